@@ -1,0 +1,11 @@
+#include "framework/OMAssert.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+void omAssertionFailed(const char* expression, const char* file, int line)
+{
+  std::fprintf(stderr, "Assertion failed: %s, file %s, line %d\n", expression, file, line);
+  std::fflush(stderr);
+  std::abort();
+}
