@@ -1,0 +1,5 @@
+#pragma once
+
+// The umbrella header the engine and programs include, as on Windows.
+#include "windef.h"
+#include "mmsystem.h"
