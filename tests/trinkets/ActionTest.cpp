@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,29 @@ TEST_F(ActionTest, ActionDestroyedInItsCallbackRaisesNoFinished)
   outer.setFinishedCallback(&chain);
   outer.finish();
   EXPECT_EQ(eventLog(), (Log{"finished I", "finished O"}));
+}
+
+// One place for two actions in turn, so that the second has the address of the first.
+alignas(ProbeAction) unsigned char sharedPlace[sizeof(ProbeAction)];
+ProbeAction* successor = nullptr;
+OMWord replaceDoomed(OMWord)
+{
+  doomed->~ProbeAction();
+  doomed = nullptr;
+  successor = new (sharedPlace) ProbeAction("N");
+  successor->finish();
+  return 1;
+}
+
+TEST_F(ActionTest, ActionMadeWhereADestroyedOneWasRaisesItsFinished)
+{
+  ProbeAction outer("O");
+  doomed = new (sharedPlace) ProbeAction("D");
+  OMLinkToFct callback(&replaceDoomed);
+  outer.setFinishedCallback(&callback);
+  outer.finish();
+  successor->~ProbeAction();
+  EXPECT_EQ(eventLog(), (Log{"finished N", "finished O"}));
 }
 
 TEST_F(ActionTest, ScriptMembersDriveTheAction)

@@ -17,13 +17,25 @@ std::vector<const Action*>& destroyedDuringFinish()
   return destroyed;
 }
 
+// A new action may take the place of one destroyed during the finish in progress: it is not
+// that one.
+void forgetDestroyed(const Action* action)
+{
+  auto& destroyed = destroyedDuringFinish();
+  destroyed.erase(std::remove(destroyed.begin(), destroyed.end(), action), destroyed.end());
+}
+
 }  // namespace
 
-Action::Action(int interruptible) : interruptible_(interruptible) {}
+Action::Action(int interruptible) : interruptible_(interruptible)
+{
+  forgetDestroyed(this);
+}
 
 Action::Action(const Action& other)
     : OMScriptableObject(other), interruptible_(other.interruptible_)
 {
+  forgetDestroyed(this);
 }
 
 Action::~Action()
