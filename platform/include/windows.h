@@ -1,8 +1,8 @@
 #pragma once
 
 // The umbrella header the engine and programs include, as on Windows.
-#include "mmsystem.h"
-#include "omcrt.h"
-#include "winbase.h"
 #include "windef.h"
+#include "mmsystem.h"
 #include "winerror.h"
+#include "winbase.h"
+#include "omcrt.h"
