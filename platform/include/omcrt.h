@@ -13,3 +13,7 @@ int om_rename(const char* oldPath, const char* newPath);
 int _stricmp(const char* a, const char* b);
 int _strnicmp(const char* a, const char* b, std::size_t count);
 char* _itoa(int value, char* buffer, int radix);
+
+// rand/srand follow the Windows C library's generator (state * 214013 + 2531011, answer
+// (state >> 16) & 0x7FFF), and clock() counts milliseconds since the program started: the
+// host's CLOCKS_PER_SEC does not apply to it.
