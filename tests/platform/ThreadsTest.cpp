@@ -8,11 +8,7 @@
 
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr int kHandshakes = 100000;
-#else
-constexpr int kHandshakes = 20000;  // the sanitizer builds run the full count
-#endif
 
 // The background file worker's protocol: an auto-reset request event that starts clear, a
 // done event that starts signalled; the owner waits for done, resets it (manual reset) or

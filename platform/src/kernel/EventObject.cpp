@@ -1,28 +1,47 @@
 #include "platform/src/kernel/EventObject.h"
 
 #include <chrono>
+#include <thread>
 
 #include "platform/src/kernel/HandleTable.h"
 
 namespace omwin {
 
+bool EventObject::tryTake()
+{
+  if (manualReset_) return signalled_.load(std::memory_order_acquire);
+  bool expected = true;
+  return signalled_.compare_exchange_strong(expected, false, std::memory_order_acq_rel,
+                                            std::memory_order_acquire);
+}
+
 DWORD EventObject::waitFor(DWORD milliseconds)
 {
-  std::unique_lock lock(mutex_);
-  const auto isSignalled = [this] { return signalled_; };
-  if (milliseconds == INFINITE) {
-    changed_.wait(lock, isSignalled);
-  } else if (!changed_.wait_for(lock, std::chrono::milliseconds(milliseconds), isSignalled)) {
-    return WAIT_TIMEOUT;
+  constexpr int kSpins = 4000;
+  if (tryTake()) return WAIT_OBJECT_0;
+  if (milliseconds == 0) return WAIT_TIMEOUT;
+  for (int i = 0; i < kSpins; ++i) {
+    if (signalled_.load(std::memory_order_relaxed) && tryTake()) return WAIT_OBJECT_0;
+    if (i % 64 == 63) std::this_thread::yield();
   }
-  if (!manualReset_) signalled_ = false;
-  return WAIT_OBJECT_0;
+  std::unique_lock lock(mutex_);
+  ++sleepers_;
+  const auto taken = [this] { return tryTake(); };
+  bool ok = true;
+  if (milliseconds == INFINITE)
+    changed_.wait(lock, taken);
+  else
+    ok = changed_.wait_for(lock, std::chrono::milliseconds(milliseconds), taken);
+  --sleepers_;
+  return ok ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }
 
 void EventObject::set()
 {
+  // Stored under the lock, so a waiter about to sleep cannot miss it.
   std::lock_guard lock(mutex_);
-  signalled_ = true;
+  signalled_.store(true, std::memory_order_release);
+  if (sleepers_ == 0) return;
   if (manualReset_)
     changed_.notify_all();
   else
@@ -31,8 +50,7 @@ void EventObject::set()
 
 void EventObject::reset()
 {
-  std::lock_guard lock(mutex_);
-  signalled_ = false;
+  signalled_.store(false, std::memory_order_release);
 }
 
 }  // namespace omwin

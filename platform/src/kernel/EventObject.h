@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <mutex>
 
@@ -8,8 +9,9 @@
 namespace omwin {
 
 // An event: manual reset stays signalled until reset; auto reset lets one wait through and
-// clears itself. The mutex orders everything written before SetEvent before what the woken
-// waiter reads.
+// clears itself. The flag is released by SetEvent and acquired by the wait that sees it, so
+// everything written before SetEvent is visible to the waiter. A waiter spins briefly before
+// it blocks: hand-offs between two threads then rarely need the scheduler.
 class EventObject : public KernelObject {
  public:
   EventObject(bool manualReset, bool initialState)
@@ -21,10 +23,13 @@ class EventObject : public KernelObject {
   void reset();
 
  private:
+  bool tryTake();
+
   std::mutex mutex_;
   std::condition_variable changed_;
   const bool manualReset_;
-  bool signalled_;
+  std::atomic<bool> signalled_;
+  int sleepers_ = 0;  // guarded by mutex_
 };
 
 }  // namespace omwin
