@@ -207,7 +207,9 @@ void LeaveCriticalSection(LPCRITICAL_SECTION section);
 void DeleteCriticalSection(LPCRITICAL_SECTION section);
 
 // ---- modules --------------------------------------------------------------------------------
-typedef INT_PTR(WINAPI* FARPROC)(void);
+// Callers always cast the answer to the function's real type; void (*)(void) is the type the
+// compiler accepts such casts from without complaint.
+typedef void(WINAPI* FARPROC)(void);
 
 #define SEM_FAILCRITICALERRORS 0x0001u
 #define SEM_NOGPFAULTERRORBOX 0x0002u
