@@ -6,3 +6,4 @@
 #include "winerror.h"
 #include "winbase.h"
 #include "omcrt.h"
+#include "winreg.h"
