@@ -230,3 +230,15 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
 DWORD GetProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR returned,
                         DWORD size);
 BOOL WriteProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value);
+
+// ---- program start and help -----------------------------------------------------------------
+// The answer is above 31 when the program was started; otherwise a Windows error value.
+UINT WinExec(LPCSTR commandLine, UINT showCommand);
+
+#define HELP_CONTEXT 0x0001u
+#define HELP_QUIT 0x0002u
+#define HELP_CONTENTS 0x0003u
+#define HELP_KEY 0x0105u
+
+// No help viewer exists here: the request is written to standard error and succeeds.
+BOOL WinHelpA(HWND window, LPCSTR helpFile, UINT command, ULONG_PTR data);

@@ -7,3 +7,5 @@
 #include "winbase.h"
 #include "omcrt.h"
 #include "winreg.h"
+#include "shellapi.h"
+#include "commdlg.h"
