@@ -9,3 +9,4 @@
 #include "winreg.h"
 #include "shellapi.h"
 #include "commdlg.h"
+#include "winver.h"
