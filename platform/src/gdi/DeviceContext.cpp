@@ -1,0 +1,192 @@
+#include "platform/src/gdi/DeviceContext.h"
+
+#include <algorithm>
+
+#include "platform/src/gdi/GdiBitmap.h"
+#include "platform/src/gdi/GdiPalette.h"
+#include "platform/src/gdi/Screen.h"
+#include "platform/src/gdi/StockObjects.h"
+
+namespace omgdi {
+
+bool intersectRect(const RECT& a, const RECT& b, RECT& out)
+{
+  out.left = std::max(a.left, b.left);
+  out.top = std::max(a.top, b.top);
+  out.right = std::min(a.right, b.right);
+  out.bottom = std::min(a.bottom, b.bottom);
+  return out.left < out.right && out.top < out.bottom;
+}
+
+std::vector<RECT> intersectRects(const std::vector<RECT>& a, const std::vector<RECT>& b)
+{
+  std::vector<RECT> result;
+  for (const RECT& ra : a) {
+    for (const RECT& rb : b) {
+      RECT overlap;
+      if (intersectRect(ra, rb, overlap)) result.push_back(overlap);
+    }
+  }
+  return result;
+}
+
+DeviceContext* lookupDC(HDC hdc)
+{
+  GdiObject* object = lookupObject(reinterpret_cast<HGDIOBJ>(hdc));
+  if (object == nullptr || (object->type() != OBJ_DC && object->type() != OBJ_MEMDC)) {
+    return nullptr;
+  }
+  return static_cast<DeviceContext*>(object);
+}
+
+HDC handleOfDC(DeviceContext* dc)
+{
+  return reinterpret_cast<HDC>(static_cast<GdiObject*>(dc));
+}
+
+DeviceContext::DeviceContext(Kind kind, HWND window)
+    : GdiObject(kind == Kind::memory ? OBJ_MEMDC : OBJ_DC), kind_(kind), window_(window)
+{
+  state_.pen = stockObject(BLACK_PEN);
+  state_.brush = stockObject(WHITE_BRUSH);
+  state_.font = stockObject(SYSTEM_FONT);
+  state_.palette = stockObject(DEFAULT_PALETTE);
+  if (kind == Kind::memory) state_.bitmap = defaultBitmap();
+  retainState(state_);
+}
+
+DeviceContext::~DeviceContext()
+{
+  for (const DcState& saved : saved_)
+    releaseState(saved);
+  if (GdiBitmap* bitmap = lookup<GdiBitmap>(state_.bitmap, OBJ_BITMAP);
+      bitmap && !bitmap->isStock()) {
+    bitmap->setInDC(false);
+  }
+  releaseState(state_);
+}
+
+void DeviceContext::retainState(const DcState& state)
+{
+  for (HGDIOBJ object : {state.bitmap, state.pen, state.brush, state.font, state.palette}) {
+    retainObject(object);
+  }
+}
+
+void DeviceContext::releaseState(const DcState& state)
+{
+  for (HGDIOBJ object : {state.bitmap, state.pen, state.brush, state.font, state.palette}) {
+    releaseObject(object);
+  }
+}
+
+Surface* DeviceContext::surface()
+{
+  if (kind_ != Kind::memory) return &Screen::instance().surface();
+  GdiBitmap* bitmap = lookup<GdiBitmap>(state_.bitmap, OBJ_BITMAP);
+  return bitmap == nullptr ? nullptr : &bitmap->surface();
+}
+
+std::vector<RECT> DeviceContext::clipRects()
+{
+  Surface* target = surface();
+  if (target == nullptr) return {};
+  std::vector<RECT> rects{RECT{0, 0, target->width(), target->height()}};
+  if (visible_) rects = intersectRects(rects, *visible_);
+  if (state_.clip) {
+    std::vector<RECT> own = *state_.clip;
+    for (RECT& r : own) {
+      r.left += origin_.x;
+      r.right += origin_.x;
+      r.top += origin_.y;
+      r.bottom += origin_.y;
+    }
+    rects = intersectRects(rects, own);
+  }
+  return rects;
+}
+
+HGDIOBJ DeviceContext::select(HGDIOBJ DcState::*slot, HGDIOBJ object)
+{
+  HGDIOBJ old = state_.*slot;
+  if (old == object) return old;
+  retainObject(object);
+  state_.*slot = object;
+  // The old object may die here when its deletion was asked for; the caller only compares
+  // the returned handle.
+  releaseObject(old);
+  return old;
+}
+
+int DeviceContext::save()
+{
+  retainState(state_);
+  saved_.push_back(state_);
+  return static_cast<int>(saved_.size());
+}
+
+bool DeviceContext::restore(int level)
+{
+  const int depth = static_cast<int>(saved_.size());
+  if (level < 0) level = depth + 1 + level;
+  if (level < 1 || level > depth) return false;
+  while (static_cast<int>(saved_.size()) > level) {
+    releaseState(saved_.back());
+    saved_.pop_back();
+  }
+  DcState restored = std::move(saved_.back());
+  saved_.pop_back();
+  // The restored state's references move into the live state.
+  GdiBitmap* oldBitmap = lookup<GdiBitmap>(state_.bitmap, OBJ_BITMAP);
+  if (oldBitmap && !oldBitmap->isStock() && state_.bitmap != restored.bitmap) {
+    oldBitmap->setInDC(false);
+  }
+  releaseState(state_);
+  state_ = std::move(restored);
+  if (GdiBitmap* bitmap = lookup<GdiBitmap>(state_.bitmap, OBJ_BITMAP);
+      bitmap && !bitmap->isStock()) {
+    bitmap->setInDC(true);
+  }
+  return true;
+}
+
+COLORREF DeviceContext::plainColor(COLORREF color)
+{
+  const DWORD kind = color >> 24;
+  GdiPalette* palette = lookup<GdiPalette>(state_.palette, OBJ_PAL);
+  if (kind == 1 && palette != nullptr) return palette->colorAt(color & 0xFFFF);
+  return color & 0xFFFFFF;
+}
+
+bool DeviceContext::resolveColor(COLORREF color, std::uint32_t& raw)
+{
+  Surface* target = surface();
+  if (color == CLR_INVALID || target == nullptr) return false;
+  const DWORD kind = color >> 24;
+  if (!target->hasColorTable() || kind > 2) {
+    raw = target->rawOf(plainColor(color));
+    return true;
+  }
+  GdiPalette* palette = lookup<GdiPalette>(state_.palette, OBJ_PAL);
+  if (target->bitsPerPixel() != 8 || palette == nullptr || kind == 0) {
+    raw = target->rawOf(plainColor(color));
+    return true;
+  }
+  UINT index = kind == 1 ? (color & 0xFFFF) : palette->nearestIndex(color & 0xFFFFFF);
+  if (index >= palette->entries().size()) index = 0;
+  if (kind_ != Kind::memory && palette->isRealized() && index < palette->mapping().size()) {
+    raw = palette->mapping()[index];
+    return true;
+  }
+  // A table that holds the palette's colour at the same index takes the index itself: equal
+  // colours at other indices must not steal animated entries.
+  const COLORREF wanted = palette->colorAt(index);
+  if (index < target->colorTable().size() && colorOfQuad(target->colorTable()[index]) == wanted) {
+    raw = index;
+  } else {
+    raw = target->rawOf(wanted);
+  }
+  return true;
+}
+
+}  // namespace omgdi
