@@ -3,3 +3,4 @@
 // The umbrella header the engine and programs include, as on Windows.
 #include "windef.h"
 #include "mmsystem.h"
+#include "wingdi.h"
