@@ -1,8 +1,59 @@
 #pragma once
 
-// The GDI of our Win32-shaped layer: device contexts, bitmaps, blits, palettes, pens, brushes,
-// fonts and text, drawn by the platform's own software renderer.
+// GDI of our Win32-shaped layer: object handles and regions. Drawing, bitmaps, pens, brushes,
+// fonts and palettes add their declarations below the region calls.
 #include "windef.h"
+
+// Object kinds as GetObjectType reports them.
+#define OBJ_PEN 1
+#define OBJ_BRUSH 2
+#define OBJ_DC 3
+#define OBJ_METADC 4
+#define OBJ_PAL 5
+#define OBJ_FONT 6
+#define OBJ_BITMAP 7
+#define OBJ_REGION 8
+#define OBJ_METAFILE 9
+#define OBJ_MEMDC 10
+#define OBJ_EXTPEN 11
+#define OBJ_ENHMETADC 12
+#define OBJ_ENHMETAFILE 13
+
+// Region kinds (results of CombineRgn, GetRgnBox, OffsetRgn).
+#ifndef ERROR
+#define ERROR 0
+#endif
+#define NULLREGION 1
+#define SIMPLEREGION 2
+#define COMPLEXREGION 3
+#define RGN_ERROR ERROR
+
+// CombineRgn modes.
+#define RGN_AND 1
+#define RGN_OR 2
+#define RGN_XOR 3
+#define RGN_DIFF 4
+#define RGN_COPY 5
+
+// Polygon fill modes.
+#define ALTERNATE 1
+#define WINDING 2
+
+BOOL WINAPI DeleteObject(HGDIOBJ object);
+DWORD WINAPI GetObjectType(HGDIOBJ object);
+
+HRGN WINAPI CreateRectRgn(int left, int top, int right, int bottom);
+HRGN WINAPI CreateRectRgnIndirect(const RECT* rect);
+HRGN WINAPI CreateEllipticRgn(int left, int top, int right, int bottom);
+HRGN WINAPI CreateEllipticRgnIndirect(const RECT* rect);
+HRGN WINAPI CreatePolygonRgn(const POINT* points, int count, int fillMode);
+int WINAPI CombineRgn(HRGN destination, HRGN source1, HRGN source2, int mode);
+int WINAPI OffsetRgn(HRGN region, int dx, int dy);
+int WINAPI GetRgnBox(HRGN region, LPRECT box);
+BOOL WINAPI PtInRegion(HRGN region, int x, int y);
+BOOL WINAPI RectInRegion(HRGN region, const RECT* rect);
+BOOL WINAPI EqualRgn(HRGN region1, HRGN region2);
+BOOL WINAPI SetRectRgn(HRGN region, int left, int top, int right, int bottom);
 
 // Colour references.
 #define RGB(r, g, b)                                                                              \
@@ -26,16 +77,6 @@
 #define PATCOPY 0x00F00021u
 #define BLACKNESS 0x00000042u
 #define WHITENESS 0x00FF0062u
-
-// Object types (GetObjectType).
-#define OBJ_PEN 1
-#define OBJ_BRUSH 2
-#define OBJ_DC 3
-#define OBJ_PAL 5
-#define OBJ_FONT 6
-#define OBJ_BITMAP 7
-#define OBJ_REGION 8
-#define OBJ_MEMDC 10
 
 // Stock objects.
 #define WHITE_BRUSH 0
@@ -94,12 +135,6 @@
 #define PC_RESERVED 0x01
 #define PC_EXPLICIT 0x02
 #define PC_NOCOLLAPSE 0x04
-
-// Clipping results.
-#define ERROR 0
-#define NULLREGION 1
-#define SIMPLEREGION 2
-#define COMPLEXREGION 3
 
 // GetDeviceCaps.
 #define HORZRES 8
@@ -314,9 +349,7 @@ int GetClipBox(HDC hdc, LPRECT rect);
 HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object);
 HGDIOBJ GetStockObject(int index);
 HGDIOBJ GetCurrentObject(HDC hdc, UINT type);
-DWORD GetObjectType(HGDIOBJ object);
 int GetObjectA(HGDIOBJ object, int size, LPVOID buffer);
-BOOL DeleteObject(HGDIOBJ object);
 
 // Bitmaps.
 HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section,

@@ -146,7 +146,7 @@ namespace {
 Surface* selectedDibTable(HDC hdc)
 {
   DeviceContext* dc = lookupDC(hdc);
-  if (dc == nullptr || dc->kind() != DeviceContext::Kind::memory) return nullptr;
+  if (dc == nullptr || dc->contextKind() != DeviceContext::Kind::memory) return nullptr;
   GdiBitmap* bitmap = lookup<GdiBitmap>(dc->state().bitmap, OBJ_BITMAP);
   if (bitmap == nullptr || !bitmap->isDibSection() || !bitmap->surface().hasColorTable()) {
     return nullptr;

@@ -33,15 +33,43 @@ std::vector<RECT> intersectRects(const std::vector<RECT>& a, const std::vector<R
 DeviceContext* lookupDC(HDC hdc)
 {
   GdiObject* object = lookupObject(reinterpret_cast<HGDIOBJ>(hdc));
-  if (object == nullptr || (object->type() != OBJ_DC && object->type() != OBJ_MEMDC)) {
+  if (object == nullptr || (object->kind() != OBJ_DC && object->kind() != OBJ_MEMDC)) {
     return nullptr;
   }
   return static_cast<DeviceContext*>(object);
 }
 
-HDC handleOfDC(DeviceContext* dc)
+HDC registerDC(std::unique_ptr<DeviceContext> dc)
 {
-  return reinterpret_cast<HDC>(static_cast<GdiObject*>(dc));
+  DeviceContext* raw = dc.get();
+  HDC handle = reinterpret_cast<HDC>(registerObject(std::move(dc)));
+  if (raw != nullptr) raw->setHandle(handle);
+  return handle;
+}
+
+bool destroyDC(HDC hdc)
+{
+  DeviceContext* dc = lookupDC(hdc);
+  if (dc == nullptr) return false;
+  dc->markEnding();
+  return GdiObjectTable::instance().destroy(reinterpret_cast<HGDIOBJ>(hdc));
+}
+
+HDC createWindowDC(HWND window, POINT origin, RegionData visible, bool forPaint)
+{
+  return registerDC(std::make_unique<DeviceContext>(window, origin, std::move(visible), forPaint));
+}
+
+DeviceContext* findDC(HDC dc)
+{
+  return lookupDC(dc);
+}
+
+bool releaseWindowDC(HDC hdc)
+{
+  DeviceContext* dc = lookupDC(hdc);
+  if (dc == nullptr || dc->contextKind() != DeviceContext::Kind::window) return false;
+  return destroyDC(hdc);
 }
 
 DeviceContext::DeviceContext(Kind kind, HWND window)
@@ -52,32 +80,26 @@ DeviceContext::DeviceContext(Kind kind, HWND window)
   state_.font = stockObject(SYSTEM_FONT);
   state_.palette = stockObject(DEFAULT_PALETTE);
   if (kind == Kind::memory) state_.bitmap = defaultBitmap();
-  retainState(state_);
+}
+
+DeviceContext::DeviceContext(HWND window, POINT origin, RegionData visible, bool forPaint)
+    : DeviceContext(Kind::window, window)
+{
+  forPaint_ = forPaint;
+  origin_ = origin;
+  setVisible(std::move(visible));
 }
 
 DeviceContext::~DeviceContext()
 {
-  for (const DcState& saved : saved_)
-    releaseState(saved);
-  if (GdiBitmap* bitmap = lookup<GdiBitmap>(state_.bitmap, OBJ_BITMAP);
-      bitmap && !bitmap->isStock()) {
-    bitmap->setInDC(false);
-  }
-  releaseState(state_);
+  GdiBitmap* bitmap = lookup<GdiBitmap>(state_.bitmap, OBJ_BITMAP);
+  if (bitmap != nullptr && !bitmap->isStock()) bitmap->setInDC(false);
 }
 
-void DeviceContext::retainState(const DcState& state)
+void DeviceContext::setVisible(RegionData visible)
 {
-  for (HGDIOBJ object : {state.bitmap, state.pen, state.brush, state.font, state.palette}) {
-    retainObject(object);
-  }
-}
-
-void DeviceContext::releaseState(const DcState& state)
-{
-  for (HGDIOBJ object : {state.bitmap, state.pen, state.brush, state.font, state.palette}) {
-    releaseObject(object);
-  }
+  visibleRegion_ = std::move(visible);
+  visible_ = visibleRegion_.rects();
 }
 
 Surface* DeviceContext::surface()
@@ -109,18 +131,12 @@ std::vector<RECT> DeviceContext::clipRects()
 HGDIOBJ DeviceContext::select(HGDIOBJ DcState::*slot, HGDIOBJ object)
 {
   HGDIOBJ old = state_.*slot;
-  if (old == object) return old;
-  retainObject(object);
   state_.*slot = object;
-  // The old object may die here when its deletion was asked for; the caller only compares
-  // the returned handle.
-  releaseObject(old);
   return old;
 }
 
 int DeviceContext::save()
 {
-  retainState(state_);
   saved_.push_back(state_);
   return static_cast<int>(saved_.size());
 }
@@ -130,18 +146,13 @@ bool DeviceContext::restore(int level)
   const int depth = static_cast<int>(saved_.size());
   if (level < 0) level = depth + 1 + level;
   if (level < 1 || level > depth) return false;
-  while (static_cast<int>(saved_.size()) > level) {
-    releaseState(saved_.back());
-    saved_.pop_back();
-  }
+  saved_.resize(static_cast<std::size_t>(level));
   DcState restored = std::move(saved_.back());
   saved_.pop_back();
-  // The restored state's references move into the live state.
   GdiBitmap* oldBitmap = lookup<GdiBitmap>(state_.bitmap, OBJ_BITMAP);
   if (oldBitmap && !oldBitmap->isStock() && state_.bitmap != restored.bitmap) {
     oldBitmap->setInDC(false);
   }
-  releaseState(state_);
   state_ = std::move(restored);
   if (GdiBitmap* bitmap = lookup<GdiBitmap>(state_.bitmap, OBJ_BITMAP);
       bitmap && !bitmap->isStock()) {

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
-#include "platform/src/gdi/GdiObject.h"
+#include "platform/src/gdi/GdiHandles.h"
+#include "platform/src/gdi/RegionData.h"
 #include "platform/src/gdi/Surface.h"
 
 namespace omgdi {
@@ -32,10 +34,21 @@ class DeviceContext : public GdiObject {
   enum class Kind { memory, screen, window };
 
   DeviceContext(Kind kind, HWND window);
+  // A window context: the screen point of its (0, 0) and the part of the screen it may draw
+  // on (screen coordinates).
+  DeviceContext(HWND window, POINT origin, RegionData visible, bool forPaint);
   ~DeviceContext() override;
 
-  Kind kind() const { return kind_; }
+  // Contexts end with DeleteDC, ReleaseDC or EndPaint, never with DeleteObject.
+  bool canDelete() const override { return ending_; }
+  void markEnding() { ending_ = true; }
+
+  Kind contextKind() const { return kind_; }
+  HDC handle() const { return handle_; }
+  void setHandle(HDC handle) { handle_ = handle; }
   HWND window() const { return window_; }
+  bool forPaint() const { return forPaint_; }
+  const RegionData& visible() const { return visibleRegion_; }
   DcState& state() { return state_; }
   const DcState& state() const { return state_; }
 
@@ -43,9 +56,8 @@ class DeviceContext : public GdiObject {
   Surface* surface();
   POINT origin() const { return origin_; }
   void setOrigin(POINT origin) { origin_ = origin; }
-  // Where the context may draw, in surface coordinates, before its own clip region; none =
-  // the whole surface.
-  void setVisibleRects(std::optional<std::vector<RECT>> visible) { visible_ = std::move(visible); }
+  // Where the context may draw, in surface coordinates, before its own clip region.
+  void setVisible(RegionData visible);
   // The rectangles drawing is clipped to, in surface coordinates.
   std::vector<RECT> clipRects();
 
@@ -65,11 +77,12 @@ class DeviceContext : public GdiObject {
   COLORREF plainColor(COLORREF color);
 
  private:
-  void retainState(const DcState& state);
-  void releaseState(const DcState& state);
-
   Kind kind_;
+  HDC handle_ = nullptr;
   HWND window_;
+  bool forPaint_ = false;
+  bool ending_ = false;
+  RegionData visibleRegion_;
   DcState state_;
   std::vector<DcState> saved_;
   POINT origin_{0, 0};
@@ -78,7 +91,16 @@ class DeviceContext : public GdiObject {
 };
 
 DeviceContext* lookupDC(HDC hdc);
-HDC handleOfDC(DeviceContext* dc);
+// Puts a new context into the handle table.
+HDC registerDC(std::unique_ptr<DeviceContext> dc);
+// Ends a context of any kind.
+bool destroyDC(HDC hdc);
+
+// What the window system uses for GetDC and BeginPaint.
+HDC createWindowDC(HWND window, POINT origin, RegionData visible, bool forPaint);
+DeviceContext* findDC(HDC dc);
+// Ends a window DC; false when the handle is no window DC.
+bool releaseWindowDC(HDC dc);
 
 // Rectangle lists.
 bool intersectRect(const RECT& a, const RECT& b, RECT& out);

@@ -15,33 +15,14 @@
 
 using namespace omgdi;
 
-HDC GetDC(HWND hwnd)
-{
-  if (hwnd != nullptr) return nullptr;
-  return handleOfDC(static_cast<DeviceContext*>(lookupObject(
-      registerObject(std::make_unique<DeviceContext>(DeviceContext::Kind::screen, nullptr)))));
-}
-
-int ReleaseDC(HWND, HDC hdc)
-{
-  DeviceContext* dc = lookupDC(hdc);
-  if (dc == nullptr || dc->kind() == DeviceContext::Kind::memory) return 0;
-  destroyObject(dc);
-  return 1;
-}
-
 HDC CreateCompatibleDC(HDC)
 {
-  return handleOfDC(static_cast<DeviceContext*>(lookupObject(
-      registerObject(std::make_unique<DeviceContext>(DeviceContext::Kind::memory, nullptr)))));
+  return registerDC(std::make_unique<DeviceContext>(DeviceContext::Kind::memory, nullptr));
 }
 
 BOOL DeleteDC(HDC hdc)
 {
-  DeviceContext* dc = lookupDC(hdc);
-  if (dc == nullptr) return FALSE;
-  destroyObject(dc);
-  return TRUE;
+  return destroyDC(hdc) ? TRUE : FALSE;
 }
 
 int SaveDC(HDC hdc)
@@ -62,7 +43,7 @@ int GetDeviceCaps(HDC hdc, int index)
   if (dc == nullptr) return 0;
   Surface* surface = dc->surface();
   Screen& screen = Screen::instance();
-  const bool palettized = dc->kind() != DeviceContext::Kind::memory && screen.isPalettized();
+  const bool palettized = dc->contextKind() != DeviceContext::Kind::memory && screen.isPalettized();
   switch (index) {
     case HORZRES:
       return surface == nullptr ? 0 : surface->width();
@@ -132,7 +113,7 @@ namespace {
 
 HGDIOBJ selectBitmap(DeviceContext& dc, HGDIOBJ object, GdiBitmap& bitmap)
 {
-  if (dc.kind() != DeviceContext::Kind::memory) return nullptr;
+  if (dc.contextKind() != DeviceContext::Kind::memory) return nullptr;
   if (dc.state().bitmap == object) return object;
   if (bitmap.isInDC() && !bitmap.isStock()) return nullptr;
   if (GdiBitmap* old = lookup<GdiBitmap>(dc.state().bitmap, OBJ_BITMAP); old && !old->isStock()) {
@@ -149,7 +130,7 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object)
   DeviceContext* dc = lookupDC(hdc);
   GdiObject* target = lookupObject(object);
   if (dc == nullptr || target == nullptr) return nullptr;
-  switch (target->type()) {
+  switch (target->kind()) {
     case OBJ_PEN:
       return dc->select(&DcState::pen, object);
     case OBJ_BRUSH:
@@ -201,7 +182,7 @@ int GetObjectA(HGDIOBJ object, int size, LPVOID buffer)
 {
   GdiObject* target = lookupObject(object);
   if (target == nullptr) return 0;
-  switch (target->type()) {
+  switch (target->kind()) {
     case OBJ_BITMAP: {
       auto* bitmap = static_cast<GdiBitmap*>(target);
       Surface& surface = bitmap->surface();

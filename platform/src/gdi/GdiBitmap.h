@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "platform/src/gdi/GdiObject.h"
+#include "platform/src/gdi/GdiHandles.h"
 #include "platform/src/gdi/Surface.h"
 
 namespace omgdi {

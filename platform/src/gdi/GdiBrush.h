@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/src/gdi/GdiObject.h"
+#include "platform/src/gdi/GdiHandles.h"
 
 namespace omgdi {
 

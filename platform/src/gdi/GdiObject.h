@@ -1,59 +1,37 @@
 #pragma once
 
-#include <memory>
-
-#include <wingdi.h>
+#include <windef.h>
 
 namespace omgdi {
 
-// Base of every object behind a GDI handle. The handle is the object's address; the handle
-// table owns the objects and answers whether a handle is alive.
+// Base of every object behind an HGDIOBJ. A kind of object (region, bitmap, pen, brush, font,
+// palette) derives from it and passes its OBJ_ kind; the handle table owns the objects and
+// answers GetObjectType and DeleteObject for all kinds alike.
+//
+// To add a kind: derive from GdiObject, create the object with
+// GdiObjectTable::instance().add(std::make_unique<MyObject>(...)), look it up with
+// GdiObjectTable::instance().find<MyObject>(handle, OBJ_MYKIND). Override canDelete() when
+// the object must survive DeleteObject at times (a stock object always does).
 class GdiObject {
  public:
-  explicit GdiObject(DWORD type) : type_(type) {}
+  explicit GdiObject(DWORD kind) : kind_(kind) {}
+  virtual ~GdiObject() = default;
   GdiObject(const GdiObject&) = delete;
   GdiObject& operator=(const GdiObject&) = delete;
-  virtual ~GdiObject() = default;
 
-  DWORD type() const { return type_; }
+  DWORD kind() const { return kind_; }
+
+  // Stock objects are never destroyed; DeleteObject on them succeeds and does nothing.
   bool isStock() const { return stock_; }
   void markStock() { stock_ = true; }
 
-  // A selected object must outlive its selection: deleting it only marks it, and the last
-  // deselection deletes it.
-  void retain() { ++selections_; }
-  bool release() { return --selections_ == 0 && deletePending_; }
-  bool isSelected() const { return selections_ > 0; }
-  void markDeletePending() { deletePending_ = true; }
+  // False while the object may not be deleted (for example while a device context holds it);
+  // DeleteObject then fails and leaves it alone.
+  virtual bool canDelete() const { return true; }
 
  private:
-  DWORD type_;
+  DWORD kind_;
   bool stock_ = false;
-  bool deletePending_ = false;
-  int selections_ = 0;
 };
-
-HGDIOBJ registerObject(std::unique_ptr<GdiObject> object);
-GdiObject* lookupObject(HGDIOBJ handle);
-// Deletes the object now (no checks); the handle dies with it.
-void destroyObject(HGDIOBJ handle);
-
-template <class T>
-T* lookup(HGDIOBJ handle, DWORD type)
-{
-  GdiObject* object = lookupObject(handle);
-  if (object == nullptr || object->type() != type) return nullptr;
-  return static_cast<T*>(object);
-}
-
-inline HGDIOBJ handleOf(const GdiObject* object)
-{
-  return const_cast<GdiObject*>(object);
-}
-
-// Selection bookkeeping: retain the new object, release the old (deleting it when its
-// deletion was asked for while it was selected).
-void retainObject(HGDIOBJ handle);
-void releaseObject(HGDIOBJ handle);
 
 }  // namespace omgdi

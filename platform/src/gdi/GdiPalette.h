@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/src/gdi/GdiObject.h"
+#include "platform/src/gdi/GdiHandles.h"
 
 namespace omgdi {
 

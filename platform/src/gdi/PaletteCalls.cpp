@@ -69,7 +69,7 @@ UINT RealizePalette(HDC hdc)
   GdiPalette* palette = lookup<GdiPalette>(dc->state().palette, OBJ_PAL);
   if (palette == nullptr) return GDI_ERROR;
   // Only the screen has a system palette; memory bitmaps keep their own colour tables.
-  if (dc->kind() == DeviceContext::Kind::memory) return 0;
+  if (dc->contextKind() == DeviceContext::Kind::memory) return 0;
   return Screen::instance().realize(*palette, dc->isBackgroundPalette());
 }
 
@@ -77,8 +77,8 @@ BOOL UnrealizeObject(HGDIOBJ object)
 {
   GdiObject* target = lookupObject(object);
   if (target == nullptr) return FALSE;
-  if (target->type() == OBJ_PAL) static_cast<GdiPalette*>(target)->unrealize();
-  return target->type() == OBJ_PAL || target->type() == OBJ_BRUSH ? TRUE : FALSE;
+  if (target->kind() == OBJ_PAL) static_cast<GdiPalette*>(target)->unrealize();
+  return target->kind() == OBJ_PAL || target->kind() == OBJ_BRUSH ? TRUE : FALSE;
 }
 
 UINT GetNearestPaletteIndex(HPALETTE handle, COLORREF color)
