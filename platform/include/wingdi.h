@@ -426,3 +426,9 @@ BOOL CreateScalableFontResourceA(DWORD hidden, LPCSTR fontResource, LPCSTR fontF
 // Rectangle fills of the window layer, drawn by the GDI renderer.
 int FillRect(HDC hdc, const RECT* rect, HBRUSH brush);
 int FrameRect(HDC hdc, const RECT* rect, HBRUSH brush);
+
+// Clipping to regions and drawing them.
+int SelectClipRgn(HDC hdc, HRGN region);
+BOOL FillRgn(HDC hdc, HRGN region, HBRUSH brush);
+BOOL PaintRgn(HDC hdc, HRGN region);
+BOOL FrameRgn(HDC hdc, HRGN region, HBRUSH brush, int width, int height);
