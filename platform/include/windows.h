@@ -4,3 +4,4 @@
 #include "windef.h"
 #include "mmsystem.h"
 #include "wingdi.h"
+#include "winuser.h"

@@ -44,6 +44,17 @@ bool GdiObjectTable::destroy(HGDIOBJ handle)
   return true;
 }
 
+bool GdiObjectTable::remove(HGDIOBJ handle)
+{
+  std::unique_ptr<GdiObject> doomed;
+  std::lock_guard lock(mutex_);
+  const auto it = objects_.find(reinterpret_cast<std::uintptr_t>(handle));
+  if (it == objects_.end()) return false;
+  doomed = std::move(it->second);
+  objects_.erase(it);
+  return true;
+}
+
 std::size_t GdiObjectTable::size() const
 {
   std::lock_guard lock(mutex_);

@@ -28,6 +28,8 @@ class GdiObjectTable {
   // DeleteObject's rules: unknown handles fail, stock objects stay and succeed, objects that
   // refuse deletion fail.
   bool destroy(HGDIOBJ handle);
+  // Takes an object out whatever its rules (its owner ends it).
+  bool remove(HGDIOBJ handle);
   std::size_t size() const;
 
  private:

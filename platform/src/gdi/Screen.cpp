@@ -1,13 +1,12 @@
 #include "platform/src/gdi/Screen.h"
 
+#include "platform/host/Host.h"
 #include "platform/src/gdi/GdiPalette.h"
 
 namespace omgdi {
 
 namespace {
 
-constexpr int defaultWidth = 640;
-constexpr int defaultHeight = 480;
 constexpr int defaultDepth = 16;
 
 // The first ten static colours take slots 0-9, the last ten 246-255.
@@ -33,14 +32,27 @@ COLORREF Screen::staticColor(int index)
 
 void Screen::configure(int width, int height, int bitsPerPixel)
 {
-  if (!Surface::isSupportedDepth(bitsPerPixel) || bitsPerPixel == 1) bitsPerPixel = defaultDepth;
-  surface_ = std::make_unique<Surface>(width, height, bitsPerPixel, true);
+  if (bitsPerPixel != 8 && bitsPerPixel != 16 && bitsPerPixel != 24 && bitsPerPixel != 32) {
+    bitsPerPixel = defaultDepth;
+  }
+  omhost::host().screen().resize(width, height, bitsPerPixel);
+  surface();
   resetSystemPalette();
 }
 
 Surface& Screen::surface()
 {
-  if (!surface_) configure(defaultWidth, defaultHeight, defaultDepth);
+  // The host owns the pixels; a new or resized buffer is wrapped again.
+  omhost::ScreenBuffer& buffer = omhost::host().screen();
+  if (buffer.bytes.empty()) buffer.resize(buffer.width, buffer.height, buffer.bitsPerPixel);
+  const bool changed = !surface_ || surface_->pixels() != buffer.bytes.data() ||
+                       surface_->width() != buffer.width || surface_->height() != buffer.height ||
+                       surface_->bitsPerPixel() != buffer.bitsPerPixel;
+  if (changed) {
+    surface_ = std::make_unique<Surface>(buffer.width, buffer.height, buffer.bitsPerPixel, true,
+                                         buffer.bytes.data(), buffer.pitch);
+    resetSystemPalette();
+  }
   return *surface_;
 }
 
@@ -59,9 +71,12 @@ void Screen::publishSystemPalette()
 {
   if (!surface_ || surface_->bitsPerPixel() != 8) return;
   RGBQUAD table[256];
+  auto& hostPalette = omhost::host().screen().palette;
   for (int i = 0; i < 256; ++i) {
     const PALETTEENTRY& e = systemPalette_[i];
     table[i] = RGBQUAD{e.peBlue, e.peGreen, e.peRed, 0};
+    hostPalette[i] = (static_cast<std::uint32_t>(e.peRed) << 16) |
+                     (static_cast<std::uint32_t>(e.peGreen) << 8) | e.peBlue;
   }
   surface_->setColorTable(0, 256, table);
 }
