@@ -118,6 +118,10 @@ void blitSurface(Surface& target, const RECT& targetRect, const std::vector<RECT
     for (int y = part.top; y < part.bottom; ++y) {
       const int sx = part.left - targetRect.left + sourceX;
       const int sy = y - targetRect.top + sourceY;
+      if (op == RasterOp::srcCopy && converter != nullptr &&
+          converter->convertIndicesTo555(source->row(sy) + sx, target.row(y) + 2 * part.left, n)) {
+        continue;
+      }
       if (rawBytes) {
         std::memcpy(target.row(y) + part.left * bytesPerPixel, source->row(sy) + sx * bytesPerPixel,
                     static_cast<std::size_t>(n) * bytesPerPixel);

@@ -31,6 +31,19 @@ PixelConverter::PixelConverter(const Surface& source, const Surface& target, std
   }
 }
 
+bool PixelConverter::convertIndicesTo555(const std::uint8_t* in, std::uint8_t* out, int n) const
+{
+  if (mode_ != Mode::table || source_.bitsPerPixel() != 8 || target_.bitsPerPixel() != 16) {
+    return false;
+  }
+  for (int i = 0; i < n; ++i) {
+    const std::uint32_t value = table_[in[i]];
+    out[2 * i] = static_cast<std::uint8_t>(value);
+    out[2 * i + 1] = static_cast<std::uint8_t>((value >> 8) & 0x7F);
+  }
+  return true;
+}
+
 std::uint32_t PixelConverter::convertDeep(std::uint32_t raw) const
 {
   return target_.rawOf(source_.colorOf(raw));

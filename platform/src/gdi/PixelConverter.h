@@ -20,6 +20,9 @@ class PixelConverter {
 
   void convertRow(const std::uint32_t* in, std::uint32_t* out, int n);
   bool isIdentity() const { return mode_ == Mode::identity; }
+  // Indices of an 8-bit row straight to 5-5-5 words, the copy the engine makes most; false
+  // when this converter is not such a one.
+  bool convertIndicesTo555(const std::uint8_t* in, std::uint8_t* out, int n) const;
 
  private:
   enum class Mode { identity, table, toMonochrome, lazy555, deep };
