@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <random>
+#include <set>
 
 #include "tests/platform/GdiTestCanvas.h"
 
@@ -183,13 +184,14 @@ TEST(GdiBlitRandomTest, TenThousandBlitsMatchThePerPixelModel)
   static const DWORD rops[] = {SRCCOPY, SRCINVERT, SRCAND, SRCPAINT, PATCOPY, BLACKNESS, WHITENESS};
   std::mt19937 rng(20261208);
   int checkedPixels = 0;
+  std::set<int> combinations;
   for (int round = 0; round < 10000; ++round) {
     std::unique_ptr<Image> target = randomImage(rng, false);
     std::unique_ptr<Image> ownSource;
     const bool sameBitmap = rng() % 10 == 0;
     if (!sameBitmap) ownSource = randomImage(rng, true);
     const Image& source = sameBitmap ? *target : *ownSource;
-    const DWORD rop = rops[rng() % 7];
+    const DWORD& rop = rops[rng() % 7];
     const COLORREF text = RGB(rng() % 256, rng() % 256, rng() % 256);
     const COLORREF bk = RGB(rng() % 256, rng() % 256, rng() % 256);
     const COLORREF brushColor = RGB(rng() % 256, rng() % 256, rng() % 256);
@@ -197,12 +199,21 @@ TEST(GdiBlitRandomTest, TenThousandBlitsMatchThePerPixelModel)
     SetBkColor(target->dc(), bk);
     HBRUSH brush = CreateSolidBrush(brushColor);
     HGDIOBJ oldBrush = SelectObject(target->dc(), brush);
-    RECT clip{-100, -100, 100, 100};
-    if (rng() % 2 == 0) {
-      clip = RECT{static_cast<LONG>(rng() % 20) - 4, static_cast<LONG>(rng() % 20) - 4,
-                  static_cast<LONG>(rng() % 30), static_cast<LONG>(rng() % 30)};
-      IntersectClipRect(target->dc(), clip.left, clip.top, clip.right, clip.bottom);
+    // No clip, a rectangle, an ellipse or two rectangles together.
+    HRGN clip = nullptr;
+    const int clipKind = static_cast<int>(rng() % 4);
+    auto coordinate = [&](int range) { return static_cast<int>(rng() % range) - 4; };
+    if (clipKind == 1) {
+      clip = CreateRectRgn(coordinate(20), coordinate(20), coordinate(34), coordinate(34));
+    } else if (clipKind == 2) {
+      clip = CreateEllipticRgn(coordinate(20), coordinate(20), coordinate(34), coordinate(34));
+    } else if (clipKind == 3) {
+      clip = CreateRectRgn(coordinate(20), coordinate(20), coordinate(34), coordinate(34));
+      HRGN other = CreateRectRgn(coordinate(20), coordinate(20), coordinate(34), coordinate(34));
+      CombineRgn(clip, clip, other, RGN_OR);
+      DeleteObject(other);
     }
+    if (clip != nullptr) SelectClipRgn(target->dc(), clip);
     const int w = static_cast<int>(rng() % 30), h = static_cast<int>(rng() % 30);
     const int x = static_cast<int>(rng() % 36) - 8, y = static_cast<int>(rng() % 36) - 8;
     const int sx = static_cast<int>(rng() % 36) - 8, sy = static_cast<int>(rng() % 36) - 8;
@@ -224,7 +235,7 @@ TEST(GdiBlitRandomTest, TenThousandBlitsMatchThePerPixelModel)
       for (int dx = 0; dx < w; ++dx) {
         const int tx = x + dx, ty = y + dy, ux = sx + dx, uy = sy + dy;
         if (tx < 0 || ty < 0 || tx >= target->width || ty >= target->height) continue;
-        if (tx < clip.left || ty < clip.top || tx >= clip.right || ty >= clip.bottom) continue;
+        if (clip != nullptr && !PtInRegion(clip, tx, ty)) continue;
         std::uint32_t s = 0;
         if (usesSource) {
           if (ux < 0 || uy < 0 || ux >= source.width || uy >= source.height) continue;
@@ -245,6 +256,9 @@ TEST(GdiBlitRandomTest, TenThousandBlitsMatchThePerPixelModel)
     ASSERT_TRUE(BitBlt(target->dc(), x, y, w, h, usesSource ? source.dc() : nullptr, sx, sy, rop));
     SelectObject(target->dc(), oldBrush);
     DeleteObject(brush);
+    if (clip != nullptr) DeleteObject(clip);
+    combinations.insert((source.monochrome() ? 0 : source.bpp) * 10000 + target->bpp * 100 +
+                        static_cast<int>(&rop - &rops[0]));
     for (int py = 0; py < target->height; ++py) {
       for (int px = 0; px < target->width; ++px) {
         ASSERT_EQ(target->raw(px, py), expected[py * target->width + px])
@@ -256,6 +270,8 @@ TEST(GdiBlitRandomTest, TenThousandBlitsMatchThePerPixelModel)
     }
   }
   EXPECT_GT(checkedPixels, 30000);
+  // Every operation from every kind of source to every depth.
+  EXPECT_EQ(combinations.size(), 6u * 5u * 7u);
 }
 
 // Raster operations nobody uses are refused, and a copy that needs a source fails without one.

@@ -215,6 +215,7 @@ TEST(GdiBitmapTest, MaskedDrawingLeavesTransparentPixelsAlone)
   HDC other = CreateCompatibleDC(nullptr);
   EXPECT_EQ(SelectObject(other, mask), nullptr);
   DeleteDC(other);
+  EXPECT_FALSE(DeleteObject(mask));  // still selected
   SelectObject(maskDC, oldMask);
   DeleteDC(maskDC);
   EXPECT_TRUE(DeleteObject(mask));

@@ -260,3 +260,31 @@ TEST(GdiTextTest, FamiliesAndFontFilesAddedAtRunTime)
   EXPECT_FALSE(RemoveFontResourceA("C:\\WINDOWS\\SYSTEM\\mono.fot"));
   EXPECT_EQ(AddFontResourceA("/nonexistent/font.ttf"), 0);
 }
+
+TEST(GdiTextTest, ExtTextOutFillsAndClipsToItsRectangle)
+{
+  GdiTestCanvas canvas(60, 30, 16);
+  canvas.fill(RGB(0, 0, 0));
+  HFONT font = makeFont(-20, "Arial");
+  HGDIOBJ old = SelectObject(canvas.dc(), font);
+  SetBkMode(canvas.dc(), TRANSPARENT);
+  SetBkColor(canvas.dc(), RGB(0, 0, 255));
+  SetTextColor(canvas.dc(), RGB(255, 255, 255));
+  const RECT box{5, 5, 25, 15};
+  ASSERT_TRUE(ExtTextOutA(canvas.dc(), 5, 0, ETO_OPAQUE | ETO_CLIPPED, &box, "WWW", 3, nullptr));
+  int white = 0, blue = 0, outside = 0;
+  for (int y = 0; y < 30; ++y) {
+    for (int x = 0; x < 60; ++x) {
+      const COLORREF p = GetPixel(canvas.dc(), x, y);
+      const bool in = x >= 5 && x < 25 && y >= 5 && y < 15;
+      if (!in && p != RGB(0, 0, 0)) ++outside;
+      if (in && p == RGB(255, 255, 255)) ++white;
+      if (in && p == RGB(0, 0, 255)) ++blue;
+    }
+  }
+  EXPECT_EQ(outside, 0);
+  EXPECT_GT(white, 10);
+  EXPECT_EQ(white + blue, 200);
+  SelectObject(canvas.dc(), old);
+  DeleteObject(font);
+}

@@ -16,6 +16,9 @@ class GdiBitmap : public GdiObject {
   {
   }
 
+  // As on Windows, a bitmap selected into a context cannot be deleted.
+  bool canDelete() const override { return !inDC_; }
+
   Surface& surface() { return *surface_; }
   bool isDibSection() const { return dibSection_; }
   // A bitmap can be selected into one memory device context at a time.
