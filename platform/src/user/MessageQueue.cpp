@@ -309,12 +309,8 @@ bool MessageQueue::takeInput(MSG& out, HWND window, UINT first, UINT last, bool 
   std::size_t i = 0;
   while (i < input_.size()) {
     const RawInput raw = input_[i];
-    if (!isMouse(raw.event.kind) && !isKey(raw.event.kind)) {
-      if (i != 0) break;  // later input waits behind an activation or close
-      input_.pop_front();
-      runControlEvent(raw.event);
-      continue;
-    }
+    // Later input waits behind an activation or a close request, which peek runs first.
+    if (!isMouse(raw.event.kind) && !isKey(raw.event.kind)) break;
     Candidate c;
     if (!candidateFor(raw, c)) {
       input_.erase(input_.begin() + static_cast<std::ptrdiff_t>(i));
@@ -406,8 +402,22 @@ bool MessageQueue::peek(MSG& out, HWND window, UINT first, UINT last, bool remov
 {
   WindowManager::instance().collectGarbage();
   pumpHost(false);
-  bool found =
-      takePosted(out, window, first, last, remove) || takeInput(out, window, first, last, remove);
+  bool found = false;
+  for (;;) {
+    // Activation changes and close requests happen in their turn among the input, whatever
+    // range is asked for; what they send and post comes before later input.
+    while (!input_.empty() && !isMouse(input_.front().event.kind) &&
+           !isKey(input_.front().event.kind)) {
+      const InputEvent control = input_.front().event;
+      input_.pop_front();
+      runControlEvent(control);
+    }
+    found =
+        takePosted(out, window, first, last, remove) || takeInput(out, window, first, last, remove);
+    if (found || input_.empty() || isMouse(input_.front().event.kind) ||
+        isKey(input_.front().event.kind))
+      break;
+  }
   if (!found && quitPending_ &&
       (first == 0 && last == 0 ? true : first <= WM_QUIT && WM_QUIT <= last)) {
     out = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(quitCode_), 0, omhost::clockMilliseconds(),
