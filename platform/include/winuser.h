@@ -523,8 +523,8 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass);
 ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* windowClass);
 BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE instance);
 BOOL WINAPI GetClassInfoExA(HINSTANCE instance, LPCSTR className, WNDCLASSEXA* out);
-HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style,
-                            int x, int y, int width, int height, HWND parent, HMENU menu,
+HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
+                            int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID param);
 #define CreateWindowA(c, n, s, x, y, w, h, p, m, i, a) \
   CreateWindowExA(0, c, n, s, x, y, w, h, p, m, i, a)
@@ -542,11 +542,10 @@ BOOL WINAPI IsZoomed(HWND window);
 BOOL WINAPI EnableWindow(HWND window, BOOL enable);
 BOOL WINAPI IsWindowEnabled(HWND window);
 BOOL WINAPI MoveWindow(HWND window, int x, int y, int width, int height, BOOL repaint);
-BOOL WINAPI SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy,
-                         UINT flags);
+BOOL WINAPI SetWindowPos(HWND window, HWND insertAfter, int x, int y, int cx, int cy, UINT flags);
 HDWP WINAPI BeginDeferWindowPos(int count);
-HDWP WINAPI DeferWindowPos(HDWP batch, HWND window, HWND insertAfter, int x, int y, int cx,
-                           int cy, UINT flags);
+HDWP WINAPI DeferWindowPos(HDWP batch, HWND window, HWND insertAfter, int x, int y, int cx, int cy,
+                           UINT flags);
 BOOL WINAPI EndDeferWindowPos(HDWP batch);
 BOOL WINAPI BringWindowToTop(HWND window);
 BOOL WINAPI SetForegroundWindow(HWND window);

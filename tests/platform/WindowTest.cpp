@@ -148,7 +148,8 @@ TEST_F(WindowTest, DestroyOrderAndDeadHandles)
   EXPECT_TRUE(DestroyWindow(frame));
   std::vector<std::pair<HWND, UINT>> order;
   for (const auto& s : log.seen)
-    if (s.message == WM_DESTROY || s.message == WM_NCDESTROY) order.emplace_back(s.window, s.message);
+    if (s.message == WM_DESTROY || s.message == WM_NCDESTROY)
+      order.emplace_back(s.window, s.message);
   const std::vector<std::pair<HWND, UINT>> expected{
       {frame, WM_DESTROY}, {child, WM_DESTROY}, {child, WM_NCDESTROY}, {frame, WM_NCDESTROY}};
   EXPECT_EQ(order, expected);

@@ -145,8 +145,8 @@ bool HeadlessHost::nextInput(InputEvent& event, bool wait)
   return true;
 }
 
-int HeadlessHost::messageBox(const std::string& text, const std::string& caption,
-                             unsigned style, const std::vector<int>& answers)
+int HeadlessHost::messageBox(const std::string& text, const std::string& caption, unsigned style,
+                             const std::vector<int>& answers)
 {
   int answer = answers.empty() ? IDOK : answers.front();
   int wanted = 0;
@@ -218,7 +218,8 @@ void HeadlessHost::typeText(const std::string& text)
   words >> command;
   std::vector<InputEvent> events;
   scriptCommand(words, command, events);
-  for (const InputEvent& event : events) inject(event);
+  for (const InputEvent& event : events)
+    inject(event);
 }
 
 void HeadlessHost::requestClose()
@@ -279,9 +280,11 @@ bool HeadlessHost::parseInputScript(const std::string& text, std::string& error)
       error = "input script line " + std::to_string(number) + ": cannot read \"" + line + "\"";
       return false;
     }
-    for (const InputEvent& event : events) parsed.push_back(TimedEvent{due, event});
+    for (const InputEvent& event : events)
+      parsed.push_back(TimedEvent{due, event});
   }
-  for (const TimedEvent& event : parsed) scripted_.push_back(event);
+  for (const TimedEvent& event : parsed)
+    scripted_.push_back(event);
   return true;
 }
 

@@ -47,8 +47,7 @@ HICON CursorTable::add(std::unique_ptr<Cursor> cursor)
 HICON CursorTable::system(int systemId, bool icon)
 {
   for (const auto& [key, cursor] : entries_)
-    if (cursor->systemId == systemId && cursor->isIcon == icon)
-      return reinterpret_cast<HICON>(key);
+    if (cursor->systemId == systemId && cursor->isIcon == icon) return reinterpret_cast<HICON>(key);
   auto made = std::make_unique<Cursor>();
   made->systemId = systemId;
   made->isIcon = icon;

@@ -37,8 +37,7 @@ class CursorTable {
 
 // Loads a "CURSOR" or "ICON" resource of a module (the resource layer installs it); null when
 // there is no such resource.
-using CursorResourceLoader = std::unique_ptr<Cursor> (*)(HINSTANCE module, LPCSTR name,
-                                                         bool icon);
+using CursorResourceLoader = std::unique_ptr<Cursor> (*)(HINSTANCE module, LPCSTR name, bool icon);
 void setCursorResourceLoader(CursorResourceLoader loader);
 
 // No cursor set, display counter 0.

@@ -39,8 +39,8 @@ BOOL WINAPI GetCursorPos(LPPOINT point)
 BOOL WINAPI SetCursorPos(int x, int y)
 {
   const RECT screen = omuser::WindowManager::instance().screenRect();
-  MessageQueue::instance().setCursorPosition(POINT{std::clamp<LONG>(x, 0, screen.right - 1),
-                                                   std::clamp<LONG>(y, 0, screen.bottom - 1)});
+  MessageQueue::instance().setCursorPosition(
+      POINT{std::clamp<LONG>(x, 0, screen.right - 1), std::clamp<LONG>(y, 0, screen.bottom - 1)});
   return TRUE;
 }
 

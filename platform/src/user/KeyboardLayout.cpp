@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
+#include <strings.h>
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 
 namespace omuser {
 namespace {
@@ -29,12 +29,14 @@ struct NamedKey {
   int virtualKey;
 };
 constexpr NamedKey kNames[] = {
-    {"Enter", VK_RETURN},  {"Return", VK_RETURN}, {"Esc", VK_ESCAPE},     {"Escape", VK_ESCAPE},
-    {"Tab", VK_TAB},       {"Backspace", VK_BACK}, {"Space", VK_SPACE},   {"Left", VK_LEFT},
-    {"Right", VK_RIGHT},   {"Up", VK_UP},         {"Down", VK_DOWN},      {"Home", VK_HOME},
-    {"End", VK_END},       {"PgUp", VK_PRIOR},    {"PageUp", VK_PRIOR},   {"PgDn", VK_NEXT},
-    {"PageDown", VK_NEXT}, {"Insert", VK_INSERT}, {"Delete", VK_DELETE},  {"Del", VK_DELETE},
-    {"Pause", VK_PAUSE},   {"Shift", VK_SHIFT},   {"Ctrl", VK_CONTROL},   {"Control", VK_CONTROL},
+    {"Enter", VK_RETURN},  {"Return", VK_RETURN},    {"Esc", VK_ESCAPE},
+    {"Escape", VK_ESCAPE}, {"Tab", VK_TAB},          {"Backspace", VK_BACK},
+    {"Space", VK_SPACE},   {"Left", VK_LEFT},        {"Right", VK_RIGHT},
+    {"Up", VK_UP},         {"Down", VK_DOWN},        {"Home", VK_HOME},
+    {"End", VK_END},       {"PgUp", VK_PRIOR},       {"PageUp", VK_PRIOR},
+    {"PgDn", VK_NEXT},     {"PageDown", VK_NEXT},    {"Insert", VK_INSERT},
+    {"Delete", VK_DELETE}, {"Del", VK_DELETE},       {"Pause", VK_PAUSE},
+    {"Shift", VK_SHIFT},   {"Ctrl", VK_CONTROL},     {"Control", VK_CONTROL},
     {"Alt", VK_MENU},      {"CapsLock", VK_CAPITAL},
 };
 
@@ -123,51 +125,97 @@ int KeyboardLayout::scanCode(int vk)
   if (vk == '0') return 0x0B;
   if (vk >= VK_F1 && vk <= VK_F10) return 0x3B + (vk - VK_F1);
   switch (vk) {
-    case VK_F11: return 0x57;
-    case VK_F12: return 0x58;
-    case VK_ESCAPE: return 0x01;
-    case VK_OEM_MINUS: return 0x0C;
-    case VK_OEM_PLUS: return 0x0D;
-    case VK_BACK: return 0x0E;
-    case VK_TAB: return 0x0F;
-    case VK_OEM_4: return 0x1A;
-    case VK_OEM_6: return 0x1B;
-    case VK_RETURN: return 0x1C;
-    case VK_CONTROL: return 0x1D;
-    case VK_OEM_1: return 0x27;
-    case VK_OEM_7: return 0x28;
-    case VK_OEM_3: return 0x29;
-    case VK_SHIFT: return 0x2A;
-    case VK_OEM_5: return 0x2B;
-    case VK_OEM_COMMA: return 0x33;
-    case VK_OEM_PERIOD: return 0x34;
-    case VK_OEM_2: return 0x35;
-    case VK_MULTIPLY: return 0x37;
-    case VK_MENU: return 0x38;
-    case VK_SPACE: return 0x39;
-    case VK_CAPITAL: return 0x3A;
-    case VK_PAUSE: return 0x45;
-    case VK_HOME: return 0x47;
-    case VK_UP: return 0x48;
-    case VK_PRIOR: return 0x49;
-    case VK_SUBTRACT: return 0x4A;
-    case VK_LEFT: return 0x4B;
-    case VK_RIGHT: return 0x4D;
-    case VK_ADD: return 0x4E;
-    case VK_END: return 0x4F;
-    case VK_DOWN: return 0x50;
-    case VK_NEXT: return 0x51;
-    case VK_INSERT: return 0x52;
-    case VK_DELETE: return 0x53;
-    default: return 0;
+    case VK_F11:
+      return 0x57;
+    case VK_F12:
+      return 0x58;
+    case VK_ESCAPE:
+      return 0x01;
+    case VK_OEM_MINUS:
+      return 0x0C;
+    case VK_OEM_PLUS:
+      return 0x0D;
+    case VK_BACK:
+      return 0x0E;
+    case VK_TAB:
+      return 0x0F;
+    case VK_OEM_4:
+      return 0x1A;
+    case VK_OEM_6:
+      return 0x1B;
+    case VK_RETURN:
+      return 0x1C;
+    case VK_CONTROL:
+      return 0x1D;
+    case VK_OEM_1:
+      return 0x27;
+    case VK_OEM_7:
+      return 0x28;
+    case VK_OEM_3:
+      return 0x29;
+    case VK_SHIFT:
+      return 0x2A;
+    case VK_OEM_5:
+      return 0x2B;
+    case VK_OEM_COMMA:
+      return 0x33;
+    case VK_OEM_PERIOD:
+      return 0x34;
+    case VK_OEM_2:
+      return 0x35;
+    case VK_MULTIPLY:
+      return 0x37;
+    case VK_MENU:
+      return 0x38;
+    case VK_SPACE:
+      return 0x39;
+    case VK_CAPITAL:
+      return 0x3A;
+    case VK_PAUSE:
+      return 0x45;
+    case VK_HOME:
+      return 0x47;
+    case VK_UP:
+      return 0x48;
+    case VK_PRIOR:
+      return 0x49;
+    case VK_SUBTRACT:
+      return 0x4A;
+    case VK_LEFT:
+      return 0x4B;
+    case VK_RIGHT:
+      return 0x4D;
+    case VK_ADD:
+      return 0x4E;
+    case VK_END:
+      return 0x4F;
+    case VK_DOWN:
+      return 0x50;
+    case VK_NEXT:
+      return 0x51;
+    case VK_INSERT:
+      return 0x52;
+    case VK_DELETE:
+      return 0x53;
+    default:
+      return 0;
   }
 }
 
 bool KeyboardLayout::isExtended(int vk)
 {
   switch (vk) {
-    case VK_HOME: case VK_UP: case VK_PRIOR: case VK_LEFT: case VK_RIGHT: case VK_END:
-    case VK_DOWN: case VK_NEXT: case VK_INSERT: case VK_DELETE: case VK_DIVIDE:
+    case VK_HOME:
+    case VK_UP:
+    case VK_PRIOR:
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_END:
+    case VK_DOWN:
+    case VK_NEXT:
+    case VK_INSERT:
+    case VK_DELETE:
+    case VK_DIVIDE:
       return true;
     default:
       return false;

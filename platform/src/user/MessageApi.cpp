@@ -17,8 +17,8 @@ BOOL WINAPI GetMessageA(LPMSG message, HWND window, UINT first, UINT last)
 BOOL WINAPI PeekMessageA(LPMSG message, HWND window, UINT first, UINT last, UINT remove)
 {
   MSG ignored;
-  return MessageQueue::instance().peek(message != nullptr ? *message : ignored, window, first,
-                                       last, (remove & PM_REMOVE) != 0)
+  return MessageQueue::instance().peek(message != nullptr ? *message : ignored, window, first, last,
+                                       (remove & PM_REMOVE) != 0)
              ? TRUE
              : FALSE;
 }

@@ -45,9 +45,8 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
       if (wm.focus() != nullptr && wm.isDescendant(top, wm.focus())) wm.setFocus(nullptr);
     }
   }
-  const int answer = omhost::host().messageBox(text != nullptr ? text : "",
-                                               caption != nullptr ? caption : "Error", style,
-                                               buttonsOf(style));
+  const int answer = omhost::host().messageBox(
+      text != nullptr ? text : "", caption != nullptr ? caption : "Error", style, buttonsOf(style));
   if (wasActive && (top = wm.find(topHandle)) != nullptr && wm.active() == top) {
     wm.send(top, WM_NCACTIVATE, TRUE, 0);
     wm.send(top, WM_ACTIVATE, WA_ACTIVE, 0);

@@ -164,7 +164,8 @@ void MessageQueue::accept(const InputEvent& event)
     const bool alt = (asyncKeys_[VK_MENU] & 0x80) != 0;
     const bool ctrl = (asyncKeys_[VK_CONTROL] & 0x80) != 0;
     const bool system = vk == VK_F10 || (vk == VK_MENU && !ctrl) || (alt && !ctrl);
-    raw.keyMessage = down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
+    raw.keyMessage =
+        down ? (system ? WM_SYSKEYDOWN : WM_KEYDOWN) : (system ? WM_SYSKEYUP : WM_KEYUP);
     const int scan = event.scanCode != 0 ? event.scanCode : KeyboardLayout::scanCode(vk);
     DWORD data = 1u | (static_cast<DWORD>(scan & 0xFF) << 16);
     if (KeyboardLayout::isExtended(vk)) data |= 1u << 24;
@@ -180,7 +181,8 @@ void MessageQueue::pumpHost(bool wait)
 {
   omhost::Host& host = omhost::host();
   InputEvent event;
-  while (host.nextInput(event, false)) accept(event);
+  while (host.nextInput(event, false))
+    accept(event);
   if (!wait || !input_.empty()) return;
   {
     std::lock_guard lock(postedMutex_);
@@ -188,7 +190,8 @@ void MessageQueue::pumpHost(bool wait)
   }
   if (host.nextInput(event, true)) {
     accept(event);
-    while (host.nextInput(event, false)) accept(event);
+    while (host.nextInput(event, false))
+      accept(event);
   }
 }
 
@@ -210,7 +213,8 @@ bool MessageQueue::runControlEvent(const InputEvent& event)
       return true;
     }
     case InputKind::EndSession:
-      for (Window* top : wm.topLevelWindows()) wm.send(top, WM_QUERYENDSESSION, 0, 0);
+      for (Window* top : wm.topLevelWindows())
+        wm.send(top, WM_QUERYENDSESSION, 0, 0);
       return true;
     default:
       return false;
@@ -305,12 +309,8 @@ bool MessageQueue::takeInput(MSG& out, HWND window, UINT first, UINT last, bool 
   std::size_t i = 0;
   while (i < input_.size()) {
     const RawInput raw = input_[i];
-    if (!isMouse(raw.event.kind) && !isKey(raw.event.kind)) {
-      if (i != 0) break;  // later input waits behind an activation or close
-      input_.pop_front();
-      runControlEvent(raw.event);
-      continue;
-    }
+    // Later input waits behind an activation or a close request, which peek runs first.
+    if (!isMouse(raw.event.kind) && !isKey(raw.event.kind)) break;
     Candidate c;
     if (!candidateFor(raw, c)) {
       input_.erase(input_.begin() + static_cast<std::ptrdiff_t>(i));
@@ -350,12 +350,10 @@ bool MessageQueue::takeInput(MSG& out, HWND window, UINT first, UINT last, bool 
     if ((c.target = wm.find(target)) == nullptr) continue;
     if (isPress(c.msg.message)) {
       wm.menuKeyPending = 0;
-      lastPressWasDouble_ = c.msg.message == WM_LBUTTONDBLCLK ||
-                            c.msg.message == WM_RBUTTONDBLCLK ||
-                            c.msg.message == WM_MBUTTONDBLCLK ||
-                            c.msg.message == WM_NCLBUTTONDBLCLK ||
-                            c.msg.message == WM_NCRBUTTONDBLCLK ||
-                            c.msg.message == WM_NCMBUTTONDBLCLK;
+      lastPressWasDouble_ =
+          c.msg.message == WM_LBUTTONDBLCLK || c.msg.message == WM_RBUTTONDBLCLK ||
+          c.msg.message == WM_MBUTTONDBLCLK || c.msg.message == WM_NCLBUTTONDBLCLK ||
+          c.msg.message == WM_NCRBUTTONDBLCLK || c.msg.message == WM_NCMBUTTONDBLCLK;
       lastPressWindow_ = target;
       lastPressMessage_ = clientMouseMessage(raw.event);
       lastPressTime_ = raw.time;
@@ -365,9 +363,9 @@ bool MessageQueue::takeInput(MSG& out, HWND window, UINT first, UINT last, bool 
         const UINT mouseMessage = c.msg.message >= WM_MOUSEFIRST
                                       ? c.msg.message
                                       : c.msg.message - WM_NCMOUSEMOVE + WM_MOUSEMOVE;
-        const LRESULT answer =
-            wm.send(c.target, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(top ? top->handle : nullptr),
-                    MAKELPARAM(c.hitCode, mouseMessage));
+        const LRESULT answer = wm.send(c.target, WM_MOUSEACTIVATE,
+                                       reinterpret_cast<WPARAM>(top ? top->handle : nullptr),
+                                       MAKELPARAM(c.hitCode, mouseMessage));
         if ((answer == MA_ACTIVATE || answer == MA_ACTIVATEANDEAT) && top != nullptr &&
             wm.find(top->handle) != nullptr && wm.active() != top)
           wm.activate(top, WA_CLICKACTIVE);
@@ -404,9 +402,24 @@ bool MessageQueue::peek(MSG& out, HWND window, UINT first, UINT last, bool remov
 {
   WindowManager::instance().collectGarbage();
   pumpHost(false);
-  bool found = takePosted(out, window, first, last, remove) ||
-               takeInput(out, window, first, last, remove);
-  if (!found && quitPending_ && (first == 0 && last == 0 ? true : first <= WM_QUIT && WM_QUIT <= last)) {
+  bool found = false;
+  for (;;) {
+    // Activation changes and close requests happen in their turn among the input, whatever
+    // range is asked for; what they send and post comes before later input.
+    while (!input_.empty() && !isMouse(input_.front().event.kind) &&
+           !isKey(input_.front().event.kind)) {
+      const InputEvent control = input_.front().event;
+      input_.pop_front();
+      runControlEvent(control);
+    }
+    found =
+        takePosted(out, window, first, last, remove) || takeInput(out, window, first, last, remove);
+    if (found || input_.empty() || isMouse(input_.front().event.kind) ||
+        isKey(input_.front().event.kind))
+      break;
+  }
+  if (!found && quitPending_ &&
+      (first == 0 && last == 0 ? true : first <= WM_QUIT && WM_QUIT <= last)) {
     out = MSG{nullptr, WM_QUIT, static_cast<WPARAM>(quitCode_), 0, omhost::clockMilliseconds(),
               cursor_};
     if (remove) quitPending_ = false;

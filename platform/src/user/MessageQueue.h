@@ -78,7 +78,7 @@ class MessageQueue {
   std::deque<RawInput> input_;
   bool quitPending_ = false;
   int quitCode_ = 0;
-  std::array<std::uint8_t, 256> syncKeys_{};   // bit 0x80 down, bit 0x01 toggled
+  std::array<std::uint8_t, 256> syncKeys_{};  // bit 0x80 down, bit 0x01 toggled
   std::array<std::uint8_t, 256> asyncKeys_{};
   POINT cursor_{0, 0};
   DWORD messageTime_ = 0;

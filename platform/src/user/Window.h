@@ -32,7 +32,7 @@ struct Window {
   omgdi::RegionData update;  // client coordinates
   bool erasePending = false;
   bool internalPaint = false;
-  RECT normalRect{};         // where a minimised or maximised window returns to
+  RECT normalRect{};  // where a minimised or maximised window returns to
   bool restoreToMaximized = false;
   HWND lastActivePopup = nullptr;
   bool destroyed = false;

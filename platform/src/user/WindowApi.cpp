@@ -1,13 +1,13 @@
 // Classes, windows, their places and their words.
 #include <windows.h>
 
+#include <strings.h>
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <strings.h>
 #include <vector>
 
 #include "platform/src/user/SystemMetrics.h"
@@ -87,8 +87,8 @@ LONG_PTR getWord(HWND handle, int index, std::size_t size)
       return reinterpret_cast<LONG_PTR>(w->instance);
     case GWL_HWNDPARENT:
       return reinterpret_cast<LONG_PTR>(w->isChild() ? w->parent->handle
-                                        : w->owner  ? w->owner->handle
-                                                    : nullptr);
+                                        : w->owner   ? w->owner->handle
+                                                     : nullptr);
     case GWL_ID:
       return w->id;
     case GWL_USERDATA:
@@ -138,8 +138,8 @@ LONG_PTR setWord(HWND handle, int index, std::size_t size, LONG_PTR value)
 ATOM WINAPI RegisterClassA(const WNDCLASSA* c)
 {
   if (c == nullptr) return 0;
-  WNDCLASSEXA ex{sizeof(WNDCLASSEXA), c->style,  c->lpfnWndProc,   c->cbClsExtra,
-                 c->cbWndExtra,       c->hInstance, c->hIcon,      c->hCursor,
+  WNDCLASSEXA ex{sizeof(WNDCLASSEXA), c->style,        c->lpfnWndProc,   c->cbClsExtra,
+                 c->cbWndExtra,       c->hInstance,    c->hIcon,         c->hCursor,
                  c->hbrBackground,    c->lpszMenuName, c->lpszClassName, nullptr};
   return wm().registerClass(ex);
 }
@@ -165,14 +165,15 @@ BOOL WINAPI GetClassInfoExA(HINSTANCE, LPCSTR className, WNDCLASSEXA* out)
   return TRUE;
 }
 
-HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style,
-                            int x, int y, int width, int height, HWND parent, HMENU menu,
+HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x,
+                            int y, int width, int height, HWND parent, HMENU menu,
                             HINSTANCE instance, LPVOID param)
 {
   WindowClass* c = wm().findClass(className);
   if (c == nullptr) return nullptr;
-  CREATESTRUCTA cs{param, instance, menu, parent, height, width, y, x, static_cast<LONG>(style),
-                   windowName, className, exStyle};
+  CREATESTRUCTA cs{
+      param,      instance,  menu,   parent, height, width, y, x, static_cast<LONG>(style),
+      windowName, className, exStyle};
   Window* w = wm().create(cs, c);
   return w != nullptr ? w->handle : nullptr;
 }
@@ -281,8 +282,8 @@ HDWP WINAPI BeginDeferWindowPos(int count)
   return reinterpret_cast<HDWP>(key);
 }
 
-HDWP WINAPI DeferWindowPos(HDWP batch, HWND window, HWND insertAfter, int x, int y, int cx,
-                           int cy, UINT flags)
+HDWP WINAPI DeferWindowPos(HDWP batch, HWND window, HWND insertAfter, int x, int y, int cx, int cy,
+                           UINT flags)
 {
   const auto it = batches().find(reinterpret_cast<std::uintptr_t>(batch));
   if (it == batches().end()) return nullptr;
@@ -444,8 +445,7 @@ HWND WINAPI GetLastActivePopup(HWND window)
   const Window* w = windowOf(window);
   if (w == nullptr) return nullptr;
   const Window* popup = windowOf(w->lastActivePopup);
-  if (popup != nullptr && popup->owner == w && popup->isVisible() &&
-      !(popup->style & WS_DISABLED))
+  if (popup != nullptr && popup->owner == w && popup->isVisible() && !(popup->style & WS_DISABLED))
     return popup->handle;
   return window;
 }
@@ -569,8 +569,8 @@ int WINAPI GetWindowTextA(HWND window, LPSTR buffer, int size)
 {
   if (windowOf(window) == nullptr || buffer == nullptr || size <= 0) return 0;
   buffer[0] = 0;
-  return static_cast<int>(
-      SendMessageA(window, WM_GETTEXT, static_cast<WPARAM>(size), reinterpret_cast<LPARAM>(buffer)));
+  return static_cast<int>(SendMessageA(window, WM_GETTEXT, static_cast<WPARAM>(size),
+                                       reinterpret_cast<LPARAM>(buffer)));
 }
 
 int WINAPI GetWindowTextLengthA(HWND window)

@@ -16,7 +16,8 @@ using omgdi::RegionData;
 std::string lowerCase(const char* text)
 {
   std::string out(text != nullptr ? text : "");
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (char& c : out)
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return out;
 }
 
@@ -179,7 +180,8 @@ Window* WindowManager::create(const CREATESTRUCTA& cs, WindowClass* windowClass)
   copy.style = static_cast<LONG>(window->style);
   const HWND handle = window->handle;
   if (!send(window, WM_NCCREATE, 0, reinterpret_cast<LPARAM>(&copy)) || find(handle) == nullptr ||
-      send(window, WM_CREATE, 0, reinterpret_cast<LPARAM>(&copy)) == -1 || find(handle) == nullptr) {
+      send(window, WM_CREATE, 0, reinterpret_cast<LPARAM>(&copy)) == -1 ||
+      find(handle) == nullptr) {
     if (find(handle) != nullptr) destroy(window);
     return nullptr;
   }
@@ -216,8 +218,10 @@ bool WindowManager::destroy(Window* window)
   }
   if (active_ != nullptr && std::find(doomed.begin(), doomed.end(), active_) != doomed.end())
     activateNextAfter(window);
-  for (Window* w : doomed) send(w, WM_DESTROY, 0, 0);
-  for (auto it = doomed.rbegin(); it != doomed.rend(); ++it) send(*it, WM_NCDESTROY, 0, 0);
+  for (Window* w : doomed)
+    send(w, WM_DESTROY, 0, 0);
+  for (auto it = doomed.rbegin(); it != doomed.rend(); ++it)
+    send(*it, WM_NCDESTROY, 0, 0);
   for (Window* w : doomed) {
     if (w->destroyed) continue;
     w->destroyed = true;
@@ -275,7 +279,8 @@ std::vector<Window*> WindowManager::topLevelWindows() const
 void WindowManager::collect(Window* root, std::vector<Window*>& out) const
 {
   out.push_back(root);
-  for (Window* child : root->children) collect(child, out);
+  for (Window* child : root->children)
+    collect(child, out);
 }
 
 bool WindowManager::isDescendant(const Window* ancestor, const Window* window) const
@@ -455,8 +460,8 @@ void WindowManager::exposeChanges(const Snapshot& before, const RegionData& vaca
     const auto old = std::find_if(before.begin(), before.end(),
                                   [w](const auto& entry) { return entry.first == w; });
     exposed = RegionData::combine(
-        exposed,
-        old == before.end() ? now : RegionData::combine(now, old->second, RGN_DIFF), RGN_OR);
+        exposed, old == before.end() ? now : RegionData::combine(now, old->second, RGN_DIFF),
+        RGN_OR);
     if (exposed.isEmpty()) continue;
     const POINT origin = clientOrigin(w);
     exposed.offset(-origin.x, -origin.y);
@@ -495,9 +500,8 @@ bool WindowManager::applyPosition(Window* w, WINDOWPOS& wp, RegionData& vacated)
   }
   const RECT old = w->rect;
   const RECT oldClient = clientRectOnScreen(w);
-  const bool wasShown = isShownOnScreen(w);
-  if (wasShown && !(wp.flags & SWP_NOREDRAW))
-    vacated = RegionData::combine(vacated, visibleRegion(w, false), RGN_OR);
+  const bool wasShown = isShownOnScreen(w) && !(wp.flags & SWP_NOREDRAW);
+  const RegionData oldArea = wasShown ? visibleRegion(w, false) : RegionData();
   RECT r = old;
   if (!(wp.flags & SWP_NOMOVE)) {
     r.right = wp.x + (r.right - r.left);
@@ -513,6 +517,13 @@ bool WindowManager::applyPosition(Window* w, WINDOWPOS& wp, RegionData& vacated)
   if (!(wp.flags & SWP_NOZORDER)) placeInZOrder(w, wp.hwndInsertAfter);
   if (wp.flags & SWP_SHOWWINDOW) w->style |= WS_VISIBLE;
   if (wp.flags & SWP_HIDEWINDOW) w->style &= ~WS_VISIBLE;
+  // What the window no longer covers shows what lies below it.
+  if (wasShown) {
+    const RegionData left =
+        isShownOnScreen(w) ? RegionData::combine(oldArea, regionOf(windowRectOnScreen(w)), RGN_DIFF)
+                           : oldArea;
+    vacated = RegionData::combine(vacated, left, RGN_OR);
+  }
   const RECT newClient = clientRectOnScreen(w);
   const bool clientMoved = newClient.left != oldClient.left || newClient.top != oldClient.top;
   const bool clientSized = newClient.right - newClient.left != oldClient.right - oldClient.left ||
@@ -569,7 +580,7 @@ void WindowManager::sendSizeAndMove(Window* w)
 {
   const HWND handle = w->handle;
   const RECT client = clientRectInWindow(w);
-  const WPARAM kind = w->isMinimized() ? SIZE_MINIMIZED
+  const WPARAM kind = w->isMinimized()   ? SIZE_MINIMIZED
                       : w->isMaximized() ? SIZE_MAXIMIZED
                                          : SIZE_RESTORED;
   send(w, WM_SIZE, kind, packPoint(client.right - client.left, client.bottom - client.top));
@@ -703,8 +714,8 @@ void WindowManager::invalidate(Window* w, const RegionData* area, bool erase, in
 {
   if (w == nullptr || w == desktop_) return;
   const RECT client = clientRectInWindow(w);
-  RegionData whole = RegionData::rectangle(0, 0, client.right - client.left,
-                                           client.bottom - client.top);
+  RegionData whole =
+      RegionData::rectangle(0, 0, client.right - client.left, client.bottom - client.top);
   RegionData add = area != nullptr ? RegionData::combine(whole, *area, RGN_AND) : whole;
   if (!add.isEmpty()) {
     w->update = RegionData::combine(w->update, add, RGN_OR);
@@ -811,7 +822,8 @@ void WindowManager::activate(Window* w, int how)
   if (w == nullptr) {
     if (appWasActive) {
       appActive_ = false;
-      for (Window* top : topLevelWindows()) send(top, WM_ACTIVATEAPP, FALSE, 0);
+      for (Window* top : topLevelWindows())
+        send(top, WM_ACTIVATEAPP, FALSE, 0);
     }
     if (focus_ != nullptr) {
       Window* leaving = focus_;
@@ -830,7 +842,8 @@ void WindowManager::activate(Window* w, int how)
   }
   if (!appWasActive) {
     appActive_ = true;
-    for (Window* top : topLevelWindows()) send(top, WM_ACTIVATEAPP, TRUE, 0);
+    for (Window* top : topLevelWindows())
+      send(top, WM_ACTIVATEAPP, TRUE, 0);
   }
   if ((w = find(handle)) == nullptr || active_ != w) return;
   send(w, WM_NCACTIVATE, TRUE, 0);
