@@ -104,3 +104,41 @@ TEST(GdiWindowDCTest, WindowContextIsASourceAndTargetForBlits)
   ReleaseDC(top, dc);
   DestroyWindow(top);
 }
+
+TEST(GdiWindowDCTest, OwnContextKeepsItsStateBetweenGetDCCalls)
+{
+  omtest::startSession();
+  WNDCLASSEXA own{};
+  own.cbSize = sizeof own;
+  own.style = CS_OWNDC;
+  own.lpfnWndProc = DefWindowProcA;
+  own.lpszClassName = "OMTestOwnDC";
+  ASSERT_NE(RegisterClassExA(&own), 0);
+  HWND window = CreateWindowExA(0, "OMTestOwnDC", "own", WS_POPUP | WS_VISIBLE, 10, 10, 40, 30,
+                                nullptr, nullptr, nullptr, nullptr);
+  omtest::pumpAll();
+  HDC first = GetDC(window);
+  SetTextColor(first, RGB(1, 2, 3));
+  EXPECT_EQ(ReleaseDC(window, first), 1);
+  // Moved: the same context, now drawing at the new place.
+  MoveWindow(window, 50, 60, 40, 30, TRUE);
+  omtest::pumpAll();
+  HDC second = GetDC(window);
+  EXPECT_EQ(second, first);
+  EXPECT_EQ(GetTextColor(second), RGB(1, 2, 3));
+  EXPECT_EQ(SetPixel(second, 0, 0, RGB(255, 0, 0)), RGB(255, 0, 0));
+  HDC screen = GetDC(nullptr);
+  EXPECT_EQ(GetPixel(screen, 50, 60), RGB(255, 0, 0));
+  ReleaseDC(nullptr, screen);
+  ReleaseDC(window, second);
+  DestroyWindow(window);
+  // An ordinary window gets a fresh context each time.
+  HWND plain = omtest::makeTopLevel(WS_POPUP | WS_VISIBLE, RECT{0, 0, 10, 10});
+  HDC a = GetDC(plain);
+  SetTextColor(a, RGB(1, 2, 3));
+  ReleaseDC(plain, a);
+  HDC b = GetDC(plain);
+  EXPECT_EQ(GetTextColor(b), RGB(0, 0, 0));
+  ReleaseDC(plain, b);
+  DestroyWindow(plain);
+}

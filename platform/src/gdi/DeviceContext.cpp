@@ -1,6 +1,9 @@
 #include "platform/src/gdi/DeviceContext.h"
 
 #include <algorithm>
+#include <map>
+
+#include <winuser.h>
 
 #include "platform/src/gdi/GdiBitmap.h"
 #include "platform/src/gdi/GdiPalette.h"
@@ -55,8 +58,51 @@ bool destroyDC(HDC hdc)
   return GdiObjectTable::instance().destroy(reinterpret_cast<HGDIOBJ>(hdc));
 }
 
+namespace {
+
+// The contexts of windows whose class has CS_OWNDC: one per window, kept between GetDC calls.
+std::map<HWND, HDC>& ownContexts()
+{
+  static std::map<HWND, HDC> contexts;
+  return contexts;
+}
+
+bool hasOwnContext(HWND window)
+{
+  return window != nullptr && (GetClassLongA(window, GCL_STYLE) & CS_OWNDC) != 0;
+}
+
+void forgetDestroyedWindows()
+{
+  std::erase_if(ownContexts(), [](const auto& entry) {
+    if (IsWindow(entry.first)) return false;
+    if (DeviceContext* dc = lookupDC(entry.second)) dc->setOwned(false);
+    destroyDC(entry.second);
+    return true;
+  });
+}
+
+}  // namespace
+
 HDC createWindowDC(HWND window, POINT origin, RegionData visible, bool forPaint)
 {
+  if (hasOwnContext(window)) {
+    forgetDestroyedWindows();
+    auto found = ownContexts().find(window);
+    if (found != ownContexts().end()) {
+      if (DeviceContext* dc = lookupDC(found->second)) {
+        // What the context selected stays; where it may draw is taken afresh.
+        dc->setOrigin(origin);
+        dc->setVisible(std::move(visible));
+        return found->second;
+      }
+    }
+    auto dc = std::make_unique<DeviceContext>(window, origin, std::move(visible), forPaint);
+    dc->setOwned(true);
+    const HDC handle = registerDC(std::move(dc));
+    ownContexts()[window] = handle;
+    return handle;
+  }
   return registerDC(std::make_unique<DeviceContext>(window, origin, std::move(visible), forPaint));
 }
 
@@ -69,6 +115,7 @@ bool releaseWindowDC(HDC hdc)
 {
   DeviceContext* dc = lookupDC(hdc);
   if (dc == nullptr || dc->contextKind() != DeviceContext::Kind::window) return false;
+  if (dc->isOwned()) return true;
   return destroyDC(hdc);
 }
 

@@ -48,6 +48,9 @@ class DeviceContext : public GdiObject {
   void setHandle(HDC handle) { handle_ = handle; }
   HWND window() const { return window_; }
   bool forPaint() const { return forPaint_; }
+  // A CS_OWNDC window's context, which ReleaseDC and EndPaint keep.
+  bool isOwned() const { return owned_; }
+  void setOwned(bool owned) { owned_ = owned; }
   const RegionData& visible() const { return visibleRegion_; }
   DcState& state() { return state_; }
   const DcState& state() const { return state_; }
@@ -82,6 +85,7 @@ class DeviceContext : public GdiObject {
   HWND window_;
   bool forPaint_ = false;
   bool ending_ = false;
+  bool owned_ = false;
   RegionData visibleRegion_;
   DcState state_;
   std::vector<DcState> saved_;
