@@ -292,4 +292,15 @@ TEST(GdiBitmapTest, DibBitsToDeviceStretchedAndReadBack)
             0);
   void* none = nullptr;
   EXPECT_EQ(CreateDIBSection(nullptr, info, DIB_RGB_COLORS, &none, nullptr, 0), nullptr);
+  // Sizes no picture has are refused instead of allocated.
+  info->bmiHeader.biWidth = 30000;
+  info->bmiHeader.biHeight = -30000;
+  EXPECT_EQ(CreateDIBSection(nullptr, info, DIB_RGB_COLORS, &none, nullptr, 0), nullptr);
+  EXPECT_EQ(none, nullptr);
+  EXPECT_EQ(CreateBitmap(30000, 30000, 1, 32, nullptr), nullptr);
+  info->bmiHeader.biWidth = 4;
+  info->bmiHeader.biHeight = 2;
+  EXPECT_EQ(StretchDIBits(target.dc(), 0, 0, 30000, 30000, 0, 0, 4, 2, bits, info, DIB_RGB_COLORS,
+                          SRCCOPY),
+            0);
 }

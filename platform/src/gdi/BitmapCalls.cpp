@@ -72,6 +72,7 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bit
   if (bits != nullptr) *bits = nullptr;
   DibInfo dib;
   if (section != nullptr || !parseDibInfo(info, usage, lookupDC(hdc), dib)) return nullptr;
+  if (!Surface::fitsInMemory(dib.width, dib.height, dib.bitsPerPixel)) return nullptr;
   auto surface = std::make_unique<Surface>(dib.width, dib.height, dib.bitsPerPixel, dib.topDown);
   if (!dib.colors.empty()) {
     surface->setColorTable(0, static_cast<UINT>(dib.colors.size()), dib.colors.data());
@@ -83,7 +84,8 @@ HBITMAP CreateDIBSection(HDC hdc, const BITMAPINFO* info, UINT usage, void** bit
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, const void* bits)
 {
   if (width <= 0 || height <= 0 || width > maxSide || height > maxSide || planes != 1 ||
-      !Surface::isSupportedDepth(static_cast<int>(bitsPerPixel))) {
+      !Surface::isSupportedDepth(static_cast<int>(bitsPerPixel)) ||
+      !Surface::fitsInMemory(width, height, static_cast<int>(bitsPerPixel))) {
     return nullptr;
   }
   std::unique_ptr<Surface> surface;
@@ -111,6 +113,7 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, cons
 HBITMAP CreateCompatibleBitmap(HDC hdc, int width, int height)
 {
   if (width <= 0 || height <= 0 || width > maxSide || height > maxSide) return nullptr;
+  if (!Surface::fitsInMemory(width, height, 32)) return nullptr;
   DeviceContext* dc = lookupDC(hdc);
   if (hdc != nullptr && dc == nullptr) return nullptr;
   return registerBitmap(compatibleSurface(dc, width, height), false);
@@ -125,6 +128,7 @@ HBITMAP CreateDIBitmap(HDC hdc, const BITMAPINFOHEADER* header, DWORD init, cons
   }
   const int width = header->biWidth;
   const int height = std::abs(header->biHeight);
+  if (!Surface::fitsInMemory(width, height, 32)) return nullptr;
   DeviceContext* dc = lookupDC(hdc);
   // A one-bit image makes a monochrome bitmap, which takes the text and background colours
   // when drawn in colour.
@@ -271,6 +275,7 @@ int StretchDIBits(HDC hdc, int xDest, int yDest, int destWidth, int destHeight, 
   // Scaled (and mirrored for negative sizes): sample the nearest source pixel.
   const int outWidth = std::min(std::abs(destWidth), maxSide);
   const int outHeight = std::min(std::abs(destHeight), maxSide);
+  if (!Surface::fitsInMemory(outWidth, outHeight, dib.bitsPerPixel)) return 0;
   Surface scaled(outWidth, outHeight, dib.bitsPerPixel, true);
   scaled.setMonochrome(false);
   if (!dib.colors.empty())

@@ -47,6 +47,13 @@ int Surface::strideFor(int width, int bitsPerPixel)
   return static_cast<int>(((static_cast<std::int64_t>(width) * bitsPerPixel + 31) / 32) * 4);
 }
 
+bool Surface::fitsInMemory(int width, int height, int bitsPerPixel)
+{
+  constexpr std::int64_t maxBytes = std::int64_t{1} << 28;
+  return width > 0 && height > 0 &&
+         static_cast<std::int64_t>(strideFor(width, bitsPerPixel)) * height <= maxBytes;
+}
+
 Surface::Surface(int width, int height, int bitsPerPixel, bool topDown)
     : width_(width),
       height_(height),

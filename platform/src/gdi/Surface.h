@@ -20,6 +20,8 @@ class Surface {
 
   static bool isSupportedDepth(int bitsPerPixel);
   static int strideFor(int width, int bitsPerPixel);
+  // Whether pixel memory of this size may be made (a bound against absurd headers).
+  static bool fitsInMemory(int width, int height, int bitsPerPixel);
 
   int width() const { return width_; }
   int height() const { return height_; }
