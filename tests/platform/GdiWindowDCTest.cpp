@@ -142,3 +142,26 @@ TEST(GdiWindowDCTest, OwnContextKeepsItsStateBetweenGetDCCalls)
   ReleaseDC(plain, b);
   DestroyWindow(plain);
 }
+
+TEST(GdiWindowDCTest, ClassBrushErasesTheBackgroundOnPaint)
+{
+  omtest::startSession();
+  HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+  WNDCLASSEXA filled{};
+  filled.cbSize = sizeof filled;
+  filled.lpfnWndProc = DefWindowProcA;
+  filled.hbrBackground = green;
+  filled.lpszClassName = "OMTestFilled";
+  ASSERT_NE(RegisterClassExA(&filled), 0);
+  HWND window = CreateWindowExA(0, "OMTestFilled", "filled", WS_POPUP | WS_VISIBLE, 5, 6, 20, 10,
+                                nullptr, nullptr, nullptr, nullptr);
+  omtest::pumpAll();
+  HDC screen = GetDC(nullptr);
+  EXPECT_EQ(GetPixel(screen, 5, 6), RGB(0, 255, 0));
+  EXPECT_EQ(GetPixel(screen, 24, 15), RGB(0, 255, 0));
+  EXPECT_EQ(GetPixel(screen, 25, 15), RGB(0, 0, 0));
+  ReleaseDC(nullptr, screen);
+  DestroyWindow(window);
+  UnregisterClassA("OMTestFilled", nullptr);
+  DeleteObject(green);
+}
