@@ -304,3 +304,32 @@ TEST(GdiBitmapTest, DibBitsToDeviceStretchedAndReadBack)
                           SRCCOPY),
             0);
 }
+
+TEST(GdiBitmapTest, MaskFromAColourImageByItsBackgroundColour)
+{
+  // The usual way to make a transparency mask: copy the image onto a monochrome bitmap with
+  // the image's background colour set to the transparent colour.
+  for (int depth : {8, 16, 24}) {
+    std::vector<RGBQUAD> table;
+    if (depth == 8) table = {{0, 0, 0, 0}, {255, 0, 255, 0}, {0, 255, 0, 0}};
+    GdiTestCanvas image(6, 3, depth, false, table);
+    image.fill(RGB(255, 0, 255));
+    SetPixel(image.dc(), 1, 1, RGB(0, 255, 0));
+    SetPixel(image.dc(), 4, 2, RGB(0, 0, 0));
+    HBITMAP mask = CreateBitmap(6, 3, 1, 1, nullptr);
+    HDC maskDC = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(maskDC, mask);
+    SetBkColor(image.dc(), RGB(255, 0, 255));
+    BitBlt(maskDC, 0, 0, 6, 3, image.dc(), 0, 0, SRCCOPY);
+    for (int y = 0; y < 3; ++y) {
+      for (int x = 0; x < 6; ++x) {
+        const bool opaque = (x == 1 && y == 1) || (x == 4 && y == 2);
+        EXPECT_EQ(GetPixel(maskDC, x, y), opaque ? RGB(0, 0, 0) : RGB(255, 255, 255))
+            << depth << " bits at " << x << ", " << y;
+      }
+    }
+    SelectObject(maskDC, old);
+    DeleteDC(maskDC);
+    DeleteObject(mask);
+  }
+}
