@@ -115,6 +115,31 @@ TEST(GdiDrawingTest, LinesLeaveOutTheirEndPoint)
                 }));
 }
 
+TEST(GdiDrawingTest, WideLinesAreAsThickAsThePenAndCoverTheirEnds)
+{
+  GdiTestCanvas canvas(24, 24, 16);
+  canvas.fill(white);
+  HPEN pen = CreatePen(PS_SOLID, 3, red);
+  HGDIOBJ old = SelectObject(canvas.dc(), pen);
+  MoveToEx(canvas.dc(), 4, 5, nullptr);
+  LineTo(canvas.dc(), 16, 5);
+  MoveToEx(canvas.dc(), 5, 10, nullptr);
+  LineTo(canvas.dc(), 5, 20);
+  SelectObject(canvas.dc(), old);
+  DeleteObject(pen);
+  // Every column of the horizontal line, end points included, is red in rows 4 to 6 only.
+  for (int x = 4; x <= 16; ++x) {
+    for (int y = 0; y < 9; ++y) {
+      EXPECT_EQ(GetPixel(canvas.dc(), x, y), y >= 4 && y <= 6 ? red : white) << x << "," << y;
+    }
+  }
+  for (int y = 10; y <= 20; ++y) {
+    for (int x = 0; x < 10; ++x) {
+      EXPECT_EQ(GetPixel(canvas.dc(), x, y), x >= 4 && x <= 6 ? red : white) << x << "," << y;
+    }
+  }
+}
+
 TEST(GdiDrawingTest, FillRectFrameRectAndPixelsHonourTheClip)
 {
   GdiTestCanvas canvas(16, 16, 16);
