@@ -183,6 +183,11 @@ TEST(GdiDrawingTest, RegionsClipFillAndFrame)
   expectPicture("clip-ellipse", 24, 24, canvas.pixels(), pictureOf(24, 24, [&](int x, int y) {
                   return PtInRegion(ellipse, x, y) ? blue : CLR_INVALID;
                 }));
+  // Selecting a region as an object clips the same way and answers its kind.
+  HRGN corner = CreateRectRgn(0, 0, 2, 2);
+  EXPECT_EQ(SelectObject(canvas.dc(), corner), reinterpret_cast<HGDIOBJ>(SIMPLEREGION));
+  EXPECT_EQ(GetPixel(canvas.dc(), 2, 2), CLR_INVALID);
+  DeleteObject(corner);
   EXPECT_EQ(SelectClipRgn(canvas.dc(), nullptr), SIMPLEREGION);
   canvas.fill(white);
   HRGN box = CreateRectRgn(3, 3, 10, 9);

@@ -139,6 +139,10 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object)
       return dc->select(&DcState::font, object);
     case OBJ_BITMAP:
       return selectBitmap(*dc, object, *static_cast<GdiBitmap*>(target));
+    case OBJ_REGION:
+      // Selecting a region clips to it and answers the region's kind.
+      return reinterpret_cast<HGDIOBJ>(
+          static_cast<std::intptr_t>(SelectClipRgn(hdc, static_cast<HRGN>(object))));
     default:
       // Palettes go through SelectPalette, regions through SelectClipRgn.
       return nullptr;
