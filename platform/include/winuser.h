@@ -630,6 +630,28 @@ SHORT WINAPI VkKeyScanA(CHAR character);
 int WINAPI GetSystemMetrics(int index);
 UINT WINAPI GetDoubleClickTime(void);
 
+// ---- Menus ----
+HMENU WINAPI CreateMenu(void);
+HMENU WINAPI CreatePopupMenu(void);
+BOOL WINAPI DestroyMenu(HMENU menu);
+BOOL WINAPI IsMenu(HMENU menu);
+BOOL WINAPI AppendMenuA(HMENU menu, UINT flags, UINT_PTR idOrMenu, LPCSTR text);
+BOOL WINAPI InsertMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR idOrMenu, LPCSTR text);
+BOOL WINAPI ModifyMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR idOrMenu, LPCSTR text);
+BOOL WINAPI RemoveMenu(HMENU menu, UINT position, UINT flags);
+BOOL WINAPI DeleteMenu(HMENU menu, UINT position, UINT flags);
+int WINAPI GetMenuItemCount(HMENU menu);
+UINT WINAPI GetMenuItemID(HMENU menu, int position);
+HMENU WINAPI GetSubMenu(HMENU menu, int position);
+UINT WINAPI GetMenuState(HMENU menu, UINT item, UINT flags);
+int WINAPI GetMenuStringA(HMENU menu, UINT item, LPSTR buffer, int size, UINT flags);
+BOOL WINAPI EnableMenuItem(HMENU menu, UINT item, UINT flags);
+DWORD WINAPI CheckMenuItem(HMENU menu, UINT item, UINT flags);
+HMENU WINAPI GetMenu(HWND window);
+BOOL WINAPI SetMenu(HWND window, HMENU menu);
+BOOL WINAPI DrawMenuBar(HWND window);
+HMENU WINAPI GetSystemMenu(HWND window, BOOL revert);
+
 // ---- Message boxes ----
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style);
 BOOL WINAPI MessageBeep(UINT type);
