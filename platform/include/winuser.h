@@ -85,11 +85,15 @@ typedef BOOL(CALLBACK* WNDENUMPROC)(HWND, LPARAM);
 #define WM_USER 0x0400
 
 // List box messages.
+#define LB_ADDSTRING 0x0180
+#define LB_RESETCONTENT 0x0184
 #define LB_GETTEXT 0x0189
 #define LB_GETTEXTLEN 0x018A
 #define LB_GETCOUNT 0x018B
 #define LB_DIR 0x018D
 #define LB_ERR (-1)
+#define DDL_READWRITE 0x0000
+#define DDL_DIRECTORY 0x0010
 
 // ---- Window styles ----
 #define WS_OVERLAPPED 0x00000000L

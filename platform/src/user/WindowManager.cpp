@@ -5,6 +5,7 @@
 
 #include "platform/host/Host.h"
 #include "platform/src/gdi/DeviceContext.h"
+#include "platform/src/user/ListBox.h"
 #include "platform/src/user/Menu.h"
 #include "platform/src/user/MessageQueue.h"
 #include "platform/src/user/SystemMetrics.h"
@@ -69,6 +70,17 @@ void WindowManager::reset()
   desktop->rect = screenRect();
   desktop_ = desktop.get();
   windows_.emplace(reinterpret_cast<std::uintptr_t>(desktop->handle), std::move(desktop));
+  registerSystemClasses();
+}
+
+void WindowManager::registerSystemClasses()
+{
+  WNDCLASSEXA listBox{};
+  listBox.cbSize = sizeof listBox;
+  listBox.style = CS_DBLCLKS | CS_PARENTDC;
+  listBox.lpfnWndProc = &ListBox::procedure;
+  listBox.lpszClassName = "LISTBOX";
+  registerClass(listBox);
 }
 
 // ---------------------------------------------------------------- classes

@@ -97,6 +97,7 @@ class WindowManager {
 
  private:
   WindowManager();
+  void registerSystemClasses();
   using Snapshot = std::vector<std::pair<Window*, omgdi::RegionData>>;
   Snapshot snapshot() const;
   void exposeChanges(const Snapshot& before, const omgdi::RegionData& vacated);
