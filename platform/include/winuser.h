@@ -85,11 +85,15 @@ typedef BOOL(CALLBACK* WNDENUMPROC)(HWND, LPARAM);
 #define WM_USER 0x0400
 
 // List box messages.
+#define LB_ADDSTRING 0x0180
+#define LB_RESETCONTENT 0x0184
 #define LB_GETTEXT 0x0189
 #define LB_GETTEXTLEN 0x018A
 #define LB_GETCOUNT 0x018B
 #define LB_DIR 0x018D
 #define LB_ERR (-1)
+#define DDL_READWRITE 0x0000
+#define DDL_DIRECTORY 0x0010
 
 // ---- Window styles ----
 #define WS_OVERLAPPED 0x00000000L
@@ -629,6 +633,28 @@ SHORT WINAPI GetAsyncKeyState(int virtualKey);
 SHORT WINAPI VkKeyScanA(CHAR character);
 int WINAPI GetSystemMetrics(int index);
 UINT WINAPI GetDoubleClickTime(void);
+
+// ---- Menus ----
+HMENU WINAPI CreateMenu(void);
+HMENU WINAPI CreatePopupMenu(void);
+BOOL WINAPI DestroyMenu(HMENU menu);
+BOOL WINAPI IsMenu(HMENU menu);
+BOOL WINAPI AppendMenuA(HMENU menu, UINT flags, UINT_PTR idOrMenu, LPCSTR text);
+BOOL WINAPI InsertMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR idOrMenu, LPCSTR text);
+BOOL WINAPI ModifyMenuA(HMENU menu, UINT position, UINT flags, UINT_PTR idOrMenu, LPCSTR text);
+BOOL WINAPI RemoveMenu(HMENU menu, UINT position, UINT flags);
+BOOL WINAPI DeleteMenu(HMENU menu, UINT position, UINT flags);
+int WINAPI GetMenuItemCount(HMENU menu);
+UINT WINAPI GetMenuItemID(HMENU menu, int position);
+HMENU WINAPI GetSubMenu(HMENU menu, int position);
+UINT WINAPI GetMenuState(HMENU menu, UINT item, UINT flags);
+int WINAPI GetMenuStringA(HMENU menu, UINT item, LPSTR buffer, int size, UINT flags);
+BOOL WINAPI EnableMenuItem(HMENU menu, UINT item, UINT flags);
+DWORD WINAPI CheckMenuItem(HMENU menu, UINT item, UINT flags);
+HMENU WINAPI GetMenu(HWND window);
+BOOL WINAPI SetMenu(HWND window, HMENU menu);
+BOOL WINAPI DrawMenuBar(HWND window);
+HMENU WINAPI GetSystemMenu(HWND window, BOOL revert);
 
 // ---- Message boxes ----
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style);

@@ -28,6 +28,7 @@ struct Window {
   LONG_PTR userData = 0;
   LONG_PTR id = 0;
   HMENU menu = nullptr;
+  HMENU systemMenu = nullptr;
   HINSTANCE instance = nullptr;
   omgdi::RegionData update;  // client coordinates
   bool erasePending = false;

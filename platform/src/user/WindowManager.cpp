@@ -5,6 +5,8 @@
 
 #include "platform/host/Host.h"
 #include "platform/src/gdi/DeviceContext.h"
+#include "platform/src/user/ListBox.h"
+#include "platform/src/user/Menu.h"
 #include "platform/src/user/MessageQueue.h"
 #include "platform/src/user/SystemMetrics.h"
 
@@ -68,6 +70,17 @@ void WindowManager::reset()
   desktop->rect = screenRect();
   desktop_ = desktop.get();
   windows_.emplace(reinterpret_cast<std::uintptr_t>(desktop->handle), std::move(desktop));
+  registerSystemClasses();
+}
+
+void WindowManager::registerSystemClasses()
+{
+  WNDCLASSEXA listBox{};
+  listBox.cbSize = sizeof listBox;
+  listBox.style = CS_DBLCLKS | CS_PARENTDC;
+  listBox.lpfnWndProc = &ListBox::procedure;
+  listBox.lpszClassName = "LISTBOX";
+  registerClass(listBox);
 }
 
 // ---------------------------------------------------------------- classes
@@ -225,6 +238,9 @@ bool WindowManager::destroy(Window* window)
   for (Window* w : doomed) {
     if (w->destroyed) continue;
     w->destroyed = true;
+    // A window takes its menu bar and its window menu with it.
+    if (w->systemMenu != nullptr) MenuTable::instance().destroy(w->systemMenu);
+    if (w->menu != nullptr && !w->isChild()) MenuTable::instance().destroy(w->menu);
     MessageQueue::instance().removeMessagesFor(w->handle);
     if (w == lastActive_) lastActive_ = nullptr;
     if (w->windowClass != nullptr) --w->windowClass->windowCount;
@@ -499,7 +515,7 @@ bool WindowManager::applyPosition(Window* w, WINDOWPOS& wp, RegionData& vacated)
     if (find(handle) == nullptr) return false;
   }
   const RECT old = w->rect;
-  const RECT oldClient = clientRectOnScreen(w);
+  const RECT oldClient = frameChange_.window == w ? frameChange_.client : clientRectOnScreen(w);
   const bool wasShown = isShownOnScreen(w) && !(wp.flags & SWP_NOREDRAW);
   const RegionData oldArea = wasShown ? visibleRegion(w, false) : RegionData();
   RECT r = old;
@@ -690,6 +706,15 @@ void WindowManager::restore(Window* w)
   const RECT r = w->normalRect;
   setWindowPos(w, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
                SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+void WindowManager::setMenu(Window* w, HMENU menu)
+{
+  frameChange_ = FrameChange{w, clientRectOnScreen(w)};
+  w->menu = menu;
+  setWindowPos(w, nullptr, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  frameChange_ = FrameChange{};
 }
 
 void WindowManager::arrangeIconicWindows(Window* parent)

@@ -60,6 +60,8 @@ class WindowManager {
   bool deferredPositions(const std::vector<WINDOWPOS>& batch);
   bool showWindow(Window* window, int command);
   void arrangeIconicWindows(Window* parent);
+  // Gives a top-level window a menu bar (or none); the client area changes with it.
+  void setMenu(Window* window, HMENU menu);
 
   // ---- painting ----
   // area in client coordinates, null for the whole client area.
@@ -95,6 +97,7 @@ class WindowManager {
 
  private:
   WindowManager();
+  void registerSystemClasses();
   using Snapshot = std::vector<std::pair<Window*, omgdi::RegionData>>;
   Snapshot snapshot() const;
   void exposeChanges(const Snapshot& before, const omgdi::RegionData& vacated);
@@ -119,6 +122,11 @@ class WindowManager {
   std::uintptr_t nextHandle_ = 0x10010;
   ATOM nextAtom_ = 0xC000;
   int sendDepth_ = 0;
+  // The client area a window had before its frame changed (SetMenu).
+  struct FrameChange {
+    Window* window = nullptr;
+    RECT client{};
+  } frameChange_;
 };
 
 }  // namespace omuser
