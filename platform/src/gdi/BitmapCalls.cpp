@@ -277,7 +277,6 @@ int StretchDIBits(HDC hdc, int xDest, int yDest, int destWidth, int destHeight, 
   const int outHeight = std::min(std::abs(destHeight), maxSide);
   if (!Surface::fitsInMemory(outWidth, outHeight, dib.bitsPerPixel)) return 0;
   Surface scaled(outWidth, outHeight, dib.bitsPerPixel, true);
-  scaled.setMonochrome(false);
   if (!dib.colors.empty())
     scaled.setColorTable(0, static_cast<UINT>(dib.colors.size()), dib.colors.data());
   const bool flipX = (destWidth < 0) != (srcWidth < 0);

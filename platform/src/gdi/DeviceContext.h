@@ -31,7 +31,7 @@ struct DcState {
 // context drawing into the virtual screen at an origin, inside what is visible.
 class DeviceContext : public GdiObject {
  public:
-  enum class Kind { memory, screen, window };
+  enum class Kind { memory, window };
 
   DeviceContext(Kind kind, HWND window);
   // A window context: the screen point of its (0, 0) and the part of the screen it may draw
