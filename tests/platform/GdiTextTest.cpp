@@ -3,6 +3,9 @@
 #include <windows.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "tests/platform/GdiTestCanvas.h"
@@ -289,4 +292,79 @@ TEST(GdiTextTest, ExtTextOutFillsAndClipsToItsRectangle)
   EXPECT_EQ(white + blue, 200);
   SelectObject(canvas.dc(), old);
   DeleteObject(font);
+}
+
+namespace {
+
+// A font file of a family no system has: a copy of a free monospaced face with its family
+// name replaced (same length, in both encodings the name table uses).
+std::string makeRenamedFace(const std::string& folder)
+{
+  std::ifstream in("/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf", std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  if (bytes.empty()) return {};
+  auto replaceAll = [&](const std::string& from, const std::string& to) {
+    for (std::size_t at = bytes.find(from); at != std::string::npos; at = bytes.find(from, at)) {
+      bytes.replace(at, from.size(), to);
+    }
+  };
+  auto wide = [](const std::string& text) {
+    std::string out;
+    for (char c : text)
+      out += {'\0', c};
+    return out;
+  };
+  replaceAll("DejaVu Sans Mono", "Zebrafish Mono X");
+  replaceAll(wide("DejaVu Sans Mono"), wide("Zebrafish Mono X"));
+  std::filesystem::create_directories(folder);
+  const std::string path = folder + "/zebrafish.ttf";
+  std::ofstream(path, std::ios::binary) << bytes;
+  return path;
+}
+
+bool hasFamily(const char* name)
+{
+  struct Query {
+    const char* name;
+    bool found;
+  } query{name, false};
+  EnumFontFamiliesA(
+      nullptr, nullptr,
+      [](const LOGFONTA* font, const TEXTMETRICA*, DWORD type, LPARAM data) -> int {
+        auto* q = reinterpret_cast<Query*>(data);
+        if (type == TRUETYPE_FONTTYPE && std::strcmp(font->lfFaceName, q->name) == 0) {
+          q->found = true;
+        }
+        return 1;
+      },
+      reinterpret_cast<LPARAM>(&query));
+  return query.found;
+}
+
+int widthOf(const char* face, const char* text)
+{
+  HFONT font = makeFont(-16, face);
+  const int width = metricsOf(font, text).extent.cx;
+  DeleteObject(font);
+  return width;
+}
+
+}  // namespace
+
+TEST(GdiTextTest, AnAddedFontFileIsUsedByItsFamilyNameUntilRemoved)
+{
+  const std::string path = makeRenamedFace("gdi-fonts");
+  ASSERT_FALSE(path.empty());
+  EXPECT_FALSE(hasFamily("Zebrafish Mono X"));
+  const int before = widthOf("Zebrafish Mono X", "iiii");
+  ASSERT_TRUE(CreateScalableFontResourceA(0, "gdi-fonts/zebrafish.fot", path.c_str(), nullptr));
+  EXPECT_EQ(AddFontResourceA("gdi-fonts/zebrafish.fot"), 1);
+  EXPECT_TRUE(hasFamily("Zebrafish Mono X"));
+  // Monospaced: four narrow letters are as wide as four wide ones.
+  const int added = widthOf("Zebrafish Mono X", "iiii");
+  EXPECT_EQ(added, widthOf("Zebrafish Mono X", "MMMM"));
+  EXPECT_GT(added, before);
+  EXPECT_TRUE(RemoveFontResourceA("gdi-fonts/zebrafish.fot"));
+  EXPECT_FALSE(hasFamily("Zebrafish Mono X"));
+  EXPECT_EQ(widthOf("Zebrafish Mono X", "iiii"), before);
 }
