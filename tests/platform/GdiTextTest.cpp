@@ -86,6 +86,24 @@ TEST(GdiTextTest, MetricsOfArialTwelveAndTheSystemFont)
   EXPECT_GT(s.extent.cx, a.extent.cx);
 }
 
+TEST(GdiTextTest, MsSansSerifComesInTheSizesOfItsBitmapFamily)
+{
+  // 8 points at 96 dots an inch (-11) is the 13-pixel cell; -12 still fits only that one;
+  // 10 points (-13) is the 16-pixel cell.
+  const int cells[][2] = {{-11, 13}, {-12, 13}, {-13, 16}, {13, 13}, {16, 16}, {-8, 13}};
+  for (const auto& [height, cell] : cells) {
+    HFONT font = makeFont(height, "MS Sans Serif");
+    const Metrics m = metricsOf(font, "x");
+    EXPECT_EQ(m.tm.tmHeight, cell) << height;
+    DeleteObject(font);
+  }
+  HFONT eight = makeFont(-11, "MS Sans Serif");
+  const Metrics m = metricsOf(eight, "x");
+  EXPECT_EQ(m.tm.tmAscent, 11);
+  EXPECT_EQ(m.tm.tmDescent, 2);
+  DeleteObject(eight);
+}
+
 TEST(GdiTextTest, HeightIsCellHeightWhenPositiveAndCharacterHeightWhenNegative)
 {
   for (const char* face : {"Arial", "Times New Roman", "Courier New"}) {

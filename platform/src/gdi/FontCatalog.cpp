@@ -208,13 +208,32 @@ const FontCatalog::Face* FontCatalog::resolve(const std::string& faceName, bool 
   return faces_.empty() ? nullptr : &faces_.front();
 }
 
+LONG FontCatalog::bitmapFamilyCell(const std::string& faceName, LONG height) const
+{
+  // "MS Sans Serif" is a bitmap family on Windows, made in a few sizes: character and cell
+  // heights of each. A request gets the largest size that fits it (else the smallest), so the
+  // stand-in face is drawn with that size's cell.
+  static constexpr LONG sizes[][2] = {{11, 13}, {13, 16}, {16, 20}, {19, 24}, {24, 29}, {32, 37}};
+  if (!sameName(faceName, "MS Sans Serif") || findFace(faceName, false, false) != nullptr) {
+    return height;
+  }
+  const bool byCharacter = height < 0;
+  const LONG wanted = height == 0 ? 13 : (byCharacter ? -height : height);
+  LONG cell = sizes[0][1];
+  for (const auto& size : sizes) {
+    if ((byCharacter ? size[0] : size[1]) <= wanted) cell = size[1];
+  }
+  return cell;
+}
+
 FontInstance* FontCatalog::instanceFor(const GdiFont& font)
 {
-  const LOGFONTA& logFont = font.logFont();
+  LOGFONTA logFont = font.logFont();
   const bool bold = logFont.lfWeight >= 600;
   const bool italic = logFont.lfItalic != 0;
   const Face* face = resolve(logFont.lfFaceName, bold, italic, font.isSystemFont());
   if (face == nullptr) return nullptr;
+  logFont.lfHeight = bitmapFamilyCell(logFont.lfFaceName, logFont.lfHeight);
   const std::string key =
       face->path + "#" + std::to_string(face->index) + "#" + std::to_string(logFont.lfHeight) +
       "#" + std::to_string(logFont.lfWeight) + "#" + std::to_string(logFont.lfItalic) + "#" +

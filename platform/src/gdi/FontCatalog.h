@@ -51,6 +51,9 @@ class FontCatalog {
   void scanFolder(const std::string& folder, int depth);
   int addFaces(const std::string& path, bool added);
   const Face* findFace(const std::string& family, bool bold, bool italic) const;
+  // The cell height a bitmap family gives for a requested height (the height itself for
+  // other families).
+  LONG bitmapFamilyCell(const std::string& faceName, LONG height) const;
 
   struct Library;
   std::unique_ptr<Library> library_;
