@@ -5,6 +5,9 @@
 #include <cstring>
 
 #include "platform/host/headless/HeadlessHost.h"
+#ifdef OM_HAVE_SDL
+#include "platform/host/sdl/SdlHost.h"
+#endif
 
 namespace omhost {
 namespace {
@@ -46,10 +49,17 @@ Host& host()
 {
   auto& backend = current();
   if (!backend) {
+    // A real window unless OM_HOST=headless or no display can be opened.
     const char* choice = std::getenv("OM_HOST");
-    if (choice != nullptr && std::strcmp(choice, "headless") != 0 && std::getenv("OM_TRACE"))
-      std::fprintf(stderr, "om: host \"%s\" is not built in; using headless\n", choice);
-    backend = std::make_unique<HeadlessHost>();
+    const bool headless = choice != nullptr && std::strcmp(choice, "headless") == 0;
+#ifdef OM_HAVE_SDL
+    if (!headless) backend = SdlHost::open();
+#endif
+    if (!backend) {
+      if (!headless && std::getenv("OM_TRACE") != nullptr)
+        std::fprintf(stderr, "om: no window can be opened; running headless\n");
+      backend = std::make_unique<HeadlessHost>();
+    }
   }
   return *backend;
 }

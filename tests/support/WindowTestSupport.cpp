@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/src/user/InstanceRegistry.h"
+
 namespace omtest {
 namespace {
 
@@ -59,6 +61,8 @@ omhost::HeadlessHost& startSession()
 {
   omhost::useManualClock(10000);
   omhost::HeadlessHost& host = omhost::startHeadlessSession();
+  // Test windows stay private to their process unless a test publishes them itself.
+  omuser::InstanceRegistry::instance().setEnabled(false);
   WNDCLASSEXA c{};
   c.cbSize = sizeof c;
   c.style = CS_HREDRAW | CS_VREDRAW;

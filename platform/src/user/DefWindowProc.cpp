@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/src/user/InstanceRegistry.h"
 #include "platform/src/user/WindowManager.h"
 
 using omuser::Window;
@@ -184,6 +185,11 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
     }
     case WM_GETTEXTLENGTH:
       return static_cast<LRESULT>(w->text.size());
+    case omuser::InstanceRegistry::kRaiseMessage:
+      // Another copy of the program asked for this window to come forward.
+      BringWindowToTop(window);
+      SetForegroundWindow(window);
+      return 0;
     default:
       return 0;
   }

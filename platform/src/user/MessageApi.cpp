@@ -1,6 +1,7 @@
 // The message loop's calls.
 #include <windows.h>
 
+#include "platform/src/user/InstanceRegistry.h"
 #include "platform/src/user/KeyboardLayout.h"
 #include "platform/src/user/MessageQueue.h"
 #include "platform/src/user/WindowManager.h"
@@ -32,6 +33,12 @@ BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 
 LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
+  // To a window of another process only the restore request goes through.
+  if (omuser::InstanceRegistry::instance().isForeign(window)) {
+    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_RESTORE)
+      omuser::InstanceRegistry::instance().ask(window, "RESTORE");
+    return 0;
+  }
   WindowManager& wm = WindowManager::instance();
   return wm.send(wm.find(window), message, wParam, lParam);
 }

@@ -1,9 +1,11 @@
 #include "platform/src/user/MessageQueue.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 
 #include "platform/host/HostClock.h"
+#include "platform/src/user/InstanceRegistry.h"
 #include "platform/src/user/KeyboardLayout.h"
 #include "platform/src/user/SystemMetrics.h"
 #include "platform/src/user/WindowManager.h"
@@ -435,6 +437,15 @@ bool MessageQueue::get(MSG& out, HWND window, UINT first, UINT last)
   for (int attempt = 0; attempt < 2; ++attempt) {
     if (peek(out, window, first, last, true)) return out.message != WM_QUIT;
     pumpHost(true);
+  }
+  // Other processes may post to a published window from the listening thread: wait a little
+  // for them before giving up.
+  if (InstanceRegistry::instance().anyPublished()) {
+    std::unique_lock lock(postedMutex_);
+    postedArrived_.wait_for(lock, std::chrono::milliseconds(100),
+                            [this] { return !posted_.empty(); });
+    lock.unlock();
+    if (peek(out, window, first, last, true)) return out.message != WM_QUIT;
   }
   // Nothing came and nothing will: an empty message rather than waiting for ever.
   out = MSG{nullptr, WM_NULL, 0, 0, omhost::clockMilliseconds(), cursor_};

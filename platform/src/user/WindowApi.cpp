@@ -10,6 +10,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/src/user/InstanceRegistry.h"
 #include "platform/src/user/SystemMetrics.h"
 #include "platform/src/user/WindowManager.h"
 
@@ -225,6 +226,8 @@ BOOL WINAPI IsWindowVisible(HWND window)
 
 BOOL WINAPI IsIconic(HWND window)
 {
+  if (omuser::InstanceRegistry::instance().isForeign(window))
+    return omuser::InstanceRegistry::instance().ask(window, "ICONIC") == "1" ? TRUE : FALSE;
   const Window* w = windowOf(window);
   return w != nullptr && w->isMinimized() ? TRUE : FALSE;
 }
@@ -306,11 +309,15 @@ BOOL WINAPI EndDeferWindowPos(HDWP batch)
 
 BOOL WINAPI BringWindowToTop(HWND window)
 {
+  if (omuser::InstanceRegistry::instance().isForeign(window))
+    return omuser::InstanceRegistry::instance().ask(window, "RAISE") == "OK" ? TRUE : FALSE;
   return SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
 BOOL WINAPI SetForegroundWindow(HWND window)
 {
+  if (omuser::InstanceRegistry::instance().isForeign(window))
+    return omuser::InstanceRegistry::instance().ask(window, "RAISE") == "OK" ? TRUE : FALSE;
   Window* w = windowOf(window);
   if (w == nullptr) return FALSE;
   wm().activate(w, WA_ACTIVE);
@@ -442,6 +449,7 @@ HWND WINAPI GetDesktopWindow(void)
 
 HWND WINAPI GetLastActivePopup(HWND window)
 {
+  if (omuser::InstanceRegistry::instance().isForeign(window)) return window;
   const Window* w = windowOf(window);
   if (w == nullptr) return nullptr;
   const Window* popup = windowOf(w->lastActivePopup);
@@ -585,14 +593,17 @@ BOOL WINAPI SetWindowTextA(HWND window, LPCSTR text)
   return SendMessageA(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text)) != 0 ? TRUE : FALSE;
 }
 
+// Windows of this process first; by class alone also those of other processes.
 HWND WINAPI FindWindowA(LPCSTR className, LPCSTR windowName)
 {
   const WindowClass* c = className != nullptr ? wm().findClass(className) : nullptr;
-  if (className != nullptr && c == nullptr) return nullptr;
-  for (const Window* top : wm().topLevelWindows()) {
-    if (c != nullptr && top->windowClass != c) continue;
-    if (windowName != nullptr && top->text != windowName) continue;
-    return top->handle;
+  if (c != nullptr || className == nullptr) {
+    for (const Window* top : wm().topLevelWindows()) {
+      if (c != nullptr && top->windowClass != c) continue;
+      if (windowName != nullptr && top->text != windowName) continue;
+      return top->handle;
+    }
   }
-  return nullptr;
+  if (className == nullptr || windowName != nullptr || IS_INTRESOURCE(className)) return nullptr;
+  return omuser::InstanceRegistry::instance().findForeign(className);
 }

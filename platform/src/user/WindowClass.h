@@ -20,6 +20,7 @@ struct WindowClass {
   HBRUSH background = nullptr;
   std::string menuName;
   ATOM atom = 0;
+  bool system = false;  // built in ("LISTBOX"), never published to other processes
   int windowCount = 0;  // windows of the class that exist; the class stays while any do
 };
 

@@ -5,6 +5,7 @@
 
 #include "platform/host/Host.h"
 #include "platform/src/gdi/DeviceContext.h"
+#include "platform/src/user/InstanceRegistry.h"
 #include "platform/src/user/ListBox.h"
 #include "platform/src/user/Menu.h"
 #include "platform/src/user/MessageQueue.h"
@@ -57,6 +58,7 @@ WindowManager::WindowManager()
 
 void WindowManager::reset()
 {
+  InstanceRegistry::instance().clear();
   windows_.clear();
   graveyard_.clear();
   classes_.clear();
@@ -81,6 +83,7 @@ void WindowManager::registerSystemClasses()
   listBox.lpfnWndProc = &ListBox::procedure;
   listBox.lpszClassName = "LISTBOX";
   registerClass(listBox);
+  findClass("LISTBOX")->system = true;
 }
 
 // ---------------------------------------------------------------- classes
@@ -200,6 +203,8 @@ Window* WindowManager::create(const CREATESTRUCTA& cs, WindowClass* windowClass)
   }
   sendSizeAndMove(window);
   if (find(handle) == nullptr) return nullptr;
+  if (!(style & WS_CHILD) && !windowClass->system)
+    InstanceRegistry::instance().publish(handle, windowClass->name);
   if (style & WS_VISIBLE) {
     if (style & WS_MAXIMIZE)
       showWindow(window, SW_SHOWMAXIMIZED);
@@ -238,6 +243,7 @@ bool WindowManager::destroy(Window* window)
   for (Window* w : doomed) {
     if (w->destroyed) continue;
     w->destroyed = true;
+    InstanceRegistry::instance().windowGone(w->handle);
     // A window takes its menu bar and its window menu with it.
     if (w->systemMenu != nullptr) MenuTable::instance().destroy(w->systemMenu);
     if (w->menu != nullptr && !w->isChild()) MenuTable::instance().destroy(w->menu);
@@ -664,6 +670,7 @@ void WindowManager::minimize(Window* w)
   const HWND handle = w->handle;
   if (w == capture_) releaseCapture();
   w->style = (w->style & ~WS_MAXIMIZE) | WS_MINIMIZE;
+  InstanceRegistry::instance().setIconic(handle, true);
   POINT place{-32000, -32000};
   if (w->isChild()) {
     const RECT parentClient = clientRectInWindow(w->parent);
@@ -688,6 +695,7 @@ void WindowManager::maximize(Window* w)
   send(w, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
   if ((w = find(handle)) == nullptr) return;
   if (!w->isMinimized() && !w->isMaximized()) w->normalRect = w->rect;
+  InstanceRegistry::instance().setIconic(handle, false);
   w->style = (w->style & ~WS_MINIMIZE) | WS_MAXIMIZE;
   setWindowPos(w, nullptr, info.ptMaxPosition.x, info.ptMaxPosition.y, info.ptMaxSize.x,
                info.ptMaxSize.y, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
@@ -695,6 +703,7 @@ void WindowManager::maximize(Window* w)
 
 void WindowManager::restore(Window* w)
 {
+  InstanceRegistry::instance().setIconic(w->handle, false);
   if (w->isMinimized() && w->restoreToMaximized) {
     // Marked maximised first so that the minimised place is not taken as the normal one.
     w->style = (w->style & ~WS_MINIMIZE) | WS_MAXIMIZE;
