@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/host/headless/HeadlessHost.h"
 #include "platform/src/gdi/Screen.h"
 #include "tests/platform/GdiTestCanvas.h"
 
@@ -64,7 +65,19 @@ class ScreenDepth {
 
 }  // namespace
 
-TEST(GdiPaletteTest, RealizingOnAnEightBitScreenFillsTheSystemPalette)
+// The screen these tests reach is the headless host's, never a real window.
+class GdiPaletteTest : public ::testing::Test {
+ protected:
+  void SetUp() override { omhost::startHeadlessSession(); }
+};
+
+// The screen these tests reach is the headless host's, never a real window.
+class GdiBitmapTest : public ::testing::Test {
+ protected:
+  void SetUp() override { omhost::startHeadlessSession(); }
+};
+
+TEST_F(GdiPaletteTest, RealizingOnAnEightBitScreenFillsTheSystemPalette)
 {
   ScreenDepth depth(8);
   HDC screen = GetDC(nullptr);
@@ -107,7 +120,7 @@ TEST(GdiPaletteTest, RealizingOnAnEightBitScreenFillsTheSystemPalette)
   EXPECT_TRUE(DeleteObject(palette));
 }
 
-TEST(GdiPaletteTest, ColourReferencesOnDeepAndPalettedCanvases)
+TEST_F(GdiPaletteTest, ColourReferencesOnDeepAndPalettedCanvases)
 {
   HPALETTE palette = canvasPalette();
   PALETTEENTRY entry{10, 20, 30, PC_RESERVED};
@@ -143,7 +156,7 @@ TEST(GdiPaletteTest, ColourReferencesOnDeepAndPalettedCanvases)
   DeleteObject(palette);
 }
 
-TEST(GdiBitmapTest, EightBitCopiesToSixteenThroughTheCurrentColourTable)
+TEST_F(GdiBitmapTest, EightBitCopiesToSixteenThroughTheCurrentColourTable)
 {
   GdiTestCanvas source(8, 4, 8, true, grayTable());
   for (int y = 0; y < 4; ++y) {
@@ -175,7 +188,7 @@ TEST(GdiBitmapTest, EightBitCopiesToSixteenThroughTheCurrentColourTable)
   EXPECT_EQ(back8.row(3)[7], 99);  // 100 is 99.3 in 5 bits, widened to 99
 }
 
-TEST(GdiBitmapTest, MaskedDrawingLeavesTransparentPixelsAlone)
+TEST_F(GdiBitmapTest, MaskedDrawingLeavesTransparentPixelsAlone)
 {
   // The transparent drawing of a bitmap: source XOR, mask AND, source XOR.
   GdiTestCanvas target(8, 8, 16);
@@ -221,7 +234,7 @@ TEST(GdiBitmapTest, MaskedDrawingLeavesTransparentPixelsAlone)
   EXPECT_TRUE(DeleteObject(mask));
 }
 
-TEST(GdiBitmapTest, MonochromeStrikeFromBottomUpBits)
+TEST_F(GdiBitmapTest, MonochromeStrikeFromBottomUpBits)
 {
   // A 16x3 one-bit image, bottom-up, colour 0 black and 1 white, as a bitmap font's strike.
   std::vector<std::uint8_t> storage(sizeof(BITMAPINFOHEADER) + 2 * sizeof(RGBQUAD));
@@ -250,7 +263,7 @@ TEST(GdiBitmapTest, MonochromeStrikeFromBottomUpBits)
   DeleteDC(strikeDC);
 }
 
-TEST(GdiBitmapTest, DibBitsToDeviceStretchedAndReadBack)
+TEST_F(GdiBitmapTest, DibBitsToDeviceStretchedAndReadBack)
 {
   // A 4x2 24-bit bottom-up image: bottom row blue, top row red.
   std::vector<std::uint8_t> storage(sizeof(BITMAPINFOHEADER));
@@ -305,7 +318,7 @@ TEST(GdiBitmapTest, DibBitsToDeviceStretchedAndReadBack)
             0);
 }
 
-TEST(GdiBitmapTest, MaskFromAColourImageByItsBackgroundColour)
+TEST_F(GdiBitmapTest, MaskFromAColourImageByItsBackgroundColour)
 {
   // The usual way to make a transparency mask: copy the image onto a monochrome bitmap with
   // the image's background colour set to the transparent colour.

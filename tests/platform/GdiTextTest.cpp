@@ -8,6 +8,7 @@
 #include <iterator>
 #include <string>
 
+#include "platform/host/headless/HeadlessHost.h"
 #include "tests/platform/GdiTestCanvas.h"
 
 // Fonts on FreeType: metrics as Windows reports them for the faces content asks for, text
@@ -57,12 +58,18 @@ RECT inkBox(const GdiTestCanvas& canvas, COLORREF background, int& inkPixels, CO
 
 }  // namespace
 
+// The screen these tests reach is the headless host's, never a real window.
+class GdiTextTest : public ::testing::Test {
+ protected:
+  void SetUp() override { omhost::startHeadlessSession(); }
+};
+
 HFONT makeFont(int height, const char* face, int weight = 0, bool underline = false)
 {
   return CreateFontA(height, 0, 0, 0, weight, 0, underline ? 1 : 0, 0, 1, 0, 0, 0, 0, face);
 }
 
-TEST(GdiTextTest, MetricsOfArialTwelveAndTheSystemFont)
+TEST_F(GdiTextTest, MetricsOfArialTwelveAndTheSystemFont)
 {
   HFONT arial = makeFont(-12, "Arial");
   const Metrics a = metricsOf(arial, "Hello, World");
@@ -86,7 +93,7 @@ TEST(GdiTextTest, MetricsOfArialTwelveAndTheSystemFont)
   EXPECT_GT(s.extent.cx, a.extent.cx);
 }
 
-TEST(GdiTextTest, MsSansSerifComesInTheSizesOfItsBitmapFamily)
+TEST_F(GdiTextTest, MsSansSerifComesInTheSizesOfItsBitmapFamily)
 {
   // 8 points at 96 dots an inch (-11) is the 13-pixel cell; -12 still fits only that one;
   // 10 points (-13) is the 16-pixel cell.
@@ -104,7 +111,7 @@ TEST(GdiTextTest, MsSansSerifComesInTheSizesOfItsBitmapFamily)
   DeleteObject(eight);
 }
 
-TEST(GdiTextTest, HeightIsCellHeightWhenPositiveAndCharacterHeightWhenNegative)
+TEST_F(GdiTextTest, HeightIsCellHeightWhenPositiveAndCharacterHeightWhenNegative)
 {
   for (const char* face : {"Arial", "Times New Roman", "Courier New"}) {
     for (int size : {10, 20, 33}) {
@@ -122,7 +129,7 @@ TEST(GdiTextTest, HeightIsCellHeightWhenPositiveAndCharacterHeightWhenNegative)
   }
 }
 
-TEST(GdiTextTest, WidthsAddUpAndMonospaceIsMonospace)
+TEST_F(GdiTextTest, WidthsAddUpAndMonospaceIsMonospace)
 {
   HDC screen = GetDC(nullptr);
   HFONT courier = makeFont(-16, "Courier New");
@@ -154,7 +161,7 @@ TEST(GdiTextTest, WidthsAddUpAndMonospaceIsMonospace)
   DeleteObject(times);
 }
 
-TEST(GdiTextTest, TextIsDrawnInTheTextColourInsideItsCell)
+TEST_F(GdiTextTest, TextIsDrawnInTheTextColourInsideItsCell)
 {
   struct Case {
     const char* face;
@@ -218,7 +225,7 @@ TEST(GdiTextTest, TextIsDrawnInTheTextColourInsideItsCell)
   }
 }
 
-TEST(GdiTextTest, AlignmentPlacesTheBaselineAndUnderlineSpansTheText)
+TEST_F(GdiTextTest, AlignmentPlacesTheBaselineAndUnderlineSpansTheText)
 {
   HFONT font = makeFont(-16, "Arial", 0, true);
   GdiTestCanvas top(120, 40, 16), baseline(120, 40, 16), bottom(120, 40, 16);
@@ -253,7 +260,7 @@ TEST(GdiTextTest, AlignmentPlacesTheBaselineAndUnderlineSpansTheText)
   DeleteObject(font);
 }
 
-TEST(GdiTextTest, FamiliesAndFontFilesAddedAtRunTime)
+TEST_F(GdiTextTest, FamiliesAndFontFilesAddedAtRunTime)
 {
   struct Found {
     DWORD arial = 0, sansSerif = 0, liberation = 0;
@@ -284,7 +291,7 @@ TEST(GdiTextTest, FamiliesAndFontFilesAddedAtRunTime)
   EXPECT_EQ(AddFontResourceA("/nonexistent/font.ttf"), 0);
 }
 
-TEST(GdiTextTest, ExtTextOutFillsAndClipsToItsRectangle)
+TEST_F(GdiTextTest, ExtTextOutFillsAndClipsToItsRectangle)
 {
   GdiTestCanvas canvas(60, 30, 16);
   canvas.fill(RGB(0, 0, 0));
@@ -369,7 +376,7 @@ int widthOf(const char* face, const char* text)
 
 }  // namespace
 
-TEST(GdiTextTest, AnAddedFontFileIsUsedByItsFamilyNameUntilRemoved)
+TEST_F(GdiTextTest, AnAddedFontFileIsUsedByItsFamilyNameUntilRemoved)
 {
   const std::string path = makeRenamedFace("gdi-fonts");
   ASSERT_FALSE(path.empty());
