@@ -120,6 +120,48 @@ TEST_F(GdiPaletteTest, RealizingOnAnEightBitScreenFillsTheSystemPalette)
   EXPECT_TRUE(DeleteObject(palette));
 }
 
+TEST_F(GdiPaletteTest, BackgroundRealizationKeepsTheForegroundSlots)
+{
+  ScreenDepth depth(8);
+  HDC screen = GetDC(nullptr);
+  // The foreground palette takes 100 slots.
+  std::vector<std::uint8_t> storage(sizeof(LOGPALETTE) + 99 * sizeof(PALETTEENTRY));
+  auto* logical = reinterpret_cast<LOGPALETTE*>(storage.data());
+  logical->palVersion = 0x300;
+  logical->palNumEntries = 100;
+  for (int i = 0; i < 100; ++i) {
+    logical->palPalEntry[i] = PALETTEENTRY{static_cast<BYTE>(i + 1), 7, 7, PC_RESERVED};
+  }
+  HPALETTE foreground = CreatePalette(logical);
+  // The background one has a colour of an animated entry (which it may not share), a new one
+  // and a static one.
+  logical->palNumEntries = 3;
+  logical->palPalEntry[0] = PALETTEENTRY{50, 7, 7, 0};
+  logical->palPalEntry[1] = PALETTEENTRY{9, 9, 250, 0};
+  logical->palPalEntry[2] = PALETTEENTRY{255, 255, 255, 0};
+  HPALETTE background = CreatePalette(logical);
+  SelectPalette(screen, foreground, FALSE);
+  EXPECT_EQ(RealizePalette(screen), 100u);
+  HDC other = GetDC(nullptr);
+  SelectPalette(other, background, TRUE);
+  EXPECT_EQ(RealizePalette(other), 2u);  // the static colour is shared
+  PALETTEENTRY slot{};
+  GetSystemPaletteEntries(screen, 10 + 49, 1, &slot);
+  EXPECT_EQ(RGB(slot.peRed, slot.peGreen, slot.peBlue), RGB(50, 7, 7));
+  EXPECT_EQ(SetPixel(other, 0, 0, PALETTEINDEX(0)), RGB(50, 7, 7));
+  EXPECT_EQ(omgdi::Screen::instance().surface().rawPixel(0, 0), 110u);
+  EXPECT_EQ(SetPixel(other, 1, 0, PALETTEINDEX(2)), RGB(255, 255, 255));
+  EXPECT_EQ(omgdi::Screen::instance().surface().rawPixel(1, 0), 255u);
+  EXPECT_EQ(SetPixel(other, 2, 0, PALETTEINDEX(1)), RGB(9, 9, 250));
+  EXPECT_EQ(omgdi::Screen::instance().surface().rawPixel(2, 0), 111u);
+  SelectPalette(other, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), TRUE);
+  SelectPalette(screen, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), FALSE);
+  ReleaseDC(nullptr, other);
+  ReleaseDC(nullptr, screen);
+  DeleteObject(foreground);
+  DeleteObject(background);
+}
+
 TEST_F(GdiPaletteTest, ColourReferencesOnDeepAndPalettedCanvases)
 {
   HPALETTE palette = canvasPalette();

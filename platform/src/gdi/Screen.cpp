@@ -111,7 +111,7 @@ UINT Screen::realize(GdiPalette& palette, bool background)
     if (!(e.peFlags & (PC_RESERVED | PC_NOCOLLAPSE))) {
       for (int s = 0; s < 256 && slot < 0; ++s) {
         const PALETTEENTRY& sys = systemPalette_[s];
-        if (slotUsed_[s] && RGB(sys.peRed, sys.peGreen, sys.peBlue) == color) slot = s;
+        if (isShareable(s) && RGB(sys.peRed, sys.peGreen, sys.peBlue) == color) slot = s;
       }
     }
     if (slot < 0) {
@@ -126,7 +126,7 @@ UINT Screen::realize(GdiPalette& palette, bool background)
       for (int s = 0; s < 256; ++s) {
         const PALETTEENTRY& sys = systemPalette_[s];
         const int distance = colorDistance(color, RGB(sys.peRed, sys.peGreen, sys.peBlue));
-        if (slotUsed_[s] && distance < bestDistance) {
+        if (isShareable(s) && distance < bestDistance) {
           bestDistance = distance;
           slot = s;
         }

@@ -31,7 +31,11 @@ class Screen {
   Screen() = default;
   void resetSystemPalette();
   void publishSystemPalette();
-  bool isStaticSlot(int slot) const { return slot < 10 || slot >= 246; }
+  // Animated (reserved) entries are no other palette's to match.
+  bool isShareable(int slot) const
+  {
+    return slotUsed_[slot] && (systemPalette_[slot].peFlags & PC_RESERVED) == 0;
+  }
 
   std::unique_ptr<Surface> surface_;
   std::array<PALETTEENTRY, 256> systemPalette_{};
