@@ -10,3 +10,5 @@
 #include "shellapi.h"
 #include "commdlg.h"
 #include "winver.h"
+#include "wingdi.h"
+#include "winuser.h"

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The platform's only contact with the machine: the virtual screen, input, message boxes and
+// presentation. One backend is current; OM_HOST chooses it ("headless" is the default until a
+// windowed backend is built in), and tests may install their own.
+namespace omhost {
+
+// The virtual screen: a plain pixel buffer that windows draw into through their device
+// contexts. Rows are top-down, pitch bytes apart. 16-bit pixels are 5-5-5; 8-bit pixels index
+// the system palette (0x00RRGGBB entries).
+struct ScreenBuffer {
+  int width = 640;
+  int height = 480;
+  int bitsPerPixel = 16;
+  int pitch = 0;
+  std::vector<std::uint8_t> bytes;
+  std::array<std::uint32_t, 256> palette{};
+
+  void resize(int newWidth, int newHeight, int newBitsPerPixel);
+};
+
+// Reads OM_SCREEN ("WxHxD"); 640x480x16 when unset or malformed. Depths 8, 16, 24 and 32.
+void parseScreenSetting(const char* text, int& width, int& height, int& bitsPerPixel);
+
+enum class InputKind {
+  MouseMove,
+  MouseDown,
+  MouseUp,
+  KeyDown,
+  KeyUp,
+  Close,       // the user asks the program's window to close
+  Activate,    // the program's window gains the input focus of the desktop
+  Deactivate,  // ... and loses it
+  EndSession,  // the session ends
+};
+
+enum class MouseButton { Left = 0, Right = 1, Middle = 2 };
+
+// Input in screen coordinates and Win32 virtual keys; scanCode 0 lets the platform choose the
+// scan code of the key on a US keyboard. time 0 takes the clock's time when the event is read.
+struct InputEvent {
+  InputKind kind = InputKind::MouseMove;
+  int x = 0;
+  int y = 0;
+  MouseButton button = MouseButton::Left;
+  int virtualKey = 0;
+  int scanCode = 0;
+  std::uint32_t time = 0;
+};
+
+struct MessageBoxRecord {
+  std::string text;
+  std::string caption;
+  unsigned style = 0;
+  int answer = 0;
+};
+
+class Host {
+ public:
+  virtual ~Host() = default;
+
+  ScreenBuffer& screen() { return screen_; }
+  // Shows the screen's current contents (a window backend copies them to the display).
+  virtual void present() {}
+  // Takes the next input event. With wait set, a backend may block until input arrives; it
+  // answers false when there is none (and, waiting, when none will come).
+  virtual bool nextInput(InputEvent& event, bool wait) = 0;
+  // Shows a modal message box with the buttons of style and answers the button chosen
+  // (IDOK ...). answers lists the buttons the box has, the first being the default.
+  virtual int messageBox(const std::string& text, const std::string& caption, unsigned style,
+                         const std::vector<int>& answers) = 0;
+  // The cursor the program shows (an opaque cursor handle) and whether it is shown.
+  virtual void cursorChanged(void* cursor, bool visible)
+  {
+    (void)cursor;
+    (void)visible;
+  }
+
+ protected:
+  ScreenBuffer screen_;
+};
+
+// The current backend; made on first use from OM_HOST and OM_SCREEN.
+Host& host();
+// Replaces the backend (tests); null returns to the default on next use.
+void setHost(std::unique_ptr<Host> replacement);
+
+}  // namespace omhost

@@ -1,0 +1,307 @@
+#include "platform/host/headless/HeadlessHost.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "platform/host/HostClock.h"
+#include "platform/src/user/Cursor.h"
+#include "platform/src/user/KeyboardLayout.h"
+#include "platform/src/user/MessageQueue.h"
+#include "platform/src/user/WindowManager.h"
+
+namespace omhost {
+namespace {
+
+// The 20 static colours of an 8-bit display: the first ten and the last ten entries.
+constexpr std::uint32_t kStaticLow[10] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080,
+                                          0x800080, 0x008080, 0xC0C0C0, 0xC0DCC0, 0xA6CAF0};
+constexpr std::uint32_t kStaticHigh[10] = {0xFFFBF0, 0xA0A0A4, 0x808080, 0xFF0000, 0x00FF00,
+                                           0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+
+InputEvent mouseEvent(InputKind kind, int x, int y, MouseButton button)
+{
+  InputEvent event;
+  event.kind = kind;
+  event.x = x;
+  event.y = y;
+  event.button = button;
+  return event;
+}
+
+InputEvent keyEvent(InputKind kind, int vk)
+{
+  InputEvent event;
+  event.kind = kind;
+  event.virtualKey = vk;
+  return event;
+}
+
+InputEvent plainEvent(InputKind kind)
+{
+  InputEvent event;
+  event.kind = kind;
+  return event;
+}
+
+// Appends the events of one script command; false when it is malformed.
+bool scriptCommand(std::istringstream& words, const std::string& command,
+                   std::vector<InputEvent>& out)
+{
+  auto point = [&](int& x, int& y) { return static_cast<bool>(words >> x >> y); };
+  int x = 0, y = 0;
+  if (command == "move" && point(x, y)) {
+    out.push_back(mouseEvent(InputKind::MouseMove, x, y, MouseButton::Left));
+  } else if ((command == "click" || command == "rclick") && point(x, y)) {
+    const MouseButton button = command == "click" ? MouseButton::Left : MouseButton::Right;
+    out.push_back(mouseEvent(InputKind::MouseMove, x, y, button));
+    out.push_back(mouseEvent(InputKind::MouseDown, x, y, button));
+    out.push_back(mouseEvent(InputKind::MouseUp, x, y, button));
+  } else if (command == "press" && point(x, y)) {
+    out.push_back(mouseEvent(InputKind::MouseMove, x, y, MouseButton::Left));
+    out.push_back(mouseEvent(InputKind::MouseDown, x, y, MouseButton::Left));
+  } else if (command == "release" && point(x, y)) {
+    out.push_back(mouseEvent(InputKind::MouseMove, x, y, MouseButton::Left));
+    out.push_back(mouseEvent(InputKind::MouseUp, x, y, MouseButton::Left));
+  } else if (command == "key" || command == "keydown" || command == "keyup") {
+    std::string name;
+    if (!(words >> name)) return false;
+    const int vk = omuser::KeyboardLayout::virtualKeyFromName(name.c_str());
+    if (vk == 0) return false;
+    if (command != "keyup") out.push_back(keyEvent(InputKind::KeyDown, vk));
+    if (command != "keydown") out.push_back(keyEvent(InputKind::KeyUp, vk));
+  } else if (command == "text") {
+    std::string rest;
+    std::getline(words, rest);
+    const auto start = rest.find_first_not_of(' ');
+    if (start == std::string::npos) return false;
+    for (const char c : rest.substr(start)) {
+      const std::int16_t scan = omuser::KeyboardLayout::keyScan(static_cast<unsigned char>(c));
+      if (scan == -1) continue;
+      const bool shift = (scan & 0x100) != 0;
+      if (shift) out.push_back(keyEvent(InputKind::KeyDown, VK_SHIFT));
+      out.push_back(keyEvent(InputKind::KeyDown, scan & 0xFF));
+      out.push_back(keyEvent(InputKind::KeyUp, scan & 0xFF));
+      if (shift) out.push_back(keyEvent(InputKind::KeyUp, VK_SHIFT));
+    }
+    return true;
+  } else if (command == "close") {
+    out.push_back(plainEvent(InputKind::Close));
+  } else if (command == "activate") {
+    out.push_back(plainEvent(InputKind::Activate));
+  } else if (command == "deactivate") {
+    out.push_back(plainEvent(InputKind::Deactivate));
+  } else {
+    return false;
+  }
+  std::string extra;
+  return !(words >> extra);
+}
+
+}  // namespace
+
+HeadlessHost::HeadlessHost()
+{
+  int width = 0, height = 0, depth = 0;
+  parseScreenSetting(std::getenv("OM_SCREEN"), width, height, depth);
+  screen_.resize(width, height, depth);
+  for (int i = 0; i < 10; ++i) {
+    screen_.palette[i] = kStaticLow[i];
+    screen_.palette[246 + i] = kStaticHigh[i];
+  }
+  if (const char* script = std::getenv("OM_INPUT_SCRIPT")) {
+    std::string error;
+    if (!loadInputScript(script, error)) std::fprintf(stderr, "om: %s\n", error.c_str());
+  }
+}
+
+bool HeadlessHost::nextInput(InputEvent& event, bool wait)
+{
+  if (pending_.empty() && wait && idle_) idle_();
+  if (!pending_.empty()) {
+    event = pending_.front();
+    pending_.pop_front();
+    return true;
+  }
+  if (scripted_.empty()) return false;
+  const std::uint32_t now = clockMilliseconds();
+  const std::uint32_t due = scripted_.front().due;
+  if (static_cast<std::int32_t>(due - now) > 0) {
+    if (!wait) return false;
+    // Waiting for the next scripted input: the manual clock jumps there, the real one passes.
+    if (isManualClock())
+      advanceClock(due - now);
+    else
+      std::this_thread::sleep_for(std::chrono::milliseconds(due - now));
+  }
+  event = scripted_.front().event;
+  scripted_.pop_front();
+  return true;
+}
+
+int HeadlessHost::messageBox(const std::string& text, const std::string& caption, unsigned style,
+                             const std::vector<int>& answers)
+{
+  int answer = answers.empty() ? IDOK : answers.front();
+  int wanted = 0;
+  if (!answers_.empty()) {
+    wanted = answers_.front();
+    answers_.pop_front();
+  } else if (const char* setting = std::getenv("OM_MSGBOX_ANSWER")) {
+    wanted = std::atoi(setting);
+  }
+  if (std::find(answers.begin(), answers.end(), wanted) != answers.end()) answer = wanted;
+  std::fprintf(stderr, "[message box] %s: %s -> %d\n", caption.c_str(), text.c_str(), answer);
+  boxes_.push_back(MessageBoxRecord{text, caption, style, answer});
+  return answer;
+}
+
+void HeadlessHost::cursorChanged(void* cursor, bool visible)
+{
+  cursor_ = cursor;
+  cursorVisible_ = visible;
+}
+
+void HeadlessHost::inject(const InputEvent& event)
+{
+  pending_.push_back(event);
+}
+
+void HeadlessHost::moveMouse(int x, int y)
+{
+  inject(mouseEvent(InputKind::MouseMove, x, y, MouseButton::Left));
+}
+
+void HeadlessHost::pressButton(int x, int y, MouseButton button)
+{
+  inject(mouseEvent(InputKind::MouseDown, x, y, button));
+}
+
+void HeadlessHost::releaseButton(int x, int y, MouseButton button)
+{
+  inject(mouseEvent(InputKind::MouseUp, x, y, button));
+}
+
+void HeadlessHost::click(int x, int y, MouseButton button)
+{
+  moveMouse(x, y);
+  pressButton(x, y, button);
+  releaseButton(x, y, button);
+}
+
+void HeadlessHost::pressKey(int vk)
+{
+  inject(keyEvent(InputKind::KeyDown, vk));
+}
+
+void HeadlessHost::releaseKey(int vk)
+{
+  inject(keyEvent(InputKind::KeyUp, vk));
+}
+
+void HeadlessHost::typeKey(int vk)
+{
+  pressKey(vk);
+  releaseKey(vk);
+}
+
+void HeadlessHost::typeText(const std::string& text)
+{
+  std::istringstream words("text " + text);
+  std::string command;
+  words >> command;
+  std::vector<InputEvent> events;
+  scriptCommand(words, command, events);
+  for (const InputEvent& event : events)
+    inject(event);
+}
+
+void HeadlessHost::requestClose()
+{
+  inject(plainEvent(InputKind::Close));
+}
+
+void HeadlessHost::activate()
+{
+  inject(plainEvent(InputKind::Activate));
+}
+
+void HeadlessHost::deactivate()
+{
+  inject(plainEvent(InputKind::Deactivate));
+}
+
+void HeadlessHost::queueMessageBoxAnswer(int answer)
+{
+  answers_.push_back(answer);
+}
+
+bool HeadlessHost::loadInputScript(const std::string& path, std::string& error)
+{
+  std::ifstream file(path);
+  if (!file) {
+    error = "cannot read input script " + path;
+    return false;
+  }
+  std::stringstream contents;
+  contents << file.rdbuf();
+  return parseInputScript(contents.str(), error);
+}
+
+bool HeadlessHost::parseInputScript(const std::string& text, std::string& error)
+{
+  std::istringstream lines(text);
+  std::string line;
+  std::deque<TimedEvent> parsed;
+  std::uint32_t due = 0;
+  int number = 0;
+  while (std::getline(lines, line)) {
+    ++number;
+    line = line.substr(0, line.find('#'));
+    std::istringstream words(line);
+    std::string command;
+    if (!(words >> command)) continue;
+    if (command == "at") {
+      long long when = -1;
+      if (!(words >> when) || when < 0 || when > 0xFFFFFFFFLL || !(words >> command)) {
+        error = "input script line " + std::to_string(number) + ": bad time";
+        return false;
+      }
+      due = static_cast<std::uint32_t>(when);
+    }
+    std::vector<InputEvent> events;
+    if (!scriptCommand(words, command, events)) {
+      error = "input script line " + std::to_string(number) + ": cannot read \"" + line + "\"";
+      return false;
+    }
+    for (const InputEvent& event : events)
+      parsed.push_back(TimedEvent{due, event});
+  }
+  for (const TimedEvent& event : parsed)
+    scripted_.push_back(event);
+  return true;
+}
+
+HeadlessHost* headlessHost()
+{
+  return dynamic_cast<HeadlessHost*>(&host());
+}
+
+HeadlessHost& startHeadlessSession()
+{
+  auto fresh = std::make_unique<HeadlessHost>();
+  HeadlessHost& session = *fresh;
+  setHost(std::move(fresh));
+  omuser::WindowManager::instance().reset();
+  omuser::MessageQueue::instance().reset();
+  omuser::resetCursorState();
+  return session;
+}
+
+}  // namespace omhost

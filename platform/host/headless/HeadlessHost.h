@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/host/Host.h"
+
+namespace omhost {
+
+// The backend of tests and unattended runs: the screen lives in memory, input comes from the
+// test (the helpers below) or from an input script (OM_INPUT_SCRIPT), message boxes are
+// printed to standard error and answered from what the test queued, else OM_MSGBOX_ANSWER (a
+// button id), else the box's default button; every box is recorded.
+//
+// Input script: one command a line, "#" starts a comment. "at MS" before a command holds it
+// back until timeGetTime reaches MS (later lines without "at" follow at the same time).
+// Commands: move X Y; click X Y; rclick X Y; press X Y; release X Y; key NAME (press and
+// release: F5, Enter, Esc, Left, a, ...); keydown NAME; keyup NAME; text WORD... (typed with
+// Shift where needed); close; activate; deactivate.
+class HeadlessHost : public Host {
+ public:
+  HeadlessHost();
+
+  bool nextInput(InputEvent& event, bool wait) override;
+  int messageBox(const std::string& text, const std::string& caption, unsigned style,
+                 const std::vector<int>& answers) override;
+  void cursorChanged(void* cursor, bool visible) override;
+
+  void inject(const InputEvent& event);
+  void moveMouse(int x, int y);
+  void pressButton(int x, int y, MouseButton button = MouseButton::Left);
+  void releaseButton(int x, int y, MouseButton button = MouseButton::Left);
+  void click(int x, int y, MouseButton button = MouseButton::Left);
+  void pressKey(int virtualKey);
+  void releaseKey(int virtualKey);
+  void typeKey(int virtualKey);
+  // Types Windows-1252 text on the US layout; characters it cannot type are skipped.
+  void typeText(const std::string& text);
+  void requestClose();
+  void activate();
+  void deactivate();
+
+  void queueMessageBoxAnswer(int answer);
+  const std::vector<MessageBoxRecord>& messageBoxes() const { return boxes_; }
+  void clearMessageBoxes() { boxes_.clear(); }
+
+  // Called when the program would wait for input and none is pending; it may inject some.
+  void setIdleHandler(std::function<void()> handler) { idle_ = std::move(handler); }
+
+  // Reads a script; false with a message naming the line when it is malformed (nothing of
+  // it is then queued).
+  bool loadInputScript(const std::string& path, std::string& error);
+  bool parseInputScript(const std::string& text, std::string& error);
+  bool scriptFinished() const { return scripted_.empty(); }
+
+  void* cursor() const { return cursor_; }
+  bool cursorVisible() const { return cursorVisible_; }
+
+ private:
+  struct TimedEvent {
+    std::uint32_t due;
+    InputEvent event;
+  };
+
+  std::deque<InputEvent> pending_;
+  std::deque<TimedEvent> scripted_;
+  std::deque<int> answers_;
+  std::vector<MessageBoxRecord> boxes_;
+  std::function<void()> idle_;
+  void* cursor_ = nullptr;
+  bool cursorVisible_ = true;
+};
+
+// The headless backend when it is the current one, else null.
+HeadlessHost* headlessHost();
+
+// Makes a new headless backend current and empties the window system, the message queue and
+// the cursor state, so that a test starts as a program does. Tests only.
+HeadlessHost& startHeadlessSession();
+
+}  // namespace omhost

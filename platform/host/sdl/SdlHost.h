@@ -1,0 +1,41 @@
+#pragma once
+
+#include <SDL.h>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/host/Host.h"
+
+namespace omhost {
+
+// The backend of real runs: the virtual screen shown in a resizable window (scaled to fit,
+// aspect kept), SDL's mouse and keyboard as input, SDL message boxes.
+class SdlHost : public Host {
+ public:
+  // Null when SDL cannot open a window here (no display).
+  static std::unique_ptr<SdlHost> open();
+  ~SdlHost() override;
+
+  void present() override;
+  bool nextInput(InputEvent& event, bool wait) override;
+  int messageBox(const std::string& text, const std::string& caption, unsigned style,
+                 const std::vector<int>& answers) override;
+  void cursorChanged(void* cursor, bool visible) override;
+
+ private:
+  SdlHost() = default;
+  bool translate(const SDL_Event& sdl, InputEvent& event);
+  void presentIfDue();
+
+  SDL_Window* window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  Uint32 textureFormat_ = 0;
+  std::vector<std::uint32_t> converted_;  // 8-bit screens go through the palette
+  Uint32 lastPresent_ = 0;
+  std::vector<std::pair<void*, SDL_Cursor*>> cursors_;  // made once per cursor handle
+};
+
+}  // namespace omhost

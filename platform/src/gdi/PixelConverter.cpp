@@ -1,0 +1,81 @@
+#include "platform/src/gdi/PixelConverter.h"
+
+namespace omgdi {
+
+PixelConverter::PixelConverter(const Surface& source, const Surface& target, std::uint32_t textRaw,
+                               std::uint32_t bkRaw, std::uint32_t sourceBkRaw)
+    : source_(source), target_(target), mode_(Mode::deep), sourceBkRaw_(sourceBkRaw)
+{
+  const int sourceBits = source.bitsPerPixel();
+  const int targetBits = target.bitsPerPixel();
+  if (sourceBits == targetBits) {
+    mode_ = Mode::identity;
+  } else if (source.hasColorTable()) {
+    // Every source value converts the same way: one table for the whole copy.
+    mode_ = Mode::table;
+    table_.resize(std::size_t{1} << sourceBits);
+    for (std::uint32_t i = 0; i < table_.size(); ++i) {
+      if (source.isMonochrome()) {
+        table_[i] = i == 0 ? textRaw : bkRaw;
+      } else if (target.isMonochrome()) {
+        table_[i] = source.colorOf(i) == source.colorOf(sourceBkRaw) ? 1 : 0;
+      } else {
+        table_[i] = target.rawOf(source.colorOf(i));
+      }
+    }
+  } else if (target.isMonochrome()) {
+    mode_ = Mode::toMonochrome;
+  } else if (target.hasColorTable() && sourceBits == 16) {
+    mode_ = Mode::lazy555;
+    lazy_.assign(32768, -1);
+  }
+}
+
+bool PixelConverter::convertIndicesTo555(const std::uint8_t* in, std::uint8_t* out, int n) const
+{
+  if (mode_ != Mode::table || source_.bitsPerPixel() != 8 || target_.bitsPerPixel() != 16) {
+    return false;
+  }
+  for (int i = 0; i < n; ++i) {
+    const std::uint32_t value = table_[in[i]];
+    out[2 * i] = static_cast<std::uint8_t>(value);
+    out[2 * i + 1] = static_cast<std::uint8_t>((value >> 8) & 0x7F);
+  }
+  return true;
+}
+
+std::uint32_t PixelConverter::convertDeep(std::uint32_t raw) const
+{
+  return target_.rawOf(source_.colorOf(raw));
+}
+
+void PixelConverter::convertRow(const std::uint32_t* in, std::uint32_t* out, int n)
+{
+  switch (mode_) {
+    case Mode::identity:
+      for (int i = 0; i < n; ++i)
+        out[i] = in[i];
+      break;
+    case Mode::table:
+      for (int i = 0; i < n; ++i)
+        out[i] = table_[in[i]];
+      break;
+    case Mode::toMonochrome:
+      for (int i = 0; i < n; ++i)
+        out[i] = in[i] == sourceBkRaw_ ? 1 : 0;
+      break;
+    case Mode::lazy555:
+      for (int i = 0; i < n; ++i) {
+        std::int32_t& slot = lazy_[in[i] & 0x7FFF];
+        if (slot < 0) slot = static_cast<std::int32_t>(convertDeep(in[i]));
+        out[i] = static_cast<std::uint32_t>(slot);
+      }
+      break;
+    case Mode::deep:
+      for (int i = 0; i < n; ++i)
+        out[i] = convertDeep(in[i]);
+      break;
+  }
+}
+
+}  // namespace omgdi

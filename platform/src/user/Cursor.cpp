@@ -1,0 +1,164 @@
+#include "platform/src/user/Cursor.h"
+
+#include <algorithm>
+
+#include "platform/host/Host.h"
+#include "platform/src/user/MessageQueue.h"
+#include "platform/src/user/SystemMetrics.h"
+
+namespace omuser {
+namespace {
+
+CursorResourceLoader resourceLoader = nullptr;
+
+struct CursorState {
+  HCURSOR current = nullptr;
+  int displayCount = 0;  // the cursor shows while this is 0 or more
+};
+
+CursorState& state()
+{
+  static CursorState s;
+  return s;
+}
+
+void tellHost()
+{
+  omhost::host().cursorChanged(state().current, state().displayCount >= 0);
+}
+
+}  // namespace
+
+CursorTable& CursorTable::instance()
+{
+  static CursorTable table;
+  return table;
+}
+
+HICON CursorTable::add(std::unique_ptr<Cursor> cursor)
+{
+  if (!cursor) return nullptr;
+  const std::uintptr_t key = next_;
+  next_ += 4;
+  entries_.emplace_back(key, std::move(cursor));
+  return reinterpret_cast<HICON>(key);
+}
+
+HICON CursorTable::system(int systemId, bool icon)
+{
+  for (const auto& [key, cursor] : entries_)
+    if (cursor->systemId == systemId && cursor->isIcon == icon) return reinterpret_cast<HICON>(key);
+  auto made = std::make_unique<Cursor>();
+  made->systemId = systemId;
+  made->isIcon = icon;
+  made->width = made->height = icon ? metrics::kIcon : metrics::kCursor;
+  return add(std::move(made));
+}
+
+const Cursor* CursorTable::find(HICON handle) const
+{
+  const auto key = reinterpret_cast<std::uintptr_t>(handle);
+  for (const auto& [k, cursor] : entries_)
+    if (k == key) return cursor.get();
+  return nullptr;
+}
+
+bool CursorTable::destroy(HICON handle)
+{
+  const auto key = reinterpret_cast<std::uintptr_t>(handle);
+  const auto it = std::find_if(entries_.begin(), entries_.end(),
+                               [key](const auto& entry) { return entry.first == key; });
+  if (it == entries_.end()) return false;
+  if (it->second->systemId != 0) return true;
+  entries_.erase(it);
+  if (state().current == handle) {
+    state().current = nullptr;
+    tellHost();
+  }
+  return true;
+}
+
+void setCursorResourceLoader(CursorResourceLoader loader)
+{
+  resourceLoader = loader;
+}
+
+void resetCursorState()
+{
+  state() = CursorState{};
+}
+
+}  // namespace omuser
+
+using omuser::CursorTable;
+
+namespace {
+
+constexpr int kFirstSystemCursor = 32512;  // IDC_ARROW
+constexpr int kLastSystemCursor = 32515;   // IDC_CROSS
+constexpr int kFirstSystemIcon = 32512;    // IDI_APPLICATION
+constexpr int kLastSystemIcon = 32516;     // IDI_ASTERISK
+
+HICON load(HINSTANCE instance, LPCSTR name, bool icon)
+{
+  if (name == nullptr) return nullptr;
+  if (instance == nullptr) {
+    if (!IS_INTRESOURCE(name)) return nullptr;
+    const int id = static_cast<int>(reinterpret_cast<std::uintptr_t>(name));
+    const int first = icon ? kFirstSystemIcon : kFirstSystemCursor;
+    const int last = icon ? kLastSystemIcon : kLastSystemCursor;
+    if (id < first || id > last) return nullptr;
+    return CursorTable::instance().system(id, icon);
+  }
+  if (omuser::resourceLoader == nullptr) return nullptr;
+  std::unique_ptr<omuser::Cursor> loaded = omuser::resourceLoader(instance, name, icon);
+  if (!loaded) return nullptr;
+  loaded->systemId = 0;
+  loaded->isIcon = icon;
+  return CursorTable::instance().add(std::move(loaded));
+}
+
+}  // namespace
+
+HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name)
+{
+  return load(instance, name, false);
+}
+
+HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name)
+{
+  return load(instance, name, true);
+}
+
+HCURSOR WINAPI SetCursor(HCURSOR cursor)
+{
+  const HCURSOR previous = omuser::state().current;
+  if (cursor != nullptr && CursorTable::instance().find(cursor) == nullptr) return previous;
+  omuser::state().current = cursor;
+  if (cursor != previous) omuser::tellHost();
+  return previous;
+}
+
+HCURSOR WINAPI GetCursor(void)
+{
+  return omuser::state().current;
+}
+
+BOOL WINAPI DestroyCursor(HCURSOR cursor)
+{
+  return CursorTable::instance().destroy(cursor) ? TRUE : FALSE;
+}
+
+BOOL WINAPI DestroyIcon(HICON icon)
+{
+  return CursorTable::instance().destroy(icon) ? TRUE : FALSE;
+}
+
+int WINAPI ShowCursor(BOOL show)
+{
+  int& count = omuser::state().displayCount;
+  const bool wasShown = count >= 0;
+  count += show ? 1 : -1;
+  if (wasShown != (count >= 0)) omuser::tellHost();
+  return count;
+}

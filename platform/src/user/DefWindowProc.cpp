@@ -1,0 +1,196 @@
+// What a window does with the messages its procedure leaves alone.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/src/user/InstanceRegistry.h"
+#include "platform/src/user/WindowManager.h"
+
+using omuser::Window;
+using omuser::WindowManager;
+
+namespace {
+
+WindowManager& wm()
+{
+  return WindowManager::instance();
+}
+
+LRESULT sendTo(Window* w, UINT message, WPARAM wParam, LPARAM lParam)
+{
+  return wm().send(w, message, wParam, lParam);
+}
+
+Window* topLevel(Window* w)
+{
+  Window* top = wm().topLevelOf(w);
+  return top != nullptr ? top : w;
+}
+
+LRESULT systemCommand(Window* w, WPARAM command)
+{
+  switch (command & 0xFFF0) {
+    case SC_CLOSE:
+      sendTo(w, WM_CLOSE, 0, 0);
+      break;
+    case SC_MINIMIZE:
+      wm().showWindow(w, SW_MINIMIZE);
+      break;
+    case SC_MAXIMIZE:
+      wm().showWindow(w, SW_MAXIMIZE);
+      break;
+    case SC_RESTORE:
+      wm().showWindow(w, SW_RESTORE);
+      break;
+    default:
+      // Moving, sizing and menu tracking by the keyboard or mouse have no modal loop here.
+      break;
+  }
+  return 0;
+}
+
+// A key released: Alt or F10 pressed and released alone opens the window menu.
+void keyReleased(Window* w, WPARAM key)
+{
+  if (wm().menuKeyPending != 0 && static_cast<int>(key) == wm().menuKeyPending) {
+    wm().menuKeyPending = 0;
+    sendTo(topLevel(w), WM_SYSCOMMAND, SC_KEYMENU, 0);
+  }
+}
+
+LRESULT nonClientPress(Window* w, WPARAM hit)
+{
+  switch (hit) {
+    case HTCLOSE:
+      return sendTo(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+    case HTMINBUTTON:
+      return sendTo(w, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    case HTMAXBUTTON:
+      return sendTo(w, WM_SYSCOMMAND, w->isMaximized() ? SC_RESTORE : SC_MAXIMIZE, 0);
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+  Window* w = wm().find(window);
+  if (w == nullptr) return 0;
+  switch (message) {
+    case WM_NCCREATE: {
+      const auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+      if (cs != nullptr && cs->lpszName != nullptr && !IS_INTRESOURCE(cs->lpszName))
+        w->text = cs->lpszName;
+      return TRUE;
+    }
+    case WM_NCHITTEST:
+      return wm().hitTest(w, POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+    case WM_SETCURSOR:
+      // The parent decides first; then the class cursor over the client area.
+      if (w->isChild() && sendTo(w->parent, WM_SETCURSOR, wParam, lParam) != 0) return TRUE;
+      if (LOWORD(lParam) == HTCLIENT && w->windowClass != nullptr &&
+          w->windowClass->cursor != nullptr) {
+        SetCursor(w->windowClass->cursor);
+        return TRUE;
+      }
+      return FALSE;
+    case WM_MOUSEACTIVATE:
+      if (w->isChild()) {
+        const LRESULT answer = sendTo(w->parent, WM_MOUSEACTIVATE, wParam, lParam);
+        if (answer != 0) return answer;
+      }
+      return MA_ACTIVATE;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE && !w->isMinimized()) SetFocus(window);
+      return 0;
+    case WM_NCACTIVATE:
+      return TRUE;
+    case WM_CLOSE:
+      DestroyWindow(window);
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_SYSCOMMAND:
+      return systemCommand(w, wParam);
+    case WM_SYSKEYDOWN:
+      if (wParam == VK_F4 && (lParam & (1 << 29))) sendTo(topLevel(w), WM_SYSCOMMAND, SC_CLOSE, 0);
+      return 0;
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+      keyReleased(w, wParam);
+      return 0;
+    case WM_SYSCHAR:
+      if (!(lParam & (1 << 29))) return 0;
+      // Alt+"-" opens a child window's own menu, other Alt+characters the top window's.
+      if (wParam == '-' && w->isChild())
+        sendTo(w, WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(wParam));
+      else
+        sendTo(topLevel(w), WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(wParam));
+      return 0;
+    case WM_NCLBUTTONDOWN:
+      return nonClientPress(w, wParam);
+    case WM_NCLBUTTONDBLCLK:
+      if (wParam == HTCAPTION && (w->style & WS_MAXIMIZEBOX))
+        return sendTo(w, WM_SYSCOMMAND, w->isMaximized() ? SC_RESTORE : SC_MAXIMIZE, 0);
+      if (wParam == HTSYSMENU) return sendTo(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+      return 0;
+    case WM_PAINT: {
+      PAINTSTRUCT paint;
+      BeginPaint(window, &paint);
+      EndPaint(window, &paint);
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      // Erasing with the class brush is the drawing layer's; without a brush nothing is erased.
+      return w->windowClass != nullptr && w->windowClass->background != nullptr &&
+                     omuser::eraseWithClassBrush(reinterpret_cast<HDC>(wParam), w->handle)
+                 ? 1
+                 : 0;
+    case WM_CANCELMODE:
+      if (wm().capture() == w) ReleaseCapture();
+      return 0;
+    case WM_WINDOWPOSCHANGED: {
+      const auto* wp = reinterpret_cast<const WINDOWPOS*>(lParam);
+      if (wp == nullptr) return 0;
+      const RECT client = wm().clientRectInWindow(w);
+      if (!(wp->flags & 0x0800))
+        sendTo(w, WM_SIZE,
+               w->isMinimized()   ? SIZE_MINIMIZED
+               : w->isMaximized() ? SIZE_MAXIMIZED
+                                  : SIZE_RESTORED,
+               MAKELPARAM(static_cast<WORD>(client.right - client.left),
+                          static_cast<WORD>(client.bottom - client.top)));
+      if (!(wp->flags & 0x1000) && (w = wm().find(window)) != nullptr) {
+        const POINT origin = wm().clientOrigin(w);
+        const POINT parentOrigin = wm().clientOrigin(w->parent);
+        sendTo(w, WM_MOVE, 0,
+               MAKELPARAM(static_cast<WORD>(origin.x - parentOrigin.x),
+                          static_cast<WORD>(origin.y - parentOrigin.y)));
+      }
+      return 0;
+    }
+    case WM_SETTEXT:
+      w->text = lParam != 0 ? reinterpret_cast<const char*>(lParam) : "";
+      return TRUE;
+    case WM_GETTEXT: {
+      auto* buffer = reinterpret_cast<char*>(lParam);
+      if (buffer == nullptr || wParam == 0) return 0;
+      const std::size_t n = std::min<std::size_t>(w->text.size(), wParam - 1);
+      std::memcpy(buffer, w->text.data(), n);
+      buffer[n] = 0;
+      return static_cast<LRESULT>(n);
+    }
+    case WM_GETTEXTLENGTH:
+      return static_cast<LRESULT>(w->text.size());
+    case omuser::InstanceRegistry::kRaiseMessage:
+      // Another copy of the program asked for this window to come forward.
+      BringWindowToTop(window);
+      SetForegroundWindow(window);
+      return 0;
+    default:
+      return 0;
+  }
+}

@@ -1,0 +1,131 @@
+// Cursors, the cursor display counter, metrics and message boxes.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "platform/host/Host.h"
+#include "tests/support/WindowTestSupport.h"
+
+namespace {
+
+using omtest::MessageLog;
+
+class CursorAndBoxTest : public ::testing::Test {
+ protected:
+  void SetUp() override { host = &omtest::startSession(); }
+  omhost::HeadlessHost* host = nullptr;
+  MessageLog log;
+};
+
+// ShowCursor counts: the cursor shows while the count is 0 or more, and each call answers the
+// new count; a program drives it to exactly -1 or 0.
+TEST_F(CursorAndBoxTest, ShowCursorCounts)
+{
+  EXPECT_EQ(ShowCursor(FALSE), -1);
+  EXPECT_FALSE(host->cursorVisible());
+  EXPECT_EQ(ShowCursor(FALSE), -2);
+  EXPECT_EQ(ShowCursor(TRUE), -1);
+  EXPECT_FALSE(host->cursorVisible());
+  EXPECT_EQ(ShowCursor(TRUE), 0);
+  EXPECT_TRUE(host->cursorVisible());
+  EXPECT_EQ(ShowCursor(TRUE), 1);
+  int count = ShowCursor(FALSE);
+  while (count > -1)
+    count = ShowCursor(FALSE);
+  EXPECT_EQ(count, -1);
+}
+
+// The four system cursors load (shared: destroying them changes nothing); SetCursor answers
+// the previous one and the host learns the current cursor. A resource cursor without a
+// resource loader cannot load.
+TEST_F(CursorAndBoxTest, SystemCursors)
+{
+  HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+  HCURSOR wait = LoadCursorA(nullptr, IDC_WAIT);
+  ASSERT_NE(arrow, nullptr);
+  EXPECT_NE(arrow, wait);
+  EXPECT_EQ(LoadCursorA(nullptr, IDC_ARROW), arrow);
+  EXPECT_NE(LoadCursorA(nullptr, IDC_IBEAM), nullptr);
+  EXPECT_NE(LoadCursorA(nullptr, IDC_CROSS), nullptr);
+  EXPECT_EQ(LoadCursorA(nullptr, MAKEINTRESOURCEA(5)), nullptr);
+  EXPECT_EQ(LoadCursorA(reinterpret_cast<HINSTANCE>(0x400000), MAKEINTRESOURCEA(5)), nullptr);
+  SetCursor(arrow);
+  EXPECT_EQ(SetCursor(wait), arrow);
+  EXPECT_EQ(GetCursor(), wait);
+  EXPECT_EQ(host->cursor(), wait);
+  EXPECT_TRUE(DestroyCursor(wait));
+  EXPECT_EQ(GetCursor(), wait);
+  EXPECT_NE(LoadIconA(nullptr, IDI_QUESTION), nullptr);
+  EXPECT_NE(LoadIconA(nullptr, IDI_APPLICATION), LoadIconA(nullptr, IDI_QUESTION));
+}
+
+// Over the client area the default procedure sets the class cursor on WM_SETCURSOR.
+TEST_F(CursorAndBoxTest, ClassCursorOverTheClientArea)
+{
+  omtest::makeTopLevel(WS_POPUP | WS_VISIBLE, RECT{0, 0, 640, 480});
+  SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+  host->moveMouse(30, 30);
+  omtest::pumpAll();
+  EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
+}
+
+// The screen's metrics come from the virtual screen.
+TEST_F(CursorAndBoxTest, ScreenMetrics)
+{
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 640);
+  EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 480);
+  EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), 16);
+  EXPECT_EQ(omhost::host().screen().bitsPerPixel, 16);
+  EXPECT_EQ(omhost::host().screen().pitch, 1280);
+  int w, h, d;
+  omhost::parseScreenSetting("800x600x8", w, h, d);
+  EXPECT_EQ(w, 800);
+  EXPECT_EQ(d, 8);
+  for (const char* bad : {"800x600", "800x600x12", "0x600x16", "axbxc", "800x600x16x"}) {
+    omhost::parseScreenSetting(bad, w, h, d);
+    EXPECT_EQ(w, 640) << bad;
+    EXPECT_EQ(d, 16) << bad;
+  }
+}
+
+// MessageBoxA goes to the host, which answers from the test's queue, else the box's default
+// button; an answer the box does not have gives the default. A null caption is "Error".
+TEST_F(CursorAndBoxTest, MessageBoxesAreRecordedAndAnswered)
+{
+  host->queueMessageBoxAnswer(IDCANCEL);
+  EXPECT_EQ(MessageBoxA(nullptr, "insert the CD", "Alert", 0x3001), IDCANCEL);
+  EXPECT_EQ(MessageBoxA(nullptr, "Start New Player", "Alert", 0x3004), IDYES);
+  host->queueMessageBoxAnswer(IDNO);
+  EXPECT_EQ(MessageBoxA(nullptr, "about", "About", 0x3000), IDOK);
+  EXPECT_EQ(MessageBoxA(nullptr, "fatal", nullptr, MB_ICONHAND), IDOK);
+  ASSERT_EQ(host->messageBoxes().size(), 4u);
+  EXPECT_EQ(host->messageBoxes()[0].text, "insert the CD");
+  EXPECT_EQ(host->messageBoxes()[1].answer, IDYES);
+  EXPECT_EQ(host->messageBoxes()[3].caption, "Error");
+  EXPECT_EQ(host->messageBoxes()[3].style, static_cast<unsigned>(MB_ICONHAND));
+}
+
+// OM_MSGBOX_ANSWER sets the answer when the test has queued none.
+TEST_F(CursorAndBoxTest, MessageBoxAnswerFromTheEnvironment)
+{
+  setenv("OM_MSGBOX_ANSWER", "7", 1);
+  EXPECT_EQ(MessageBoxA(nullptr, "remove?", "Alert", 0x3004), IDNO);
+  unsetenv("OM_MSGBOX_ANSWER");
+}
+
+// A box owned by the active frame starts a modal state: the frame gets WM_CANCELMODE, loses
+// its activation while the box is up and gets it back.
+TEST_F(CursorAndBoxTest, OwnedBoxCancelsModeAndDeactivatesTheOwner)
+{
+  HWND frame = omtest::makeTopLevel(WS_POPUP | WS_VISIBLE, RECT{0, 0, 640, 480});
+  log.clear();
+  MessageBoxA(frame, "About", "About", 0x3000);
+  EXPECT_EQ(log.only({WM_CANCELMODE, WM_NCACTIVATE, WM_ACTIVATE, WM_KILLFOCUS, WM_SETFOCUS}, frame),
+            (std::vector<UINT>{WM_CANCELMODE, WM_NCACTIVATE, WM_ACTIVATE, WM_KILLFOCUS,
+                               WM_NCACTIVATE, WM_ACTIVATE, WM_SETFOCUS}));
+  EXPECT_EQ(GetFocus(), frame);
+}
+
+}  // namespace

@@ -1,0 +1,79 @@
+// The windowed backend, on SDL's dummy video driver (no display needed).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+
+#include "platform/host/sdl/SdlHost.h"
+
+namespace {
+
+class SdlHostTest : public ::testing::Test {
+ protected:
+  void SetUp() override
+  {
+    ::setenv("SDL_VIDEODRIVER", "dummy", 1);
+    host = omhost::SdlHost::open();
+    if (!host) GTEST_SKIP() << "SDL cannot open a window here";
+  }
+  std::unique_ptr<omhost::SdlHost> host;
+};
+
+// SDL's events become the host's input: keys by position as virtual keys, buttons, focus
+// changes as activation, the window's close as a close request; other events are skipped.
+TEST_F(SdlHostTest, EventsBecomeInput)
+{
+  SDL_Event e{};
+  e.type = SDL_KEYDOWN;
+  e.key.keysym.scancode = SDL_SCANCODE_F5;
+  SDL_PushEvent(&e);
+  e = SDL_Event{};
+  e.type = SDL_KEYUP;
+  e.key.keysym.scancode = SDL_SCANCODE_A;
+  SDL_PushEvent(&e);
+  e = SDL_Event{};
+  e.type = SDL_MOUSEBUTTONDOWN;
+  e.button.button = SDL_BUTTON_RIGHT;
+  e.button.x = 12;
+  e.button.y = 34;
+  SDL_PushEvent(&e);
+  e = SDL_Event{};
+  e.type = SDL_JOYAXISMOTION;  // nothing the programs use
+  SDL_PushEvent(&e);
+  e = SDL_Event{};
+  e.type = SDL_WINDOWEVENT;
+  e.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+  SDL_PushEvent(&e);
+  e = SDL_Event{};
+  e.type = SDL_QUIT;
+  SDL_PushEvent(&e);
+
+  std::vector<omhost::InputEvent> got;
+  omhost::InputEvent event;
+  while (host->nextInput(event, false))
+    got.push_back(event);
+  ASSERT_EQ(got.size(), 5u);
+  EXPECT_EQ(got[0].kind, omhost::InputKind::KeyDown);
+  EXPECT_EQ(got[0].virtualKey, VK_F5);
+  EXPECT_EQ(got[1].kind, omhost::InputKind::KeyUp);
+  EXPECT_EQ(got[1].virtualKey, 'A');
+  EXPECT_EQ(got[2].kind, omhost::InputKind::MouseDown);
+  EXPECT_EQ(got[2].button, omhost::MouseButton::Right);
+  EXPECT_EQ(got[2].x, 12);
+  EXPECT_EQ(got[3].kind, omhost::InputKind::Deactivate);
+  EXPECT_EQ(got[4].kind, omhost::InputKind::Close);
+}
+
+// The screen is the default 640x480 at 16 bits and can be shown.
+TEST_F(SdlHostTest, ScreenAndPresent)
+{
+  EXPECT_EQ(host->screen().width, 640);
+  EXPECT_EQ(host->screen().bitsPerPixel, 16);
+  host->screen().bytes[0] = 0x1F;
+  host->present();
+  host->cursorChanged(nullptr, false);
+  host->cursorChanged(nullptr, true);
+}
+
+}  // namespace

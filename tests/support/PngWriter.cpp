@@ -1,0 +1,90 @@
+#include "tests/support/PngWriter.h"
+
+#include <array>
+#include <fstream>
+
+namespace omtest {
+
+namespace {
+
+std::uint32_t crc32(const std::uint8_t* data, std::size_t size, std::uint32_t crc = 0)
+{
+  static const std::array<std::uint32_t, 256> table = [] {
+    std::array<std::uint32_t, 256> t{};
+    for (std::uint32_t n = 0; n < 256; ++n) {
+      std::uint32_t c = n;
+      for (int k = 0; k < 8; ++k)
+        c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+      t[n] = c;
+    }
+    return t;
+  }();
+  crc = ~crc;
+  for (std::size_t i = 0; i < size; ++i)
+    crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
+  return ~crc;
+}
+
+void putBigEndian(std::vector<std::uint8_t>& out, std::uint32_t value)
+{
+  for (int shift = 24; shift >= 0; shift -= 8)
+    out.push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+void putChunk(std::vector<std::uint8_t>& out, const char* type,
+              const std::vector<std::uint8_t>& data)
+{
+  putBigEndian(out, static_cast<std::uint32_t>(data.size()));
+  std::vector<std::uint8_t> body(type, type + 4);
+  body.insert(body.end(), data.begin(), data.end());
+  out.insert(out.end(), body.begin(), body.end());
+  putBigEndian(out, crc32(body.data(), body.size()));
+}
+
+}  // namespace
+
+bool writePng(const std::string& path, int width, int height, const std::vector<std::uint8_t>& rgb)
+{
+  if (width <= 0 || height <= 0 || rgb.size() < static_cast<std::size_t>(width) * height * 3) {
+    return false;
+  }
+  std::vector<std::uint8_t> raw;
+  const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
+  for (int y = 0; y < height; ++y) {
+    raw.push_back(0);  // no filter
+    raw.insert(raw.end(), rgb.begin() + y * rowBytes, rgb.begin() + (y + 1) * rowBytes);
+  }
+  std::vector<std::uint8_t> zlib{0x78, 0x01};
+  std::uint32_t a = 1, b = 0;
+  for (std::uint8_t byte : raw) {
+    a = (a + byte) % 65521;
+    b = (b + a) % 65521;
+  }
+  for (std::size_t offset = 0; offset < raw.size() || offset == 0;) {
+    const std::size_t size = std::min<std::size_t>(65535, raw.size() - offset);
+    const bool last = offset + size >= raw.size();
+    zlib.push_back(last ? 1 : 0);
+    zlib.push_back(static_cast<std::uint8_t>(size));
+    zlib.push_back(static_cast<std::uint8_t>(size >> 8));
+    zlib.push_back(static_cast<std::uint8_t>(~size));
+    zlib.push_back(static_cast<std::uint8_t>(~size >> 8));
+    zlib.insert(zlib.end(), raw.begin() + offset, raw.begin() + offset + size);
+    offset += size;
+    if (last) break;
+  }
+  putBigEndian(zlib, (b << 16) | a);
+  std::vector<std::uint8_t> header;
+  putBigEndian(header, static_cast<std::uint32_t>(width));
+  putBigEndian(header, static_cast<std::uint32_t>(height));
+  header.insert(header.end(), {8, 2, 0, 0, 0});  // 8-bit RGB
+  std::vector<std::uint8_t> file{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  putChunk(file, "IHDR", header);
+  putChunk(file, "IDAT", zlib);
+  putChunk(file, "IEND", {});
+  std::ofstream stream(path, std::ios::binary);
+  stream.write(reinterpret_cast<const char*>(file.data()),
+               static_cast<std::streamsize>(file.size()));
+  return static_cast<bool>(stream);
+}
+
+}  // namespace omtest
