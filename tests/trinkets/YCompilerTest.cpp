@@ -142,6 +142,9 @@ TEST_F(CompilerTest, StructuralFaultsAreCompileErrors)
   alerts.clear();
   load("procedure\r");
   EXPECT_EQ(errorLine(), 1);
+  alerts.clear();
+  load("if a\r  say x\relse\r  say y\relse\r  say z\r");
+  EXPECT_EQ(errorLine(), 5);
 }
 
 TEST_F(CompilerTest, UnbalancedBlocksFollowTheBracketRules)

@@ -250,8 +250,9 @@ void YThread::closeBlock()
       break;
     case opElse:
       code_[start].opcode = opBlockEnd;
+      // The "if" of an "else if" chain on the next line closes last: its block end stays the
+      // last instruction, so that the chain's next "else" finds it.
       code_[start - 1] = {opJump, static_cast<std::int16_t>(code_.size())};
-      ifEnd_ = -1;
       break;
     default:
       break;
@@ -339,7 +340,7 @@ void YThread::compileKeyword(std::uint32_t opcode)
       break;
     case opElse:
       // Only directly after the body of an "if".
-      if (start == 0 || ifEnd_ != start - 1) {
+      if (start == 0 || ifEnd_ != start - 1 || code_[start - 1].opcode != opBlockEnd) {
         compileError(errorStructure);
         return;
       }

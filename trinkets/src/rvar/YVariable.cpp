@@ -240,6 +240,8 @@ void YVariable::setObject(OMScriptableObject* objectToStore)
 
 void YVariable::reset(bool deleteObject)
 {
+  // Literals, computed names and expressions keep what they are.
+  if (kind != plainVariable) return;
   if (sharing == -1 && first != 0) {
     YVariable* target = followed();
     // A clearing call drops the reference as well.
