@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "trinkets/src/rvar/YVariable.h"
 #include "trinkets/src/rvar/YVariableTable.h"
@@ -134,34 +135,47 @@ class ExpressionCompiler {
 constexpr int dollarDepthLimit = 8;
 int dollarDepth = 0;
 
+// A value met while evaluating. Its text is made only when an operator needs it: a view of
+// a variable's own text, an owned copy, or the number printed.
 struct Value {
   YVariable::Type type = YVariable::typeEmpty;
   double number = 0.0;
   std::int32_t objectId = 0;
-  std::string text;
+  const char* view = "";
+  std::size_t viewLength = 0;
+  std::string owned;
+  bool hasOwned = false;
+  bool printedNumber = false;
 
-  bool isNumeric() const { return type == YVariable::typeInteger || type == YVariable::typeDouble; }
-};
-
-std::string formatNumber(double number)
-{
-  char buffer[64];
-  std::int32_t narrowedType = 0;
-  (void)narrowedType;
-  if (number == std::trunc(number) && number >= -2000000000.0 && number <= 2000000000.0) {
-    std::snprintf(buffer, sizeof buffer, "%ld", static_cast<long>(number));
-  } else {
-    std::snprintf(buffer, sizeof buffer, "%.15g", number);
+  bool isNumeric() const
+  {
+    return type == YVariable::typeInteger || type == YVariable::typeDouble;
   }
-  return buffer;
-}
+
+  std::string_view text()
+  {
+    if (printedNumber && !hasOwned) {
+      char buffer[64];
+      owned.assign(buffer, formatExpressionNumber(number, buffer, sizeof buffer));
+      hasOwned = true;
+    }
+    if (hasOwned) return owned;
+    return {view, viewLength};
+  }
+
+  void own(std::string text)
+  {
+    owned = std::move(text);
+    hasOwned = true;
+  }
+};
 
 Value numberValue(double number, bool integerResult)
 {
   Value value;
   value.type = integerResult ? YVariable::typeInteger : YVariable::typeDouble;
   value.number = number;
-  value.text = formatNumber(number);
+  value.printedNumber = true;
   return value;
 }
 
@@ -180,30 +194,34 @@ Value valueOf(YVariable* operand)
   variable = variable->followed();
   if (variable->kind == YVariable::plainVariable || variable->kind == YVariable::literal) {
     if (variable->kind == YVariable::plainVariable && variable->type == YVariable::typeEmpty) {
-      value.text = variable->name;
+      value.view = variable->name.data();
+      value.viewLength = variable->name.size();
       return value;
     }
     if (variable->type == YVariable::typeObject) {
       value.type = YVariable::typeObject;
       value.objectId = identityOf(variable->objectValue);
-      value.text.assign(1, YVariable::objectMarker);
+      value.own(std::string(1, YVariable::objectMarker));
+      return value;
+    }
+    if ((variable->type == YVariable::typeInteger || variable->type == YVariable::typeDouble) &&
+        variable->hasText) {
+      // The variable's own text stays as it is while the expression is evaluated.
+      value.type = variable->type;
+      value.number = variable->type == YVariable::typeInteger ? variable->integerValue
+                                                               : variable->realValue;
+      value.view = variable->text.data();
+      value.viewLength = variable->text.size();
       return value;
     }
   }
   int length = 0;
   const char* text = variable->getText(&length);
-  value.text.assign(text, static_cast<std::size_t>(length));
-  if ((variable->kind == YVariable::plainVariable || variable->kind == YVariable::literal) &&
-      (variable->type == YVariable::typeInteger || variable->type == YVariable::typeDouble)) {
-    value.type = variable->type;
-    value.number =
-        variable->type == YVariable::typeInteger ? variable->integerValue : variable->realValue;
-    return value;
-  }
+  value.own(std::string(text, static_cast<std::size_t>(length)));
   YVariable::Type parsedType = YVariable::typeText;
   double real = 0.0;
   std::int32_t integer = 0;
-  if (YVariable::parseNumber(value.text.data(), length, parsedType, real, integer)) {
+  if (YVariable::parseNumber(value.owned.data(), length, parsedType, real, integer)) {
     value.type = parsedType;
     value.number = parsedType == YVariable::typeInteger ? integer : real;
   } else {
@@ -221,13 +239,10 @@ std::int64_t truncated(double number)
   return static_cast<std::int64_t>(whole);
 }
 
-int compareTexts(const std::string& left, const std::string& right)
+int compareTexts(std::string_view left, std::string_view right)
 {
-  const std::size_t common = left.size() < right.size() ? left.size() : right.size();
-  const int order = std::memcmp(left.data(), right.data(), common);
-  if (order != 0) return order;
-  if (left.size() == right.size()) return 0;
-  return left.size() < right.size() ? -1 : 1;
+  const int order = left.compare(right);
+  return order < 0 ? -1 : order > 0 ? 1 : 0;
 }
 
 class Evaluator {
@@ -237,11 +252,7 @@ class Evaluator {
   {
   }
 
-  int run(Value& result)
-  {
-    if (int error = node(result)) return error;
-    return expressionOk;
-  }
+  int run(Value& result) { return node(result); }
 
  private:
   int node(Value& result)
@@ -268,7 +279,7 @@ class Evaluator {
     return apply(op, left, right, result);
   }
 
-  static int identity(const Value& operand, Value& result)
+  static int identity(Value& operand, Value& result)
   {
     switch (operand.type) {
       case YVariable::typeObject:
@@ -281,26 +292,31 @@ class Evaluator {
         result = numberValue(static_cast<double>(truncated(operand.number)), true);
         break;
       default:
-        result = numberValue(static_cast<double>(operand.text.size()), true);
+        result = numberValue(static_cast<double>(operand.text().size()), true);
         break;
     }
     return expressionOk;
   }
 
-  static int evaluateText(const Value& operand, Value& result)
+  static int evaluateText(Value& operand, Value& result)
   {
     if (dollarDepth >= dollarDepthLimit) return expressionMalformed;
     YCompiledExpression compiled;
-    const int length = static_cast<int>(operand.text.size());
-    if (int error = compileExpression(operand.text.data(), length, compiled)) return error;
+    const std::string text(operand.text());
+    if (int error = compileExpression(text.data(), static_cast<int>(text.size()), compiled)) {
+      return error;
+    }
     ++dollarDepth;
     Evaluator inner(compiled.code, compiled.operands);
     const int error = inner.run(result);
     --dollarDepth;
+    if (error == expressionOk && !result.hasOwned && !result.printedNumber) {
+      result.own(std::string(result.text()));  // the view may be of a computed buffer
+    }
     return error;
   }
 
-  static int apply(char op, const Value& left, const Value& right, Value& result)
+  static int apply(char op, Value& left, Value& right, Value& result)
   {
     if (left.type == YVariable::typeObject && right.type == YVariable::typeObject) {
       result = numberValue(0.0, true);
@@ -310,18 +326,24 @@ class Evaluator {
     const double a = left.number;
     const double b = right.number;
     switch (op) {
-      case '+':
+      case '+': {
         if (numeric) {
           result = numberValue(a + b, false);
           return expressionOk;
         }
-        if (left.text.size() + right.text.size() >= static_cast<std::size_t>(expressionTextLimit)) {
+        const std::string_view first = left.text();
+        const std::string_view second = right.text();
+        if (first.size() + second.size() >= static_cast<std::size_t>(expressionTextLimit)) {
           return expressionLength;
         }
+        std::string joined;
+        joined.reserve(first.size() + second.size());
+        joined.append(first).append(second);
         result = Value{};
         result.type = YVariable::typeText;
-        result.text = left.text + right.text;
+        result.own(std::move(joined));
         return expressionOk;
+      }
       case '-':
       case '*':
         if (!numeric) return expressionNotNumeric;
@@ -353,7 +375,7 @@ class Evaluator {
         if (numeric) {
           holds = op == '<' ? a < b : a > b;
         } else {
-          const int order = compareTexts(left.text, right.text);
+          const int order = compareTexts(left.text(), right.text());
           holds = op == '<' ? order < 0 : order > 0;
         }
         result = numberValue(holds ? 1.0 : 0.0, true);
@@ -361,17 +383,17 @@ class Evaluator {
       }
       case '=':
       case '#': {
-        const bool equal = numeric ? a == b : left.text == right.text;
+        const bool equal = numeric ? a == b : left.text() == right.text();
         result = numberValue((equal == (op == '=')) ? 1.0 : 0.0, true);
         return expressionOk;
       }
       case '@': {
-        std::size_t position = 0;
-        if (left.text.empty()) {
-          position = 1;
-        } else {
-          const std::size_t found = right.text.find(left.text);
-          position = found == std::string::npos ? 0 : found + 1;
+        const std::string_view needle = left.text();
+        const std::string_view haystack = right.text();
+        std::size_t position = 1;
+        if (!needle.empty()) {
+          const std::size_t found = haystack.find(needle);
+          position = found == std::string_view::npos ? 0 : found + 1;
         }
         result = numberValue(static_cast<double>(position), true);
         return expressionOk;
@@ -398,21 +420,50 @@ int compileExpression(const char* text, int length, YCompiledExpression& compile
   return compiler.compile(text, length);
 }
 
-int evaluateExpression(YVariable& variable, std::string& text)
+std::size_t formatExpressionNumber(double number, char* buffer, std::size_t size)
 {
+  int length;
+  if (number == std::trunc(number) && number >= -2000000000.0 && number <= 2000000000.0) {
+    length = std::snprintf(buffer, size, "%ld", static_cast<long>(number));
+  } else {
+    length = std::snprintf(buffer, size, "%.15g", number);
+  }
+  return length < 0 ? 0 : static_cast<std::size_t>(length);
+}
+
+int evaluateExpressionResult(YVariable& variable, bool& numeric, double& number,
+                             std::string& text)
+{
+  numeric = false;
   if (variable.kind != YVariable::expression) {
     int length = 0;
     const char* value = variable.getText(&length);
     text.assign(value, static_cast<std::size_t>(length));
     return expressionOk;
   }
-  // Copies: evaluation may add variables to the table and so move nothing, but a "$" may
-  // compile into the same table; the code and operands of this variable stay unchanged.
+  // The code and operands are copied: a "$" inside may compile into the same table.
   const std::string code = variable.text;
   const std::vector<std::uint16_t> operands = variable.parts;
   Evaluator evaluator(code, operands);
   Value result;
   if (int error = evaluator.run(result)) return error;
-  text = std::move(result.text);
+  if (result.printedNumber) {
+    numeric = true;
+    number = result.number;
+    return expressionOk;
+  }
+  text.assign(result.text());
+  return expressionOk;
+}
+
+int evaluateExpression(YVariable& variable, std::string& text)
+{
+  bool numeric = false;
+  double number = 0.0;
+  if (int error = evaluateExpressionResult(variable, numeric, number, text)) return error;
+  if (numeric) {
+    char buffer[64];
+    text.assign(buffer, formatExpressionNumber(number, buffer, sizeof buffer));
+  }
   return expressionOk;
 }

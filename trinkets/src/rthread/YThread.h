@@ -165,6 +165,7 @@ class YThread {
   void doSay(const std::uint16_t* run);
   void doReturn();
   void doAssign(const std::uint16_t* run);
+  static void assignExpression(YVariable& destination, YVariable& expression);
   void doDrop(const std::uint16_t* run);
   bool dumpState(const std::uint16_t* run, int& k);
   void doGlobalFunction(const std::uint16_t* run);

@@ -1,4 +1,5 @@
 #include <mmsystem.h>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +11,7 @@
 #include "trinkets/src/TrinketRecord.h"
 #include "trinkets/src/rthread/ScriptMessages.h"
 #include "trinkets/src/rthread/ThreadStack.h"
+#include "trinkets/src/rthread/YExpression.h"
 #include "trinkets/src/rthread/YKeyword.h"
 #include "trinkets/src/rthread/YNativeFunction.h"
 #include "trinkets/src/rthread/YScriptEngine.h"
@@ -83,6 +85,11 @@ const char* textOf(YVariable* variable, int* length = nullptr)
     return "";
   }
   return variable->getText(length);
+}
+
+bool isPrintedAsInteger(double number)
+{
+  return number == std::trunc(number) && number >= -2000000000.0 && number <= 2000000000.0;
 }
 
 bool isStopState(std::int32_t state)
@@ -435,7 +442,23 @@ void YThread::doJump(std::int32_t target)
 void YThread::doIfTest(const std::uint16_t* run)
 {
   YVariable* variable = operandVariable(run, 0);
-  condition_ = (!variable || !variable->followed()->isFalse()) ? 1 : 0;
+  if (!variable) {
+    condition_ = 1;
+    return;
+  }
+  variable = variable->followed();
+  if (variable->kind == YVariable::expression) {
+    // The text of a whole number begins with "0" only when it is 0.
+    bool numeric = false;
+    double number = 0.0;
+    std::string text;
+    const int error = evaluateExpressionResult(*variable, numeric, number, text);
+    if (error == 0 && numeric && isPrintedAsInteger(number)) {
+      condition_ = number != 0.0 ? 1 : 0;
+      return;
+    }
+  }
+  condition_ = variable->isFalse() ? 0 : 1;
 }
 
 void YThread::doSay(const std::uint16_t* run)
@@ -500,6 +523,10 @@ void YThread::doAssign(const std::uint16_t* run)
   }
   YVariable* from = source->followed();
   if (from == target) return;
+  if (from->kind == YVariable::expression) {
+    assignExpression(*destination, *from);
+    return;
+  }
   OMScriptableObject* object = from->getObject();
   int length = 0;
   const char* text = from->getText(&length);
@@ -528,6 +555,34 @@ void YThread::doAssign(const std::uint16_t* run)
     return;
   }
   destination->setText(text, length);
+}
+
+// The destination gets the text of the expression's value. A whole number that prints as an
+// integer of at most 10 characters reads back as that integer, so it is stored as one
+// without printing and parsing it.
+void YThread::assignExpression(YVariable& destination, YVariable& expression)
+{
+  bool numeric = false;
+  double number = 0.0;
+  std::string text;
+  if (evaluateExpressionResult(expression, numeric, number, text) != 0) {
+    const std::string source = expression.name;  // an error reads as the source text
+    destination.setText(source.data(), static_cast<int>(source.size()));
+    return;
+  }
+  if (numeric) {
+    if (isPrintedAsInteger(number) && number > -1000000000.0) {
+      destination.setInteger(static_cast<std::int32_t>(number));
+      return;
+    }
+    char buffer[64];
+    text.assign(buffer, formatExpressionNumber(number, buffer, sizeof buffer));
+  }
+  if (!text.empty() && text[0] == YVariable::objectMarker) {
+    destination.reset(true);  // the marker without an object
+    return;
+  }
+  destination.setText(text.data(), static_cast<int>(text.size()));
 }
 
 // A drop topic on the operand's word; true when the word was one (and consumed).
