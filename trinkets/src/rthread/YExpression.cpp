@@ -147,10 +147,7 @@ struct Value {
   bool hasOwned = false;
   bool printedNumber = false;
 
-  bool isNumeric() const
-  {
-    return type == YVariable::typeInteger || type == YVariable::typeDouble;
-  }
+  bool isNumeric() const { return type == YVariable::typeInteger || type == YVariable::typeDouble; }
 
   std::string_view text()
   {
@@ -170,13 +167,15 @@ struct Value {
   }
 };
 
-Value numberValue(double number, bool integerResult)
+// Makes the value a number, in place: values are made often and their text is rarely used.
+void setNumber(Value& value, double number, bool integerResult)
 {
-  Value value;
   value.type = integerResult ? YVariable::typeInteger : YVariable::typeDouble;
   value.number = number;
   value.printedNumber = true;
-  return value;
+  value.hasOwned = false;
+  value.view = "";
+  value.viewLength = 0;
 }
 
 std::int32_t identityOf(const void* object)
@@ -185,34 +184,33 @@ std::int32_t identityOf(const void* object)
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(word ^ (word >> 32)));
 }
 
-Value valueOf(YVariable* operand)
+void valueOf(YVariable* operand, Value& value)
 {
-  Value value;
-  if (!operand) return value;
+  if (!operand) return;
   YVariable* variable = operand->resolved();
-  if (!variable) return value;
+  if (!variable) return;
   variable = variable->followed();
   if (variable->kind == YVariable::plainVariable || variable->kind == YVariable::literal) {
     if (variable->kind == YVariable::plainVariable && variable->type == YVariable::typeEmpty) {
       value.view = variable->name.data();
       value.viewLength = variable->name.size();
-      return value;
+      return;
     }
     if (variable->type == YVariable::typeObject) {
       value.type = YVariable::typeObject;
       value.objectId = identityOf(variable->objectValue);
       value.own(std::string(1, YVariable::objectMarker));
-      return value;
+      return;
     }
     if ((variable->type == YVariable::typeInteger || variable->type == YVariable::typeDouble) &&
         variable->hasText) {
       // The variable's own text stays as it is while the expression is evaluated.
       value.type = variable->type;
-      value.number = variable->type == YVariable::typeInteger ? variable->integerValue
-                                                               : variable->realValue;
+      value.number =
+          variable->type == YVariable::typeInteger ? variable->integerValue : variable->realValue;
       value.view = variable->text.data();
       value.viewLength = variable->text.size();
-      return value;
+      return;
     }
   }
   int length = 0;
@@ -227,7 +225,7 @@ Value valueOf(YVariable* operand)
   } else {
     value.type = YVariable::typeText;
   }
-  return value;
+  return;
 }
 
 std::int64_t truncated(double number)
@@ -260,12 +258,12 @@ class Evaluator {
     if (cursor_ >= code_.size()) return expressionMalformed;
     const char c = code_[cursor_++];
     if (c == 'z') {
-      result = numberValue(0.0, true);
+      setNumber(result, 0.0, true);
       return expressionOk;
     }
     if (c == 't') {
       if (nextOperand_ <= 0) return expressionMalformed;
-      result = valueOf(scriptVariables.at(operands_[--nextOperand_]));
+      valueOf(scriptVariables.at(operands_[--nextOperand_]), result);
       return expressionOk;
     }
     if (c != 's' || cursor_ >= code_.size()) return expressionMalformed;
@@ -283,16 +281,16 @@ class Evaluator {
   {
     switch (operand.type) {
       case YVariable::typeObject:
-        result = numberValue(operand.objectId, true);
+        setNumber(result, operand.objectId, true);
         break;
       case YVariable::typeInteger:
-        result = numberValue(operand.number, true);
+        setNumber(result, operand.number, true);
         break;
       case YVariable::typeDouble:
-        result = numberValue(static_cast<double>(truncated(operand.number)), true);
+        setNumber(result, static_cast<double>(truncated(operand.number)), true);
         break;
       default:
-        result = numberValue(static_cast<double>(operand.text().size()), true);
+        setNumber(result, static_cast<double>(operand.text().size()), true);
         break;
     }
     return expressionOk;
@@ -319,7 +317,7 @@ class Evaluator {
   static int apply(char op, Value& left, Value& right, Value& result)
   {
     if (left.type == YVariable::typeObject && right.type == YVariable::typeObject) {
-      result = numberValue(0.0, true);
+      setNumber(result, 0.0, true);
       return expressionOk;
     }
     const bool numeric = left.isNumeric() && right.isNumeric();
@@ -328,7 +326,7 @@ class Evaluator {
     switch (op) {
       case '+': {
         if (numeric) {
-          result = numberValue(a + b, false);
+          setNumber(result, a + b, false);
           return expressionOk;
         }
         const std::string_view first = left.text();
@@ -347,12 +345,12 @@ class Evaluator {
       case '-':
       case '*':
         if (!numeric) return expressionNotNumeric;
-        result = numberValue(op == '-' ? a - b : a * b, false);
+        setNumber(result, op == '-' ? a - b : a * b, false);
         return expressionOk;
       case '/':
         if (!numeric) return expressionNotNumeric;
         if (b * b < 0.00000001) return expressionNearZero;
-        result = numberValue(a / b, false);
+        setNumber(result, a / b, false);
         return expressionOk;
       case '\\':
       case '%': {
@@ -361,13 +359,13 @@ class Evaluator {
         const std::int64_t divisor = truncated(b);
         if (divisor == 0) return expressionDivisionByZero;
         const std::int64_t answer = op == '\\' ? dividend / divisor : dividend % divisor;
-        result = numberValue(static_cast<double>(answer), true);
+        setNumber(result, static_cast<double>(answer), true);
         return expressionOk;
       }
       case '^':
         if (!numeric) return expressionNotNumeric;
         if (a < 0 && b != std::trunc(b)) return expressionNearZero;
-        result = numberValue(std::pow(a, b), false);
+        setNumber(result, std::pow(a, b), false);
         return expressionOk;
       case '<':
       case '>': {
@@ -378,13 +376,13 @@ class Evaluator {
           const int order = compareTexts(left.text(), right.text());
           holds = op == '<' ? order < 0 : order > 0;
         }
-        result = numberValue(holds ? 1.0 : 0.0, true);
+        setNumber(result, holds ? 1.0 : 0.0, true);
         return expressionOk;
       }
       case '=':
       case '#': {
         const bool equal = numeric ? a == b : left.text() == right.text();
-        result = numberValue((equal == (op == '=')) ? 1.0 : 0.0, true);
+        setNumber(result, (equal == (op == '=')) ? 1.0 : 0.0, true);
         return expressionOk;
       }
       case '@': {
@@ -395,7 +393,7 @@ class Evaluator {
           const std::size_t found = haystack.find(needle);
           position = found == std::string_view::npos ? 0 : found + 1;
         }
-        result = numberValue(static_cast<double>(position), true);
+        setNumber(result, static_cast<double>(position), true);
         return expressionOk;
       }
       default:
@@ -431,8 +429,7 @@ std::size_t formatExpressionNumber(double number, char* buffer, std::size_t size
   return length < 0 ? 0 : static_cast<std::size_t>(length);
 }
 
-int evaluateExpressionResult(YVariable& variable, bool& numeric, double& number,
-                             std::string& text)
+int evaluateExpressionResult(YVariable& variable, bool& numeric, double& number, std::string& text)
 {
   numeric = false;
   if (variable.kind != YVariable::expression) {

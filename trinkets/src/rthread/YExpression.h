@@ -36,8 +36,7 @@ int compileExpression(const char* text, int length, YCompiledExpression& compile
 // Evaluates an expression variable into a text. Returns an error code.
 int evaluateExpression(YVariable& variable, std::string& text);
 // The same, leaving a numeric result as a number (numeric set) instead of printing it.
-int evaluateExpressionResult(YVariable& variable, bool& numeric, double& number,
-                             std::string& text);
+int evaluateExpressionResult(YVariable& variable, bool& numeric, double& number, std::string& text);
 // Prints a numeric result: whole numbers within two thousand million as integers, others
 // with 15 significant digits.
 std::size_t formatExpressionNumber(double number, char* buffer, std::size_t size);
