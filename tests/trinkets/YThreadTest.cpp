@@ -223,6 +223,16 @@ TEST_F(ThreadTest, AssignmentClonesUnlessTheDestinationShares)
   EXPECT_EQ(scripttest::probesAlive, before);
 }
 
+TEST_F(ThreadTest, SharersLetGoWhenTheOwnerDeletesTheObject)
+{
+  setScriptStepMode(1);
+  run("p=TProbe\rr=&p\rset p ping onPing\rp=5\rset r value 1\rsay r\r"
+      "procedure onPing\r  say ping\r");
+  EXPECT_EQ(probe("r"), nullptr);
+  EXPECT_EQ(debugLines(), (Lines{"r"}));
+  EXPECT_EQ(eventRecordCount(), 0);
+}
+
 TEST_F(ThreadTest, FailedCreationGivesZero)
 {
   TrinketRecord failing(

@@ -438,10 +438,9 @@ int evaluateExpressionResult(YVariable& variable, bool& numeric, double& number,
     text.assign(value, static_cast<std::size_t>(length));
     return expressionOk;
   }
-  // The code and operands are copied: a "$" inside may compile into the same table.
-  const std::string code = variable.text;
-  const std::vector<std::uint16_t> operands = variable.parts;
-  Evaluator evaluator(code, operands);
+  // Nothing that evaluation does changes an expression's own code or operands (a "$" inside
+  // only adds variables), so they are read in place.
+  Evaluator evaluator(variable.text, variable.parts);
   Value result;
   if (int error = evaluator.run(result)) return error;
   if (result.printedNumber) {

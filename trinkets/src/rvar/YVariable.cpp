@@ -7,6 +7,7 @@
 
 #include "trinkets/src/OMScriptableObject.h"
 #include "trinkets/src/rthread/YExpression.h"
+#include "trinkets/src/rthread/eventRecord.h"
 #include "trinkets/src/rvar/YVariableTable.h"
 
 namespace {
@@ -99,6 +100,9 @@ void YVariable::clearValue(bool deleteObject)
     OMScriptableObject* owned = objectValue;
     objectValue = nullptr;
     type = typeEmpty;
+    // Variables that share the object and records that name it must not outlive it.
+    removeEventRecords(owned, nullptr);
+    scriptVariables.forgetObject(owned, false);
     delete owned;
   }
   type = typeEmpty;
