@@ -78,6 +78,30 @@ TEST_F(VariableTest, TextsAreTypedByTheirFirstCharacter)
   EXPECT_STREQ(x->getText(), "3");
 }
 
+TEST_F(VariableTest, ReferenceVariablesPassOperationsOnAndCyclesEnd)
+{
+  YVariable* target = named("target");
+  YVariable* reference = named("reference");
+  reference->sharing = -1;
+  reference->first = target->index;
+  reference->setText("5");
+  EXPECT_STREQ(target->getText(), "5");
+  EXPECT_STREQ(reference->getText(), "5");
+  // A clearing call clears the target and drops the reference.
+  reference->reset(true);
+  EXPECT_EQ(target->type, YVariable::typeEmpty);
+  EXPECT_EQ(reference->first, 0);
+  // References in a ring (as a damaged image may hold) do not recurse for ever.
+  YVariable* ring[3] = {named("r1"), named("r2"), named("r3")};
+  for (int i = 0; i < 3; ++i) {
+    ring[i]->sharing = -1;
+    ring[i]->first = ring[(i + 1) % 3]->index;
+  }
+  ring[0]->setText("x");
+  EXPECT_NE(ring[0]->getText(), nullptr);
+  EXPECT_EQ(ring[1]->getInteger(), 0);
+}
+
 TEST_F(VariableTest, IntegerConversionRoundsHalfDown)
 {
   EXPECT_EQ(YVariable::roundToInteger(2.5), 2);

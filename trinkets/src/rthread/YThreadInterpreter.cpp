@@ -87,6 +87,14 @@ const char* textOf(YVariable* variable, int* length = nullptr)
   return variable->getText(length);
 }
 
+// The first instruction of a procedure, from its label's number; out-of-range numbers stay
+// out of range (they are refused when the instruction is fetched) without overflowing.
+std::int32_t procedureStart(long long label)
+{
+  if (label < -1 || label > (1 << 30)) return -1;
+  return static_cast<std::int32_t>(label + 1);
+}
+
 bool isPrintedAsInteger(double number)
 {
   return number == std::trunc(number) && number >= -2000000000.0 && number <= 2000000000.0;
@@ -696,7 +704,7 @@ void YThread::doPeriodic(const std::uint16_t* run, bool schedule)
   const double value = time->getDouble();
   if (value == 0.0) return;
   YVariable* label = operandVariable(run, 1);
-  const std::int32_t procedure = (label ? label->getInteger() : 0) + 1;
+  const std::int32_t procedure = procedureStart(label ? label->getInteger() : 0);
   const double ticks = value * 9.0;
   const auto period = static_cast<std::int32_t>(ticks > 2.0e9    ? 2.0e9
                                                 : ticks < -2.0e9 ? -2.0e9
@@ -757,7 +765,7 @@ void YThread::doSet(const std::uint16_t* run)
   const char* valueText = textOf(value ? value->followed() : nullptr);
   if (valueText[0] == '+') {
     eventRecord record;
-    record.procedure = static_cast<std::int32_t>(std::strtol(valueText + 1, nullptr, 10)) + 1;
+    record.procedure = procedureStart(std::strtoll(valueText + 1, nullptr, 10));
     record.receiver = object;
     record.messageName = holder->name;
     record.event = memberName;

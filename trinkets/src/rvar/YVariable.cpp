@@ -77,7 +77,8 @@ YVariable* YVariable::followed()
     if (!target || target == variable) return variable;
     variable = target;
   }
-  return variable;
+  // A cycle of references: the variable stands for itself.
+  return this;
 }
 
 YVariable* YVariable::resolved()
