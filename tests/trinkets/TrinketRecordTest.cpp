@@ -228,4 +228,17 @@ TEST_F(PluginTest, NameWithADotLoadsThatFileForTheClassBeforeTheDot)
   EXPECT_NE(currentTrinketRecord()->module(), nullptr);
 }
 
+TEST_F(PluginTest, LoadingWithoutANameLoadsEveryLibraryOfTheFolder)
+{
+  setPluginLoading(0);
+  const int registeredAlready = findTrinketClass("TPlugThing");
+  if (registeredAlready) {
+    setPluginLoading(1);
+    GTEST_SKIP() << "TPlugThing was loaded by an earlier test";
+  }
+  loadTrinketPlugin(nullptr);
+  EXPECT_EQ(findTrinketClass("tplugthing"), 1);
+  setPluginLoading(1);
+}
+
 }  // namespace

@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 #include <strings.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -53,6 +54,10 @@ std::vector<std::string> listPluginLibraries(const char* extension)
   forEachFileOfCurrentFolder([&](const char* entry) {
     if (endsWithIgnoringCase(entry, extension)) names.emplace_back(entry);
     return false;
+  });
+  // In name order, as a Windows folder lists them, whatever order the host keeps.
+  std::sort(names.begin(), names.end(), [](const std::string& left, const std::string& right) {
+    return strcasecmp(left.c_str(), right.c_str()) < 0;
   });
   return names;
 }

@@ -11,5 +11,5 @@
 HMODULE loadPluginLibrary(const char* fileName);
 void freePluginLibrary(HMODULE module);
 // The names of the current folder's files whose extension is the given one (e.g. ".qzl"),
-// compared without regard to case, in the folder's order.
+// compared without regard to case, in name order.
 std::vector<std::string> listPluginLibraries(const char* extension);

@@ -42,6 +42,11 @@ class OMScriptableObject {
   {
     addProperty(name, &setter, &getter);
   }
+  // A read-only property.
+  void addProperty(const char* name, std::nullptr_t, const OMLink& getter)
+  {
+    addProperty(name, nullptr, &getter);
+  }
   void addMethod(const char* name, const OMLink& link) { addMethod(name, &link); }
 
   // By-name dispatch. Set and call answer 1 when the member ran and reported success, else 0;

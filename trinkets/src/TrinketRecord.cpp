@@ -1,7 +1,5 @@
 #include "trinkets/src/TrinketRecord.h"
 
-#include <strings.h>
-
 #include <cstdarg>
 #include <cstring>
 #include <string>
@@ -29,11 +27,26 @@ TrinketRegistry* registry = nullptr;
 constexpr std::size_t argumentLineLimit = 1023;
 const char pluginExtension[] = ".qzl";
 
+char lowerCaseOf(char character)
+{
+  return character >= 'A' && character <= 'Z' ? static_cast<char>(character - 'A' + 'a')
+                                              : character;
+}
+
+// Class names compare as the C library's case-blind comparison does: ASCII letters only.
+bool equalsIgnoringCase(const char* left, const char* right)
+{
+  for (; *left && *right; ++left, ++right) {
+    if (lowerCaseOf(*left) != lowerCaseOf(*right)) return false;
+  }
+  return *left == *right;
+}
+
 TrinketRecord* findRecord(const char* name)
 {
   if (!registry || !name) return nullptr;
   return registry->records.firstThat(
-      [name](TrinketRecord* record) { return strcasecmp(record->className(), name) == 0; });
+      [name](TrinketRecord* record) { return equalsIgnoringCase(record->className(), name); });
 }
 
 bool isPlainNameCharacter(char character)
@@ -62,9 +75,8 @@ bool isPlainPluginName(const char* name)
 std::string lowerCase(const std::string& text)
 {
   std::string lower = text;
-  for (char& character : lower) {
-    if (character >= 'A' && character <= 'Z') character = static_cast<char>(character - 'A' + 'a');
-  }
+  for (char& character : lower)
+    character = lowerCaseOf(character);
   return lower;
 }
 

@@ -1,0 +1,21 @@
+#include "framework/OMTask.h"
+
+OMTask::OMTask(const OMLink* link, std::uint32_t word) : word_(word), link_(cloneLink(link)) {}
+
+OMTask::~OMTask() = default;
+
+void OMTask::run()
+{
+  if (link_) link_->call();
+}
+
+void OMTask::runOnce(OMTask* task)
+{
+  if (task && !task->isSuspended()) task->run();
+}
+
+void OMTask::setLink(const OMLink* link)
+{
+  std::unique_ptr<OMLink> replacement = cloneLink(link);
+  link_ = std::move(replacement);
+}

@@ -1,0 +1,343 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "framework/OMLinkToObj.h"
+#include "tests/trinkets/ActionTestSupport.h"
+#include "trinkets/src/DelayAction.h"
+#include "trinkets/src/EmptyAction.h"
+#include "trinkets/src/OMSParameter.h"
+#include "trinkets/src/RCompositeAction.h"
+#include "trinkets/src/RQueue.h"
+#include "trinkets/src/RRandomAction.h"
+#include "trinkets/src/TrinketRecord.h"
+
+namespace {
+
+using Log = std::vector<std::string>;
+
+class ContainerTest : public ::testing::Test {
+ protected:
+  void SetUp() override
+  {
+    eventLog().clear();
+    omhost::useManualClock(0);
+  }
+  void TearDown() override { omhost::useRealClock(); }
+
+  // Probes owned by the test and borrowed by the container under test.
+  ProbeAction* probe(const char* name, int interruptible = 1, bool finishAtOnce = false)
+  {
+    probes_.push_back(std::make_unique<ProbeAction>(name, interruptible, finishAtOnce));
+    return probes_.back().get();
+  }
+  template <typename Container>
+  void watch(Container& container, const char* name)
+  {
+    container.registerMembers();
+    OMLinkToFct handler(&logFinished, reinterpret_cast<OMWord>(name));
+    container.connect("finished", &handler, nullptr);
+  }
+
+  std::vector<std::unique_ptr<ProbeAction>> probes_;
+};
+
+TEST_F(ContainerTest, EmptyContainersFinishAsSoonAsTheyStart)
+{
+  RCompositeAction composite(1);
+  RQueue queue(1, 1);
+  RRandomAction random(0, 1);
+  watch(composite, "composite");
+  watch(queue, "queue");
+  watch(random, "random");
+  composite.start();
+  queue.start();
+  random.start();
+  EXPECT_EQ(eventLog(), (Log{"finished composite", "finished queue", "finished random"}));
+  EXPECT_EQ(composite.isActive() + queue.isActive() + random.isActive(), 0);
+}
+
+TEST_F(ContainerTest, CompositeStartsAllAndFinishesAfterTheLast)
+{
+  RCompositeAction composite(1);
+  watch(composite, "C");
+  ProbeAction* a = probe("A");
+  ProbeAction* b = probe("B");
+  composite.addAction(a);
+  composite.addAction(b);
+  composite.start();
+  composite.start();  // ignored while active
+  EXPECT_EQ(eventLog(), (Log{"start A", "start B"}));
+  b->finish();
+  EXPECT_EQ(composite.isActive(), 1);
+  a->finish();
+  EXPECT_EQ(eventLog(), (Log{"start A", "start B", "finished B", "finished C", "finished A"}));
+  EXPECT_EQ(composite.isActive(), 0);
+
+  eventLog().clear();
+  composite.start();
+  composite.pause();
+  composite.resume();
+  EXPECT_EQ(eventLog(), (Log{"start A", "start B", "pause A", "pause B", "resume A", "resume B"}));
+}
+
+TEST_F(ContainerTest, HaltingACompositeOfInterruptibleChildrenRaisesNoFinished)
+{
+  RCompositeAction composite(1);
+  watch(composite, "C");
+  composite.addAction(probe("A"));
+  composite.addAction(probe("B"));
+  composite.start();
+  composite.halt();
+  EXPECT_EQ(composite.isActive(), 0);
+  EXPECT_EQ(eventLog(), (Log{"start A", "start B", "halt A", "halt B"}));
+}
+
+TEST_F(ContainerTest, HaltedCompositeWithAStubbornChildFinishesWithIt)
+{
+  RCompositeAction composite(1);
+  watch(composite, "C");
+  ProbeAction* stubborn = probe("S", 0);
+  composite.addAction(probe("A"));
+  composite.addAction(stubborn);
+  EXPECT_EQ(composite.isInterruptible(), 0);
+  composite.start();
+  composite.halt();
+  EXPECT_EQ(composite.isActive(), 1);
+  stubborn->finish();
+  EXPECT_EQ(eventLog(), (Log{"start A", "start S", "halt A", "finished C", "finished S"}));
+}
+
+TEST_F(ContainerTest, HaltAfterOneChildFinishedStillEndsTheComposite)
+{
+  RCompositeAction composite(1);
+  ProbeAction* a = probe("A");
+  composite.addAction(a);
+  composite.addAction(probe("B"));
+  composite.start();
+  a->finish();
+  composite.halt();
+  // The finished child is not counted twice, and the halted one completes the count.
+  EXPECT_EQ(composite.isActive(), 0);
+  EXPECT_EQ(composite.finishedCount(), 2);
+}
+
+TEST_F(ContainerTest, QueueRunsChildrenInOrderForItsRounds)
+{
+  RQueue queue(2, 1);
+  watch(queue, "Q");
+  ProbeAction* a = probe("A");
+  ProbeAction* b = probe("B");
+  queue.addAction(a);
+  queue.addAction(b);
+  queue.start();
+  a->finish();
+  b->finish();
+  a->finish();
+  b->finish();
+  EXPECT_EQ(eventLog(), (Log{"start A", "start B", "finished A", "start A", "finished B", "start B",
+                             "finished A", "finished Q", "finished B"}));
+  EXPECT_EQ(queue.isActive(), 0);
+  EXPECT_EQ(queue.currentChild(), nullptr);
+}
+
+TEST_F(ContainerTest, QueueRepeatCountZeroRunsOnceAndPauseGoesToTheCurrentChild)
+{
+  RQueue queue(0, 1);
+  EXPECT_EQ(queue.repeatCount(), 1);
+  ProbeAction* a = probe("A");
+  queue.addAction(a);
+  queue.addAction(probe("B"));
+  queue.start();
+  queue.pause();
+  queue.resume();
+  a->finish();
+  EXPECT_EQ(eventLog(), (Log{"start A", "pause A", "resume A", "start B", "finished A"}));
+  queue.registerMembers();
+  EXPECT_EQ(queue.setProperty("repeatCount", "0"), 1);
+  EXPECT_STREQ(queue.getProperty("repeatCount"), "1");
+  EXPECT_EQ(queue.setProperty("repeatCount", "-1"), 1);
+  EXPECT_STREQ(queue.getProperty("repeatCount"), "-1");
+}
+
+TEST_F(ContainerTest, QueueHaltSkipsInterruptibleChildrenAndGoesOnAtAStubbornOne)
+{
+  RQueue queue(1, 1);
+  watch(queue, "Q");
+  queue.addAction(probe("A"));
+  queue.addAction(probe("B"));
+  ProbeAction* stubborn = probe("S", 0);
+  queue.addAction(stubborn);
+  queue.addAction(probe("D"));
+  queue.start();
+  queue.halt();
+  EXPECT_EQ(queue.currentChild(), stubborn);
+  EXPECT_EQ(queue.isActive(), 1);
+  queue.halt();  // the current child does not give way
+  stubborn->finish();
+  EXPECT_EQ(eventLog(), (Log{"start A", "halt A", "halt B", "start S", "start D", "finished S"}));
+  queue.halt();
+  EXPECT_EQ(queue.isActive(), 0);
+  EXPECT_EQ(eventLog().back(), "halt D");
+}
+
+TEST_F(ContainerTest, QueueClearRemovesChildrenOnlyWhenNoneIsLeftRunning)
+{
+  RQueue queue(1, 1);
+  ProbeAction* stubborn = probe("S", 0);
+  queue.addAction(stubborn);
+  queue.addAction(probe("A"));
+  queue.start();
+  queue.clear();
+  EXPECT_EQ(queue.childCount(), 2);
+  stubborn->finish();
+  queue.clear();
+  EXPECT_EQ(queue.childCount(), 0);
+  EXPECT_EQ(queue.isActive(), 0);
+  // Borrowed children survive the clear and no longer report to the queue.
+  EXPECT_EQ(stubborn->finishedCallback(), nullptr);
+}
+
+// Children that all finish inside their own start, repeated for ever: the queue must run
+// round after round without growing the stack, and keep the order of events.
+TEST_F(ContainerTest, EndlessQueueOfInstantChildrenIteratesInOrder)
+{
+  RQueue queue(-1, 1);
+  watch(queue, "Q");
+  ProbeAction* a = probe("A", 1, true);
+  ProbeAction* b = probe("B", 1, true);
+  queue.addAction(a);
+  queue.addAction(b);
+  int starts = 0;
+  constexpr int roundsWanted = 50000;
+  b->onStart = [&] {
+    if (++starts == roundsWanted) queue.halt();
+  };
+  queue.start();
+  EXPECT_EQ(queue.isActive(), 0);
+  EXPECT_EQ(queue.rounds(), roundsWanted - 1);
+  ASSERT_GE(eventLog().size(), 8u);
+  EXPECT_EQ(Log(eventLog().begin(), eventLog().begin() + 8),
+            (Log{"start A", "finished A", "start B", "finished B", "start A", "finished A",
+                 "start B", "finished B"}));
+  // The last B was halted inside its start; the queue never raised "finished".
+  EXPECT_EQ(eventLog().back(), "halt B");
+  EXPECT_EQ(std::count(eventLog().begin(), eventLog().end(), "finished Q"), 0);
+}
+
+TEST_F(ContainerTest, EmptyActionInAQueueLetsItMoveOn)
+{
+  EmptyAction empty(1);  // borrowed children outlive their container
+  RQueue queue(1, 1);
+  watch(queue, "Q");
+  queue.addAction(&empty);
+  ProbeAction* a = probe("A");
+  queue.addAction(a);
+  queue.start();
+  EXPECT_EQ(eventLog(), Log{"start A"});
+  a->finish();
+  EXPECT_EQ(eventLog(), (Log{"start A", "finished Q", "finished A"}));
+}
+
+TEST_F(ContainerTest, QueueOfDelaysRunsOnTheClock)
+{
+  DelayAction first(100, 1);
+  DelayAction second(300, 1);
+  RQueue queue(1, 1);
+  watch(queue, "Q");
+  queue.addAction(&first);
+  queue.addAction(&second);
+  queue.start();
+  passAt(100);
+  EXPECT_EQ(second.isActive(), 1);
+  passAt(399);
+  EXPECT_EQ(eventLog(), Log{});
+  passAt(400);
+  EXPECT_EQ(eventLog(), Log{"finished Q"});
+}
+
+TEST_F(ContainerTest, RandomActionWithUseAllRunsEveryChildOncePerCycle)
+{
+  for (unsigned seed : {1u, 7u, 42u, 1234u}) {
+    std::srand(seed);
+    eventLog().clear();
+    probes_.clear();
+    RRandomAction random(1, 1);
+    for (const char* name : {"A", "B", "C"})
+      random.addAction(probe(name));
+    std::multiset<std::string> started;
+    for (int cycle = 0; cycle < 2; ++cycle) {
+      std::set<std::string> inCycle;
+      for (int run = 0; run < 3; ++run) {
+        random.start();
+        ASSERT_NE(random.currentChild(), nullptr);
+        inCycle.insert(eventLog().back());
+        random.currentChild()->finish();
+        EXPECT_EQ(random.isActive(), 0);
+      }
+      EXPECT_EQ(inCycle, (std::set<std::string>{"start A", "start B", "start C"}));
+    }
+  }
+}
+
+TEST_F(ContainerTest, RandomActionWithoutUseAllDrawsFromAllChildrenEachTime)
+{
+  std::srand(3);
+  RRandomAction random(0, 1);
+  random.addAction(probe("A"));
+  random.addAction(probe("B"));
+  std::set<std::string> seen;
+  for (int run = 0; run < 50; ++run) {
+    random.start();
+    seen.insert(eventLog().back());
+    EXPECT_EQ(random.poolCount(), 2);
+    random.currentChild()->finish();
+  }
+  EXPECT_EQ(seen.size(), 2u);
+
+  // Halting: only an interruptible current child is halted.
+  random.start();
+  random.halt();
+  EXPECT_EQ(random.isActive(), 0);
+  EXPECT_EQ(random.currentChild(), nullptr);
+}
+
+TEST_F(ContainerTest, RemovingARunningChildCountsAsItsFinish)
+{
+  RRandomAction random(0, 1);
+  watch(random, "R");
+  ProbeAction* a = probe("A");
+  random.addAction(a);
+  random.start();
+  random.removeAction(a);
+  EXPECT_EQ(eventLog(), (Log{"start A", "finished R"}));
+  EXPECT_EQ(random.poolCount(), 0);
+  EXPECT_EQ(random.childCount(), 0);
+}
+
+TEST_F(ContainerTest, FactoriesReadTheirArguments)
+{
+  auto queue = createTrinketByName("rqueue", "3", "0", scriptArgTerminator);
+  ASSERT_NE(queue, nullptr);
+  EXPECT_STREQ(queue->getProperty("repeatCount"), "3");
+  EXPECT_EQ(static_cast<RQueue*>(queue.get())->isInterruptible(), 1);  // no children
+  auto defaults = createTrinketByName("RQueue", "", scriptArgTerminator);
+  EXPECT_STREQ(defaults->getProperty("repeatCount"), "1");
+  auto zero = createTrinketByName("RQueue", "0", scriptArgTerminator);
+  EXPECT_STREQ(zero->getProperty("repeatCount"), "1");
+
+  auto random = createTrinketByName("RRandomAction", "1", scriptArgTerminator);
+  EXPECT_STREQ(random->getProperty("useAllBeforeRepeat"), "1");
+  EXPECT_EQ(random->setProperty("useAllBeforeRepeat", "0"), 1);
+  EXPECT_STREQ(random->getProperty("useAllBeforeRepeat"), "0");
+  auto composite = createTrinketByName("RCompositeAction", "", scriptArgTerminator);
+  ASSERT_NE(composite, nullptr);
+  EXPECT_STREQ(composite->getProperty("actionCount"), "0");
+  EXPECT_STREQ(composite->getProperty("isActive"), "0");
+}
+
+}  // namespace

@@ -1,0 +1,10 @@
+#pragma once
+
+#include "trinkets/src/ActionCreateRecord.h"
+
+// Registers an action class from a static initialiser:
+//   static ActionRegistrar registrar("DelayAction", &DelayAction::create);
+class ActionRegistrar {
+ public:
+  ActionRegistrar(const char* name, ActionFactory factory) { registerActionClass(name, factory); }
+};

@@ -1,0 +1,159 @@
+#include "trinkets/src/RQueue.h"
+
+#include <cstdlib>
+
+#include "framework/OMLinkToObj.h"
+#include "trinkets/src/OMSParameter.h"
+#include "trinkets/src/TrinketRecord.h"
+
+namespace {
+TrinketRecord record("RQueue", &RQueue::create);
+}
+
+RQueue::RQueue(int repeatCount, int interruptible)
+    : ActionContainer(interruptible), repeatCount_(repeatCount ? repeatCount : 1)
+{
+}
+
+RQueue::~RQueue()
+{
+  if (isActive()) halt();
+}
+
+std::unique_ptr<OMScriptableObject> RQueue::create()
+{
+  const char* count = popScriptArg();
+  const char* interruptible = popScriptArg();
+  return std::make_unique<RQueue>(*count ? std::atoi(count) : 1,
+                                  *interruptible ? std::atoi(interruptible) : 1);
+}
+
+void RQueue::registerMembers()
+{
+  ActionContainer::registerMembers();
+  addProperty("repeatCount", OMLinkToObj<RQueue>(this, &RQueue::setRepeatCountMember, 0),
+              OMLinkToObj<RQueue>(this, &RQueue::getRepeatCount, 0));
+  addMethod("clear", OMLinkToObj<RQueue>(this, &RQueue::clearMember));
+}
+
+void RQueue::setRepeatCount(int repeatCount)
+{
+  repeatCount_ = repeatCount ? repeatCount : 1;
+}
+
+int RQueue::isInterruptible() const
+{
+  return allChildrenInterruptible();
+}
+
+void RQueue::start()
+{
+  if (isActive()) return;
+  Action::start();
+  rounds_ = 0;
+  current_ = childList().first();
+  if (!current_) {
+    finish();
+    return;
+  }
+  runFromCursor();
+}
+
+void RQueue::childFinished()
+{
+  if (startingChild_) {
+    advancePending_ = true;
+    return;
+  }
+  moveToNextChild();
+  runFromCursor();
+}
+
+Action* RQueue::childAfter(Action* child)
+{
+  OMListLocator<Action> locator(childList());
+  locator.seek(child);
+  locator.next();
+  return locator.current();
+}
+
+void RQueue::moveToNextChild()
+{
+  current_ = current_ ? childAfter(current_) : nullptr;
+  if (current_) return;
+  if (repeatCount_ == -1 || rounds_ + 1 < repeatCount_) {
+    ++rounds_;
+    current_ = childList().first();
+  }
+}
+
+void RQueue::onRemove(Action* child)
+{
+  if (child == current_) current_ = nullptr;
+}
+
+void RQueue::runFromCursor()
+{
+  while (isActive()) {
+    Action* child = current_;
+    if (!child) {
+      finish();
+      return;
+    }
+    advancePending_ = false;
+    startingChild_ = true;
+    child->start();
+    startingChild_ = false;
+    if (!advancePending_ || !isActive()) return;
+    moveToNextChild();
+  }
+}
+
+void RQueue::halt()
+{
+  bool haltedOne = false;
+  while (Action* child = current_) {
+    if (!child->isInterruptible()) break;
+    child->halt();
+    haltedOne = true;
+    current_ = childAfter(child);
+  }
+  if (!current_) {
+    setActive(0);
+    return;
+  }
+  if (haltedOne) runFromCursor();
+}
+
+void RQueue::pause()
+{
+  if (current_) current_->pause();
+}
+
+void RQueue::resume()
+{
+  if (current_) current_->resume();
+}
+
+void RQueue::clear()
+{
+  halt();
+  if (!current_) removeAll();
+}
+
+OMWord RQueue::setRepeatCountMember(OMWord text)
+{
+  setRepeatCount(std::atoi(reinterpret_cast<const char*>(text)));
+  return 1;
+}
+
+OMWord RQueue::getRepeatCount(OMWord buffer)
+{
+  return writeScriptNumber(buffer, repeatCount_);
+}
+
+OMWord RQueue::clearMember()
+{
+  clear();
+  return 1;
+}
