@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "trinkets/src/ActionVariables.h"
 #include "trinkets/src/OMScriptableObject.h"
 #include "trinkets/src/rthread/YExpression.h"
 
@@ -63,6 +64,17 @@ class ImageWriter {
   bool swapped_;
 };
 
+// How actions reach the variables that hold what they drive.
+int resolveForActions(const char* name)
+{
+  return scriptVariables.resolve(name);
+}
+
+OMScriptableObject* objectForActions(int variable, int* marked)
+{
+  return scriptVariables.getObject(variable, marked, false);
+}
+
 }  // namespace
 
 YVariableTable::~YVariableTable()
@@ -74,6 +86,7 @@ void YVariableTable::init()
 {
   if (initialised_) return;
   initialised_ = true;
+  setActionVariableAccess({&resolveForActions, &objectForActions});
   capacity_ = 3;
   count();
   int system = add("SYSTEM", 6, YVariable::plainVariable);
