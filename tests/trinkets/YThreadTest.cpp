@@ -489,8 +489,7 @@ TEST_F(ThreadTest, ActionsReachObjectsThroughScriptVariables)
   run("p=TProbe\rq=RQueue\rplay q add VerbAction 'p' 1 start hello\rplay q start\r");
   EXPECT_EQ(probeLog.back(), "start hello");
   // Names are quoted: an object variable would travel as its text. Once the variable is
-  // assigned again
-  // the action no longer drives what it held.
+  // assigned again, the action no longer drives what it held.
   run("play q halt\rq2=RQueue\rplay q2 add VerbAction 'p' 1 start again\rp=TProbe\r"
       "play q2 start\r");
   EXPECT_EQ(probeLog.back(), "made");
