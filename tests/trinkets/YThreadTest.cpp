@@ -495,6 +495,77 @@ TEST_F(ThreadTest, ActionsReachObjectsThroughScriptVariables)
   EXPECT_EQ(probeLog.back(), "made");
 }
 
+std::vector<std::string> hookCalls;
+
+OMWord noteHook(OMWord which)
+{
+  hookCalls.emplace_back(reinterpret_cast<const char*>(which));
+  return 0;
+}
+
+TEST_F(ThreadTest, HooksAreCalledAtStartYieldStepAndEnd)
+{
+  hookCalls.clear();
+  YThread* thread = load("say a\ryield on\rwait\r");
+  const OMLinkToFct started(&noteHook, reinterpret_cast<OMWord>("started"));
+  const OMLinkToFct yielded(&noteHook, reinterpret_cast<OMWord>("yield"));
+  const OMLinkToFct stepped(&noteHook, reinterpret_cast<OMWord>("step"));
+  const OMLinkToFct ended(&noteHook, reinterpret_cast<OMWord>("ended"));
+  thread->setStartedHook(&started);
+  thread->setYieldHook(&yielded);
+  thread->setStepHook(&stepped);
+  thread->setEndedHook(&ended);
+  thread->start();
+  passes(5);
+  // The step hook runs when the thread parks: here at "wait".
+  EXPECT_EQ(hookCalls, (Lines{"started", "yield", "step"}));
+  thread->unload();
+  EXPECT_EQ(hookCalls.back(), "ended");
+  EXPECT_FALSE(thread->isLoaded());
+}
+
+TEST_F(ThreadTest, ParkedThreadCallsTheStepHookOncePerParking)
+{
+  hookCalls.clear();
+  YThread* thread = load("say a\r");
+  const OMLinkToFct stepped(&noteHook, reinterpret_cast<OMWord>("step"));
+  thread->setStepHook(&stepped);
+  passes(10);
+  EXPECT_EQ(hookCalls, (Lines{"step"}));
+  EXPECT_EQ(thread->pc(), 1);  // parked on the closing entry
+}
+
+TEST_F(ThreadTest, ThreadReadsItsScriptFromAStream)
+{
+  std::istringstream source("yield off\nsay from-stream\n");
+  threads_.push_back(std::make_unique<YThread>(source));
+  threads_.back()->start();
+  passes(1);
+  EXPECT_EQ(debugLines(), (Lines{"from-stream"}));
+}
+
+TEST_F(ThreadTest, DebugWalksListProceduresVariablesAndInstances)
+{
+  run("a=1\rb=text\rlist=[x y\rprocedure first\r  say x\rprocedure second\r  say y\r");
+  Lines procedures;
+  for (const char* name = scriptVariables.firstProcedureName(); name;
+       name = scriptVariables.nextProcedureName()) {
+    procedures.emplace_back(name);
+  }
+  EXPECT_EQ(procedures, (Lines{"first", "second"}));
+  Lines integers;
+  for (const char* name = scriptVariables.firstVariableName(YVariable::typeInteger); name;
+       name = scriptVariables.nextVariableName()) {
+    integers.emplace_back(name);
+  }
+  EXPECT_EQ(integers, (Lines{"a"}));
+  const char* instance = scriptVariables.firstInstance(scriptVariables.find("list", -1));
+  ASSERT_NE(instance, nullptr);
+  EXPECT_STREQ(instance, "list.1");
+  EXPECT_STREQ(scriptVariables.nextInstance(), "list.2");
+  EXPECT_STREQ(scriptVariables.getTextByName("b"), "text");
+}
+
 TEST_F(ThreadTest, DeletingTheLastThreadClearsTheTable)
 {
   run("x=1\r");
