@@ -302,6 +302,11 @@ TEST_F(VariableTest, ExpressionCompileErrors)
     fits += "+a";
   EXPECT_EQ(compileExpression(fits.c_str(), static_cast<int>(fits.size()), compiled), expressionOk);
   EXPECT_EQ(compiled.code.size(), 127u);
+  // Deep parentheses within the length limit compile without exhausting the stack.
+  const std::string deep = std::string(500, '(') + "a" + std::string(500, ')');
+  EXPECT_EQ(compileExpression(deep.c_str(), static_cast<int>(deep.size()), compiled),
+            expressionOk);
+  EXPECT_EQ(compiled.code, "t");
 }
 
 TEST_F(VariableTest, TableRefusesIndicesBeyondSixteenBits)
