@@ -141,6 +141,8 @@ class ScriptTest : public ::testing::Test {
     setScriptAlertHandler(&recordAlert);
     setScriptExitHandler(&recordExit);
     setScriptStepMode(0);
+    // A run that waits for a pause sees the time go on.
+    YThread::setPauseWaitHook(+[]() { omhost::advanceClock(1); });
   }
 
   void TearDown() override

@@ -113,14 +113,24 @@ TEST_F(ThreadTest, HeldThreadWithYieldingOffDoesNotStopTheMainLoop)
 
 TEST_F(ThreadTest, PauseLastsNineHundredMillisecondsATime)
 {
-  run("say a\rpause 2\rsay b\rpause 0\rsay c\r");
+  // Yielding: the thread stays held pass after pass until the deadline.
+  load("say a\rpause 2\rsay b\rpause 0\rsay c\r");
+  passes(2);
   EXPECT_EQ(debugLines(), (Lines{"a"}));
   omhost::advanceClock(1799);
   passes(1);
   EXPECT_EQ(debugLines(), (Lines{"a"}));
   omhost::advanceClock(1);
-  passes(1);
+  passes(3);
   EXPECT_EQ(debugLines(), (Lines{"a", "b", "c"}));
+}
+
+TEST_F(ThreadTest, PauseWithYieldingOffHoldsTheRunUntilItsDeadline)
+{
+  const std::uint32_t start = omhost::clockMilliseconds();
+  run("say a\rpause 1\rsay b\r");
+  EXPECT_EQ(debugLines(), (Lines{"a", "b"}));
+  EXPECT_EQ(omhost::clockMilliseconds() - start, 900u);
 }
 
 TEST_F(ThreadTest, ScheduleFiresOnceAfterMoreThanNineTicksATime)
@@ -307,11 +317,11 @@ TEST_F(ThreadTest, EventsRaisedInsideAPlayedMethodAreNotDelivered)
 TEST_F(ThreadTest, SuspendedThreadRefusesMessages)
 {
   setScriptStepMode(1);
-  run("p=TProbe\rset p ping onPing\rsuspend\rpause 1\rresume\rprocedure onPing\r"
+  run("p=TProbe\rset p ping onPing\rsuspend\rwait\rresume\rprocedure onPing\r"
       "  say delivered\r");
   probe("p")->raise("ping");
   EXPECT_TRUE(debugLines().empty());
-  omhost::advanceClock(900);
+  firstScriptThread()->setHeld(false);
   passes(2);
   probe("p")->raise("ping");
   EXPECT_EQ(debugLines(), (Lines{"delivered"}));
@@ -347,7 +357,6 @@ TEST_F(ThreadTest, DropIdleInsideAnEventKeepsTheProcedureReturnSound)
 TEST_F(ThreadTest, PauseInsideAnEventHoldsTheRaisingCall)
 {
   setScriptStepMode(1);
-  YThread::setPauseWaitHook(+[]() { omhost::advanceClock(10); });
   run("p=TProbe\rset p ping onPing\rprocedure onPing\r[\r  say before\r  pause 1\r"
       "  say after\r]\r");
   const std::uint32_t start = omhost::clockMilliseconds();

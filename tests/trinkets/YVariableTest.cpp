@@ -304,8 +304,7 @@ TEST_F(VariableTest, ExpressionCompileErrors)
   EXPECT_EQ(compiled.code.size(), 127u);
   // Deep parentheses within the length limit compile without exhausting the stack.
   const std::string deep = std::string(500, '(') + "a" + std::string(500, ')');
-  EXPECT_EQ(compileExpression(deep.c_str(), static_cast<int>(deep.size()), compiled),
-            expressionOk);
+  EXPECT_EQ(compileExpression(deep.c_str(), static_cast<int>(deep.size()), compiled), expressionOk);
   EXPECT_EQ(compiled.code, "t");
 }
 

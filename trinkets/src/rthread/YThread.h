@@ -124,8 +124,8 @@ class YThread {
   const std::vector<std::uint16_t>& operands() const { return operands_; }
   std::uint32_t serial() const { return serial_; }
 
-  // A hook that runs while an event procedure waits inside the raising call for the end of
-  // a "pause" (by default nothing: the wait watches the clock).
+  // A hook that runs while a run with yielding off waits for the end of a "pause" (by
+  // default nothing: the wait watches the clock).
   static void setPauseWaitHook(void (*hook)()) { pauseWaitHook_ = hook; }
 
  private:

@@ -920,8 +920,15 @@ int YThread::runUntilBlocked()
   if (scriptEngine::tickRaised() && runPeriodicProcedures()) return 0;
   while (!scriptEngine::switchPending()) {
     execute();
-    // A held or parked thread waits for a later pass; the main loop goes on.
-    if (isStopState(state_) || stop_ != Stop::none) return 0;
+    if (isStopState(state_)) return 0;
+    // Held by "pause" with yielding off: the run waits for the deadline. Held without one
+    // ("wait", hold-all) or parked, the thread waits for a later pass and the main loop
+    // goes on.
+    if (stop_ == Stop::heldUntilDeadline) {
+      if (pauseWaitHook_) pauseWaitHook_();
+      continue;
+    }
+    if (stop_ != Stop::none) return 0;
   }
   if (state_ < -1) scriptEngine::pendingSwitch().variable = -state_;
   return 1;
