@@ -110,6 +110,17 @@ TEST_F(VariableTest, IntegerConversionRoundsHalfDown)
   EXPECT_EQ(YVariable::roundToInteger(-2.4), -2);
 }
 
+TEST_F(VariableTest, AddGivesANewVariableItsInitialText)
+{
+  const int fresh = scriptVariables.add("fresh", -1, "12");
+  EXPECT_EQ(scriptVariables.at(fresh)->getInteger(), 12);
+  // An existing variable is found and keeps its value.
+  EXPECT_EQ(scriptVariables.add("fresh", 5, "99"), fresh);
+  EXPECT_STREQ(scriptVariables.at(fresh)->getText(), "12");
+  // The length counts: only the first five characters name the variable.
+  EXPECT_EQ(scriptVariables.add("freshly", 5), fresh);
+}
+
 TEST_F(VariableTest, UnassignedVariableReadsAsItsName)
 {
   EXPECT_STREQ(named("nothing")->getText(), "nothing");

@@ -89,7 +89,7 @@ YVariable* YVariable::resolved()
   int length = 0;
   const char* denoted = dottedText(&length);
   int index = scriptVariables.find(denoted, length);
-  if (index < 0) index = scriptVariables.add(denoted, length, plainVariable);
+  if (index < 0) index = scriptVariables.addPlain(denoted, length);
   YVariable* variable = scriptVariables.at(index);
   if (!variable || variable->kind == dottedName) return nullptr;
   return variable;

@@ -89,13 +89,13 @@ void YVariableTable::init()
   setActionVariableAccess({&resolveForActions, &objectForActions});
   capacity_ = 3;
   count();
-  int system = add("SYSTEM", 6, YVariable::plainVariable);
+  int system = addPlain("SYSTEM", 6);
   YVariable* systemVariable = at(system);
   systemVariable->setText("WIN", 3);
   systemVariable->sharing = 1;
-  int receiver = add("RECEIVER", 8, YVariable::plainVariable);
+  int receiver = addPlain("RECEIVER", 8);
   at(receiver)->sharing = -1;
-  add("RESULT", 6, YVariable::plainVariable);
+  addPlain("RESULT", 6);
 }
 
 void YVariableTable::clear()
@@ -170,7 +170,17 @@ void YVariableTable::takeKnownInstances(YVariable& variable)
   variable.instances = known->second.highest;
 }
 
-int YVariableTable::add(const char* name, int length, YVariable::Kind kindHint)
+int YVariableTable::add(const char* name, int length, const char* initialText)
+{
+  return addEntry(name, length, false, initialText);
+}
+
+int YVariableTable::addPlain(const char* name, int length)
+{
+  return addEntry(name, length, true, nullptr);
+}
+
+int YVariableTable::addEntry(const char* name, int length, bool plain, const char* initialText)
 {
   if (!name) return -1;
   if (length < 0) length = static_cast<int>(std::strlen(name));
@@ -178,14 +188,16 @@ int YVariableTable::add(const char* name, int length, YVariable::Kind kindHint)
   if (existing >= 0) return existing;
   if (count() >= indexLimit) return -1;
   auto variable = std::make_unique<YVariable>(name, length);
-  if (kindHint == YVariable::plainVariable) {
+  if (plain) {
     variable->kind = YVariable::plainVariable;
   } else {
     classify(*variable);
     if (variable->kind == YVariable::unclassified) return -1;
   }
   if (variable->kind == YVariable::plainVariable) takeKnownInstances(*variable);
-  return appendEntry(std::move(variable));
+  const int index = appendEntry(std::move(variable));
+  if (index >= 0 && initialText) at(index)->setText(initialText);
+  return index;
 }
 
 int YVariableTable::addPart(const std::string& part)
@@ -341,8 +353,7 @@ int YVariableTable::makeInstanceName(int baseIndex)
   std::string instanceName = base->name + "." + std::to_string(number);
   int index = find(instanceName.data(), static_cast<int>(instanceName.size()));
   if (index < 0) {
-    index =
-        add(instanceName.data(), static_cast<int>(instanceName.size()), YVariable::plainVariable);
+    index = addPlain(instanceName.data(), static_cast<int>(instanceName.size()));
     if (index < 0) return -1;
   }
   base = at(baseIndex);

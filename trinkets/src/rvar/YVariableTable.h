@@ -10,6 +10,9 @@
 
 class OMScriptableObject;
 
+// A handle of a script variable: its table index; -1 for none.
+using YVariableRef = int;
+
 // The one table of script variables, shared by every script thread: a name used in two
 // scripts is the same variable. Indices stay valid until the table is cleared.
 class YVariableTable {
@@ -40,18 +43,21 @@ class YVariableTable {
   {
     return index >= 0 && index < count() ? variables_[index].get() : nullptr;
   }
-  // The index of the entry of that name, or of a new entry, classified at once (a kind hint
-  // of plainVariable makes a plain variable without classifying). -1 when the table is full.
-  int add(const char* name, int length, YVariable::Kind kindHint = YVariable::unclassified);
+  // The index of the entry of that name, or of a new entry, classified at once and given
+  // the initial text when one is given. -1 when the table is full.
+  int add(const char* name, int length, const char* initialText = nullptr);
+  // The same for a name that is a plain variable whatever it looks like (the variable that a
+  // dotted name denotes, the reserved ones).
+  int addPlain(const char* name, int length);
   int findOrAddKind(const char* text, int length, YVariable::Kind kind);
   int append(std::unique_ptr<YVariable> variable);
   int makeInstanceName(int baseIndex);
   int bindObject(const char* name, OMScriptableObject* object);
   std::string bindInstance(const char* name, OMScriptableObject* object);
   int resolve(const char* name);
-  OMScriptableObject* getObject(int index, int* marked, bool release);
-  OMScriptableObject* getObjectByName(const char* name, bool release);
-  const char* nameOfObject(const OMScriptableObject* object, int* index) const;
+  OMScriptableObject* getObject(int index, int* marked = nullptr, bool release = false);
+  OMScriptableObject* getObjectByName(const char* name, bool release = false);
+  const char* nameOfObject(const OMScriptableObject* object, int* index = nullptr) const;
   bool forgetObject(OMScriptableObject* object, bool deleteIt);
   void clearObjects(bool deleteThem);
   const char* getTextByName(const char* name);
@@ -69,6 +75,7 @@ class YVariableTable {
   const char* nextInstance();
 
  private:
+  int addEntry(const char* name, int length, bool plain, const char* initialText);
   void classify(YVariable& variable);
   void classifySubstring(YVariable& variable, std::size_t firstBar);
   void classifyLiteral(YVariable& variable);
