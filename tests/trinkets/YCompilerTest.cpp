@@ -315,6 +315,12 @@ TEST_F(CompilerTest, DeepNestingIsRefusedNotOverflowed)
   EXPECT_GT(errorLine(), 0);
 }
 
+TEST_F(CompilerTest, WordsAfterElseAreUnusedOperands)
+{
+  run("x=2\rif x=1\r  say one\relse if x=3\r  say else-body\r");
+  EXPECT_EQ(debugLines(), std::vector<std::string>{"else-body"});
+}
+
 TEST_F(CompilerTest, CommentsAndTrailingComments)
 {
   run("; a comment line\rsay one ; not said\rsay two\r");

@@ -438,6 +438,41 @@ TEST_F(ThreadTest, CallOfAScriptSwitchesAndExitReturns)
   EXPECT_EQ(debugLines(), (Lines{"inA", "inB", "inA"}));
 }
 
+TEST_F(ThreadTest, NativeCodeSwitchesScriptsAfterTheWalk)
+{
+  writeFile("b.mps", "yield off\rsay inB\r");
+  const OMLinkToFct toB(+[](OMWord) -> OMWord {
+    firstScriptThread()->switchScript("b.mps");
+    return 0;
+  });
+  registerScriptFunction("GoToB", &toB);
+  setScriptStepMode(1);
+  load(
+      "yield off\rp=TProbe\rset p ping onPing\rGoToB\rsay never\r"
+      "procedure onPing\r  say ping\r",
+      "a.mps");
+  YThread* thread = firstScriptThread();
+  // The pending switch ends the thread's run; it is made after the walk.
+  passes(1);
+  EXPECT_TRUE(debugLines().empty());
+  ASSERT_EQ(scriptStack().size(), 1u);
+  EXPECT_EQ(scriptStack()[0].name, "a.mps");
+  EXPECT_EQ(thread->name(), "b.mps");
+  passes(1);
+  EXPECT_EQ(debugLines(), (Lines{"inB"}));
+}
+
+TEST_F(ThreadTest, EventsAreNotRunWhileASwitchIsPending)
+{
+  setScriptStepMode(1);
+  writeFile("b.mps", "yield off\r");
+  run("p=TProbe\rset p ping onPing\rprocedure onPing\r  say ping\r");
+  TProbe* probeBefore = probe("p");
+  firstScriptThread()->requestScript("b.mps");
+  probeBefore->raise("ping");
+  EXPECT_TRUE(debugLines().empty());
+}
+
 TEST_F(ThreadTest, RelayDoesNotPushAndExitWithEmptyStackUnloads)
 {
   writeFile("c.mps", "yield off\rsay inC\rexit\r");
