@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "ScriptHarness.h"
+#include "trinkets/src/ActionTasks.h"
 
 using scripttest::alerts;
 using scripttest::probeLog;
@@ -608,6 +609,16 @@ TEST_F(ThreadTest, DebugWalksListProceduresVariablesAndInstances)
   EXPECT_STREQ(instance, "list.1");
   EXPECT_STREQ(scriptVariables.nextInstance(), "list.2");
   EXPECT_STREQ(scriptVariables.getTextByName("b"), "text");
+}
+
+TEST_F(ThreadTest, TheFirstThreadAddsTheTickTaskAndTheLastRemovesIt)
+{
+  load("say from-task\r");
+  runActionTasks();
+  EXPECT_EQ(debugLines(), (Lines{"from-task"}));
+  dropThreads();
+  runActionTasks();  // no task left to run a deleted thread
+  EXPECT_EQ(debugLines().size(), 1u);
 }
 
 TEST_F(ThreadTest, DeletingTheLastThreadClearsTheTable)

@@ -1,7 +1,13 @@
 #include "trinkets/src/rthread/YScriptEngine.h"
 
 #include <mmsystem.h>
+
 #include <algorithm>
+#include <memory>
+
+#include "framework/OMLinkToFct.h"
+#include "framework/OMTask.h"
+#include "trinkets/src/ActionTasks.h"
 
 #include "trinkets/src/rthread/ThreadStack.h"
 #include "trinkets/src/rthread/YThread.h"
@@ -11,6 +17,9 @@
 namespace {
 
 std::vector<YThread*> runningThreads;
+// The per-pass task that runs the tick, from the first thread to the last. It goes on the
+// list that stands in for the application's task list.
+std::unique_ptr<OMTask> tickTask;
 std::uint32_t threadSerials = 0;
 bool tickFlag = false;
 bool tickStarted = false;
@@ -53,6 +62,15 @@ std::vector<YThread*>& threads()
   return runningThreads;
 }
 
+void addThread(YThread* thread)
+{
+  runningThreads.push_back(thread);
+  if (tickTask) return;
+  const OMLinkToFct tick(&scriptTick);
+  tickTask = std::make_unique<OMTask>(&tick, 0);
+  addActionTask(tickTask.get());
+}
+
 YThread* findThread(std::uint32_t serial)
 {
   for (YThread* thread : runningThreads) {
@@ -91,7 +109,11 @@ void forgetThread(const YThread* thread)
   std::erase(runningThreads, thread);
   if (pending.thread == thread) pending = YPendingSwitch{};
   // The tick starts over with the next first thread.
-  if (runningThreads.empty()) tickStarted = false;
+  if (runningThreads.empty()) {
+    tickStarted = false;
+    if (tickTask) removeActionTask(tickTask.get());
+    tickTask.reset();
+  }
 }
 
 std::uint32_t& pauseDeadline()

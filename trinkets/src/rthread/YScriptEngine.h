@@ -38,6 +38,8 @@ struct YPendingSwitch {
 namespace scriptEngine {
 
 std::vector<YThread*>& threads();
+// Appends a thread that loaded; the first one also adds the tick's task.
+void addThread(YThread* thread);
 YThread* findThread(std::uint32_t serial);
 std::uint32_t newThreadSerial();
 bool tickRaised();

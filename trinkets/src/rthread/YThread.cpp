@@ -12,7 +12,7 @@ YThread::YThread(std::istream& stream) : serial_(scriptEngine::newThreadSerial()
   resetFields();
   scriptVariables.init();
   if (findScript(&stream, 0)) {
-    scriptEngine::threads().push_back(this);
+    scriptEngine::addThread(this);
   } else {
     code_.clear();
     operands_.clear();
@@ -26,7 +26,7 @@ YThread::YThread(const char* name, Opener opener) : serial_(scriptEngine::newThr
   scriptVariables.init();
   if (name) name_.assign(name, 0, nameLimit);
   if (loadByName(name)) {
-    scriptEngine::threads().push_back(this);
+    scriptEngine::addThread(this);
   } else {
     code_.clear();
     operands_.clear();
