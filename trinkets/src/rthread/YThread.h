@@ -146,7 +146,6 @@ class YThread {
   bool includeFile();
   bool resumeIncludingFile();
   bool pushOperandWord(std::uint16_t word);
-  bool startOfRun();
 
   // Interpreter helpers.
   const std::uint16_t* operandRun(const Instruction& instruction) const;

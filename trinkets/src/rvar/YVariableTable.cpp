@@ -88,7 +88,6 @@ void YVariableTable::init()
   initialised_ = true;
   setActionVariableAccess({&resolveForActions, &objectForActions});
   capacity_ = 3;
-  count();
   int system = addPlain("SYSTEM", 6);
   YVariable* systemVariable = at(system);
   systemVariable->setText("WIN", 3);
