@@ -1,0 +1,330 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "ScriptHarness.h"
+#include "trinkets/src/rthread/YKeyword.h"
+
+using scripttest::alerts;
+using scripttest::exitCodes;
+using scripttest::ScriptTest;
+
+namespace {
+
+std::vector<std::string> recorded;
+
+OMWord recordArguments(OMWord)
+{
+  std::string line;
+  for (const char* argument = popScriptArg(); *argument; argument = popScriptArg()) {
+    line += std::string(line.empty() ? "" : "|") + argument;
+  }
+  recorded.push_back(line);
+  return 0;
+}
+
+class CompilerTest : public ScriptTest {
+ protected:
+  void SetUp() override
+  {
+    ScriptTest::SetUp();
+    recorded.clear();
+    const OMLinkToFct record(&recordArguments);
+    registerScriptFunction("Record", &record);
+    registerScriptFunction("x", &record);
+  }
+
+  // The line number that the compile error's message gives, or 0 without one.
+  static long errorLine()
+  {
+    for (const std::string& alert : alerts) {
+      const std::size_t colon = alert.find(": ");
+      if (colon != std::string::npos && colon > 0 &&
+          alert.find_first_not_of("0123456789") == colon) {
+        return std::stol(alert.substr(0, colon));
+      }
+    }
+    return 0;
+  }
+};
+
+TEST_F(CompilerTest, KeywordTableHasItsTwentyThreeWordsInOrder)
+{
+  initScriptKeywords();
+  int count = 0;
+  for (const YKeyword* keyword = scriptKeywords; keyword->word; ++keyword)
+    ++count;
+  EXPECT_EQ(count, 23);
+  EXPECT_STREQ(scriptKeywords[0].word, "if");
+  EXPECT_EQ(scriptKeywords[4].opcode, 4u);
+  EXPECT_EQ(scriptKeywords[4].length, 9u);
+  EXPECT_STREQ(scriptKeywords[22].word, "quit");
+  EXPECT_EQ(scriptKeywords[22].opcode, 46u);
+}
+
+TEST_F(CompilerTest, StatementsBecomeInstructionsAndOperandRuns)
+{
+  YThread* thread = load("a=1\rif a\r  say a\r");
+  ASSERT_TRUE(thread->isLoaded());
+  const auto& code = thread->code();
+  const auto& words = thread->operands();
+  ASSERT_EQ(code.size(), 6u);  // 18, 12, 10, 14, 13 and the closing 0
+  EXPECT_EQ(code[0].opcode, 18u);
+  EXPECT_EQ(code[1].opcode, 12u);
+  EXPECT_EQ(code[2].opcode, 10u);
+  EXPECT_EQ(code[2].operand, 5);  // past the block end
+  EXPECT_EQ(code[1].operand, code[0].operand + 3);
+  EXPECT_EQ(code[3].opcode, 14u);
+  EXPECT_EQ(code[4].opcode, 13u);
+  EXPECT_EQ(code[5].opcode, 0u);
+  EXPECT_EQ(words[0], 0);
+  EXPECT_EQ(words[1], 1);
+  EXPECT_EQ(words[2], 2);
+  EXPECT_EQ(words[3], scriptVariables.find("a", -1));
+  EXPECT_EQ(words[4], scriptVariables.find("1", -1));
+  EXPECT_EQ(words[5], 0xFFFF);
+}
+
+TEST_F(CompilerTest, NameBlankEqualsIsACallOfAGlobalFunction)
+{
+  run("x = 5\r");
+  ASSERT_EQ(recorded.size(), 1u);
+  // The lone "=" is an operand of operators only: the integer 0.
+  EXPECT_EQ(recorded[0], "0|5");
+}
+
+TEST_F(CompilerTest, LineFeedsEndLinesAsCarriageReturnsDo)
+{
+  for (const char* end : {"\r", "\n", "\r\n"}) {
+    recorded.clear();
+    dropThreads();
+    const std::string e = end;
+    load("yield off" + e + "Record one" + e + "Record two" + e);
+    passes(1);
+    ASSERT_EQ(recorded.size(), 2u) << "line end " << static_cast<int>(end[0]);
+    EXPECT_EQ(recorded[0], "one");
+    EXPECT_EQ(recorded[1], "two");
+  }
+  alerts.clear();
+  load("say a\nsay b\nsay (c\n");
+  EXPECT_EQ(errorLine(), 3);
+}
+
+TEST_F(CompilerTest, CompileErrorsGiveTheirLineNumber)
+{
+  YThread* thread = load("say a\r\rsay b\r  say (c+d\rsay e\r");
+  EXPECT_FALSE(thread->isLoaded());
+  ASSERT_EQ(alerts.size(), 1u);
+  EXPECT_EQ(alerts[0], "4: (c+d\rsay e\r\r");
+  alerts.clear();
+  load("say 'one\ttwo'\r");
+  ASSERT_EQ(alerts.size(), 2u);
+  EXPECT_EQ(alerts[0].rfind("Unquote 'one", 0), 0u) << alerts[0];
+  EXPECT_EQ(errorLine(), 1);
+  alerts.clear();
+  load("say ok\rsay a++b\r");
+  EXPECT_EQ(errorLine(), 2);
+  alerts.clear();
+  load("\r\rsay " + std::string(1100, 'q') + "\r");
+  EXPECT_EQ(errorLine(), 3);
+}
+
+TEST_F(CompilerTest, StructuralFaultsAreCompileErrors)
+{
+  load("say a\rbreak\r");
+  EXPECT_EQ(errorLine(), 2);
+  alerts.clear();
+  load("a=1\relse\r  say b\r");
+  EXPECT_EQ(errorLine(), 2);
+  alerts.clear();
+  load("else\r  say b\r");
+  EXPECT_EQ(errorLine(), 1);
+  alerts.clear();
+  load("procedure\r");
+  EXPECT_EQ(errorLine(), 1);
+  alerts.clear();
+  load("if a\r  say x\relse\r  say y\relse\r  say z\r");
+  EXPECT_EQ(errorLine(), 5);
+}
+
+TEST_F(CompilerTest, UnbalancedBlocksFollowTheBracketRules)
+{
+  // An unclosed "[" is closed by the end of the text.
+  YThread* open = run("[\rsay one\rsay two\r");
+  EXPECT_TRUE(open->isLoaded());
+  EXPECT_TRUE(alerts.empty());
+  // A "]" at the top level ends the compilation without an error.
+  run("say three\r]\rsay four\r");
+  EXPECT_TRUE(alerts.empty());
+  EXPECT_EQ(debugLines(), (std::vector<std::string>{"one", "two", "three"}));
+}
+
+TEST_F(CompilerTest, BodyLineFollowedByBracketGetsAnEmptyBody)
+{
+  // Were the first "]" the block's end, "say after" would follow a top-level "]".
+  run("[\rif 1\r]\rsay inside\r]\rsay after\r");
+  EXPECT_EQ(debugLines(), (std::vector<std::string>{"inside", "after"}));
+}
+
+TEST_F(CompilerTest, ListAssignmentMakesInstancesAtCompileTime)
+{
+  YThread* thread = load("a=9\rx=[a b 'c d' 5\ry=[p q ]\r");
+  ASSERT_TRUE(thread->isLoaded());
+  EXPECT_EQ(text("x.1"), "a");
+  EXPECT_EQ(text("x.2"), "b");
+  EXPECT_EQ(text("x.3"), "c d");
+  EXPECT_EQ(text("x.4"), "5");
+  EXPECT_EQ(text("y.3"), "]");
+  EXPECT_EQ(variable("x")->instances, 4);
+  // No instruction for the lists: only the first assignment.
+  EXPECT_EQ(thread->code().size(), 2u);
+}
+
+TEST_F(CompilerTest, IncludeSplicesFilesInPlace)
+{
+  writeFile("inner.mps", "say inner\rinclude deepest.mps");
+  writeFile("deepest.mps", "say deepest\rprocedure later\r  say fromLater\r");
+  run("say before\rinclude inner.mps\rsay after\rcall later\r");
+  EXPECT_TRUE(alerts.empty());
+  EXPECT_EQ(debugLines(),
+            (std::vector<std::string>{"before", "inner", "deepest", "after", "fromLater"}));
+}
+
+TEST_F(CompilerTest, MissingScriptsAreReportedAndEndTheProgram)
+{
+  YThread* thread = load("include nowhere.mps\r");
+  EXPECT_FALSE(thread->isLoaded());
+  ASSERT_FALSE(alerts.empty());
+  EXPECT_EQ(alerts[0], "can't find nowhere.mps");
+  EXPECT_EQ(exitCodes, std::vector<int>{1});
+  alerts.clear();
+  exitCodes.clear();
+  thread = this->thread("absent.mps");
+  EXPECT_FALSE(thread->isLoaded());
+  EXPECT_EQ(alerts.at(0), "can't find absent.mps");
+  alerts.clear();
+  exitCodes.clear();
+  writeFile("big.mps", std::string(40000, ';'));
+  thread = this->thread("big.mps");
+  EXPECT_FALSE(thread->isLoaded());
+  EXPECT_EQ(alerts.at(0), "Script too long");
+  EXPECT_EQ(exitCodes, std::vector<int>{1});
+}
+
+TEST_F(CompilerTest, OpenerIsAskedWhenNoFileExists)
+{
+  auto opener = [](const char* name) -> std::unique_ptr<std::istream> {
+    if (std::string(name) == "virtual.mps") {
+      return std::make_unique<std::istringstream>("yield off\rsay virtual\r");
+    }
+    return nullptr;
+  };
+  threads_.push_back(std::make_unique<YThread>("virtual.mps", +opener));
+  threads_.back()->start();
+  passes(1);
+  EXPECT_EQ(debugLines(), std::vector<std::string>{"virtual"});
+  threads_.push_back(std::make_unique<YThread>("other.mps", +opener));
+  EXPECT_FALSE(threads_.back()->isLoaded());
+  EXPECT_EQ(alerts.at(0), "other.mps not found");
+}
+
+// Each generated file stays under the source limit; the main file includes them all.
+std::string includeAll(int files, const std::function<std::string(int)>& content)
+{
+  std::string main;
+  for (int f = 0; f < files; ++f) {
+    const std::string name = "part" + std::to_string(f) + ".mps";
+    ScriptTest::writeFile(name, content(f));
+    main += "include " + name + "\r";
+  }
+  return main;
+}
+
+TEST_F(CompilerTest, FortyThousandDistinctNamesAreRefused)
+{
+  // Expressions of 40 names each, four to a line, so that the names and not the operand
+  // words run out: 10 files of 25 lines hold 40,000 names.
+  const std::string main = includeAll(10, [](int f) {
+    std::string text;
+    for (int line = 0; line < 25; ++line) {
+      text += "say";
+      for (int token = 0; token < 4; ++token) {
+        text += " ";
+        for (int i = 0; i < 40; ++i) {
+          const int name = ((f * 25 + line) * 4 + token) * 40 + i;
+          text += (i ? "+n" : "n") + std::to_string(name);
+        }
+      }
+      text += "\r";
+    }
+    return text;
+  });
+  YThread* thread = load(main);
+  EXPECT_FALSE(thread->isLoaded());
+  // Each token adds its 40 names and then itself.
+  const int failingToken = (YVariableTable::indexLimit - 3) / 41;
+  EXPECT_EQ(errorLine(), (failingToken / 4) % 25 + 1);
+  EXPECT_LE(scriptVariables.count(), YVariableTable::indexLimit);
+}
+
+TEST_F(CompilerTest, InstructionCapacityIsChecked)
+{
+  const std::string main = includeAll(3, [](int) {
+    std::string text;
+    for (int i = 0; i < 3000; ++i)
+      text += "debug\r";
+    return text;
+  });
+  YThread* thread = load(main);
+  EXPECT_FALSE(thread->isLoaded());
+  EXPECT_EQ(errorLine(), 2001);
+}
+
+TEST_F(CompilerTest, OperandCapacityIsChecked)
+{
+  // 201 words a line: line 100 no longer fits in 20000 words.
+  const std::string main = includeAll(2, [](int) {
+    std::string text;
+    for (int line = 0; line < 60; ++line) {
+      text += "say";
+      for (int i = 0; i < 200; ++i)
+        text += " a";
+      text += "\r";
+    }
+    return text;
+  });
+  YThread* thread = load(main);
+  EXPECT_FALSE(thread->isLoaded());
+  EXPECT_EQ(errorLine(), 40);
+}
+
+TEST_F(CompilerTest, DeepNestingIsRefusedNotOverflowed)
+{
+  std::string text;
+  for (int i = 0; i < 5000; ++i)
+    text += "[\r";
+  YThread* thread = load(text);
+  EXPECT_FALSE(thread->isLoaded());
+  EXPECT_GT(errorLine(), 0);
+  alerts.clear();
+  std::string ifs;
+  for (int i = 0; i < 3000; ++i)
+    ifs += "if 1\r";
+  thread = load(ifs + "say deep\r");
+  EXPECT_FALSE(thread->isLoaded());
+  EXPECT_GT(errorLine(), 0);
+}
+
+TEST_F(CompilerTest, WordsAfterElseAreUnusedOperands)
+{
+  run("x=2\rif x=1\r  say one\relse if x=3\r  say else-body\r");
+  EXPECT_EQ(debugLines(), std::vector<std::string>{"else-body"});
+}
+
+TEST_F(CompilerTest, CommentsAndTrailingComments)
+{
+  run("; a comment line\rsay one ; not said\rsay two\r");
+  EXPECT_EQ(debugLines(), (std::vector<std::string>{"one", "two"}));
+}
+
+}  // namespace

@@ -1,0 +1,47 @@
+#include "trinkets/src/rthread/ScriptMessages.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+ScriptAlertHandler alertHandler = nullptr;
+ScriptExitHandler exitHandler = nullptr;
+
+}  // namespace
+
+void setScriptAlertHandler(ScriptAlertHandler handler)
+{
+  alertHandler = handler;
+}
+void setScriptExitHandler(ScriptExitHandler handler)
+{
+  exitHandler = handler;
+}
+
+void scriptAlert(const char* text)
+{
+  if (alertHandler) {
+    alertHandler(text);
+    return;
+  }
+  std::fprintf(stderr, "%s\n", text);
+}
+
+void scriptFatal(const char* text)
+{
+  scriptAlert(text);
+  if (exitHandler) {
+    exitHandler(1);
+    return;
+  }
+  std::exit(1);
+}
+
+void debugLog(const char* text)
+{
+  std::FILE* file = std::fopen("debug.txt", "a");
+  if (!file) return;
+  std::fprintf(file, "%s\n", text);
+  std::fclose(file);
+}

@@ -1,0 +1,226 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <istream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/OMLink.h"
+#include "framework/OMWord.h"
+
+struct eventRecord;
+class YVariable;
+
+// A script thread: one compiled script, run cooperatively on the main thread by the script
+// tick, and the procedures that events of connected objects run on it.
+class YThread {
+ public:
+  // Opens a script that is not a readable file (the shell's lookup); null when unknown.
+  using Opener = std::unique_ptr<std::istream> (*)(const char* name);
+
+  struct Instruction {
+    std::uint32_t opcode;
+    // A jump's target, or the index of the instruction's first operand word.
+    std::int16_t operand;
+  };
+  struct LoopRecord {
+    std::int16_t current;
+    std::int16_t direction;
+    std::int16_t end;
+    std::int16_t step;
+    std::uint16_t exit;
+  };
+
+  // Capacities.
+  static constexpr int instructionCapacity = 8000;
+  static constexpr int operandCapacity = 20000;
+  static constexpr int stackCapacity = 2048;
+  static constexpr int loopCapacity = 128;
+  static constexpr std::size_t nameLimit = 515;
+  static constexpr std::size_t sourceLimit = 32767;
+  static constexpr std::uint16_t endOfRun = 0xFFFF;
+
+  // The states of the scheduler.
+  static constexpr std::int32_t yielding = 0;
+  static constexpr std::int32_t notYielding = 1;
+  static constexpr std::int32_t stopped = 333;
+  static constexpr std::int32_t blocked = 777;
+
+  // Compile errors beyond those of expressions.
+  static constexpr int errorUnquoted = 6;
+  static constexpr int errorCapacity = 8;
+  static constexpr int errorStructure = 10;
+
+  explicit YThread(std::istream& stream);
+  YThread(const char* name, Opener opener);
+  ~YThread();
+  YThread(const YThread&) = delete;
+  YThread& operator=(const YThread&) = delete;
+
+  bool load(const char* name);
+  void unload();
+  void start();
+
+  // Interpreter.
+  void execute(eventRecord* record = nullptr);
+  int runUntilBlocked();
+  OMWord runMessage(eventRecord* record);
+  void enterMessage(std::int32_t procedure);
+  void leaveMessage();
+  int runPeriodicProcedures();
+  void endWait() { waiting_ = 0; }
+
+  // Script switching, performed by the tick after its walk.
+  void switchScript(const char* name);
+  void requestScript(const char* name);
+
+  // Compiler: the loaded source into code and operand words.
+  bool compile();
+  int compileStatement();
+  void emit(std::uint32_t opcode, std::int32_t operand);
+  void emitOperands();
+  int internOperand(const char* token, int length);
+  void closeBlock();
+  bool skipBlanks(bool operandMode);
+  // The next operand token: its start and length; a line end, "[" or "]" is a token of one
+  // character, the end of the text an empty one.
+  int nextToken(std::size_t& start);
+  int readToken(bool headMode, std::size_t& start);
+
+  // Script files and compiled images.
+  bool readSource(const char* name, std::size_t position);
+  bool findScript(std::istream* stream, std::size_t position);
+  bool writeCompiled(const char* fileName) const;
+  bool readCompiled(const char* fileName, bool swap);
+  bool readCompiledImage(const unsigned char* data, std::size_t size, bool swap);
+  // The compiled form as bytes: version 2 native, or version 1 with every field swapped.
+  std::vector<unsigned char> compiledImage(bool swapped) const;
+
+  // Hooks: a clone of the link is kept (null clears).
+  void setEndedHook(const OMLink* link) { endedHook_ = cloneLink(link); }
+  void setYieldHook(const OMLink* link) { yieldHook_ = cloneLink(link); }
+  void setStartedHook(const OMLink* link) { startedHook_ = cloneLink(link); }
+  void setStepHook(const OMLink* link) { stepHook_ = cloneLink(link); }
+
+  // Held by "wait", "pause" or hold-all.
+  void setHeld(bool held) { held_ = held ? 1 : 0; }
+  // Waiting for an object's completion, or paused with all threads.
+  void setWaiting(bool waiting) { waiting_ = waiting ? 1 : 0; }
+  void clearIdleCounter() { idleCounter_ = 0; }
+
+  bool isLoaded() const { return loaded_ != 0; }
+  bool isRunning() const { return running_ != 0; }
+  bool isHeld() const { return held_ != 0; }
+  bool isWaiting() const { return waiting_ != 0; }
+  bool isInMessage() const { return inMessage_ != 0; }
+  bool acceptsMessages() const { return acceptsMessages_ != 0; }
+  std::int32_t state() const { return state_; }
+  std::int32_t pc() const { return pc_; }
+  int stackDepth() const { return stackTop_; }
+  const std::string& name() const { return name_; }
+  const std::vector<Instruction>& code() const { return code_; }
+  const std::vector<std::uint16_t>& operands() const { return operands_; }
+  std::uint32_t serial() const { return serial_; }
+
+  // A hook that runs while a run with yielding off waits for the end of a "pause" (by
+  // default nothing: the wait watches the clock).
+  static void setPauseWaitHook(void (*hook)()) { pauseWaitHook_ = hook; }
+
+ private:
+  // Why the last execute stopped short of an instruction.
+  enum class Stop { none, heldUntilDeadline, held, parked };
+
+  void resetFields();
+  bool loadByName(const char* name);
+  bool takeScriptData(std::string data, std::size_t position, bool include);
+  bool takeSourceText(std::string data, std::size_t position);
+  bool reportCompileError();
+  void compileError(int code);
+  bool pushBlock(std::int32_t index);
+  bool compileBody();
+  void compileAssignment(int destination);
+  void compileList(int destination);
+  void compileKeyword(std::uint32_t opcode);
+  bool includeFile();
+  bool resumeIncludingFile();
+  bool pushOperandWord(std::uint16_t word);
+
+  // Interpreter helpers.
+  const std::uint16_t* operandRun(const Instruction& instruction) const;
+  static int runLength(const std::uint16_t* run);
+  static YVariable* operandVariable(const std::uint16_t* run, int k);
+  void scriptError(const char* what);
+  bool push(std::int16_t word);
+  void park(std::uint32_t opcode);
+  void callStep();
+  void doCall(const std::uint16_t* run);
+  void doProcedure(const std::uint16_t* run);
+  void doForSetUp(const std::uint16_t* run);
+  void doForTest(const std::uint16_t* run);
+  void doJump(std::int32_t target);
+  void doIfTest(const std::uint16_t* run);
+  void doSay(const std::uint16_t* run);
+  void doReturn();
+  void doAssign(const std::uint16_t* run);
+  static void assignExpression(YVariable& destination, YVariable& expression);
+  void doDrop(const std::uint16_t* run);
+  bool dumpState(const std::uint16_t* run, int& k);
+  void doGlobalFunction(const std::uint16_t* run);
+  void doPeriodic(const std::uint16_t* run, bool schedule);
+  void doPause(const std::uint16_t* run);
+  void doSet(const std::uint16_t* run);
+  void doGet(const std::uint16_t* run);
+  void doYield(const std::uint16_t* run);
+  void doPlay(const std::uint16_t* run);
+  void doSwitch(const std::uint16_t* run);
+  bool runPeriodic(std::int32_t procedure, int kind);
+
+  Opener opener_ = nullptr;
+  std::uint32_t stepRequest_ = 1;
+  std::unique_ptr<OMLink> endedHook_, yieldHook_, startedHook_, stepHook_;
+  std::vector<Instruction> code_;
+  std::vector<std::uint16_t> operands_;
+  std::array<std::int16_t, stackCapacity> stack_{};
+  std::string name_;
+  std::array<LoopRecord, loopCapacity> loops_{};
+  std::int32_t loopTop_ = -1;
+  std::int32_t idleProcedure_ = 0, scheduleProcedure_ = 0;
+  std::int32_t scheduleCounter_ = 0, idleCounter_ = 0;
+  std::int32_t schedulePeriod_ = 0, idlePeriod_ = 0;
+  std::uint32_t waiting_ = 0;
+  std::uint32_t loaded_ = 0;
+  std::uint32_t acceptsMessages_ = 1;
+  std::uint32_t inMessage_ = 0;
+  std::uint32_t running_ = 0;
+  std::uint32_t yieldFlag_ = 1;
+  std::int32_t messageDepth_ = 0;
+  std::int32_t state_ = yielding;
+  std::int32_t pc_ = 0;
+  std::uint32_t held_ = 0;
+  std::int32_t stackTop_ = 0;
+  std::uint32_t condition_ = 1;
+  // The main code's context while a message runs (the loop depth too, so that a message
+  // abandoned inside a loop does not leave its loop behind).
+  std::int32_t savedPc_ = 0;
+  std::uint32_t savedHeld_ = 0;
+  std::int32_t savedStackTop_ = 0;
+  std::uint32_t savedCondition_ = 1;
+  std::int32_t savedLoopTop_ = -1;
+
+  Stop stop_ = Stop::none;
+  std::uint32_t serial_ = 0;
+
+  // Compilation state.
+  std::string source_;
+  std::size_t pos_ = 0;
+  std::size_t errorPos_ = 0;
+  int error_ = 0;
+  bool compiling_ = false;
+  int nesting_ = 0;
+  int loopNesting_ = 0;
+  std::int32_t ifEnd_ = -1;
+
+  static void (*pauseWaitHook_)();
+};
