@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "framework/OMQueriedFile.h"
 #include "framework/OMSystemCalls.h"
 #include "framework/OMXMLParser.h"
 
@@ -84,6 +85,7 @@ bool OMXMLDocument::parse(const char* text, std::size_t length)
 
 bool OMXMLDocument::write(const char* fileName) const
 {
+  forgetQueriedFile(fileName);
   std::FILE* file = omsys::openStdioFile(fileName, "wt");
   if (!file) return false;
   std::fprintf(file, "<?xml version=\"%s\" standalone=\"%s\"?>\n",
