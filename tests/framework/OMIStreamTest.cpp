@@ -1,0 +1,158 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "framework/OMCachedFile.h"
+#include "framework/OMIStreamFile.h"
+#include "framework/OMPathDirectory.h"
+#include "framework/OMQueriedFile.h"
+#include "framework/OMResourceType.h"
+#include "tests/support/TempDir.h"
+
+namespace {
+
+std::string pattern(std::size_t length)
+{
+  std::string bytes(length, '\0');
+  for (std::size_t i = 0; i < length; ++i)
+    bytes[i] = char(i * 13 + i / 256);
+  return bytes;
+}
+
+// Everything the stream hands out from its position on, block by block.
+std::string drain(OMIStream& stream)
+{
+  std::string out;
+  for (int i = 0; i < 100000; ++i) {
+    const std::int32_t length = stream.load(0);
+    if (length == 0) break;
+    out.append(reinterpret_cast<const char*>(stream.data()), std::size_t(length));
+  }
+  return out;
+}
+
+class Streams : public ::testing::Test {
+ protected:
+  void SetUp() override
+  {
+    clearSearchPaths();
+    OMQueriedFile::record().clear();
+    bytes = pattern(10000);
+    dir.write("data.bin", bytes);
+    addSearchPath(dir.path().c_str(), 0);
+  }
+  void TearDown() override
+  {
+    clearSearchPaths();
+    OMQueriedFile::record().clear();
+  }
+  TempDir dir;
+  std::string bytes;
+};
+
+}  // namespace
+
+TEST(ResourceTypes, StandardNamesMapToNumbers)
+{
+  EXPECT_TRUE(isResourceNumber(typeNumber("CURSOR")));
+  EXPECT_EQ(numberOfResource(typeNumber("CURSOR")), 12);
+  EXPECT_EQ(numberOfResource(typeNumber("ICON")), 14);
+  EXPECT_EQ(numberOfResource(typeNumber("RCDATA")), 10);
+  const char* aseq = "ASEQ";
+  EXPECT_EQ(typeNumber(aseq), aseq);
+  EXPECT_EQ(typeNumber("cursor"), std::string("cursor"));
+  EXPECT_EQ(typeNameOf(2).found, 1);
+  EXPECT_STREQ(typeNameOf(2).name, "BITMAP");
+  EXPECT_EQ(typeNameOf(3).found, 0);
+}
+
+TEST_F(Streams, WholeStreamHandsOutTheRestAtOnce)
+{
+  OMIStreamFile stream("data.bin", -1, nullptr);
+  EXPECT_EQ(stream.size(), 10000);
+  EXPECT_TRUE(stream.is(OMIStreamFile::classDescriptor));
+  EXPECT_STREQ(stream.descriptor().className, "OMIStreamFile");
+  EXPECT_EQ(stream.setPosition(-5), 0);
+  EXPECT_EQ(stream.setPosition(400), 400);
+  ASSERT_EQ(stream.load(0), 9600);
+  EXPECT_EQ(stream.blockOffset(), 400);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(stream.data()), 9600), bytes.substr(400));
+  EXPECT_EQ(stream.load(0), 0);
+  stream.setPosition(0);
+  EXPECT_EQ(drain(stream), bytes);
+  stream.unload();
+  EXPECT_EQ(stream.nextOffset(), 0);
+  EXPECT_EQ(drain(stream), bytes);
+}
+
+TEST_F(Streams, BlockStreamsReadInBlocks)
+{
+  OMIStreamFile defaults("data.bin", 0, nullptr);
+  ASSERT_EQ(defaults.load(0), 4096);
+  EXPECT_EQ(defaults.setPosition(20000), 10000);
+  EXPECT_EQ(defaults.load(0), 0);
+
+  char caller[300];
+  OMIStreamFile stream("data.bin", 300, caller);
+  EXPECT_EQ(drain(stream), bytes);
+  EXPECT_EQ(stream.data(), reinterpret_cast<std::uint8_t*>(caller));
+
+  OMIStreamFile async("data.bin", 1000, nullptr);
+  async.setPosition(5000);
+  EXPECT_EQ(async.load(1), 1000);
+  while (async.isLoading()) {
+  }
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(async.data()), 1000),
+            bytes.substr(5000, 1000));
+  std::unique_ptr<OMIStream> clone = async.clone();
+  EXPECT_EQ(clone->blockOffset(), 5000);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(clone->data()), 1000),
+            bytes.substr(5000, 1000));
+  EXPECT_EQ(drain(*clone), bytes.substr(6000));
+}
+
+TEST_F(Streams, EmptyStreamsLoadNothing)
+{
+  OMIStreamFile negative("data.bin", -2, nullptr);
+  EXPECT_EQ(negative.size(), 0);
+  EXPECT_EQ(negative.load(0), 0);
+  OMIStreamFile missing("none.bin", -1, nullptr);
+  EXPECT_EQ(missing.size(), 0);
+  EXPECT_EQ(missing.load(0), 0);
+  OMIStreamFile unnamed(nullptr, -1, nullptr);
+  EXPECT_EQ(unnamed.load(0), 0);
+}
+
+TEST_F(Streams, CachedFileIsHandedOutInPlace)
+{
+  OMCachedFile* entry = cacheFile("data.bin");
+  ASSERT_EQ(entry->waitLoaded(), 0);
+  char caller[4096];
+  {
+    OMIStreamFile stream("data.bin", 4096, caller);
+    EXPECT_TRUE(stream.isFromCache());
+    EXPECT_TRUE(stream.isWhole());
+    EXPECT_EQ(stream.data(), entry->loadedData());
+    EXPECT_EQ(entry->refCount(), 2);
+    stream.setPosition(0);
+    EXPECT_EQ(drain(stream), bytes);
+  }
+  EXPECT_EQ(entry->refCount(), 1);
+  uncacheFile("data.bin");
+}
+
+TEST_F(Streams, QueryThenStreamOpensTheFileOnce)
+{
+  EXPECT_EQ(queryFile("data.bin").size, 10000);
+  OMQueriedFile& record = OMQueriedFile::record();
+  ASSERT_NE(record.fileFor("data.bin"), nullptr);
+  {
+    OMIStreamFile block("data.bin", 100, nullptr);
+    EXPECT_EQ(block.load(0), 100);
+    // Block mode took the file over.
+    EXPECT_TRUE(record.valid);
+    EXPECT_EQ(record.file, nullptr);
+  }
+  EXPECT_FALSE(record.valid);
+}
