@@ -3,3 +3,6 @@
 // The umbrella header the engine and programs include, as on Windows.
 #include "windef.h"
 #include "mmsystem.h"
+#include "winerror.h"
+#include "winbase.h"
+#include "omcrt.h"

@@ -1,0 +1,19 @@
+#pragma once
+
+// C library calls that the Windows C library has and the host's lacks, and the stdio entry
+// points that take Windows paths. Engine code opens files with om_fopen (and removes and
+// renames them with om_remove/om_rename) wherever it would call fopen/remove/rename on a
+// Windows path; on a Windows build these names are the library's own.
+#include <cstdio>
+
+FILE* om_fopen(const char* path, const char* mode);
+int om_remove(const char* path);
+int om_rename(const char* oldPath, const char* newPath);
+
+int _stricmp(const char* a, const char* b);
+int _strnicmp(const char* a, const char* b, std::size_t count);
+char* _itoa(int value, char* buffer, int radix);
+
+// rand/srand follow the Windows C library's generator (state * 214013 + 2531011, answer
+// (state >> 16) & 0x7FFF), and clock() counts milliseconds since the program started: the
+// host's CLOCKS_PER_SEC does not apply to it.

@@ -1,0 +1,100 @@
+#include "platform/src/kernel/EventObject.h"
+
+#include <chrono>
+#include <thread>
+
+#include "platform/src/kernel/HandleTable.h"
+
+namespace omwin {
+
+bool EventObject::tryTake()
+{
+  if (manualReset_) return signalled_.load(std::memory_order_acquire);
+  bool expected = true;
+  return signalled_.compare_exchange_strong(expected, false, std::memory_order_acq_rel,
+                                            std::memory_order_acquire);
+}
+
+DWORD EventObject::waitFor(DWORD milliseconds)
+{
+  constexpr int kSpins = 4000;
+  if (tryTake()) return WAIT_OBJECT_0;
+  if (milliseconds == 0) return WAIT_TIMEOUT;
+  for (int i = 0; i < kSpins; ++i) {
+    if (signalled_.load(std::memory_order_relaxed) && tryTake()) return WAIT_OBJECT_0;
+    if (i % 64 == 63) std::this_thread::yield();
+  }
+  std::unique_lock lock(mutex_);
+  ++sleepers_;
+  const auto taken = [this] { return tryTake(); };
+  bool ok = true;
+  if (milliseconds == INFINITE)
+    changed_.wait(lock, taken);
+  else
+    ok = changed_.wait_for(lock, std::chrono::milliseconds(milliseconds), taken);
+  --sleepers_;
+  return ok ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+}
+
+void EventObject::set()
+{
+  // Stored under the lock, so a waiter about to sleep cannot miss it.
+  std::lock_guard lock(mutex_);
+  signalled_.store(true, std::memory_order_release);
+  if (sleepers_ == 0) return;
+  if (manualReset_)
+    changed_.notify_all();
+  else
+    changed_.notify_one();
+}
+
+void EventObject::reset()
+{
+  signalled_.store(false, std::memory_order_release);
+}
+
+}  // namespace omwin
+
+namespace {
+
+std::shared_ptr<omwin::EventObject> eventFor(HANDLE handle)
+{
+  auto event = omwin::HandleTable::instance().findAs<omwin::EventObject>(handle);
+  if (!event) SetLastError(ERROR_INVALID_HANDLE);
+  return event;
+}
+
+}  // namespace
+
+HANDLE CreateEventA(LPSECURITY_ATTRIBUTES, BOOL manualReset, BOOL initialState, LPCSTR)
+{
+  // Named events are not shared between processes here; the callers use unnamed ones.
+  return omwin::HandleTable::instance().add(
+      std::make_shared<omwin::EventObject>(manualReset != FALSE, initialState != FALSE));
+}
+
+BOOL SetEvent(HANDLE event)
+{
+  const auto object = eventFor(event);
+  if (!object) return FALSE;
+  object->set();
+  return TRUE;
+}
+
+BOOL ResetEvent(HANDLE event)
+{
+  const auto object = eventFor(event);
+  if (!object) return FALSE;
+  object->reset();
+  return TRUE;
+}
+
+DWORD WaitForSingleObject(HANDLE object, DWORD milliseconds)
+{
+  const auto waitable = omwin::HandleTable::instance().find(object);
+  if (!waitable) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return WAIT_FAILED;
+  }
+  return waitable->waitFor(milliseconds);
+}

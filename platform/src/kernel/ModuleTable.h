@@ -1,0 +1,47 @@
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include <windows.h>
+
+namespace omwin {
+
+// The modules of the process: the program itself, the built-in modules (only "WING32.DLL"
+// is provided; "DDRAW.DLL" is refused so that every program takes its GDI path), and plug-ins,
+// which are host shared objects opened with dlopen so that their static initialisers run.
+class ModuleTable {
+ public:
+  enum class Kind { Program, BuiltIn, SharedObject };
+  struct Module {
+    Kind kind = Kind::SharedObject;
+    std::string baseName;  // Windows spelling, e.g. "WING32.DLL"
+    std::string hostPath;  // empty for built-in modules
+    void* library = nullptr;
+    int references = 0;
+  };
+
+  static ModuleTable& instance();
+  static HMODULE programHandle();
+
+  HMODULE load(const char* fileName);
+  bool release(HMODULE module);
+  FARPROC procedure(HMODULE module, const char* name);
+  HMODULE find(const char* moduleName);
+  // The Windows path of the module's file, or empty for an unknown handle.
+  std::string fileName(HMODULE module);
+
+ private:
+  ModuleTable();
+  HMODULE loadBuiltIn(const std::string& baseName);
+  HMODULE loadSharedObject(const std::string& hostPath, const std::string& baseName);
+  std::string locate(const std::string& fileName) const;
+
+  std::mutex mutex_;
+  std::map<std::uintptr_t, Module> modules_;
+  std::uintptr_t nextHandle_ = 0x10000000;
+};
+
+}  // namespace omwin

@@ -1,0 +1,142 @@
+// stdio on Windows paths. Reading in text mode turns CR LF into LF, as the Windows C library
+// does; writing in text mode writes LF alone.
+#include <omcrt.h>
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+
+#include "platform/src/kernel/LastError.h"
+#include "platform/src/kernel/WindowsPaths.h"
+
+namespace {
+
+// A text file read whole, its line ends already translated.
+struct TextImage {
+  std::string bytes;
+  std::size_t position = 0;
+};
+
+ssize_t readText(void* cookie, char* buffer, size_t size)
+{
+  auto* image = static_cast<TextImage*>(cookie);
+  const std::size_t count = std::min(size, image->bytes.size() - image->position);
+  std::memcpy(buffer, image->bytes.data() + image->position, count);
+  image->position += count;
+  return static_cast<ssize_t>(count);
+}
+
+int seekText(void* cookie, off64_t* offset, int whence)
+{
+  auto* image = static_cast<TextImage*>(cookie);
+  off64_t base = 0;
+  if (whence == SEEK_CUR) base = static_cast<off64_t>(image->position);
+  if (whence == SEEK_END) base = static_cast<off64_t>(image->bytes.size());
+  const off64_t target = base + *offset;
+  if (target < 0) return -1;
+  image->position = std::min(static_cast<std::size_t>(target), image->bytes.size());
+  *offset = static_cast<off64_t>(image->position);
+  return 0;
+}
+
+int closeText(void* cookie)
+{
+  delete static_cast<TextImage*>(cookie);
+  return 0;
+}
+
+std::string withoutCarriageReturnsBeforeLineFeeds(const std::string& raw)
+{
+  std::string text;
+  text.reserve(raw.size());
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
+    text += raw[i];
+  }
+  return text;
+}
+
+FILE* openTextForReading(const std::string& host)
+{
+  std::ifstream in(host, std::ios::binary);
+  if (!in) {
+    errno = ENOENT;
+    omwin::setLastErrorFromErrno(errno);
+    return nullptr;
+  }
+  const std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  auto image = std::make_unique<TextImage>();
+  image->bytes = withoutCarriageReturnsBeforeLineFeeds(raw);
+  cookie_io_functions_t functions{readText, nullptr, seekText, closeText};
+  FILE* file = ::fopencookie(image.get(), "r", functions);
+  if (file) image.release();  // closeText frees it
+  return file;
+}
+
+// "rt", "r": read-only text. Binary ("b") and update ("+") modes are left to the host.
+bool isTextReadMode(const std::string& mode)
+{
+  return !mode.empty() && mode[0] == 'r' && mode.find('b') == std::string::npos &&
+         mode.find('+') == std::string::npos;
+}
+
+std::string hostMode(const std::string& mode)
+{
+  std::string result;
+  for (char c : mode) {
+    if (c != 't') result += c;
+  }
+  return result;
+}
+
+bool mapPath(const char* path, std::string& host)
+{
+  if (!path) {
+    errno = EINVAL;
+    return false;
+  }
+  const auto mapped = omwin::hostPathFor(path);
+  if (!mapped) {
+    errno = omwin::errnoFromLastError(GetLastError());
+    return false;
+  }
+  host = *mapped;
+  return true;
+}
+
+}  // namespace
+
+FILE* om_fopen(const char* path, const char* mode)
+{
+  std::string host;
+  if (!mode || !mapPath(path, host)) return nullptr;
+  if (isTextReadMode(mode)) return openTextForReading(host);
+  FILE* file = std::fopen(host.c_str(), hostMode(mode).c_str());
+  if (!file) omwin::setLastErrorFromErrno(errno);
+  return file;
+}
+
+int om_remove(const char* path)
+{
+  std::string host;
+  if (!mapPath(path, host)) return -1;
+  return std::remove(host.c_str());
+}
+
+int om_rename(const char* oldPath, const char* newPath)
+{
+  std::string oldHost;
+  std::string newHost;
+  if (!mapPath(oldPath, oldHost) || !mapPath(newPath, newHost)) return -1;
+  // Windows refuses to replace an existing file by renaming.
+  if (::access(newHost.c_str(), F_OK) == 0 && oldHost != newHost) {
+    errno = EEXIST;
+    return -1;
+  }
+  return std::rename(oldHost.c_str(), newHost.c_str());
+}
