@@ -198,6 +198,11 @@ TEST_F(Files, SearchPathsResolveNames)
 
   EXPECT_EQ(findFileOnSearchPath("X.TXT").value(), b + "X.TXT");
   EXPECT_EQ(findFileOnSearchPath("only.txt").value(), a + "\\only.txt");
+  // Without a listing, too, the letter case of a name does not matter.
+  const std::string upper = findFileOnSearchPath("ONLY.Txt").value();
+  EXPECT_EQ(upper, a + "\\ONLY.Txt");
+  OMAsyncFile opened(upper.c_str(), 0, 0, false);
+  EXPECT_EQ(opened.status, OMAsyncFile::ok);
   EXPECT_EQ(findFileOnSearchPath("y.txt").value(), b + "y.txt");
   EXPECT_EQ(findFileOnSearchPath("D:\\RSC\\demo.rsc").value(), "D:\\RSC\\demo.rsc");
   EXPECT_EQ(findFileOnSearchPath("scripts\\Startup.mps").value(), "scripts\\Startup.mps");
