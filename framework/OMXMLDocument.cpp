@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "framework/OMIStreamFile.h"
 #include "framework/OMQueriedFile.h"
 #include "framework/OMSystemCalls.h"
 #include "framework/OMXMLParser.h"
@@ -45,7 +46,36 @@ OMXMLDocument::OMXMLDocument() : OMXMLCursor(this, nullptr), version_("1.0")
   reset();
 }
 
+OMXMLDocument::OMXMLDocument(OMIStream* stream, int deleteStream) : OMXMLDocument()
+{
+  parseStream(stream);
+  if (deleteStream) delete stream;
+}
+
+OMXMLDocument::OMXMLDocument(int resourceId) : OMXMLDocument()
+{
+  if (!theResourceOpener) return;
+  std::unique_ptr<OMIStream> stream(theResourceOpener(resourceId, 1));
+  parseStream(stream.get());
+}
+
+OMXMLDocument::OMXMLDocument(const char* fileName) : OMXMLDocument()
+{
+  if (!queryFile(fileName).exists) return;
+  OMIStreamFile stream(fileName, -1, nullptr);
+  parseStream(&stream);
+}
+
 OMXMLDocument::~OMXMLDocument() = default;
+
+void OMXMLDocument::parseStream(OMIStream* stream)
+{
+  if (!stream) return;
+  std::string text;
+  for (std::int32_t length = stream->load(0); length > 0; length = stream->load(0))
+    text.append(reinterpret_cast<const char*>(stream->data()), std::size_t(length));
+  parse(text.data(), text.size());
+}
 
 void OMXMLDocument::setResourceOpener(ResourceOpener opener)
 {

@@ -21,6 +21,13 @@ class OMXMLDocument : public OMXMLCursor {
   using ResourceOpener = OMIStream* (*)(int resourceId, int whole);
 
   OMXMLDocument();
+  // Reads the stream from its position to the end; with deleteStream the document deletes
+  // it afterwards.
+  OMXMLDocument(OMIStream* stream, int deleteStream);
+  // Through the resource opener; empty without one.
+  explicit OMXMLDocument(int resourceId);
+  // Empty when the file does not exist.
+  explicit OMXMLDocument(const char* fileName);
   ~OMXMLDocument();
   OMXMLDocument(const OMXMLDocument&) = delete;
   OMXMLDocument& operator=(const OMXMLDocument&) = delete;
@@ -48,6 +55,7 @@ class OMXMLDocument : public OMXMLCursor {
 
  private:
   void reset();
+  void parseStream(OMIStream* stream);
   void writeElement(std::FILE* file, const OMXMLElement& element) const;
 
   std::unique_ptr<OMXMLElement> root_;

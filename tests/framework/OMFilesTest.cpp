@@ -12,6 +12,7 @@
 #include "framework/OMFileSystem.h"
 #include "framework/OMLinkToFct.h"
 #include "framework/OMPathDirectory.h"
+#include "framework/OMPrintParameters.h"
 #include "framework/OMQueriedFile.h"
 #include "tests/support/TempDir.h"
 
@@ -328,4 +329,16 @@ TEST_F(Files, QueryRecordKeepsTheFileUntilItChanges)
   EXPECT_TRUE(fileSystemRemove(path.c_str()));
   EXPECT_FALSE(record.valid);
   EXPECT_EQ(queryFile("q.bin").exists, 0);
+}
+
+TEST(PrintParameters, StoreReplacesEverything)
+{
+  EXPECT_TRUE(printParameters().source.isEmpty());
+  EXPECT_TRUE(printParameters().page.isEmpty());
+  setPrintParameters(2, OMRect(0, 0, 640, 480), 1, 3, OMRect(10, 10, 600, 800));
+  EXPECT_EQ(printParameters().mode, 2);
+  EXPECT_EQ(printParameters().source.right(), 640);
+  EXPECT_EQ(printParameters().secondWord, 3);
+  EXPECT_EQ(printParameters().page.bottom(), 800);
+  EXPECT_FALSE(printParameters().flag);
 }

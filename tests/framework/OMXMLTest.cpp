@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "framework/OMIStreamFile.h"
 #include "framework/OMXMLParser.h"
 #include "framework/xml.h"
 #include "tests/support/TempDir.h"
@@ -248,4 +249,37 @@ TEST(OMXMLDocument, ForgivingShapesStillParse)
     partial.parse(prefix.data(), prefix.size());
   }
   SUCCEED();
+}
+
+TEST(OMXMLDocument, ReadsFilesStreamsAndResources)
+{
+  TempDir dir;
+  dir.write("doc.xml",
+            std::string("<?xml version=\"1.0\"?>\n<ZEB_DATA_FILE>\n<VARIABLES>\n"
+                        "<X VALUE=\"1 &amp; 2\">\n</X>\n</VARIABLES>\n</ZEB_DATA_FILE>\n"));
+  OMXMLDocument fromFile(dir.file("doc.xml").c_str());
+  OMXMLElement* x = fromFile.find("X");
+  ASSERT_NE(x, nullptr);
+  EXPECT_STREQ(x->attributeValue("VALUE"), "1 & 2");
+
+  OMXMLDocument missing(dir.file("none.xml").c_str());
+  EXPECT_TRUE(missing.root()->children().isEmpty());
+
+  auto* stream = new OMIStreamFile(dir.file("doc.xml").c_str(), 16, nullptr);
+  OMXMLDocument fromStream(stream, 1);
+  EXPECT_NE(fromStream.root()->findDescendant("VARIABLES"), nullptr);
+
+  OMXMLDocument noOpener(5);
+  EXPECT_TRUE(noOpener.root()->children().isEmpty());
+  static std::string path;
+  path = dir.file("doc.xml");
+  static int askedId;
+  OMXMLDocument::setResourceOpener([](int id, int whole) -> OMIStream* {
+    askedId = id * 10 + whole;
+    return new OMIStreamFile(path.c_str(), -1, nullptr);
+  });
+  OMXMLDocument fromResource(7);
+  OMXMLDocument::setResourceOpener(nullptr);
+  EXPECT_EQ(askedId, 71);
+  EXPECT_NE(fromResource.root()->findDescendant("X"), nullptr);
 }
