@@ -136,7 +136,7 @@ void OMBackgroundJob::stepRead()
       return;
     case opening:
       if (!takeOpenedLength()) return end(failedState);
-      data_ = std::make_unique<std::uint8_t[]>(std::size_t(length_) + 1);
+      data_ = std::make_unique_for_overwrite<std::uint8_t[]>(std::size_t(length_) + 1);
       writePointer_ = data_.get();
       state_ = nextChunk;
       return;
@@ -180,7 +180,7 @@ void OMBackgroundJob::stepCopy()
     case nextChunk: {
       if (remaining_ == 0) return end(finishedState);
       recomputeChunk();
-      buffer_ = std::make_unique<std::uint8_t[]>(std::size_t(chunk_));
+      buffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(std::size_t(chunk_));
       source_->read(buffer_.get(), std::min(remaining_, chunk_), nullptr, true);
       if (source_->status == OMAsyncFile::failed) return end(failedState);
       state_ = reading;

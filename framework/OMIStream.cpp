@@ -38,7 +38,7 @@ std::int32_t OMIStream::setPosition(std::int32_t offset)
 void OMIStream::ensureBuffer(std::uint32_t length)
 {
   if (callerBuffer_ || buffer_) return;
-  ownBuffer_ = std::make_unique<std::uint8_t[]>(length ? length : 1);
+  ownBuffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(length ? length : 1);
   buffer_ = ownBuffer_.get();
 }
 

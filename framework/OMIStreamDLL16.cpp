@@ -55,8 +55,9 @@ bool OMIStreamDLL16::isLoading() const
 
 void OMIStreamDLL16::acquireWorker()
 {
+  // The current file's open file serves when it is this stream's file; else one of its own.
   OMNEFile& file = OMNEFile::current();
-  if (file.makeCurrent(fileName_.c_str())) {
+  if (file.isFile(fileName_.c_str()) && file.isValid()) {
     if (whole_) {
       worker_ = file.file();
     } else {
@@ -199,7 +200,7 @@ std::unique_ptr<OMIStream> OMIStreamDLL16::clone() const
   }
   if (whole_ && buffer_ && copy->size_ == size_) {
     // A copy of the bytes, not a second read.
-    copy->ownBuffer_ = std::make_unique<std::uint8_t[]>(std::size_t(size_));
+    copy->ownBuffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(std::size_t(size_));
     std::memcpy(copy->ownBuffer_.get(), buffer_, std::size_t(size_));
     copy->buffer_ = copy->ownBuffer_.get();
     copy->blockSize_ = std::uint32_t(size_);
