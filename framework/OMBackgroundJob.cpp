@@ -19,7 +19,7 @@ struct Jobs {
 
 Jobs& jobs()
 {
-  static Jobs all;
+  static Jobs& all = *new Jobs;
   return all;
 }
 
@@ -277,4 +277,9 @@ void stepBackgroundJobs()
   job->step();
   if (!job->isFinished() && !job->isFailed()) return;
   endJob(unlink(job));
+}
+
+void cancelAllBackgroundJobs()
+{
+  jobs().list.clear();
 }

@@ -94,3 +94,5 @@ void resumeBackgroundReads();
 void stepBackgroundJobs();
 bool backgroundReadsSuspended();
 int backgroundJobCount();
+// Removes every job without calling its link.
+void cancelAllBackgroundJobs();

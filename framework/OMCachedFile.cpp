@@ -13,7 +13,7 @@ namespace {
 
 std::vector<std::unique_ptr<OMCachedFile>>& cache()
 {
-  static std::vector<std::unique_ptr<OMCachedFile>> entries;
+  static auto& entries = *new std::vector<std::unique_ptr<OMCachedFile>>;
   return entries;
 }
 
@@ -114,4 +114,11 @@ void releaseCachedFile(OMCachedFile* entry)
 void uncacheFile(const char* name)
 {
   releaseCachedFile(findCachedFile(name));
+}
+
+void uncacheAllFiles()
+{
+  // Entries delete their local copies; each may remove itself from the list while it goes.
+  std::vector<std::unique_ptr<OMCachedFile>> entries = std::move(cache());
+  cache().clear();
 }

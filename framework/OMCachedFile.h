@@ -38,6 +38,8 @@ class OMCachedFile {
  private:
   friend OMCachedFile* cacheFile(const char*, const OMLink*, const char*, int);
   friend void releaseCachedFile(OMCachedFile* entry);
+  // Deletes every entry, whatever its count.
+  void uncacheAllFiles();
   OMCachedFile() = default;
   OMWord jobEnded(OMWord job);
 
@@ -60,3 +62,5 @@ bool isFileCached(const char* name);
 // One reference less; the last one deletes the entry, its data and its local copy.
 void uncacheFile(const char* name);
 void releaseCachedFile(OMCachedFile* entry);
+// Deletes every entry, whatever its count.
+void uncacheAllFiles();

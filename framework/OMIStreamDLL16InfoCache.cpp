@@ -10,7 +10,7 @@ namespace {
 
 std::vector<std::unique_ptr<OMIStreamDLL16InfoCache>>& entries()
 {
-  static std::vector<std::unique_ptr<OMIStreamDLL16InfoCache>> all;
+  static auto& all = *new std::vector<std::unique_ptr<OMIStreamDLL16InfoCache>>;
   return all;
 }
 

@@ -30,7 +30,7 @@ std::uint32_t longWord(const OMNEFile::Bytes& bytes, std::size_t at)
 
 OMNEFile& OMNEFile::current()
 {
-  static OMNEFile file;
+  static OMNEFile& file = *new OMNEFile;
   return file;
 }
 

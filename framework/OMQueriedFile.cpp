@@ -7,7 +7,7 @@
 
 OMQueriedFile& OMQueriedFile::record()
 {
-  static OMQueriedFile last;
+  static OMQueriedFile& last = *new OMQueriedFile;
   return last;
 }
 

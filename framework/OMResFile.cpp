@@ -13,7 +13,7 @@ namespace {
 // The registered sources, in the order of registration.
 std::vector<std::unique_ptr<OMRes>>& sources()
 {
-  static std::vector<std::unique_ptr<OMRes>> all;
+  static auto& all = *new std::vector<std::unique_ptr<OMRes>>;
   return all;
 }
 

@@ -8,6 +8,7 @@
 
 #include "framework/OMBackgroundJob.h"
 #include "framework/OMCachedFile.h"
+#include "framework/OMFileServices.h"
 #include "framework/OMIStreamDLL16.h"
 #include "framework/OMIStreamDLL16InfoCache.h"
 #include "framework/OMLinkToFct.h"
@@ -62,11 +63,7 @@ std::string content(OMIStream& stream, std::size_t length)
 
 void resetResources()
 {
-  closeAllResFiles();
-  OMIStreamDLL16InfoCache::clear();
-  OMNEFile::current().giveUp();
-  OMQueriedFile::record().clear();
-  clearSearchPaths();
+  terminateFileServices();
 }
 
 class ResFiles : public ::testing::Test {
@@ -329,4 +326,23 @@ TEST_F(ResFiles, BrokenFilesAreRefusedCleanly)
       }
     }
   }
+}
+
+TEST_F(ResFiles, TerminationClosesEverything)
+{
+  const std::string path = pack("t.rsc", {{"ASEQ", "1", "x"}}, 0, false);
+  addSearchPath(dir.path().c_str(), 0);
+  openResFile(path.c_str(), 1);
+  OMIStreamDLL16InfoCache::add(path.c_str(), 1);
+  queryFile("t.rsc");
+  cacheFile("t.rsc");
+  OMBackgroundJob::start("t.rsc", nullptr, 0, -1, 0, nullptr);
+  terminateFileServices();
+  EXPECT_EQ(findResFile(path.c_str()), nullptr);
+  EXPECT_FALSE(OMIStreamDLL16InfoCache::isCached(path.c_str()));
+  EXPECT_FALSE(OMQueriedFile::record().valid);
+  EXPECT_FALSE(isFileCached("t.rsc"));
+  EXPECT_EQ(backgroundJobCount(), 0);
+  EXPECT_FALSE(OMNEFile::current().isFile(path.c_str()));
+  EXPECT_EQ(findFileOnSearchPath("t.rsc").value(), "t.rsc");
 }
