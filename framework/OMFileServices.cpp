@@ -7,6 +7,7 @@
 #include "framework/OMPathDirectory.h"
 #include "framework/OMQueriedFile.h"
 #include "framework/OMResFile.h"
+#include "framework/OMResModule.h"
 
 void terminateFileServices()
 {
@@ -17,4 +18,5 @@ void terminateFileServices()
   cancelAllBackgroundJobs();
   uncacheAllFiles();
   clearSearchPaths();
+  OMResModule::releaseDefaultModule();
 }

@@ -139,4 +139,27 @@ void joinThread(Thread thread)
   CloseHandle(static_cast<HANDLE>(thread));
 }
 
+// The platform has no module resources yet: every module answers that it holds none.
+HRSRC findResource(HMODULE, int, const char*)
+{
+  return nullptr;
+}
+
+HGLOBAL loadResource(HMODULE, HRSRC)
+{
+  return nullptr;
+}
+
+const void* lockResource(HGLOBAL)
+{
+  return nullptr;
+}
+
+std::uint32_t sizeofResource(HMODULE, HRSRC)
+{
+  return 0;
+}
+
+void freeResource(HGLOBAL) {}
+
 }  // namespace omsys

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <windows.h>
+
 // The few system calls the file classes make, in one place, so that they can move onto the
 // platform's own calls without touching their callers. Paths are Windows paths; flags and
 // permissions are those of the Windows C library.
@@ -62,5 +64,12 @@ using Thread = void*;
 Thread startThread(void (*function)(void*), void* argument);
 // Waits for the thread to end and frees it.
 void joinThread(Thread thread);
+
+// The Win32 resources of a module (the program's own when module is its instance).
+HRSRC findResource(HMODULE module, int resourceId, const char* type);
+HGLOBAL loadResource(HMODULE module, HRSRC resource);
+const void* lockResource(HGLOBAL loaded);
+std::uint32_t sizeofResource(HMODULE module, HRSRC resource);
+void freeResource(HGLOBAL loaded);
 
 }  // namespace omsys

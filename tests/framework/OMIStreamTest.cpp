@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "framework/OMCachedFile.h"
 #include "framework/OMIStreamFile.h"
+#include "framework/OMIStreamRes.h"
 #include "framework/OMPathDirectory.h"
 #include "framework/OMQueriedFile.h"
+#include "framework/OMResHandle.h"
+#include "framework/OMResModule.h"
 #include "framework/OMResourceType.h"
 #include "tests/support/TempDir.h"
 
@@ -155,4 +159,41 @@ TEST_F(Streams, QueryThenStreamOpensTheFileOnce)
     EXPECT_EQ(record.file, nullptr);
   }
   EXPECT_FALSE(record.valid);
+}
+
+TEST(ResourceModules, MissingLibrariesAndResourcesAreReportedNotRaised)
+{
+  clearSearchPaths();
+  {
+    OMResModule missing("no_such_library.dll");
+    EXPECT_EQ(missing.error(), OMResModule::notFound);
+    EXPECT_EQ(missing.moduleHandle(), nullptr);
+    EXPECT_TRUE(missing.fileName().empty());
+    EXPECT_NE(std::find(OMResModule::modules().begin(), OMResModule::modules().end(), &missing),
+              OMResModule::modules().end());
+    OMResHandle handle(5, "CURSOR", &missing);
+    EXPECT_EQ(handle.status(), OMResHandle::notFound);
+    EXPECT_EQ(missing.handles().size(), 1u);
+    const void* data = &handle;
+    EXPECT_EQ(handle.lock(&data), OMResHandle::lockFailed);
+    EXPECT_EQ(data, nullptr);
+    EXPECT_EQ(handle.unlock(), OMResHandle::notLocked);
+    EXPECT_EQ(handle.lockCount(), 0);
+    handle.release();
+    EXPECT_TRUE(missing.handles().empty());
+    EXPECT_EQ(resourceSize(5, "CURSOR", &missing).found, 0);
+  }
+  OMResModule& own = OMResModule::defaultModule();
+  EXPECT_EQ(own.error(), 0);
+  EXPECT_EQ(&OMResModule::defaultModule(), &own);
+
+  OMIStreamRes absent(4711, "TEXT", nullptr, -1, nullptr);
+  EXPECT_EQ(absent.size(), 0);
+  EXPECT_EQ(absent.load(0), 0);
+  EXPECT_STREQ(absent.descriptor().className, "OMIStreamRes");
+  OMIStreamRes negative(1, "TEXT", nullptr, -2, nullptr);
+  EXPECT_EQ(negative.load(0), 0);
+  OMIStreamRes noId(0, "TEXT", nullptr, -1, nullptr);
+  EXPECT_EQ(noId.size(), 0);
+  OMResModule::releaseDefaultModule();
 }
