@@ -41,6 +41,9 @@ class OMAsyncFile {
   void waitDone() const;
 
   bool isOpen() const { return handle != -1; }
+  // After a posted request the fields are the worker's until it is done; this reads status
+  // only then.
+  bool hasFailed() const { return !isBusy() && status == failed; }
 
   // The request fields, for the handlers.
   int status = failed;

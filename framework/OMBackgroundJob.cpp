@@ -145,7 +145,7 @@ void OMBackgroundJob::stepRead()
       recomputeChunk();
       const std::int32_t bytes = std::min(remaining_, chunk_);
       source_->read(writePointer_, bytes, nullptr, true);
-      if (source_->status == OMAsyncFile::failed) return end(failedState);
+      if (source_->hasFailed()) return end(failedState);
       state_ = reading;
       return;
     }
@@ -182,14 +182,14 @@ void OMBackgroundJob::stepCopy()
       recomputeChunk();
       buffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(std::size_t(chunk_));
       source_->read(buffer_.get(), std::min(remaining_, chunk_), nullptr, true);
-      if (source_->status == OMAsyncFile::failed) return end(failedState);
+      if (source_->hasFailed()) return end(failedState);
       state_ = reading;
       return;
     }
     case reading:
       if (source_->status != OMAsyncFile::ok || source_->lastRead <= 0) return end(failedState);
       destination_->write(buffer_.get(), source_->lastRead, nullptr, true);
-      if (destination_->status == OMAsyncFile::failed) return end(failedState);
+      if (destination_->hasFailed()) return end(failedState);
       state_ = writing;
       return;
     case writing:

@@ -114,7 +114,7 @@ std::int32_t OMIStreamDLL16::loadBlock(int async)
   std::int32_t count = length;
   if (async) {
     worker_->read(buffer_, length, nullptr, true);
-    if (worker_->status == OMAsyncFile::failed) return 0;
+    if (worker_->hasFailed()) return 0;
   } else if (!worker_->read(buffer_, length, &count, false) || count <= 0) {
     return 0;
   }
