@@ -6,6 +6,7 @@
 #include "framework/OMBackgroundJob.h"
 #include "framework/OMFileSystem.h"
 #include "framework/OMLinkToObj.h"
+#include "framework/OMNEFile.h"
 #include "framework/OMQueriedFile.h"
 #include "framework/OMSystemCalls.h"
 
@@ -22,6 +23,9 @@ std::vector<std::unique_ptr<OMCachedFile>>& cache()
 OMCachedFile::~OMCachedFile()
 {
   if (job_) OMBackgroundJob::cancel(job_);
+  // The current resource file may be read from these bytes.
+  OMNEFile& current = OMNEFile::current();
+  if (data_ && current.image() == data_.get()) current.giveUp();
   if (!copyPath_.empty()) {
     forgetQueriedFile(copyPath_.c_str());
     fileSystemRemove(copyPath_.c_str());

@@ -167,12 +167,23 @@ TEST_F(ResFiles, BackgroundLoadAndCacheGiveTheSameBytes)
   OMCachedFile* cached = cacheFile(path.c_str());
   ASSERT_EQ(cached->waitLoaded(), 0);
   OMNEFile::current().giveUp();
-  OMIStreamDLL16 fromCache(9, "BK16", path.c_str(), 4096, nullptr);
-  EXPECT_TRUE(fromCache.isFromCache());
-  EXPECT_EQ(fromCache.data(), cached->loadedData() + fromCache.dataOffset());
-  fromCache.setPosition(0);
-  EXPECT_TRUE(content(fromCache, big.size()) == big);
-  uncacheFile(path.c_str());
+  {
+    OMIStreamDLL16 fromCache(9, "BK16", path.c_str(), 4096, nullptr);
+    EXPECT_TRUE(fromCache.isFromCache());
+    EXPECT_EQ(fromCache.data(), cached->loadedData() + fromCache.dataOffset());
+    fromCache.setPosition(0);
+    EXPECT_TRUE(content(fromCache, big.size()) == big);
+    EXPECT_NE(OMNEFile::current().image(), nullptr);
+    // The stream's reference keeps the entry.
+    uncacheFile(path.c_str());
+    EXPECT_TRUE(isFileCached(path.c_str()));
+  }
+  // The cached bytes are gone with the last reference; the file is read from disk again.
+  EXPECT_FALSE(isFileCached(path.c_str()));
+  EXPECT_EQ(OMNEFile::current().image(), nullptr);
+  OMIStreamDLL16 fromDisk(9, "BK16", path.c_str(), -1, nullptr);
+  EXPECT_FALSE(fromDisk.isFromCache());
+  EXPECT_TRUE(content(fromDisk, big.size()) == big);
 }
 
 TEST_F(ResFiles, LaterIndexedFileWinsUntilUnpinned)
