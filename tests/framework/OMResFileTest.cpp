@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -356,4 +358,26 @@ TEST_F(ResFiles, TerminationClosesEverything)
   EXPECT_EQ(backgroundJobCount(), 0);
   EXPECT_FALSE(OMNEFile::current().isFile(path.c_str()));
   EXPECT_EQ(findFileOnSearchPath("t.rsc").value(), "t.rsc");
+}
+
+TEST_F(ResFiles, WindowsPathsReachTheFilesOnAMappedDrive)
+{
+  std::filesystem::create_directories(dir.path() / "Rsc");
+  std::filesystem::create_directories(dir.path() / "Scripts");
+  dir.write("Scripts/Startup.mps", std::string("start"));
+  const std::string packed = pack("Rsc/Demo.rsc", {{"ASEQ", "100", "drive q"}}, 4, false);
+  ASSERT_EQ(setenv("OM_DRIVE_Q", dir.path().c_str(), 1), 0);
+
+  openResFile("Q:\\RSC\\demo.rsc", 1);
+  std::unique_ptr<OMIStream> stream = openResourceStream(100, "ASEQ", -1);
+  ASSERT_NE(stream, nullptr);
+  EXPECT_EQ(content(*stream, 7), "drive q");
+  EXPECT_EQ(resourceFileOf(100, "ASEQ").value(), "Q:\\RSC\\demo.rsc");
+
+  addSearchPath("Q:\\scripts", 1);
+  addSearchPath("Q:\\rsc", 0);
+  EXPECT_EQ(findFileOnSearchPath("startup.MPS").value(), "Q:\\scripts\\startup.MPS");
+  EXPECT_EQ(findFileOnSearchPath("DEMO.RSC").value(), "Q:\\rsc\\DEMO.RSC");
+  EXPECT_EQ(queryFile("STARTUP.mps").size, 5);
+  unsetenv("OM_DRIVE_Q");
 }
