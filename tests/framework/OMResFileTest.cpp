@@ -381,3 +381,40 @@ TEST_F(ResFiles, WindowsPathsReachTheFilesOnAMappedDrive)
   EXPECT_EQ(queryFile("STARTUP.mps").size, 5);
   unsetenv("OM_DRIVE_Q");
 }
+
+TEST_F(ResFiles, RandomlyDamagedFilesAreReadWithinBounds)
+{
+  NEResourceWriter writer;
+  writer.setAlignShift(1);
+  writer.setNameTable(true);
+  writer.add("ASEQ", "100", bytesOf(pattern(200, 1)));
+  writer.add("WAVE", "7", bytesOf(pattern(90, 2)));
+  writer.add("WAVE", "name", bytesOf(pattern(9, 3)));
+  Bytes good;
+  ASSERT_TRUE(writer.build(good));
+  const std::string path = dir.file("damaged.rsc");
+  // Damage lands in the headers and tables, where it matters.
+  const std::size_t tableEnd = 128 + 80;
+  std::uint32_t seed = 99;
+  testing::internal::CaptureStderr();
+  for (int round = 0; round < 300; ++round) {
+    Bytes damaged = good;
+    for (int change = 0; change < 3; ++change) {
+      seed = seed * 1103515245 + 12345;
+      damaged[(seed >> 8) % std::min(tableEnd, damaged.size())] = std::uint8_t(seed >> 24);
+    }
+    dir.write("damaged.rsc", damaged);
+    OMNEFile::current().giveUp();
+    for (const char* type : {"ASEQ", "WAVE"}) {
+      for (int id : {100, 7}) {
+        OMIStreamDLL16 stream(id, type, path.c_str(), 50, nullptr);
+        EXPECT_LE(std::int64_t(stream.dataOffset()) + stream.size(), std::int64_t(damaged.size()));
+        readAll(stream);
+      }
+    }
+    OMResFile file(path.c_str());
+    for (const std::string& type : file.resourceTypes())
+      file.resourceIds(type.c_str());
+  }
+  testing::internal::GetCapturedStderr();
+}

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "framework/OMIStreamFile.h"
@@ -282,4 +284,28 @@ TEST(OMXMLDocument, ReadsFilesStreamsAndResources)
   OMXMLDocument::setResourceOpener(nullptr);
   EXPECT_EQ(askedId, 71);
   EXPECT_NE(fromResource.root()->findDescendant("X"), nullptr);
+}
+
+TEST(OMXMLDocument, DamagedDocumentsNeverReadPastTheirText)
+{
+  const std::string good =
+      "<?xml version=\"1.0\" standalone=\"yes\"?>\n<!DOCTYPE c [x]>\n<CHOR a=\"1 2\" b=q>\n"
+      "<!-- note -->\n<ANIM x=\"&lt;\">one \"two three\" &amp;</ANIM>\n<E/>\n<F "
+      "g=\"h\"/>\n</CHOR>\n";
+  const char replacements[] = {'<', '>', '"', '/', '!', '-', '?', '&', ' ', '\0', '[', ']'};
+  std::uint32_t seed = 12345;
+  for (int round = 0; round < 3000; ++round) {
+    std::string damaged = good;
+    for (int change = 0; change < 1 + round % 4; ++change) {
+      seed = seed * 1103515245 + 12345;
+      const std::size_t at = (seed >> 8) % damaged.size();
+      damaged[at] = replacements[(seed >> 20) % sizeof replacements];
+    }
+    // Exactly the damaged bytes, without a terminator behind them.
+    std::unique_ptr<char[]> exact(new char[damaged.size()]);
+    std::memcpy(exact.get(), damaged.data(), damaged.size());
+    OMXMLDocument document;
+    const bool parsed = document.parse(exact.get(), damaged.size());
+    EXPECT_EQ(parsed, document.error() == nullptr);
+  }
 }
