@@ -1,5 +1,9 @@
 #include "framework/OMIStream.h"
 
+#include <algorithm>
+
+#include "framework/OMAsyncFile.h"
+
 OMIStream::~OMIStream() = default;
 
 void OMIStream::recordBuffer(std::int32_t blockSize, void* buffer)
@@ -56,4 +60,30 @@ std::int32_t OMIStream::handOutWhole()
   data_ = buffer_ + from;
   nextOffset_ = size_;
   return size_ - from;
+}
+
+bool OMIStream::readWhole(OMAsyncFile& file, std::int32_t base)
+{
+  std::int32_t count = -1;
+  // A file that changed since its size was taken is not handed out.
+  return file.seek(base, 0) && file.read(buffer_, size_, &count, false) && count == size_;
+}
+
+std::int32_t OMIStream::readBlock(OMAsyncFile& file, std::int32_t base, int async)
+{
+  if (nextOffset_ >= size_) return 0;
+  const std::int32_t length = std::int32_t(std::min<std::int64_t>(blockSize_, size_ - nextOffset_));
+  if (!file.seek(base + nextOffset_, 0)) return 0;
+  std::int32_t count = length;
+  if (async) {
+    // A posted read counts in full at once.
+    file.read(buffer_, length, nullptr, true);
+    if (file.hasFailed()) return 0;
+  } else if (!file.read(buffer_, length, &count, false) || count <= 0) {
+    return 0;
+  }
+  blockOffset_ = nextOffset_;
+  data_ = buffer_;
+  nextOffset_ += count;
+  return count;
 }

@@ -5,6 +5,8 @@
 
 #include "framework/OMClassDescriptor.h"
 
+class OMAsyncFile;
+
 // The stream every byte of a file or resource comes through. It hands its content out in
 // blocks, one per load, into a buffer that belongs to the stream or to its caller.
 class OMIStream {
@@ -47,6 +49,10 @@ class OMIStream {
   void freeOwnBuffer();
   // Hands out the whole content from the position; answers the length handed out.
   std::int32_t handOutWhole();
+  // Reads the whole content, which lies at base in the file; false when it comes short.
+  bool readWhole(OMAsyncFile& file, std::int32_t base);
+  // Reads the next block (posted to the worker with async); answers its length.
+  std::int32_t readBlock(OMAsyncFile& file, std::int32_t base, int async);
 
   std::uint8_t* data_ = nullptr;
   std::uint8_t* buffer_ = nullptr;

@@ -96,9 +96,7 @@ std::int32_t OMIStreamDLL16::load(int async)
 std::int32_t OMIStreamDLL16::loadWhole()
 {
   if (worker_) {
-    std::int32_t count = -1;
-    const bool read = worker_->seek(dataOffset_, 0) && worker_->read(buffer_, size_, &count, false);
-    if (!read || count != size_) failed_ = true;
+    failed_ = !readWhole(*worker_, dataOffset_);
     ownWorker_.reset();
     worker_ = nullptr;
     if (failed_) return 0;
@@ -108,20 +106,7 @@ std::int32_t OMIStreamDLL16::loadWhole()
 
 std::int32_t OMIStreamDLL16::loadBlock(int async)
 {
-  if (nextOffset_ >= size_ || !worker_) return 0;
-  const std::int32_t length = std::int32_t(std::min<std::int64_t>(blockSize_, size_ - nextOffset_));
-  if (!worker_->seek(dataOffset_ + nextOffset_, 0)) return 0;
-  std::int32_t count = length;
-  if (async) {
-    worker_->read(buffer_, length, nullptr, true);
-    if (worker_->hasFailed()) return 0;
-  } else if (!worker_->read(buffer_, length, &count, false) || count <= 0) {
-    return 0;
-  }
-  blockOffset_ = nextOffset_;
-  data_ = buffer_;
-  nextOffset_ += count;
-  return count;
+  return worker_ ? readBlock(*worker_, dataOffset_, async) : 0;
 }
 
 void OMIStreamDLL16::unload()

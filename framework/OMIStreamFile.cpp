@@ -85,10 +85,7 @@ std::int32_t OMIStreamFile::load(int async)
 std::int32_t OMIStreamFile::loadWhole()
 {
   if (worker_) {
-    std::int32_t count = -1;
-    const bool read = worker_->seek(0, 0) && worker_->read(buffer_, size_, &count, false);
-    // A file that changed since its size was taken is not handed out.
-    if (!read || count != size_) failed_ = true;
+    failed_ = !readWhole(*worker_, 0);
     ownWorker_.reset();
     worker_ = nullptr;
     if (failed_) return 0;
@@ -98,20 +95,7 @@ std::int32_t OMIStreamFile::loadWhole()
 
 std::int32_t OMIStreamFile::loadBlock(int async)
 {
-  if (nextOffset_ >= size_ || !worker_) return 0;
-  const std::int32_t length = std::int32_t(std::min<std::int64_t>(blockSize_, size_ - nextOffset_));
-  if (!worker_->seek(nextOffset_, 0)) return 0;
-  std::int32_t count = length;
-  if (async) {
-    worker_->read(buffer_, length, nullptr, true);
-    if (worker_->hasFailed()) return 0;
-  } else if (!worker_->read(buffer_, length, &count, false) || count <= 0) {
-    return 0;
-  }
-  blockOffset_ = nextOffset_;
-  data_ = buffer_;
-  nextOffset_ += count;
-  return count;
+  return worker_ ? readBlock(*worker_, 0, async) : 0;
 }
 
 void OMIStreamFile::unload()
