@@ -6,3 +6,7 @@
 #include "winerror.h"
 #include "winbase.h"
 #include "omcrt.h"
+#include "winreg.h"
+#include "shellapi.h"
+#include "commdlg.h"
+#include "winver.h"

@@ -57,6 +57,10 @@ TEST_F(FilesTest, LowLevelCallsOpenSeekReadAndWrite)
   EXPECT_EQ(_write(again, "x", 1), -1);
   _close(again);
   EXPECT_EQ(_open("E:\\missing.dat", _O_BINARY), -1);
+  temp.makeFolder("Folder");
+  EXPECT_EQ(_open("E:\\folder", _O_BINARY), -1);  // a folder is no file
+  EXPECT_EQ(om_fopen("E:\\folder", "r"), nullptr);
+  EXPECT_EQ(om_fopen("E:\\folder", "rb"), nullptr);
   EXPECT_EQ(_open("Z:\\unmapped.dat", _O_BINARY), -1);
 }
 

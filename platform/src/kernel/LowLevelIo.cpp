@@ -89,7 +89,17 @@ int _open(const char* path, int flags, ...)
   const char* host = mapped(path, storage);
   if (!host) return -1;
   const int fd = ::open(host, hostOpenFlags(flags), hostPermission(permission));
-  if (fd < 0) omwin::setLastErrorFromErrno(errno);
+  if (fd < 0) {
+    omwin::setLastErrorFromErrno(errno);
+    return -1;
+  }
+  struct stat status;
+  if (::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {  // folders are no files here
+    ::close(fd);
+    errno = EACCES;
+    SetLastError(ERROR_ACCESS_DENIED);
+    return -1;
+  }
   return fd;
 }
 

@@ -147,7 +147,9 @@ HMODULE ModuleTable::loadSharedObject(const std::string& hostPath, const std::st
   }
   const std::uintptr_t handle = nextHandle_;
   nextHandle_ += 0x10000;
-  modules_[handle] = Module{Kind::SharedObject, baseName, hostPath, library, 1};
+  const auto* resources =
+      static_cast<const OMResourceTable*>(::dlsym(library, OM_MODULE_RESOURCES_SYMBOL));
+  modules_[handle] = Module{Kind::SharedObject, baseName, hostPath, library, 1, resources};
   return reinterpret_cast<HMODULE>(handle);
 }
 
@@ -220,7 +222,37 @@ std::string ModuleTable::fileName(HMODULE module)
   return windowsPathFor(found->second.hostPath);
 }
 
+const OMResourceTable* ModuleTable::resources(HMODULE module)
+{
+  if (!module) module = programHandle();
+  std::lock_guard lock(mutex_);
+  const auto found = modules_.find(reinterpret_cast<std::uintptr_t>(module));
+  if (found == modules_.end() || found->second.references <= 0) return nullptr;
+  return found->second.resources;
+}
+
+void ModuleTable::setProgramResources(const OMResourceTable* table)
+{
+  std::lock_guard lock(mutex_);
+  modules_[kProgramHandle].resources = table;
+}
+
+HMODULE ModuleTable::findByHostPath(const std::string& hostPath)
+{
+  std::lock_guard lock(mutex_);
+  for (const auto& [handle, module] : modules_) {
+    if (module.references > 0 && !module.hostPath.empty() && module.hostPath == hostPath)
+      return reinterpret_cast<HMODULE>(handle);
+  }
+  return nullptr;
+}
+
 }  // namespace omwin
+
+void omRegisterProgramResources(const OMResourceTable* table)
+{
+  omwin::ModuleTable::instance().setProgramResources(table);
+}
 
 HMODULE LoadLibraryA(LPCSTR fileName)
 {

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 
+#include <omresource.h>
 #include <windows.h>
 
 namespace omwin {
@@ -21,6 +22,7 @@ class ModuleTable {
     std::string hostPath;  // empty for built-in modules
     void* library = nullptr;
     int references = 0;
+    const OMResourceTable* resources = nullptr;
   };
 
   static ModuleTable& instance();
@@ -32,6 +34,11 @@ class ModuleTable {
   HMODULE find(const char* moduleName);
   // The Windows path of the module's file, or empty for an unknown handle.
   std::string fileName(HMODULE module);
+  // The compiled resources of a module (null: the program's), or null when it has none.
+  const OMResourceTable* resources(HMODULE module);
+  void setProgramResources(const OMResourceTable* table);
+  // The loaded module whose file is hostPath, or null.
+  HMODULE findByHostPath(const std::string& hostPath);
 
  private:
   ModuleTable();

@@ -2,6 +2,7 @@
 // does; writing in text mode writes LF alone.
 #include <omcrt.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -115,6 +116,12 @@ FILE* om_fopen(const char* path, const char* mode)
 {
   std::string host;
   if (!mode || !mapPath(path, host)) return nullptr;
+  struct stat status;
+  if (::stat(host.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {  // folders are no files
+    errno = EACCES;
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
   if (isTextReadMode(mode)) return openTextForReading(host);
   FILE* file = std::fopen(host.c_str(), hostMode(mode).c_str());
   if (!file) omwin::setLastErrorFromErrno(errno);
