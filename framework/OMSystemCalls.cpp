@@ -139,27 +139,29 @@ void joinThread(Thread thread)
   CloseHandle(static_cast<HANDLE>(thread));
 }
 
-// The platform has no module resources yet: every module answers that it holds none.
-HRSRC findResource(HMODULE, int, const char*)
+HRSRC findResource(HMODULE module, int resourceId, const char* type)
 {
-  return nullptr;
+  return FindResourceA(module, MAKEINTRESOURCEA(resourceId), type);
 }
 
-HGLOBAL loadResource(HMODULE, HRSRC)
+HGLOBAL loadResource(HMODULE module, HRSRC resource)
 {
-  return nullptr;
+  return LoadResource(module, resource);
 }
 
-const void* lockResource(HGLOBAL)
+const void* lockResource(HGLOBAL loaded)
 {
-  return nullptr;
+  return LockResource(loaded);
 }
 
-std::uint32_t sizeofResource(HMODULE, HRSRC)
+std::uint32_t sizeofResource(HMODULE module, HRSRC resource)
 {
-  return 0;
+  return SizeofResource(module, resource);
 }
 
-void freeResource(HGLOBAL) {}
+void freeResource(HGLOBAL loaded)
+{
+  FreeResource(loaded);
+}
 
 }  // namespace omsys

@@ -197,3 +197,61 @@ TEST(ResourceModules, MissingLibrariesAndResourcesAreReportedNotRaised)
   EXPECT_EQ(noId.size(), 0);
   OMResModule::releaseDefaultModule();
 }
+
+TEST(ResourceStreams, ProgramResourcesReadWholeAndInBlocks)
+{
+  const std::string text = std::string("Hello from the program's resources") + '\0';
+  const OMResourceSize size = resourceSize(1001, "TEXT", nullptr);
+  ASSERT_EQ(size.found, 1);
+  EXPECT_EQ(size.size, text.size());
+
+  OMIStreamRes whole(1001, "TEXT", nullptr, -1, nullptr);
+  EXPECT_EQ(whole.size(), std::int32_t(text.size()));
+  ASSERT_EQ(whole.load(0), std::int32_t(text.size()));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(whole.data()), text.size()), text);
+  EXPECT_EQ(whole.load(0), 0);
+
+  OMIStreamRes blocks(1001, "TEXT", nullptr, 5, nullptr);
+  EXPECT_EQ(drain(blocks), text);
+  blocks.unload();
+  blocks.setPosition(6);
+  EXPECT_EQ(drain(blocks), text.substr(6));
+
+  char caller[64];
+  OMIStreamRes copied(1001, "TEXT", nullptr, -1, caller);
+  ASSERT_EQ(copied.load(0), std::int32_t(text.size()));
+  EXPECT_EQ(copied.data(), reinterpret_cast<std::uint8_t*>(caller));
+  std::unique_ptr<OMIStream> clone = copied.clone();
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(clone->data()), text.size()), text);
+
+  // RCDATA is a standard type: it is found by its number.
+  OMIStreamRes data(7, "RCDATA", nullptr, 0, nullptr);
+  EXPECT_EQ(drain(data), std::string("\x01\x02\xFF"
+                                     "ab",
+                                     5));
+  OMIStreamRes named(50, "ASEQ", nullptr, -1, nullptr);
+  EXPECT_EQ(named.size(), std::int32_t(sizeof "first animation sequence bytes\n" - 1));
+  OMResModule::releaseDefaultModule();
+}
+
+TEST(ResourceStreams, HandleLockCounts)
+{
+  {
+    OMResHandle handle(1001, "TEXT", nullptr);
+    ASSERT_EQ(handle.status(), OMResHandle::ok);
+    EXPECT_GT(handle.size(), 0u);
+    EXPECT_EQ(handle.unlock(), OMResHandle::notLocked);
+    EXPECT_EQ(handle.lockCount(), -1);
+    const void* data = nullptr;
+    EXPECT_EQ(handle.lock(&data), OMResHandle::ok);
+    EXPECT_NE(data, nullptr);
+    EXPECT_EQ(handle.lockCount(), 0);
+    EXPECT_EQ(handle.lock(&data), OMResHandle::ok);
+    EXPECT_EQ(handle.unlock(), OMResHandle::ok);
+    handle.release();
+    EXPECT_TRUE(OMResModule::defaultModule().handles().empty());
+  }
+  OMResHandle absent(999, "TEXT", nullptr);
+  EXPECT_EQ(absent.status(), OMResHandle::notFound);
+  OMResModule::releaseDefaultModule();
+}
