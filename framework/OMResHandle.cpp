@@ -57,8 +57,10 @@ void OMResHandle::release()
 {
   if (released_) return;
   released_ = true;
-  auto& handles = module_->handles_;
-  handles.erase(std::remove(handles.begin(), handles.end(), this), handles.end());
+  if (module_) {
+    auto& handles = module_->handles_;
+    handles.erase(std::remove(handles.begin(), handles.end(), this), handles.end());
+  }
   if (handle_ && lockCount_ == 0) omsys::freeResource(handle_);
 }
 

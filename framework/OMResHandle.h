@@ -31,6 +31,8 @@ class OMResHandle {
   static void setAutomaticLocking(bool on);
 
  private:
+  friend class OMResModule;
+
   int status_ = notFound;
   HGLOBAL handle_ = nullptr;
   std::int32_t lockCount_ = 0;

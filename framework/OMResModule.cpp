@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "framework/OMPathDirectory.h"
+#include "framework/OMResHandle.h"
 
 namespace {
 
@@ -55,6 +56,9 @@ OMResModule::~OMResModule()
   auto& all = moduleList();
   all.erase(std::remove(all.begin(), all.end(), this), all.end());
   if (moduleHandle_ && handles_.empty()) FreeLibrary(moduleHandle_);
+  // Handles that outlive their module no longer reach it.
+  for (OMResHandle* handle : handles_)
+    handle->module_ = nullptr;
   handles_.clear();
 }
 

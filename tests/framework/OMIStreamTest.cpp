@@ -253,5 +253,7 @@ TEST(ResourceStreams, HandleLockCounts)
   }
   OMResHandle absent(999, "TEXT", nullptr);
   EXPECT_EQ(absent.status(), OMResHandle::notFound);
+  // A handle that outlives its module lets go of it.
   OMResModule::releaseDefaultModule();
+  EXPECT_EQ(absent.module(), nullptr);
 }
