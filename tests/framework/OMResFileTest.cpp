@@ -203,6 +203,16 @@ TEST_F(ResFiles, LaterIndexedFileWinsUntilUnpinned)
   ASSERT_NE(stream, nullptr);
   EXPECT_EQ(content(*stream, 6), "second");
 
+  // The same in the background.
+  std::unique_ptr<OMIStream> background = openResourceStream(100, "ASEQ", -1);
+  ASSERT_TRUE(background->is(OMIStreamDLL16::classDescriptor));
+  auto* resource = static_cast<OMIStreamDLL16*>(background.get());
+  resource->loadAsync(nullptr);
+  EXPECT_TRUE(resource->isLoading());
+  EXPECT_EQ(resource->waitLoaded(), 0);
+  EXPECT_FALSE(resource->isLoading());
+  EXPECT_EQ(content(*resource, 6), "second");
+
   unpinResFile(second.c_str());
   EXPECT_EQ(resourceFileOf(100, "ASEQ").value(), first);
   stream = openResourceStream(100, "ASEQ", -1);
