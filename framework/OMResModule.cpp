@@ -6,6 +6,7 @@
 
 #include "framework/OMPathDirectory.h"
 #include "framework/OMResHandle.h"
+#include "framework/OMResourceType.h"
 
 namespace {
 
@@ -32,6 +33,24 @@ std::uintptr_t loadLibraryQuietly(const std::string& path)
   const bool missing =
       why == ERROR_FILE_NOT_FOUND || why == ERROR_PATH_NOT_FOUND || why == ERROR_MOD_NOT_FOUND;
   return missing ? 2 : 0;
+}
+
+OMResModule::ResourceName nameOf(const char* listed)
+{
+  if (isResourceNumber(listed)) return {numberOfResource(listed), {}};
+  return {0, listed ? listed : ""};
+}
+
+BOOL CALLBACK collectType(HMODULE, LPSTR type, LONG_PTR names)
+{
+  reinterpret_cast<std::vector<OMResModule::ResourceName>*>(names)->push_back(nameOf(type));
+  return TRUE;
+}
+
+BOOL CALLBACK collectName(HMODULE, LPCSTR, LPSTR name, LONG_PTR names)
+{
+  reinterpret_cast<std::vector<OMResModule::ResourceName>*>(names)->push_back(nameOf(name));
+  return TRUE;
 }
 
 }  // namespace
@@ -81,4 +100,21 @@ const std::vector<OMResModule*>& OMResModule::modules()
 HMODULE OMResModule::instance() const
 {
   return moduleHandle_ ? moduleHandle_ : GetModuleHandleA(nullptr);
+}
+
+std::vector<OMResModule::ResourceName> OMResModule::resourceTypes() const
+{
+  std::vector<ResourceName> types;
+  if (error_ == none)
+    EnumResourceTypesA(instance(), &collectType, reinterpret_cast<LONG_PTR>(&types));
+  return types;
+}
+
+std::vector<OMResModule::ResourceName> OMResModule::resourceNames(const char* typeName) const
+{
+  std::vector<ResourceName> names;
+  if (error_ == none && typeName)
+    EnumResourceNamesA(instance(), typeNumber(typeName), &collectName,
+                       reinterpret_cast<LONG_PTR>(&names));
+  return names;
 }

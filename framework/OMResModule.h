@@ -31,6 +31,15 @@ class OMResModule {
   const std::string& fileName() const { return fileName_; }
   const std::vector<OMResHandle*>& handles() const { return handles_; }
 
+  // A resource type or name as the module lists it: a number, or a name.
+  struct ResourceName {
+    int number;  // 0 for a name
+    std::string name;
+  };
+  // The module's resource types, and the names of one type's resources, as it lists them.
+  std::vector<ResourceName> resourceTypes() const;
+  std::vector<ResourceName> resourceNames(const char* typeName) const;
+
  private:
   friend class OMResHandle;
 

@@ -257,3 +257,22 @@ TEST(ResourceStreams, HandleLockCounts)
   OMResModule::releaseDefaultModule();
   EXPECT_EQ(absent.module(), nullptr);
 }
+
+TEST(ResourceStreams, ModulesListTheirTypesAndNames)
+{
+  const OMResModule& own = OMResModule::defaultModule();
+  bool text = false, rcdata = false;
+  for (const OMResModule::ResourceName& type : own.resourceTypes()) {
+    text = text || type.name == "TEXT";
+    rcdata = rcdata || type.number == 10;
+  }
+  EXPECT_TRUE(text);
+  EXPECT_TRUE(rcdata);
+  const std::vector<OMResModule::ResourceName> names = own.resourceNames("TEXT");
+  ASSERT_EQ(names.size(), 1u);
+  EXPECT_EQ(names[0].number, 1001);
+  EXPECT_EQ(own.resourceNames("RCDATA").size(), 1u);
+  OMResModule missing("nowhere.dll");
+  EXPECT_TRUE(missing.resourceTypes().empty());
+  OMResModule::releaseDefaultModule();
+}
