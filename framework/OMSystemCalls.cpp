@@ -89,22 +89,22 @@ Event createEvent(bool manualReset, bool initiallySet)
 
 void setEvent(Event event)
 {
-  SetEvent(static_cast<HANDLE>(event));
+  SetEvent(event);
 }
 
 void resetEvent(Event event)
 {
-  ResetEvent(static_cast<HANDLE>(event));
+  ResetEvent(event);
 }
 
 bool waitEvent(Event event, bool poll)
 {
-  return WaitForSingleObject(static_cast<HANDLE>(event), poll ? 0 : INFINITE) == WAIT_OBJECT_0;
+  return WaitForSingleObject(event, poll ? 0 : INFINITE) == WAIT_OBJECT_0;
 }
 
 void closeEvent(Event event)
 {
-  CloseHandle(static_cast<HANDLE>(event));
+  CloseHandle(event);
 }
 
 namespace {
@@ -127,16 +127,16 @@ unsigned runThread(void* start)
 Thread startThread(void (*function)(void*), void* argument)
 {
   auto* start = new ThreadStart{function, argument};
-  const std::uintptr_t thread = _beginthreadex(nullptr, 0, &runThread, start, 0, nullptr);
-  if (!thread) delete start;
-  return reinterpret_cast<Thread>(thread);
+  const std::uintptr_t started = _beginthreadex(nullptr, 0, &runThread, start, 0, nullptr);
+  if (!started) delete start;
+  return reinterpret_cast<Thread>(started);
 }
 
 void joinThread(Thread thread)
 {
   if (!thread) return;
-  WaitForSingleObject(static_cast<HANDLE>(thread), INFINITE);
-  CloseHandle(static_cast<HANDLE>(thread));
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
 }
 
 HRSRC findResource(HMODULE module, int resourceId, const char* type)

@@ -7,9 +7,9 @@
 
 #include <windows.h>
 
-// The few system calls the file classes make, in one place, so that they can move onto the
-// platform's own calls without touching their callers. Paths are Windows paths; flags and
-// permissions are those of the Windows C library.
+// The system calls the file and resource classes make, in one place: the Windows C library's
+// low-level file calls, listings, stdio, kernel events and threads, and module resources.
+// Paths are Windows paths; flags and permissions are those of the Windows C library.
 namespace omsys {
 
 // Flags of openFile.
@@ -51,7 +51,7 @@ int compareNoCase(const char* a, const char* b);
 
 // Events with the semantics of the kernel's: manual or automatic reset, waits that give
 // the memory ordering of a handshake.
-using Event = void*;
+using Event = HANDLE;
 Event createEvent(bool manualReset, bool initiallySet);
 void setEvent(Event event);
 void resetEvent(Event event);
@@ -59,7 +59,7 @@ void resetEvent(Event event);
 bool waitEvent(Event event, bool poll);
 void closeEvent(Event event);
 
-using Thread = void*;
+using Thread = HANDLE;
 // Starts function(argument) on a new thread; null when it cannot start.
 Thread startThread(void (*function)(void*), void* argument);
 // Waits for the thread to end and frees it.
