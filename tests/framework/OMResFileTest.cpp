@@ -19,6 +19,7 @@
 #include "framework/OMQueriedFile.h"
 #include "framework/OMResFile.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TempFolder.h"
 #include "tools/NEResourceWriter.h"
 
 namespace {
@@ -376,7 +377,7 @@ TEST_F(ResFiles, WindowsPathsReachTheFilesOnAMappedDrive)
   std::filesystem::create_directories(dir.path() / "Scripts");
   dir.write("Scripts/Startup.mps", std::string("start"));
   const std::string packed = pack("Rsc/Demo.rsc", {{"ASEQ", "100", "drive q"}}, 4, false);
-  ASSERT_EQ(setenv("OM_DRIVE_Q", dir.path().c_str(), 1), 0);
+  ScopedEnv drive("OM_DRIVE_Q", dir.path().string());
 
   openResFile("Q:\\RSC\\demo.rsc", 1);
   std::unique_ptr<OMIStream> stream = openResourceStream(100, "ASEQ", -1);
@@ -389,7 +390,6 @@ TEST_F(ResFiles, WindowsPathsReachTheFilesOnAMappedDrive)
   EXPECT_EQ(findFileOnSearchPath("startup.MPS").value(), "Q:\\scripts\\startup.MPS");
   EXPECT_EQ(findFileOnSearchPath("DEMO.RSC").value(), "Q:\\rsc\\DEMO.RSC");
   EXPECT_EQ(queryFile("STARTUP.mps").size, 5);
-  unsetenv("OM_DRIVE_Q");
 }
 
 TEST_F(ResFiles, RandomlyDamagedFilesAreReadWithinBounds)
