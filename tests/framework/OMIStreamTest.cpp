@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "framework/OMBitmap.h"
 #include "framework/OMCachedFile.h"
 #include "framework/OMIStreamFile.h"
 #include "framework/OMIStreamRes.h"
@@ -274,5 +275,39 @@ TEST(ResourceStreams, ModulesListTheirTypesAndNames)
   EXPECT_EQ(own.resourceNames("RCDATA").size(), 1u);
   OMResModule missing("nowhere.dll");
   EXPECT_TRUE(missing.resourceTypes().empty());
+  OMResModule::releaseDefaultModule();
+}
+
+TEST(Bitmaps, ReadFromBitmapResources)
+{
+  OMBitmap eight(300, nullptr);
+  ASSERT_TRUE(eight.hasBits());
+  EXPECT_EQ(eight.width(), 5);
+  EXPECT_EQ(eight.height(), 2);
+  EXPECT_EQ(eight.bitCount(), 8);
+  // A colour count of 0 means 256 for 8-bit images, in the kept header too.
+  EXPECT_EQ(eight.colorCount(), 256);
+  EXPECT_EQ(eight.info()[32] | (eight.info()[33] << 8), 256);
+  EXPECT_EQ(eight.colorTable()[4 * 7], 7);
+  EXPECT_EQ(eight.bits()[1], 252);
+  EXPECT_EQ(eight.transparentIndex(), 252);
+  const std::vector<std::uint8_t> mask8 = eight.makeMask();
+  ASSERT_EQ(mask8.size(), 8u);
+  EXPECT_EQ(mask8[0], 0x50);  // pixels 1 and 3 of the first row
+  EXPECT_EQ(mask8[4], 0x88);  // pixels 0 and 4 of the second
+
+  OMBitmap deep(301, nullptr);
+  ASSERT_TRUE(deep.hasBits());
+  EXPECT_EQ(deep.bitCount(), 24);
+  EXPECT_EQ(deep.transparentIndex(), -1);
+  const std::vector<std::uint8_t> mask24 = deep.makeMask();
+  ASSERT_EQ(mask24.size(), 8u);
+  EXPECT_EQ(mask24[0], 0x80);
+  EXPECT_EQ(mask24[4], 0x40);
+
+  EXPECT_FALSE(OMBitmap(302, nullptr).hasBits());
+  EXPECT_FALSE(OMBitmap(303, nullptr).hasBits());
+  EXPECT_FALSE(OMBitmap(999, nullptr).hasBits());
+  EXPECT_TRUE(OMBitmap(999, nullptr).makeMask().empty());
   OMResModule::releaseDefaultModule();
 }
