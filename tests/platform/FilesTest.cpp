@@ -336,6 +336,8 @@ TEST(MemoryTest, GlobalBlocksLockUnlockAndFree)
   for (int i = 0; i < 64; ++i)
     EXPECT_EQ(bytes[i], 0);
   EXPECT_FALSE(GlobalUnlock(handle));  // the last unlock answers FALSE
+  EXPECT_FALSE(GlobalUnlock(handle));  // and one more is refused
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_LOCKED));
   EXPECT_EQ(GlobalFree(handle), nullptr);
   EXPECT_EQ(GlobalFree(handle), handle);  // freeing twice is refused
   EXPECT_EQ(GlobalLock(handle), nullptr);

@@ -10,6 +10,7 @@
 #include <sstream>
 #include <string>
 
+#include "tests/support/KilledWriter.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -130,25 +131,14 @@ TEST_F(ProfileFilesTest, AKilledWriterLeavesAWholeFile)
   const std::string second(30000, 'b');
   const char* file = "G:\\game\\crash.ini";
   ASSERT_TRUE(WritePrivateProfileStringA("S", "k", first.c_str(), file));
-  int ready[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    ::close(ready[0]);
-    for (int i = 0;; ++i) {
-      WritePrivateProfileStringA("S", "k", (i % 2 ? first : second).c_str(), file);
-      if (::write(ready[1], "x", 1) != 1) ::_exit(1);
-    }
+  for (int round = 0; round < 6; ++round) {
+    ASSERT_TRUE(killWriterMidway(
+        [&](int i) {
+          WritePrivateProfileStringA("S", "k", (i % 2 ? first : second).c_str(), file);
+        },
+        3 + round * 4));
+    const std::string text = readHostFile(temp / "Game/crash.ini");
+    ASSERT_TRUE(text == "[S]\r\nk=" + first + "\r\n" || text == "[S]\r\nk=" + second + "\r\n")
+        << "round " << round << ": " << text.size();
   }
-  ::close(ready[1]);
-  char byte;
-  for (int i = 0; i < 25; ++i)
-    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
-  ::kill(child, SIGKILL);
-  ::waitpid(child, nullptr, 0);
-  ::close(ready[0]);
-  const std::string text = readHostFile(temp / "Game/crash.ini");
-  EXPECT_TRUE(text == "[S]\r\nk=" + first + "\r\n" || text == "[S]\r\nk=" + second + "\r\n")
-      << text.size();
 }

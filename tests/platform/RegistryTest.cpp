@@ -12,6 +12,7 @@
 #include <sstream>
 #include <string>
 
+#include "tests/support/KilledWriter.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -163,28 +164,13 @@ TEST_F(RegistryTest, AKilledWriterLeavesAWholeFile)
   const std::string first(20000, 'a');
   const std::string second(30000, 'b');
   setDefault(kMainExe, first);
-  int ready[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    ::close(ready[0]);
-    for (int i = 0;; ++i) {
-      setDefault(kMainExe, i % 2 ? first : second);
-      if (::write(ready[1], "x", 1) != 1) ::_exit(1);
-    }
+  for (int round = 0; round < 6; ++round) {
+    ASSERT_TRUE(killWriterMidway([&](int i) { setDefault(kMainExe, i % 2 ? first : second); },
+                                 3 + round * 4));
+    ScopedEnv elsewhere("OM_REGISTRY", temp / "elsewhere.txt");
+    queryDefault(kMainExe);  // drops what this process had read
+    ::setenv("OM_REGISTRY", (temp / "registry.txt").c_str(), 1);
+    const std::string value = queryDefault(kMainExe);
+    ASSERT_TRUE(value == first || value == second) << "round " << round << ": " << value.size();
   }
-  ::close(ready[1]);
-  char byte;
-  for (int i = 0; i < 25; ++i)
-    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
-  ::kill(child, SIGKILL);
-  ::waitpid(child, nullptr, 0);
-  ::close(ready[0]);
-
-  ScopedEnv reload("OM_REGISTRY", temp / "elsewhere.txt");
-  queryDefault(kMainExe);  // drops what this process had read
-  ::setenv("OM_REGISTRY", (temp / "registry.txt").c_str(), 1);
-  const std::string value = queryDefault(kMainExe);
-  EXPECT_TRUE(value == first || value == second) << value.size();
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/host/HostClock.h"
+#include "platform/src/kernel/CursorImage.h"
 #include "tests/support/TempFolder.h"
 #include "tools/rc/ResourceScript.h"
 
@@ -371,4 +372,59 @@ TEST(ResourceScriptTest, BrokenScriptsAreRefusedWithTheirLine)
   omrc::ResourceScript compiler({temp.path()});
   EXPECT_TRUE(compiler.compile("// nothing but a comment\n"));
   EXPECT_TRUE(compiler.resources().empty());
+}
+
+TEST(ResourcesTest, CursorAndIconPicturesDecodeFromTheirGroups)
+{
+  // The sample cursor: 32 by 32, 1 bit, bytes i * 7 + 1, mask bytes 0xFF where i % 3 == 0.
+  const auto cursor = omwin::loadCursorImage(nullptr, MAKEINTRESOURCEA(5), false);
+  ASSERT_TRUE(cursor);
+  EXPECT_EQ(cursor->width, 32);
+  EXPECT_EQ(cursor->height, 32);
+  EXPECT_EQ(cursor->hotSpot.x, 5);
+  EXPECT_EQ(cursor->hotSpot.y, 7);
+  for (int y = 0; y < 32; ++y) {
+    for (int x = 0; x < 32; ++x) {
+      const int byteIndex = (31 - y) * 4 + x / 8;
+      const unsigned bit = ((byteIndex * 7 + 1) >> (7 - x % 8)) & 1;
+      const bool transparent = byteIndex % 3 == 0;
+      const std::uint32_t expected = transparent ? 0 : 0xFF000000u | (bit ? 0xFFFFFFu : 0u);
+      ASSERT_EQ(cursor->pixels[y * 32 + x], expected) << x << "," << y;
+    }
+  }
+
+  // The sample icon: 16 by 16, 32 bits with alpha, bytes i * 7 + 32.
+  const auto icon = omwin::loadCursorImage(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(1), true);
+  ASSERT_TRUE(icon);
+  EXPECT_EQ(icon->width, 16);
+  EXPECT_EQ(icon->height, 16);
+  auto byteAt = [](int index) { return static_cast<std::uint32_t>((index * 7 + 32) & 0xFF); };
+  for (int y = 0; y < 16; ++y) {
+    for (int x = 0; x < 16; ++x) {
+      const int base = (15 - y) * 64 + x * 4;
+      const std::uint32_t alpha = byteAt(base + 3);
+      const std::uint32_t expected = alpha == 0 ? 0
+                                                : (alpha << 24) | (byteAt(base + 2) << 16) |
+                                                      (byteAt(base + 1) << 8) | byteAt(base);
+      ASSERT_EQ(icon->pixels[y * 16 + x], expected) << x << "," << y;
+    }
+  }
+  EXPECT_FALSE(omwin::loadCursorImage(nullptr, MAKEINTRESOURCEA(6), false));
+  EXPECT_FALSE(omwin::loadCursorImage(nullptr, MAKEINTRESOURCEA(5), true));  // no such icon
+}
+
+TEST(ResourcesTest, BrokenIconBitmapsAreRefused)
+{
+  std::vector<std::uint8_t> header(40, 0);
+  header[0] = 40;
+  header[4] = 32;  // width
+  header[8] = 64;  // height with mask
+  header[12] = 1;  // planes
+  header[14] = 8;  // bits: needs 256 colours and 32 * 32 bytes, which are missing
+  EXPECT_FALSE(omwin::decodeIconBitmap(header.data(), header.size()));
+  header[14] = 3;  // no such depth
+  EXPECT_FALSE(omwin::decodeIconBitmap(header.data(), header.size()));
+  header[0] = 200;  // a header longer than the data
+  EXPECT_FALSE(omwin::decodeIconBitmap(header.data(), header.size()));
+  EXPECT_FALSE(omwin::decodeIconBitmap(header.data(), 10));
 }

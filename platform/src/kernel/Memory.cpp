@@ -104,7 +104,7 @@ BOOL GlobalUnlock(HGLOBAL memory)
   std::lock_guard lock(blocks().mutex);
   const auto found = blocks().globalBlocks.find(memory);
   if (found == blocks().globalBlocks.end() || found->second.lockCount == 0) {
-    SetLastError(found == blocks().globalBlocks.end() ? ERROR_INVALID_HANDLE : ERROR_SUCCESS);
+    SetLastError(found == blocks().globalBlocks.end() ? ERROR_INVALID_HANDLE : ERROR_NOT_LOCKED);
     return FALSE;
   }
   return --found->second.lockCount > 0 ? TRUE : FALSE;
