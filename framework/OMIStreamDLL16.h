@@ -35,6 +35,8 @@ class OMIStreamDLL16 final : public OMIStream {
   // Runs a pending background read to its end; the read's status (0 ok).
   int waitLoaded();
   int loadStatus() const { return loadStatus_; }
+  // The background read while one is pending, e.g. to change its priority; else null.
+  OMBackgroundJob* pendingJob() const { return job_; }
 
   int resourceId() const { return resourceId_; }
   const std::string& typeName() const { return typeName_; }

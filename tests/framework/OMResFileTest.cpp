@@ -162,8 +162,12 @@ TEST_F(ResFiles, BackgroundLoadAndCacheGiveTheSameBytes)
 
   OMIStreamDLL16 waited(9, "BK16", path.c_str(), -1, nullptr);
   waited.loadAsync(&done);
+  ASSERT_NE(waited.pendingJob(), nullptr);
+  setPriority(waited.pendingJob(), 7);
+  EXPECT_EQ(waited.pendingJob()->priority(), 7);
   EXPECT_EQ(waited.waitLoaded(), 0);
   EXPECT_EQ(doneCalls, 2);
+  EXPECT_EQ(waited.pendingJob(), nullptr);
   EXPECT_TRUE(content(waited, big.size()) == big);
 
   // With the whole file in the cache, the bytes are handed out in place.
