@@ -1,0 +1,18 @@
+#pragma once
+
+#include "framework/OMRect.h"
+
+// What the next print job is to print and how; the program's printing reads it.
+struct OMPrintParameters {
+  int mode = 0;
+  OMRect source;
+  int firstWord = 0;
+  int secondWord = 0;
+  OMRect page;
+  // Cleared on each store.
+  bool flag = false;
+};
+
+void setPrintParameters(int mode, const OMRect& source, int firstWord, int secondWord,
+                        const OMRect& page);
+const OMPrintParameters& printParameters();

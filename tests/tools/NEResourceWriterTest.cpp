@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "tests/support/TempDir.h"
+#include "tools/NEResourceWriter.h"
+#include "tools/ResourceManifest.h"
+
+namespace {
+
+using Bytes = NEResourceWriter::Bytes;
+
+unsigned u16(const Bytes& file, std::size_t at)
+{
+  return file.at(at) | (file.at(at + 1) << 8);
+}
+
+Bytes bytes(const std::string& text)
+{
+  return Bytes(text.begin(), text.end());
+}
+
+}  // namespace
+
+TEST(NEResourceWriter, WritesHeadersBlocksAndAlignedData)
+{
+  NEResourceWriter writer;
+  ASSERT_TRUE(writer.setAlignShift(4));
+  ASSERT_TRUE(writer.add("ASEQ", "100", bytes("hello")));
+  ASSERT_TRUE(writer.add("CURSOR", "5", bytes("cursor bytes")));
+  ASSERT_TRUE(writer.add("ASEQ", "101", bytes("x")));
+  Bytes file;
+  ASSERT_TRUE(writer.build(file)) << writer.error();
+
+  EXPECT_EQ(u16(file, 0), 0x5A4Du);
+  EXPECT_GE(u16(file, 24), 64u);
+  const std::size_t ne = u16(file, 60);
+  EXPECT_EQ(u16(file, ne), 0x454Eu);
+  const std::size_t table = ne + u16(file, ne + 0x24);
+  const std::size_t tableLength = u16(file, ne + 0x26) - u16(file, ne + 0x24);
+  EXPECT_EQ(u16(file, table), 4u);
+
+  // ASEQ: a named type whose name lies in the table.
+  const std::size_t aseq = table + 2;
+  const unsigned nameOffset = u16(file, aseq);
+  ASSERT_LT(nameOffset, 0x8000u);
+  ASSERT_LE(nameOffset + 5, tableLength);
+  EXPECT_EQ(file[table + nameOffset], 4);
+  EXPECT_EQ(
+      std::string(file.begin() + table + nameOffset + 1, file.begin() + table + nameOffset + 5),
+      "ASEQ");
+  EXPECT_EQ(u16(file, aseq + 2), 2u);
+  EXPECT_EQ(u16(file, aseq + 8 + 6), 0x8000u | 100);
+  const std::size_t data = std::size_t(u16(file, aseq + 8)) << 4;
+  EXPECT_EQ(u16(file, aseq + 8 + 2), 1u);
+  EXPECT_EQ(std::string(file.begin() + data, file.begin() + data + 5), "hello");
+
+  // CURSOR is numbered type 12 with one entry.
+  const std::size_t cursor = aseq + 8 + 24;
+  EXPECT_EQ(u16(file, cursor), 0x800Cu);
+  EXPECT_EQ(u16(file, cursor + 2), 1u);
+  EXPECT_EQ(u16(file, cursor + 8 + 6), 0x8005u);
+  EXPECT_EQ(u16(file, cursor + 8 + 12), 0u);
+  EXPECT_EQ(file.size() % 16, 0u);
+}
+
+TEST(NEResourceWriter, NameTableCarriesTypeNames)
+{
+  NEResourceWriter writer;
+  writer.setNameTable(true);
+  ASSERT_TRUE(writer.setAlignShift(0));
+  ASSERT_TRUE(writer.add("WAVE", "7", bytes("riff")));
+  ASSERT_TRUE(writer.add("WAVE", "intro", bytes("named")));
+  Bytes file;
+  ASSERT_TRUE(writer.build(file)) << writer.error();
+  const std::size_t table = 128;
+  EXPECT_EQ(u16(file, table + 2), 0x800Fu);
+  EXPECT_EQ(u16(file, table + 4), 1u);
+  const std::size_t names = u16(file, table + 10);
+  const unsigned waveType = u16(file, table + 22);
+  EXPECT_EQ(u16(file, names + 2), waveType);
+  EXPECT_STREQ(reinterpret_cast<const char*>(&file[names + 6]), "WAVE");
+  // The named resource gets a number that the name table lists.
+  const std::size_t second = names + u16(file, names);
+  EXPECT_EQ(u16(file, second + 2), waveType | 0x8000);
+  EXPECT_EQ(u16(file, second + 4), u16(file, table + 22 + 8 + 12 + 6));
+  EXPECT_STREQ(reinterpret_cast<const char*>(&file[second + 6]), "intro");
+}
+
+TEST(NEResourceWriter, RefusesWhatTheFormatCannotHold)
+{
+  NEResourceWriter writer;
+  EXPECT_FALSE(writer.setAlignShift(16));
+  EXPECT_FALSE(writer.add("ASEQ", "0", bytes("x")));
+  EXPECT_FALSE(writer.add("ASEQ", "32768", bytes("x")));
+  EXPECT_FALSE(writer.add("#15", "1", bytes("x")));
+  EXPECT_FALSE(writer.add("", "1", bytes("x")));
+
+  ASSERT_TRUE(writer.setAlignShift(0));
+  ASSERT_TRUE(writer.add("BIG", "1", Bytes(70000, 1)));
+  Bytes file;
+  EXPECT_FALSE(writer.build(file));
+  EXPECT_NE(writer.error().find("alignment"), std::string::npos);
+
+  ASSERT_TRUE(writer.setAlignShift(2));
+  EXPECT_TRUE(writer.build(file)) << writer.error();
+}
+
+TEST(ResourceManifest, ReadsLinesAndNamesTheFaultyOne)
+{
+  TempDir dir;
+  dir.write("a.bin", std::string("AAAA"));
+  dir.write("with space.bin", std::string("BB"));
+  dir.write("good.txt", "# comment\n\nASEQ 100 a.bin\n  TEXT  hello   with space.bin  \n");
+  dir.write("missing.txt", "ASEQ 100 a.bin\nASEQ 101 nowhere.bin\n");
+  dir.write("short.txt", "ASEQ 100\n");
+
+  NEResourceWriter writer;
+  std::string error;
+  EXPECT_TRUE(readResourceManifest(dir.file("good.txt"), writer, error)) << error;
+  Bytes file;
+  EXPECT_TRUE(writer.build(file));
+
+  NEResourceWriter other;
+  EXPECT_FALSE(readResourceManifest(dir.file("missing.txt"), other, error));
+  EXPECT_NE(error.find("missing.txt:2:"), std::string::npos) << error;
+  EXPECT_FALSE(readResourceManifest(dir.file("short.txt"), other, error));
+  EXPECT_NE(error.find("short.txt:1:"), std::string::npos) << error;
+  EXPECT_FALSE(readResourceManifest(dir.file("none.txt"), other, error));
+}
+
+TEST(Rscpack, PacksAManifestAndFailsCleanly)
+{
+  TempDir dir;
+  dir.write("a.bin", std::string("AAAA"));
+  dir.write("m.txt", "ASEQ 100 a.bin\n");
+  const std::string tool = RSCPACK_PATH;
+  const std::string good = tool + " --shift 3 --name-table --output " + dir.file("o.rsc") + " " +
+                           dir.file("m.txt") + " 2>/dev/null";
+  EXPECT_EQ(std::system(good.c_str()), 0);
+  EXPECT_EQ(dir.read("o.rsc").substr(0, 2), "MZ");
+  const std::string bad =
+      tool + " --output " + dir.file("p.rsc") + " " + dir.file("nothing.txt") + " 2>/dev/null";
+  EXPECT_NE(std::system(bad.c_str()), 0);
+}

@@ -1,0 +1,65 @@
+#include "tools/ResourceManifest.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "tools/NEResourceWriter.h"
+
+namespace {
+
+bool readFile(const std::filesystem::path& path, NEResourceWriter::Bytes& bytes)
+{
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+std::string trimmed(const std::string& text)
+{
+  const auto first = text.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return {};
+  const auto last = text.find_last_not_of(" \t\r\n");
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+bool readResourceManifest(const std::string& manifestPath, NEResourceWriter& writer,
+                          std::string& error)
+{
+  std::ifstream manifest(manifestPath);
+  if (!manifest) {
+    error = manifestPath + ": cannot be read";
+    return false;
+  }
+  const std::filesystem::path folder = std::filesystem::path(manifestPath).parent_path();
+  std::string line;
+  for (int number = 1; std::getline(manifest, line); ++number) {
+    const std::string where = manifestPath + ":" + std::to_string(number) + ": ";
+    line = trimmed(line);
+    if (line.empty() || line[0] == '#') continue;
+    std::istringstream words(line);
+    std::string type, id;
+    words >> type >> id;
+    std::string source;
+    std::getline(words, source);
+    source = trimmed(source);
+    if (type.empty() || id.empty() || source.empty()) {
+      error = where + "expected: type, id or name, source file";
+      return false;
+    }
+    NEResourceWriter::Bytes data;
+    if (!readFile(folder / source, data)) {
+      error = where + (folder / source).string() + " cannot be read";
+      return false;
+    }
+    if (!writer.add(type, id, std::move(data))) {
+      error = where + writer.error();
+      return false;
+    }
+  }
+  return true;
+}
