@@ -260,7 +260,6 @@ bool WindowManager::destroy(Window* window)
     }
   }
   exposeChanges(before, vacated);
-  collectGarbage();
   return true;
 }
 
@@ -282,7 +281,6 @@ LRESULT WindowManager::send(Window* window, UINT message, WPARAM wParam, LPARAM 
   ++sendDepth_;
   const LRESULT result = window->procedure(window->handle, message, wParam, lParam);
   --sendDepth_;
-  collectGarbage();
   return result;
 }
 

@@ -91,7 +91,9 @@ class WindowManager {
   // Whether the caller runs on the thread that owns the windows (the first to use them).
   bool onOwnerThread() const { return std::this_thread::get_id() == owner_; }
 
-  // Frees destroyed windows once no message is being handled.
+  // Frees destroyed windows. Until then they stay, marked destroyed, so that code holding one
+  // across a message it sent finds it dead rather than freed; the queue calls this when a
+  // message is asked for outside any window procedure.
   void collectGarbage();
   // Forgets every window and class (tests start from a clean window system).
   void reset();
