@@ -64,7 +64,11 @@ Host& host()
     const char* choice = std::getenv("OM_HOST");
     const bool headless = choice != nullptr && std::strcmp(choice, "headless") == 0;
 #ifdef OM_HAVE_SDL
-    if (!headless) backend = SdlHost::open();
+    // Without a display (and no video driver asked for) there is nothing to open a window on.
+    const bool display = std::getenv("DISPLAY") != nullptr ||
+                         std::getenv("WAYLAND_DISPLAY") != nullptr ||
+                         std::getenv("SDL_VIDEODRIVER") != nullptr;
+    if (!headless && display) backend = SdlHost::open();
 #endif
     if (!backend) {
       if (!headless && std::getenv("OM_TRACE") != nullptr)
