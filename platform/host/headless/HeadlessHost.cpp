@@ -12,6 +12,7 @@
 
 #include "platform/host/HostClock.h"
 #include "platform/src/user/Cursor.h"
+#include "platform/src/user/InstanceRegistry.h"
 #include "platform/src/user/KeyboardLayout.h"
 #include "platform/src/user/MessageQueue.h"
 #include "platform/src/user/WindowManager.h"
@@ -291,6 +292,8 @@ HeadlessHost& startHeadlessSession()
   omuser::WindowManager::instance().reset();
   omuser::MessageQueue::instance().reset();
   omuser::resetCursorState();
+  // A test's windows stay private to its process unless the test publishes them itself.
+  omuser::InstanceRegistry::instance().setEnabled(false);
   return session;
 }
 
