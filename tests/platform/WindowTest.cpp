@@ -333,3 +333,29 @@ TEST_F(WindowTest, DestroyingWindowsFromInsideNotifications)
 }
 
 }  // namespace
+
+namespace {
+
+// ShowWindow answers whether the window was visible before; SW_SHOWNA shows without
+// activating; hiding the active window activates another one.
+TEST_F(WindowTest, ShowWindowAnswersAndActivation)
+{
+  HWND a = omtest::makeTopLevel(WS_POPUP, RECT{0, 0, 10, 10});
+  HWND b = omtest::makeTopLevel(WS_POPUP, RECT{0, 0, 10, 10});
+  EXPECT_FALSE(ShowWindow(a, SW_SHOW));
+  EXPECT_TRUE(ShowWindow(a, SW_SHOW));
+  EXPECT_EQ(GetActiveWindow(), a);
+  EXPECT_FALSE(ShowWindow(b, SW_SHOWNA));
+  EXPECT_TRUE(IsWindowVisible(b));
+  EXPECT_EQ(GetActiveWindow(), a);
+  EXPECT_TRUE(ShowWindow(a, SW_HIDE));
+  EXPECT_FALSE(IsWindowVisible(a));
+  EXPECT_EQ(GetActiveWindow(), b);
+  // A child is visible only with its parent.
+  HWND child = omtest::makeChild(a, WS_VISIBLE, RECT{0, 0, 5, 5});
+  EXPECT_FALSE(IsWindowVisible(child));
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE)) & WS_VISIBLE,
+            static_cast<DWORD>(WS_VISIBLE));
+}
+
+}  // namespace
