@@ -12,6 +12,12 @@
 namespace omhost {
 namespace {
 
+// The 20 static colours of an 8-bit display: the first ten and the last ten entries.
+constexpr std::uint32_t kStaticLow[10] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080,
+                                          0x800080, 0x008080, 0xC0C0C0, 0xC0DCC0, 0xA6CAF0};
+constexpr std::uint32_t kStaticHigh[10] = {0xFFFBF0, 0xA0A0A4, 0x808080, 0xFF0000, 0x00FF00,
+                                           0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+
 std::unique_ptr<Host>& current()
 {
   static std::unique_ptr<Host> backend;
@@ -27,6 +33,11 @@ void ScreenBuffer::resize(int newWidth, int newHeight, int newBitsPerPixel)
   bitsPerPixel = newBitsPerPixel;
   pitch = ((width * bitsPerPixel + 31) / 32) * 4;
   bytes.assign(static_cast<std::size_t>(pitch) * static_cast<std::size_t>(height), 0);
+  palette.fill(0);
+  for (int i = 0; i < 10; ++i) {
+    palette[i] = kStaticLow[i];
+    palette[246 + i] = kStaticHigh[i];
+  }
 }
 
 void parseScreenSetting(const char* text, int& width, int& height, int& bitsPerPixel)
@@ -53,7 +64,11 @@ Host& host()
     const char* choice = std::getenv("OM_HOST");
     const bool headless = choice != nullptr && std::strcmp(choice, "headless") == 0;
 #ifdef OM_HAVE_SDL
-    if (!headless) backend = SdlHost::open();
+    // Without a display (and no video driver asked for) there is nothing to open a window on.
+    const bool display = std::getenv("DISPLAY") != nullptr ||
+                         std::getenv("WAYLAND_DISPLAY") != nullptr ||
+                         std::getenv("SDL_VIDEODRIVER") != nullptr;
+    if (!headless && display) backend = SdlHost::open();
 #endif
     if (!backend) {
       if (!headless && std::getenv("OM_TRACE") != nullptr)

@@ -13,7 +13,8 @@ namespace omhost {
 
 // The virtual screen: a plain pixel buffer that windows draw into through their device
 // contexts. Rows are top-down, pitch bytes apart. 16-bit pixels are 5-5-5; 8-bit pixels index
-// the system palette (0x00RRGGBB entries).
+// the system palette (0x00RRGGBB entries), whose first and last ten entries are the static
+// colours of an 8-bit display.
 struct ScreenBuffer {
   int width = 640;
   int height = 480;

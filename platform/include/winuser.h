@@ -627,6 +627,7 @@ int WINAPI ShowCursor(BOOL show);
 BOOL WINAPI GetCursorPos(LPPOINT point);
 BOOL WINAPI SetCursorPos(int x, int y);
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
+HANDLE WINAPI LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT flags);
 BOOL WINAPI DestroyIcon(HICON icon);
 SHORT WINAPI GetKeyState(int virtualKey);
 SHORT WINAPI GetAsyncKeyState(int virtualKey);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "platform/host/Host.h"
+#include "platform/src/user/Cursor.h"
 #include "tests/support/WindowTestSupport.h"
 
 namespace {
@@ -58,6 +59,8 @@ TEST_F(CursorAndBoxTest, SystemCursors)
   EXPECT_TRUE(DestroyCursor(wait));
   EXPECT_EQ(GetCursor(), wait);
   EXPECT_NE(LoadIconA(nullptr, IDI_QUESTION), nullptr);
+  EXPECT_EQ(LoadImageA(nullptr, IDI_QUESTION, IMAGE_ICON, 16, 16, 0),
+            LoadIconA(nullptr, IDI_QUESTION));
   EXPECT_NE(LoadIconA(nullptr, IDI_APPLICATION), LoadIconA(nullptr, IDI_QUESTION));
 }
 
@@ -126,6 +129,36 @@ TEST_F(CursorAndBoxTest, OwnedBoxCancelsModeAndDeactivatesTheOwner)
             (std::vector<UINT>{WM_CANCELMODE, WM_NCACTIVATE, WM_ACTIVATE, WM_KILLFOCUS,
                                WM_NCACTIVATE, WM_ACTIVATE, WM_SETFOCUS}));
   EXPECT_EQ(GetFocus(), frame);
+}
+
+}  // namespace
+
+namespace {
+
+std::unique_ptr<omuser::Cursor> fakeLoader(HINSTANCE, LPCSTR name, bool icon)
+{
+  if (IS_INTRESOURCE(name) || std::string(name) != "OM_APP_ICON" || !icon) return nullptr;
+  auto made = std::make_unique<omuser::Cursor>();
+  made->width = made->height = 2;
+  made->pixels.assign(4, 0xFF00FF00u);
+  return made;
+}
+
+// Resource icons and cursors come from the installed loader; those are destroyed for real,
+// and a missing resource gives null (the caller falls back to a system one).
+TEST_F(CursorAndBoxTest, ResourceIconsThroughTheLoader)
+{
+  const HINSTANCE module = reinterpret_cast<HINSTANCE>(0x400000);
+  EXPECT_EQ(LoadIconA(module, "OM_APP_ICON"), nullptr);
+  omuser::setCursorResourceLoader(&fakeLoader);
+  HICON icon = LoadIconA(module, "OM_APP_ICON");
+  ASSERT_NE(icon, nullptr);
+  EXPECT_EQ(omuser::CursorTable::instance().find(icon)->pixels.size(), 4u);
+  EXPECT_EQ(LoadImageA(module, "OM_APP_ICON_SMALL", IMAGE_ICON, 16, 16, 0), nullptr);
+  EXPECT_EQ(LoadCursorA(module, "OM_APP_ICON"), nullptr);
+  EXPECT_TRUE(DestroyIcon(icon));
+  EXPECT_FALSE(DestroyIcon(icon));
+  omuser::setCursorResourceLoader(nullptr);
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <thread>
+
 #include "tests/support/WindowTestSupport.h"
 
 namespace {
@@ -122,6 +124,23 @@ TEST_F(MessageQueueTest, DispatchCallsTheProcedure)
   };
   const MSG msg{frame, WM_USER, 40, 2, 0, {0, 0}};
   EXPECT_EQ(DispatchMessageA(&msg), 42);
+}
+
+}  // namespace
+
+namespace {
+
+// Another thread may post; the message arrives in order behind those already posted.
+TEST_F(MessageQueueTest, PostingFromAnotherThread)
+{
+  PostMessageA(frame, WM_USER, 1, 0);
+  std::thread worker([this] { PostMessageA(frame, WM_USER, 2, 0); });
+  worker.join();
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, 1u);
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, 2u);
 }
 
 }  // namespace

@@ -186,3 +186,50 @@ TEST_F(PaintTest, WindowDCClipsChildrenOfAClipChildrenFrame)
 }
 
 }  // namespace
+
+namespace {
+
+// Invalidating a parent reaches its children only when it does not clip them; RDW_ALLCHILDREN
+// and RDW_NOCHILDREN decide it outright. GetUpdateRgn copies the update region.
+TEST_F(PaintTest, InvalidationOfChildrenFollowsClipChildren)
+{
+  RECT r;
+  InvalidateRect(frame, nullptr, TRUE);  // the frame clips its children
+  EXPECT_FALSE(GetUpdateRect(child, &r, FALSE));
+  ValidateRect(frame, nullptr);
+  RedrawWindow(frame, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+  EXPECT_TRUE(GetUpdateRect(child, &r, FALSE));
+  ValidateRect(frame, nullptr);
+  ValidateRect(child, nullptr);
+
+  HWND plain = omtest::makeTopLevel(WS_POPUP | WS_VISIBLE, RECT{0, 0, 100, 100});
+  HWND inner = omtest::makeChild(plain, WS_VISIBLE, RECT{10, 10, 30, 30});
+  omtest::pumpAll();
+  const RECT corner{0, 0, 15, 15};
+  InvalidateRect(plain, &corner, FALSE);
+  ASSERT_TRUE(GetUpdateRect(inner, &r, FALSE));
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.right, 5);  // the part of the corner that lies in the child
+  ValidateRect(inner, nullptr);
+  ValidateRect(plain, nullptr);
+  RedrawWindow(plain, nullptr, nullptr, RDW_INVALIDATE | RDW_NOCHILDREN);
+  EXPECT_FALSE(GetUpdateRect(inner, &r, FALSE));
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetUpdateRgn(plain, region, FALSE), SIMPLEREGION);
+  EXPECT_TRUE(PtInRegion(region, 99, 99));
+  DeleteObject(region);
+}
+
+// With RDW_INTERNALPAINT a window gets one WM_PAINT without an update region.
+TEST_F(PaintTest, InternalPaint)
+{
+  RedrawWindow(child, nullptr, nullptr, RDW_INTERNALPAINT);
+  RECT r;
+  EXPECT_FALSE(GetUpdateRect(child, &r, FALSE));
+  omtest::pumpAll();
+  EXPECT_EQ(log.count(WM_PAINT, child), 1);
+  omtest::pumpAll();
+  EXPECT_EQ(log.count(WM_PAINT, child), 1);
+}
+
+}  // namespace

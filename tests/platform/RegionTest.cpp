@@ -287,6 +287,10 @@ TEST(RegionCalls, OffsetSetRectAndRectTests)
   const RECT overlapping{14, 14, 20, 20};
   EXPECT_FALSE(RectInRegion(r, &touching));
   EXPECT_TRUE(RectInRegion(r, &overlapping));
+  // Moving out of the coordinate range fails and leaves the region alone.
+  EXPECT_EQ(OffsetRgn(r, INT32_MAX, 0), ERROR);
+  EXPECT_EQ(OffsetRgn(r, 0, INT32_MIN), ERROR);
+  EXPECT_TRUE(PtInRegion(r, 5, -5));
   EXPECT_TRUE(SetRectRgn(r, 3, 3, 3, 9));  // no area: empty
   EXPECT_EQ(GetRgnBox(r, &box), NULLREGION);
   DeleteObject(r);
@@ -308,6 +312,14 @@ TEST(RegionCalls, DeletedAndForeignHandlesFail)
   HRGN line = CreatePolygonRgn(two, 2, ALTERNATE);  // fewer than 3 points: empty, not failure
   EXPECT_EQ(GetRgnBox(line, &box), NULLREGION);
   DeleteObject(line);
+  // Very wide shapes keep to the coordinate range.
+  const POINT wide[] = {{-2000000000, 0}, {2000000000, 0}, {0, 3}};
+  HRGN flat = CreatePolygonRgn(wide, 3, ALTERNATE);
+  ASSERT_NE(flat, nullptr);
+  EXPECT_TRUE(PtInRegion(flat, 0, 0));
+  EXPECT_TRUE(PtInRegion(flat, -1000000000, 0));
+  EXPECT_FALSE(PtInRegion(flat, 0, 3));
+  DeleteObject(flat);
   // Too tall to scan row by row: refused rather than ground through.
   EXPECT_EQ(CreateEllipticRgn(0, 0, 10, 1 << 20), nullptr);
 }

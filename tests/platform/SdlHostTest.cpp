@@ -72,6 +72,9 @@ TEST_F(SdlHostTest, ScreenAndPresent)
   EXPECT_EQ(host->screen().bitsPerPixel, 16);
   host->screen().bytes[0] = 0x1F;
   host->present();
+  host->screen().resize(320, 200, 8);  // a mode change: the window follows
+  host->present();
+  EXPECT_EQ(host->screen().palette[255], 0xFFFFFFu);
   host->cursorChanged(nullptr, false);
   host->cursorChanged(nullptr, true);
 }

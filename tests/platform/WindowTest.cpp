@@ -302,3 +302,60 @@ TEST_F(WindowTest, EnumerationAndFindWindow)
 }
 
 }  // namespace
+
+namespace {
+
+// Windows destroyed while others are being destroyed or activated come to no harm: a child
+// that destroys a sibling from its WM_DESTROY, and a window destroyed as it loses activation.
+TEST_F(WindowTest, DestroyingWindowsFromInsideNotifications)
+{
+  HWND frame = omtest::makeTopLevel(WS_POPUP | WS_VISIBLE, RECT{0, 0, 100, 100});
+  HWND a = omtest::makeChild(frame, WS_VISIBLE, RECT{0, 0, 10, 10});
+  HWND b = omtest::makeChild(frame, WS_VISIBLE, RECT{0, 0, 10, 10});
+  log.override = [a, b](const omtest::Seen& s, bool&) -> LRESULT {
+    if (s.window == a && s.message == WM_DESTROY) DestroyWindow(b);
+    return 0;
+  };
+  EXPECT_TRUE(DestroyWindow(frame));
+  EXPECT_FALSE(IsWindow(b));
+
+  HWND first = omtest::makeTopLevel(WS_POPUP | WS_VISIBLE, RECT{0, 0, 100, 100});
+  log.override = [first](const omtest::Seen& s, bool&) -> LRESULT {
+    if (s.window == first && s.message == WM_ACTIVATE && LOWORD(s.wParam) == WA_INACTIVE)
+      DestroyWindow(first);
+    return 0;
+  };
+  HWND second = omtest::makeTopLevel(WS_POPUP | WS_VISIBLE, RECT{0, 0, 100, 100});
+  EXPECT_FALSE(IsWindow(first));
+  EXPECT_EQ(GetActiveWindow(), second);
+  MSG msg;
+  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);  // frees what was destroyed
+}
+
+}  // namespace
+
+namespace {
+
+// ShowWindow answers whether the window was visible before; SW_SHOWNA shows without
+// activating; hiding the active window activates another one.
+TEST_F(WindowTest, ShowWindowAnswersAndActivation)
+{
+  HWND a = omtest::makeTopLevel(WS_POPUP, RECT{0, 0, 10, 10});
+  HWND b = omtest::makeTopLevel(WS_POPUP, RECT{0, 0, 10, 10});
+  EXPECT_FALSE(ShowWindow(a, SW_SHOW));
+  EXPECT_TRUE(ShowWindow(a, SW_SHOW));
+  EXPECT_EQ(GetActiveWindow(), a);
+  EXPECT_FALSE(ShowWindow(b, SW_SHOWNA));
+  EXPECT_TRUE(IsWindowVisible(b));
+  EXPECT_EQ(GetActiveWindow(), a);
+  EXPECT_TRUE(ShowWindow(a, SW_HIDE));
+  EXPECT_FALSE(IsWindowVisible(a));
+  EXPECT_EQ(GetActiveWindow(), b);
+  // A child is visible only with its parent.
+  HWND child = omtest::makeChild(a, WS_VISIBLE, RECT{0, 0, 5, 5});
+  EXPECT_FALSE(IsWindowVisible(child));
+  EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(child, GWL_STYLE)) & WS_VISIBLE,
+            static_cast<DWORD>(WS_VISIBLE));
+}
+
+}  // namespace

@@ -12,18 +12,13 @@
 
 #include "platform/host/HostClock.h"
 #include "platform/src/user/Cursor.h"
+#include "platform/src/user/InstanceRegistry.h"
 #include "platform/src/user/KeyboardLayout.h"
 #include "platform/src/user/MessageQueue.h"
 #include "platform/src/user/WindowManager.h"
 
 namespace omhost {
 namespace {
-
-// The 20 static colours of an 8-bit display: the first ten and the last ten entries.
-constexpr std::uint32_t kStaticLow[10] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080,
-                                          0x800080, 0x008080, 0xC0C0C0, 0xC0DCC0, 0xA6CAF0};
-constexpr std::uint32_t kStaticHigh[10] = {0xFFFBF0, 0xA0A0A4, 0x808080, 0xFF0000, 0x00FF00,
-                                           0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
 
 InputEvent mouseEvent(InputKind kind, int x, int y, MouseButton button)
 {
@@ -111,10 +106,6 @@ HeadlessHost::HeadlessHost()
   int width = 0, height = 0, depth = 0;
   parseScreenSetting(std::getenv("OM_SCREEN"), width, height, depth);
   screen_.resize(width, height, depth);
-  for (int i = 0; i < 10; ++i) {
-    screen_.palette[i] = kStaticLow[i];
-    screen_.palette[246 + i] = kStaticHigh[i];
-  }
   if (const char* script = std::getenv("OM_INPUT_SCRIPT")) {
     std::string error;
     if (!loadInputScript(script, error)) std::fprintf(stderr, "om: %s\n", error.c_str());
@@ -301,6 +292,8 @@ HeadlessHost& startHeadlessSession()
   omuser::WindowManager::instance().reset();
   omuser::MessageQueue::instance().reset();
   omuser::resetCursorState();
+  // A test's windows stay private to its process unless the test publishes them itself.
+  omuser::InstanceRegistry::instance().setEnabled(false);
   return session;
 }
 

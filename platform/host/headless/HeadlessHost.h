@@ -78,7 +78,8 @@ class HeadlessHost : public Host {
 HeadlessHost* headlessHost();
 
 // Makes a new headless backend current and empties the window system, the message queue and
-// the cursor state, so that a test starts as a program does. Tests only.
+// the cursor state, so that a test starts as a program does; its windows are not published to
+// other processes (see InstanceRegistry). Tests only.
 HeadlessHost& startHeadlessSession();
 
 }  // namespace omhost

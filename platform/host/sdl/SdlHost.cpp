@@ -48,21 +48,32 @@ std::unique_ptr<SdlHost> SdlHost::open()
   if (host->renderer_ == nullptr) return nullptr;
   // The renderer scales to the window with the aspect kept, and maps the mouse back.
   SDL_RenderSetLogicalSize(host->renderer_, width, height);
-  switch (depth) {
+  if (!host->makeTexture()) return nullptr;
+  return host;
+}
+
+// A texture of the screen's size and a pixel layout that takes its rows as they are.
+bool SdlHost::makeTexture()
+{
+  if (texture_ != nullptr) SDL_DestroyTexture(texture_);
+  switch (screen_.bitsPerPixel) {
     case 16:
-      host->textureFormat_ = SDL_PIXELFORMAT_RGB555;
+      textureFormat_ = SDL_PIXELFORMAT_RGB555;
       break;
     case 24:
-      host->textureFormat_ = SDL_PIXELFORMAT_BGR24;
+      textureFormat_ = SDL_PIXELFORMAT_BGR24;
       break;
     default:  // 32 bits, and 8 bits through the palette
-      host->textureFormat_ = SDL_PIXELFORMAT_RGB888;
+      textureFormat_ = SDL_PIXELFORMAT_RGB888;
       break;
   }
-  host->texture_ = SDL_CreateTexture(host->renderer_, host->textureFormat_,
-                                     SDL_TEXTUREACCESS_STREAMING, width, height);
-  if (host->texture_ == nullptr) return nullptr;
-  return host;
+  texture_ = SDL_CreateTexture(renderer_, textureFormat_, SDL_TEXTUREACCESS_STREAMING,
+                               screen_.width, screen_.height);
+  textureWidth_ = screen_.width;
+  textureHeight_ = screen_.height;
+  textureDepth_ = screen_.bitsPerPixel;
+  SDL_RenderSetLogicalSize(renderer_, screen_.width, screen_.height);
+  return texture_ != nullptr;
 }
 
 SdlHost::~SdlHost()
@@ -78,6 +89,12 @@ SdlHost::~SdlHost()
 void SdlHost::present()
 {
   const ScreenBuffer& s = screen_;
+  // The screen may have changed its mode since the texture was made.
+  if ((s.width != textureWidth_ || s.height != textureHeight_ || s.bitsPerPixel != textureDepth_) &&
+      !makeTexture())
+    return;
+  if (s.bytes.size() < static_cast<std::size_t>(s.pitch) * static_cast<std::size_t>(s.height))
+    return;
   if (s.bitsPerPixel == 8) {
     converted_.resize(static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height));
     for (int y = 0; y < s.height; ++y)

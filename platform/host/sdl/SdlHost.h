@@ -28,11 +28,15 @@ class SdlHost : public Host {
   SdlHost() = default;
   bool translate(const SDL_Event& sdl, InputEvent& event);
   void presentIfDue();
+  bool makeTexture();
 
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;
   Uint32 textureFormat_ = 0;
+  int textureWidth_ = 0;
+  int textureHeight_ = 0;
+  int textureDepth_ = 0;
   std::vector<std::uint32_t> converted_;  // 8-bit screens go through the palette
   Uint32 lastPresent_ = 0;
   std::vector<std::pair<void*, SDL_Cursor*>> cursors_;  // made once per cursor handle

@@ -74,8 +74,7 @@ int WINAPI CombineRgn(HRGN destination, HRGN source1, HRGN source2, int mode)
 int WINAPI OffsetRgn(HRGN region, int dx, int dy)
 {
   RegionData* data = omgdi::regionData(region);
-  if (data == nullptr) return ERROR;
-  data->offset(dx, dy);
+  if (data == nullptr || !data->offset(dx, dy)) return ERROR;
   return data->kind();
 }
 

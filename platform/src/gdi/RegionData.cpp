@@ -164,7 +164,9 @@ bool RegionData::polygon(const POINT* points, int count, int fillMode, RegionDat
       const std::int64_t dy = std::int64_t{b.y} - a.y;
       const std::int64_t dx = std::int64_t{b.x} - a.x;
       const std::int64_t numerator = (2 * (y - a.y) + 1) * dx - dy;
-      crossings.push_back({a.x + ceilDiv(numerator, 2 * dy), down ? 1 : -1});
+      const std::int64_t x =
+          std::clamp<std::int64_t>(a.x + ceilDiv(numerator, 2 * dy), INT32_MIN + 1, INT32_MAX - 1);
+      crossings.push_back({x, down ? 1 : -1});
     }
     std::sort(crossings.begin(), crossings.end(),
               [](const Crossing& l, const Crossing& r) { return l.x < r.x; });
@@ -216,14 +218,22 @@ RegionData RegionData::combine(const RegionData& a, const RegionData& b, int mod
   return result;
 }
 
-void RegionData::offset(std::int32_t dx, std::int32_t dy)
+bool RegionData::offset(std::int32_t dx, std::int32_t dy)
 {
+  constexpr std::int64_t kLimit = std::int64_t{1} << 30;
+  if (!bands_.empty()) {
+    const RECT b = box();
+    if (std::int64_t{b.left} + dx < -kLimit || std::int64_t{b.right} + dx > kLimit ||
+        std::int64_t{b.top} + dy < -kLimit || std::int64_t{b.bottom} + dy > kLimit)
+      return false;
+  }
   for (Band& band : bands_) {
     band.top += dy;
     band.bottom += dy;
     for (std::int32_t& x : band.xs)
       x += dx;
   }
+  return true;
 }
 
 RECT RegionData::box() const

@@ -46,7 +46,8 @@ class RegionData {
   // mode is one of RGN_AND, RGN_OR, RGN_XOR, RGN_DIFF, RGN_COPY.
   static RegionData combine(const RegionData& a, const RegionData& b, int mode);
 
-  void offset(std::int32_t dx, std::int32_t dy);
+  // False, leaving the shape as it is, when a coordinate would leave +-2^30.
+  bool offset(std::int32_t dx, std::int32_t dy);
   bool isEmpty() const { return bands_.empty(); }
   // (0, 0, 0, 0) when empty.
   RECT box() const;

@@ -130,6 +130,14 @@ HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name)
   return load(instance, name, true);
 }
 
+// Icons and cursors; the loader gives each resource the size it has (one size per resource).
+HANDLE WINAPI LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int, int, UINT)
+{
+  if (type == IMAGE_ICON) return load(instance, name, true);
+  if (type == IMAGE_CURSOR) return load(instance, name, false);
+  return nullptr;
+}
+
 HCURSOR WINAPI SetCursor(HCURSOR cursor)
 {
   const HCURSOR previous = omuser::state().current;

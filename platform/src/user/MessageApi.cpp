@@ -26,7 +26,10 @@ BOOL WINAPI PeekMessageA(LPMSG message, HWND window, UINT first, UINT last, UINT
 
 BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-  if (window != nullptr && WindowManager::instance().find(window) == nullptr) return FALSE;
+  // Other threads may post too; the window is checked only where the windows live (a message
+  // for a window that is gone is dropped when it is dispatched).
+  WindowManager& wm = WindowManager::instance();
+  if (window != nullptr && wm.onOwnerThread() && wm.find(window) == nullptr) return FALSE;
   MessageQueue::instance().post(window, message, wParam, lParam);
   return TRUE;
 }

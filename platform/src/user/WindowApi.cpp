@@ -1,13 +1,9 @@
 // Classes, windows, their places and their words.
 #include <windows.h>
 
-#include <strings.h>
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <map>
-#include <memory>
-#include <mutex>
 #include <vector>
 
 #include "platform/src/user/InstanceRegistry.h"

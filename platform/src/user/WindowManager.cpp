@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 
 #include "platform/host/Host.h"
 #include "platform/src/gdi/DeviceContext.h"
@@ -260,7 +262,6 @@ bool WindowManager::destroy(Window* window)
     }
   }
   exposeChanges(before, vacated);
-  collectGarbage();
   return true;
 }
 
@@ -279,10 +280,14 @@ void WindowManager::collectGarbage()
 LRESULT WindowManager::send(Window* window, UINT message, WPARAM wParam, LPARAM lParam)
 {
   if (window == nullptr || window->destroyed || window->procedure == nullptr) return 0;
+  static const bool trace = std::getenv("OM_TRACE") != nullptr;
+  if (trace)
+    std::fprintf(stderr, "om: %*s%p %04x %llx %llx\n", 2 * sendDepth_, "",
+                 static_cast<void*>(window->handle), message,
+                 static_cast<unsigned long long>(wParam), static_cast<unsigned long long>(lParam));
   ++sendDepth_;
   const LRESULT result = window->procedure(window->handle, message, wParam, lParam);
   --sendDepth_;
-  collectGarbage();
   return result;
 }
 

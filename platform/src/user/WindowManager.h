@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -87,7 +88,12 @@ class WindowManager {
   static constexpr int kAllChildren = 1;
   static constexpr int kNoChildren = 2;
 
-  // Frees destroyed windows once no message is being handled.
+  // Whether the caller runs on the thread that owns the windows (the first to use them).
+  bool onOwnerThread() const { return std::this_thread::get_id() == owner_; }
+
+  // Frees destroyed windows. Until then they stay, marked destroyed, so that code holding one
+  // across a message it sent finds it dead rather than freed; the queue calls this when a
+  // message is asked for outside any window procedure.
   void collectGarbage();
   // Forgets every window and class (tests start from a clean window system).
   void reset();
@@ -122,6 +128,7 @@ class WindowManager {
   std::uintptr_t nextHandle_ = 0x10010;
   ATOM nextAtom_ = 0xC000;
   int sendDepth_ = 0;
+  std::thread::id owner_ = std::this_thread::get_id();
   // The client area a window had before its frame changed (SetMenu).
   struct FrameChange {
     Window* window = nullptr;
