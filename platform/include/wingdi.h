@@ -338,6 +338,9 @@ typedef int(CALLBACK* FONTENUMPROCA)(const LOGFONTA*, const TEXTMETRICA*, DWORD,
 HDC GetDC(HWND hwnd);
 int ReleaseDC(HWND hwnd, HDC hdc);
 HDC CreateCompatibleDC(HDC hdc);
+// The display: driver "DISPLAY", or a device named "\\\\.\\DisplayN" (N from 1). Anything
+// else, such as a printer, gives NULL.
+HDC CreateDCA(LPCSTR driver, LPCSTR device, LPCSTR port, const void* deviceMode);
 BOOL DeleteDC(HDC hdc);
 int SaveDC(HDC hdc);
 BOOL RestoreDC(HDC hdc, int savedDC);

@@ -627,6 +627,8 @@ int WINAPI ShowCursor(BOOL show);
 BOOL WINAPI GetCursorPos(LPPOINT point);
 BOOL WINAPI SetCursorPos(int x, int y);
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name);
+// Draws the icon's opaque pixels with its top-left corner at (x, y).
+BOOL WINAPI DrawIcon(HDC dc, int x, int y, HICON icon);
 HANDLE WINAPI LoadImageA(HINSTANCE instance, LPCSTR name, UINT type, int cx, int cy, UINT flags);
 BOOL WINAPI DestroyIcon(HICON icon);
 SHORT WINAPI GetKeyState(int virtualKey);

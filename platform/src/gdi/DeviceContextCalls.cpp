@@ -4,6 +4,8 @@
 #include <memory>
 #include <utility>
 
+#include <windows.h>
+
 #include "platform/src/gdi/DeviceContext.h"
 #include "platform/src/gdi/GdiBitmap.h"
 #include "platform/src/gdi/GdiBrush.h"
@@ -18,6 +20,31 @@ using namespace omgdi;
 HDC CreateCompatibleDC(HDC)
 {
   return registerDC(std::make_unique<DeviceContext>(DeviceContext::Kind::memory, nullptr));
+}
+
+namespace {
+
+// "\\.\Display1" and on: our one virtual screen is every display there is.
+bool namesDisplay(LPCSTR driver, LPCSTR device)
+{
+  if (driver != nullptr && _stricmp(driver, "DISPLAY") == 0) return true;
+  if (device == nullptr) return false;
+  const char prefix[] = "\\\\.\\DISPLAY";
+  const std::size_t length = sizeof(prefix) - 1;
+  if (std::strlen(device) <= length || _strnicmp(device, prefix, length) != 0) return false;
+  return std::all_of(device + length, device + std::strlen(device),
+                     [](char c) { return c >= '0' && c <= '9'; }) &&
+         device[length] != '0';
+}
+
+}  // namespace
+
+HDC CreateDCA(LPCSTR driver, LPCSTR device, LPCSTR, const void*)
+{
+  if (!namesDisplay(driver, device)) return nullptr;
+  Surface& screen = Screen::instance().surface();
+  return createWindowDC(nullptr, POINT{0, 0},
+                        RegionData::rectangle(0, 0, screen.width(), screen.height()), false);
 }
 
 BOOL DeleteDC(HDC hdc)

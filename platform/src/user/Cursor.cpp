@@ -170,3 +170,21 @@ int WINAPI ShowCursor(BOOL show)
   if (wasShown != (count >= 0)) omuser::tellHost();
   return count;
 }
+
+BOOL WINAPI DrawIcon(HDC dc, int x, int y, HICON icon)
+{
+  const omuser::Cursor* image = omuser::CursorTable::instance().find(icon);
+  if (dc == nullptr || image == nullptr) return FALSE;
+  // System icons carry no picture here; only icons made from resources have pixels.
+  const std::size_t expected = static_cast<std::size_t>(image->width) * image->height;
+  if (image->pixels.size() != expected) return TRUE;
+  for (int row = 0; row < image->height; ++row) {
+    for (int column = 0; column < image->width; ++column) {
+      const std::uint32_t argb =
+          image->pixels[static_cast<std::size_t>(row) * image->width + column];
+      if ((argb >> 24) < 0x80) continue;  // transparent under the icon's mask
+      SetPixel(dc, x + column, y + row, RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF));
+    }
+  }
+  return TRUE;
+}
