@@ -639,6 +639,9 @@ UINT WINAPI GetDoubleClickTime(void);
 
 // ---- Menus ----
 HMENU WINAPI CreateMenu(void);
+// A menu bar with its popups from a "MENU" resource (a classic menu template); NULL when the
+// module has no such resource or the template is damaged.
+HMENU WINAPI LoadMenuA(HINSTANCE instance, LPCSTR name);
 HMENU WINAPI CreatePopupMenu(void);
 BOOL WINAPI DestroyMenu(HMENU menu);
 BOOL WINAPI IsMenu(HMENU menu);

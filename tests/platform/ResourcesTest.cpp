@@ -428,3 +428,32 @@ TEST(ResourcesTest, BrokenIconBitmapsAreRefused)
   EXPECT_FALSE(omwin::decodeIconBitmap(header.data(), header.size()));
   EXPECT_FALSE(omwin::decodeIconBitmap(header.data(), 10));
 }
+
+// LoadMenuA turns a "MENU" template into a bar of popups: texts, ids, separators and item
+// state come out as the template gave them; a missing menu gives NULL.
+TEST(ResourcesTest, LoadMenuBuildsTheBarAndItsPopups)
+{
+  HMENU bar = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(333));
+  ASSERT_NE(bar, nullptr);
+  ASSERT_EQ(GetMenuItemCount(bar), 2);
+  char text[64] = {};
+  GetMenuStringA(bar, 0, text, sizeof text, MF_BYPOSITION);
+  EXPECT_STREQ(text, "&File");
+  GetMenuStringA(bar, 1, text, sizeof text, MF_BYPOSITION);
+  EXPECT_STREQ(text, "&Help");
+
+  HMENU file = GetSubMenu(bar, 0);
+  ASSERT_NE(file, nullptr);
+  ASSERT_EQ(GetMenuItemCount(file), 3);
+  EXPECT_EQ(GetMenuItemID(file, 0), 101u);
+  EXPECT_EQ(GetMenuItemID(file, 1), 0u);  // the separator
+  EXPECT_EQ(GetMenuItemID(file, 2), 102u);
+  EXPECT_TRUE(GetMenuState(file, 2, MF_BYPOSITION) & MF_GRAYED);
+  EXPECT_FALSE(GetMenuState(file, 0, MF_BYPOSITION) & MF_GRAYED);
+  GetMenuStringA(file, 2, text, sizeof text, MF_BYPOSITION);
+  EXPECT_STREQ(text, "E&xit");
+  EXPECT_EQ(GetMenuItemID(GetSubMenu(bar, 1), 0), 201u);
+  EXPECT_TRUE(DestroyMenu(bar));
+
+  EXPECT_EQ(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(334)), nullptr);
+}
