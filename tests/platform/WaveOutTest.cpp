@@ -318,3 +318,22 @@ TEST_F(WaveOutTest, BrokenSoundImagesAreRefused)
   EXPECT_FALSE(sndPlaySoundA(badFormat.data(), SND_MEMORY | SND_ASYNC));
   EXPECT_FALSE(sndPlaySoundA("Q:\\no\\such.wav", SND_ASYNC));
 }
+
+// MessageBeep sounds a short tone on top of whatever plays, and leaves that sound playing.
+TEST_F(WaveOutTest, MessageBeepMixesAShortToneBesideOtherSounds)
+{
+  const std::string image = waveImage(22050, constant(22050, 100));  // one second
+  ASSERT_TRUE(sndPlaySoundA(image.data(), SND_MEMORY | SND_ASYNC));
+  play(10);
+  ASSERT_TRUE(MessageBeep(0));
+  auto during = play(100);
+  ASSERT_FALSE(during.empty());
+  int differing = 0;
+  for (auto sample : during)
+    if (sample != level(100)) ++differing;
+  EXPECT_GT(differing, static_cast<int>(during.size()) / 2);
+
+  auto after = play(100);
+  ASSERT_FALSE(after.empty());
+  EXPECT_EQ(after.back(), level(100));  // the tone is over, the sound goes on
+}

@@ -53,8 +53,3 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
   }
   return answer;
 }
-
-BOOL WINAPI MessageBeep(UINT)
-{
-  return TRUE;
-}
