@@ -21,13 +21,93 @@ void put32(std::uint8_t* at, std::uint32_t value)
     at[i] = std::uint8_t(value >> (8 * i));
 }
 
+constexpr int reservedCount = 20;
+
+// The colours the system keeps for itself: the system palette's first and last ten entries
+// on a palette screen, else the standard values of the same colours.
+bool readReservedColors(PALETTEENTRY (&colors)[reservedCount])
+{
+  if (HDC screen = GetDC(nullptr)) {
+    const UINT got = GetSystemPaletteEntries(screen, 0, 10, colors) +
+                     GetSystemPaletteEntries(screen, 246, 10, colors + 10);
+    ReleaseDC(nullptr, screen);
+    if (got == reservedCount) return true;
+  }
+  HPALETTE standard = static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE));
+  return standard && GetPaletteEntries(standard, 0, reservedCount, colors) == reservedCount;
+}
+
+// A DIB section of the given header and colour table holding a copy of the bits.
+HBITMAP makeDibSection(const BITMAPINFO* info, const std::uint8_t* bits, std::size_t size)
+{
+  void* target = nullptr;
+  HBITMAP bitmap = CreateDIBSection(nullptr, info, DIB_RGB_COLORS, &target, nullptr, 0);
+  if (!bitmap || !target) {
+    if (bitmap) DeleteObject(bitmap);
+    return nullptr;
+  }
+  std::memcpy(target, bits, size);
+  return bitmap;
+}
+
 }  // namespace
 
 OMBitmap::OMBitmap(int resourceId, OMResModule* module)
 {
   OMIStreamRes stream(resourceId, "BITMAP", module, -1, nullptr);
   const std::int32_t length = stream.load(0);
-  if (length > 0) take(stream.data(), length);
+  if (length > 0 && take(stream.data(), length) && bitCount_ == 8 && colorCount_ == 256)
+    takeReservedColors();
+}
+
+OMBitmap::~OMBitmap()
+{
+  if (dib_) DeleteObject(dib_);
+  if (maskDib_) DeleteObject(maskDib_);
+}
+
+void OMBitmap::takeReservedColors()
+{
+  PALETTEENTRY reserved[reservedCount];
+  if (!readReservedColors(reserved)) return;
+  std::uint8_t* table = image_.data() + infoHeaderSize;
+  for (int i = 0; i < reservedCount; ++i) {
+    std::uint8_t* entry = table + 4 * (i < 10 ? i : 236 + i);
+    entry[0] = reserved[i].peBlue;
+    entry[1] = reserved[i].peGreen;
+    entry[2] = reserved[i].peRed;
+    entry[3] = 0;
+  }
+}
+
+HBITMAP OMBitmap::dib()
+{
+  if (!dib_ && hasBits()) {
+    dib_ = makeDibSection(reinterpret_cast<const BITMAPINFO*>(info()), bits(),
+                          std::size_t(rowBytes()) * std::size_t(std::abs(height_)));
+  }
+  return dib_;
+}
+
+HBITMAP OMBitmap::maskDib()
+{
+  if (maskDib_) return maskDib_;
+  const std::vector<std::uint8_t> mask = makeMask();
+  if (mask.empty()) return nullptr;
+  // A one-bit header with black and white, the rows in the image's order.
+  struct {
+    BITMAPINFOHEADER header;
+    RGBQUAD colors[2];
+  } info{};
+  info.header.biSize = infoHeaderSize;
+  info.header.biWidth = width_;
+  info.header.biHeight = height_;
+  info.header.biPlanes = 1;
+  info.header.biBitCount = 1;
+  info.header.biClrUsed = 2;
+  info.colors[1] = RGBQUAD{255, 255, 255, 0};
+  maskDib_ = makeDibSection(reinterpret_cast<const BITMAPINFO*>(&info), mask.data(), mask.size());
+  return maskDib_;
 }
 
 bool OMBitmap::take(const std::uint8_t* content, std::int32_t length)

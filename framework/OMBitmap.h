@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include <windows.h>
+
 class OMResModule;
 
 // A bitmap read from a "BITMAP" resource: its information header, colour table and bits, as
@@ -11,8 +13,13 @@ class OMBitmap {
  public:
   static constexpr int transparent8Bit = 252;
 
-  // Null module: the program's own resources.
+  // Null module: the program's own resources. An 8-bit image with a full colour table takes
+  // the system's 20 reserved colours of the current palette into its first and last ten
+  // entries, so that it draws them as the screen shows them.
   OMBitmap(int resourceId, OMResModule* module);
+  ~OMBitmap();
+  OMBitmap(const OMBitmap&) = delete;
+  OMBitmap& operator=(const OMBitmap&) = delete;
 
   bool hasBits() const { return bitsOffset_ != 0; }
   std::int32_t width() const { return width_; }
@@ -34,8 +41,15 @@ class OMBitmap {
   // 16- and 24-bit ones. Empty for other depths.
   std::vector<std::uint8_t> makeMask() const;
 
+  // The device-independent bitmaps to draw with, made on first use and owned by the bitmap:
+  // the image with its colour table, and its mask (black where the image shows, white where
+  // it is transparent). Null without bits, or for a mask of a depth that has none.
+  HBITMAP dib();
+  HBITMAP maskDib();
+
  private:
   bool take(const std::uint8_t* content, std::int32_t length);
+  void takeReservedColors();
 
   std::vector<std::uint8_t> image_;
   std::int32_t width_ = 0;
@@ -43,4 +57,6 @@ class OMBitmap {
   int bitCount_ = 0;
   int colorCount_ = 0;
   std::size_t bitsOffset_ = 0;
+  HBITMAP dib_ = nullptr;
+  HBITMAP maskDib_ = nullptr;
 };

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "framework/OMEdition.h"
 #include "framework/OMLinkToObj.h"
 
 namespace {
@@ -25,7 +26,19 @@ void forgetDestroyed(const Action* action)
   destroyed.erase(std::remove(destroyed.begin(), destroyed.end(), action), destroyed.end());
 }
 
+std::unique_ptr<OMLink>& deletionHook()
+{
+  static std::unique_ptr<OMLink> hook;
+  return hook;
+}
+
 }  // namespace
+
+void Action::setDeletionHook(const OMLink* link)
+{
+  std::unique_ptr<OMLink> replacement = cloneLink(link);
+  deletionHook() = std::move(replacement);
+}
 
 Action::Action(int interruptible) : interruptible_(interruptible)
 {
@@ -41,6 +54,8 @@ Action::Action(const Action& other)
 Action::~Action()
 {
   if (finishNesting > 0) destroyedDuringFinish().push_back(this);
+  if (OMEdition::isAssessment() && deletionHook())
+    deletionHook()->call(reinterpret_cast<OMWord>(this));
 }
 
 std::unique_ptr<OMScriptableObject> Action::clone() const

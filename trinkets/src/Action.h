@@ -34,6 +34,10 @@ class Action : public OMScriptableObject {
   // Writes a number as scripts read it.
   static OMWord writeScriptNumber(OMWord buffer, int value);
 
+  // The assessment edition tells one class-wide link of every action's deletion: the
+  // destructor calls it with the dying action. Keeps a clone; null clears.
+  static void setDeletionHook(const OMLink* link);
+
  protected:
   Action(const Action& other);
   void setActive(int active) { active_ = active; }

@@ -7,8 +7,9 @@
 #include "trinkets/src/TrinketRecord.h"
 
 namespace {
-TrinketRecord record("RRandomAction", &RRandomAction::create);
-}
+// The assessment edition has no random action.
+TrinketRecord record("RRandomAction", &RRandomAction::create, TrinketRecord::gameEditionOnly);
+}  // namespace
 
 RRandomAction::RRandomAction(int useAllBeforeRepeat, int interruptible)
     : ActionContainer(interruptible), useAllBeforeRepeat_(useAllBeforeRepeat)

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/OMEdition.h"
 #include "trinkets/src/OMPluginLibrary.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/OMScriptableObject.h"
@@ -45,8 +46,9 @@ bool equalsIgnoringCase(const char* left, const char* right)
 TrinketRecord* findRecord(const char* name)
 {
   if (!registry || !name) return nullptr;
-  return registry->records.firstThat(
-      [name](TrinketRecord* record) { return equalsIgnoringCase(record->className(), name); });
+  return registry->records.firstThat([name](TrinketRecord* record) {
+    return record->isInCurrentEdition() && equalsIgnoringCase(record->className(), name);
+  });
 }
 
 bool isPlainNameCharacter(char character)
@@ -168,8 +170,8 @@ void pushWordsOfLine(std::string line)
 
 }  // namespace
 
-TrinketRecord::TrinketRecord(const char* className, TrinketFactory factory)
-    : className_(className), factory_(factory)
+TrinketRecord::TrinketRecord(const char* className, TrinketFactory factory, Editions editions)
+    : className_(className), factory_(factory), editions_(editions)
 {
   if (!registry) {
     registry = new TrinketRegistry;
@@ -188,6 +190,18 @@ TrinketRecord::~TrinketRecord()
       delete registry;
       registry = nullptr;
     }
+  }
+}
+
+bool TrinketRecord::isInCurrentEdition() const
+{
+  switch (editions_) {
+    case gameEditionOnly:
+      return OMEdition::isGame();
+    case assessmentEditionOnly:
+      return OMEdition::isAssessment();
+    default:
+      return true;
   }
 }
 
@@ -293,4 +307,14 @@ void unloadTrinketPlugin(const char* className)
 const OMList<TrinketRecord>* trinketRecords()
 {
   return registry ? &registry->records : nullptr;
+}
+
+std::vector<const char*> trinketClassNames()
+{
+  std::vector<const char*> names;
+  if (!registry) return names;
+  registry->records.forEach([&names](TrinketRecord* record) {
+    if (record->isInCurrentEdition()) names.push_back(record->className());
+  });
+  return names;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include <windows.h>
 
@@ -19,8 +20,12 @@ using TrinketFactory = std::unique_ptr<OMScriptableObject> (*)();
 //   static TrinketRecord record("RQueue", &RQueue::create);
 class TrinketRecord {
  public:
+  // The editions whose scripts see the class. A class that one edition lacks still
+  // registers statically; lookups and listings in the other edition pass over it.
+  enum Editions { allEditions, gameEditionOnly, assessmentEditionOnly };
+
   // The name must outlive the record: a class unit's static text.
-  TrinketRecord(const char* className, TrinketFactory factory);
+  TrinketRecord(const char* className, TrinketFactory factory, Editions editions = allEditions);
   ~TrinketRecord();
   TrinketRecord(const TrinketRecord&) = delete;
   TrinketRecord& operator=(const TrinketRecord&) = delete;
@@ -30,12 +35,14 @@ class TrinketRecord {
   // The plug-in library the class came from; null for classes built into the program.
   HMODULE module() const { return module_; }
   void setModule(HMODULE module) { module_ = module; }
+  bool isInCurrentEdition() const;
   OMLink* classLink() const { return classLink_.get(); }
   void setClassLink(const OMLink* link);
 
  private:
   const char* className_;
   TrinketFactory factory_;
+  Editions editions_;
   HMODULE module_ = nullptr;
   std::unique_ptr<OMLink> classLink_;
 };
@@ -70,5 +77,9 @@ int isPluginLoading();
 void loadTrinketPlugin(const char* name);
 void unloadTrinketPlugin(const char* className);
 
-// Every registered record, in order of registration; null when none is registered.
+// Every registered record, in order of registration, whatever its edition; null when none
+// is registered.
 const OMList<TrinketRecord>* trinketRecords();
+// The names of the classes that scripts of the current edition can create, in order of
+// registration.
+std::vector<const char*> trinketClassNames();

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "framework/OMEdition.h"
 #include "trinkets/src/ActionRegistrar.h"
 #include "trinkets/src/ActionVariables.h"
 #include "trinkets/src/OMSParameter.h"
@@ -25,8 +26,16 @@ std::unique_ptr<Action> VerbAction::create(int /*interruptible*/)
   const char* name = popScriptArg();
   const int flag = std::atoi(popScriptArg());
   std::vector<std::string> words;
-  for (const char* word = popScriptArg(); *word; word = popScriptArg())
-    words.emplace_back(word);
+  if (OMEdition::isAssessment()) {
+    // Four arguments: the method takes at most one of its own.
+    const char* method = popScriptArg();
+    const char* argument = popScriptArg();
+    if (*method) words.emplace_back(method);
+    if (*method && *argument) words.emplace_back(argument);
+  } else {
+    for (const char* word = popScriptArg(); *word; word = popScriptArg())
+      words.emplace_back(word);
+  }
   const int variable = resolveActionVariable(name);
   if (!heldObjectOfVariable(variable) || words.empty()) return nullptr;
   return std::make_unique<VerbAction>(variable, std::move(words), flag);

@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "framework/OMEditionAssert.h"
 #include "trinkets/src/rthread/ScriptMessages.h"
 #include "trinkets/src/rthread/ThreadStack.h"
 #include "trinkets/src/rthread/YExpression.h"
@@ -207,6 +208,7 @@ void YThread::emitOperands()
 
 bool YThread::pushBlock(std::int32_t index)
 {
+  OM_EDITION_ASSERT(stackTop_ < stackCapacity - 1, "sp < (YTSTACK-1)");
   if (stackTop_ >= stackCapacity) {
     compileError(errorCapacity);
     return false;

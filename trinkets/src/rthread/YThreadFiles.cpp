@@ -2,6 +2,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "framework/OMEdition.h"
 #include "trinkets/src/rthread/ScriptMessages.h"
 #include "trinkets/src/rthread/ThreadStack.h"
 #include "trinkets/src/rthread/YExpression.h"
@@ -199,7 +200,8 @@ bool YThread::readSource(const char* name, std::size_t position)
 bool YThread::findScript(std::istream* stream, std::size_t position)
 {
   if (!stream) {
-    scriptFatal((currentScriptFile() + " not found").c_str());
+    scriptFatal(OMEdition::isAssessment() ? "unknown script"
+                                          : (currentScriptFile() + " not found").c_str());
     return false;
   }
   std::string data;

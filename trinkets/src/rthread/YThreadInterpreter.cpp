@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "framework/OMEditionAssert.h"
 #include "framework/OMLinkToFct.h"
 #include "trinkets/src/OMSEventProperty.h"
 #include "trinkets/src/OMSParameter.h"
@@ -21,7 +22,10 @@
 
 namespace {
 
+// The length a "say" line must stay below: the game edition's buffer, and the assessment
+// edition's shorter one.
 constexpr int sayLimit = 2048;
+constexpr int assessmentSayLimit = 256;
 constexpr int referenceHops = 16;
 
 // The handler that an event of a connected object calls: it runs the record it names on the
@@ -145,6 +149,8 @@ void YThread::scriptError(const char* what)
 
 bool YThread::push(std::int16_t word)
 {
+  // The assessment edition keeps the last word free and stops when a push would take it.
+  OM_EDITION_ASSERT(stackTop_ < stackCapacity - 1, "sp < (YTSTACK-1)");
   if (stackTop_ >= stackCapacity) {
     scriptError("script stack full");
     return false;
@@ -472,12 +478,13 @@ void YThread::doIfTest(const std::uint16_t* run)
 void YThread::doSay(const std::uint16_t* run)
 {
   std::string line;
+  const std::size_t limit = OMEdition::isAssessment() ? assessmentSayLimit : sayLimit;
   const int count = runLength(run);
   for (int k = 0; k < count; ++k) {
     int length = 0;
     const char* text = textOf(operandVariable(run, k), &length);
     const std::size_t separator = line.empty() ? 0 : 1;
-    if (line.size() + separator + static_cast<std::size_t>(length) >= sayLimit) continue;
+    if (line.size() + separator + static_cast<std::size_t>(length) >= limit) continue;
     if (separator) line += ' ';
     line.append(text, static_cast<std::size_t>(length));
   }

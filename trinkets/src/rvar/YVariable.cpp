@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "framework/OMEditionAssert.h"
 #include "trinkets/src/OMScriptableObject.h"
 #include "trinkets/src/rthread/YExpression.h"
 #include "trinkets/src/rthread/eventRecord.h"
@@ -326,6 +327,8 @@ const char* YVariable::getText(int* outLength)
     case expression:
       return computedText(outLength);
     default:
+      // A variable that was never classified has no text; the assessment edition stops.
+      OM_EDITION_ASSERT(false, "untyped != type");
       if (outLength) *outLength = 0;
       return "";
   }

@@ -1,0 +1,24 @@
+#include "framework/OMEditionAssert.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <windows.h>
+
+void formatAssertionMessage(char* buffer, int size, const char* expression, const char* unit,
+                            int line)
+{
+  if (!buffer || size <= 0) return;
+  std::snprintf(buffer, static_cast<std::size_t>(size), "Assertion failed: %s, file %s, line %d",
+                expression ? expression : "", unit ? unit : "", line);
+}
+
+void omAssertionBox(const char* expression, const char* unit, int line)
+{
+  char message[1024];
+  formatAssertionMessage(message, sizeof message, expression, unit, line);
+  // No owner: the program's windows may be what broke.
+  MessageBoxA(nullptr, message, nullptr, MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+  std::fflush(stderr);
+  std::abort();
+}
