@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "ScriptHarness.h"
+#include "platform/host/headless/HeadlessHost.h"
 #include "trinkets/src/rthread/YKeyword.h"
 
 using scripttest::alerts;
@@ -209,6 +210,45 @@ TEST_F(CompilerTest, MissingScriptsAreReportedAndEndTheProgram)
   EXPECT_FALSE(thread->isLoaded());
   EXPECT_EQ(alerts.at(0), "Script too long");
   EXPECT_EQ(exitCodes, std::vector<int>{1});
+}
+
+// Without a test's handler, an alert is a message box titled "Alert", task- and system-modal,
+// with no owner.
+TEST_F(CompilerTest, AlertsAreMessageBoxesByDefault)
+{
+  omhost::HeadlessHost& host = omhost::startHeadlessSession();
+  setScriptAlertHandler(nullptr);
+  load("say a\rsay (b\r");
+  thread("nowhere.mps");
+  const std::vector<omhost::MessageBoxRecord>& boxes = host.messageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].text, "2: (b\r\r");
+  EXPECT_EQ(boxes[1].text, "can't find nowhere.mps");
+  for (const omhost::MessageBoxRecord& box : boxes) {
+    EXPECT_EQ(box.caption, "Alert");
+    EXPECT_EQ(box.style, 0x3000u);
+  }
+  EXPECT_TRUE(alerts.empty());
+  EXPECT_EQ(exitCodes, std::vector<int>{1});
+  omhost::setHost(nullptr);
+}
+
+// With no name the user is asked for a script; a cancelled dialog loads nothing and is no
+// error.
+TEST_F(CompilerTest, LoadingWithoutANameAsksAndACancelLoadsNothing)
+{
+  writeFile("*.mps", "say wild\r");
+  YThread* thread = load("say here\r");
+  for (const char* noName : {static_cast<const char*>(nullptr), ""}) {
+    ASSERT_TRUE(thread->load("test.mps"));
+    EXPECT_FALSE(thread->load(noName));
+    EXPECT_FALSE(thread->isLoaded());
+  }
+  char chosen[YThread::scriptDialogBufferSize] = "left over";
+  YThread::chooseScriptFile(chosen, true);
+  EXPECT_STREQ(chosen, "");
+  EXPECT_TRUE(alerts.empty());
+  EXPECT_TRUE(exitCodes.empty());
 }
 
 TEST_F(CompilerTest, OpenerIsAskedWhenNoFileExists)

@@ -2,6 +2,8 @@
 #include <cstring>
 #include <iterator>
 
+#include <windows.h>
+
 #include "framework/OMEdition.h"
 #include "trinkets/src/rthread/ScriptMessages.h"
 #include "trinkets/src/rthread/ThreadStack.h"
@@ -178,6 +180,19 @@ std::unique_ptr<YVariable> readVariable(ImageReader& reader, const IndexMap& ind
 }
 
 }  // namespace
+
+void YThread::chooseScriptFile(char* buffer, bool save)
+{
+  std::snprintf(buffer, scriptDialogBufferSize, "%s", "*.mps");
+  OPENFILENAMEA dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.lpstrFile = buffer;
+  dialog.nMaxFile = scriptDialogBufferSize;
+  dialog.lpstrTitle = "Script";
+  dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
+  const BOOL chosen = save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
+  if (!chosen) buffer[0] = 0;
+}
 
 bool YThread::readSource(const char* name, std::size_t position)
 {
