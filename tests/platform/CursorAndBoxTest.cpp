@@ -39,8 +39,8 @@ TEST_F(CursorAndBoxTest, ShowCursorCounts)
 }
 
 // The four system cursors load (shared: destroying them changes nothing); SetCursor answers
-// the previous one and the host learns the current cursor. A resource cursor without a
-// resource loader cannot load.
+// the previous one and the host learns the current cursor. Without a module (or with a handle
+// that names none) there are no resource cursors.
 TEST_F(CursorAndBoxTest, SystemCursors)
 {
   HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
@@ -51,7 +51,7 @@ TEST_F(CursorAndBoxTest, SystemCursors)
   EXPECT_NE(LoadCursorA(nullptr, IDC_IBEAM), nullptr);
   EXPECT_NE(LoadCursorA(nullptr, IDC_CROSS), nullptr);
   EXPECT_EQ(LoadCursorA(nullptr, MAKEINTRESOURCEA(5)), nullptr);
-  EXPECT_EQ(LoadCursorA(reinterpret_cast<HINSTANCE>(0x400000), MAKEINTRESOURCEA(5)), nullptr);
+  EXPECT_EQ(LoadCursorA(reinterpret_cast<HINSTANCE>(0x7F000000), MAKEINTRESOURCEA(5)), nullptr);
   SetCursor(arrow);
   EXPECT_EQ(SetCursor(wait), arrow);
   EXPECT_EQ(GetCursor(), wait);
@@ -62,6 +62,40 @@ TEST_F(CursorAndBoxTest, SystemCursors)
   EXPECT_EQ(LoadImageA(nullptr, IDI_QUESTION, IMAGE_ICON, 16, 16, 0),
             LoadIconA(nullptr, IDI_QUESTION));
   EXPECT_NE(LoadIconA(nullptr, IDI_APPLICATION), LoadIconA(nullptr, IDI_QUESTION));
+}
+
+// A CURSOR resource compiled into the program loads with its size and hot spot, an ICON one
+// with its size; names without such a resource load nothing.
+TEST_F(CursorAndBoxTest, CursorsAndIconsFromTheProgramsResources)
+{
+  const HINSTANCE program = GetModuleHandleA(nullptr);
+  HCURSOR cursor = LoadCursorA(program, MAKEINTRESOURCEA(5));
+  ASSERT_NE(cursor, nullptr);
+  const omuser::Cursor* loaded = omuser::CursorTable::instance().find(cursor);
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_FALSE(loaded->isIcon);
+  EXPECT_EQ(loaded->width, 32);
+  EXPECT_EQ(loaded->height, 32);
+  EXPECT_EQ(loaded->hotSpot.x, 5);
+  EXPECT_EQ(loaded->hotSpot.y, 7);
+  EXPECT_EQ(loaded->pixels.size(), 32u * 32u);
+  SetCursor(cursor);
+  EXPECT_EQ(host->cursor(), cursor);
+
+  HICON icon = LoadIconA(program, MAKEINTRESOURCEA(1));
+  ASSERT_NE(icon, nullptr);
+  const omuser::Cursor* loadedIcon = omuser::CursorTable::instance().find(icon);
+  ASSERT_NE(loadedIcon, nullptr);
+  EXPECT_TRUE(loadedIcon->isIcon);
+  EXPECT_EQ(loadedIcon->width, 16);
+  EXPECT_EQ(loadedIcon->height, 16);
+
+  EXPECT_EQ(LoadCursorA(program, MAKEINTRESOURCEA(6)), nullptr);
+  EXPECT_EQ(LoadCursorA(program, "NOSUCHCURSOR"), nullptr);
+  EXPECT_EQ(LoadIconA(program, MAKEINTRESOURCEA(5)), nullptr);
+  EXPECT_TRUE(DestroyCursor(cursor));
+  EXPECT_EQ(omuser::CursorTable::instance().find(cursor), nullptr);
+  EXPECT_TRUE(DestroyIcon(icon));
 }
 
 // Over the client area the default procedure sets the class cursor on WM_SETCURSOR.
