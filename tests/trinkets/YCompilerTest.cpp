@@ -4,6 +4,7 @@
 
 #include "ScriptHarness.h"
 #include "platform/host/headless/HeadlessHost.h"
+#include "tests/support/TempFolder.h"
 #include "trinkets/src/rthread/YKeyword.h"
 
 using scripttest::alerts;
@@ -249,6 +250,24 @@ TEST_F(CompilerTest, LoadingWithoutANameAsksAndACancelLoadsNothing)
   EXPECT_STREQ(chosen, "");
   EXPECT_TRUE(alerts.empty());
   EXPECT_TRUE(exitCodes.empty());
+}
+
+// Script files are named by Windows paths: drives map to host folders and names match in any
+// case, for the script, its includes and its compiled form.
+TEST_F(CompilerTest, ScriptsAreFoundByWindowsPathsOnMappedDrives)
+{
+  TempFolder drive;
+  ScopedEnv driveD("OM_DRIVE_D", drive.path());
+  drive.write("Scripts/STARTUP.MPS", "yield off\rsay start\rinclude d:\\scripts\\Part.mps\r");
+  drive.write("Scripts/part.MPS", "say part\r");
+  YThread* thread = this->thread("D:\\scripts\\Startup.mps");
+  ASSERT_TRUE(thread->isLoaded());
+  passes(1);
+  EXPECT_EQ(debugLines(), (std::vector<std::string>{"start", "part"}));
+  EXPECT_TRUE(alerts.empty());
+  ASSERT_TRUE(thread->writeCompiled("D:\\SCRIPTS\\startup.bin"));
+  EXPECT_TRUE(std::filesystem::exists(drive / "Scripts/startup.bin"));
+  EXPECT_TRUE(thread->load("d:\\Scripts\\STARTUP.BIN"));
 }
 
 TEST_F(CompilerTest, OpenerIsAskedWhenNoFileExists)

@@ -45,7 +45,7 @@ void scriptFatal(const char* text)
 
 void debugLog(const char* text)
 {
-  std::FILE* file = std::fopen("debug.txt", "a");
+  std::FILE* file = om_fopen("debug.txt", "at");
   if (!file) return;
   std::fprintf(file, "%s\n", text);
   std::fclose(file);

@@ -24,7 +24,7 @@ constexpr std::uint32_t partsLimit = 4096;
 bool readWholeFile(const char* name, std::string& data, bool& opened)
 {
   opened = false;
-  std::FILE* file = std::fopen(name, "rb");
+  std::FILE* file = om_fopen(name, "rb");
   if (!file) return false;
   opened = true;
   char buffer[8192];
@@ -290,7 +290,7 @@ bool YThread::writeCompiled(const char* fileName) const
 {
   const std::vector<unsigned char> image = compiledImage(false);
   if (image.empty() || !fileName) return false;
-  std::FILE* file = std::fopen(fileName, "wb");
+  std::FILE* file = om_fopen(fileName, "wb");
   if (!file) return false;
   const bool written = std::fwrite(image.data(), 1, image.size(), file) == image.size();
   return std::fclose(file) == 0 && written;
