@@ -397,8 +397,7 @@ TEST_F(GdiTextTest, FontFilesOnAMappedDriveWithMixedCaseNames)
   EXPECT_FALSE(CreateScalableFontResourceA(0, "E:\\NoSuchFolder\\zebra.fot",
                                            "E:\\fonts\\zebrafish.ttf", nullptr));
   ASSERT_TRUE(CreateScalableFontResourceA(0, "e:\\FONTS\\Zebra.fot", "zebrafish.ttf", "E:\\fonts"));
-  std::ifstream resource(drive / "Fonts/Zebra.fot", std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(resource)), std::istreambuf_iterator<char>());
+  const std::string text = omtest::readHostFile(drive / "Fonts/Zebra.fot");
   EXPECT_NE(text.find("E:\\Fonts\\ZebraFish.TTF"), std::string::npos) << text;
   EXPECT_EQ(AddFontResourceA("E:\\fonts\\ZEBRA.FOT"), 1);
   EXPECT_TRUE(hasFamily("Zebrafish Mono X"));
