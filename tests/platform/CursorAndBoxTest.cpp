@@ -98,6 +98,43 @@ TEST_F(CursorAndBoxTest, CursorsAndIconsFromTheProgramsResources)
   EXPECT_TRUE(DestroyIcon(icon));
 }
 
+// File dialogs go to the host: the headless one records them and answers what the test
+// queued (else cancelled); the chosen path comes back with the offsets of its name and
+// extension, and a path that does not fit the buffer fails.
+TEST_F(CursorAndBoxTest, FileDialogsAreRecordedAndAnswered)
+{
+  char file[32] = "*.mps";
+  char title[16] = "";
+  OPENFILENAMEA dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.lpstrFile = file;
+  dialog.nMaxFile = sizeof file;
+  dialog.lpstrFileTitle = title;
+  dialog.nMaxFileTitle = sizeof title;
+  dialog.lpstrTitle = "Script";
+  dialog.Flags = OFN_HIDEREADONLY;
+  host->queueFileDialogAnswer("D:\\scripts\\Intro.mps");
+  ASSERT_TRUE(GetOpenFileNameA(&dialog));
+  EXPECT_STREQ(file, "D:\\scripts\\Intro.mps");
+  EXPECT_STREQ(title, "Intro.mps");
+  EXPECT_EQ(dialog.nFileOffset, 11);
+  EXPECT_EQ(dialog.nFileExtension, 17);
+  EXPECT_FALSE(GetSaveFileNameA(&dialog));  // nothing queued: cancelled
+  EXPECT_EQ(CommDlgExtendedError(), 0u);
+  host->queueFileDialogAnswer("C:\\a folder with a long name\\and a long file name.mps");
+  EXPECT_FALSE(GetOpenFileNameA(&dialog));
+  EXPECT_EQ(CommDlgExtendedError(), static_cast<DWORD>(FNERR_BUFFERTOOSMALL));
+  const std::vector<omhost::FileDialogRecord>& asked = host->fileDialogs();
+  ASSERT_EQ(asked.size(), 3u);
+  EXPECT_FALSE(asked[0].save);
+  EXPECT_EQ(asked[0].title, "Script");
+  EXPECT_EQ(asked[0].initialFile, "*.mps");
+  EXPECT_EQ(asked[0].flags, static_cast<unsigned>(OFN_HIDEREADONLY));
+  EXPECT_TRUE(asked[1].save);
+  EXPECT_EQ(asked[1].initialFile, "D:\\scripts\\Intro.mps");
+  EXPECT_EQ(asked[1].chosen, "");
+}
+
 // Over the client area the default procedure sets the class cursor on WM_SETCURSOR.
 TEST_F(CursorAndBoxTest, ClassCursorOverTheClientArea)
 {

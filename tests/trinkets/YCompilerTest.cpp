@@ -234,22 +234,39 @@ TEST_F(CompilerTest, AlertsAreMessageBoxesByDefault)
   omhost::setHost(nullptr);
 }
 
-// With no name the user is asked for a script; a cancelled dialog loads nothing and is no
-// error.
-TEST_F(CompilerTest, LoadingWithoutANameAsksAndACancelLoadsNothing)
+// With no name the user is asked for a script with the file dialog; a cancelled dialog loads
+// nothing and is no error.
+TEST_F(CompilerTest, LoadingWithoutANameAsksForAScript)
 {
+  omhost::HeadlessHost& host = omhost::startHeadlessSession();
   writeFile("*.mps", "say wild\r");
+  writeFile("chosen.mps", "yield off\rsay chosen\r");
   YThread* thread = load("say here\r");
   for (const char* noName : {static_cast<const char*>(nullptr), ""}) {
     ASSERT_TRUE(thread->load("test.mps"));
     EXPECT_FALSE(thread->load(noName));
     EXPECT_FALSE(thread->isLoaded());
   }
+  host.queueFileDialogAnswer("chosen.mps");
+  ASSERT_TRUE(thread->load(nullptr));
+  thread->start();
+  passes(1);
+  EXPECT_EQ(debugLines(), std::vector<std::string>{"chosen"});
   char chosen[YThread::scriptDialogBufferSize] = "left over";
   YThread::chooseScriptFile(chosen, true);
   EXPECT_STREQ(chosen, "");
+  const std::vector<omhost::FileDialogRecord>& asked = host.fileDialogs();
+  ASSERT_EQ(asked.size(), 4u);
+  for (const omhost::FileDialogRecord& dialog : asked) {
+    EXPECT_EQ(dialog.title, "Script");
+    EXPECT_EQ(dialog.initialFile, "*.mps");
+    EXPECT_EQ(dialog.flags, static_cast<unsigned>(OFN_HIDEREADONLY | OFN_PATHMUSTEXIST));
+  }
+  EXPECT_FALSE(asked[2].save);
+  EXPECT_TRUE(asked[3].save);
   EXPECT_TRUE(alerts.empty());
   EXPECT_TRUE(exitCodes.empty());
+  omhost::setHost(nullptr);
 }
 
 // Script files are named by Windows paths: drives map to host folders and names match in any
