@@ -62,6 +62,15 @@ struct MessageBoxRecord {
   int answer = 0;
 };
 
+// A common file dialog as the program asked for it, and the path chosen (empty: cancelled).
+struct FileDialogRecord {
+  bool save = false;
+  std::string title;
+  std::string initialFile;
+  unsigned flags = 0;
+  std::string chosen;
+};
+
 class Host {
  public:
   virtual ~Host() = default;
@@ -76,6 +85,17 @@ class Host {
   // (IDOK ...). answers lists the buttons the box has, the first being the default.
   virtual int messageBox(const std::string& text, const std::string& caption, unsigned style,
                          const std::vector<int>& answers) = 0;
+  // Shows a modal file dialog and answers the Windows path chosen, or an empty text when the
+  // user cancels. Backends without file dialogs answer cancelled.
+  virtual std::string chooseFile(bool save, const std::string& title,
+                                 const std::string& initialFile, unsigned flags)
+  {
+    (void)save;
+    (void)title;
+    (void)initialFile;
+    (void)flags;
+    return {};
+  }
   // The cursor the program shows (an opaque cursor handle) and whether it is shown.
   virtual void cursorChanged(void* cursor, bool visible)
   {

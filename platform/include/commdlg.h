@@ -1,6 +1,7 @@
 #pragma once
 
-// The common file dialogs. The headless host has no one to ask: both answer as cancelled.
+// The common file dialogs, shown by the host (the headless one answers what a test queued,
+// else cancelled). A cancel answers FALSE with CommDlgExtendedError 0.
 #include "windef.h"
 
 typedef UINT_PTR(CALLBACK* LPOFNHOOKPROC)(HWND, UINT, WPARAM, LPARAM);
@@ -35,6 +36,9 @@ typedef OPENFILENAMEA OPENFILENAME;
 #define OFN_NOCHANGEDIR 0x00000008u
 #define OFN_PATHMUSTEXIST 0x00000800u
 #define OFN_FILEMUSTEXIST 0x00001000u
+
+#define CDERR_INITIALIZATION 0x0002u
+#define FNERR_BUFFERTOOSMALL 0x3003u
 
 BOOL GetOpenFileNameA(LPOPENFILENAMEA dialog);
 BOOL GetSaveFileNameA(LPOPENFILENAMEA dialog);

@@ -39,8 +39,8 @@ TEST_F(CursorAndBoxTest, ShowCursorCounts)
 }
 
 // The four system cursors load (shared: destroying them changes nothing); SetCursor answers
-// the previous one and the host learns the current cursor. A resource cursor without a
-// resource loader cannot load.
+// the previous one and the host learns the current cursor. Without a module (or with a handle
+// that names none) there are no resource cursors.
 TEST_F(CursorAndBoxTest, SystemCursors)
 {
   HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
@@ -51,7 +51,7 @@ TEST_F(CursorAndBoxTest, SystemCursors)
   EXPECT_NE(LoadCursorA(nullptr, IDC_IBEAM), nullptr);
   EXPECT_NE(LoadCursorA(nullptr, IDC_CROSS), nullptr);
   EXPECT_EQ(LoadCursorA(nullptr, MAKEINTRESOURCEA(5)), nullptr);
-  EXPECT_EQ(LoadCursorA(reinterpret_cast<HINSTANCE>(0x400000), MAKEINTRESOURCEA(5)), nullptr);
+  EXPECT_EQ(LoadCursorA(reinterpret_cast<HINSTANCE>(0x7F000000), MAKEINTRESOURCEA(5)), nullptr);
   SetCursor(arrow);
   EXPECT_EQ(SetCursor(wait), arrow);
   EXPECT_EQ(GetCursor(), wait);
@@ -62,6 +62,77 @@ TEST_F(CursorAndBoxTest, SystemCursors)
   EXPECT_EQ(LoadImageA(nullptr, IDI_QUESTION, IMAGE_ICON, 16, 16, 0),
             LoadIconA(nullptr, IDI_QUESTION));
   EXPECT_NE(LoadIconA(nullptr, IDI_APPLICATION), LoadIconA(nullptr, IDI_QUESTION));
+}
+
+// A CURSOR resource compiled into the program loads with its size and hot spot, an ICON one
+// with its size; names without such a resource load nothing.
+TEST_F(CursorAndBoxTest, CursorsAndIconsFromTheProgramsResources)
+{
+  const HINSTANCE program = GetModuleHandleA(nullptr);
+  HCURSOR cursor = LoadCursorA(program, MAKEINTRESOURCEA(5));
+  ASSERT_NE(cursor, nullptr);
+  const omuser::Cursor* loaded = omuser::CursorTable::instance().find(cursor);
+  ASSERT_NE(loaded, nullptr);
+  EXPECT_FALSE(loaded->isIcon);
+  EXPECT_EQ(loaded->width, 32);
+  EXPECT_EQ(loaded->height, 32);
+  EXPECT_EQ(loaded->hotSpot.x, 5);
+  EXPECT_EQ(loaded->hotSpot.y, 7);
+  EXPECT_EQ(loaded->pixels.size(), 32u * 32u);
+  SetCursor(cursor);
+  EXPECT_EQ(host->cursor(), cursor);
+
+  HICON icon = LoadIconA(program, MAKEINTRESOURCEA(1));
+  ASSERT_NE(icon, nullptr);
+  const omuser::Cursor* loadedIcon = omuser::CursorTable::instance().find(icon);
+  ASSERT_NE(loadedIcon, nullptr);
+  EXPECT_TRUE(loadedIcon->isIcon);
+  EXPECT_EQ(loadedIcon->width, 16);
+  EXPECT_EQ(loadedIcon->height, 16);
+
+  EXPECT_EQ(LoadCursorA(program, MAKEINTRESOURCEA(6)), nullptr);
+  EXPECT_EQ(LoadCursorA(program, "NOSUCHCURSOR"), nullptr);
+  EXPECT_EQ(LoadIconA(program, MAKEINTRESOURCEA(5)), nullptr);
+  EXPECT_TRUE(DestroyCursor(cursor));
+  EXPECT_EQ(omuser::CursorTable::instance().find(cursor), nullptr);
+  EXPECT_TRUE(DestroyIcon(icon));
+}
+
+// File dialogs go to the host: the headless one records them and answers what the test
+// queued (else cancelled); the chosen path comes back with the offsets of its name and
+// extension, and a path that does not fit the buffer fails.
+TEST_F(CursorAndBoxTest, FileDialogsAreRecordedAndAnswered)
+{
+  char file[32] = "*.mps";
+  char title[16] = "";
+  OPENFILENAMEA dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.lpstrFile = file;
+  dialog.nMaxFile = sizeof file;
+  dialog.lpstrFileTitle = title;
+  dialog.nMaxFileTitle = sizeof title;
+  dialog.lpstrTitle = "Script";
+  dialog.Flags = OFN_HIDEREADONLY;
+  host->queueFileDialogAnswer("D:\\scripts\\Intro.mps");
+  ASSERT_TRUE(GetOpenFileNameA(&dialog));
+  EXPECT_STREQ(file, "D:\\scripts\\Intro.mps");
+  EXPECT_STREQ(title, "Intro.mps");
+  EXPECT_EQ(dialog.nFileOffset, 11);
+  EXPECT_EQ(dialog.nFileExtension, 17);
+  EXPECT_FALSE(GetSaveFileNameA(&dialog));  // nothing queued: cancelled
+  EXPECT_EQ(CommDlgExtendedError(), 0u);
+  host->queueFileDialogAnswer("C:\\a folder with a long name\\and a long file name.mps");
+  EXPECT_FALSE(GetOpenFileNameA(&dialog));
+  EXPECT_EQ(CommDlgExtendedError(), static_cast<DWORD>(FNERR_BUFFERTOOSMALL));
+  const std::vector<omhost::FileDialogRecord>& asked = host->fileDialogs();
+  ASSERT_EQ(asked.size(), 3u);
+  EXPECT_FALSE(asked[0].save);
+  EXPECT_EQ(asked[0].title, "Script");
+  EXPECT_EQ(asked[0].initialFile, "*.mps");
+  EXPECT_EQ(asked[0].flags, static_cast<unsigned>(OFN_HIDEREADONLY));
+  EXPECT_TRUE(asked[1].save);
+  EXPECT_EQ(asked[1].initialFile, "D:\\scripts\\Intro.mps");
+  EXPECT_EQ(asked[1].chosen, "");
 }
 
 // Over the client area the default procedure sets the class cursor on WM_SETCURSOR.

@@ -15,13 +15,7 @@
 
 namespace {
 
-std::string readHostFile(const std::string& path)
-{
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream contents;
-  contents << in.rdbuf();
-  return contents.str();
-}
+using omtest::readHostFile;
 
 class FilesTest : public ::testing::Test {
  protected:

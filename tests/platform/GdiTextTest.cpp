@@ -10,6 +10,7 @@
 
 #include "platform/host/headless/HeadlessHost.h"
 #include "tests/platform/GdiTestCanvas.h"
+#include "tests/support/TempFolder.h"
 
 // Fonts on FreeType: metrics as Windows reports them for the faces content asks for, text
 // drawn in the text colour at the baseline the alignment gives, and fonts added at run time.
@@ -281,13 +282,21 @@ TEST_F(GdiTextTest, FamiliesAndFontFilesAddedAtRunTime)
   // As on Windows, "MS Sans Serif" is a bitmap family, so it does not count as TrueType.
   EXPECT_EQ(found.sansSerif, static_cast<DWORD>(RASTER_FONTTYPE));
 
+  // The resource file goes where it is asked to, here the system directory.
+  TempFolder windows;
+  ScopedEnv windowsDir("OM_WINDOWS_DIR", windows.path());
+  char system[MAX_PATH];
+  ASSERT_GT(GetSystemDirectoryA(system, sizeof system), 0u);
+  const std::string fot = std::string(system) + "\\mono.fot";
   const char* ttf = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
-  EXPECT_FALSE(CreateScalableFontResourceA(0, "C:\\WINDOWS\\SYSTEM\\nothing.fot",
+  EXPECT_FALSE(CreateScalableFontResourceA(0, (std::string(system) + "\\nothing.fot").c_str(),
                                            "/nonexistent/nothing.ttf", nullptr));
-  ASSERT_TRUE(CreateScalableFontResourceA(0, "C:\\WINDOWS\\SYSTEM\\mono.fot", ttf, nullptr));
-  EXPECT_EQ(AddFontResourceA("C:\\WINDOWS\\SYSTEM\\mono.fot"), 1);
-  EXPECT_TRUE(RemoveFontResourceA("C:\\WINDOWS\\SYSTEM\\mono.fot"));
-  EXPECT_FALSE(RemoveFontResourceA("C:\\WINDOWS\\SYSTEM\\mono.fot"));
+  EXPECT_FALSE(std::filesystem::exists(windows / "SYSTEM/nothing.fot"));
+  ASSERT_TRUE(CreateScalableFontResourceA(0, fot.c_str(), ttf, nullptr));
+  EXPECT_TRUE(std::filesystem::exists(windows / "SYSTEM/mono.fot"));
+  EXPECT_EQ(AddFontResourceA(fot.c_str()), 1);
+  EXPECT_TRUE(RemoveFontResourceA(fot.c_str()));
+  EXPECT_FALSE(RemoveFontResourceA(fot.c_str()));
   EXPECT_EQ(AddFontResourceA("/nonexistent/font.ttf"), 0);
 }
 
@@ -375,6 +384,35 @@ int widthOf(const char* face, const char* text)
 }
 
 }  // namespace
+
+// Font files on a mapped drive are found whatever the case of their names; the resource file
+// made for one names it, so another call (or process) can add the font through it.
+TEST_F(GdiTextTest, FontFilesOnAMappedDriveWithMixedCaseNames)
+{
+  TempFolder drive;
+  ScopedEnv driveE("OM_DRIVE_E", drive.path());
+  const std::string made = makeRenamedFace(drive / "Fonts");
+  ASSERT_FALSE(made.empty());
+  std::filesystem::rename(made, drive / "Fonts/ZebraFish.TTF");
+  EXPECT_FALSE(CreateScalableFontResourceA(0, "E:\\NoSuchFolder\\zebra.fot",
+                                           "E:\\fonts\\zebrafish.ttf", nullptr));
+  ASSERT_TRUE(CreateScalableFontResourceA(0, "e:\\FONTS\\Zebra.fot", "zebrafish.ttf", "E:\\fonts"));
+  const std::string text = omtest::readHostFile(drive / "Fonts/Zebra.fot");
+  EXPECT_NE(text.find("E:\\Fonts\\ZebraFish.TTF"), std::string::npos) << text;
+  EXPECT_EQ(AddFontResourceA("E:\\fonts\\ZEBRA.FOT"), 1);
+  EXPECT_TRUE(hasFamily("Zebrafish Mono X"));
+  EXPECT_TRUE(RemoveFontResourceA("E:\\Fonts\\zebra.fot"));
+  EXPECT_FALSE(hasFamily("Zebrafish Mono X"));
+  // The font file itself, named in another case.
+  EXPECT_EQ(AddFontResourceA("E:\\FONTS\\zebrafish.ttf"), 1);
+  EXPECT_TRUE(hasFamily("Zebrafish Mono X"));
+  EXPECT_TRUE(RemoveFontResourceA("e:\\fonts\\ZEBRAFISH.ttf"));
+  // A resource file that names nothing readable adds nothing.
+  std::ofstream(drive / "Fonts/broken.fot", std::ios::binary)
+      << "OM scalable font resource\r\nE:\\Fonts\\missing.ttf\r\n";
+  EXPECT_EQ(AddFontResourceA("E:\\Fonts\\broken.fot"), 0);
+  EXPECT_EQ(AddFontResourceA("Q:\\Fonts\\ZebraFish.ttf"), 0);
+}
 
 TEST_F(GdiTextTest, AnAddedFontFileIsUsedByItsFamilyNameUntilRemoved)
 {

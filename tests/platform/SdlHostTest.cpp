@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "platform/host/sdl/SdlAudioOutput.h"
 #include "platform/host/sdl/SdlHost.h"
 
 namespace {
@@ -14,11 +15,20 @@ class SdlHostTest : public ::testing::Test {
   void SetUp() override
   {
     ::setenv("SDL_VIDEODRIVER", "dummy", 1);
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     host = omhost::SdlHost::open();
     if (!host) GTEST_SKIP() << "SDL cannot open a window here";
   }
   std::unique_ptr<omhost::SdlHost> host;
 };
+
+// The window comes with sound: the host starts the audio device and stops it when it ends.
+TEST_F(SdlHostTest, SoundPlaysWhileTheHostLives)
+{
+  EXPECT_TRUE(omhost::isSdlAudioStarted());
+  host.reset();
+  EXPECT_FALSE(omhost::isSdlAudioStarted());
+}
 
 // SDL's events become the host's input: keys by position as virtual keys, buttons, focus
 // changes as activation, the window's close as a close request; other events are skipped.

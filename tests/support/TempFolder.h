@@ -4,7 +4,21 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <sstream>
 #include <string>
+
+namespace omtest {
+
+// The whole contents of a host file (empty when it cannot be read).
+inline std::string readHostFile(const std::string& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream contents;
+  contents << in.rdbuf();
+  return contents.str();
+}
+
+}  // namespace omtest
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempFolder {

@@ -3,6 +3,8 @@
 #include <functional>
 
 #include "ScriptHarness.h"
+#include "platform/host/headless/HeadlessHost.h"
+#include "tests/support/TempFolder.h"
 #include "trinkets/src/rthread/YKeyword.h"
 
 using scripttest::alerts;
@@ -209,6 +211,80 @@ TEST_F(CompilerTest, MissingScriptsAreReportedAndEndTheProgram)
   EXPECT_FALSE(thread->isLoaded());
   EXPECT_EQ(alerts.at(0), "Script too long");
   EXPECT_EQ(exitCodes, std::vector<int>{1});
+}
+
+// Without a test's handler, an alert is a message box titled "Alert", task- and system-modal,
+// with no owner.
+TEST_F(CompilerTest, AlertsAreMessageBoxesByDefault)
+{
+  omhost::HeadlessHost& host = omhost::startHeadlessSession();
+  setScriptAlertHandler(nullptr);
+  load("say a\rsay (b\r");
+  thread("nowhere.mps");
+  const std::vector<omhost::MessageBoxRecord>& boxes = host.messageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].text, "2: (b\r\r");
+  EXPECT_EQ(boxes[1].text, "can't find nowhere.mps");
+  for (const omhost::MessageBoxRecord& box : boxes) {
+    EXPECT_EQ(box.caption, "Alert");
+    EXPECT_EQ(box.style, 0x3000u);
+  }
+  EXPECT_TRUE(alerts.empty());
+  EXPECT_EQ(exitCodes, std::vector<int>{1});
+  omhost::setHost(nullptr);
+}
+
+// With no name the user is asked for a script with the file dialog; a cancelled dialog loads
+// nothing and is no error.
+TEST_F(CompilerTest, LoadingWithoutANameAsksForAScript)
+{
+  omhost::HeadlessHost& host = omhost::startHeadlessSession();
+  writeFile("*.mps", "say wild\r");
+  writeFile("chosen.mps", "yield off\rsay chosen\r");
+  YThread* thread = load("say here\r");
+  for (const char* noName : {static_cast<const char*>(nullptr), ""}) {
+    ASSERT_TRUE(thread->load("test.mps"));
+    EXPECT_FALSE(thread->load(noName));
+    EXPECT_FALSE(thread->isLoaded());
+  }
+  host.queueFileDialogAnswer("chosen.mps");
+  ASSERT_TRUE(thread->load(nullptr));
+  thread->start();
+  passes(1);
+  EXPECT_EQ(debugLines(), std::vector<std::string>{"chosen"});
+  char chosen[YThread::scriptDialogBufferSize] = "left over";
+  YThread::chooseScriptFile(chosen, true);
+  EXPECT_STREQ(chosen, "");
+  const std::vector<omhost::FileDialogRecord>& asked = host.fileDialogs();
+  ASSERT_EQ(asked.size(), 4u);
+  for (const omhost::FileDialogRecord& dialog : asked) {
+    EXPECT_EQ(dialog.title, "Script");
+    EXPECT_EQ(dialog.initialFile, "*.mps");
+    EXPECT_EQ(dialog.flags, static_cast<unsigned>(OFN_HIDEREADONLY | OFN_PATHMUSTEXIST));
+  }
+  EXPECT_FALSE(asked[2].save);
+  EXPECT_TRUE(asked[3].save);
+  EXPECT_TRUE(alerts.empty());
+  EXPECT_TRUE(exitCodes.empty());
+  omhost::setHost(nullptr);
+}
+
+// Script files are named by Windows paths: drives map to host folders and names match in any
+// case, for the script, its includes and its compiled form.
+TEST_F(CompilerTest, ScriptsAreFoundByWindowsPathsOnMappedDrives)
+{
+  TempFolder drive;
+  ScopedEnv driveD("OM_DRIVE_D", drive.path());
+  drive.write("Scripts/STARTUP.MPS", "yield off\rsay start\rinclude d:\\scripts\\Part.mps\r");
+  drive.write("Scripts/part.MPS", "say part\r");
+  YThread* thread = this->thread("D:\\scripts\\Startup.mps");
+  ASSERT_TRUE(thread->isLoaded());
+  passes(1);
+  EXPECT_EQ(debugLines(), (std::vector<std::string>{"start", "part"}));
+  EXPECT_TRUE(alerts.empty());
+  ASSERT_TRUE(thread->writeCompiled("D:\\SCRIPTS\\startup.bin"));
+  EXPECT_TRUE(std::filesystem::exists(drive / "Scripts/startup.bin"));
+  EXPECT_TRUE(thread->load("d:\\Scripts\\STARTUP.BIN"));
 }
 
 TEST_F(CompilerTest, OpenerIsAskedWhenNoFileExists)

@@ -1,63 +1,45 @@
 #include "trinkets/src/OMPluginLibrary.h"
 
-#include <dirent.h>
-#include <dlfcn.h>
-#include <strings.h>
-
-#include <algorithm>
-#include <cstring>
-
 namespace {
 
-template <typename Visit>
-void forEachFileOfCurrentFolder(Visit&& visit)
-{
-  DIR* folder = opendir(".");
-  if (!folder) return;
-  while (const dirent* entry = readdir(folder)) {
-    if (visit(entry->d_name)) break;
-  }
-  closedir(folder);
-}
-
-bool endsWithIgnoringCase(const char* text, const char* ending)
-{
-  const std::size_t length = std::strlen(text);
-  const std::size_t endingLength = std::strlen(ending);
-  return length > endingLength && strcasecmp(text + length - endingLength, ending) == 0;
-}
+// The list box only ever holds file names; this bounds what LB_GETTEXT may write.
+constexpr std::size_t listTextLimit = MAX_PATH;
 
 }  // namespace
 
 HMODULE loadPluginLibrary(const char* fileName)
 {
   if (!fileName || !*fileName) return nullptr;
-  std::string found;
-  forEachFileOfCurrentFolder([&](const char* entry) {
-    if (strcasecmp(entry, fileName) != 0) return false;
-    found = entry;
-    return true;
-  });
-  if (found.empty()) return nullptr;
-  const std::string path = "./" + found;
-  return reinterpret_cast<HMODULE>(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
+  // A missing library is an expected answer here, not something to ask the user about.
+  const UINT previousMode = SetErrorMode(SEM_NOOPENFILEERRORBOX);
+  HMODULE module = LoadLibraryA(fileName);
+  SetErrorMode(previousMode);
+  return module;
 }
 
 void freePluginLibrary(HMODULE module)
 {
-  if (module) dlclose(reinterpret_cast<void*>(module));
+  if (module) FreeLibrary(module);
 }
 
-std::vector<std::string> listPluginLibraries(const char* extension)
+std::vector<std::string> listPluginLibraries(const char* pattern)
 {
   std::vector<std::string> names;
-  forEachFileOfCurrentFolder([&](const char* entry) {
-    if (endsWithIgnoringCase(entry, extension)) names.emplace_back(entry);
-    return false;
-  });
-  // In name order, as a Windows folder lists them, whatever order the host keeps.
-  std::sort(names.begin(), names.end(), [](const std::string& left, const std::string& right) {
-    return strcasecmp(left.c_str(), right.c_str()) < 0;
-  });
+  HWND list = CreateWindowExA(0, "LISTBOX", pattern, WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
+                              nullptr, nullptr);
+  if (!list) return names;
+  SendMessageA(list, LB_DIR, 0, reinterpret_cast<LPARAM>(pattern));
+  const LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+  for (LRESULT index = count - 1; index >= 0; --index) {
+    if (SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0) >=
+        static_cast<LRESULT>(listTextLimit))
+      break;
+    char text[listTextLimit];
+    if (SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index),
+                     reinterpret_cast<LPARAM>(text)) == LB_ERR)
+      break;
+    names.emplace_back(text);
+  }
+  DestroyWindow(list);
   return names;
 }

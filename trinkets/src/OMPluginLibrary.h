@@ -5,11 +5,12 @@
 
 #include <windows.h>
 
-// The one place where plug-in libraries meet the machine. A plug-in is a shared object in
-// the current folder, matched without regard to case. Once the platform loads modules
-// itself, these become LoadLibraryA, FreeLibrary and a directory listing.
+// The one place where plug-in libraries meet the system: loading and freeing go through
+// LoadLibraryA and FreeLibrary, and the folder is listed by a hidden list box, as the program
+// has always done it.
 HMODULE loadPluginLibrary(const char* fileName);
 void freePluginLibrary(HMODULE module);
-// The names of the current folder's files whose extension is the given one (e.g. ".qzl"),
-// compared without regard to case, in name order.
-std::vector<std::string> listPluginLibraries(const char* extension);
+// The current folder's files that match the pattern (e.g. "*.qzl"), taken from the list box
+// from its last entry to its first (it sorts them by name, without regard to case) and
+// stopping at the first entry that cannot be read.
+std::vector<std::string> listPluginLibraries(const char* pattern);

@@ -27,6 +27,7 @@ TrinketRegistry* registry = nullptr;
 
 constexpr std::size_t argumentLineLimit = 1023;
 const char pluginExtension[] = ".qzl";
+const char pluginPattern[] = "*.qzl";
 
 char lowerCaseOf(char character)
 {
@@ -112,9 +113,8 @@ void loadOnePlugin(const char* name)
 
 void loadEveryPlugin()
 {
-  const std::vector<std::string> names = listPluginLibraries(pluginExtension);
-  for (auto name = names.rbegin(); name != names.rend(); ++name) {
-    loadOnePlugin(name->c_str());
+  for (const std::string& name : listPluginLibraries(pluginPattern)) {
+    loadOnePlugin(name.c_str());
   }
 }
 

@@ -153,6 +153,25 @@ int HeadlessHost::messageBox(const std::string& text, const std::string& caption
   return answer;
 }
 
+std::string HeadlessHost::chooseFile(bool save, const std::string& title,
+                                     const std::string& initialFile, unsigned flags)
+{
+  std::string chosen;
+  if (!fileAnswers_.empty()) {
+    chosen = fileAnswers_.front();
+    fileAnswers_.pop_front();
+  }
+  std::fprintf(stderr, "[file dialog] %s: %s -> %s\n", title.c_str(), initialFile.c_str(),
+               chosen.empty() ? "cancelled" : chosen.c_str());
+  fileDialogs_.push_back(FileDialogRecord{save, title, initialFile, flags, chosen});
+  return chosen;
+}
+
+void HeadlessHost::queueFileDialogAnswer(const std::string& windowsPath)
+{
+  fileAnswers_.push_back(windowsPath);
+}
+
 void HeadlessHost::cursorChanged(void* cursor, bool visible)
 {
   cursor_ = cursor;

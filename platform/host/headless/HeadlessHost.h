@@ -13,7 +13,8 @@ namespace omhost {
 // The backend of tests and unattended runs: the screen lives in memory, input comes from the
 // test (the helpers below) or from an input script (OM_INPUT_SCRIPT), message boxes are
 // printed to standard error and answered from what the test queued, else OM_MSGBOX_ANSWER (a
-// button id), else the box's default button; every box is recorded.
+// button id), else the box's default button; every box is recorded. File dialogs are
+// answered from what the test queued, else cancelled, and recorded too.
 //
 // Input script: one command a line, "#" starts a comment. "at MS" before a command holds it
 // back until timeGetTime reaches MS (later lines without "at" follow at the same time).
@@ -27,6 +28,8 @@ class HeadlessHost : public Host {
   bool nextInput(InputEvent& event, bool wait) override;
   int messageBox(const std::string& text, const std::string& caption, unsigned style,
                  const std::vector<int>& answers) override;
+  std::string chooseFile(bool save, const std::string& title, const std::string& initialFile,
+                         unsigned flags) override;
   void cursorChanged(void* cursor, bool visible) override;
 
   void inject(const InputEvent& event);
@@ -46,6 +49,9 @@ class HeadlessHost : public Host {
   void queueMessageBoxAnswer(int answer);
   const std::vector<MessageBoxRecord>& messageBoxes() const { return boxes_; }
   void clearMessageBoxes() { boxes_.clear(); }
+
+  void queueFileDialogAnswer(const std::string& windowsPath);
+  const std::vector<FileDialogRecord>& fileDialogs() const { return fileDialogs_; }
 
   // Called when the program would wait for input and none is pending; it may inject some.
   void setIdleHandler(std::function<void()> handler) { idle_ = std::move(handler); }
@@ -69,6 +75,8 @@ class HeadlessHost : public Host {
   std::deque<TimedEvent> scripted_;
   std::deque<int> answers_;
   std::vector<MessageBoxRecord> boxes_;
+  std::deque<std::string> fileAnswers_;
+  std::vector<FileDialogRecord> fileDialogs_;
   std::function<void()> idle_;
   void* cursor_ = nullptr;
   bool cursorVisible_ = true;

@@ -53,4 +53,9 @@ void stopSdlAudio()
   HostAudioSink::instance().resynchronise();
 }
 
+bool isSdlAudioStarted()
+{
+  return device != 0;
+}
+
 }  // namespace omhost

@@ -8,5 +8,6 @@ namespace omhost {
 // False when no audio device could be opened (the sink then keeps its clock-driven pace).
 bool startSdlAudio();
 void stopSdlAudio();
+bool isSdlAudioStarted();
 
 }  // namespace omhost

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "platform/host/sdl/SdlAudioOutput.h"
 #include "platform/host/sdl/SdlKeyMap.h"
 #include "platform/src/user/Cursor.h"
 
@@ -49,6 +50,8 @@ std::unique_ptr<SdlHost> SdlHost::open()
   // The renderer scales to the window with the aspect kept, and maps the mouse back.
   SDL_RenderSetLogicalSize(host->renderer_, width, height);
   if (!host->makeTexture()) return nullptr;
+  // A real window has real sound; without a sound device the sink keeps the clock's pace.
+  host->audioStarted_ = !isSdlAudioStarted() && startSdlAudio();
   return host;
 }
 
@@ -78,6 +81,7 @@ bool SdlHost::makeTexture()
 
 SdlHost::~SdlHost()
 {
+  if (audioStarted_) stopSdlAudio();
   for (const auto& [handle, cursor] : cursors_)
     SDL_FreeCursor(cursor);
   if (texture_ != nullptr) SDL_DestroyTexture(texture_);

@@ -11,7 +11,8 @@
 namespace omhost {
 
 // The backend of real runs: the virtual screen shown in a resizable window (scaled to fit,
-// aspect kept), SDL's mouse and keyboard as input, SDL message boxes.
+// aspect kept), SDL's mouse and keyboard as input, SDL message boxes, and the audio sink played
+// through an SDL sound device while the host lives (when one can be opened).
 class SdlHost : public Host {
  public:
   // Null when SDL cannot open a window here (no display).
@@ -30,6 +31,7 @@ class SdlHost : public Host {
   void presentIfDue();
   bool makeTexture();
 
+  bool audioStarted_ = false;  // this host started the sound device, and stops it
   SDL_Window* window_ = nullptr;
   SDL_Renderer* renderer_ = nullptr;
   SDL_Texture* texture_ = nullptr;

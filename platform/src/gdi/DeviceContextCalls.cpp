@@ -265,54 +265,63 @@ int GetObjectA(HGDIOBJ object, int size, LPVOID buffer)
   }
 }
 
-COLORREF SetTextColor(HDC hdc, COLORREF color)
+namespace {
+
+// The text attributes of a DC: a setter answers the old value, both answer failure for a
+// handle that is no DC.
+template <typename Value>
+Value exchangeAttribute(HDC hdc, Value DcState::*field, Value value, Value failure)
 {
   DeviceContext* dc = lookupDC(hdc);
-  if (dc == nullptr) return CLR_INVALID;
-  return std::exchange(dc->state().textColor, color);
+  return dc == nullptr ? failure : std::exchange(dc->state().*field, value);
+}
+
+template <typename Value>
+Value attribute(HDC hdc, Value DcState::*field, Value failure)
+{
+  DeviceContext* dc = lookupDC(hdc);
+  return dc == nullptr ? failure : dc->state().*field;
+}
+
+}  // namespace
+
+COLORREF SetTextColor(HDC hdc, COLORREF color)
+{
+  return exchangeAttribute(hdc, &DcState::textColor, color, CLR_INVALID);
 }
 
 COLORREF GetTextColor(HDC hdc)
 {
-  DeviceContext* dc = lookupDC(hdc);
-  return dc == nullptr ? CLR_INVALID : dc->state().textColor;
+  return attribute(hdc, &DcState::textColor, CLR_INVALID);
 }
 
 COLORREF SetBkColor(HDC hdc, COLORREF color)
 {
-  DeviceContext* dc = lookupDC(hdc);
-  if (dc == nullptr) return CLR_INVALID;
-  return std::exchange(dc->state().bkColor, color);
+  return exchangeAttribute(hdc, &DcState::bkColor, color, CLR_INVALID);
 }
 
 COLORREF GetBkColor(HDC hdc)
 {
-  DeviceContext* dc = lookupDC(hdc);
-  return dc == nullptr ? CLR_INVALID : dc->state().bkColor;
+  return attribute(hdc, &DcState::bkColor, CLR_INVALID);
 }
 
 int SetBkMode(HDC hdc, int mode)
 {
-  DeviceContext* dc = lookupDC(hdc);
-  if (dc == nullptr || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
-  return std::exchange(dc->state().bkMode, mode);
+  if (mode != TRANSPARENT && mode != OPAQUE) return 0;
+  return exchangeAttribute(hdc, &DcState::bkMode, mode, 0);
 }
 
 int GetBkMode(HDC hdc)
 {
-  DeviceContext* dc = lookupDC(hdc);
-  return dc == nullptr ? 0 : dc->state().bkMode;
+  return attribute(hdc, &DcState::bkMode, 0);
 }
 
 UINT SetTextAlign(HDC hdc, UINT align)
 {
-  DeviceContext* dc = lookupDC(hdc);
-  if (dc == nullptr) return GDI_ERROR;
-  return std::exchange(dc->state().textAlign, align);
+  return exchangeAttribute(hdc, &DcState::textAlign, align, static_cast<UINT>(GDI_ERROR));
 }
 
 UINT GetTextAlign(HDC hdc)
 {
-  DeviceContext* dc = lookupDC(hdc);
-  return dc == nullptr ? GDI_ERROR : dc->state().textAlign;
+  return attribute(hdc, &DcState::textAlign, static_cast<UINT>(GDI_ERROR));
 }

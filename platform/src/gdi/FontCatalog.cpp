@@ -6,10 +6,14 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <set>
+#include <sstream>
 
 #include "platform/src/gdi/FontInstance.h"
 #include "platform/src/gdi/GdiFont.h"
+#include "platform/src/kernel/WindowsPaths.h"
 
 namespace omgdi {
 
@@ -47,14 +51,38 @@ bool sameName(const std::string& a, const std::string& b)
          });
 }
 
-// Windows paths name host files with forward slashes.
-std::string hostPath(const std::string& path)
+// Our scalable font resource file: this first line, then the Windows path of the font file.
+constexpr char fontResourceMark[] = "OM scalable font resource";
+constexpr std::size_t fontResourceLimit = 2 * MAX_PATH;
+
+// The font file a scalable font resource file names, or null when the file is not one.
+std::optional<std::string> fontFileOfResource(const std::string& hostPath)
 {
-  std::error_code error;
-  if (std::filesystem::exists(path, error)) return path;
-  std::string converted = path;
-  std::replace(converted.begin(), converted.end(), '\\', '/');
-  return converted;
+  std::ifstream in(hostPath, std::ios::binary);
+  std::string text(fontResourceLimit + 1, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<std::size_t>(in.gcount()));
+  if (text.size() > fontResourceLimit) return std::nullopt;
+  std::istringstream lines(text);
+  std::string mark, fontFile;
+  if (!std::getline(lines, mark) || !std::getline(lines, fontFile)) return std::nullopt;
+  auto endLine = [](std::string& line) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+  };
+  endLine(mark);
+  endLine(fontFile);
+  if (mark != fontResourceMark || fontFile.empty()) return std::nullopt;
+  return omwin::hostPathFor(fontFile);
+}
+
+// The host file of a font given by its Windows path: the font file itself, or the one a
+// scalable font resource names.
+std::optional<std::string> fontHostFile(const std::string& windowsPath)
+{
+  std::optional<std::string> host = omwin::hostPathFor(windowsPath);
+  if (!host) return std::nullopt;
+  if (std::optional<std::string> named = fontFileOfResource(*host)) return named;
+  return host;
 }
 
 }  // namespace
@@ -147,16 +175,17 @@ int FontCatalog::addFaces(const std::string& path, bool added)
 int FontCatalog::addFile(const std::string& path)
 {
   scanSystemFonts();
-  auto resource = resources_.find(path);
-  const std::string file = hostPath(resource != resources_.end() ? resource->second : path);
+  const std::optional<std::string> file = fontHostFile(path);
+  if (!file) return 0;
   instances_.clear();
-  return addFaces(file, true);
+  return addFaces(*file, true);
 }
 
 bool FontCatalog::removeFile(const std::string& path)
 {
-  auto resource = resources_.find(path);
-  const std::string file = hostPath(resource != resources_.end() ? resource->second : path);
+  const std::optional<std::string> found = fontHostFile(path);
+  if (!found) return false;
+  const std::string& file = *found;
   const std::size_t before = faces_.size();
   std::erase_if(faces_, [&](const Face& face) { return face.added && face.path == file; });
   if (faces_.size() == before) return false;
@@ -164,12 +193,29 @@ bool FontCatalog::removeFile(const std::string& path)
   return true;
 }
 
-bool FontCatalog::registerResource(const std::string& resource, const std::string& fontFile)
+bool FontCatalog::writeResource(const std::string& resource, const std::string& fontFile,
+                                const std::string& currentPath)
 {
+  // A font file without a folder lies in the current path when one is given.
+  std::string fontPath = fontFile;
+  if (!currentPath.empty() && fontFile.find_first_of("\\/:") == std::string::npos)
+    fontPath = currentPath + (currentPath.back() == '\\' ? "" : "\\") + fontFile;
+  const std::optional<std::string> fontHost = omwin::hostPathFor(fontPath);
+  const std::optional<std::string> resourceHost = omwin::hostPathFor(resource);
+  if (!fontHost || !resourceHost) return false;
   FT_Face probe = nullptr;
-  if (FT_New_Face(library_->handle, hostPath(fontFile).c_str(), 0, &probe) != 0) return false;
+  if (FT_New_Face(library_->handle, fontHost->c_str(), 0, &probe) != 0) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return false;
+  }
   FT_Done_Face(probe);
-  resources_[resource] = fontFile;
+  std::ofstream out(*resourceHost, std::ios::binary | std::ios::trunc);
+  out << fontResourceMark << "\r\n" << omwin::windowsPathFor(*fontHost) << "\r\n";
+  out.close();
+  if (!out) {
+    SetLastError(ERROR_PATH_NOT_FOUND);
+    return false;
+  }
   return true;
 }
 

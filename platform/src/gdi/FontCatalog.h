@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include <wingdi.h>
+#include <windows.h>
 
 namespace omgdi {
 
@@ -36,11 +36,15 @@ class FontCatalog {
   // Families as EnumFontFamiliesA reports them, with their font type.
   std::vector<std::pair<std::string, DWORD>> families();
 
-  // Faces of a font file; answers how many were added (0 when it is no font).
+  // Faces of a font file, or of the font file a scalable font resource file names (Windows
+  // paths); answers how many were added (0 when it is no font).
   int addFile(const std::string& path);
   bool removeFile(const std::string& path);
-  // CreateScalableFontResourceA: remembers which font file a resource name stands for.
-  bool registerResource(const std::string& resource, const std::string& fontFile);
+  // CreateScalableFontResourceA: writes the resource file that names a TrueType font file
+  // (overwriting an old one); false, with the last error set, when the font file is no font
+  // or the resource file cannot be written.
+  bool writeResource(const std::string& resource, const std::string& fontFile,
+                     const std::string& currentPath);
 
   // The face a name and style resolve to: the family itself, else its free stand-in.
   const Face* resolve(const std::string& faceName, bool bold, bool italic, bool systemFont);
@@ -59,7 +63,6 @@ class FontCatalog {
   std::unique_ptr<Library> library_;
   bool scanned_ = false;
   std::vector<Face> faces_;
-  std::map<std::string, std::string> resources_;
   std::map<std::string, std::unique_ptr<FontInstance>> instances_;
 };
 

@@ -239,9 +239,11 @@ BOOL RemoveFontResourceA(LPCSTR fileName)
   return fileName != nullptr && FontCatalog::instance().removeFile(fileName) ? TRUE : FALSE;
 }
 
-BOOL CreateScalableFontResourceA(DWORD, LPCSTR fontResource, LPCSTR fontFile, LPCSTR)
+BOOL CreateScalableFontResourceA(DWORD, LPCSTR fontResource, LPCSTR fontFile, LPCSTR currentPath)
 {
-  // The font file is registered in the process; no resource file is written.
   if (fontResource == nullptr || fontFile == nullptr) return FALSE;
-  return FontCatalog::instance().registerResource(fontResource, fontFile) ? TRUE : FALSE;
+  return FontCatalog::instance().writeResource(fontResource, fontFile,
+                                               currentPath != nullptr ? currentPath : "")
+             ? TRUE
+             : FALSE;
 }

@@ -12,7 +12,6 @@
 #include <thread>
 #include <vector>
 
-#include <commdlg.h>
 #include <shellapi.h>
 #include <windows.h>
 
@@ -155,19 +154,4 @@ BOOL WinHelpA(HWND, LPCSTR helpFile, UINT command, ULONG_PTR data)
                topic.empty() ? "" : ", key \"", omwin::cp1252ToUtf8(topic).c_str(),
                topic.empty() ? "" : "\"");
   return TRUE;
-}
-
-BOOL GetOpenFileNameA(LPOPENFILENAMEA)
-{
-  return FALSE;
-}
-
-BOOL GetSaveFileNameA(LPOPENFILENAMEA)
-{
-  return FALSE;
-}
-
-DWORD CommDlgExtendedError(void)
-{
-  return 0;  // a cancel is no error
 }

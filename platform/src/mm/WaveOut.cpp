@@ -35,6 +35,18 @@ omhost::HostAudioSink& caughtUpSink()
   return sink;
 }
 
+// The common frame of the calls on an open device: the sink caught up and locked, the handle
+// looked up; the action runs on the device with the lock held.
+template <typename Action>
+MMRESULT withDevice(HWAVEOUT waveOut, Action&& action)
+{
+  auto& sink = caughtUpSink();
+  auto lock = sink.lock();
+  ommm::WaveOutDevice* device = deviceFor(waveOut);
+  if (!device) return MMSYSERR_INVALHANDLE;
+  return action(*device, sink);
+}
+
 bool validHeader(const WAVEHDR* header, UINT size)
 {
   return header && size >= sizeof(WAVEHDR) && (header->lpData || header->dwBufferLength == 0);
@@ -69,79 +81,67 @@ MMRESULT waveOutOpen(LPHWAVEOUT waveOut, UINT deviceId, LPCWAVEFORMATEX format, 
 
 MMRESULT waveOutPrepareHeader(HWAVEOUT waveOut, LPWAVEHDR header, UINT size)
 {
-  auto& sink = caughtUpSink();
-  auto lock = sink.lock();
-  if (!deviceFor(waveOut)) return MMSYSERR_INVALHANDLE;
-  if (!validHeader(header, size)) return MMSYSERR_INVALPARAM;
-  ommm::storeFlags(*header, ommm::loadFlags(*header) | WHDR_PREPARED);
-  return MMSYSERR_NOERROR;
+  return withDevice(waveOut, [&](ommm::WaveOutDevice&, omhost::HostAudioSink&) -> MMRESULT {
+    if (!validHeader(header, size)) return MMSYSERR_INVALPARAM;
+    ommm::storeFlags(*header, ommm::loadFlags(*header) | WHDR_PREPARED);
+    return MMSYSERR_NOERROR;
+  });
 }
 
 MMRESULT waveOutWrite(HWAVEOUT waveOut, LPWAVEHDR header, UINT size)
 {
-  auto& sink = caughtUpSink();
-  auto lock = sink.lock();
-  ommm::WaveOutDevice* device = deviceFor(waveOut);
-  if (!device) return MMSYSERR_INVALHANDLE;
-  if (!validHeader(header, size)) return MMSYSERR_INVALPARAM;
-  const DWORD flags = ommm::loadFlags(*header);
-  if (!(flags & WHDR_PREPARED)) return WAVERR_UNPREPARED;
-  if (flags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
-  ommm::storeFlags(*header, (flags & ~WHDR_DONE) | WHDR_INQUEUE);
-  device->enqueue(header);
-  return MMSYSERR_NOERROR;
+  return withDevice(waveOut, [&](ommm::WaveOutDevice& device, omhost::HostAudioSink&) -> MMRESULT {
+    if (!validHeader(header, size)) return MMSYSERR_INVALPARAM;
+    const DWORD flags = ommm::loadFlags(*header);
+    if (!(flags & WHDR_PREPARED)) return WAVERR_UNPREPARED;
+    if (flags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
+    ommm::storeFlags(*header, (flags & ~WHDR_DONE) | WHDR_INQUEUE);
+    device.enqueue(header);
+    return MMSYSERR_NOERROR;
+  });
 }
 
 MMRESULT waveOutUnprepareHeader(HWAVEOUT waveOut, LPWAVEHDR header, UINT size)
 {
-  auto& sink = caughtUpSink();
-  auto lock = sink.lock();
-  if (!deviceFor(waveOut)) return MMSYSERR_INVALHANDLE;
-  if (!validHeader(header, size)) return MMSYSERR_INVALPARAM;
-  const DWORD flags = ommm::loadFlags(*header);
-  if (flags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
-  ommm::storeFlags(*header, flags & ~WHDR_PREPARED);
-  return MMSYSERR_NOERROR;
+  return withDevice(waveOut, [&](ommm::WaveOutDevice&, omhost::HostAudioSink&) -> MMRESULT {
+    if (!validHeader(header, size)) return MMSYSERR_INVALPARAM;
+    const DWORD flags = ommm::loadFlags(*header);
+    if (flags & WHDR_INQUEUE) return WAVERR_STILLPLAYING;
+    ommm::storeFlags(*header, flags & ~WHDR_PREPARED);
+    return MMSYSERR_NOERROR;
+  });
 }
 
 MMRESULT waveOutPause(HWAVEOUT waveOut)
 {
-  auto& sink = caughtUpSink();
-  auto lock = sink.lock();
-  ommm::WaveOutDevice* device = deviceFor(waveOut);
-  if (!device) return MMSYSERR_INVALHANDLE;
-  device->setPaused(true);
-  return MMSYSERR_NOERROR;
+  return withDevice(waveOut, [](ommm::WaveOutDevice& device, omhost::HostAudioSink&) {
+    device.setPaused(true);
+    return MMRESULT{MMSYSERR_NOERROR};
+  });
 }
 
 MMRESULT waveOutRestart(HWAVEOUT waveOut)
 {
-  auto& sink = caughtUpSink();
-  auto lock = sink.lock();
-  ommm::WaveOutDevice* device = deviceFor(waveOut);
-  if (!device) return MMSYSERR_INVALHANDLE;
-  device->setPaused(false);
-  return MMSYSERR_NOERROR;
+  return withDevice(waveOut, [](ommm::WaveOutDevice& device, omhost::HostAudioSink&) {
+    device.setPaused(false);
+    return MMRESULT{MMSYSERR_NOERROR};
+  });
 }
 
 MMRESULT waveOutReset(HWAVEOUT waveOut)
 {
-  auto& sink = caughtUpSink();
-  auto lock = sink.lock();
-  ommm::WaveOutDevice* device = deviceFor(waveOut);
-  if (!device) return MMSYSERR_INVALHANDLE;
-  device->reset();
-  return MMSYSERR_NOERROR;
+  return withDevice(waveOut, [](ommm::WaveOutDevice& device, omhost::HostAudioSink&) {
+    device.reset();
+    return MMRESULT{MMSYSERR_NOERROR};
+  });
 }
 
 MMRESULT waveOutClose(HWAVEOUT waveOut)
 {
-  auto& sink = caughtUpSink();
-  auto lock = sink.lock();
-  ommm::WaveOutDevice* device = deviceFor(waveOut);
-  if (!device) return MMSYSERR_INVALHANDLE;
-  if (device->hasQueuedBlocks()) return WAVERR_STILLPLAYING;
-  sink.detach(device);
-  devices().open.erase(reinterpret_cast<std::uintptr_t>(waveOut));
-  return MMSYSERR_NOERROR;
+  return withDevice(waveOut, [&](ommm::WaveOutDevice& device, omhost::HostAudioSink& sink) {
+    if (device.hasQueuedBlocks()) return MMRESULT{WAVERR_STILLPLAYING};
+    sink.detach(&device);
+    devices().open.erase(reinterpret_cast<std::uintptr_t>(waveOut));
+    return MMRESULT{MMSYSERR_NOERROR};
+  });
 }

@@ -3,13 +3,14 @@
 #include <algorithm>
 
 #include "platform/host/Host.h"
+#include "platform/src/kernel/CursorImage.h"
 #include "platform/src/user/MessageQueue.h"
 #include "platform/src/user/SystemMetrics.h"
 
 namespace omuser {
 namespace {
 
-CursorResourceLoader resourceLoader = nullptr;
+CursorResourceLoader resourceLoader = &loadCursorResource;
 
 struct CursorState {
   HCURSOR current = nullptr;
@@ -78,9 +79,21 @@ bool CursorTable::destroy(HICON handle)
   return true;
 }
 
+std::unique_ptr<Cursor> loadCursorResource(HINSTANCE module, LPCSTR name, bool icon)
+{
+  std::optional<omwin::CursorImage> image = omwin::loadCursorImage(module, name, icon);
+  if (!image) return nullptr;
+  auto loaded = std::make_unique<Cursor>();
+  loaded->width = image->width;
+  loaded->height = image->height;
+  loaded->hotSpot = image->hotSpot;
+  loaded->pixels = std::move(image->pixels);
+  return loaded;
+}
+
 void setCursorResourceLoader(CursorResourceLoader loader)
 {
-  resourceLoader = loader;
+  resourceLoader = loader != nullptr ? loader : &loadCursorResource;
 }
 
 void resetCursorState()
@@ -110,7 +123,6 @@ HICON load(HINSTANCE instance, LPCSTR name, bool icon)
     if (id < first || id > last) return nullptr;
     return CursorTable::instance().system(id, icon);
   }
-  if (omuser::resourceLoader == nullptr) return nullptr;
   std::unique_ptr<omuser::Cursor> loaded = omuser::resourceLoader(instance, name, icon);
   if (!loaded) return nullptr;
   loaded->systemId = 0;

@@ -35,10 +35,12 @@ class CursorTable {
   std::uintptr_t next_ = 0x30000;
 };
 
-// Loads a "CURSOR" or "ICON" resource of a module (the resource layer installs it); null when
-// there is no such resource.
+// Loads a "CURSOR" or "ICON" resource of a module; null when there is no such resource. By
+// default the module's group resources are decoded; a test may install its own loader, and
+// null puts the default back.
 using CursorResourceLoader = std::unique_ptr<Cursor> (*)(HINSTANCE module, LPCSTR name, bool icon);
 void setCursorResourceLoader(CursorResourceLoader loader);
+std::unique_ptr<Cursor> loadCursorResource(HINSTANCE module, LPCSTR name, bool icon);
 
 // No cursor set, display counter 0.
 void resetCursorState();

@@ -1,5 +1,7 @@
 #include "trinkets/src/rthread/ScriptMessages.h"
 
+#include <windows.h>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -7,6 +9,9 @@ namespace {
 
 ScriptAlertHandler alertHandler = nullptr;
 ScriptExitHandler exitHandler = nullptr;
+
+constexpr UINT alertFlags = MB_TASKMODAL | MB_SYSTEMMODAL;
+const char alertTitle[] = "Alert";
 
 }  // namespace
 
@@ -25,7 +30,7 @@ void scriptAlert(const char* text)
     alertHandler(text);
     return;
   }
-  std::fprintf(stderr, "%s\n", text);
+  MessageBoxA(nullptr, text, alertTitle, alertFlags);
 }
 
 void scriptFatal(const char* text)
@@ -40,7 +45,7 @@ void scriptFatal(const char* text)
 
 void debugLog(const char* text)
 {
-  std::FILE* file = std::fopen("debug.txt", "a");
+  std::FILE* file = om_fopen("debug.txt", "at");
   if (!file) return;
   std::fprintf(file, "%s\n", text);
   std::fclose(file);

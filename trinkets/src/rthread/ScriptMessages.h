@@ -2,8 +2,9 @@
 
 // The script engine's messages to the user and its debug log.
 //
-// Messages are alert boxes. Until the message box of the platform is in place they go to one
-// handler that tests can replace; by default they are written to standard error.
+// Messages are alert boxes: task- and system-modal message boxes titled "Alert". They go
+// through one handler that tests can replace. Until the application object exists there is
+// no frame window, so the boxes have no owner.
 using ScriptAlertHandler = void (*)(const char* text);
 using ScriptExitHandler = void (*)(int code);
 

@@ -72,8 +72,14 @@ bool YThread::load(const char* name)
   unload();
   resetFields();
   name_.clear();
-  if (name) name_.assign(name, 0, nameLimit);
-  if (!name || !*name) return false;  // no file dialog here: nothing to load
+  char chosen[scriptDialogBufferSize];
+  if (!name || !*name) {
+    chooseScriptFile(chosen, false);
+    // A cancelled dialog loads nothing.
+    if (!*chosen) return false;
+    name = chosen;
+  }
+  name_.assign(name, 0, nameLimit);
   if (loadByName(name)) return true;
   code_.clear();
   operands_.clear();

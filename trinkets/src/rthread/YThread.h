@@ -61,6 +61,10 @@ class YThread {
 
   bool load(const char* name);
   void unload();
+  // The common file dialog for a script (open, or save): the chosen path into the buffer of
+  // scriptDialogBufferSize bytes, which is emptied when the user cancels.
+  static void chooseScriptFile(char* buffer, bool save);
+  static constexpr std::size_t scriptDialogBufferSize = 128;
   void start();
 
   // Interpreter.

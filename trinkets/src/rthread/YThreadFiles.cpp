@@ -2,6 +2,8 @@
 #include <cstring>
 #include <iterator>
 
+#include <windows.h>
+
 #include "framework/OMEdition.h"
 #include "trinkets/src/rthread/ScriptMessages.h"
 #include "trinkets/src/rthread/ThreadStack.h"
@@ -22,7 +24,7 @@ constexpr std::uint32_t partsLimit = 4096;
 bool readWholeFile(const char* name, std::string& data, bool& opened)
 {
   opened = false;
-  std::FILE* file = std::fopen(name, "rb");
+  std::FILE* file = om_fopen(name, "rb");
   if (!file) return false;
   opened = true;
   char buffer[8192];
@@ -179,6 +181,19 @@ std::unique_ptr<YVariable> readVariable(ImageReader& reader, const IndexMap& ind
 
 }  // namespace
 
+void YThread::chooseScriptFile(char* buffer, bool save)
+{
+  std::snprintf(buffer, scriptDialogBufferSize, "%s", "*.mps");
+  OPENFILENAMEA dialog{};
+  dialog.lStructSize = sizeof dialog;
+  dialog.lpstrFile = buffer;
+  dialog.nMaxFile = scriptDialogBufferSize;
+  dialog.lpstrTitle = "Script";
+  dialog.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
+  const BOOL chosen = save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
+  if (!chosen) buffer[0] = 0;
+}
+
 bool YThread::readSource(const char* name, std::size_t position)
 {
   if (!name) return false;
@@ -275,7 +290,7 @@ bool YThread::writeCompiled(const char* fileName) const
 {
   const std::vector<unsigned char> image = compiledImage(false);
   if (image.empty() || !fileName) return false;
-  std::FILE* file = std::fopen(fileName, "wb");
+  std::FILE* file = om_fopen(fileName, "wb");
   if (!file) return false;
   const bool written = std::fwrite(image.data(), 1, image.size(), file) == image.size();
   return std::fclose(file) == 0 && written;
