@@ -1,14 +1,14 @@
 #pragma once
 
 // The umbrella header the engine and programs include, as on Windows.
-#include "windef.h"
-#include "mmsystem.h"
-#include "winerror.h"
-#include "winbase.h"
-#include "omcrt.h"
-#include "winreg.h"
-#include "shellapi.h"
 #include "commdlg.h"
-#include "winver.h"
+#include "mmsystem.h"
+#include "omcrt.h"
+#include "shellapi.h"
+#include "winbase.h"
+#include "windef.h"
+#include "winerror.h"
 #include "wingdi.h"
+#include "winreg.h"
 #include "winuser.h"
+#include "winver.h"
