@@ -7,6 +7,7 @@
 #include "framework/OMFileSystem.h"
 #include "framework/OMLinkToObj.h"
 #include "framework/OMNEFile.h"
+#include "framework/OMPathDirectory.h"
 #include "framework/OMQueriedFile.h"
 #include "framework/OMSystemCalls.h"
 
@@ -125,4 +126,10 @@ void uncacheAllFiles()
   // Entries delete their local copies; each may remove itself from the list while it goes.
   std::vector<std::unique_ptr<OMCachedFile>> entries = std::move(cache());
   cache().clear();
+}
+
+std::optional<std::string> readPathOf(const char* name, const OMCachedFile* cached)
+{
+  if (cached && !cached->copyPath().empty()) return cached->copyPath();
+  return findFileOnSearchPath(name);
 }

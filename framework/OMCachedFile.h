@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "framework/OMLink.h"
@@ -58,6 +59,9 @@ class OMCachedFile {
 OMCachedFile* cacheFile(const char* name, const OMLink* doneLink = nullptr,
                         const char* destination = nullptr, int priority = 0);
 OMCachedFile* findCachedFile(const char* name);
+// Where a file is read from: its copy in the file cache when it has one, else where the search
+// path finds it; none when neither has it.
+std::optional<std::string> readPathOf(const char* name, const OMCachedFile* cached);
 bool isFileCached(const char* name);
 // One reference less; the last one deletes the entry, its data and its local copy.
 void uncacheFile(const char* name);

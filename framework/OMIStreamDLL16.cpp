@@ -66,12 +66,7 @@ void OMIStreamDLL16::acquireWorker()
     }
   }
   if (!worker_) {
-    std::string path;
-    if (cacheEntry_ && !cacheEntry_->copyPath().empty()) {
-      path = cacheEntry_->copyPath();
-    } else if (auto resolved = findFileOnSearchPath(fileName_.c_str())) {
-      path = *resolved;
-    }
+    const std::string path = readPathOf(fileName_.c_str(), cacheEntry_).value_or("");
     ownWorker_ = std::make_unique<OMAsyncFile>(path.c_str(), 0, 0, false);
     worker_ = ownWorker_.get();
   }

@@ -105,13 +105,7 @@ OMAsyncFile* OMNEFile::file()
     file_ = info_->file.get();
     return file_;
   }
-  std::string path;
-  OMCachedFile* cached = findCachedFile(name_.c_str());
-  if (cached && !cached->copyPath().empty()) {
-    path = cached->copyPath();
-  } else if (auto resolved = findFileOnSearchPath(name_.c_str())) {
-    path = *resolved;
-  }
+  const std::string path = readPathOf(name_.c_str(), findCachedFile(name_.c_str())).value_or("");
   auto opened = std::make_unique<OMAsyncFile>(path.c_str(), omsys::readOnly, 0, false);
   if (opened->status != OMAsyncFile::ok) return nullptr;
   file_ = opened.get();

@@ -60,14 +60,9 @@ OMFileQuery queryFile(const char* name)
   if (!name || !*name) return {};
   OMCachedFile* cached = findCachedFile(name);
   if (cached && cached->loadedData()) return {1, cached->loadedSize(), 0};
-  std::string path;
-  if (cached && !cached->copyPath().empty()) {
-    path = cached->copyPath();
-  } else {
-    std::optional<std::string> resolved = findFileOnSearchPath(name);
-    if (!resolved) return {};
-    path = *resolved;
-  }
+  const std::optional<std::string> resolved = readPathOf(name, cached);
+  if (!resolved) return {};
+  const std::string& path = *resolved;
   auto file = std::make_unique<OMAsyncFile>(path.c_str(), omsys::readOnly, 0, false);
   if (file->status != OMAsyncFile::ok) return {};
   const std::int32_t size = file->size;

@@ -14,7 +14,7 @@
 #include "framework/OMPathDirectory.h"
 #include "framework/OMPrintParameters.h"
 #include "framework/OMQueriedFile.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -62,7 +62,7 @@ class Files : public ::testing::Test {
     clearSearchPaths();
     OMQueriedFile::record().clear();
   }
-  TempDir dir;
+  TempFolder dir;
 };
 
 std::vector<OMWord> endedJobs;
@@ -188,8 +188,8 @@ TEST_F(Files, WorkerHandshakeKeepsEveryRead)
 
 TEST_F(Files, SearchPathsResolveNames)
 {
-  std::filesystem::create_directory(dir.path() / "A");
-  std::filesystem::create_directory(dir.path() / "B");
+  std::filesystem::create_directory(dir / "A");
+  std::filesystem::create_directory(dir / "B");
   dir.write("B/x.txt", std::string("x"));
   dir.write("A/only.txt", std::string("a"));
   const std::string a = dir.file("A"), b = dir.file("B") + "\\";
@@ -321,7 +321,7 @@ TEST_F(Files, QueryRecordKeepsTheFileUntilItChanges)
   dir.write("q.bin", std::string("1234567"));
   EXPECT_EQ(queryFile("q.bin").size, 5);
   // Written through the engine: the record is forgotten.
-  const std::string path = dir.path().string() + "\\q.bin";
+  const std::string path = dir.path() + "\\q.bin";
   OMAsyncFile writer(path.c_str(), 1, 0, false);
   writer.write("x", 1, nullptr, false);
   EXPECT_FALSE(record.valid);

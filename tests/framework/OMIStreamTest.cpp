@@ -13,7 +13,8 @@
 #include "framework/OMResHandle.h"
 #include "framework/OMResModule.h"
 #include "framework/OMResourceType.h"
-#include "tests/support/TempDir.h"
+#include "tests/framework/StreamDrain.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -25,17 +26,7 @@ std::string pattern(std::size_t length)
   return bytes;
 }
 
-// Everything the stream hands out from its position on, block by block.
-std::string drain(OMIStream& stream)
-{
-  std::string out;
-  for (int i = 0; i < 100000; ++i) {
-    const std::int32_t length = stream.load(0);
-    if (length == 0) break;
-    out.append(reinterpret_cast<const char*>(stream.data()), std::size_t(length));
-  }
-  return out;
-}
+using omtest::drain;
 
 class Streams : public ::testing::Test {
  protected:
@@ -52,7 +43,7 @@ class Streams : public ::testing::Test {
     clearSearchPaths();
     OMQueriedFile::record().clear();
   }
-  TempDir dir;
+  TempFolder dir;
   std::string bytes;
 };
 

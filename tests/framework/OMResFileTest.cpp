@@ -18,7 +18,7 @@
 #include "framework/OMPathDirectory.h"
 #include "framework/OMQueriedFile.h"
 #include "framework/OMResFile.h"
-#include "tests/support/TempDir.h"
+#include "tests/framework/StreamDrain.h"
 #include "tests/support/TempFolder.h"
 #include "tools/NEResourceWriter.h"
 
@@ -39,29 +39,10 @@ std::string pattern(std::size_t length, int seed)
   return bytes;
 }
 
-std::string readHostFile(const std::string& path)
-{
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
-
-std::string readAll(OMIStream& stream)
-{
-  std::string out;
-  for (int i = 0; i < 100000; ++i) {
-    const std::int32_t length = stream.load(0);
-    if (length == 0) break;
-    out.append(reinterpret_cast<const char*>(stream.data()), std::size_t(length));
-  }
-  return out;
-}
-
 // The bytes a stream hands out, without the padding to the alignment unit.
 std::string content(OMIStream& stream, std::size_t length)
 {
-  return readAll(stream).substr(0, length);
+  return omtest::drain(stream).substr(0, length);
 }
 
 void resetResources()
@@ -89,7 +70,7 @@ class ResFiles : public ::testing::Test {
     return dir.file(name);
   }
 
-  TempDir dir;
+  TempFolder dir;
 };
 
 }  // namespace
@@ -130,12 +111,12 @@ TEST_F(ResFiles, CMakeBuiltFilesHoldTheirSources)
       {"ASEQ", "walk.aseq"}, {"WAVE", "hello.wav"}, {"CURSOR", "cursor.cur"}};
   const int ids[] = {100, 7, 5};
   for (int i = 0; i < 3; ++i) {
-    const std::string source = readHostFile(data + "/" + expected[i].second);
+    const std::string source = omtest::readHostFile(data + "/" + expected[i].second);
     OMIStreamDLL16 stream(ids[i], expected[i].first, demo.c_str(), -1, nullptr);
     EXPECT_EQ(content(stream, source.size()), source) << expected[i].first;
   }
   OMIStreamDLL16 font(3, "NFNT", second.c_str(), 0, nullptr);
-  const std::string walk = readHostFile(data + "/walk.aseq");
+  const std::string walk = omtest::readHostFile(data + "/walk.aseq");
   EXPECT_EQ(content(font, walk.size()), walk);
 }
 
@@ -343,12 +324,12 @@ TEST_F(ResFiles, BrokenFilesAreRefusedCleanly)
           OMIStreamDLL16 stream(id, type, path.c_str(), -1, nullptr);
           EXPECT_LE(std::int64_t(stream.dataOffset()) + stream.size(), std::int64_t(broken.size()))
               << field.what;
-          const std::string whole = readAll(stream);
+          const std::string whole = omtest::drain(stream);
           EXPECT_EQ(whole.size(), std::size_t(stream.size())) << field.what;
           OMIStreamDLL16 blocks(id, type, path.c_str(), 64, nullptr);
-          EXPECT_TRUE(readAll(blocks) == whole) << field.what;
+          EXPECT_TRUE(omtest::drain(blocks) == whole) << field.what;
           std::unique_ptr<OMIStream> indexed = openResourceStream(id, type, 100);
-          if (indexed) readAll(*indexed);
+          if (indexed) omtest::drain(*indexed);
         }
         testing::internal::GetCapturedStderr();
       }
@@ -377,11 +358,11 @@ TEST_F(ResFiles, TerminationClosesEverything)
 
 TEST_F(ResFiles, WindowsPathsReachTheFilesOnAMappedDrive)
 {
-  std::filesystem::create_directories(dir.path() / "Rsc");
-  std::filesystem::create_directories(dir.path() / "Scripts");
+  std::filesystem::create_directories(dir / "Rsc");
+  std::filesystem::create_directories(dir / "Scripts");
   dir.write("Scripts/Startup.mps", std::string("start"));
   const std::string packed = pack("Rsc/Demo.rsc", {{"ASEQ", "100", "drive q"}}, 4, false);
-  ScopedEnv drive("OM_DRIVE_Q", dir.path().string());
+  ScopedEnv drive("OM_DRIVE_Q", dir.path());
 
   openResFile("Q:\\RSC\\demo.rsc", 1);
   std::unique_ptr<OMIStream> stream = openResourceStream(100, "ASEQ", -1);
@@ -423,7 +404,7 @@ TEST_F(ResFiles, RandomlyDamagedFilesAreReadWithinBounds)
       for (int id : {100, 7}) {
         OMIStreamDLL16 stream(id, type, path.c_str(), 50, nullptr);
         EXPECT_LE(std::int64_t(stream.dataOffset()) + stream.size(), std::int64_t(damaged.size()));
-        readAll(stream);
+        omtest::drain(stream);
       }
     }
     OMResFile file(path.c_str());

@@ -8,7 +8,7 @@
 #include "framework/OMIStreamFile.h"
 #include "framework/OMXMLParser.h"
 #include "framework/xml.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -57,7 +57,7 @@ std::string describe(const OMXMLElement& element)
   return out + "}";
 }
 
-std::string roundTrip(OMXMLDocument& document, const TempDir& dir)
+std::string roundTrip(OMXMLDocument& document, const TempFolder& dir)
 {
   const std::string path = dir.file("out.xml");
   EXPECT_TRUE(document.write(path.c_str()));
@@ -145,7 +145,7 @@ TEST(OMXMLDocument, CursorFindsAndStays)
 
 TEST(OMXMLDocument, RoundTripKeepsTreeAndSpecialCharacters)
 {
-  TempDir dir;
+  TempFolder dir;
   OMXMLDocument built;
   built.setDocType("[x]", -1);
   built.setStandalone(0);
@@ -176,7 +176,7 @@ TEST(OMXMLDocument, RoundTripKeepsTreeAndSpecialCharacters)
 
 TEST(OMXMLDocument, WritesTheDocumentedShape)
 {
-  TempDir dir;
+  TempFolder dir;
   OMXMLDocument document;
   OMXMLElement* a = document.root()->addChild("a");
   a->addAttribute("k", "v");
@@ -255,7 +255,7 @@ TEST(OMXMLDocument, ForgivingShapesStillParse)
 
 TEST(OMXMLDocument, ReadsFilesStreamsAndResources)
 {
-  TempDir dir;
+  TempFolder dir;
   dir.write("doc.xml",
             std::string("<?xml version=\"1.0\"?>\n<ZEB_DATA_FILE>\n<VARIABLES>\n"
                         "<X VALUE=\"1 &amp; 2\">\n</X>\n</VARIABLES>\n</ZEB_DATA_FILE>\n"));

@@ -6,6 +6,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace omtest {
 
@@ -46,6 +47,16 @@ class TempFolder {
     std::filesystem::create_directories(file.parent_path());
     std::ofstream(file, std::ios::binary) << contents;
     return file.string();
+  }
+  std::string write(const std::string& relative, const std::vector<unsigned char>& bytes) const
+  {
+    return write(relative, std::string(bytes.begin(), bytes.end()));
+  }
+  // The host path of a file in the folder.
+  std::string file(const std::string& relative) const { return *this / relative; }
+  std::string read(const std::string& relative) const
+  {
+    return omtest::readHostFile(*this / relative);
   }
   std::string makeFolder(const std::string& relative) const
   {

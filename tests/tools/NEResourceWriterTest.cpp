@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/support/TempDir.h"
+#include "tests/support/TempFolder.h"
 #include "tools/NEResourceWriter.h"
 #include "tools/ResourceManifest.h"
 
@@ -109,7 +109,7 @@ TEST(NEResourceWriter, RefusesWhatTheFormatCannotHold)
 
 TEST(ResourceManifest, ReadsLinesAndNamesTheFaultyOne)
 {
-  TempDir dir;
+  TempFolder dir;
   dir.write("a.bin", std::string("AAAA"));
   dir.write("with space.bin", std::string("BB"));
   dir.write("good.txt", "# comment\n\nASEQ 100 a.bin\n  TEXT  hello   with space.bin  \n");
@@ -132,7 +132,7 @@ TEST(ResourceManifest, ReadsLinesAndNamesTheFaultyOne)
 
 TEST(Rscpack, PacksAManifestAndFailsCleanly)
 {
-  TempDir dir;
+  TempFolder dir;
   dir.write("a.bin", std::string("AAAA"));
   dir.write("m.txt", "ASEQ 100 a.bin\n");
   const std::string tool = RSCPACK_PATH;

@@ -82,6 +82,12 @@ std::optional<char32_t> decodeUtf8(std::string_view s, std::size_t& i)
 
 }  // namespace
 
+char cp1252FromUnicode(char32_t character)
+{
+  const auto byte = fromUnicode(character);
+  return byte ? static_cast<char>(*byte) : '?';
+}
+
 std::string cp1252ToUtf8(std::string_view text)
 {
   std::string out;

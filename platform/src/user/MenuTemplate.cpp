@@ -46,24 +46,13 @@ class MenuTemplateReader {
   // UTF-16 text to the code page the engine works in.
   bool text(std::string& out)
   {
-    std::string utf8;
+    out.clear();
     for (;;) {
       WORD unit = 0;
       if (!word(unit)) return false;
-      if (unit == 0) break;
-      if (unit < 0x80) {
-        utf8 += static_cast<char>(unit);
-      } else if (unit < 0x800) {
-        utf8 += static_cast<char>(0xC0 | (unit >> 6));
-        utf8 += static_cast<char>(0x80 | (unit & 0x3F));
-      } else {
-        utf8 += static_cast<char>(0xE0 | (unit >> 12));
-        utf8 += static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-        utf8 += static_cast<char>(0x80 | (unit & 0x3F));
-      }
+      if (unit == 0) return true;
+      out += omwin::cp1252FromUnicode(unit);
     }
-    out = omwin::utf8ToCp1252(utf8);
-    return true;
   }
 
   bool readLevel(HMENU menu, int depth)
