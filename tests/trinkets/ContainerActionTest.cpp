@@ -120,8 +120,12 @@ TEST_F(ContainerTest, HaltAfterOneChildFinishedStillEndsTheComposite)
   composite.addAction(probe("B"));
   composite.start();
   a->finish();
+  eventLog().clear();
   composite.halt();
-  // The finished child is not counted twice, and the halted one completes the count.
+  // Every interruptible child is halted, the finished one too (a verb action calls its
+  // method again); the finished child is not counted twice, and the halted one completes
+  // the count.
+  EXPECT_EQ(eventLog(), (Log{"halt A", "halt B"}));
   EXPECT_EQ(composite.isActive(), 0);
   EXPECT_EQ(composite.finishedCount(), 2);
 }
