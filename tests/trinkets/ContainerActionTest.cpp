@@ -334,6 +334,23 @@ TEST_F(ContainerTest, FactoriesReadTheirArguments)
   auto zero = createTrinketByName("RQueue", "0", scriptArgTerminator);
   EXPECT_STREQ(zero->getProperty("repeatCount"), "1");
 
+  // Without the first argument both take their defaults: a flag behind an empty first
+  // argument is not read. A child added by name takes the container's flag.
+  const auto interruptibleOfAddedChild = [](OMScriptableObject* container) {
+    container->callMethod("add", "EmptyAction", scriptArgTerminator);
+    return std::string(container->getProperty("isInterruptible"));
+  };
+  auto noCount = createTrinketByName("RQueue", "", "0", scriptArgTerminator);
+  EXPECT_STREQ(noCount->getProperty("repeatCount"), "1");
+  EXPECT_EQ(interruptibleOfAddedChild(noCount.get()), "1");
+  auto countAndFlag = createTrinketByName("RQueue", "2", "0", scriptArgTerminator);
+  EXPECT_EQ(interruptibleOfAddedChild(countAndFlag.get()), "0");
+  auto noUseAll = createTrinketByName("RRandomAction", "", "0", scriptArgTerminator);
+  EXPECT_STREQ(noUseAll->getProperty("useAllBeforeRepeat"), "0");
+  EXPECT_EQ(interruptibleOfAddedChild(noUseAll.get()), "1");
+  auto useAllAndFlag = createTrinketByName("RRandomAction", "1", "0", scriptArgTerminator);
+  EXPECT_EQ(interruptibleOfAddedChild(useAllAndFlag.get()), "0");
+
   auto random = createTrinketByName("RRandomAction", "1", scriptArgTerminator);
   EXPECT_STREQ(random->getProperty("useAllBeforeRepeat"), "1");
   EXPECT_EQ(random->setProperty("useAllBeforeRepeat", "0"), 1);
