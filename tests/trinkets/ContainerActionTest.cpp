@@ -323,6 +323,27 @@ TEST_F(ContainerTest, RemovingARunningChildCountsAsItsFinish)
   EXPECT_EQ(random.childCount(), 0);
 }
 
+// Removing every child must leave no container holding on to one: owned children are
+// deleted, borrowed ones no longer belong to it.
+TEST_F(ContainerTest, RemoveAllLeavesNoChildBehindInPoolOrCursor)
+{
+  RRandomAction random(1, 1);
+  random.registerMembers();
+  random.callMethod("add", "EmptyAction", scriptArgTerminator);
+  random.addAction(probe("A"));
+  random.removeAll();
+  EXPECT_EQ(random.poolCount(), 0);
+  watch(random, "R");
+  random.start();
+  EXPECT_EQ(eventLog(), Log{"finished R"});
+
+  RQueue queue(1, 1);
+  queue.addAction(probe("B"));
+  queue.start();
+  queue.removeAll();
+  EXPECT_EQ(queue.currentChild(), nullptr);
+}
+
 TEST_F(ContainerTest, FactoriesReadTheirArguments)
 {
   auto queue = createTrinketByName("rqueue", "3", "0", scriptArgTerminator);
