@@ -120,8 +120,12 @@ TEST_F(ContainerTest, HaltAfterOneChildFinishedStillEndsTheComposite)
   composite.addAction(probe("B"));
   composite.start();
   a->finish();
+  eventLog().clear();
   composite.halt();
-  // The finished child is not counted twice, and the halted one completes the count.
+  // Every interruptible child is halted, the finished one too (a verb action calls its
+  // method again); the finished child is not counted twice, and the halted one completes
+  // the count.
+  EXPECT_EQ(eventLog(), (Log{"halt A", "halt B"}));
   EXPECT_EQ(composite.isActive(), 0);
   EXPECT_EQ(composite.finishedCount(), 2);
 }
@@ -319,6 +323,27 @@ TEST_F(ContainerTest, RemovingARunningChildCountsAsItsFinish)
   EXPECT_EQ(random.childCount(), 0);
 }
 
+// Removing every child must leave no container holding on to one: owned children are
+// deleted, borrowed ones no longer belong to it.
+TEST_F(ContainerTest, RemoveAllLeavesNoChildBehindInPoolOrCursor)
+{
+  RRandomAction random(1, 1);
+  random.registerMembers();
+  random.callMethod("add", "EmptyAction", scriptArgTerminator);
+  random.addAction(probe("A"));
+  random.removeAll();
+  EXPECT_EQ(random.poolCount(), 0);
+  watch(random, "R");
+  random.start();
+  EXPECT_EQ(eventLog(), Log{"finished R"});
+
+  RQueue queue(1, 1);
+  queue.addAction(probe("B"));
+  queue.start();
+  queue.removeAll();
+  EXPECT_EQ(queue.currentChild(), nullptr);
+}
+
 TEST_F(ContainerTest, FactoriesReadTheirArguments)
 {
   auto queue = createTrinketByName("rqueue", "3", "0", scriptArgTerminator);
@@ -329,6 +354,23 @@ TEST_F(ContainerTest, FactoriesReadTheirArguments)
   EXPECT_STREQ(defaults->getProperty("repeatCount"), "1");
   auto zero = createTrinketByName("RQueue", "0", scriptArgTerminator);
   EXPECT_STREQ(zero->getProperty("repeatCount"), "1");
+
+  // Without the first argument both take their defaults: a flag behind an empty first
+  // argument is not read. A child added by name takes the container's flag.
+  const auto interruptibleOfAddedChild = [](OMScriptableObject* container) {
+    container->callMethod("add", "EmptyAction", scriptArgTerminator);
+    return std::string(container->getProperty("isInterruptible"));
+  };
+  auto noCount = createTrinketByName("RQueue", "", "0", scriptArgTerminator);
+  EXPECT_STREQ(noCount->getProperty("repeatCount"), "1");
+  EXPECT_EQ(interruptibleOfAddedChild(noCount.get()), "1");
+  auto countAndFlag = createTrinketByName("RQueue", "2", "0", scriptArgTerminator);
+  EXPECT_EQ(interruptibleOfAddedChild(countAndFlag.get()), "0");
+  auto noUseAll = createTrinketByName("RRandomAction", "", "0", scriptArgTerminator);
+  EXPECT_STREQ(noUseAll->getProperty("useAllBeforeRepeat"), "0");
+  EXPECT_EQ(interruptibleOfAddedChild(noUseAll.get()), "1");
+  auto useAllAndFlag = createTrinketByName("RRandomAction", "1", "0", scriptArgTerminator);
+  EXPECT_EQ(interruptibleOfAddedChild(useAllAndFlag.get()), "0");
 
   auto random = createTrinketByName("RRandomAction", "1", scriptArgTerminator);
   EXPECT_STREQ(random->getProperty("useAllBeforeRepeat"), "1");

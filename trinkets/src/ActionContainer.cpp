@@ -57,11 +57,16 @@ void ActionContainer::removeAction(Action* child)
 
 void ActionContainer::removeAll()
 {
+  // Each child is also removed through onRemove, so that no subclass keeps a pointer to a
+  // child that is deleted here or no longer belongs to it (a random action's pool, a queue's
+  // current child).
   borrowed_.forEach([this](Action* child) {
     children_.remove(child);
     unhookChild(child);
+    onRemove(child);
   });
   borrowed_.removeAll();
+  children_.forEach([this](Action* child) { onRemove(child); });
   children_.deleteAll(1);
 }
 

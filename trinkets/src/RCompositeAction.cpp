@@ -52,11 +52,13 @@ void RCompositeAction::childFinished()
 
 void RCompositeAction::halt()
 {
-  // Only children still running are counted: a child that already finished was counted then.
+  // Every interruptible child is halted (a verb action calls its method again), but only
+  // those still running are counted: a child that already finished was counted then.
   childList().forEach([this](Action* child) {
-    if (!child->isInterruptible() || !child->isActive()) return;
+    if (!child->isInterruptible()) return;
+    const bool wasRunning = child->isActive();
     child->halt();
-    ++finishedCount_;
+    if (wasRunning) ++finishedCount_;
   });
   if (finishedCount_ >= childCount()) setActive(0);
 }

@@ -22,10 +22,11 @@ RQueue::~RQueue()
 
 std::unique_ptr<OMScriptableObject> RQueue::create()
 {
+  // Without a count the queue takes its defaults; the flag is read only after a count.
   const char* count = popScriptArg();
+  if (!*count) return std::make_unique<RQueue>(1, 1);
   const char* interruptible = popScriptArg();
-  return std::make_unique<RQueue>(*count ? std::atoi(count) : 1,
-                                  *interruptible ? std::atoi(interruptible) : 1);
+  return std::make_unique<RQueue>(std::atoi(count), *interruptible ? std::atoi(interruptible) : 1);
 }
 
 void RQueue::registerMembers()

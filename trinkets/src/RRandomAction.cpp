@@ -26,9 +26,11 @@ RRandomAction::~RRandomAction()
 
 std::unique_ptr<OMScriptableObject> RRandomAction::create()
 {
+  // Without the first argument the action takes its defaults; the flag is read only after it.
   const char* useAll = popScriptArg();
+  if (!*useAll) return std::make_unique<RRandomAction>(0, 1);
   const char* interruptible = popScriptArg();
-  return std::make_unique<RRandomAction>(*useAll ? std::atoi(useAll) : 0,
+  return std::make_unique<RRandomAction>(std::atoi(useAll),
                                          *interruptible ? std::atoi(interruptible) : 1);
 }
 
