@@ -259,6 +259,27 @@ TEST_F(ResFiles, TypeAndIdListingsFollowTheTables)
   EXPECT_EQ(noPrefix.size(), 0);
 }
 
+TEST_F(ResFiles, OtherBlocksFollowTheNameTableEntryWhateverItsCount)
+{
+  const std::string path = pack(
+      "c.rsc", {{"WAVE", "7", "seven"}, {"ASEQ", "intro", "i"}, {"BITMAP", "2", "b"}}, 0, true);
+  Bytes file = bytesOf(omtest::readHostFile(path));
+  const auto word = [&file](std::size_t at) { return std::size_t(file[at] | (file[at + 1] << 8)); };
+  const std::size_t neOffset = word(60) | (word(62) << 16);
+  const std::size_t table = neOffset + word(neOffset + 0x24);
+  ASSERT_EQ(word(table + 2), 0x800Fu);
+  for (std::uint8_t count : {0, 2, 0xFF}) {
+    SCOPED_TRACE(int(count));
+    file[table + 4] = count;
+    dir.write("c.rsc", file);
+    OMNEFile::current().giveUp();
+    OMIStreamDLL16 wave(7, "WAVE", path.c_str(), -1, nullptr);
+    EXPECT_EQ(content(wave, 5), "seven");
+    OMResFile listed(path.c_str());
+    EXPECT_EQ(listed.resourceTypes(), (std::vector<std::string>{"WAVE", "ASEQ", "BITMAP"}));
+  }
+}
+
 TEST_F(ResFiles, InfoCacheKeepsTablesAcrossSwitches)
 {
   const std::string a = pack("a.rsc", {{"ASEQ", "1", "aaa"}}, 0, false);
