@@ -192,3 +192,8 @@ std::unique_ptr<OMIStream> OMIStreamDLL16::clone() const
   copy->load(0);
   return copy;
 }
+
+void requeueStreamRead(OMIStreamDLL16* stream, int priority)
+{
+  if (stream && stream->pendingJob()) setPriority(stream->pendingJob(), priority);
+}

@@ -146,6 +146,8 @@ TEST_F(ResFiles, BackgroundLoadAndCacheGiveTheSameBytes)
   ASSERT_NE(waited.pendingJob(), nullptr);
   setPriority(waited.pendingJob(), 7);
   EXPECT_EQ(waited.pendingJob()->priority(), 7);
+  requeueStreamRead(&waited, 3);
+  EXPECT_EQ(waited.pendingJob()->priority(), 3);
   EXPECT_EQ(waited.waitLoaded(), 0);
   EXPECT_EQ(doneCalls, 2);
   EXPECT_EQ(waited.pendingJob(), nullptr);
