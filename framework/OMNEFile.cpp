@@ -71,7 +71,11 @@ bool OMNEFile::makeCurrent(const char* fileName)
   if (isFile(fileName)) return valid_;
   giveUp();
   name_ = fileName;
-  if (!open()) return false;
+  // A file that could not be opened is not current: the next lookup tries again.
+  if (!open()) {
+    giveUp();
+    return false;
+  }
   valid_ = readHeaders() && checkTable() && checkNameTable();
   if (valid_ && info_ && !info_->filled) {
     info_->oldHeader = oldHeader_;

@@ -282,6 +282,19 @@ TEST_F(ResFiles, OtherBlocksFollowTheNameTableEntryWhateverItsCount)
   }
 }
 
+TEST_F(ResFiles, AFileThatCouldNotBeOpenedIsTriedAgain)
+{
+  const std::string path = dir.file("late.rsc");
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(OMNEFile::current().makeCurrent(path.c_str()));
+  OMIStreamDLL16 before(1, "ASEQ", path.c_str(), -1, nullptr);
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(before.size(), 0);
+  pack("late.rsc", {{"ASEQ", "1", "late"}}, 0, false);
+  OMIStreamDLL16 after(1, "ASEQ", path.c_str(), -1, nullptr);
+  EXPECT_EQ(content(after, 4), "late");
+}
+
 TEST_F(ResFiles, InfoCacheKeepsTablesAcrossSwitches)
 {
   const std::string a = pack("a.rsc", {{"ASEQ", "1", "aaa"}}, 0, false);
