@@ -28,6 +28,13 @@ OMIStreamDLL16::OMIStreamDLL16(int resourceId, const char* typeName, const char*
   dataOffset_ = location.dataOffset;
   size_ = location.size;
   cacheEntry_ = findCachedFile(fileName);
+  if (cacheEntry_ && cacheEntry_->loadedData() &&
+      std::int64_t(dataOffset_) + size_ > cacheEntry_->loadedSize()) {
+    // The cached bytes are not the file whose table was read: nothing is handed out.
+    cacheEntry_ = nullptr;
+    dataOffset_ = size_ = 0;
+    return;
+  }
   if (cacheEntry_) cacheEntry_->addReference();
   if (cacheEntry_ && cacheEntry_->loadedData()) {
     fromCache_ = true;

@@ -295,6 +295,21 @@ TEST_F(ResFiles, AFileThatCouldNotBeOpenedIsTriedAgain)
   EXPECT_EQ(content(after, 4), "late");
 }
 
+TEST_F(ResFiles, CachedBytesShorterThanTheTableSaysAreNotHandedOut)
+{
+  const std::string path = pack("grown.rsc", {{"ASEQ", "1", pattern(3000, 1)}}, 0, false);
+  OMIStreamDLL16 fromDisk(1, "ASEQ", path.c_str(), -1, nullptr);
+  ASSERT_GE(fromDisk.size(), 3000);
+  // The file shrinks while its table stays current; the cache then holds the short file.
+  pack("grown.rsc", {{"ASEQ", "1", "tiny"}}, 0, false);
+  OMCachedFile* cached = cacheFile(path.c_str());
+  ASSERT_EQ(cached->waitLoaded(), 0);
+  OMIStreamDLL16 stream(1, "ASEQ", path.c_str(), -1, nullptr);
+  EXPECT_LE(std::int64_t(stream.dataOffset()) + stream.size(), cached->loadedSize());
+  omtest::drain(stream);
+  uncacheFile(path.c_str());
+}
+
 TEST_F(ResFiles, InfoCacheKeepsTablesAcrossSwitches)
 {
   const std::string a = pack("a.rsc", {{"ASEQ", "1", "aaa"}}, 0, false);
