@@ -90,6 +90,22 @@ OMCachedFile* cacheFile(const char* name, const OMLink* doneLink, const char* de
   return cached;
 }
 
+OMCachedFile* cacheFileAsCopy(const char* name, const char* path)
+{
+  return cacheFile(name, nullptr, path);
+}
+
+OMCachedFile* cacheFileInBackground(const char* name, const OMLink* doneLink, int priority, int)
+{
+  return cacheFile(name, doneLink, nullptr, priority);
+}
+
+OMCachedFile* cacheFileAsCopyInBackground(const char* name, const char* path,
+                                          const OMLink* doneLink, int priority, int)
+{
+  return cacheFile(name, doneLink, path, priority);
+}
+
 OMCachedFile* findCachedFile(const char* name)
 {
   if (!name || !*name) return nullptr;

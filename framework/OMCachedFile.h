@@ -58,6 +58,12 @@ class OMCachedFile {
 // (or copies it to destination). The link is called with the entry when the file is in.
 OMCachedFile* cacheFile(const char* name, const OMLink* doneLink = nullptr,
                         const char* destination = nullptr, int priority = 0);
+// The named forms: a local copy at path, and the background forms whose link is called when
+// the file is in (the last word is 0).
+OMCachedFile* cacheFileAsCopy(const char* name, const char* path);
+OMCachedFile* cacheFileInBackground(const char* name, const OMLink* doneLink, int priority, int);
+OMCachedFile* cacheFileAsCopyInBackground(const char* name, const char* path,
+                                          const OMLink* doneLink, int priority, int);
 OMCachedFile* findCachedFile(const char* name);
 // Where a file is read from: its copy in the file cache when it has one, else where the search
 // path finds it; none when neither has it.

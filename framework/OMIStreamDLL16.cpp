@@ -28,6 +28,13 @@ OMIStreamDLL16::OMIStreamDLL16(int resourceId, const char* typeName, const char*
   dataOffset_ = location.dataOffset;
   size_ = location.size;
   cacheEntry_ = findCachedFile(fileName);
+  if (cacheEntry_ && cacheEntry_->loadedData() &&
+      std::int64_t(dataOffset_) + size_ > cacheEntry_->loadedSize()) {
+    // The cached bytes are not the file whose table was read: nothing is handed out.
+    cacheEntry_ = nullptr;
+    dataOffset_ = size_ = 0;
+    return;
+  }
   if (cacheEntry_) cacheEntry_->addReference();
   if (cacheEntry_ && cacheEntry_->loadedData()) {
     fromCache_ = true;
@@ -191,4 +198,9 @@ std::unique_ptr<OMIStream> OMIStreamDLL16::clone() const
   copy->setPosition(blockOffset_);
   copy->load(0);
   return copy;
+}
+
+void requeueStreamRead(OMIStreamDLL16* stream, int priority)
+{
+  if (stream && stream->pendingJob()) setPriority(stream->pendingJob(), priority);
 }

@@ -64,3 +64,7 @@ class OMIStreamDLL16 final : public OMIStream {
   std::int32_t requestedBlockSize_ = 0;
   bool failed_ = false;
 };
+
+// Queues a stream's pending background read again with that priority; nothing when none is
+// pending.
+void requeueStreamRead(OMIStreamDLL16* stream, int priority);

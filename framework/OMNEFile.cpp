@@ -71,7 +71,11 @@ bool OMNEFile::makeCurrent(const char* fileName)
   if (isFile(fileName)) return valid_;
   giveUp();
   name_ = fileName;
-  if (!open()) return false;
+  // A file that could not be opened is not current: the next lookup tries again.
+  if (!open()) {
+    giveUp();
+    return false;
+  }
   valid_ = readHeaders() && checkTable() && checkNameTable();
   if (valid_ && info_ && !info_->filled) {
     info_->oldHeader = oldHeader_;
@@ -179,7 +183,10 @@ bool OMNEFile::checkTable()
     const std::uint16_t typeWord = tableWord(at);
     if (typeWord == 0) break;
     if (at + 8 > table_.size()) return refuse("type block past the resource table");
-    const std::uint16_t count = tableWord(at + 2);
+    // The name table's block holds its one entry whatever its count says; the other blocks
+    // begin right after it.
+    const bool nameTableBlock = at == 2 && typeWord == nameTableType;
+    const std::uint16_t count = nameTableBlock ? 1 : tableWord(at + 2);
     if (at + 8 + 12 * std::size_t(count) > table_.size())
       return refuse("resource entries past the resource table");
     for (std::size_t entry = at + 8; entry < at + 8 + 12 * std::size_t(count); entry += 12) {

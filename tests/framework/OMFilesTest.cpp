@@ -306,6 +306,41 @@ TEST_F(Files, CacheSharesEntriesAndAnswersQueries)
   uncacheFile("missing.bin");
 }
 
+TEST_F(Files, NamedCacheFormsCopyAndCallBack)
+{
+  const std::string bytes = pattern(5000);
+  dir.write("named.bin", bytes);
+  addSearchPath(dir.path().c_str(), 0);
+  static OMWord calledWith;
+  calledWith = 0;
+  OMLinkToFct done([](OMWord entry) -> OMWord { return calledWith = entry; });
+
+  OMCachedFile* background = cacheFileInBackground("named.bin", &done, 4, 0);
+  ASSERT_NE(background, nullptr);
+  EXPECT_EQ(calledWith, 0u);
+  EXPECT_EQ(background->waitLoaded(), 0);
+  EXPECT_EQ(calledWith, reinterpret_cast<OMWord>(background));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(background->data()), 5000), bytes);
+  uncacheFile("named.bin");
+
+  const std::string copyPath = dir.file("named-copy.bin");
+  OMCachedFile* copy = cacheFileAsCopyInBackground("named.bin", copyPath.c_str(), &done, 2, 0);
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->waitLoaded(), 0);
+  EXPECT_EQ(calledWith, reinterpret_cast<OMWord>(copy));
+  EXPECT_EQ(dir.read("named-copy.bin"), bytes);
+  EXPECT_EQ(cacheFileAsCopy("NAMED.bin", copyPath.c_str()), copy);
+  EXPECT_EQ(copy->refCount(), 2);
+  uncacheFile("named.bin");
+  uncacheFile("named.bin");
+
+  OMCachedFile* plainCopy = cacheFileAsCopy("named.bin", copyPath.c_str());
+  EXPECT_EQ(plainCopy->copyPath(), copyPath);
+  EXPECT_EQ(plainCopy->waitLoaded(), 0);
+  EXPECT_EQ(plainCopy->data(), nullptr);
+  uncacheFile("named.bin");
+}
+
 TEST_F(Files, QueryRecordKeepsTheFileUntilItChanges)
 {
   dir.write("q.bin", std::string("12345"));

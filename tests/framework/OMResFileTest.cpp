@@ -146,6 +146,8 @@ TEST_F(ResFiles, BackgroundLoadAndCacheGiveTheSameBytes)
   ASSERT_NE(waited.pendingJob(), nullptr);
   setPriority(waited.pendingJob(), 7);
   EXPECT_EQ(waited.pendingJob()->priority(), 7);
+  requeueStreamRead(&waited, 3);
+  EXPECT_EQ(waited.pendingJob()->priority(), 3);
   EXPECT_EQ(waited.waitLoaded(), 0);
   EXPECT_EQ(doneCalls, 2);
   EXPECT_EQ(waited.pendingJob(), nullptr);
@@ -257,6 +259,55 @@ TEST_F(ResFiles, TypeAndIdListingsFollowTheTables)
   EXPECT_EQ(namedFile.resourceIds("WAVE"), (std::vector<std::int16_t>{7}));
   OMIStreamDLL16 noPrefix(7, "WAVES", named.c_str(), -1, nullptr);
   EXPECT_EQ(noPrefix.size(), 0);
+}
+
+TEST_F(ResFiles, OtherBlocksFollowTheNameTableEntryWhateverItsCount)
+{
+  const std::string path = pack(
+      "c.rsc", {{"WAVE", "7", "seven"}, {"ASEQ", "intro", "i"}, {"BITMAP", "2", "b"}}, 0, true);
+  Bytes file = bytesOf(omtest::readHostFile(path));
+  const auto word = [&file](std::size_t at) { return std::size_t(file[at] | (file[at + 1] << 8)); };
+  const std::size_t neOffset = word(60) | (word(62) << 16);
+  const std::size_t table = neOffset + word(neOffset + 0x24);
+  ASSERT_EQ(word(table + 2), 0x800Fu);
+  for (std::uint8_t count : {0, 2, 0xFF}) {
+    SCOPED_TRACE(int(count));
+    file[table + 4] = count;
+    dir.write("c.rsc", file);
+    OMNEFile::current().giveUp();
+    OMIStreamDLL16 wave(7, "WAVE", path.c_str(), -1, nullptr);
+    EXPECT_EQ(content(wave, 5), "seven");
+    OMResFile listed(path.c_str());
+    EXPECT_EQ(listed.resourceTypes(), (std::vector<std::string>{"WAVE", "ASEQ", "BITMAP"}));
+  }
+}
+
+TEST_F(ResFiles, AFileThatCouldNotBeOpenedIsTriedAgain)
+{
+  const std::string path = dir.file("late.rsc");
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(OMNEFile::current().makeCurrent(path.c_str()));
+  OMIStreamDLL16 before(1, "ASEQ", path.c_str(), -1, nullptr);
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(before.size(), 0);
+  pack("late.rsc", {{"ASEQ", "1", "late"}}, 0, false);
+  OMIStreamDLL16 after(1, "ASEQ", path.c_str(), -1, nullptr);
+  EXPECT_EQ(content(after, 4), "late");
+}
+
+TEST_F(ResFiles, CachedBytesShorterThanTheTableSaysAreNotHandedOut)
+{
+  const std::string path = pack("grown.rsc", {{"ASEQ", "1", pattern(3000, 1)}}, 0, false);
+  OMIStreamDLL16 fromDisk(1, "ASEQ", path.c_str(), -1, nullptr);
+  ASSERT_GE(fromDisk.size(), 3000);
+  // The file shrinks while its table stays current; the cache then holds the short file.
+  pack("grown.rsc", {{"ASEQ", "1", "tiny"}}, 0, false);
+  OMCachedFile* cached = cacheFile(path.c_str());
+  ASSERT_EQ(cached->waitLoaded(), 0);
+  OMIStreamDLL16 stream(1, "ASEQ", path.c_str(), -1, nullptr);
+  EXPECT_LE(std::int64_t(stream.dataOffset()) + stream.size(), cached->loadedSize());
+  omtest::drain(stream);
+  uncacheFile(path.c_str());
 }
 
 TEST_F(ResFiles, InfoCacheKeepsTablesAcrossSwitches)
