@@ -64,9 +64,12 @@ LRESULT nonClientPress(Window* w, WPARAM hit)
   switch (hit) {
     case HTCLOSE:
       return sendTo(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+    // A caption shows both boxes when it has either; the one its style lacks is greyed.
     case HTMINBUTTON:
+      if (!(w->style & WS_MINIMIZEBOX)) return 0;
       return sendTo(w, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     case HTMAXBUTTON:
+      if (!(w->style & WS_MAXIMIZEBOX)) return 0;
       return sendTo(w, WM_SYSCOMMAND, w->isMaximized() ? SC_RESTORE : SC_MAXIMIZE, 0);
     default:
       return 0;
