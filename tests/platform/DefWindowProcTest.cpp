@@ -114,6 +114,30 @@ TEST_F(DefWindowProcTest, GreyedCaptionBoxDoesNothing)
   EXPECT_FALSE(IsIconic(other));
 }
 
+// Double-clicking a minimised window (its hit code is HTCAPTION) restores it, with or without
+// a maximise box: a child of kind 2 has none.
+TEST_F(DefWindowProcTest, DoubleClickOnAMinimisedWindowRestoresIt)
+{
+  HWND frame = omtest::makeTopLevel(WS_POPUP | WS_VISIBLE, RECT{0, 0, 640, 480});
+  HWND child = omtest::makeChild(frame, 0x44CA0000 | WS_VISIBLE, RECT{100, 100, 300, 250});
+  ShowWindow(child, SW_MINIMIZE);
+  ASSERT_TRUE(IsIconic(child));
+  RECT icon;
+  GetWindowRect(child, &icon);
+  ASSERT_EQ(SendMessageA(child, WM_NCHITTEST, 0, MAKELPARAM(icon.left + 5, icon.top + 5)),
+            HTCAPTION);
+  log.clear();
+  host->click(icon.left + 5, icon.top + 5);
+  host->click(icon.left + 5, icon.top + 5);
+  omtest::pumpAll();
+  EXPECT_EQ(log.count(WM_NCLBUTTONDBLCLK, child), 1);
+  EXPECT_FALSE(IsIconic(child));
+  RECT r;
+  GetWindowRect(child, &r);
+  EXPECT_EQ(r.left, 100);
+  EXPECT_EQ(r.bottom, 250);
+}
+
 // A window that answers WM_MOUSEACTIVATE with an "eat" code loses the press but still
 // activates (MA_ACTIVATEANDEAT) or not (MA_NOACTIVATEANDEAT).
 TEST_F(DefWindowProcTest, MouseActivateAnswers)

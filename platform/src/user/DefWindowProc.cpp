@@ -136,6 +136,8 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_NCLBUTTONDOWN:
       return nonClientPress(w, wParam);
     case WM_NCLBUTTONDBLCLK:
+      // A minimised window is all caption: a double click restores it.
+      if (wParam == HTCAPTION && w->isMinimized()) return sendTo(w, WM_SYSCOMMAND, SC_RESTORE, 0);
       if (wParam == HTCAPTION && (w->style & WS_MAXIMIZEBOX))
         return sendTo(w, WM_SYSCOMMAND, w->isMaximized() ? SC_RESTORE : SC_MAXIMIZE, 0);
       if (wParam == HTSYSMENU) return sendTo(w, WM_SYSCOMMAND, SC_CLOSE, 0);
