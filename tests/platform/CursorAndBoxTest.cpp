@@ -145,6 +145,29 @@ TEST_F(CursorAndBoxTest, ClassCursorOverTheClientArea)
   EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
 }
 
+// Over a caption or a border the default procedure shows the arrow, whatever cursor the
+// program had set over its client area; that holds for a child's caption too (its parent
+// decides first and answers with the arrow).
+TEST_F(CursorAndBoxTest, ArrowOverCaptionsAndBorders)
+{
+  HWND frame = omtest::makeTopLevel(0x02CF0000 | WS_VISIBLE, RECT{0, 0, 640, 480});
+  const HCURSOR wait = LoadCursorA(nullptr, IDC_WAIT);
+  const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+  SetCursor(wait);
+  host->moveMouse(300, 10);  // the frame's caption
+  omtest::pumpAll();
+  EXPECT_EQ(GetCursor(), arrow);
+  SetCursor(wait);
+  host->moveMouse(1, 200);  // its sizing border
+  omtest::pumpAll();
+  EXPECT_EQ(GetCursor(), arrow);
+  omtest::makeChild(frame, 0x44CA0000 | WS_VISIBLE, RECT{100, 100, 300, 300});
+  SetCursor(wait);
+  host->moveMouse(200, 130);  // the child's caption
+  omtest::pumpAll();
+  EXPECT_EQ(GetCursor(), arrow);
+}
+
 // The screen's metrics come from the virtual screen.
 TEST_F(CursorAndBoxTest, ScreenMetrics)
 {

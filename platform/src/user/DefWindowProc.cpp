@@ -94,12 +94,15 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_SETCURSOR:
       // The parent decides first; then the class cursor over the client area.
       if (w->isChild() && sendTo(w->parent, WM_SETCURSOR, wParam, lParam) != 0) return TRUE;
-      if (LOWORD(lParam) == HTCLIENT && w->windowClass != nullptr &&
-          w->windowClass->cursor != nullptr) {
+      if (LOWORD(lParam) == HTCLIENT) {
+        if (w->windowClass == nullptr || w->windowClass->cursor == nullptr) return FALSE;
         SetCursor(w->windowClass->cursor);
         return TRUE;
       }
-      return FALSE;
+      if (static_cast<SHORT>(LOWORD(lParam)) == HTERROR) return FALSE;
+      // Over captions and borders the pointer is the arrow (there are no sizing cursors).
+      SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+      return TRUE;
     case WM_MOUSEACTIVATE:
       if (w->isChild()) {
         const LRESULT answer = sendTo(w->parent, WM_MOUSEACTIVATE, wParam, lParam);
