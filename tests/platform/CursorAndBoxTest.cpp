@@ -168,6 +168,27 @@ TEST_F(CursorAndBoxTest, ArrowOverCaptionsAndBorders)
   EXPECT_EQ(GetCursor(), arrow);
 }
 
+// A child asks its parent first; the parent's default procedure then sets the class cursor of
+// the window under the pointer (wParam), not its own.
+TEST_F(CursorAndBoxTest, ClassCursorOfTheWindowUnderThePointer)
+{
+  WNDCLASSEXA c{};
+  c.cbSize = sizeof c;
+  c.lpfnWndProc = &omtest::MessageLog::procedure;
+  c.hCursor = LoadCursorA(nullptr, IDC_CROSS);
+  c.lpszClassName = "OMTestCrossCursor";
+  ASSERT_NE(RegisterClassExA(&c), 0);
+  HWND frame = omtest::makeTopLevel(WS_POPUP | WS_VISIBLE, RECT{0, 0, 640, 480});
+  CreateWindowExA(0, "OMTestCrossCursor", nullptr, WS_CHILD | WS_VISIBLE, 100, 100, 100, 100, frame,
+                  nullptr, nullptr, nullptr);
+  host->moveMouse(150, 150);
+  omtest::pumpAll();
+  EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_CROSS));
+  host->moveMouse(50, 50);
+  omtest::pumpAll();
+  EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
+}
+
 // The screen's metrics come from the virtual screen.
 TEST_F(CursorAndBoxTest, ScreenMetrics)
 {

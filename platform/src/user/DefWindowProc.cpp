@@ -95,8 +95,12 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
       // The parent decides first; then the class cursor over the client area.
       if (w->isChild() && sendTo(w->parent, WM_SETCURSOR, wParam, lParam) != 0) return TRUE;
       if (LOWORD(lParam) == HTCLIENT) {
-        if (w->windowClass == nullptr || w->windowClass->cursor == nullptr) return FALSE;
-        SetCursor(w->windowClass->cursor);
+        // The class cursor of the window under the pointer, also when a parent's default
+        // procedure answers for its child.
+        const Window* under = wm().find(reinterpret_cast<HWND>(wParam));
+        if (under == nullptr) under = w;
+        if (under->windowClass == nullptr || under->windowClass->cursor == nullptr) return FALSE;
+        SetCursor(under->windowClass->cursor);
         return TRUE;
       }
       if (static_cast<SHORT>(LOWORD(lParam)) == HTERROR) return FALSE;
