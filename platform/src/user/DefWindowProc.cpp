@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/host/Host.h"
 #include "platform/src/user/InstanceRegistry.h"
 #include "platform/src/user/WindowManager.h"
 
@@ -201,6 +202,7 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
       // Another copy of the program asked for this window to come forward.
       BringWindowToTop(window);
       SetForegroundWindow(window);
+      omhost::host().raiseWindow();
       return 0;
     default:
       return 0;
