@@ -96,6 +96,9 @@ class Host {
     (void)flags;
     return {};
   }
+  // Another copy of the program asked this one to come forward: the program's window is
+  // restored when minimised and raised above other windows of the desktop.
+  virtual void raiseWindow() {}
   // The cursor the program shows (an opaque cursor handle) and whether it is shown.
   virtual void cursorChanged(void* cursor, bool visible)
   {

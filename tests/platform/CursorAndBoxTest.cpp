@@ -145,6 +145,50 @@ TEST_F(CursorAndBoxTest, ClassCursorOverTheClientArea)
   EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
 }
 
+// Over a caption or a border the default procedure shows the arrow, whatever cursor the
+// program had set over its client area; that holds for a child's caption too (its parent
+// decides first and answers with the arrow).
+TEST_F(CursorAndBoxTest, ArrowOverCaptionsAndBorders)
+{
+  HWND frame = omtest::makeTopLevel(0x02CF0000 | WS_VISIBLE, RECT{0, 0, 640, 480});
+  const HCURSOR wait = LoadCursorA(nullptr, IDC_WAIT);
+  const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+  SetCursor(wait);
+  host->moveMouse(300, 10);  // the frame's caption
+  omtest::pumpAll();
+  EXPECT_EQ(GetCursor(), arrow);
+  SetCursor(wait);
+  host->moveMouse(1, 200);  // its sizing border
+  omtest::pumpAll();
+  EXPECT_EQ(GetCursor(), arrow);
+  omtest::makeChild(frame, 0x44CA0000 | WS_VISIBLE, RECT{100, 100, 300, 300});
+  SetCursor(wait);
+  host->moveMouse(200, 130);  // the child's caption
+  omtest::pumpAll();
+  EXPECT_EQ(GetCursor(), arrow);
+}
+
+// A child asks its parent first; the parent's default procedure then sets the class cursor of
+// the window under the pointer (wParam), not its own.
+TEST_F(CursorAndBoxTest, ClassCursorOfTheWindowUnderThePointer)
+{
+  WNDCLASSEXA c{};
+  c.cbSize = sizeof c;
+  c.lpfnWndProc = &omtest::MessageLog::procedure;
+  c.hCursor = LoadCursorA(nullptr, IDC_CROSS);
+  c.lpszClassName = "OMTestCrossCursor";
+  ASSERT_NE(RegisterClassExA(&c), 0);
+  HWND frame = omtest::makeTopLevel(WS_POPUP | WS_VISIBLE, RECT{0, 0, 640, 480});
+  CreateWindowExA(0, "OMTestCrossCursor", nullptr, WS_CHILD | WS_VISIBLE, 100, 100, 100, 100, frame,
+                  nullptr, nullptr, nullptr);
+  host->moveMouse(150, 150);
+  omtest::pumpAll();
+  EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_CROSS));
+  host->moveMouse(50, 50);
+  omtest::pumpAll();
+  EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
+}
+
 // The screen's metrics come from the virtual screen.
 TEST_F(CursorAndBoxTest, ScreenMetrics)
 {

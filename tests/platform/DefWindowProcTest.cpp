@@ -90,6 +90,54 @@ TEST_F(DefWindowProcTest, CaptionButtonsAndDoubleClick)
   EXPECT_EQ(log.count(WM_CLOSE), 1);
 }
 
+// A caption with only one of the two boxes shows the other one greyed: pressing the greyed
+// box does nothing (frame mode 1 has a minimise box and no maximise box), the live one works.
+TEST_F(DefWindowProcTest, GreyedCaptionBoxDoesNothing)
+{
+  HWND frame = omtest::makeTopLevel(0x02CA0000 | WS_VISIBLE, RECT{0, 0, 400, 300});
+  ASSERT_EQ(SendMessageA(frame, WM_NCHITTEST, 0, MAKELPARAM(370, 10)), HTMAXBUTTON);
+  ASSERT_EQ(SendMessageA(frame, WM_NCHITTEST, 0, MAKELPARAM(350, 10)), HTMINBUTTON);
+  log.clear();
+  host->click(370, 10);
+  omtest::pumpAll();
+  EXPECT_EQ(log.count(WM_NCLBUTTONDOWN, frame), 1);
+  EXPECT_EQ(log.count(WM_SYSCOMMAND), 0);
+  EXPECT_FALSE(IsZoomed(frame));
+  omhost::advanceClock(1000);
+  host->click(350, 10);
+  omtest::pumpAll();
+  EXPECT_TRUE(IsIconic(frame));
+  // A maximise box alone greys the minimise box.
+  HWND other = omtest::makeTopLevel(WS_OVERLAPPED | WS_SYSMENU | WS_MAXIMIZEBOX | WS_VISIBLE,
+                                    RECT{0, 0, 400, 300});
+  DefWindowProcA(other, WM_NCLBUTTONDOWN, HTMINBUTTON, MAKELPARAM(350, 10));
+  EXPECT_FALSE(IsIconic(other));
+}
+
+// Double-clicking a minimised window (its hit code is HTCAPTION) restores it, with or without
+// a maximise box: a child of kind 2 has none.
+TEST_F(DefWindowProcTest, DoubleClickOnAMinimisedWindowRestoresIt)
+{
+  HWND frame = omtest::makeTopLevel(WS_POPUP | WS_VISIBLE, RECT{0, 0, 640, 480});
+  HWND child = omtest::makeChild(frame, 0x44CA0000 | WS_VISIBLE, RECT{100, 100, 300, 250});
+  ShowWindow(child, SW_MINIMIZE);
+  ASSERT_TRUE(IsIconic(child));
+  RECT icon;
+  GetWindowRect(child, &icon);
+  ASSERT_EQ(SendMessageA(child, WM_NCHITTEST, 0, MAKELPARAM(icon.left + 5, icon.top + 5)),
+            HTCAPTION);
+  log.clear();
+  host->click(icon.left + 5, icon.top + 5);
+  host->click(icon.left + 5, icon.top + 5);
+  omtest::pumpAll();
+  EXPECT_EQ(log.count(WM_NCLBUTTONDBLCLK, child), 1);
+  EXPECT_FALSE(IsIconic(child));
+  RECT r;
+  GetWindowRect(child, &r);
+  EXPECT_EQ(r.left, 100);
+  EXPECT_EQ(r.bottom, 250);
+}
+
 // A window that answers WM_MOUSEACTIVATE with an "eat" code loses the press but still
 // activates (MA_ACTIVATEANDEAT) or not (MA_NOACTIVATEANDEAT).
 TEST_F(DefWindowProcTest, MouseActivateAnswers)

@@ -31,6 +31,7 @@ class HeadlessHost : public Host {
   std::string chooseFile(bool save, const std::string& title, const std::string& initialFile,
                          unsigned flags) override;
   void cursorChanged(void* cursor, bool visible) override;
+  void raiseWindow() override { ++raises_; }
 
   void inject(const InputEvent& event);
   void moveMouse(int x, int y);
@@ -64,6 +65,8 @@ class HeadlessHost : public Host {
 
   void* cursor() const { return cursor_; }
   bool cursorVisible() const { return cursorVisible_; }
+  // How often another copy of the program asked for the window to come forward.
+  int raiseCount() const { return raises_; }
 
  private:
   struct TimedEvent {
@@ -80,6 +83,7 @@ class HeadlessHost : public Host {
   std::function<void()> idle_;
   void* cursor_ = nullptr;
   bool cursorVisible_ = true;
+  int raises_ = 0;
 };
 
 // The headless backend when it is the current one, else null.

@@ -204,6 +204,12 @@ int SdlHost::messageBox(const std::string& text, const std::string& caption, uns
   return chosen;
 }
 
+void SdlHost::raiseWindow()
+{
+  SDL_RestoreWindow(window_);
+  SDL_RaiseWindow(window_);
+}
+
 void SdlHost::cursorChanged(void* cursor, bool visible)
 {
   SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);

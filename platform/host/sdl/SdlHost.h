@@ -24,6 +24,7 @@ class SdlHost : public Host {
   int messageBox(const std::string& text, const std::string& caption, unsigned style,
                  const std::vector<int>& answers) override;
   void cursorChanged(void* cursor, bool visible) override;
+  void raiseWindow() override;
 
  private:
   SdlHost() = default;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/host/Host.h"
 #include "platform/src/user/InstanceRegistry.h"
 #include "platform/src/user/WindowManager.h"
 
@@ -64,9 +65,12 @@ LRESULT nonClientPress(Window* w, WPARAM hit)
   switch (hit) {
     case HTCLOSE:
       return sendTo(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+    // A caption shows both boxes when it has either; the one its style lacks is greyed.
     case HTMINBUTTON:
+      if (!(w->style & WS_MINIMIZEBOX)) return 0;
       return sendTo(w, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     case HTMAXBUTTON:
+      if (!(w->style & WS_MAXIMIZEBOX)) return 0;
       return sendTo(w, WM_SYSCOMMAND, w->isMaximized() ? SC_RESTORE : SC_MAXIMIZE, 0);
     default:
       return 0;
@@ -91,12 +95,19 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_SETCURSOR:
       // The parent decides first; then the class cursor over the client area.
       if (w->isChild() && sendTo(w->parent, WM_SETCURSOR, wParam, lParam) != 0) return TRUE;
-      if (LOWORD(lParam) == HTCLIENT && w->windowClass != nullptr &&
-          w->windowClass->cursor != nullptr) {
-        SetCursor(w->windowClass->cursor);
+      if (LOWORD(lParam) == HTCLIENT) {
+        // The class cursor of the window under the pointer, also when a parent's default
+        // procedure answers for its child.
+        const Window* under = wm().find(reinterpret_cast<HWND>(wParam));
+        if (under == nullptr) under = w;
+        if (under->windowClass == nullptr || under->windowClass->cursor == nullptr) return FALSE;
+        SetCursor(under->windowClass->cursor);
         return TRUE;
       }
-      return FALSE;
+      if (static_cast<SHORT>(LOWORD(lParam)) == HTERROR) return FALSE;
+      // Over captions and borders the pointer is the arrow (there are no sizing cursors).
+      SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+      return TRUE;
     case WM_MOUSEACTIVATE:
       if (w->isChild()) {
         const LRESULT answer = sendTo(w->parent, WM_MOUSEACTIVATE, wParam, lParam);
@@ -133,6 +144,8 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_NCLBUTTONDOWN:
       return nonClientPress(w, wParam);
     case WM_NCLBUTTONDBLCLK:
+      // A minimised window is all caption: a double click restores it.
+      if (wParam == HTCAPTION && w->isMinimized()) return sendTo(w, WM_SYSCOMMAND, SC_RESTORE, 0);
       if (wParam == HTCAPTION && (w->style & WS_MAXIMIZEBOX))
         return sendTo(w, WM_SYSCOMMAND, w->isMaximized() ? SC_RESTORE : SC_MAXIMIZE, 0);
       if (wParam == HTSYSMENU) return sendTo(w, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -189,6 +202,7 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
       // Another copy of the program asked for this window to come forward.
       BringWindowToTop(window);
       SetForegroundWindow(window);
+      omhost::host().raiseWindow();
       return 0;
     default:
       return 0;
