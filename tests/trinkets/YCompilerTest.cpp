@@ -404,3 +404,14 @@ TEST_F(CompilerTest, CommentsAndTrailingComments)
 }
 
 }  // namespace
+
+TEST_F(CompilerTest, ErrorTextBeginsWhereTheFailingWordWasReadFrom)
+{
+  load("say a\rsay b   (c+d\r");
+  ASSERT_EQ(alerts.size(), 1u);
+  EXPECT_EQ(alerts[0], "2:   (c+d\r\r");
+  alerts.clear();
+  load("say x  'one\ttwo'\r");
+  ASSERT_EQ(alerts.size(), 2u);
+  EXPECT_EQ(alerts[0], "Unquote  'one\ttwo'\r\r...");
+}

@@ -128,12 +128,14 @@ int YThread::readToken(bool headMode, std::size_t& start)
 
 int YThread::nextToken(std::size_t& start)
 {
-  skipBlanks(true);
+  // The error position is where reading began, before the blanks.
   errorPos_ = pos_;
+  skipBlanks(true);
   start = pos_;
   const char c = source_[pos_];
   if (c == '\0') return 0;
   if (c == ';') {
+    errorPos_ = pos_;
     while (source_[pos_] != '\r' && source_[pos_] != '\0')
       ++pos_;
     if (source_[pos_] == '\r') ++pos_;
