@@ -95,6 +95,17 @@ TEST_F(CompilerTest, NameBlankEqualsIsACallOfAGlobalFunction)
   EXPECT_EQ(recorded[0], "0|5");
 }
 
+TEST_F(CompilerTest, KeywordEndedByByte127IsAFunctionName)
+{
+  const OMLinkToFct record(&recordArguments);
+  registerScriptFunction("say", &record);
+  run("say\x7f"
+      "a\rsay b\r");
+  ASSERT_EQ(recorded.size(), 1u);
+  EXPECT_EQ(recorded[0], "a");
+  EXPECT_EQ(debugText(), "b\n");
+}
+
 TEST_F(CompilerTest, LineFeedsEndLinesAsCarriageReturnsDo)
 {
   for (const char* end : {"\r", "\n", "\r\n"}) {

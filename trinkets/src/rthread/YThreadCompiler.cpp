@@ -476,7 +476,12 @@ int YThread::compileStatement()
     compileAssignment(destination);
     return error_ ? 0 : 1;
   }
-  if (const YKeyword* keyword = findScriptKeyword(source_.c_str() + start, length)) {
+  // A keyword is followed by a blank, a control character or a byte of 128 or above; a head
+  // that the byte 127 ends is a function's name.
+  const bool keywordEnds = static_cast<unsigned char>(source_[start + length]) != 127;
+  const YKeyword* keyword =
+      keywordEnds ? findScriptKeyword(source_.c_str() + start, length) : nullptr;
+  if (keyword) {
     compileKeyword(keyword->opcode);
     return error_ ? 0 : 1;
   }
