@@ -244,6 +244,12 @@ TEST_F(ThreadTest, SharersLetGoWhenTheOwnerDeletesTheObject)
   EXPECT_EQ(eventRecordCount(), 0);
 }
 
+TEST_F(ThreadTest, GetWithoutDestinationStoresInThePropertyNamesVariable)
+{
+  run("p=TProbe\rset p value 42\rget p value\rsay value\r");
+  EXPECT_EQ(debugText(), "42\n");
+}
+
 TEST_F(ThreadTest, FailedCreationGivesZero)
 {
   TrinketRecord failing(

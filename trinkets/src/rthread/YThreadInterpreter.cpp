@@ -795,7 +795,8 @@ void YThread::doGet(const std::uint16_t* run)
   YVariable* holder = operandVariable(run, 0);
   YVariable* property = operandVariable(run, 1);
   const int count = runLength(run);
-  if (!holder || !property || count < 3) return;
+  // The destination is the last operand, with two operands the property name's variable.
+  if (!holder || !property) return;
   clearScriptArgs();
   for (int k = 2; k < count - 1; ++k)
     pushScriptArg(textOf(operandVariable(run, k)));
