@@ -425,4 +425,10 @@ TEST_F(CompilerTest, ErrorTextBeginsWhereTheFailingWordWasReadFrom)
   load("say x  'one\ttwo'\r");
   ASSERT_EQ(alerts.size(), 2u);
   EXPECT_EQ(alerts[0], "Unquote  'one\ttwo'\r\r...");
+  alerts.clear();
+  // A head's line is read from its start, indentation included.
+  load("say a\r  'one\ttwo'\r");
+  ASSERT_EQ(alerts.size(), 2u);
+  EXPECT_EQ(alerts[0], "Unquote   'one\ttwo'\r\r...");
+  EXPECT_EQ(errorLine(), 2);
 }

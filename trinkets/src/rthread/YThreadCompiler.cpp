@@ -416,6 +416,18 @@ bool YThread::resumeIncludingFile()
   return false;
 }
 
+// Skips to the next statement's head across line ends; the error position is where the
+// head's line began, before its blanks.
+void YThread::skipToHead()
+{
+  for (;;) {
+    errorPos_ = pos_;
+    skipBlanks(true);
+    if (source_[pos_] != '\r') return;
+    ++pos_;
+  }
+}
+
 int YThread::compileStatement()
 {
   if (error_) return 0;
@@ -430,16 +442,14 @@ int YThread::compileStatement()
   } nest(nesting_);
 
   for (;;) {
-    skipBlanks(false);
-    errorPos_ = pos_;
+    skipToHead();
     if (source_[pos_] != '\0') break;
     if (!resumeIncludingFile()) return 0;
   }
   while (source_.compare(pos_, sizeof includeWord - 1, includeWord) == 0) {
     if (!includeFile()) return 0;
     for (;;) {
-      skipBlanks(false);
-      errorPos_ = pos_;
+      skipToHead();
       if (source_[pos_] != '\0') break;
       if (!resumeIncludingFile()) return 0;
     }
