@@ -234,6 +234,15 @@ TEST_F(ThreadTest, AssignmentClonesUnlessTheDestinationShares)
   EXPECT_EQ(scripttest::probesAlive, before);
 }
 
+TEST_F(ThreadTest, DollarNamingAnObjectAssignsItAsAVariableWould)
+{
+  run("c=TProbe\rb=\"c\"\rx=$b\ry=&$b\r");
+  ASSERT_NE(probe("c"), nullptr);
+  ASSERT_NE(probe("x"), nullptr);
+  EXPECT_NE(probe("x"), probe("c"));
+  EXPECT_EQ(probe("y"), probe("c"));
+}
+
 TEST_F(ThreadTest, SharersLetGoWhenTheOwnerDeletesTheObject)
 {
   setScriptStepMode(1);
