@@ -95,6 +95,17 @@ TEST_F(CompilerTest, NameBlankEqualsIsACallOfAGlobalFunction)
   EXPECT_EQ(recorded[0], "0|5");
 }
 
+TEST_F(CompilerTest, KeywordEndedByByte127IsAFunctionName)
+{
+  const OMLinkToFct record(&recordArguments);
+  registerScriptFunction("say", &record);
+  run("say\x7f"
+      "a\rsay b\r");
+  ASSERT_EQ(recorded.size(), 1u);
+  EXPECT_EQ(recorded[0], "a");
+  EXPECT_EQ(debugText(), "b\n");
+}
+
 TEST_F(CompilerTest, LineFeedsEndLinesAsCarriageReturnsDo)
 {
   for (const char* end : {"\r", "\n", "\r\n"}) {
@@ -404,3 +415,20 @@ TEST_F(CompilerTest, CommentsAndTrailingComments)
 }
 
 }  // namespace
+
+TEST_F(CompilerTest, ErrorTextBeginsWhereTheFailingWordWasReadFrom)
+{
+  load("say a\rsay b   (c+d\r");
+  ASSERT_EQ(alerts.size(), 1u);
+  EXPECT_EQ(alerts[0], "2:   (c+d\r\r");
+  alerts.clear();
+  load("say x  'one\ttwo'\r");
+  ASSERT_EQ(alerts.size(), 2u);
+  EXPECT_EQ(alerts[0], "Unquote  'one\ttwo'\r\r...");
+  alerts.clear();
+  // A head's line is read from its start, indentation included.
+  load("say a\r  'one\ttwo'\r");
+  ASSERT_EQ(alerts.size(), 2u);
+  EXPECT_EQ(alerts[0], "Unquote   'one\ttwo'\r\r...");
+  EXPECT_EQ(errorLine(), 2);
+}

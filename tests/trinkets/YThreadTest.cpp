@@ -234,6 +234,15 @@ TEST_F(ThreadTest, AssignmentClonesUnlessTheDestinationShares)
   EXPECT_EQ(scripttest::probesAlive, before);
 }
 
+TEST_F(ThreadTest, DollarNamingAnObjectAssignsItAsAVariableWould)
+{
+  run("c=TProbe\rb=\"c\"\rx=$b\ry=&$b\r");
+  ASSERT_NE(probe("c"), nullptr);
+  ASSERT_NE(probe("x"), nullptr);
+  EXPECT_NE(probe("x"), probe("c"));
+  EXPECT_EQ(probe("y"), probe("c"));
+}
+
 TEST_F(ThreadTest, SharersLetGoWhenTheOwnerDeletesTheObject)
 {
   setScriptStepMode(1);
@@ -242,6 +251,12 @@ TEST_F(ThreadTest, SharersLetGoWhenTheOwnerDeletesTheObject)
   EXPECT_EQ(probe("r"), nullptr);
   EXPECT_EQ(debugLines(), (Lines{"r"}));
   EXPECT_EQ(eventRecordCount(), 0);
+}
+
+TEST_F(ThreadTest, GetWithoutDestinationStoresInThePropertyNamesVariable)
+{
+  run("p=TProbe\rset p value 42\rget p value\rsay value\r");
+  EXPECT_EQ(debugText(), "42\n");
 }
 
 TEST_F(ThreadTest, FailedCreationGivesZero)

@@ -321,10 +321,14 @@ TEST_F(VariableTest, ExpressionCompileErrors)
 
 TEST_F(VariableTest, TableRefusesIndicesBeyondSixteenBits)
 {
+  int last = -1;
   for (int i = scriptVariables.count(); i < YVariableTable::indexLimit; ++i) {
     const std::string name = "v" + std::to_string(i);
-    ASSERT_GE(scriptVariables.add(name.c_str(), -1), 0);
+    last = scriptVariables.add(name.c_str(), -1);
+    ASSERT_GE(last, 0);
   }
+  // Read as signed 16-bit words, indices up to 32,767 are still positive.
+  EXPECT_EQ(last, 32767);
   EXPECT_EQ(scriptVariables.add("oneTooMany", -1), -1);
   EXPECT_EQ(scriptVariables.add("v100", -1), 100);  // existing names are still found
 }

@@ -141,6 +141,7 @@ struct Value {
   YVariable::Type type = YVariable::typeEmpty;
   double number = 0.0;
   std::int32_t objectId = 0;
+  OMScriptableObject* object = nullptr;
   const char* view = "";
   std::size_t viewLength = 0;
   std::string owned;
@@ -173,6 +174,7 @@ void setNumber(Value& value, double number, bool integerResult)
   value.type = integerResult ? YVariable::typeInteger : YVariable::typeDouble;
   value.number = number;
   value.printedNumber = true;
+  value.object = nullptr;
   value.hasOwned = false;
   value.view = "";
   value.viewLength = 0;
@@ -199,6 +201,7 @@ void valueOf(YVariable* operand, Value& value)
     if (variable->type == YVariable::typeObject) {
       value.type = YVariable::typeObject;
       value.objectId = identityOf(variable->objectValue);
+      value.object = variable->objectValue;
       value.own(std::string(1, YVariable::objectMarker));
       return;
     }
@@ -429,9 +432,11 @@ std::size_t formatExpressionNumber(double number, char* buffer, std::size_t size
   return length < 0 ? 0 : static_cast<std::size_t>(length);
 }
 
-int evaluateExpressionResult(YVariable& variable, bool& numeric, double& number, std::string& text)
+int evaluateExpressionResult(YVariable& variable, bool& numeric, double& number, std::string& text,
+                             OMScriptableObject** object)
 {
   numeric = false;
+  if (object) *object = nullptr;
   if (variable.kind != YVariable::expression) {
     int length = 0;
     const char* value = variable.getText(&length);
@@ -443,6 +448,7 @@ int evaluateExpressionResult(YVariable& variable, bool& numeric, double& number,
   Evaluator evaluator(variable.text, variable.parts);
   Value result;
   if (int error = evaluator.run(result)) return error;
+  if (object && result.type == YVariable::typeObject) *object = result.object;
   if (result.printedNumber) {
     numeric = true;
     number = result.number;

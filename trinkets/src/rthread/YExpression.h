@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+class OMScriptableObject;
+
 class YVariable;
 
 // The compiled form of an expression: postfix code and the variables it reads.
@@ -36,7 +38,9 @@ int compileExpression(const char* text, int length, YCompiledExpression& compile
 // Evaluates an expression variable into a text. Returns an error code.
 int evaluateExpression(YVariable& variable, std::string& text);
 // The same, leaving a numeric result as a number (numeric set) instead of printing it.
-int evaluateExpressionResult(YVariable& variable, bool& numeric, double& number, std::string& text);
+// The object, when the value is one (a "$" that names an object variable), goes to `object`.
+int evaluateExpressionResult(YVariable& variable, bool& numeric, double& number, std::string& text,
+                             OMScriptableObject** object = nullptr);
 // Prints a numeric result: whole numbers within two thousand million as integers, others
 // with 15 significant digits.
 std::size_t formatExpressionNumber(double number, char* buffer, std::size_t size);

@@ -88,6 +88,7 @@ class YThread {
   int internOperand(const char* token, int length);
   void closeBlock();
   bool skipBlanks(bool operandMode);
+  void skipToHead();
   // The next operand token: its start and length; a line end, "[" or "]" is a token of one
   // character, the end of the text an empty one.
   int nextToken(std::size_t& start);

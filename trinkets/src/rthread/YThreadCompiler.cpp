@@ -128,12 +128,14 @@ int YThread::readToken(bool headMode, std::size_t& start)
 
 int YThread::nextToken(std::size_t& start)
 {
-  skipBlanks(true);
+  // The error position is where reading began, before the blanks.
   errorPos_ = pos_;
+  skipBlanks(true);
   start = pos_;
   const char c = source_[pos_];
   if (c == '\0') return 0;
   if (c == ';') {
+    errorPos_ = pos_;
     while (source_[pos_] != '\r' && source_[pos_] != '\0')
       ++pos_;
     if (source_[pos_] == '\r') ++pos_;
@@ -414,6 +416,18 @@ bool YThread::resumeIncludingFile()
   return false;
 }
 
+// Skips to the next statement's head across line ends; the error position is where the
+// head's line began, before its blanks.
+void YThread::skipToHead()
+{
+  for (;;) {
+    errorPos_ = pos_;
+    skipBlanks(true);
+    if (source_[pos_] != '\r') return;
+    ++pos_;
+  }
+}
+
 int YThread::compileStatement()
 {
   if (error_) return 0;
@@ -428,16 +442,14 @@ int YThread::compileStatement()
   } nest(nesting_);
 
   for (;;) {
-    skipBlanks(false);
-    errorPos_ = pos_;
+    skipToHead();
     if (source_[pos_] != '\0') break;
     if (!resumeIncludingFile()) return 0;
   }
   while (source_.compare(pos_, sizeof includeWord - 1, includeWord) == 0) {
     if (!includeFile()) return 0;
     for (;;) {
-      skipBlanks(false);
-      errorPos_ = pos_;
+      skipToHead();
       if (source_[pos_] != '\0') break;
       if (!resumeIncludingFile()) return 0;
     }
@@ -474,7 +486,12 @@ int YThread::compileStatement()
     compileAssignment(destination);
     return error_ ? 0 : 1;
   }
-  if (const YKeyword* keyword = findScriptKeyword(source_.c_str() + start, length)) {
+  // A keyword is followed by a blank, a control character or a byte of 128 or above; a head
+  // that the byte 127 ends is a function's name.
+  const bool keywordEnds = static_cast<unsigned char>(source_[start + length]) != 127;
+  const YKeyword* keyword =
+      keywordEnds ? findScriptKeyword(source_.c_str() + start, length) : nullptr;
+  if (keyword) {
     compileKeyword(keyword->opcode);
     return error_ ? 0 : 1;
   }

@@ -580,7 +580,8 @@ void YThread::assignExpression(YVariable& destination, YVariable& expression)
   bool numeric = false;
   double number = 0.0;
   std::string text;
-  if (evaluateExpressionResult(expression, numeric, number, text) != 0) {
+  OMScriptableObject* object = nullptr;
+  if (evaluateExpressionResult(expression, numeric, number, text, &object) != 0) {
     const std::string source = expression.name;  // an error reads as the source text
     destination.setText(source.data(), static_cast<int>(source.size()));
     return;
@@ -592,6 +593,15 @@ void YThread::assignExpression(YVariable& destination, YVariable& expression)
     }
     char buffer[64];
     text.assign(buffer, formatExpressionNumber(number, buffer, sizeof buffer));
+  }
+  if (object) {
+    // An object value is shared with a sharing destination, else cloned.
+    if (destination.followed()->sharing != 0) {
+      destination.setObject(object);
+    } else {
+      destination.setObject(object->clone().release());
+    }
+    return;
   }
   if (!text.empty() && text[0] == YVariable::objectMarker) {
     destination.reset(true);  // the marker without an object
@@ -795,7 +805,8 @@ void YThread::doGet(const std::uint16_t* run)
   YVariable* holder = operandVariable(run, 0);
   YVariable* property = operandVariable(run, 1);
   const int count = runLength(run);
-  if (!holder || !property || count < 3) return;
+  // The destination is the last operand, with two operands the property name's variable.
+  if (!holder || !property) return;
   clearScriptArgs();
   for (int k = 2; k < count - 1; ++k)
     pushScriptArg(textOf(operandVariable(run, k)));

@@ -21,7 +21,7 @@ class YVariableTable {
   static constexpr int receiverIndex = 1;
   static constexpr int resultIndex = 2;
   // Operand words are 16-bit and read as signed, so indices stay below this.
-  static constexpr int indexLimit = 32767;
+  static constexpr int indexLimit = 32768;
   static constexpr int growth = 128;
 
   YVariableTable() = default;
