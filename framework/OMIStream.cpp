@@ -87,3 +87,15 @@ std::int32_t OMIStream::readBlock(OMAsyncFile& file, std::int32_t base, int asyn
   nextOffset_ += count;
   return count;
 }
+
+std::int32_t OMIStream::loadThroughWorker(std::int32_t base, int async)
+{
+  if (!whole_) return worker_ ? readBlock(*worker_, base, async) : 0;
+  if (worker_) {
+    failed_ = !readWhole(*worker_, base);
+    ownWorker_.reset();
+    worker_ = nullptr;
+    if (failed_) return 0;
+  }
+  return handOutWhole();
+}

@@ -3,9 +3,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "framework/OMAsyncFile.h"
 #include "framework/OMClassDescriptor.h"
-
-class OMAsyncFile;
 
 // The stream every byte of a file or resource comes through. It hands its content out in
 // blocks, one per load, into a buffer that belongs to the stream or to its caller.
@@ -35,6 +34,7 @@ class OMIStream {
   std::uint32_t blockSize() const { return blockSize_; }
   bool isWhole() const { return whole_; }
   bool isLoaded() const { return loaded_; }
+  bool isFromCache() const { return fromCache_; }
   bool is(const OMClassDescriptor& descriptor) const { return &this->descriptor() == &descriptor; }
 
  protected:
@@ -53,6 +53,9 @@ class OMIStream {
   bool readWhole(OMAsyncFile& file, std::int32_t base);
   // Reads the next block (posted to the worker with async); answers its length.
   std::int32_t readBlock(OMAsyncFile& file, std::int32_t base, int async);
+  // The next load through the worker, whose content lies at base: the whole content (the
+  // worker is then let go) or the next block.
+  std::int32_t loadThroughWorker(std::int32_t base, int async);
 
   std::uint8_t* data_ = nullptr;
   std::uint8_t* buffer_ = nullptr;
@@ -64,4 +67,9 @@ class OMIStream {
   bool whole_ = false;
   bool loaded_ = false;
   std::unique_ptr<std::uint8_t[]> ownBuffer_;
+  // The file the content is read through; owned unless it belongs to a shared record.
+  OMAsyncFile* worker_ = nullptr;
+  std::unique_ptr<OMAsyncFile> ownWorker_;
+  bool fromCache_ = false;
+  bool failed_ = false;
 };

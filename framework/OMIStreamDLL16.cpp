@@ -92,23 +92,7 @@ std::int32_t OMIStreamDLL16::load(int async)
     acquireWorker();
   }
   loaded_ = true;
-  return whole_ ? loadWhole() : loadBlock(async);
-}
-
-std::int32_t OMIStreamDLL16::loadWhole()
-{
-  if (worker_) {
-    failed_ = !readWhole(*worker_, dataOffset_);
-    ownWorker_.reset();
-    worker_ = nullptr;
-    if (failed_) return 0;
-  }
-  return handOutWhole();
-}
-
-std::int32_t OMIStreamDLL16::loadBlock(int async)
-{
-  return worker_ ? readBlock(*worker_, dataOffset_, async) : 0;
+  return loadThroughWorker(dataOffset_, async);
 }
 
 void OMIStreamDLL16::unload()

@@ -42,27 +42,20 @@ class OMIStreamDLL16 final : public OMIStream {
   const std::string& typeName() const { return typeName_; }
   const std::string& fileName() const { return fileName_; }
   std::int32_t dataOffset() const { return dataOffset_; }
-  bool isFromCache() const { return fromCache_; }
 
  private:
   void acquireWorker();
-  std::int32_t loadWhole();
-  std::int32_t loadBlock(int async);
   OMWord jobEnded(OMWord job);
 
   int resourceId_ = 0;
   std::string typeName_;
   std::string fileName_;
-  OMAsyncFile* worker_ = nullptr;
-  std::unique_ptr<OMAsyncFile> ownWorker_;
   std::int32_t dataOffset_ = 0;
   OMCachedFile* cacheEntry_ = nullptr;
-  bool fromCache_ = false;
   int loadStatus_ = 0;
   OMBackgroundJob* job_ = nullptr;
   std::unique_ptr<OMLink> done_;
   std::int32_t requestedBlockSize_ = 0;
-  bool failed_ = false;
 };
 
 // Queues a stream's pending background read again with that priority; nothing when none is

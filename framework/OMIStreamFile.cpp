@@ -74,23 +74,7 @@ std::int32_t OMIStreamFile::load(int async)
     acquireWorker();
   }
   loaded_ = true;
-  return whole_ ? loadWhole() : loadBlock(async);
-}
-
-std::int32_t OMIStreamFile::loadWhole()
-{
-  if (worker_) {
-    failed_ = !readWhole(*worker_, 0);
-    ownWorker_.reset();
-    worker_ = nullptr;
-    if (failed_) return 0;
-  }
-  return handOutWhole();
-}
-
-std::int32_t OMIStreamFile::loadBlock(int async)
-{
-  return worker_ ? readBlock(*worker_, 0, async) : 0;
+  return loadThroughWorker(0, async);
 }
 
 void OMIStreamFile::unload()

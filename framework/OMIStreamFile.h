@@ -25,18 +25,11 @@ class OMIStreamFile final : public OMIStream {
   bool isLoading() const override;
 
   const std::string& fileName() const { return fileName_; }
-  bool isFromCache() const { return fromCache_; }
 
  private:
   void acquireWorker();
-  std::int32_t loadWhole();
-  std::int32_t loadBlock(int async);
 
   std::string fileName_;
-  OMAsyncFile* worker_ = nullptr;
-  std::unique_ptr<OMAsyncFile> ownWorker_;
   OMCachedFile* cacheEntry_ = nullptr;
-  bool fromCache_ = false;
   std::int32_t requestedBlockSize_ = 0;
-  bool failed_ = false;
 };
