@@ -85,8 +85,8 @@ TEST_F(SdlHostTest, ScreenAndPresent)
   host->screen().resize(320, 200, 8);  // a mode change: the window follows
   host->present();
   EXPECT_EQ(host->screen().palette[255], 0xFFFFFFu);
-  host->cursorChanged(nullptr, false);
-  host->cursorChanged(nullptr, true);
+  host->cursorChanged(omhost::CursorShape{32514, 0, 0, 0, 0, {}}, false);
+  host->cursorChanged(omhost::CursorShape{0, 2, 2, 1, 1, {0xFF000000u, 0, 0, 0xFFFFFFFFu}}, true);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/host/HostActivity.h"
+
 namespace ommm {
 
 void storeFlags(WAVEHDR& header, DWORD flags)
@@ -49,6 +51,7 @@ void WaveOutDevice::finishHead()
   if (looping_) return;
   queue_.pop_front();
   storeFlags(*head, (loadFlags(*head) & ~WHDR_INQUEUE) | WHDR_DONE);
+  omhost::noteActivity();  // the program refills its ring now
 }
 
 void WaveOutDevice::mixInto(std::int32_t* mix, std::size_t frames, unsigned sinkRate)
@@ -75,6 +78,7 @@ void WaveOutDevice::mixInto(std::int32_t* mix, std::size_t frames, unsigned sink
 void WaveOutDevice::enqueue(WAVEHDR* header)
 {
   queue_.push_back(header);
+  omhost::noteActivity();
 }
 
 void WaveOutDevice::reset()
