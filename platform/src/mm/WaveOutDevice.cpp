@@ -54,24 +54,37 @@ void WaveOutDevice::finishHead()
   omhost::noteActivity();  // the program refills its ring now
 }
 
+void WaveOutDevice::feed()
+{
+  // Blocks too short for one frame are done as soon as they are reached.
+  const DWORD frameBytes = format_.nBlockAlign;
+  while (!queue_.empty() && queue_.front()->dwBufferLength < offset_ + frameBytes) {
+    if (looping_ && queue_.front()->dwBufferLength < frameBytes) looping_ = false;
+    finishHead();
+  }
+  if (queue_.empty()) {
+    resampler_->pushFiller();
+    return;
+  }
+  resampler_->push(sampleAt(*queue_.front(), offset_));
+  offset_ += frameBytes;
+  if (queue_.front()->dwBufferLength < offset_ + frameBytes) finishHead();
+}
+
 void WaveOutDevice::mixInto(std::int32_t* mix, std::size_t frames, unsigned sinkRate)
 {
   if (paused_) return;
-  const DWORD frameBytes = format_.nBlockAlign;
+  if (!resampler_ || resamplerRate_ != sinkRate) {
+    resampler_ = std::make_unique<Resampler>(format_.nSamplesPerSec, sinkRate);
+    resamplerRate_ = sinkRate;
+  }
   for (std::size_t i = 0; i < frames; ++i) {
-    // Blocks too short for one frame are done as soon as they are reached.
-    while (!queue_.empty() && queue_.front()->dwBufferLength < offset_ + frameBytes) {
-      if (looping_ && queue_.front()->dwBufferLength < frameBytes) looping_ = false;
-      finishHead();
-    }
-    if (queue_.empty()) return;
-    mix[i] += sampleAt(*queue_.front(), offset_);
-    phase_ += format_.nSamplesPerSec;
-    while (phase_ >= sinkRate && !queue_.empty()) {
-      phase_ -= sinkRate;
-      offset_ += frameBytes;
-      if (queue_.front()->dwBufferLength < offset_ + frameBytes) finishHead();
-    }
+    // Nothing queued and the last sound has left the window: silence costs nothing, and the
+    // next block starts from a window of silence.
+    if (queue_.empty() && resampler_->isEmpty()) return;
+    while (resampler_->needsSample())
+      feed();
+    mix[i] += resampler_->next();
   }
 }
 
@@ -87,7 +100,7 @@ void WaveOutDevice::reset()
     storeFlags(*header, (loadFlags(*header) & ~WHDR_INQUEUE) | WHDR_DONE);
   queue_.clear();
   offset_ = 0;
-  phase_ = 0;
+  if (resampler_) resampler_->clear();
 }
 
 std::uint64_t WaveOutDevice::remainingMilliseconds() const
