@@ -282,4 +282,22 @@ TEST_F(CursorAndBoxTest, ResourceIconsThroughTheLoader)
   omuser::setCursorResourceLoader(nullptr);
 }
 
+// The host window's title is the frame window's, from its creation and from each
+// SetWindowTextA, in UTF-8; the texts of its child and of a window it owns are not.
+TEST_F(CursorAndBoxTest, TheHostTitleIsTheFrameWindowsTitle)
+{
+  HWND frame =
+      omtest::makeTopLevel(WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{0, 0, 300, 200}, "Caf\xE9");
+  EXPECT_EQ(host->title(), "Caf\xC3\xA9");
+  HWND child = omtest::makeChild(frame, WS_VISIBLE, RECT{10, 10, 50, 50});
+  SetWindowTextA(child, "child");
+  HWND owned = CreateWindowExA(0, "OMTestWindow", "owned", WS_POPUP, 0, 0, 50, 50, frame, nullptr,
+                               nullptr, nullptr);
+  ASSERT_NE(owned, nullptr);
+  SetWindowTextA(owned, "still owned");
+  EXPECT_EQ(host->title(), "Caf\xC3\xA9");
+  SetWindowTextA(frame, "Map");
+  EXPECT_EQ(host->title(), "Map");
+}
+
 }  // namespace

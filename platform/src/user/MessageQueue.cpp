@@ -422,9 +422,9 @@ bool MessageQueue::isStill()
 {
   const auto now = std::chrono::steady_clock::now();
   const std::uint64_t activity = omhost::activityCount();
-  const bool shortPass =
-      idle_.lastWasEmpty && activity == idle_.activity && now - idle_.lastEmpty < kStillPass;
-  const bool still = shortPass && idle_.lastWasShort && !omhost::isManualClock();
+  const bool shortPass = idle_.lastWasEmpty && activity == idle_.activity &&
+                         now - idle_.lastEmpty < kStillPass && !omhost::isManualClock();
+  const bool still = shortPass && idle_.lastWasShort;
   idle_.lastWasShort = shortPass;
   idle_.lastWasEmpty = true;
   idle_.lastEmpty = now;
