@@ -171,7 +171,7 @@ void SdlHost::present()
   SDL_RenderClear(renderer_);
   SDL_RenderCopy(renderer_, texture_, nullptr, &target);
   SDL_RenderPresent(renderer_);
-  lastPresent_ = SDL_GetTicks();
+  lastCheck_ = SDL_GetTicks();
   presented_ = true;
   shownBytes_ = s.bytes;
   shownPalette_ = s.palette;
@@ -188,7 +188,11 @@ bool SdlHost::screenChanged() const
 
 bool SdlHost::presentIfChanged()
 {
-  if (SDL_GetTicks() - lastPresent_ < kPresentInterval || !screenChanged()) return false;
+  // Looked at once per refresh at most: a still screen costs one comparison a refresh.
+  const Uint32 now = SDL_GetTicks();
+  if (now - lastCheck_ < kPresentInterval) return false;
+  lastCheck_ = now;
+  if (!screenChanged()) return false;
   present();
   return true;
 }
@@ -213,14 +217,8 @@ bool SdlHost::takeEvent(SDL_Event& sdl)
 
 void SdlHost::idle(std::uint32_t milliseconds)
 {
-  if (screenChanged()) {
-    // The program drew: shown at the next refresh, no sooner.
-    const Uint32 since = SDL_GetTicks() - lastPresent_;
-    if (since < kPresentInterval)
-      waitForEvent(static_cast<int>(std::min<Uint32>(kPresentInterval - since, milliseconds)));
-    if (!held_) presentIfChanged();
-    return;
-  }
+  // A pass that drew is shown now (once a refresh) and does not wait.
+  if (presentIfChanged()) return;
   waitForEvent(static_cast<int>(milliseconds));
 }
 

@@ -54,7 +54,7 @@ class SdlHost : public Host {
   int textureHeight_ = 0;
   int textureDepth_ = 0;
   std::vector<std::uint32_t> converted_;  // 8-bit screens go through the palette
-  Uint32 lastPresent_ = 0;
+  Uint32 lastCheck_ = 0;                  // when the screen was last compared with what is shown
   bool presented_ = false;
   std::vector<std::uint8_t> shownBytes_;  // what the window shows, to see changes
   std::array<std::uint32_t, 256> shownPalette_{};

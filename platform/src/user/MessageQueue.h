@@ -64,7 +64,7 @@ class MessageQueue {
   // A still loop waits this long at most in an empty peek: well within the 25 ms mouse
   // throttle, the script tick, the animation step, a movie frame and a ring of sound blocks;
   // input, posted messages, events and played blocks end it earlier.
-  static constexpr std::uint32_t kIdleWait = 5;
+  static constexpr std::uint32_t kIdleWait = 8;
   // A pass this short that found nothing did no work.
   static constexpr std::chrono::microseconds kStillPass{1000};
   struct IdleState {
