@@ -12,15 +12,22 @@
 
 namespace omtest {
 
+// A fresh headless session on the manual clock, as a program starts.
+inline omhost::HeadlessHost& startAppSession(std::uint32_t clockStart = 10000)
+{
+  omhost::useManualClock(clockStart);
+  omhost::HeadlessHost& host = omhost::startHeadlessSession();
+  omuser::InstanceRegistry::instance().setEnabled(false);
+  return host;
+}
+
 // A fresh headless session on the manual clock with the application object made as the game
 // makes it (frame mode 3, 640x480, black, depth 16). Tasks added before it exist nowhere.
 class TestApp {
  public:
   explicit TestApp(int mode = 3, std::uint32_t clockStart = 10000)
   {
-    omhost::useManualClock(clockStart);
-    host_ = &omhost::startHeadlessSession();
-    omuser::InstanceRegistry::instance().setEnabled(false);
+    host_ = &startAppSession(clockStart);
     app_ = std::make_unique<OMApp>(mode, OMRect(0, 0, 640, 480), OMRGBColor(), 16, 0);
   }
   ~TestApp()
