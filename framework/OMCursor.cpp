@@ -130,9 +130,8 @@ void showCursor()
 void setSystemCursorVisible(bool show)
 {
   // The display counter moves one step a call; a bound keeps a broken counter from looping.
+  const int target = show ? 0 : -1;
   int counter = ShowCursor(show ? TRUE : FALSE);
-  for (int steps = 0; steps < 1000; ++steps) {
-    if (show ? counter == 0 : counter == -1) return;
-    counter = ShowCursor((show ? counter < 0 : counter >= 0) ? TRUE : FALSE);
-  }
+  for (int steps = 0; steps < 100000 && counter != target; ++steps)
+    counter = ShowCursor(counter < target ? TRUE : FALSE);
 }
