@@ -12,6 +12,7 @@
 #include "framework/OMTask.h"
 #include "framework/OMWindow.h"
 #include "tests/support/AppTestSupport.h"
+#include "tests/support/ScopedEdition.h"
 
 namespace {
 
@@ -232,6 +233,55 @@ TEST_F(AppTest, MouseInputGoesToTheActiveWindowAndTheCaptureKeepsAPressTogether)
   EXPECT_EQ(left.seen,
             (std::vector<std::string>{"press 310,20", "move 600,400", "release 600,400"}));
   EXPECT_FALSE(OMWindow::isMouseCaptured());
+}
+
+OMWindow* doomed = nullptr;
+OMWord destroyDoomed(OMWord)
+{
+  delete doomed;
+  doomed = nullptr;
+  return 0;
+}
+
+// A window that its own press link destroys is not touched afterwards, and the next window
+// in line becomes the active one.
+TEST_F(AppTest, AWindowDestroyedInsideItsOwnLinkIsLeftAlone)
+{
+  Recorder survivor(OMRect(300, 0, 500, 200), 0, 0);
+  survivor.activate();
+  doomed = new OMWindow(OMRect(0, 0, 200, 200), 0, 0);
+  doomed->activate();
+  const OMLinkToFct link(&destroyDoomed);
+  doomed->setMouseDownLink(&link);
+  host().click(50, 50);
+  omtest::runPasses(10);
+  EXPECT_EQ(doomed, nullptr);
+  EXPECT_EQ(OMWindow::activeWindow(), &survivor);
+  EXPECT_TRUE(survivor.isMarkedActive());
+}
+
+TEST(AppEditions, TheAssessmentEditionNamesItsChildClassAndRunsTasksWithoutALock)
+{
+  const ScopedEdition edition(OMEdition::assessment);
+  omtest::TestApp session(2);
+  EXPECT_EQ(session.app().frameMode(), 2);
+  OMWindow window(OMRect(10, 10, 110, 110), 3, 1);
+  char name[64] = {};
+  GetClassNameA(window.handle(), name, sizeof name);
+  EXPECT_STREQ(name, "OMWindowChildClass");
+  EXPECT_EQ(OMWindow::fromHandle(window.handle()), &window);
+  log.clear();
+  const OMLinkToFct link(&note, 4);
+  OMTask task(&link, 0);
+  session.app().addTask(&task);
+  omtest::runPasses(2);
+  EXPECT_EQ(log.size(), 2u);
+  // Kind 3 has a system menu of its own, with Restore greyed.
+  HMENU menu = GetSystemMenu(window.handle(), FALSE);
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(GetMenuItemCount(menu), 7);
+  EXPECT_TRUE(GetMenuState(menu, SC_RESTORE, MF_BYCOMMAND) & MF_GRAYED);
+  EXPECT_FALSE(GetMenuState(menu, SC_MAXIMIZE, MF_BYCOMMAND) & MF_GRAYED);
 }
 
 TEST(AppHelpers, KeyCodesScreenAndAlertBox)
