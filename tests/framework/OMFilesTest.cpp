@@ -405,10 +405,11 @@ TEST_F(Files, TheJobsTaskStepsJobsOnTheApplicationsPassesAndAPinKeepsAnEntry)
   OMCachedFile* entry = cacheFile("src.bin");
   ASSERT_NE(entry, nullptr);
   EXPECT_EQ(entry->waitLoaded(), 0);
+  entry->unpin();  // not below 0: the next pin still holds
+  EXPECT_EQ(entry->pinCount(), 0);
   entry->pin();
   uncacheFile("src.bin");
   EXPECT_EQ(findCachedFile("src.bin"), entry);
   entry->unpin();
-  entry->unpin();  // not below 0
   EXPECT_EQ(findCachedFile("src.bin"), nullptr);
 }
