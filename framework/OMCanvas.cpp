@@ -190,6 +190,31 @@ void OMCanvas::setPixelFormat(DWORD red, DWORD green, DWORD blue)
   formatCode_ = bitCounts_[0] * 256 + bitCounts_[1] * 16 + bitCounts_[2];
 }
 
+DDSURFACEDESC OMCanvas::surfaceDescription(DWORD fields)
+{
+  DDSURFACEDESC description{};
+  description.dwSize = sizeof description;
+  description.dwFlags = fields;
+  return description;
+}
+
+void OMCanvas::releaseSurface()
+{
+  if (surface_) surface_->Release();
+  surface_ = nullptr;
+}
+
+bool OMCanvas::createSurface(DDSURFACEDESC& description)
+{
+  releaseSurface();
+  OMApp* app = OMApp::instance();
+  if (!app || !app->directDraw2()) return false;
+  if (app->directDraw2()->CreateSurface(&description, &surface_, nullptr) == DD_OK && surface_)
+    return true;
+  surface_ = nullptr;
+  return false;
+}
+
 DWORD OMCanvas::surfaceColorValue(const OMRGBColor& color)
 {
   if (!surface_ || !restoreSurface()) return 0;

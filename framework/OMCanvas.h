@@ -87,6 +87,11 @@ class OMCanvas {
 
  protected:
   void setPixelFormat(DWORD red, DWORD green, DWORD blue);
+  // A surface description of the given fields, its size filled in.
+  static DDSURFACEDESC surfaceDescription(DWORD fields);
+  // Releases the surface and, while DirectDraw is in use, makes it again as described.
+  void releaseSurface();
+  bool createSurface(DDSURFACEDESC& description);
   DWORD surfaceColorValue(const OMRGBColor& color);
   void fillWith(const OMRGBColor& color, const RECT& area);
 

@@ -42,26 +42,20 @@ OMMemCanvas::OMMemCanvas(int width, int height, int depth, int surfaceFlags)
 
 bool OMMemCanvas::makeSurface()
 {
-  OMApp* app = OMApp::instance();
-  if (!app || !app->directDraw2()) return false;
-  if (surface_) surface_->Release();
-  surface_ = nullptr;
-  DDSURFACEDESC description{};
-  description.dwSize = sizeof description;
-  description.dwFlags = DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH;
+  releaseSurface();
+  DDSURFACEDESC description = surfaceDescription(DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH);
   description.dwHeight = static_cast<DWORD>(height_);
   description.dwWidth = static_cast<DWORD>(width_);
+  bool made = false;
   if (surfaceFlags_ & 2) {
     description.ddsCaps.dwCaps = DDSCAPS_VIDEOMEMORY | DDSCAPS_3DDEVICE;
-    if (app->directDraw2()->CreateSurface(&description, &surface_, nullptr) != DD_OK)
-      surface_ = nullptr;
+    made = createSurface(description);
   }
-  if (!surface_ && (surfaceFlags_ & 3)) {
+  if (!made && (surfaceFlags_ & 3)) {
     description.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY | DDSCAPS_3DDEVICE;
-    if (app->directDraw2()->CreateSurface(&description, &surface_, nullptr) != DD_OK)
-      surface_ = nullptr;
+    made = createSurface(description);
   }
-  if (!surface_) return false;
+  if (!made) return false;
   takeSurface(surface_);
   return true;
 }

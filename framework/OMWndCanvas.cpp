@@ -45,24 +45,14 @@ OMWndCanvas::~OMWndCanvas()
 
 bool OMWndCanvas::makePrimary(int backBuffers)
 {
-  OMApp* app = OMApp::instance();
-  if (!app || !app->directDraw2()) return false;
-  if (surface_) surface_->Release();
-  surface_ = nullptr;
-  DDSURFACEDESC description{};
-  description.dwSize = sizeof description;
-  description.dwFlags = DDSD_CAPS;
+  DDSURFACEDESC description = surfaceDescription(DDSD_CAPS);
   description.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_3DDEVICE;
   if (backBuffers > 0) {
     description.dwFlags |= DDSD_BACKBUFFERCOUNT;
     description.dwBackBufferCount = static_cast<DWORD>(backBuffers);
-    description.ddsCaps.dwCaps = 0x218;
+    description.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE | DDSCAPS_FLIP | DDSCAPS_COMPLEX;
   }
-  if (app->directDraw2()->CreateSurface(&description, &surface_, nullptr) != DD_OK) {
-    surface_ = nullptr;
-    return false;
-  }
-  return true;
+  return createSurface(description);
 }
 
 int OMWndCanvas::height() const
