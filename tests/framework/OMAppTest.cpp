@@ -106,10 +106,34 @@ TEST_F(AppTest, AnInactiveApplicationWaitsAndRunsNoTaskNorIdleLink)
   const std::size_t afterDeactivation = log.size();
   omtest::runPasses(3);
   EXPECT_EQ(log.size(), afterDeactivation);
+  // A quit taken while waiting is dropped: the loop goes on.
+  PostQuitMessage(0);
+  omtest::runPasses(3);
+  EXPECT_EQ(log.size(), afterDeactivation);
   host().activate();
   omtest::runPasses(2);
   EXPECT_FALSE(app().isWaitMode());
   EXPECT_GT(log.size(), afterDeactivation);
+}
+
+TEST_F(AppTest, ATaskOutlivingTheApplicationLeavesNoListBehind)
+{
+  app().addTask(task(1, 0));
+  session_.reset();
+  EXPECT_EQ(OMApp::instance(), nullptr);
+  tasks_.clear();  // under the sanitizer, touching the gone list would show here
+  session_ = std::make_unique<omtest::TestApp>();
+  EXPECT_TRUE(app().taskList().isEmpty());
+}
+
+TEST_F(AppTest, AWaitingLoopStillEndsWhenTheHostClosesTheFrame)
+{
+  host().deactivate();
+  omtest::runPasses(2);
+  ASSERT_TRUE(app().isWaitMode());
+  host().requestClose();
+  app().run();
+  EXPECT_FALSE(app().isRunning());
 }
 
 // A pre-dispatch hook that cancels every message: no window sees it, post-dispatch still runs.
