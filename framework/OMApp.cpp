@@ -380,7 +380,7 @@ void OMApp::activateApp()
   OMCursor::effective().appActivated();
   activated();
   if (OMWindow* child = OMWindow::activeWindow()) {
-    if (mode_ == 5 && directDraw2_) {
+    if (mode_ == 5 && directDraw2_ && child->canvas()->surfaceUsable()) {
       const OMRect screen = getScreenRect(displayIndex_);
       MoveWindow(frame_, screen.left(), screen.top(), screen.width(), screen.height(), TRUE);
       child->paint();
