@@ -65,10 +65,13 @@ std::vector<YThread*>& threads()
 void addThread(YThread* thread)
 {
   runningThreads.push_back(thread);
-  if (tickTask) return;
-  const OMLinkToFct tick(&scriptTick);
-  tickTask = std::make_unique<OMTask>(&tick, 0);
-  if (OMApp* app = OMApp::instance()) app->addTask(tickTask.get());
+  if (!tickTask) {
+    const OMLinkToFct tick(&scriptTick);
+    tickTask = std::make_unique<OMTask>(&tick, 0);
+  }
+  // A thread made before the application object gets its tick once the object exists.
+  OMApp* app = OMApp::instance();
+  if (app && !app->taskList().contains(tickTask.get())) app->addTask(tickTask.get());
 }
 
 YThread* findThread(std::uint32_t serial)
