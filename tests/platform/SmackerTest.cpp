@@ -314,4 +314,80 @@ TEST_F(SmackerTest, HeaderRatesAndRefusals)
   EXPECT_EQ(open(folder.path() + "/absent.smk"), nullptr);
 }
 
+// Each chosen track reaches the host mixer sample for sample (gaps of silence between frames
+// aside); the others, and a muted movie, stay silent; a movie that stops showing frames
+// falls silent within two frame times.
+TEST_F(SmackerTest, SoundTracksReachTheMixer)
+{
+  SmackerWriter::Movie movie = patchMovie(8, 8, 10);
+  struct Format {
+    std::uint32_t rate;
+    int bits, channels;
+    bool compressed;
+  };
+  const Format formats[] = {
+      {22050, 16, 1, true}, {11025, 8, 2, true}, {22050, 16, 2, false}, {11025, 8, 1, false}};
+  std::mt19937 random(7);
+  for (const Format& f : formats) {
+    SmackerWriter::Track track{f.rate, f.bits, f.channels, f.compressed, {}};
+    const std::size_t count = std::size_t(f.rate) / 2 * f.channels;  // ten frames of 50 ms
+    for (std::size_t i = 0; i < count; ++i) {
+      const int value = int(i % 300) * 50 - 7000 + int(random() % 200);
+      if (f.bits == 8) {
+        track.samples.push_back(std::uint8_t(128 + value / 256));
+      } else {
+        track.samples.push_back(std::uint8_t(value));
+        track.samples.push_back(std::uint8_t(value >> 8));
+      }
+    }
+    movie.tracks.push_back(track);
+  }
+  const std::string path = writeMovie(folder, "sound.smk", movie);
+  auto& sink = omhost::HostAudioSink::instance();
+  auto play = [&](DWORD flags, bool mute, int frames) {
+    sink.resynchronise();
+    sink.startCapture();
+    Smack* smack = open(path, flags);
+    EXPECT_NE(smack, nullptr);
+    if (!smack) return std::vector<std::int16_t>{};
+    if (mute) SmackSoundOnOff(smack, 0);
+    for (int k = 0; k < frames; ++k) {
+      while (SmackWait(smack))
+        omhost::advanceClock(1);
+      SmackDoFrame(smack);
+      SmackNextFrame(smack);
+    }
+    omhost::advanceClock(200);
+    timeGetTime();
+    return sink.takeCaptured();
+  };
+  auto audible = [](std::vector<std::int16_t> samples) {
+    samples.erase(std::remove(samples.begin(), samples.end(), 0), samples.end());
+    return samples;
+  };
+  for (int t = 0; t < 4; ++t) {
+    SCOPED_TRACE(t);
+    const Format& f = formats[t];
+    const SmackerWriter::Track& track = movie.tracks[t];
+    std::vector<std::int16_t> want;
+    const int bytes = f.bits / 8;
+    for (std::size_t at = 0; at < track.samples.size(); at += std::size_t(bytes * f.channels)) {
+      int sum = 0;
+      for (int c = 0; c < f.channels; ++c) {
+        const std::uint8_t* p = track.samples.data() + at + c * bytes;
+        sum += bytes == 1 ? (int(p[0]) - 128) * 256 : std::int16_t(p[0] | p[1] << 8);
+      }
+      want.insert(want.end(), omhost::HostAudioSink::kRate / f.rate,
+                  std::int16_t(sum / f.channels));
+    }
+    EXPECT_EQ(audible(play(SMACKTRACK1 << t, false, 10)), audible(want));
+  }
+  EXPECT_TRUE(audible(play(SMACKTRACKS, true, 10)).empty());
+  EXPECT_TRUE(audible(play(0, false, 10)).empty());
+  // Stopped after three frames: what plays is at most the sound of those frames.
+  const std::vector<std::int16_t> stopped = play(SMACKTRACK1, false, 3);
+  EXPECT_LE(audible(stopped).size(), std::size_t(3 * 1103 * 2));
+  EXPECT_GE(audible(stopped).size(), std::size_t(3 * 1102 * 2 - 20));
+}
+
 }  // namespace
