@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TempFolder.h"
+#include "tools/MovieSources.h"
 #include "tools/SmackerWriter.h"
 
 extern "C" {
@@ -342,5 +344,44 @@ INSTANTIATE_TEST_SUITE_P(
         MovieCase{"Tall", 4, 481, 2, Palettes::kFirst, Content::kMixed, {}},
         MovieCase{"FullKeyEvery", 9, 9, 6, Palettes::kEvery, Content::kFull, {}, 6666, 1}),
     [](const ::testing::TestParamInfo<MovieCase>& info) { return std::string(info.param.name); });
+
+// The command makes a movie from PNG frames and a WAVE track that decodes back to them.
+TEST(SmackerWriterCommand, MakesTheMovieOfItsSourceFiles)
+{
+  TempFolder folder;
+  ASSERT_EQ(std::system((std::string(MAKE_DEMO_MOVIE_PATH) + " " + folder.path()).c_str()), 0);
+  std::string command = std::string(SMKWRITE_PATH) + " --output " + folder.path() +
+                        "/out.smk --frame-time 6666 --track " + folder.path() + "/sound.wav";
+  std::vector<moviesources::IndexedImage> frames;
+  for (int f = 0; f < 30; ++f) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame%03d.png", f);
+    command += " " + folder.path() + name;
+    const std::string png = omtest::readHostFile(folder.path() + name);
+    moviesources::IndexedImage image;
+    std::string error;
+    ASSERT_TRUE(moviesources::readIndexedPng(Bytes(png.begin(), png.end()), image, error)) << error;
+    frames.push_back(image);
+  }
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string movie = omtest::readHostFile(folder.path() + "/out.smk");
+  const Decoded decoded = decodeWithFfmpeg(Bytes(movie.begin(), movie.end()));
+  ASSERT_EQ(decoded.frames.size(), frames.size());
+  for (std::size_t f = 0; f < frames.size(); ++f) {
+    EXPECT_EQ(decoded.frames[f], frames[f].indices) << f;
+    EXPECT_EQ(decoded.palettes[f], SmackerWriter::quantisePalette(frames[f].palette)) << f;
+  }
+  const std::string sound = omtest::readHostFile(folder.path() + "/sound.wav");
+  moviesources::Wave wave;
+  std::string error;
+  ASSERT_TRUE(moviesources::readWave(Bytes(sound.begin(), sound.end()), wave, error)) << error;
+  ASSERT_EQ(decoded.tracks.size(), 1u);
+  EXPECT_EQ(decoded.tracks[0], wave.samples);
+  // Bad input is refused with a message, not a crash or a movie.
+  EXPECT_NE(std::system((std::string(SMKWRITE_PATH) + " --output " + folder.path() + "/bad.smk " +
+                         folder.path() + "/sound.wav 2>/dev/null")
+                            .c_str()),
+            0);
+}
 
 }  // namespace
