@@ -33,6 +33,9 @@ struct Wave {
 bool readWave(const Bytes& file, Wave& wave, std::string& error);
 Bytes writeWave(const Wave& wave);
 
+// The CRC-32 that PNG chunks and zlib use.
+std::uint32_t crc32(const std::uint8_t* data, std::size_t size);
+
 // Inflates a zlib stream; false for a damaged one.
 bool inflateZlib(const std::uint8_t* data, std::size_t size, Bytes& out);
 

@@ -257,6 +257,11 @@ SmackerWriter::Movie makeMovie(const MovieCase& spec)
   return movie;
 }
 
+void PrintTo(const MovieCase& movie, std::ostream* out)
+{
+  *out << movie.name;
+}
+
 class SmackerWriterMovies : public ::testing::TestWithParam<MovieCase> {};
 
 // What FFmpeg decodes from our movies is exactly what went in.
