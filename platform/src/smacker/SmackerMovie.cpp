@@ -307,6 +307,14 @@ void SmackerMovie::queueSound(const SmackerDecoder::Frame& frame)
       track.blocks.erase(track.blocks.begin());
     }
     if (samples.empty()) continue;
+    // Frames shown faster than they play: the sound keeps to the picture, at most two frame
+    // times ahead of it, rather than falling further and further behind.
+    if (track.blocks.size() >= 2) {
+      waveOutReset(track.device);
+      for (auto& queued : track.blocks)
+        waveOutUnprepareHeader(track.device, &queued->header, sizeof(WAVEHDR));
+      track.blocks.clear();
+    }
     auto block = std::make_unique<SoundBlock>();
     block->bytes = samples;
     block->header.lpData = reinterpret_cast<LPSTR>(block->bytes.data());
