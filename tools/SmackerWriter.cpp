@@ -219,6 +219,7 @@ class BigTree {
   void count(std::uint32_t value)
   {
     const int escape = recent_.escapeFor(value);
+    if (symbolCounts_.empty()) symbolCounts_.assign(kEscape + 3, 0);
     ++symbolCounts_[escape >= 0 ? kEscape + escape : value];
     recent_.decoded(value);
   }
@@ -227,8 +228,8 @@ class BigTree {
   {
     std::set<std::uint32_t> literals;
     std::set<std::uint32_t> lows, highs;
-    for (const auto& [symbol, n] : symbolCounts_) {
-      if (symbol < kEscape) {
+    for (std::uint32_t symbol = 0; symbol < symbolCounts_.size(); ++symbol) {
+      if (symbolCounts_[symbol] && symbol < kEscape) {
         literals.insert(symbol);
         lows.insert(symbol & 0xFF);
         highs.insert(symbol >> 8);
@@ -248,7 +249,9 @@ class BigTree {
     std::copy(candidates.begin(), candidates.end(), escapes_.begin());
 
     std::map<std::uint32_t, std::uint64_t> values, lowCounts, highCounts;
-    for (const auto& [symbol, n] : symbolCounts_) {
+    for (std::uint32_t symbol = 0; symbol < symbolCounts_.size(); ++symbol) {
+      const std::uint64_t n = symbolCounts_[symbol];
+      if (!n) continue;
       const std::uint32_t value = symbol < kEscape ? symbol : escapes_[symbol - kEscape];
       values[value] += n;
       lowCounts[value & 0xFF] += n;
@@ -292,7 +295,7 @@ class BigTree {
   }
 
  private:
-  std::map<std::uint32_t, std::uint64_t> symbolCounts_;
+  std::vector<std::uint64_t> symbolCounts_;  // literals, then the three escapes
   std::array<std::uint32_t, 3> escapes_{};
   RecentValues recent_;
   std::unique_ptr<HuffmanTree> low_, high_, tree_;
@@ -331,11 +334,11 @@ std::vector<VideoValue> frameValues(const SmackerWriter::Movie& movie, int index
           if (same && (*before)[at] != now[at]) same = false;
         }
       }
-      std::set<std::uint8_t> colours(block.pixels.begin(), block.pixels.end());
-      block.type = same                  ? kSkip
-                   : colours.size() == 1 ? kSolid
-                   : colours.size() == 2 ? kMono
-                                         : kFull;
+      int colours = 0;
+      std::array<bool, 256> seen{};
+      for (std::uint8_t c : block.pixels)
+        if (!seen[c]) seen[c] = true, ++colours;
+      block.type = same ? kSkip : colours == 1 ? kSolid : colours == 2 ? kMono : kFull;
       blocks.push_back(block);
     }
   }
