@@ -13,6 +13,7 @@
 
 #include "platform/host/HostAudioSink.h"
 #include "platform/host/HostClock.h"
+#include "platform/src/mm/Resampler.h"
 #include "tests/support/TempFolder.h"
 #include "tools/SmackerWriter.h"
 
@@ -317,9 +318,54 @@ TEST_F(SmackerTest, HeaderRatesAndRefusals)
 // Each chosen track reaches the host mixer sample for sample (gaps of silence between frames
 // aside); the others, and a muted movie, stay silent; a movie that stops showing frames
 // falls silent within two frame times.
+// What the sink hears of a track's samples [first, first + count) written to one wave-out
+// device of the track's format in a single block: sound that played without a gap.
+std::vector<std::int16_t> playedWhole(const SmackerWriter::Track& track, std::size_t first,
+                                      std::size_t count)
+{
+  const std::size_t frameBytes = std::size_t(track.bits / 8) * track.channels;
+  WAVEFORMATEX format{};
+  format.wFormatTag = WAVE_FORMAT_PCM;
+  format.nChannels = WORD(track.channels);
+  format.nSamplesPerSec = track.rate;
+  format.wBitsPerSample = WORD(track.bits);
+  format.nBlockAlign = WORD(frameBytes);
+  format.nAvgBytesPerSec = track.rate * format.nBlockAlign;
+  auto& sink = omhost::HostAudioSink::instance();
+  sink.resynchronise();
+  sink.startCapture();
+  HWAVEOUT device = nullptr;
+  EXPECT_EQ(waveOutOpen(&device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL), MMSYSERR_NOERROR);
+  Bytes bytes(track.samples.begin() + std::ptrdiff_t(first * frameBytes),
+              track.samples.begin() + std::ptrdiff_t((first + count) * frameBytes));
+  WAVEHDR header{};
+  header.lpData = reinterpret_cast<LPSTR>(bytes.data());
+  header.dwBufferLength = DWORD(bytes.size());
+  waveOutPrepareHeader(device, &header, sizeof header);
+  EXPECT_EQ(waveOutWrite(device, &header, sizeof header), MMSYSERR_NOERROR);
+  omhost::advanceClock(DWORD(count * 1000 / track.rate + 200));
+  timeGetTime();
+  waveOutReset(device);
+  waveOutUnprepareHeader(device, &header, sizeof header);
+  waveOutClose(device);
+  return sink.takeCaptured();
+}
+
+// From the first sound to the last: when the sound started is not what is compared.
+std::vector<std::int16_t> heard(const std::vector<std::int16_t>& samples)
+{
+  auto nonZero = [](std::int16_t s) { return s != 0; };
+  const auto from = std::find_if(samples.begin(), samples.end(), nonZero);
+  const auto to = std::find_if(samples.rbegin(), samples.rend(), nonZero).base();
+  return from < to ? std::vector<std::int16_t>(from, to) : std::vector<std::int16_t>{};
+}
+
+// Each chosen track plays as the same samples written in one piece would: no gap where one
+// frame's sound meets the next, nothing lost, nothing repeated.
 TEST_F(SmackerTest, SoundTracksReachTheMixer)
 {
-  SmackerWriter::Movie movie = patchMovie(8, 8, 10);
+  constexpr int kFrames = 10;
+  SmackerWriter::Movie movie = patchMovie(8, 8, kFrames);
   struct Format {
     std::uint32_t rate;
     int bits, channels;
@@ -344,7 +390,8 @@ TEST_F(SmackerTest, SoundTracksReachTheMixer)
   }
   const std::string path = writeMovie(folder, "sound.smk", movie);
   auto& sink = omhost::HostAudioSink::instance();
-  auto play = [&](DWORD flags, bool mute, int frames, bool paced = true) {
+  // Paced frames are shown `late` ms after SmackWait lets them go.
+  auto play = [&](DWORD flags, bool mute, int frames, bool paced = true, DWORD late = 0) {
     sink.resynchronise();
     sink.startCapture();
     Smack* smack = open(path, flags);
@@ -354,6 +401,7 @@ TEST_F(SmackerTest, SoundTracksReachTheMixer)
     for (int k = 0; k < frames; ++k) {
       while (paced && SmackWait(smack))
         omhost::advanceClock(1);
+      if (paced) omhost::advanceClock(late);
       SmackDoFrame(smack);
       SmackNextFrame(smack);
     }
@@ -361,37 +409,38 @@ TEST_F(SmackerTest, SoundTracksReachTheMixer)
     timeGetTime();
     return sink.takeCaptured();
   };
-  auto audible = [](std::vector<std::int16_t> samples) {
-    samples.erase(std::remove(samples.begin(), samples.end(), 0), samples.end());
-    return samples;
+  // Where frame k's sound starts in a track.
+  auto frameStart = [&](const SmackerWriter::Track& track, int k) {
+    return SmackerWriter::frameSamples(track, movie.frameTime, k, kFrames).first;
   };
   for (int t = 0; t < 4; ++t) {
     SCOPED_TRACE(t);
-    const Format& f = formats[t];
     const SmackerWriter::Track& track = movie.tracks[t];
-    std::vector<std::int16_t> want;
-    const int bytes = f.bits / 8;
-    for (std::size_t at = 0; at < track.samples.size(); at += std::size_t(bytes * f.channels)) {
-      int sum = 0;
-      for (int c = 0; c < f.channels; ++c) {
-        const std::uint8_t* p = track.samples.data() + at + c * bytes;
-        sum += bytes == 1 ? (int(p[0]) - 128) * 256 : std::int16_t(p[0] | p[1] << 8);
-      }
-      want.insert(want.end(), omhost::HostAudioSink::kRate / f.rate,
-                  std::int16_t(sum / f.channels));
-    }
-    EXPECT_EQ(audible(play(SMACKTRACK1 << t, false, 10)), audible(want));
+    const std::size_t total = track.samples.size() / (std::size_t(track.bits / 8) * track.channels);
+    const std::size_t ratio = omhost::HostAudioSink::kRate / track.rate;
+    const std::vector<std::int16_t> whole = heard(playedWhole(track, 0, total));
+    // Each source sample sounds over the filter's window, at most kTaps - 1 samples more.
+    EXPECT_GE(whole.size(), total * ratio);
+    EXPECT_LE(whole.size(), (total + ommm::Resampler::kTaps - 1) * ratio);
+    // Frames on time, and each a fifth of a frame time late, as a busy program shows them.
+    for (DWORD late : {0u, 10u})
+      EXPECT_EQ(heard(play(SMACKTRACK1 << t, false, kFrames, true, late)), whole) << late << " ms";
   }
-  EXPECT_TRUE(audible(play(SMACKTRACKS, true, 10)).empty());
-  EXPECT_TRUE(audible(play(0, false, 10)).empty());
-  // Ten frames shown at once: the sound stays at most two frame times ahead of the last.
-  const std::vector<std::int16_t> rushed = play(SMACKTRACK1, false, 10, false);
-  EXPECT_LE(audible(rushed).size(), std::size_t(2 * 1103 * 2));
-  EXPECT_GE(audible(rushed).size(), std::size_t(1102 * 2 - 20));
-  // Stopped after three frames: what plays is at most the sound of those frames.
-  const std::vector<std::int16_t> stopped = play(SMACKTRACK1, false, 3);
-  EXPECT_LE(audible(stopped).size(), std::size_t(3 * 1103 * 2));
-  EXPECT_GE(audible(stopped).size(), std::size_t(3 * 1102 * 2 - 20));
+  EXPECT_TRUE(heard(play(SMACKTRACKS, true, kFrames)).empty());
+  EXPECT_TRUE(heard(play(0, false, kFrames)).empty());
+
+  const SmackerWriter::Track& first = movie.tracks[0];
+  const std::size_t total = first.samples.size() / 2;
+  // All frames shown at once: the sound stays at most two frame times ahead of the last, so
+  // what plays is the end of the track, one or two frames of it, whole.
+  const std::vector<std::int16_t> rushed = heard(play(SMACKTRACK1, false, kFrames, false));
+  const std::size_t lastOne = frameStart(first, kFrames - 1);
+  const std::size_t lastTwo = frameStart(first, kFrames - 2);
+  EXPECT_TRUE(rushed == heard(playedWhole(first, lastOne, total - lastOne)) ||
+              rushed == heard(playedWhole(first, lastTwo, total - lastTwo)))
+      << rushed.size() << " samples";
+  // Stopped after three frames on time: exactly the sound of those frames plays.
+  EXPECT_EQ(heard(play(SMACKTRACK1, false, 3)), heard(playedWhole(first, 0, frameStart(first, 3))));
 }
 
 }  // namespace

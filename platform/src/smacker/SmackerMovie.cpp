@@ -89,6 +89,12 @@ std::unique_ptr<SmackerMovie> SmackerMovie::open(std::unique_ptr<ByteSource> sou
     format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
     Track track;
     track.index = i;
+    // Half a frame time, at most 50 ms: frames shown up to that late still find the sound
+    // playing, and the sound is not heard noticeably after its picture.
+    const std::uint64_t leadTime = std::min<std::uint64_t>(h.frameTime / 2, 5000);  // 1/100 ms
+    const std::uint64_t leadFrames = format.nSamplesPerSec * leadTime / 100000;
+    track.lead.assign(std::size_t(leadFrames) * format.nBlockAlign,
+                      format.wBitsPerSample == 8 ? 0x80 : 0);
     if (waveOutOpen(&track.device, WAVE_MAPPER, &format, 0, 0, CALLBACK_NULL) != MMSYSERR_NOERROR) {
       trace("a sound track cannot play");
       continue;
@@ -315,8 +321,12 @@ void SmackerMovie::queueSound(const SmackerDecoder::Frame& frame)
         waveOutUnprepareHeader(track.device, &queued->header, sizeof(WAVEHDR));
       track.blocks.clear();
     }
+    // Each block is queued as its frame is shown, and plays for one frame time: a device with
+    // no more than that queued runs dry at every frame boundary, however punctual the frames.
+    // Starting a little behind the picture keeps the next block queued before it is needed.
     auto block = std::make_unique<SoundBlock>();
-    block->bytes = samples;
+    if (track.blocks.empty()) block->bytes = track.lead;
+    block->bytes.insert(block->bytes.end(), samples.begin(), samples.end());
     block->header.lpData = reinterpret_cast<LPSTR>(block->bytes.data());
     block->header.dwBufferLength = static_cast<DWORD>(block->bytes.size());
     if (waveOutPrepareHeader(track.device, &block->header, sizeof(WAVEHDR)) != MMSYSERR_NOERROR ||

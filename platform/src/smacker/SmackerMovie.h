@@ -55,6 +55,8 @@ class SmackerMovie {
   struct Track {
     int index = 0;
     HWAVEOUT device = nullptr;
+    // Silence that starts the sound on a device that has run dry, in the track's format.
+    std::vector<std::uint8_t> lead;
     std::vector<std::unique_ptr<SoundBlock>> blocks;
   };
 
