@@ -315,9 +315,6 @@ TEST_F(SmackerTest, HeaderRatesAndRefusals)
   EXPECT_EQ(open(folder.path() + "/absent.smk"), nullptr);
 }
 
-// Each chosen track reaches the host mixer sample for sample (gaps of silence between frames
-// aside); the others, and a muted movie, stay silent; a movie that stops showing frames
-// falls silent within two frame times.
 // What the sink hears of a track's samples [first, first + count) written to one wave-out
 // device of the track's format in a single block: sound that played without a gap.
 std::vector<std::int16_t> playedWhole(const SmackerWriter::Track& track, std::size_t first,
@@ -361,7 +358,8 @@ std::vector<std::int16_t> heard(const std::vector<std::int16_t>& samples)
 }
 
 // Each chosen track plays as the same samples written in one piece would: no gap where one
-// frame's sound meets the next, nothing lost, nothing repeated.
+// frame's sound meets the next, nothing lost, nothing repeated. The others, and a muted movie,
+// stay silent; a movie that stops showing frames falls silent within two frame times.
 TEST_F(SmackerTest, SoundTracksReachTheMixer)
 {
   constexpr int kFrames = 10;
