@@ -21,8 +21,6 @@ class SdlHost : public Host {
 
   void present() override;
   bool nextInput(InputEvent& event, bool wait) override;
-  int messageBox(const std::string& text, const std::string& caption, unsigned style,
-                 const std::vector<int>& answers) override;
   void cursorChanged(void* cursor, bool visible) override;
   void raiseWindow() override;
 

@@ -7,7 +7,9 @@
 
 #include "platform/host/Host.h"
 #include "platform/src/gdi/DeviceContext.h"
+#include "platform/src/user/ButtonControl.h"
 #include "platform/src/user/InstanceRegistry.h"
+#include "platform/src/user/StaticControl.h"
 #include "platform/src/user/ListBox.h"
 #include "platform/src/user/Menu.h"
 #include "platform/src/user/MessageQueue.h"
@@ -86,6 +88,31 @@ void WindowManager::registerSystemClasses()
   listBox.lpszClassName = "LISTBOX";
   registerClass(listBox);
   findClass("LISTBOX")->system = true;
+  WNDCLASSEXA dialog{};
+  dialog.cbSize = sizeof dialog;
+  dialog.style = CS_DBLCLKS | CS_SAVEBITS;
+  dialog.lpfnWndProc = &DefDlgProcA;
+  dialog.cbWndExtra = DLGWINDOWEXTRA;
+  dialog.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  dialog.lpszClassName = "#32770";
+  registerClass(dialog);
+  findClass("#32770")->system = true;
+  WNDCLASSEXA button{};
+  button.cbSize = sizeof button;
+  button.style = CS_DBLCLKS | CS_PARENTDC;
+  button.lpfnWndProc = &ButtonControl::procedure;
+  button.hCursor = dialog.hCursor;
+  button.lpszClassName = "Button";
+  registerClass(button);
+  findClass("Button")->system = true;
+  WNDCLASSEXA label{};
+  label.cbSize = sizeof label;
+  label.style = CS_DBLCLKS | CS_PARENTDC;
+  label.lpfnWndProc = &StaticControl::procedure;
+  label.hCursor = dialog.hCursor;
+  label.lpszClassName = "Static";
+  registerClass(label);
+  findClass("Static")->system = true;
 }
 
 // ---------------------------------------------------------------- classes
