@@ -289,11 +289,15 @@ INT_PTR DialogManager::runModal(const DialogTemplate& t, HINSTANCE instance, HWN
 {
   Window* top = wm().topLevelOf(wm().find(owner));
   const HWND ownerTop = top != nullptr ? top->handle : nullptr;
-  const HWND dialog = create(t, instance, ownerTop, procedure, param, true);
-  if (dialog == nullptr) return -1;
-  if (box != nullptr) stateOf(dialog)->box = *box;
+  // The owner is disabled first, so the dialog's own set-up already runs modal.
   const bool disableOwner = ownerTop != nullptr && IsWindowEnabled(ownerTop);
   if (disableOwner) EnableWindow(ownerTop, FALSE);
+  const HWND dialog = create(t, instance, ownerTop, procedure, param, true);
+  if (dialog == nullptr) {
+    if (disableOwner && IsWindow(ownerTop)) EnableWindow(ownerTop, TRUE);
+    return -1;
+  }
+  if (box != nullptr) stateOf(dialog)->box = *box;
   bool shown = false;
   bool quit = false;
   int quitCode = 0;
@@ -346,6 +350,7 @@ INT_PTR DialogManager::runModal(const DialogTemplate& t, HINSTANCE instance, HWN
     omhost::DialogRecord record = recordOf(dialog);
     record.answer = static_cast<int>(result);
     omhost::host().dialogEnded(record);
+    ShowWindow(dialog, SW_HIDE);
     DestroyWindow(dialog);
   }
   // A quit message ends the dialog and is left for the program's own loop.

@@ -1,0 +1,324 @@
+// Dialogs from templates, their controls, the modal loop, dialog keys and message boxes.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/src/gdi/GdiObjectTable.h"
+#include "platform/src/user/Cursor.h"
+#include "platform/src/user/DialogTemplate.h"
+#include "tests/support/WindowTestSupport.h"
+#include "tools/rc/ResourceScript.h"
+
+namespace {
+
+using omtest::MessageLog;
+using Bytes = std::vector<std::uint8_t>;
+using Action = std::function<void()>;
+
+Bytes templateBytes(const std::string& name)
+{
+  std::ifstream in(std::string(OM_DIALOG_TEMPLATES) + "/" + name + ".dlg", std::ios::binary);
+  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+Bytes compileDialog(const std::string& script)
+{
+  omrc::ResourceScript compiler({});
+  EXPECT_TRUE(compiler.compile(script)) << compiler.error();
+  return compiler.resources().empty() ? Bytes{} : compiler.resources().front().bytes;
+}
+
+const DLGTEMPLATE* asTemplate(const Bytes& bytes)
+{
+  return reinterpret_cast<const DLGTEMPLATE*>(bytes.data());
+}
+
+RECT screenRectOf(HWND dialog, int id)
+{
+  RECT r{};
+  GetWindowRect(GetDlgItem(dialog, id), &r);
+  return r;
+}
+
+std::string textOf(HWND window)
+{
+  char buffer[256];
+  const int n = GetWindowTextA(window, buffer, sizeof buffer);
+  return std::string(buffer, static_cast<std::size_t>(n));
+}
+
+class DialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override
+  {
+    host = &omtest::startSession();
+    host->setIdleHandler([this] {
+      if (next < actions.size()) actions[next++]();
+    });
+  }
+  void TearDown() override { host->setIdleHandler(nullptr); }
+
+  // One step each time the program waits for input; then the host answers for the user.
+  void play(std::vector<Action> steps)
+  {
+    actions = std::move(steps);
+    next = 0;
+  }
+  Action click(int id)
+  {
+    return [this, id] {
+      const RECT r = screenRectOf(GetActiveWindow(), id);
+      host->click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    };
+  }
+  Action key(int vk)
+  {
+    return [this, vk] { host->typeKey(vk); };
+  }
+  Action altKey(int vk)
+  {
+    return [this, vk] {
+      host->pressKey(VK_MENU);
+      host->typeKey(vk);
+      host->releaseKey(VK_MENU);
+    };
+  }
+  Action closeBox()
+  {
+    return [this] {
+      RECT r;
+      GetWindowRect(GetActiveWindow(), &r);
+      host->click(r.right - 8, r.top + 8);
+    };
+  }
+
+  omhost::HeadlessHost* host = nullptr;
+  std::vector<Action> actions;
+  std::size_t next = 0;
+  MessageLog log;
+};
+
+// ---------------------------------------------------------------- templates
+
+// Both template forms read into the same dialog; every cut of a template, and a control count
+// past the end, is refused.
+TEST_F(DialogTest, TemplatesOfBothFormsAndDamagedOnes)
+{
+  const std::string body =
+      "  STYLE 0x80C80080 CAPTION \"Caf\xC3\xA9\" FONT 8, \"MS Sans Serif\"\n"
+      "{ CONTROL \"&Go\", 7, BUTTON, 0x50010001, 1, 2, 30, 14\n"
+      "  CONTROL 300, 8, \"Static\", 0x5000000E, 3, 4, 20, 10 }\n";
+  const Bytes plain = compileDialog("DIALOG 1 10, 20, 100, 50\n" + body);
+  const Bytes extended = compileDialog("DIALOG 1 10, 20, 100, 50 EXTENDED\n" + body);
+  for (const Bytes* bytes : {&plain, &extended}) {
+    omuser::DialogTemplate t;
+    ASSERT_TRUE(omuser::DialogTemplate::parse(bytes->data(), bytes->size(), t, nullptr));
+    EXPECT_EQ(t.extended, bytes == &extended);
+    EXPECT_EQ(t.caption, "Caf\xE9");
+    EXPECT_EQ(t.face, "MS Sans Serif");
+    EXPECT_EQ(t.pointSize, 8);
+    EXPECT_EQ(t.cx, 100);
+    ASSERT_EQ(t.items.size(), 2u);
+    EXPECT_EQ(t.items[0].id, 7u);
+    EXPECT_EQ(t.items[0].title.text, "&Go");
+    EXPECT_TRUE(t.items[0].windowClass.isOrdinal);
+    EXPECT_EQ(t.items[1].windowClass.text, "Static");
+    EXPECT_TRUE(t.items[1].title.isOrdinal);
+    EXPECT_EQ(t.items[1].title.ordinal, 300);
+    for (std::size_t cut = 0; cut < bytes->size(); ++cut) {
+      std::string why;
+      EXPECT_FALSE(omuser::DialogTemplate::parse(bytes->data(), cut, t, &why)) << cut;
+      EXPECT_FALSE(why.empty());
+    }
+  }
+  Bytes tooMany = plain;
+  tooMany[8] = 3;  // the control count
+  omuser::DialogTemplate t;
+  EXPECT_FALSE(omuser::DialogTemplate::parse(tooMany.data(), tooMany.size(), t, nullptr));
+}
+
+// A damaged template or a control of an unknown class fails the call and leaves no window and
+// no GDI object behind.
+TEST_F(DialogTest, DamagedTemplatesFailCleanly)
+{
+  const Bytes unknown = compileDialog(
+      "DIALOG 1 0, 0, 100, 50 STYLE 0x80C80080 FONT 8, \"MS Sans Serif\"\n"
+      "{ CONTROL \"OK\", 1, BUTTON, 0x50010000, 1, 1, 30, 14\n"
+      "  CONTROL \"x\", 5, \"NoSuchClass\", 0x50000000, 1, 20, 10, 10 }\n");
+  Bytes tooMany(0x10000, 0);  // room for what the count claims, all zero
+  const Bytes good = templateBytes("129");
+  std::copy(good.begin(), good.end(), tooMany.begin());
+  tooMany[8] = 200;
+  const std::size_t objects = omgdi::GdiObjectTable::instance().size();
+  for (const Bytes* bytes : {&unknown, static_cast<const Bytes*>(&tooMany)}) {
+    EXPECT_EQ(DialogBoxIndirectParamA(nullptr, asTemplate(*bytes), nullptr, nullptr, 0), -1);
+    EXPECT_EQ(CreateDialogIndirectParamA(nullptr, asTemplate(*bytes), nullptr, nullptr, 0),
+              nullptr);
+    EXPECT_EQ(GetTopWindow(nullptr), nullptr);
+  }
+  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(4321), nullptr, nullptr, 0), -1);
+  omtest::pumpAll();
+  EXPECT_EQ(omgdi::GdiObjectTable::instance().size(), objects);
+}
+
+// ---------------------------------------------------------------- the start-up warning
+
+int boxTicked = -1;
+SIZE warningClient{};
+
+INT_PTR CALLBACK warningProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+  if (message == WM_INITDIALOG) {
+    SetDlgItemTextA(dialog, 101, "The screen is larger than 640 by 480.");
+    SetDlgItemTextA(dialog, 103, "Check here to keep this message from reappearing.");
+    RECT client;
+    GetClientRect(dialog, &client);
+    warningClient = SIZE{client.right, client.bottom};
+    return TRUE;
+  }
+  if (message == WM_COMMAND && (LOWORD(wParam) == 1 || LOWORD(wParam) == 2)) {
+    boxTicked = static_cast<int>(IsDlgButtonChecked(dialog, 102));
+    EndDialog(dialog, LOWORD(wParam));
+    return TRUE;
+  }
+  return FALSE;
+}
+
+TEST_F(DialogTest, StartUpWarningAnswers)
+{
+  const Bytes bytes = templateBytes("129");
+  struct Case {
+    const char* what;
+    std::vector<Action> steps;
+    const char* environment;
+    INT_PTR result;
+    int ticked;
+  };
+  const std::vector<Case> cases = {
+      {"tick the box, then Continue", {click(102), click(1)}, nullptr, 1, 1},
+      {"Space ticks the box it tabbed to",
+       {key(VK_TAB), key(VK_TAB), key(VK_SPACE), key(VK_RETURN)},
+       nullptr,
+       1,
+       1},
+      {"Esc", {key(VK_ESCAPE)}, nullptr, 2, 0},
+      {"the close box", {closeBox()}, nullptr, 2, 0},
+      {"Enter", {key(VK_RETURN)}, nullptr, 1, 0},
+      {"Tab to Quit, Enter", {key(VK_TAB), key(VK_RETURN)}, nullptr, 2, 0},
+      {"no input: the default button", {}, nullptr, 1, 0},
+      {"no input: the answer setting", {}, "2", 2, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.environment != nullptr) setenv("OM_DIALOG_ANSWER", c.environment, 1);
+    play(c.steps);
+    boxTicked = -1;
+    EXPECT_EQ(DialogBoxIndirectParamA(nullptr, asTemplate(bytes), nullptr, &warningProcedure, 0),
+              c.result);
+    unsetenv("OM_DIALOG_ANSWER");
+    EXPECT_EQ(boxTicked, c.ticked);
+    EXPECT_EQ(warningClient.cx, 360);
+    EXPECT_EQ(warningClient.cy, 195);
+    ASSERT_FALSE(host->dialogs().empty());
+    EXPECT_EQ(host->dialogs().back().caption, "Velmora Trasko Adventures");
+    EXPECT_EQ(host->dialogs().back().answer, c.result);
+  }
+}
+
+// ---------------------------------------------------------------- the hidden layout copy
+
+int fontHeight = 0;
+
+INT_PTR CALLBACK layoutProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+  if (message != WM_SETFONT) return FALSE;
+  HDC dc = GetDC(dialog);
+  const HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(wParam));
+  TEXTMETRICA metrics{};
+  GetTextMetricsA(dc, &metrics);
+  fontHeight = metrics.tmHeight;
+  SelectObject(dc, old);
+  ReleaseDC(dialog, dc);
+  return TRUE;
+}
+
+struct ChildSeen {
+  std::string className;
+  int id;
+  unsigned style;
+  std::string text;
+  RECT rect;
+};
+
+BOOL CALLBACK collectChild(HWND child, LPARAM param)
+{
+  char name[127];
+  GetClassNameA(child, name, sizeof name);
+  RECT r;
+  GetWindowRect(child, &r);
+  reinterpret_cast<std::vector<ChildSeen>*>(param)->push_back(ChildSeen{
+      name, GetDlgCtrlID(child), static_cast<unsigned>(GetWindowLongA(child, GWL_STYLE)) & 0xFFFF,
+      textOf(child), r});
+  return TRUE;
+}
+
+// A hidden, disabled copy lays the template out in dialog units of "MS Sans Serif" 8 (6 by
+// 13): places relative to the screen, rounded as MulDiv rounds.
+TEST_F(DialogTest, HiddenCopyReportsTheLayout)
+{
+  Bytes copy = templateBytes("129");
+  DWORD style;
+  std::memcpy(&style, copy.data(), 4);
+  style = (style & ~WS_VISIBLE) | WS_DISABLED;
+  std::memcpy(copy.data(), &style, 4);
+  fontHeight = 0;
+  HWND dialog = CreateDialogIndirectParamA(nullptr, asTemplate(copy), nullptr, &layoutProcedure, 0);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(fontHeight, 13);
+  EXPECT_FALSE(IsWindowVisible(dialog));
+  std::vector<ChildSeen> seen;
+  EnumChildWindows(dialog, &collectChild, reinterpret_cast<LPARAM>(&seen));
+  const std::vector<ChildSeen> wanted = {
+      {"Button", 1, 0x0000, "Continue", {306, 302, 381, 325}},
+      {"Button", 2, 0x0000, "Quit", {408, 302, 483, 325}},
+      {"Static", 101, 0x0000, "", {201, 153, 504, 249}},
+      {"Button", 102, 0x0003, "", {167, 258, 185, 282}},
+      {"Static", 103, 0x0000, "", {186, 263, 498, 294}},
+  };
+  ASSERT_EQ(seen.size(), wanted.size());
+  for (std::size_t i = 0; i < wanted.size(); ++i) {
+    SCOPED_TRACE(wanted[i].id);
+    EXPECT_EQ(seen[i].className, wanted[i].className);
+    EXPECT_EQ(seen[i].id, wanted[i].id);
+    EXPECT_EQ(seen[i].style, wanted[i].style);
+    EXPECT_EQ(seen[i].text, wanted[i].text);
+    EXPECT_EQ(seen[i].rect.left, wanted[i].rect.left);
+    EXPECT_EQ(seen[i].rect.top, wanted[i].rect.top);
+    EXPECT_EQ(seen[i].rect.right, wanted[i].rect.right);
+    EXPECT_EQ(seen[i].rect.bottom, wanted[i].rect.bottom);
+  }
+  RECT units{0, 0, 4, 8};
+  EXPECT_TRUE(MapDialogRect(dialog, &units));
+  EXPECT_EQ(units.right, 6);
+  EXPECT_EQ(units.bottom, 13);
+  EXPECT_EQ(GetDialogBaseUnits(), MAKELONG(8, 16));
+  EXPECT_TRUE(DestroyWindow(dialog));
+
+  // An ordinal title keeps 0xFF, low, high: the bitmap id is in its second and third bytes.
+  HWND looks =
+      CreateDialogIndirectParamA(nullptr, asTemplate(templateBytes("LOOKS")), nullptr, nullptr, 0);
+  ASSERT_NE(looks, nullptr);
+  EXPECT_EQ(textOf(GetDlgItem(looks, 31)), std::string("\xFF\x2C\x01", 3));
+  DestroyWindow(looks);
+}
+
+}  // namespace
