@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -47,6 +48,12 @@ RECT screenRectOf(HWND dialog, int id)
   RECT r{};
   GetWindowRect(GetDlgItem(dialog, id), &r);
   return r;
+}
+
+// The screen keeps 5 bits a channel.
+bool sameColor(COLORREF a, COLORREF b)
+{
+  return (a & 0xF8F8F8) == (b & 0xF8F8F8);
 }
 
 std::string textOf(HWND window)
@@ -319,6 +326,256 @@ TEST_F(DialogTest, HiddenCopyReportsTheLayout)
   ASSERT_NE(looks, nullptr);
   EXPECT_EQ(textOf(GetDlgItem(looks, 31)), std::string("\xFF\x2C\x01", 3));
   DestroyWindow(looks);
+}
+
+// ---------------------------------------------------------------- the assessment dialogs
+
+struct ExitSeen {
+  bool ownerEnabledAtFont = true;
+  bool fontBeforeInit = false;
+  bool initSeen = false;
+} exitSeen;
+
+INT_PTR CALLBACK exitProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+  switch (message) {
+    case WM_SETFONT:
+      exitSeen.ownerEnabledAtFont = IsWindowEnabled(GetParent(dialog)) != FALSE;
+      exitSeen.fontBeforeInit = !exitSeen.initSeen;
+      return TRUE;
+    case WM_INITDIALOG: {
+      exitSeen.initSeen = true;
+      RECT r;
+      GetWindowRect(dialog, &r);
+      SetWindowPos(dialog, nullptr, (640 - (r.right - r.left)) / 2, (480 - (r.bottom - r.top)) / 2,
+                   0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOREDRAW);
+      return TRUE;
+    }
+    case WM_COMMAND:
+      if (LOWORD(wParam) == 10) EndDialog(dialog, 1);
+      if (LOWORD(wParam) == 11) EndDialog(dialog, 0);
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+// Owned by the stage: the stage is disabled before the dialog is made and comes back, active,
+// before the dialog goes. The order of the stage's messages is the one a Win32 program shows:
+// WM_CANCELMODE, WM_KILLFOCUS, WM_ENABLE(FALSE); deactivation when the dialog shows;
+// WM_ENTERIDLE while it waits; WM_ENABLE(TRUE), activation and the focus back at the end.
+TEST_F(DialogTest, ExitDialogOwnedByTheStage)
+{
+  HWND stage = omtest::makeTopLevel(WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{0, 0, 640, 480});
+  omtest::pumpAll();
+  const Bytes bytes = templateBytes("EXIT_GAME_DIALOG");
+  struct Case {
+    const char* what;
+    std::vector<Action> steps;
+    INT_PTR result;
+  };
+  const std::vector<Case> cases = {
+      {"Y", {key('Y')}, 1},
+      {"Alt+Y", {altKey('Y')}, 1},
+      {"n", {key('N')}, 0},
+      {"click No", {click(11)}, 0},
+      {"Tab, Space", {key(VK_TAB), key(VK_SPACE)}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    bool dialogAliveAtEnable = false;
+    log.clear();
+    log.override = [&](const omtest::Seen& seen, bool&) -> LRESULT {
+      if (seen.message == WM_ENABLE && seen.wParam == TRUE)
+        dialogAliveAtEnable =
+            IsWindow(GetLastActivePopup(stage)) && GetLastActivePopup(stage) != stage;
+      return 0;
+    };
+    exitSeen = ExitSeen{};
+    std::vector<Action> steps = c.steps;
+    steps.insert(steps.begin(), [&] {
+      EXPECT_FALSE(IsWindowEnabled(stage));
+      EXPECT_NE(GetActiveWindow(), stage);
+    });
+    play(steps);
+    EXPECT_EQ(DialogBoxIndirectParamA(nullptr, asTemplate(bytes), stage, &exitProcedure, 0),
+              c.result);
+    log.override = nullptr;
+    EXPECT_FALSE(exitSeen.ownerEnabledAtFont);
+    EXPECT_TRUE(exitSeen.fontBeforeInit);
+    EXPECT_TRUE(dialogAliveAtEnable);
+    EXPECT_TRUE(IsWindowEnabled(stage));
+    EXPECT_EQ(GetActiveWindow(), stage);
+    EXPECT_EQ(GetFocus(), stage);
+    std::vector<UINT> order = log.only(
+        {WM_CANCELMODE, WM_KILLFOCUS, WM_ENABLE, WM_NCACTIVATE, WM_ACTIVATE, WM_SETFOCUS}, stage);
+    EXPECT_EQ(order,
+              (std::vector<UINT>{WM_CANCELMODE, WM_KILLFOCUS, WM_ENABLE, WM_NCACTIVATE, WM_ACTIVATE,
+                                 WM_ENABLE, WM_NCACTIVATE, WM_ACTIVATE, WM_SETFOCUS}));
+    EXPECT_GE(log.count(WM_ENTERIDLE, stage), 1);
+  }
+}
+
+int effects = 1, music = 1, voice = 1;
+
+INT_PTR CALLBACK soundProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+  if (message == WM_INITDIALOG) {
+    CheckRadioButton(dialog, 12, 13, effects == 1 ? 12 : 13);
+    CheckRadioButton(dialog, 14, 15, music == 1 ? 14 : 15);
+    CheckRadioButton(dialog, 16, 17, voice == 1 ? 16 : 17);
+    return TRUE;
+  }
+  if (message != WM_COMMAND) return FALSE;
+  switch (LOWORD(wParam)) {
+    case 1:
+      effects = IsDlgButtonChecked(dialog, 12) == BST_CHECKED ? 1 : 0;
+      music = IsDlgButtonChecked(dialog, 14) == BST_CHECKED ? 1 : 0;
+      voice = IsDlgButtonChecked(dialog, 16) == BST_CHECKED ? 1 : 0;
+      EndDialog(dialog, 1);
+      return TRUE;
+    case 2:
+      EndDialog(dialog, 2);
+      return TRUE;
+    default:
+      return TRUE;  // the radio buttons' clicks
+  }
+}
+
+// Radio pairs by arrows (automatic radios follow the focus) and by clicks; OK stores, Cancel
+// does not.
+TEST_F(DialogTest, SoundDialogRadios)
+{
+  HWND stage = omtest::makeTopLevel(WS_POPUP | WS_VISIBLE, RECT{0, 0, 640, 480});
+  const Bytes bytes = templateBytes("SOUND_DIALOG");
+  struct Case {
+    const char* what;
+    std::vector<Action> steps;
+    std::array<int, 3> flags;
+  };
+  const std::vector<Case> cases = {
+      {"arrow to Off, OK", {key(VK_RIGHT), click(1)}, {0, 1, 1}},
+      {"arrow there and back, Enter", {key(VK_DOWN), key(VK_UP), key(VK_RETURN)}, {1, 1, 1}},
+      {"clicks, OK", {click(15), click(17), click(1)}, {1, 0, 0}},
+      {"Tab to music, arrow, Enter", {key(VK_TAB), key(VK_RIGHT), key(VK_RETURN)}, {1, 0, 1}},
+      {"clicks, Cancel", {click(13), click(15), click(2)}, {1, 1, 1}},
+      {"clicks, Esc", {click(13), key(VK_ESCAPE)}, {1, 1, 1}},
+      {"click, Alt+O", {click(17), altKey('O')}, {1, 1, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    effects = music = voice = 1;
+    play(c.steps);
+    DialogBoxIndirectParamA(nullptr, asTemplate(bytes), stage, &soundProcedure, 0);
+    EXPECT_EQ((std::array<int, 3>{effects, music, voice}), c.flags);
+  }
+}
+
+std::unique_ptr<omuser::Cursor> appIconLoader(HINSTANCE, LPCSTR name, bool icon)
+{
+  if (IS_INTRESOURCE(name) || std::string(name) != "OM_APP_ICON" || !icon) return nullptr;
+  auto made = std::make_unique<omuser::Cursor>();
+  made->width = made->height = 32;
+  made->pixels.assign(32 * 32, 0xFF00FF00u);
+  return made;
+}
+
+INT_PTR CALLBACK aboutProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+  if (message == WM_INITDIALOG) return TRUE;
+  if (message == WM_COMMAND) {
+    EndDialog(dialog, LOWORD(wParam));
+    return TRUE;
+  }
+  return FALSE;
+}
+
+// The About dialog shows the program's icon "OM_APP_ICON" at the icon's size; left alone it is
+// answered by its default button, and recorded.
+TEST_F(DialogTest, AboutShowsTheApplicationIcon)
+{
+  omuser::setCursorResourceLoader(&appIconLoader);
+  HWND stage = omtest::makeTopLevel(WS_POPUP | WS_VISIBLE, RECT{0, 0, 640, 480});
+  HWND iconControl = nullptr;
+  COLORREF iconPixel = 0;
+  play({[&] {
+    iconControl = GetWindow(GetActiveWindow(), GW_CHILD);
+    RECT r;
+    GetWindowRect(iconControl, &r);
+    EXPECT_EQ(r.right - r.left, 32);
+    EXPECT_EQ(r.bottom - r.top, 32);
+    HDC screen = GetDC(nullptr);
+    iconPixel = GetPixel(screen, r.left + 10, r.top + 10);
+    ReleaseDC(nullptr, screen);
+    EXPECT_EQ(textOf(iconControl), "OM_APP_ICON");
+  }});
+  const HINSTANCE module = reinterpret_cast<HINSTANCE>(0x400000);
+  EXPECT_EQ(DialogBoxIndirectParamA(module, asTemplate(templateBytes("ABOUT")), stage,
+                                    &aboutProcedure, 0),
+            1);
+  omuser::setCursorResourceLoader(nullptr);
+  EXPECT_NE(iconControl, nullptr);
+  EXPECT_EQ(GetGValue(iconPixel), 255);
+  EXPECT_EQ(GetRValue(iconPixel), 0);
+  ASSERT_EQ(host->dialogs().size(), 1u);
+  EXPECT_EQ(host->dialogs()[0].defaultId, 1);
+  EXPECT_EQ(host->dialogs()[0].controls.size(), 4u);
+}
+
+// ---------------------------------------------------------------- message boxes
+
+// A message box is a dialog in the screen: the buttons of its style, Enter for its default
+// button, Esc for Cancel (or OK when that is all it has), mnemonics; a quit message ends it
+// and stays queued.
+TEST_F(DialogTest, MessageBoxKeysAndLook)
+{
+  HWND stage = omtest::makeTopLevel(WS_POPUP | WS_VISIBLE, RECT{0, 0, 640, 480});
+  struct Case {
+    UINT style;
+    std::vector<Action> steps;
+    int answer;
+    std::vector<int> buttons;
+  };
+  const Action quit = [] { PostQuitMessage(3); };
+  const std::vector<Case> cases = {
+      {MB_OK, {key(VK_ESCAPE)}, IDOK, {IDOK}},
+      {MB_OKCANCEL, {key(VK_ESCAPE)}, IDCANCEL, {IDOK, IDCANCEL}},
+      {MB_OKCANCEL | MB_DEFBUTTON2, {key(VK_RETURN)}, IDCANCEL, {IDOK, IDCANCEL}},
+      {MB_YESNO | MB_ICONQUESTION, {key(VK_ESCAPE), key('N')}, IDNO, {IDYES, IDNO}},
+      {MB_YESNOCANCEL, {click(IDNO)}, IDNO, {IDCANCEL, IDYES, IDNO}},
+      {MB_ABORTRETRYIGNORE | MB_ICONHAND, {altKey('I')}, IDIGNORE, {IDABORT, IDRETRY, IDIGNORE}},
+      {MB_RETRYCANCEL, {quit}, 0, {IDCANCEL, IDRETRY}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.style);
+    std::vector<int> seenButtons;
+    COLORREF face = 0;
+    std::string shown;
+    std::vector<Action> steps = c.steps;
+    steps.insert(steps.begin(), [&] {
+      HWND box = GetActiveWindow();
+      for (int id = IDOK; id <= IDNO; ++id)  // in the order of their ids
+        if (GetDlgItem(box, id) != nullptr) seenButtons.push_back(id);
+      for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (GetDlgCtrlID(child) == 0xFFFF) shown += textOf(child);
+      POINT corner{2, 2};
+      ClientToScreen(box, &corner);
+      HDC screen = GetDC(nullptr);
+      face = GetPixel(screen, corner.x, corner.y);
+      ReleaseDC(nullptr, screen);
+    });
+    play(steps);
+    EXPECT_EQ(MessageBoxA(stage, "Do you want to start a new player?", "Start New Player", c.style),
+              c.answer);
+    EXPECT_EQ(seenButtons, c.buttons);
+    EXPECT_NE(shown.find("Do you want to start a new player?"), std::string::npos);
+    EXPECT_TRUE(sameColor(face, GetSysColor(COLOR_BTNFACE)));
+    EXPECT_EQ(host->messageBoxes().back().answer, c.answer);
+  }
+  MSG msg;
+  ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+  EXPECT_EQ(msg.wParam, 3u);
 }
 
 }  // namespace

@@ -326,7 +326,7 @@ INT_PTR DialogManager::runModal(const DialogTemplate& t, HINSTANCE instance, HWN
     if (msg.message == WM_NULL && msg.hwnd == nullptr) {
       // Nothing is left to come: a backend that answers for the user clicks a button. A
       // dialog that ignores the click twice ends with the answer.
-      if (!shown) continue;
+      if (!shown || PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) continue;
       const int answer = omhost::host().answerWaitingDialog(recordOf(dialog));
       if (answer == 0) continue;
       if (hostAnswers++ > 0 && answer == lastAnswer) {
