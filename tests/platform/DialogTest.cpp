@@ -578,4 +578,232 @@ TEST_F(DialogTest, MessageBoxKeysAndLook)
   EXPECT_EQ(msg.wParam, 3u);
 }
 
+// ---------------------------------------------------------------- looks
+
+COLORREF screenPixel(HWND control, int x, int y)
+{
+  RECT client;
+  GetClientRect(control, &client);
+  POINT p{x < 0 ? client.right + x : x, y < 0 ? client.bottom + y : y};
+  ClientToScreen(control, &p);
+  HDC screen = GetDC(nullptr);
+  const COLORREF c = GetPixel(screen, p.x, p.y);
+  ReleaseDC(nullptr, screen);
+  return c;
+}
+
+// Every control state against the look rules: push buttons raised (light and highlight over
+// dark shadow and shadow), the default one framed in black, a pressed one black over shadow;
+// check boxes and radio buttons sunken with a white inside and a black mark (grey for the
+// third state, face inside while pressed); group boxes and statics etched, framed or filled.
+TEST_F(DialogTest, ControlLooks)
+{
+  HWND dialog =
+      CreateDialogIndirectParamA(nullptr, asTemplate(templateBytes("LOOKS")), nullptr, nullptr, 0);
+  ASSERT_NE(dialog, nullptr);
+  ShowWindow(dialog, SW_SHOW);
+  omtest::pumpAll();
+  struct Case {
+    const char* what;
+    int id;
+    std::function<void(HWND)> setUp;
+    std::vector<std::array<int, 3>> pixels;  // x, y (negative: from the far edge), colour
+  };
+  auto none = [](HWND) {};
+  auto check = [](int state) {
+    return [state](HWND c) { SendMessageA(c, BM_SETCHECK, state, 0); };
+  };
+  auto press = [](HWND c) { SendMessageA(c, BM_SETSTATE, TRUE, 0); };
+  const std::vector<Case> cases = {
+      {"push",
+       20,
+       none,
+       {{0, 0, COLOR_3DLIGHT},
+        {-1, -1, COLOR_3DDKSHADOW},
+        {1, 1, COLOR_BTNHIGHLIGHT},
+        {-2, -2, COLOR_BTNSHADOW},
+        {2, 2, COLOR_BTNFACE}}},
+      {"default",
+       21,
+       none,
+       {{0, 0, COLOR_WINDOWFRAME},
+        {-1, -1, COLOR_WINDOWFRAME},
+        {1, 1, COLOR_3DLIGHT},
+        {2, 2, COLOR_BTNHIGHLIGHT},
+        {-2, -2, COLOR_3DDKSHADOW}}},
+      {"pressed",
+       20,
+       press,
+       {{0, 0, COLOR_WINDOWFRAME},
+        {1, 1, COLOR_BTNSHADOW},
+        {-2, -2, COLOR_BTNSHADOW},
+        {2, 2, COLOR_BTNFACE}}},
+      {"check box",
+       22,
+       none,
+       {{0, 3, COLOR_BTNSHADOW},
+        {1, 4, COLOR_3DDKSHADOW},
+        {12, 15, COLOR_BTNHIGHLIGHT},
+        {11, 14, COLOR_3DLIGHT},
+        {6, 9, COLOR_WINDOW}}},
+      {"checked", 22, check(BST_CHECKED), {{6, 9, COLOR_BTNTEXT}, {3, 6, COLOR_WINDOW}}},
+      {"check box pressed", 22, press, {{6, 9, COLOR_BTNFACE}}},
+      {"third state",
+       23,
+       check(BST_INDETERMINATE),
+       {{3, 6, COLOR_BTNFACE}, {6, 9, COLOR_BTNSHADOW}}},
+      {"radio",
+       24,
+       none,
+       {{5, 8, COLOR_WINDOW}, {0, 8, COLOR_BTNSHADOW}, {11, 8, COLOR_BTNHIGHLIGHT}}},
+      {"radio checked", 24, check(BST_CHECKED), {{5, 8, COLOR_BTNTEXT}, {4, 7, COLOR_WINDOW}}},
+      {"group box",
+       25,
+       none,
+       {{0, 6, COLOR_BTNSHADOW}, {1, 7, COLOR_BTNHIGHLIGHT}, {0, 0, COLOR_BTNFACE}}},
+      {"black frame", 29, none, {{0, 0, COLOR_WINDOWFRAME}, {-1, -1, COLOR_WINDOWFRAME}}},
+      {"white rectangle", 30, none, {{5, 5, COLOR_BTNHIGHLIGHT}}},
+      {"focus moves the default look",
+       20,
+       [](HWND c) { SetFocus(c); },
+       {{0, 0, COLOR_WINDOWFRAME}, {2, 2, COLOR_BTNHIGHLIGHT}}},
+  };
+  // The focus starts on a check box: the default button keeps its look.
+  SetFocus(GetDlgItem(dialog, 22));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    HWND control = GetDlgItem(dialog, c.id);
+    c.setUp(control);
+    omtest::pumpAll();
+    for (const auto& [x, y, color] : c.pixels) {
+      SCOPED_TRACE(testing::Message() << x << "," << y);
+      EXPECT_TRUE(sameColor(screenPixel(control, x, y), GetSysColor(color)));
+    }
+    SendMessageA(control, BM_SETSTATE, FALSE, 0);
+    SendMessageA(control, BM_SETCHECK, BST_UNCHECKED, 0);
+  }
+  // With the focus on a plain button, the default one looks plain, and the focus rectangle
+  // inverts the face.
+  EXPECT_TRUE(
+      sameColor(screenPixel(GetDlgItem(dialog, 21), 1, 1), GetSysColor(COLOR_BTNHIGHLIGHT)));
+  EXPECT_LT(GetRValue(screenPixel(GetDlgItem(dialog, 20), 4, 4)), 80);
+  // An automatic three-state box clicks through its states.
+  HWND three = GetDlgItem(dialog, 23);
+  std::vector<LRESULT> states;
+  for (int i = 0; i < 3; ++i) {
+    SendMessageA(three, BM_CLICK, 0, 0);
+    states.push_back(SendMessageA(three, BM_GETCHECK, 0, 0));
+  }
+  EXPECT_EQ(states, (std::vector<LRESULT>{BST_CHECKED, BST_INDETERMINATE, BST_UNCHECKED}));
+  DestroyWindow(dialog);
+}
+
+// Static texts show exactly what DrawTextA draws in the same rectangle with the same font.
+TEST_F(DialogTest, StaticTextsAsDrawText)
+{
+  HWND dialog =
+      CreateDialogIndirectParamA(nullptr, asTemplate(templateBytes("LOOKS")), nullptr, nullptr, 0);
+  ASSERT_NE(dialog, nullptr);
+  ShowWindow(dialog, SW_SHOW);
+  omtest::pumpAll();
+  const std::vector<std::pair<int, UINT>> cases = {
+      {26, DT_LEFT | DT_WORDBREAK},
+      {27, DT_CENTER | DT_WORDBREAK},
+      {28, DT_RIGHT | DT_WORDBREAK | DT_NOPREFIX},
+  };
+  HDC screen = GetDC(nullptr);
+  for (const auto& [id, format] : cases) {
+    SCOPED_TRACE(id);
+    HWND control = GetDlgItem(dialog, id);
+    RECT r;
+    GetClientRect(control, &r);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, r.right, r.bottom);
+    const HGDIOBJ oldBitmap = SelectObject(memory, bitmap);
+    FillRect(memory, &r, GetSysColorBrush(COLOR_BTNFACE));
+    const HGDIOBJ oldFont =
+        SelectObject(memory, reinterpret_cast<HGDIOBJ>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    SetBkMode(memory, TRANSPARENT);
+    SetTextColor(memory, GetSysColor(COLOR_WINDOWTEXT));
+    const std::string text = textOf(control);
+    RECT measured = r;
+    DrawTextA(memory, text.c_str(), -1, &measured, format | DT_CALCRECT);
+    DrawTextA(memory, text.c_str(), -1, &r, format);
+    POINT origin{0, 0};
+    ClientToScreen(control, &origin);
+    int differing = 0, inked = 0;
+    for (int y = 0; y < r.bottom; ++y)
+      for (int x = 0; x < r.right; ++x) {
+        const COLORREF wanted = GetPixel(memory, x, y);
+        differing += wanted != GetPixel(screen, origin.x + x, origin.y + y);
+        inked += !sameColor(wanted, GetSysColor(COLOR_BTNFACE));
+      }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(inked, 20);
+    if (id == 26) {
+      EXPECT_GT(measured.bottom - measured.top, 13);  // wrapped over lines
+    }
+    SelectObject(memory, oldFont);
+    SelectObject(memory, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+  }
+  ReleaseDC(nullptr, screen);
+  DestroyWindow(dialog);
+}
+
+// DrawTextA: the lines of a word break, one line, and an "&" that underlines the letter after
+// it ("&&" is an ampersand).
+TEST_F(DialogTest, DrawTextLinesAndUnderlines)
+{
+  HDC screen = GetDC(nullptr);
+  HFONT font = CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "MS Sans Serif");
+  SelectObject(screen, font);
+  TEXTMETRICA metrics{};
+  GetTextMetricsA(screen, &metrics);
+  SIZE word{};
+  GetTextExtentPoint32A(screen, "three", 5, &word);
+  struct Case {
+    const char* text;
+    UINT format;
+    int width;
+    int lines;
+  };
+  const std::vector<Case> cases = {
+      {"one two three", DT_WORDBREAK, static_cast<int>(word.cx) + 2, 3},
+      {"one two three", DT_SINGLELINE, 10, 1},
+      {"one\ntwo\r\nthree", 0, 500, 3},
+      {"averyveryverylongword", DT_WORDBREAK, 10, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    RECT r{0, 0, c.width, 0};
+    EXPECT_EQ(DrawTextA(screen, c.text, -1, &r, c.format | DT_CALCRECT),
+              c.lines * metrics.tmHeight);
+    EXPECT_EQ(r.bottom, c.lines * metrics.tmHeight);
+  }
+  // The underline lies one pixel under the base line, under the marked letter only.
+  RECT area{0, 0, 200, 40};
+  FillRect(screen, &area, GetSysColorBrush(COLOR_BTNFACE));
+  SetBkMode(screen, TRANSPARENT);
+  SetTextColor(screen, RGB(0, 0, 0));
+  RECT line = area;
+  DrawTextA(screen, "A&&B &Yes", -1, &line, DT_LEFT | DT_SINGLELINE);
+  SIZE before{}, letter{};
+  GetTextExtentPoint32A(screen, "A&B ", 4, &before);
+  GetTextExtentPoint32A(screen, "A&B Y", 5, &letter);
+  const int row = metrics.tmAscent + 1;
+  int underlined = 0;
+  for (int x = 0; x < 200; ++x)
+    if (GetPixel(screen, x, row) == RGB(0, 0, 0)) {
+      ++underlined;
+      EXPECT_GE(x, before.cx);
+      EXPECT_LT(x, letter.cx);
+    }
+  EXPECT_EQ(underlined, letter.cx - before.cx);
+  SelectObject(screen, GetStockObject(SYSTEM_FONT));
+  DeleteObject(font);
+  ReleaseDC(nullptr, screen);
+}
+
 }  // namespace

@@ -32,18 +32,18 @@ void ring(HDC dc, RECT& r, UINT flags, COLORREF topLeft, COLORREF bottomRight)
 
 }  // namespace
 
-// Outer ring: raised = highlight over dark shadow, sunken = shadow over highlight. Inner ring:
-// raised = light over shadow, sunken = dark shadow over light.
+// Raised: the outer ring light over dark shadow, the inner one highlight over shadow. Sunken:
+// the outer ring shadow over highlight, the inner one dark shadow over light.
 BOOL WINAPI DrawEdge(HDC dc, LPRECT rect, UINT edge, UINT flags)
 {
   if (rect == nullptr) return FALSE;
   RECT r = *rect;
   if (edge & BDR_RAISEDOUTER)
-    ring(dc, r, flags, GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_3DDKSHADOW));
+    ring(dc, r, flags, GetSysColor(COLOR_3DLIGHT), GetSysColor(COLOR_3DDKSHADOW));
   else if (edge & BDR_SUNKENOUTER)
     ring(dc, r, flags, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT));
   if (edge & BDR_RAISEDINNER)
-    ring(dc, r, flags, GetSysColor(COLOR_3DLIGHT), GetSysColor(COLOR_BTNSHADOW));
+    ring(dc, r, flags, GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_BTNSHADOW));
   else if (edge & BDR_SUNKENINNER)
     ring(dc, r, flags, GetSysColor(COLOR_3DDKSHADOW), GetSysColor(COLOR_3DLIGHT));
   if ((flags & BF_MIDDLE) && r.right > r.left && r.bottom > r.top)
