@@ -9,10 +9,10 @@
 #include "platform/src/gdi/DeviceContext.h"
 #include "platform/src/user/ButtonControl.h"
 #include "platform/src/user/InstanceRegistry.h"
-#include "platform/src/user/StaticControl.h"
 #include "platform/src/user/ListBox.h"
 #include "platform/src/user/Menu.h"
 #include "platform/src/user/MessageQueue.h"
+#include "platform/src/user/StaticControl.h"
 #include "platform/src/user/SystemMetrics.h"
 
 namespace omuser {
@@ -81,38 +81,24 @@ void WindowManager::reset()
 
 void WindowManager::registerSystemClasses()
 {
-  WNDCLASSEXA listBox{};
-  listBox.cbSize = sizeof listBox;
-  listBox.style = CS_DBLCLKS | CS_PARENTDC;
-  listBox.lpfnWndProc = &ListBox::procedure;
-  listBox.lpszClassName = "LISTBOX";
-  registerClass(listBox);
-  findClass("LISTBOX")->system = true;
-  WNDCLASSEXA dialog{};
-  dialog.cbSize = sizeof dialog;
-  dialog.style = CS_DBLCLKS | CS_SAVEBITS;
-  dialog.lpfnWndProc = &DefDlgProcA;
-  dialog.cbWndExtra = DLGWINDOWEXTRA;
-  dialog.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-  dialog.lpszClassName = "#32770";
-  registerClass(dialog);
-  findClass("#32770")->system = true;
-  WNDCLASSEXA button{};
-  button.cbSize = sizeof button;
-  button.style = CS_DBLCLKS | CS_PARENTDC;
-  button.lpfnWndProc = &ButtonControl::procedure;
-  button.hCursor = dialog.hCursor;
-  button.lpszClassName = "Button";
-  registerClass(button);
-  findClass("Button")->system = true;
-  WNDCLASSEXA label{};
-  label.cbSize = sizeof label;
-  label.style = CS_DBLCLKS | CS_PARENTDC;
-  label.lpfnWndProc = &StaticControl::procedure;
-  label.hCursor = dialog.hCursor;
-  label.lpszClassName = "Static";
-  registerClass(label);
-  findClass("Static")->system = true;
+  // The built-in classes are never published to other processes.
+  auto add = [this](const char* name, WNDPROC procedure, UINT style, int extraBytes,
+                    HCURSOR cursor) {
+    WNDCLASSEXA c{};
+    c.cbSize = sizeof c;
+    c.style = style;
+    c.lpfnWndProc = procedure;
+    c.cbWndExtra = extraBytes;
+    c.hCursor = cursor;
+    c.lpszClassName = name;
+    registerClass(c);
+    findClass(name)->system = true;
+  };
+  add("LISTBOX", &ListBox::procedure, CS_DBLCLKS | CS_PARENTDC, 0, nullptr);
+  const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+  add("#32770", &DefDlgProcA, CS_DBLCLKS | CS_SAVEBITS, DLGWINDOWEXTRA, arrow);
+  add("Button", &ButtonControl::procedure, CS_DBLCLKS | CS_PARENTDC, 0, arrow);
+  add("Static", &StaticControl::procedure, CS_DBLCLKS | CS_PARENTDC, 0, arrow);
 }
 
 // ---------------------------------------------------------------- classes
