@@ -165,14 +165,23 @@ TEST_F(DialogTest, DamagedTemplatesFailCleanly)
   const Bytes good = templateBytes("129");
   std::copy(good.begin(), good.end(), tooMany.begin());
   tooMany[8] = 200;
+  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(4321), nullptr, nullptr, 0), -1);
+  // The program's own template by name and number; left alone, its default button answers.
+  // (The first one also makes the system colours' brushes, which stay.)
+  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(129), nullptr, nullptr, 0), IDOK);
+  omtest::pumpAll();
   const std::size_t objects = omgdi::GdiObjectTable::instance().size();
+  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(129), nullptr, nullptr, 0), IDOK);
+  HWND modeless = CreateDialogParamA(nullptr, "ABOUT", nullptr, nullptr, 0);
+  ASSERT_NE(modeless, nullptr);
+  EXPECT_EQ(textOf(GetDlgItem(modeless, 2)), "Close");
+  DestroyWindow(modeless);
   for (const Bytes* bytes : {&unknown, static_cast<const Bytes*>(&tooMany)}) {
     EXPECT_EQ(DialogBoxIndirectParamA(nullptr, asTemplate(*bytes), nullptr, nullptr, 0), -1);
     EXPECT_EQ(CreateDialogIndirectParamA(nullptr, asTemplate(*bytes), nullptr, nullptr, 0),
               nullptr);
     EXPECT_EQ(GetTopWindow(nullptr), nullptr);
   }
-  EXPECT_EQ(DialogBoxParamA(nullptr, MAKEINTRESOURCEA(4321), nullptr, nullptr, 0), -1);
   omtest::pumpAll();
   EXPECT_EQ(omgdi::GdiObjectTable::instance().size(), objects);
 }
