@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <list>
 
+#include "framework/OMApp.h"
 #include "framework/OMFileSystem.h"
+#include "framework/OMLinkToFct.h"
 #include "framework/OMPathDirectory.h"
 #include "framework/OMQueriedFile.h"
+#include "framework/OMTask.h"
 
 namespace {
 
@@ -15,12 +18,37 @@ constexpr std::int32_t finishCopyChunk = 65536;
 struct Jobs {
   std::list<std::unique_ptr<OMBackgroundJob>> list;
   bool suspended = false;
+  // Made by the first job ever started; it steps the jobs once per main-loop pass.
+  std::unique_ptr<OMTask> task;
 };
 
 Jobs& jobs()
 {
   static Jobs& all = *new Jobs;
   return all;
+}
+
+OMWord stepJobsTask(OMWord)
+{
+  stepBackgroundJobs();
+  return 0;
+}
+
+// The jobs task, made once and registered with the application (again when a new
+// application object has come since).
+void registerJobsTask()
+{
+  Jobs& all = jobs();
+  if (!all.task) {
+    const OMLinkToFct link(&stepJobsTask);
+    all.task = std::make_unique<OMTask>(&link, 0);
+  }
+  if (all.suspended)
+    all.task->suspend();
+  else
+    all.task->resume();
+  OMApp* app = OMApp::instance();
+  if (app && !app->taskList().contains(all.task.get())) app->addTask(all.task.get());
 }
 
 // Takes a job out of the list; the caller owns it.
@@ -65,6 +93,7 @@ OMBackgroundJob* OMBackgroundJob::start(const char* sourceName, const char* dest
   job->priority_ = priority;
   job->doneLink_ = cloneLink(doneLink);
   OMBackgroundJob* started = job.get();
+  registerJobsTask();
   enlist(std::move(job));
   return started;
 }
@@ -249,11 +278,13 @@ bool finish(OMBackgroundJob* job)
 void suspendBackgroundReads()
 {
   jobs().suspended = true;
+  if (jobs().task) jobs().task->suspend();
 }
 
 void resumeBackgroundReads()
 {
   jobs().suspended = false;
+  if (jobs().task) jobs().task->resume();
 }
 
 bool backgroundReadsSuspended()

@@ -123,13 +123,22 @@ void releaseCachedFile(OMCachedFile* entry)
 {
   if (!entry) return;
   if (entry->refCount_ > 0) --entry->refCount_;
-  if (entry->refCount_ > 0) return;
+  if (entry->refCount_ > 0 || entry->pinCount_ > 0) return;
   auto& entries = cache();
   auto it = std::find_if(entries.begin(), entries.end(),
                          [entry](const auto& each) { return each.get() == entry; });
   if (it == entries.end()) return;
   std::unique_ptr<OMCachedFile> owned = std::move(*it);
   entries.erase(it);
+}
+
+void OMCachedFile::unpin()
+{
+  if (pinCount_ > 0) --pinCount_;
+  if (pinCount_ == 0 && refCount_ == 0) {
+    ++refCount_;
+    releaseCachedFile(this);
+  }
 }
 
 void uncacheFile(const char* name)

@@ -35,6 +35,11 @@ class OMCachedFile {
   int waitLoaded();
 
   void addReference() { ++refCount_; }
+  // A pinned entry stays cached while nothing references it.
+  int pinCount() const { return pinCount_; }
+  void pin() { ++pinCount_; }
+  // Not below 0; an unpinned entry without references is deleted.
+  void unpin();
 
  private:
   friend OMCachedFile* cacheFile(const char*, const OMLink*, const char*, int);
@@ -49,6 +54,7 @@ class OMCachedFile {
   std::string name_;
   std::int32_t size_ = 0;
   int refCount_ = 0;
+  int pinCount_ = 0;
   std::unique_ptr<std::uint8_t[]> data_;
   std::string copyPath_;
   OMBackgroundJob* job_ = nullptr;

@@ -4,6 +4,8 @@
 
 #include "framework/OMPoint.h"
 
+class OMRegion;
+
 // A rectangle with exclusive right and bottom. The empty rectangle is exactly (0, 0, -1, -1);
 // operations that find no overlap produce it. A rectangle such as (10, 10, 10, 20) is not
 // "empty" in this sense, but it has no area.
@@ -64,6 +66,9 @@ class OMRect {
   void intersectWith(const OMRect& other);
   OMRect intersection(const OMRect& other) const;
   bool containsPoint(const OMPoint& point) const;
+  // Whether any part lies in the region; whether all of it does.
+  bool intersectsRegion(const OMRegion& region) const;
+  bool isInRegion(const OMRegion& region) const;
 
  private:
   std::int32_t left_ = 0;

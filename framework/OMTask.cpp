@@ -1,8 +1,14 @@
 #include "framework/OMTask.h"
 
+#include "framework/OMApp.h"
+
 OMTask::OMTask(const OMLink* link, std::uint32_t word) : word_(word), link_(cloneLink(link)) {}
 
-OMTask::~OMTask() = default;
+OMTask::~OMTask()
+{
+  // After the application is gone there is no list to leave.
+  if (OMApp* app = OMApp::instance()) app->removeTask(this);
+}
 
 void OMTask::run()
 {

@@ -60,20 +60,28 @@ Host& host()
 {
   auto& backend = current();
   if (!backend) {
-    // A real window unless OM_HOST=headless or no display can be opened.
     const char* choice = std::getenv("OM_HOST");
-    const bool headless = choice != nullptr && std::strcmp(choice, "headless") == 0;
-#ifdef OM_HAVE_SDL
-    // Without a display (and no video driver asked for) there is nothing to open a window on.
+    if (choice != nullptr && std::strcmp(choice, "headless") == 0) {
+      backend = std::make_unique<HeadlessHost>();
+      return *backend;
+    }
+    // A program meant for a window never runs invisibly: without one it says so and stops.
     const bool display = std::getenv("DISPLAY") != nullptr ||
                          std::getenv("WAYLAND_DISPLAY") != nullptr ||
                          std::getenv("SDL_VIDEODRIVER") != nullptr;
-    if (!headless && display) backend = SdlHost::open();
+    if (!display) {
+      std::fprintf(stderr,
+                   "om: there is no display; to run without a window, set OM_HOST=headless\n");
+      std::exit(1);
+    }
+#ifdef OM_HAVE_SDL
+    backend = SdlHost::open();
 #endif
     if (!backend) {
-      if (!headless && std::getenv("OM_TRACE") != nullptr)
-        std::fprintf(stderr, "om: no window can be opened; running headless\n");
-      backend = std::make_unique<HeadlessHost>();
+      std::fprintf(stderr,
+                   "om: no window can be opened on this display; to run without a window, set "
+                   "OM_HOST=headless\n");
+      std::exit(1);
     }
   }
   return *backend;

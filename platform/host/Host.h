@@ -7,8 +7,8 @@
 #include <vector>
 
 // The platform's only contact with the machine: the virtual screen, input, message boxes and
-// presentation. One backend is current; OM_HOST chooses it ("headless" is the default until a
-// windowed backend is built in), and tests may install their own.
+// presentation. One backend is current: a real window by default, the headless one with
+// OM_HOST=headless; tests may install their own.
 namespace omhost {
 
 // The virtual screen: a plain pixel buffer that windows draw into through their device
@@ -55,6 +55,20 @@ struct InputEvent {
   std::uint32_t time = 0;
 };
 
+// The cursor as the host shows it: a system cursor (its IDC_ id), or a picture of 0xAARRGGBB
+// pixels, top row first, whose alpha is the mask (0 leaves the screen as it is). An empty
+// shape (no system id, no pixels) shows no cursor.
+struct CursorShape {
+  int systemId = 0;
+  int width = 0;
+  int height = 0;
+  int hotX = 0;
+  int hotY = 0;
+  std::vector<std::uint32_t> pixels;
+
+  bool operator==(const CursorShape&) const = default;
+};
+
 struct MessageBoxRecord {
   std::string text;
   std::string caption;
@@ -90,6 +104,10 @@ class Host {
   ScreenBuffer& screen() { return screen_; }
   // Shows the screen's current contents (a window backend copies them to the display).
   virtual void present() {}
+  // A pass of the program's loop found nothing to do: a backend may wait up to milliseconds
+  // for input (which ends the wait at once). A backend that shows the screen presents it
+  // first when it changed, and then does not wait, since the program is drawing.
+  virtual void idle(std::uint32_t milliseconds) { (void)milliseconds; }
   // Takes the next input event. With wait set, a backend may block until input arrives; it
   // answers false when there is none (and, waiting, when none will come).
   virtual bool nextInput(InputEvent& event, bool wait) = 0;
@@ -116,12 +134,14 @@ class Host {
   // Another copy of the program asked this one to come forward: the program's window is
   // restored when minimised and raised above other windows of the desktop.
   virtual void raiseWindow() {}
-  // The cursor the program shows (an opaque cursor handle) and whether it is shown.
-  virtual void cursorChanged(void* cursor, bool visible)
+  // The cursor the program shows and whether it is shown.
+  virtual void cursorChanged(const CursorShape& shape, bool visible)
   {
-    (void)cursor;
+    (void)shape;
     (void)visible;
   }
+  // The title of the program's frame window, in UTF-8.
+  virtual void setTitle(const std::string& title) { (void)title; }
 
  protected:
   ScreenBuffer screen_;

@@ -14,6 +14,7 @@
 #include "framework/OMPathDirectory.h"
 #include "framework/OMPrintParameters.h"
 #include "framework/OMQueriedFile.h"
+#include "tests/support/AppTestSupport.h"
 #include "tests/support/TempFolder.h"
 
 namespace {
@@ -376,4 +377,39 @@ TEST(PrintParameters, StoreReplacesEverything)
   EXPECT_EQ(printParameters().secondWord, 3);
   EXPECT_EQ(printParameters().page.bottom(), 800);
   EXPECT_FALSE(printParameters().flag);
+}
+
+TEST_F(Files, TheJobsTaskStepsJobsOnTheApplicationsPassesAndAPinKeepsAnEntry)
+{
+  omtest::TestApp session;
+  const std::string bytes = pattern(20000);
+  dir.write("src.bin", bytes);
+  addSearchPath(dir.path().c_str(), 0);
+  endedJobs.clear();
+  failedJobs = 0;
+  OMLinkToFct done(&rememberJob);
+  suspendBackgroundReads();
+  ASSERT_NE(OMBackgroundJob::start("src.bin", nullptr, 0, -1, 0, &done), nullptr);
+  ASSERT_EQ(session.app().taskList().count(), 1);
+  EXPECT_TRUE(session.app().taskList().first()->isSuspended());
+  omtest::runPasses(5);
+  EXPECT_TRUE(endedJobs.empty());
+  resumeBackgroundReads();
+  for (long pass = 0; pass < 100000000 && backgroundJobCount() > 0; ++pass) {
+    omtest::runPasses(1);
+    std::this_thread::yield();
+  }
+  ASSERT_EQ(endedJobs.size(), 1u);
+  EXPECT_EQ(lastReadData, bytes);
+
+  OMCachedFile* entry = cacheFile("src.bin");
+  ASSERT_NE(entry, nullptr);
+  EXPECT_EQ(entry->waitLoaded(), 0);
+  entry->unpin();  // not below 0: the next pin still holds
+  EXPECT_EQ(entry->pinCount(), 0);
+  entry->pin();
+  uncacheFile("src.bin");
+  EXPECT_EQ(findCachedFile("src.bin"), entry);
+  entry->unpin();
+  EXPECT_EQ(findCachedFile("src.bin"), nullptr);
 }

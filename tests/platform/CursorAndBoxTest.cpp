@@ -55,7 +55,7 @@ TEST_F(CursorAndBoxTest, SystemCursors)
   SetCursor(arrow);
   EXPECT_EQ(SetCursor(wait), arrow);
   EXPECT_EQ(GetCursor(), wait);
-  EXPECT_EQ(host->cursor(), wait);
+  EXPECT_EQ(host->cursor().systemId, 32514);  // the host gets the shape, not the handle
   EXPECT_TRUE(DestroyCursor(wait));
   EXPECT_EQ(GetCursor(), wait);
   EXPECT_NE(LoadIconA(nullptr, IDI_QUESTION), nullptr);
@@ -80,7 +80,12 @@ TEST_F(CursorAndBoxTest, CursorsAndIconsFromTheProgramsResources)
   EXPECT_EQ(loaded->hotSpot.y, 7);
   EXPECT_EQ(loaded->pixels.size(), 32u * 32u);
   SetCursor(cursor);
-  EXPECT_EQ(host->cursor(), cursor);
+  const omhost::CursorShape& shape = host->cursor();
+  EXPECT_EQ(shape.systemId, 0);
+  EXPECT_EQ(shape.width, 32);
+  EXPECT_EQ(shape.hotX, 5);
+  EXPECT_EQ(shape.hotY, 7);
+  EXPECT_EQ(shape.pixels, loaded->pixels);
 
   HICON icon = LoadIconA(program, MAKEINTRESOURCEA(1));
   ASSERT_NE(icon, nullptr);
@@ -95,6 +100,7 @@ TEST_F(CursorAndBoxTest, CursorsAndIconsFromTheProgramsResources)
   EXPECT_EQ(LoadIconA(program, MAKEINTRESOURCEA(5)), nullptr);
   EXPECT_TRUE(DestroyCursor(cursor));
   EXPECT_EQ(omuser::CursorTable::instance().find(cursor), nullptr);
+  EXPECT_EQ(host->cursor(), omhost::CursorShape{});  // the current one went: no cursor
   EXPECT_TRUE(DestroyIcon(icon));
 }
 
@@ -274,6 +280,24 @@ TEST_F(CursorAndBoxTest, ResourceIconsThroughTheLoader)
   EXPECT_TRUE(DestroyIcon(icon));
   EXPECT_FALSE(DestroyIcon(icon));
   omuser::setCursorResourceLoader(nullptr);
+}
+
+// The host window's title is the frame window's, from its creation and from each
+// SetWindowTextA, in UTF-8; the texts of its child and of a window it owns are not.
+TEST_F(CursorAndBoxTest, TheHostTitleIsTheFrameWindowsTitle)
+{
+  HWND frame =
+      omtest::makeTopLevel(WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT{0, 0, 300, 200}, "Caf\xE9");
+  EXPECT_EQ(host->title(), "Caf\xC3\xA9");
+  HWND child = omtest::makeChild(frame, WS_VISIBLE, RECT{10, 10, 50, 50});
+  SetWindowTextA(child, "child");
+  HWND owned = CreateWindowExA(0, "OMTestWindow", "owned", WS_POPUP, 0, 0, 50, 50, frame, nullptr,
+                               nullptr, nullptr);
+  ASSERT_NE(owned, nullptr);
+  SetWindowTextA(owned, "still owned");
+  EXPECT_EQ(host->title(), "Caf\xC3\xA9");
+  SetWindowTextA(frame, "Map");
+  EXPECT_EQ(host->title(), "Map");
 }
 
 }  // namespace

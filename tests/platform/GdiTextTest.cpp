@@ -416,6 +416,14 @@ TEST_F(GdiTextTest, FontFilesOnAMappedDriveWithMixedCaseNames)
 
 TEST_F(GdiTextTest, AnAddedFontFileIsUsedByItsFamilyNameUntilRemoved)
 {
+  // Relative names, from a current folder of the test's own.
+  TempFolder folder;
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(folder.path());
+  struct Restore {
+    std::filesystem::path path;
+    ~Restore() { std::filesystem::current_path(path); }
+  } restore{previous};
   const std::string path = makeRenamedFace("gdi-fonts");
   ASSERT_FALSE(path.empty());
   EXPECT_FALSE(hasFamily("Zebrafish Mono X"));

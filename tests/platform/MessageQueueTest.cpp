@@ -3,6 +3,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <memory>
 #include <thread>
 
 #include "tests/support/WindowTestSupport.h"
@@ -141,6 +145,83 @@ TEST_F(MessageQueueTest, PostingFromAnotherThread)
   EXPECT_EQ(msg.wParam, 1u);
   ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_USER, WM_USER, PM_REMOVE));
   EXPECT_EQ(msg.wParam, 2u);
+}
+
+}  // namespace
+
+namespace {
+
+// Counts the host's idle waits instead of waiting.
+class IdleCountingHost : public omhost::HeadlessHost {
+ public:
+  void idle(std::uint32_t milliseconds) override
+  {
+    ++waits;
+    longest = std::max(longest, milliseconds);
+  }
+  int waits = 0;
+  std::uint32_t longest = 0;
+};
+
+void spin(std::chrono::microseconds length)
+{
+  const auto end = std::chrono::steady_clock::now() + length;
+  while (std::chrono::steady_clock::now() < end) {
+  }
+}
+
+// A loop that polls with nothing to do waits in its empty peeks, briefly and on the real clock
+// only; a pass that has work (a message, an event set, a long computation, even one that comes
+// after a second peek) never waits.
+TEST_F(MessageQueueTest, OnlyAStillLoopWaitsInItsEmptyPeeks)
+{
+  struct Case {
+    const char* name;
+    bool manualClock;
+    std::function<void(HWND)> work;
+    bool waits;
+  };
+  HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  const Case cases[] = {
+      {"still", false, [](HWND) {}, true},
+      {"still on the manual clock", true, [](HWND) {}, false},
+      {"a message each pass", false, [](HWND w) { PostMessageA(w, WM_USER, 0, 0); }, false},
+      {"an event each pass", false, [event](HWND) { SetEvent(event); }, false},
+      {"a long pass", false, [](HWND) { spin(std::chrono::milliseconds(2)); }, false},
+      {"work after a second peek", false,
+       [](HWND) {
+         MSG msg;
+         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+         spin(std::chrono::milliseconds(2));
+       },
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto counting = std::make_unique<IdleCountingHost>();
+    IdleCountingHost& counted = *counting;
+    omhost::setHost(std::move(counting));
+    if (c.manualClock)
+      omhost::useManualClock(0);
+    else
+      omhost::useRealClock();
+    constexpr int kPasses = 40;
+    for (int pass = 0; pass < kPasses; ++pass) {
+      MSG msg;
+      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageA(&msg);
+      c.work(frame);
+    }
+    if (c.waits) {
+      EXPECT_GE(counted.waits, kPasses / 2);  // most passes (a busy machine may stretch some)
+      EXPECT_GT(counted.longest, 0u);
+      EXPECT_LE(counted.longest, 10u);
+    } else {
+      EXPECT_EQ(counted.waits, 0);
+    }
+  }
+  omhost::useManualClock(0);
+  CloseHandle(event);
 }
 
 }  // namespace

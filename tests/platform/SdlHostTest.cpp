@@ -85,8 +85,23 @@ TEST_F(SdlHostTest, ScreenAndPresent)
   host->screen().resize(320, 200, 8);  // a mode change: the window follows
   host->present();
   EXPECT_EQ(host->screen().palette[255], 0xFFFFFFu);
-  host->cursorChanged(nullptr, false);
-  host->cursorChanged(nullptr, true);
+  host->cursorChanged(omhost::CursorShape{32514, 0, 0, 0, 0, {}}, false);
+  host->cursorChanged(omhost::CursorShape{0, 2, 2, 1, 1, {0xFF000000u, 0, 0, 0xFFFFFFFFu}}, true);
+}
+
+// Without a display and without OM_HOST a program says so in one line and stops, rather than
+// running where nobody sees it.
+TEST(HostChoiceTest, WithoutADisplayAProgramSaysSoAndStops)
+{
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        for (const char* name : {"OM_HOST", "DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"})
+          ::unsetenv(name);
+        omhost::setHost(nullptr);
+        omhost::host();
+      },
+      ::testing::ExitedWithCode(1), "^om: there is no display; .* OM_HOST=headless\n$");
 }
 
 }  // namespace

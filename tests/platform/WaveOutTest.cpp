@@ -2,12 +2,15 @@
 
 #include <windows.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "platform/host/HostAudioSink.h"
 #include "platform/host/HostClock.h"
+#include "platform/src/mm/Resampler.h"
+#include "tests/support/ToneMeter.h"
 
 namespace {
 
@@ -46,6 +49,22 @@ std::vector<unsigned char> constant(std::size_t count, unsigned char value)
 {
   return std::vector<unsigned char>(count, value);
 }
+
+// Unsigned 8-bit samples of a sine, from sample `first` of it on.
+std::vector<unsigned char> sine(std::size_t first, std::size_t count, double frequency, DWORD rate,
+                                double amplitude = 100)
+{
+  std::vector<unsigned char> out(count);
+  for (std::size_t i = 0; i < count; ++i)
+    out[i] = static_cast<unsigned char>(
+        std::lround(128 + amplitude * std::sin(2 * M_PI * frequency * double(first + i) / rate)));
+  return out;
+}
+
+// The resampler looks this many source samples ahead: what is heard lags what was read.
+constexpr std::size_t kLead = ommm::Resampler::kTaps / 2;
+// Sound of constant level passes through exactly; edges ring for a window's width.
+constexpr int kSettled = ommm::Resampler::kTaps;
 
 std::string waveImage(DWORD rate, const std::vector<unsigned char>& samples)
 {
@@ -107,11 +126,8 @@ class WaveOutTest : public ::testing::Test {
 TEST_F(WaveOutTest, BlocksPlayInOrderWithoutGapsAndDoneFollowsTime)
 {
   HWAVEOUT device = open(11025);
-  std::vector<unsigned char> ramp(1024);
-  for (std::size_t i = 0; i < ramp.size(); ++i)
-    ramp[i] = static_cast<unsigned char>(i);
-  Block first(ramp);
-  Block second(constant(1024, 200));
+  Block first(sine(0, 1024, 300, 11025));
+  Block second(sine(1024, 1024, 300, 11025));
   write(device, first);
   write(device, second);
   EXPECT_EQ(first.header.dwFlags & (WHDR_PREPARED | WHDR_INQUEUE | WHDR_DONE),
@@ -129,14 +145,16 @@ TEST_F(WaveOutTest, BlocksPlayInOrderWithoutGapsAndDoneFollowsTime)
   out.insert(out.end(), more.begin(), more.end());
   EXPECT_TRUE(second.done());
 
-  // Each source sample is held for four sink frames, the second block right after the first.
-  ASSERT_GE(out.size(), 2048u * 4);
-  for (std::size_t i = 0; i < 1024 * 4; ++i)
-    ASSERT_EQ(out[i], level(ramp[i / 4])) << i;
-  for (std::size_t i = 1024 * 4; i < 2048 * 4; ++i)
-    ASSERT_EQ(out[i], level(200)) << i;
-  for (std::size_t i = 2048 * 4; i < out.size(); ++i)
-    ASSERT_EQ(out[i], 0) << i;  // then silence
+  // One continuous sine at four times the rate, the second block right after the first (the
+  // 8-bit source is within half a step of it), then silence.
+  const std::size_t lead = kLead * 4;
+  ASSERT_GE(out.size(), 2048u * 4 + lead);
+  for (std::size_t i = lead + kSettled * 4; i < 2048 * 4 + lead - kSettled * 4; ++i) {
+    const double t = double(i - lead) / kSink;
+    ASSERT_NEAR(out[i], 100 * 256 * std::sin(2 * M_PI * 300 * t), 300) << i;
+  }
+  for (std::size_t i = 2048 * 4 + lead + kSettled * 4; i < out.size(); ++i)
+    ASSERT_EQ(out[i], 0) << i;
 
   EXPECT_EQ(waveOutUnprepareHeader(device, &first.header, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
   EXPECT_FALSE(first.header.dwFlags & WHDR_PREPARED);
@@ -154,9 +172,10 @@ TEST_F(WaveOutTest, QueuedBlocksAreReadWhenTheyPlay)
   std::memset(first.bytes.data() + 1500, 150, first.bytes.size() - 1500);
   std::memset(second.bytes.data(), 160, second.bytes.size());
   const auto out = play(150);
+  const std::size_t lead = kLead * 2;
   EXPECT_EQ(out.front(), level(130));
-  EXPECT_EQ(out[(1500 - 1102) * 2 + 10], level(150));
-  EXPECT_EQ(out[(2205 - 1102) * 2 + 10], level(160));
+  EXPECT_EQ(out[(1500 - 1102) * 2 + lead + kSettled * 2], level(150));
+  EXPECT_EQ(out[(2205 - 1102) * 2 + lead + kSettled * 2], level(160));
   EXPECT_TRUE(first.done());
   EXPECT_TRUE(second.done());
 }
@@ -167,6 +186,13 @@ TEST_F(WaveOutTest, PauseHoldsThePositionAndQueuesWrites)
   std::vector<unsigned char> ramp(1103);  // 100 ms
   for (std::size_t i = 0; i < ramp.size(); ++i)
     ramp[i] = static_cast<unsigned char>(i % 251);
+  // What the block sounds like without a pause, on a device of its own.
+  HWAVEOUT unpaused = open(11025);
+  Block reference(ramp);
+  write(unpaused, reference);
+  const auto expected = play(140);  // as long as the paused run plays below
+  ASSERT_TRUE(reference.done());
+
   Block block(ramp);
   ASSERT_EQ(waveOutPause(device), MMSYSERR_NOERROR);
   write(device, block);  // written while paused: queued, not played
@@ -188,8 +214,9 @@ TEST_F(WaveOutTest, PauseHoldsThePositionAndQueuesWrites)
   EXPECT_TRUE(block.done());
   // Playback resumes exactly where the pause held it.
   out.insert(out.end(), rest.begin(), rest.end());
-  for (std::size_t i = 0; i < ramp.size() * 4; ++i)
-    ASSERT_EQ(out[i], level(ramp[i / 4])) << i;
+  ASSERT_GE(out.size(), expected.size());
+  for (std::size_t i = 0; i < expected.size(); ++i)
+    ASSERT_EQ(out[i], expected[i]) << i;
   EXPECT_GT(before, 0u);
 }
 
@@ -282,10 +309,11 @@ TEST_F(WaveOutTest, SimpleSoundsPlaySynchronouslyAsynchronouslyAndStop)
   // On the manual clock a synchronous sound moves the clock on by its length.
   EXPECT_EQ(timeGetTime() - start, 100u);
   auto out = sink.takeCaptured();
-  ASSERT_GE(out.size(), 4409u);
-  EXPECT_EQ(out[0], level(200));
-  EXPECT_EQ(out[4409], level(200));
-  for (std::size_t i = 4410; i < out.size(); ++i)
+  const std::size_t lead = kLead * 2;
+  ASSERT_GE(out.size(), 4410u);
+  EXPECT_EQ(out[lead + kSettled * 2], level(200));
+  EXPECT_EQ(out[4410 + lead - kSettled * 2], level(200));
+  for (std::size_t i = 4410 + lead + kSettled * 2; i < out.size(); ++i)
     ASSERT_EQ(out[i], 0);
 
   ASSERT_TRUE(sndPlaySoundA(image.data(), SND_MEMORY | SND_ASYNC));
@@ -336,4 +364,32 @@ TEST_F(WaveOutTest, MessageBeepMixesAShortToneBesideOtherSounds)
   auto after = play(100);
   ASSERT_FALSE(after.empty());
   EXPECT_EQ(after.back(), level(100));  // the tone is over, the sound goes on
+}
+
+// A tone at the content's low rate reaches the sink as that one tone: the images that holding
+// each sample would add (around multiples of 11,025 Hz) stay far below it.
+TEST_F(WaveOutTest, LowRateToneComesOutWithoutImages)
+{
+  struct Case {
+    DWORD rate;
+    double tone;
+  };
+  for (const Case c : {Case{11025, 1000}, Case{22050, 1000}, Case{11025, 3000}}) {
+    SCOPED_TRACE(c.rate);
+    HWAVEOUT device = open(c.rate);
+    Block tone(sine(0, c.rate, c.tone, c.rate, 120));  // one second
+    write(device, tone);
+    const auto out = play(1000);
+    ASSERT_GE(out.size(), kSink / 2 + kSink / 4);
+    const std::size_t from = kSink / 4, count = kSink / 2;
+    const double wanted = omtest::tonePower(out, from, count, c.tone, kSink);
+    EXPECT_NEAR(std::sqrt(wanted * 4), 120 * 256, 120 * 256 * 0.02);  // the tone's level
+    for (int k = 1; k * c.rate - c.tone < kSink / 2.0; ++k)
+      for (double image : {k * c.rate - c.tone, k * c.rate + c.tone}) {
+        if (image >= kSink / 2.0) continue;
+        SCOPED_TRACE(image);
+        EXPECT_LT(omtest::decibels(omtest::tonePower(out, from, count, image, kSink), wanted), -60);
+      }
+    waveOutReset(device);
+  }
 }

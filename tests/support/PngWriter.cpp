@@ -3,27 +3,11 @@
 #include <array>
 #include <fstream>
 
+#include "tools/MovieSources.h"
+
 namespace omtest {
 
 namespace {
-
-std::uint32_t crc32(const std::uint8_t* data, std::size_t size, std::uint32_t crc = 0)
-{
-  static const std::array<std::uint32_t, 256> table = [] {
-    std::array<std::uint32_t, 256> t{};
-    for (std::uint32_t n = 0; n < 256; ++n) {
-      std::uint32_t c = n;
-      for (int k = 0; k < 8; ++k)
-        c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[n] = c;
-    }
-    return t;
-  }();
-  crc = ~crc;
-  for (std::size_t i = 0; i < size; ++i)
-    crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-  return ~crc;
-}
 
 void putBigEndian(std::vector<std::uint8_t>& out, std::uint32_t value)
 {
@@ -38,7 +22,7 @@ void putChunk(std::vector<std::uint8_t>& out, const char* type,
   std::vector<std::uint8_t> body(type, type + 4);
   body.insert(body.end(), data.begin(), data.end());
   out.insert(out.end(), body.begin(), body.end());
-  putBigEndian(out, crc32(body.data(), body.size()));
+  putBigEndian(out, moviesources::crc32(body.data(), body.size()));
 }
 
 }  // namespace

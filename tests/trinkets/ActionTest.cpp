@@ -26,9 +26,11 @@ class ActionTest : public ::testing::Test {
   void SetUp() override
   {
     eventLog().clear();
-    omhost::useManualClock(0);
+    app_ = std::make_unique<omtest::TestApp>(3, 0);
   }
-  void TearDown() override { omhost::useRealClock(); }
+  void TearDown() override { app_.reset(); }
+
+  std::unique_ptr<omtest::TestApp> app_;
 };
 
 TEST(ActionRegistries, EveryClassOfTheActionFamilyIsRegistered)

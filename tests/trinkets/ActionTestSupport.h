@@ -8,8 +8,8 @@
 
 #include "framework/OMLinkToFct.h"
 #include "platform/host/HostClock.h"
+#include "tests/support/AppTestSupport.h"
 #include "trinkets/src/Action.h"
-#include "trinkets/src/ActionTasks.h"
 #include "trinkets/src/ActionVariables.h"
 
 // What the actions under test did, in order: "start A", "halt A", "finished A", ...
@@ -123,9 +123,5 @@ class FakeVariables {
   }();
 };
 
-// One pass of the main loop's task walk at the given time of the manual clock.
-inline void passAt(std::uint32_t milliseconds)
-{
-  omhost::advanceClock(milliseconds - omhost::clockMilliseconds());
-  runActionTasks();
-}
+// One main-loop pass at the given time of the manual clock.
+using omtest::passAt;

@@ -25,9 +25,11 @@ class ContainerTest : public ::testing::Test {
   void SetUp() override
   {
     eventLog().clear();
-    omhost::useManualClock(0);
+    app_ = std::make_unique<omtest::TestApp>(3, 0);
   }
-  void TearDown() override { omhost::useRealClock(); }
+  void TearDown() override { app_.reset(); }
+
+  std::unique_ptr<omtest::TestApp> app_;
 
   // Probes owned by the test and borrowed by the container under test.
   ProbeAction* probe(const char* name, int interruptible = 1, bool finishAtOnce = false)

@@ -52,11 +52,13 @@ class ScriptActionTest : public ::testing::Test {
   void SetUp() override
   {
     eventLog().clear();
-    omhost::useManualClock(0);
+    app_ = std::make_unique<omtest::TestApp>(3, 0);
     queueObject_ = createTrinketByName("RQueue", "", scriptArgTerminator);
     queue = static_cast<RQueue*>(queueObject_.get());
   }
-  void TearDown() override { omhost::useRealClock(); }
+  void TearDown() override { app_.reset(); }
+
+  std::unique_ptr<omtest::TestApp> app_;
 
   std::unique_ptr<Action> make(const char* name, std::vector<const char*> words,
                                int interruptible = 1)

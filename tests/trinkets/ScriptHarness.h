@@ -14,6 +14,7 @@
 #include "framework/OMLinkToFct.h"
 #include "framework/OMLinkToObj.h"
 #include "platform/host/HostClock.h"
+#include "tests/support/AppTestSupport.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/OMScriptableObject.h"
 #include "trinkets/src/TrinketRecord.h"
@@ -134,7 +135,7 @@ class ScriptTest : public ::testing::Test {
     ASSERT_NE(made, nullptr);
     folder_ = made;
     std::filesystem::current_path(folder_);
-    omhost::useManualClock(10000);
+    app_ = std::make_unique<omtest::TestApp>();
     alerts.clear();
     exitCodes.clear();
     probeLog.clear();
@@ -158,7 +159,7 @@ class ScriptTest : public ::testing::Test {
     setScriptExitHandler(nullptr);
     std::filesystem::current_path(original_);
     std::filesystem::remove_all(folder_);
-    omhost::useRealClock();
+    app_.reset();
   }
 
  public:
@@ -193,20 +194,10 @@ class ScriptTest : public ::testing::Test {
     return made;
   }
 
-  static void passes(int count)
-  {
-    for (int i = 0; i < count; ++i)
-      scriptTick();
-  }
+  static void passes(int count) { omtest::runPasses(count); }
 
   // One tick of at least 100 ms.
-  static void ticks(int count)
-  {
-    for (int i = 0; i < count; ++i) {
-      omhost::advanceClock(101);
-      scriptTick();
-    }
-  }
+  static void ticks(int count) { omtest::runPasses(count, 101); }
 
   std::string debugText() const
   {
@@ -243,6 +234,7 @@ class ScriptTest : public ::testing::Test {
 
   void dropThreads() { threads_.clear(); }
 
+  std::unique_ptr<omtest::TestApp> app_;
   std::vector<std::unique_ptr<YThread>> threads_;
 
  private:

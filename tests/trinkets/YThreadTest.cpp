@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "ScriptHarness.h"
-#include "trinkets/src/ActionTasks.h"
 
 using scripttest::alerts;
 using scripttest::probeLog;
@@ -629,10 +628,12 @@ TEST_F(ThreadTest, DebugWalksListProceduresVariablesAndInstances)
 TEST_F(ThreadTest, TheFirstThreadAddsTheTickTaskAndTheLastRemovesIt)
 {
   load("say from-task\r");
-  runActionTasks();
+  EXPECT_EQ(OMApp::instance()->taskList().count(), 1);
+  omtest::runPasses(1);
   EXPECT_EQ(debugLines(), (Lines{"from-task"}));
   dropThreads();
-  runActionTasks();  // no task left to run a deleted thread
+  EXPECT_EQ(OMApp::instance()->taskList().count(), 0);
+  omtest::runPasses(1);  // no task left to run a deleted thread
   EXPECT_EQ(debugLines().size(), 1u);
 }
 

@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
+#include "framework/OMApp.h"
 #include "framework/OMLinkToObj.h"
 #include "trinkets/src/ActionRegistrar.h"
-#include "trinkets/src/ActionTasks.h"
 #include "trinkets/src/OMSParameter.h"
 
 namespace {
@@ -34,7 +34,7 @@ void DelayAction::start()
   dropTask();
   OMLinkToObj<DelayAction> link(this, &DelayAction::tick);
   task_ = std::make_unique<OMTask>(&link, 0);
-  addActionTask(task_.get());
+  if (OMApp* app = OMApp::instance()) app->addTask(task_.get());
   remaining_ = timeToWait();
   startTime_ = timeGetTime();
 }
@@ -71,6 +71,6 @@ void DelayAction::halt()
 void DelayAction::dropTask()
 {
   if (!task_) return;
-  removeActionTask(task_.get());
+  if (OMApp* app = OMApp::instance()) app->removeTask(task_.get());
   task_.reset();
 }

@@ -16,9 +16,6 @@ struct TrinketRegistry {
   OMList<TrinketRecord> records;
   TrinketRecord* current = nullptr;
   int pluginLoading = 1;
-  // Plug-in names (lower case) that failed to load: a script loop asking for a missing class
-  // must not search the disk on every pass.
-  std::vector<std::string> failedPlugins;
 };
 
 // Created by the first record and freed with the last. Records register from static
@@ -75,23 +72,6 @@ bool isPlainPluginName(const char* name)
   return true;
 }
 
-std::string lowerCase(const std::string& text)
-{
-  std::string lower = text;
-  for (char& character : lower)
-    character = lowerCaseOf(character);
-  return lower;
-}
-
-bool hasFailedBefore(const std::string& fileName)
-{
-  const std::string key = lowerCase(fileName);
-  for (const std::string& failed : registry->failedPlugins) {
-    if (failed == key) return true;
-  }
-  return false;
-}
-
 void loadOnePlugin(const char* name)
 {
   if (!registry || !isPlainPluginName(name)) return;
@@ -101,12 +81,9 @@ void loadOnePlugin(const char* name)
   if (!dot) fileName += pluginExtension;
   if (fileName.size() > static_cast<std::size_t>(trinketNameLimit)) return;
   if (findRecord(className.c_str())) return;
-  if (hasFailedBefore(fileName)) return;
+  // A missing library is tried again at the next lookup: a content folder may gain the file.
   HMODULE module = loadPluginLibrary(fileName.c_str());
-  if (!module) {
-    registry->failedPlugins.push_back(lowerCase(fileName));
-    return;
-  }
+  if (!module) return;
   // A library that registered no class of that name stays loaded, and no record keeps it.
   if (TrinketRecord* record = findRecord(className.c_str())) record->setModule(module);
 }

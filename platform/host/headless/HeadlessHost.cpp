@@ -194,9 +194,9 @@ void HeadlessHost::queueFileDialogAnswer(const std::string& windowsPath)
   fileAnswers_.push_back(windowsPath);
 }
 
-void HeadlessHost::cursorChanged(void* cursor, bool visible)
+void HeadlessHost::cursorChanged(const CursorShape& shape, bool visible)
 {
-  cursor_ = cursor;
+  cursor_ = shape;
   cursorVisible_ = visible;
 }
 

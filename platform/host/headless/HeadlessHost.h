@@ -33,7 +33,8 @@ class HeadlessHost : public Host {
   void dialogEnded(const DialogRecord& dialog) override;
   std::string chooseFile(bool save, const std::string& title, const std::string& initialFile,
                          unsigned flags) override;
-  void cursorChanged(void* cursor, bool visible) override;
+  void cursorChanged(const CursorShape& shape, bool visible) override;
+  void setTitle(const std::string& title) override { title_ = title; }
   void raiseWindow() override { ++raises_; }
 
   void inject(const InputEvent& event);
@@ -68,8 +69,9 @@ class HeadlessHost : public Host {
   bool parseInputScript(const std::string& text, std::string& error);
   bool scriptFinished() const { return scripted_.empty(); }
 
-  void* cursor() const { return cursor_; }
+  const CursorShape& cursor() const { return cursor_; }
   bool cursorVisible() const { return cursorVisible_; }
+  const std::string& title() const { return title_; }
   // How often another copy of the program asked for the window to come forward.
   int raiseCount() const { return raises_; }
 
@@ -88,7 +90,8 @@ class HeadlessHost : public Host {
   std::deque<std::string> fileAnswers_;
   std::vector<FileDialogRecord> fileDialogs_;
   std::function<void()> idle_;
-  void* cursor_ = nullptr;
+  CursorShape cursor_;
+  std::string title_;
   bool cursorVisible_ = true;
   int raises_ = 0;
 };

@@ -2,16 +2,48 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <cstdlib>
+#include <cstring>
 
+#include "platform/host/HostActivity.h"
 #include "platform/host/sdl/SdlAudioOutput.h"
 #include "platform/host/sdl/SdlKeyMap.h"
-#include "platform/src/user/Cursor.h"
 
 namespace omhost {
 namespace {
 
 constexpr Uint32 kPresentInterval = 16;  // about one frame of a 60 Hz display
+
+// Work on another thread ends an idle wait through an event of our own; it is pushed only
+// while the main thread waits, so busy threads do not fill SDL's queue.
+std::atomic<Uint32> wakeEvent{0};
+std::atomic<bool> waiting{false};
+
+void wakeFromIdle()
+{
+  const Uint32 type = wakeEvent.load(std::memory_order_acquire);
+  if (type == 0 || !waiting.exchange(false, std::memory_order_acq_rel)) return;
+  SDL_Event e{};
+  e.type = type;
+  SDL_PushEvent(&e);
+}
+
+SDL_SystemCursor systemCursor(int id)
+{
+  switch (id) {
+    case 32513:
+      return SDL_SYSTEM_CURSOR_IBEAM;
+    case 32514:
+      return SDL_SYSTEM_CURSOR_WAIT;
+    case 32515:
+      return SDL_SYSTEM_CURSOR_CROSSHAIR;
+    default:
+      return SDL_SYSTEM_CURSOR_ARROW;
+  }
+}
 
 }  // namespace
 
@@ -22,14 +54,17 @@ std::unique_ptr<SdlHost> SdlHost::open()
   int width = 0, height = 0, depth = 0;
   parseScreenSetting(std::getenv("OM_SCREEN"), width, height, depth);
   host->screen_.resize(width, height, depth);
-  host->window_ = SDL_CreateWindow("om", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
+  host->window_ = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
                                    height, SDL_WINDOW_RESIZABLE);
   if (host->window_ == nullptr) return nullptr;
   host->renderer_ = SDL_CreateRenderer(host->window_, -1, 0);
   if (host->renderer_ == nullptr) return nullptr;
-  // The renderer scales to the window with the aspect kept, and maps the mouse back.
-  SDL_RenderSetLogicalSize(host->renderer_, width, height);
   if (!host->makeTexture()) return nullptr;
+  if (wakeEvent.load() == 0) {
+    const Uint32 type = SDL_RegisterEvents(1);
+    if (type != static_cast<Uint32>(-1)) wakeEvent.store(type);
+  }
+  setIdleWaker(&wakeFromIdle);
   // A real window has real sound; without a sound device the sink keeps the clock's pace.
   host->audioStarted_ = !isSdlAudioStarted() && startSdlAudio();
   return host;
@@ -55,19 +90,35 @@ bool SdlHost::makeTexture()
   textureWidth_ = screen_.width;
   textureHeight_ = screen_.height;
   textureDepth_ = screen_.bitsPerPixel;
-  SDL_RenderSetLogicalSize(renderer_, screen_.width, screen_.height);
   return texture_ != nullptr;
 }
 
 SdlHost::~SdlHost()
 {
+  setIdleWaker(nullptr);
   if (audioStarted_) stopSdlAudio();
-  for (const auto& [handle, cursor] : cursors_)
-    SDL_FreeCursor(cursor);
+  if (cursor_ != nullptr) SDL_FreeCursor(cursor_);
   if (texture_ != nullptr) SDL_DestroyTexture(texture_);
   if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
   if (window_ != nullptr) SDL_DestroyWindow(window_);
   SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+}
+
+// The picture scaled into the window as large as it fits, aspect kept, centred.
+SDL_Rect SdlHost::pictureRect() const
+{
+  int w = 0, h = 0;
+  SDL_GetWindowSize(window_, &w, &h);
+  const int sw = std::max(screen_.width, 1), sh = std::max(screen_.height, 1);
+  SDL_Rect r{0, 0, w, h};
+  if (static_cast<long long>(w) * sh > static_cast<long long>(h) * sw) {
+    r.w = static_cast<int>(static_cast<long long>(h) * sw / sh);
+    r.x = (w - r.w) / 2;
+  } else {
+    r.h = static_cast<int>(static_cast<long long>(w) * sh / sw);
+    r.y = (h - r.h) / 2;
+  }
+  return r;
 }
 
 void SdlHost::present()
@@ -89,15 +140,80 @@ void SdlHost::present()
   } else {
     SDL_UpdateTexture(texture_, nullptr, s.bytes.data(), s.pitch);
   }
+  // Drawn in window coordinates: the output may have more pixels than the window has points.
+  int ow = 0, oh = 0, ww = 0, wh = 0;
+  SDL_GetRendererOutputSize(renderer_, &ow, &oh);
+  SDL_GetWindowSize(window_, &ww, &wh);
+  if (ww > 0 && wh > 0)
+    SDL_RenderSetScale(renderer_, static_cast<float>(ow) / ww, static_cast<float>(oh) / wh);
+  const SDL_Rect target = pictureRect();
+  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   SDL_RenderClear(renderer_);
-  SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+  SDL_RenderCopy(renderer_, texture_, nullptr, &target);
   SDL_RenderPresent(renderer_);
-  lastPresent_ = SDL_GetTicks();
+  lastCheck_ = SDL_GetTicks();
+  presented_ = true;
+  shownBytes_ = s.bytes;
+  shownPalette_ = s.palette;
 }
 
-void SdlHost::presentIfDue()
+bool SdlHost::screenChanged() const
 {
-  if (SDL_GetTicks() - lastPresent_ >= kPresentInterval) present();
+  if (!presented_ || shownBytes_.size() != screen_.bytes.size() || screen_.width != textureWidth_ ||
+      screen_.height != textureHeight_ || screen_.bitsPerPixel != textureDepth_)
+    return true;
+  if (screen_.bitsPerPixel == 8 && shownPalette_ != screen_.palette) return true;
+  return std::memcmp(shownBytes_.data(), screen_.bytes.data(), shownBytes_.size()) != 0;
+}
+
+bool SdlHost::presentIfChanged()
+{
+  // Looked at once per refresh at most: a still screen costs one comparison a refresh.
+  const Uint32 now = SDL_GetTicks();
+  if (now - lastCheck_ < kPresentInterval) return false;
+  lastCheck_ = now;
+  if (!screenChanged()) return false;
+  present();
+  return true;
+}
+
+void SdlHost::waitForEvent(int milliseconds)
+{
+  if (held_ || milliseconds <= 0) return;
+  waiting.store(true, std::memory_order_release);
+  held_ = SDL_WaitEventTimeout(&heldEvent_, milliseconds) != 0;
+  waiting.store(false, std::memory_order_release);
+}
+
+bool SdlHost::takeEvent(SDL_Event& sdl)
+{
+  if (held_) {
+    held_ = false;
+    sdl = heldEvent_;
+    return true;
+  }
+  return SDL_PollEvent(&sdl) != 0;
+}
+
+void SdlHost::idle(std::uint32_t milliseconds)
+{
+  // A pass that drew is shown now (once a refresh) and does not wait.
+  if (presentIfChanged()) return;
+  waitForEvent(static_cast<int>(milliseconds));
+}
+
+// Window points to screen points; answers whether the point lies on the picture (outside, the
+// point is held to the picture's edge).
+bool SdlHost::toScreen(int x, int y, InputEvent& event) const
+{
+  const SDL_Rect r = pictureRect();
+  if (r.w <= 0 || r.h <= 0) return false;
+  const long long sx = static_cast<long long>(x - r.x) * screen_.width;
+  const long long sy = static_cast<long long>(y - r.y) * screen_.height;
+  const bool inside = x >= r.x && y >= r.y && x < r.x + r.w && y < r.y + r.h;
+  event.x = std::clamp(static_cast<int>(sx / r.w), 0, screen_.width - 1);
+  event.y = std::clamp(static_cast<int>(sy / r.h), 0, screen_.height - 1);
+  return inside;
 }
 
 bool SdlHost::translate(const SDL_Event& sdl, InputEvent& event)
@@ -106,14 +222,11 @@ bool SdlHost::translate(const SDL_Event& sdl, InputEvent& event)
   switch (sdl.type) {
     case SDL_MOUSEMOTION:
       event.kind = InputKind::MouseMove;
-      event.x = sdl.motion.x;
-      event.y = sdl.motion.y;
+      toScreen(sdl.motion.x, sdl.motion.y, event);  // moves in a bar stop at the edge
       return true;
     case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP:
+    case SDL_MOUSEBUTTONUP: {
       event.kind = sdl.type == SDL_MOUSEBUTTONDOWN ? InputKind::MouseDown : InputKind::MouseUp;
-      event.x = sdl.button.x;
-      event.y = sdl.button.y;
       if (sdl.button.button == SDL_BUTTON_LEFT)
         event.button = MouseButton::Left;
       else if (sdl.button.button == SDL_BUTTON_RIGHT)
@@ -122,7 +235,19 @@ bool SdlHost::translate(const SDL_Event& sdl, InputEvent& event)
         event.button = MouseButton::Middle;
       else
         return false;
+      // A press in the bars beside the picture reaches no window, nor does its release.
+      const auto bit = static_cast<std::uint8_t>(1u << static_cast<int>(event.button));
+      const bool inPicture = toScreen(sdl.button.x, sdl.button.y, event);
+      if (event.kind == InputKind::MouseDown && !inPicture) {
+        barPresses_ |= bit;
+        return false;
+      }
+      if (event.kind == InputKind::MouseUp && (barPresses_ & bit)) {
+        barPresses_ &= static_cast<std::uint8_t>(~bit);
+        return false;
+      }
       return true;
+    }
     case SDL_KEYDOWN:
     case SDL_KEYUP:
       event.kind = sdl.type == SDL_KEYDOWN ? InputKind::KeyDown : InputKind::KeyUp;
@@ -138,8 +263,10 @@ bool SdlHost::translate(const SDL_Event& sdl, InputEvent& event)
         return true;
       }
       if (sdl.window.event == SDL_WINDOWEVENT_EXPOSED ||
-          sdl.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+          sdl.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
         present();
+        showCursor();  // the cursor follows the picture's scale
+      }
       return false;
     case SDL_QUIT:
       event.kind = InputKind::Close;
@@ -151,16 +278,19 @@ bool SdlHost::translate(const SDL_Event& sdl, InputEvent& event)
 
 bool SdlHost::nextInput(InputEvent& event, bool wait)
 {
-  presentIfDue();
+  presentIfChanged();
   SDL_Event sdl;
-  while (SDL_PollEvent(&sdl))
+  while (takeEvent(sdl))
     if (translate(sdl, event)) return true;
   if (!wait) return false;
-  // Waiting: wake now and then to keep the window painted.
-  while (SDL_WaitEventTimeout(&sdl, static_cast<int>(kPresentInterval))) {
-    if (translate(sdl, event)) return true;
+  // Waiting: wake now and then to show what other threads drew.
+  for (;;) {
+    waitForEvent(static_cast<int>(kPresentInterval));
+    if (!held_) break;
+    while (takeEvent(sdl))
+      if (translate(sdl, event)) return true;
   }
-  presentIfDue();
+  presentIfChanged();
   return false;
 }
 
@@ -170,38 +300,65 @@ void SdlHost::raiseWindow()
   SDL_RaiseWindow(window_);
 }
 
-void SdlHost::cursorChanged(void* cursor, bool visible)
+void SdlHost::setTitle(const std::string& title)
 {
-  SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
-  for (const auto& [handle, made] : cursors_) {
-    if (handle == cursor) {
-      SDL_SetCursor(made);
-      return;
-    }
+  if (title == title_) return;
+  title_ = title;
+  SDL_SetWindowTitle(window_, title.c_str());
+}
+
+void SdlHost::cursorChanged(const CursorShape& shape, bool visible)
+{
+  cursorVisible_ = visible;
+  if (!(shape == cursorShape_) || cursor_ == nullptr) {
+    cursorShape_ = shape;
+    cursorScale_ = 0;
   }
-  const omuser::Cursor* shape = omuser::CursorTable::instance().find(static_cast<HICON>(cursor));
-  if (shape == nullptr) return;
+  showCursor();
+}
+
+// A picture cursor is scaled with the picture (nearest pixel); system cursors are the
+// desktop's own.
+void SdlHost::showCursor()
+{
+  const CursorShape& shape = cursorShape_;
+  const bool empty =
+      shape.systemId == 0 && (shape.width <= 0 || shape.height <= 0 ||
+                              shape.pixels.size() != static_cast<std::size_t>(shape.width) *
+                                                         static_cast<std::size_t>(shape.height));
+  SDL_ShowCursor(cursorVisible_ && !empty ? SDL_ENABLE : SDL_DISABLE);
+  if (empty) return;
+  const SDL_Rect picture = pictureRect();
+  const double scale = screen_.width > 0 ? static_cast<double>(picture.w) / screen_.width : 1.0;
+  const int width =
+      shape.systemId != 0 ? 1 : std::max(1, static_cast<int>(std::lround(shape.width * scale)));
+  if (cursor_ != nullptr && width == cursorScale_) return;
   SDL_Cursor* made = nullptr;
-  if (shape->systemId != 0) {
-    const SDL_SystemCursor kind = shape->systemId == 32513   ? SDL_SYSTEM_CURSOR_IBEAM
-                                  : shape->systemId == 32514 ? SDL_SYSTEM_CURSOR_WAIT
-                                  : shape->systemId == 32515 ? SDL_SYSTEM_CURSOR_CROSSHAIR
-                                                             : SDL_SYSTEM_CURSOR_ARROW;
-    made = SDL_CreateSystemCursor(kind);
-  } else if (shape->width > 0 && shape->height > 0 &&
-             shape->pixels.size() ==
-                 static_cast<std::size_t>(shape->width) * static_cast<std::size_t>(shape->height)) {
-    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
-        const_cast<std::uint32_t*>(shape->pixels.data()), shape->width, shape->height, 32,
-        shape->width * 4, SDL_PIXELFORMAT_ARGB8888);
+  if (shape.systemId != 0) {
+    made = SDL_CreateSystemCursor(systemCursor(shape.systemId));
+  } else {
+    const int height = std::max(1, static_cast<int>(std::lround(shape.height * scale)));
+    std::vector<std::uint32_t> scaled(static_cast<std::size_t>(width) * height);
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x)
+        scaled[static_cast<std::size_t>(y) * width + x] =
+            shape.pixels[static_cast<std::size_t>(
+                             std::min(shape.height - 1, y * shape.height / height)) *
+                             shape.width +
+                         std::min(shape.width - 1, x * shape.width / width)];
+    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(scaled.data(), width, height, 32,
+                                                              width * 4, SDL_PIXELFORMAT_ARGB8888);
     if (surface != nullptr) {
-      made = SDL_CreateColorCursor(surface, shape->hotSpot.x, shape->hotSpot.y);
+      made = SDL_CreateColorCursor(surface, static_cast<int>(shape.hotX * scale),
+                                   static_cast<int>(shape.hotY * scale));
       SDL_FreeSurface(surface);
     }
   }
   if (made == nullptr) return;
   SDL_SetCursor(made);
-  cursors_.emplace_back(cursor, made);
+  if (cursor_ != nullptr) SDL_FreeCursor(cursor_);
+  cursor_ = made;
+  cursorScale_ = width;
 }
 
 }  // namespace omhost

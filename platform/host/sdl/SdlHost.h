@@ -2,8 +2,10 @@
 
 #include <SDL.h>
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/host/Host.h"
@@ -20,15 +22,26 @@ class SdlHost : public Host {
   ~SdlHost() override;
 
   void present() override;
+  void idle(std::uint32_t milliseconds) override;
   bool nextInput(InputEvent& event, bool wait) override;
-  void cursorChanged(void* cursor, bool visible) override;
+  void cursorChanged(const CursorShape& shape, bool visible) override;
+  void setTitle(const std::string& title) override;
   void raiseWindow() override;
 
  private:
   SdlHost() = default;
   bool translate(const SDL_Event& sdl, InputEvent& event);
-  void presentIfDue();
+  // Presents when the screen differs from what was last shown; answers whether it did.
+  bool presentIfChanged();
+  bool screenChanged() const;
+  // Waits up to milliseconds for an SDL event, which is kept for nextInput.
+  void waitForEvent(int milliseconds);
+  bool takeEvent(SDL_Event& sdl);
   bool makeTexture();
+  // The picture's place in the window (letterboxed), and its scale.
+  SDL_Rect pictureRect() const;
+  bool toScreen(int x, int y, InputEvent& event) const;
+  void showCursor();
 
   bool audioStarted_ = false;  // this host started the sound device, and stops it
   SDL_Window* window_ = nullptr;
@@ -39,8 +52,18 @@ class SdlHost : public Host {
   int textureHeight_ = 0;
   int textureDepth_ = 0;
   std::vector<std::uint32_t> converted_;  // 8-bit screens go through the palette
-  Uint32 lastPresent_ = 0;
-  std::vector<std::pair<void*, SDL_Cursor*>> cursors_;  // made once per cursor handle
+  Uint32 lastCheck_ = 0;                  // when the screen was last compared with what is shown
+  bool presented_ = false;
+  std::vector<std::uint8_t> shownBytes_;  // what the window shows, to see changes
+  std::array<std::uint32_t, 256> shownPalette_{};
+  bool held_ = false;  // an event taken by a wait, not yet read
+  SDL_Event heldEvent_{};
+  std::uint8_t barPresses_ = 0;  // buttons pressed in the bars: their releases go nowhere too
+  CursorShape cursorShape_;
+  bool cursorVisible_ = true;
+  SDL_Cursor* cursor_ = nullptr;  // made from cursorShape_ at cursorScale_
+  int cursorScale_ = 0;
+  std::string title_;
 };
 
 }  // namespace omhost

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "platform/src/kernel/HandleTable.h"
+#include "platform/host/HostActivity.h"
 
 namespace omwin {
 
@@ -78,6 +79,7 @@ BOOL SetEvent(HANDLE event)
   const auto object = eventFor(event);
   if (!object) return FALSE;
   object->set();
+  omhost::noteActivity();  // a worker's answer ends the main loop's idle wait
   return TRUE;
 }
 

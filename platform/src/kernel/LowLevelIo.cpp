@@ -9,6 +9,7 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "platform/host/HostActivity.h"
 #include "platform/src/kernel/LastError.h"
 #include "platform/src/kernel/WindowsPaths.h"
 
@@ -107,6 +108,7 @@ int _read(int handle, void* buffer, unsigned int count)
 {
   if (count > INT_MAX) count = INT_MAX;
   const ssize_t done = ::read(handle, buffer, count);
+  omhost::noteActivity();
   return done < 0 ? -1 : static_cast<int>(done);
 }
 

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include "platform/host/HostActivity.h"
 #include "platform/src/kernel/FileObject.h"
 #include "platform/src/kernel/HandleTable.h"
 #include "platform/src/kernel/LastError.h"
@@ -111,6 +112,7 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, 
     total += static_cast<DWORD>(done);
   }
   if (bytesRead) *bytesRead = total;
+  omhost::noteActivity();
   return TRUE;
 }
 

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/host/HostActivity.h"
+
 namespace ommm {
 
 void storeFlags(WAVEHDR& header, DWORD flags)
@@ -49,32 +51,47 @@ void WaveOutDevice::finishHead()
   if (looping_) return;
   queue_.pop_front();
   storeFlags(*head, (loadFlags(*head) & ~WHDR_INQUEUE) | WHDR_DONE);
+  omhost::noteActivity();  // the program refills its ring now
+}
+
+void WaveOutDevice::feed()
+{
+  // Blocks too short for one frame are done as soon as they are reached.
+  const DWORD frameBytes = format_.nBlockAlign;
+  while (!queue_.empty() && queue_.front()->dwBufferLength < offset_ + frameBytes) {
+    if (looping_ && queue_.front()->dwBufferLength < frameBytes) looping_ = false;
+    finishHead();
+  }
+  if (queue_.empty()) {
+    resampler_->pushFiller();
+    return;
+  }
+  resampler_->push(sampleAt(*queue_.front(), offset_));
+  offset_ += frameBytes;
+  if (queue_.front()->dwBufferLength < offset_ + frameBytes) finishHead();
 }
 
 void WaveOutDevice::mixInto(std::int32_t* mix, std::size_t frames, unsigned sinkRate)
 {
   if (paused_) return;
-  const DWORD frameBytes = format_.nBlockAlign;
+  if (!resampler_ || resamplerRate_ != sinkRate) {
+    resampler_ = std::make_unique<Resampler>(format_.nSamplesPerSec, sinkRate);
+    resamplerRate_ = sinkRate;
+  }
   for (std::size_t i = 0; i < frames; ++i) {
-    // Blocks too short for one frame are done as soon as they are reached.
-    while (!queue_.empty() && queue_.front()->dwBufferLength < offset_ + frameBytes) {
-      if (looping_ && queue_.front()->dwBufferLength < frameBytes) looping_ = false;
-      finishHead();
-    }
-    if (queue_.empty()) return;
-    mix[i] += sampleAt(*queue_.front(), offset_);
-    phase_ += format_.nSamplesPerSec;
-    while (phase_ >= sinkRate && !queue_.empty()) {
-      phase_ -= sinkRate;
-      offset_ += frameBytes;
-      if (queue_.front()->dwBufferLength < offset_ + frameBytes) finishHead();
-    }
+    // Nothing queued and the last sound has left the window: silence costs nothing, and the
+    // next block starts from a window of silence.
+    if (queue_.empty() && resampler_->isEmpty()) return;
+    while (resampler_->needsSample())
+      feed();
+    mix[i] += resampler_->next();
   }
 }
 
 void WaveOutDevice::enqueue(WAVEHDR* header)
 {
   queue_.push_back(header);
+  omhost::noteActivity();
 }
 
 void WaveOutDevice::reset()
@@ -83,7 +100,7 @@ void WaveOutDevice::reset()
     storeFlags(*header, (loadFlags(*header) & ~WHDR_INQUEUE) | WHDR_DONE);
   queue_.clear();
   offset_ = 0;
-  phase_ = 0;
+  if (resampler_) resampler_->clear();
 }
 
 std::uint64_t WaveOutDevice::remainingMilliseconds() const

@@ -1,16 +1,18 @@
 #pragma once
 
 #include <deque>
+#include <memory>
 
 #include <windows.h>
 
 #include "platform/host/HostAudioSink.h"
+#include "platform/src/mm/Resampler.h"
 
 namespace ommm {
 
 // One open wave-out device: a queue of written blocks played in order, without gaps, read at
-// play time and resampled (sample and hold) to the sink's rate. The sink's lock guards every
-// member; callers take it.
+// play time and brought to the sink's rate by a band-limited resampler. The sink's lock guards
+// every member; callers take it.
 class WaveOutDevice : public omhost::AudioSource {
  public:
   explicit WaveOutDevice(const WAVEFORMATEX& format);
@@ -32,11 +34,14 @@ class WaveOutDevice : public omhost::AudioSource {
  private:
   std::int32_t sampleAt(const WAVEHDR& header, DWORD offset) const;
   void finishHead();
+  // Feeds the resampler the next source sample, or silence when no block is queued.
+  void feed();
 
   WAVEFORMATEX format_;
   std::deque<WAVEHDR*> queue_;
-  DWORD offset_ = 0;         // bytes into the head block
-  std::uint64_t phase_ = 0;  // source rate accumulated per output frame
+  DWORD offset_ = 0;                      // bytes into the head block
+  std::unique_ptr<Resampler> resampler_;  // made for the sink's rate when first mixed
+  unsigned resamplerRate_ = 0;
   bool paused_ = false;
   bool looping_ = false;
 };

@@ -23,9 +23,21 @@ CursorState& state()
   return s;
 }
 
+// The host gets the cursor's picture, never its handle.
 void tellHost()
 {
-  omhost::host().cursorChanged(state().current, state().displayCount >= 0);
+  omhost::CursorShape shape;
+  if (const Cursor* cursor = CursorTable::instance().find(state().current)) {
+    shape.systemId = cursor->systemId;
+    if (cursor->systemId == 0) {
+      shape.width = cursor->width;
+      shape.height = cursor->height;
+      shape.hotX = cursor->hotSpot.x;
+      shape.hotY = cursor->hotSpot.y;
+      shape.pixels = cursor->pixels;
+    }
+  }
+  omhost::host().cursorChanged(shape, state().displayCount >= 0);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/host/Host.h"
+#include "platform/src/kernel/Codepage.h"
 #include "platform/src/user/InstanceRegistry.h"
 #include "platform/src/user/WindowManager.h"
 
@@ -77,6 +78,13 @@ LRESULT nonClientPress(Window* w, WPARAM hit)
   }
 }
 
+// The frame window's title is the host window's title.
+void publishTitle(const Window* w)
+{
+  if (w->parent == wm().desktop() && w->owner == nullptr && !w->isChild())
+    omhost::host().setTitle(omwin::cp1252ToUtf8(w->text));
+}
+
 }  // namespace
 
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -88,6 +96,7 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
       const auto* cs = reinterpret_cast<const CREATESTRUCTA*>(lParam);
       if (cs != nullptr && cs->lpszName != nullptr && !IS_INTRESOURCE(cs->lpszName))
         w->text = cs->lpszName;
+      publishTitle(w);
       return TRUE;
     }
     case WM_NCHITTEST:
@@ -201,6 +210,7 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
     }
     case WM_SETTEXT:
       w->text = lParam != 0 ? reinterpret_cast<const char*>(lParam) : "";
+      publishTitle(w);
       return TRUE;
     case WM_GETTEXT: {
       auto* buffer = reinterpret_cast<char*>(lParam);

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "platform/host/HostActivity.h"
 #include "platform/host/HostClock.h"
 #include "platform/src/user/InstanceRegistry.h"
 #include "platform/src/user/KeyboardLayout.h"
@@ -86,6 +87,7 @@ void MessageQueue::reset()
   lastPressWindow_ = nullptr;
   lastPressMessage_ = 0;
   lastPressWasDouble_ = false;
+  idle_ = IdleState{};
 }
 
 void MessageQueue::post(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -96,6 +98,7 @@ void MessageQueue::post(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     posted_.push_back(msg);
   }
   postedArrived_.notify_all();
+  omhost::noteActivity();
 }
 
 void MessageQueue::postQuit(int exitCode)
@@ -402,6 +405,35 @@ void MessageQueue::noteTaken(const MSG& msg)
 
 bool MessageQueue::peek(MSG& out, HWND window, UINT first, UINT last, bool remove)
 {
+  if (peekOnce(out, window, first, last, remove)) {
+    idle_.lastWasEmpty = false;
+    return true;
+  }
+  if (!isStill()) return false;
+  omhost::host().idle(kIdleWait);
+  idle_.lastEmpty = std::chrono::steady_clock::now();
+  return peekOnce(out, window, first, last, remove);
+}
+
+// The program's loop polls with nothing to do when two passes in a row found no message, did
+// no platform work and were over at once; the passes of a real clock only (on the manual clock
+// tests drive time and nothing may wait).
+bool MessageQueue::isStill()
+{
+  const auto now = std::chrono::steady_clock::now();
+  const std::uint64_t activity = omhost::activityCount();
+  const bool shortPass = idle_.lastWasEmpty && activity == idle_.activity &&
+                         now - idle_.lastEmpty < kStillPass && !omhost::isManualClock();
+  const bool still = shortPass && idle_.lastWasShort;
+  idle_.lastWasShort = shortPass;
+  idle_.lastWasEmpty = true;
+  idle_.lastEmpty = now;
+  idle_.activity = activity;
+  return still;
+}
+
+bool MessageQueue::peekOnce(MSG& out, HWND window, UINT first, UINT last, bool remove)
+{
   WindowManager::instance().collectGarbage();
   pumpHost(false);
   bool found = false;
@@ -435,7 +467,7 @@ bool MessageQueue::peek(MSG& out, HWND window, UINT first, UINT last, bool remov
 bool MessageQueue::get(MSG& out, HWND window, UINT first, UINT last)
 {
   for (int attempt = 0; attempt < 2; ++attempt) {
-    if (peek(out, window, first, last, true)) return out.message != WM_QUIT;
+    if (peekOnce(out, window, first, last, true)) return out.message != WM_QUIT;
     pumpHost(true);
   }
   // Other processes may post to a published window from the listening thread: wait a little
@@ -445,7 +477,7 @@ bool MessageQueue::get(MSG& out, HWND window, UINT first, UINT last)
     postedArrived_.wait_for(lock, std::chrono::milliseconds(100),
                             [this] { return !posted_.empty(); });
     lock.unlock();
-    if (peek(out, window, first, last, true)) return out.message != WM_QUIT;
+    if (peekOnce(out, window, first, last, true)) return out.message != WM_QUIT;
   }
   // Nothing came and nothing will: an empty message rather than waiting for ever.
   out = MSG{nullptr, WM_NULL, 0, 0, omhost::clockMilliseconds(), cursor_};

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <array>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -60,7 +61,22 @@ class MessageQueue {
     Window* target = nullptr;
   };
 
+  // A still loop waits this long at most in an empty peek: well within the 25 ms mouse
+  // throttle, the script tick, the animation step, a movie frame and a ring of sound blocks;
+  // input, posted messages, events and played blocks end it earlier.
+  static constexpr std::uint32_t kIdleWait = 8;
+  // A pass this short that found nothing did no work.
+  static constexpr std::chrono::microseconds kStillPass{1000};
+  struct IdleState {
+    bool lastWasEmpty = false;
+    bool lastWasShort = false;
+    std::chrono::steady_clock::time_point lastEmpty{};
+    std::uint64_t activity = 0;
+  };
+
   MessageQueue() = default;
+  bool peekOnce(MSG& out, HWND window, UINT first, UINT last, bool remove);
+  bool isStill();
   void accept(const omhost::InputEvent& event);
   void setKey(std::array<std::uint8_t, 256>& table, int vk, bool down);
   bool runControlEvent(const omhost::InputEvent& event);
@@ -89,6 +105,7 @@ class MessageQueue {
   DWORD lastPressTime_ = 0;
   POINT lastPressPoint_{0, 0};
   bool lastPressWasDouble_ = false;
+  IdleState idle_;
 };
 
 }  // namespace omuser

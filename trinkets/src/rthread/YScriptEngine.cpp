@@ -5,9 +5,9 @@
 #include <algorithm>
 #include <memory>
 
+#include "framework/OMApp.h"
 #include "framework/OMLinkToFct.h"
 #include "framework/OMTask.h"
-#include "trinkets/src/ActionTasks.h"
 
 #include "trinkets/src/rthread/ThreadStack.h"
 #include "trinkets/src/rthread/YThread.h"
@@ -65,10 +65,13 @@ std::vector<YThread*>& threads()
 void addThread(YThread* thread)
 {
   runningThreads.push_back(thread);
-  if (tickTask) return;
-  const OMLinkToFct tick(&scriptTick);
-  tickTask = std::make_unique<OMTask>(&tick, 0);
-  addActionTask(tickTask.get());
+  if (!tickTask) {
+    const OMLinkToFct tick(&scriptTick);
+    tickTask = std::make_unique<OMTask>(&tick, 0);
+  }
+  // A thread made before the application object gets its tick once the object exists.
+  OMApp* app = OMApp::instance();
+  if (app && !app->taskList().contains(tickTask.get())) app->addTask(tickTask.get());
 }
 
 YThread* findThread(std::uint32_t serial)
@@ -111,7 +114,8 @@ void forgetThread(const YThread* thread)
   // The tick starts over with the next first thread.
   if (runningThreads.empty()) {
     tickStarted = false;
-    if (tickTask) removeActionTask(tickTask.get());
+    OMApp* app = OMApp::instance();
+    if (tickTask && app) app->removeTask(tickTask.get());
     tickTask.reset();
   }
 }

@@ -1,0 +1,540 @@
+#include "framework/OMWindow.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "framework/OMApp.h"
+#include "framework/OMCursor.h"
+#include "framework/OMEdition.h"
+#include "framework/OMMenubar.h"
+#include "framework/OMSystem.h"
+#include "framework/OMWndCanvas.h"
+
+namespace {
+
+std::vector<OMWindow*> allWindows;
+OMWindow* active = nullptr;
+bool captured = false;
+// A maximize, restore, move or size command in progress, and one that started minimized.
+bool systemCommand = false;
+bool fromMinimized = false;
+HICON questionIcon = nullptr;
+
+constexpr DWORD kindStyles[4] = {0x44000000, 0x44800000, 0x44CA0000, 0x44CF0000};
+constexpr int objectWord = 0;
+constexpr int markerWord = static_cast<int>(sizeof(LONG_PTR));
+
+LONG_PTR classMarker()
+{
+  LONG_PTR marker = 0;
+  std::memcpy(&marker, OMWindow::childClassName(), 4);
+  return marker;
+}
+
+void registerChildClass()
+{
+  questionIcon = LoadIconA(nullptr, IDI_QUESTION);
+  WNDCLASSEXA c{};
+  c.cbSize = sizeof c;
+  c.style = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS | CS_OWNDC;
+  c.lpfnWndProc = &OMWindow::windowProc;
+  c.cbWndExtra = 2 * sizeof(LONG_PTR);
+  c.hInstance = OMApp::programInstance();
+  c.hCursor = nullptr;
+  c.lpszClassName = OMWindow::childClassName();
+  RegisterClassExA(&c);
+}
+
+bool isUsingDirectDraw()
+{
+  return OMApp::instance() && OMApp::instance()->directDraw2();
+}
+
+}  // namespace
+
+const char* OMWindow::childClassName()
+{
+  return OMEdition::isGame() ? "OM++OMWindowChildClass" : "OMWindowChildClass";
+}
+
+OMWindow* OMWindow::activeWindow()
+{
+  return active;
+}
+
+const std::vector<OMWindow*>& OMWindow::windows()
+{
+  return allWindows;
+}
+
+bool OMWindow::isMouseCaptured()
+{
+  return captured;
+}
+
+void OMWindow::releaseMouseCapture()
+{
+  if (!captured) return;
+  captured = false;
+  ReleaseCapture();
+}
+
+OMWindow* OMWindow::fromHandle(HWND window)
+{
+  if (!window || GetWindowLongPtrA(window, markerWord) != classMarker()) return nullptr;
+  return reinterpret_cast<OMWindow*>(GetWindowLongPtrA(window, objectWord));
+}
+
+OMWindow::OMWindow(const OMRect& rect, int kind, int adjust)
+{
+  OMApp* app = OMApp::instance();
+  if (allWindows.empty()) registerChildClass();
+  const bool directDraw = isUsingDirectDraw();
+  kind_ = directDraw ? 0 : std::clamp(kind, 0, 3);
+  const DWORD style = kindStyles[kind_];
+  RECT area{rect.left(), rect.top(), rect.right(), rect.bottom()};
+  if (directDraw) {
+    area = RECT{0, 0, app->frameRect().width(), app->frameRect().height()};
+    AdjustWindowRect(&area, style, FALSE);
+  } else if (adjust == 1) {
+    AdjustWindowRect(&area, style, FALSE);
+  }
+  window_ = CreateWindowExA(0, childClassName(), nullptr, style, area.left, area.top,
+                            area.right - area.left, area.bottom - area.top,
+                            app ? app->frameWindow() : nullptr, nullptr, OMApp::programInstance(),
+                            nullptr);
+  if (window_) {
+    SetWindowLongPtrA(window_, objectWord, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrA(window_, markerWord, classMarker());
+  }
+  if (window_ && kind_ >= 2) {
+    HMENU menu = GetSystemMenu(window_, FALSE);
+    if (menu) {
+      while (GetMenuItemCount(menu) > 0)
+        DeleteMenu(menu, 0, MF_BYPOSITION);
+      const UINT grey = kind_ == 2 ? MF_GRAYED : MF_ENABLED;
+      AppendMenuA(menu, MF_STRING | MF_GRAYED, SC_RESTORE, "&Restore");
+      AppendMenuA(menu, MF_STRING | grey, SC_MOVE, "&Move");
+      AppendMenuA(menu, MF_STRING | grey, SC_SIZE, "&Size");
+      AppendMenuA(menu, MF_STRING, SC_MINIMIZE, "Mi&nimize");
+      AppendMenuA(menu, MF_STRING | grey, SC_MAXIMIZE, "Ma&ximize");
+      AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+      AppendMenuA(menu, MF_STRING, SC_CLOSE, "&Close           Ctrl-F4");
+    }
+  }
+  canvas_ = std::make_unique<OMWndCanvas>(this);
+  allWindows.push_back(this);
+}
+
+OMWindow::~OMWindow()
+{
+  controls_.clear();
+  std::erase(allWindows, this);
+  canvas_.reset();
+  const bool wasActive = active == this;
+  if (wasActive) active = nullptr;
+  if (window_) {
+    SetWindowLongPtrA(window_, markerWord, 0);
+    DestroyWindow(window_);
+  }
+  window_ = nullptr;
+  if (wasActive) {
+    OMApp* app = OMApp::instance();
+    HWND next = app ? GetWindow(app->frameWindow(), GW_CHILD) : nullptr;
+    while (next && !IsWindowVisible(next))
+      next = GetWindow(next, GW_HWNDNEXT);
+    if (OMWindow* window = fromHandle(next))
+      window->activate();
+    else
+      restack();
+  }
+  for (auto& link : links_)
+    link.reset();
+  if (allWindows.empty()) UnregisterClassA(childClassName(), OMApp::programInstance());
+}
+
+void OMWindow::callLink(Slot slot)
+{
+  if (links_[slot]) links_[slot]->call();
+}
+
+void OMWindow::setLink(Slot slot, const OMLink* link)
+{
+  links_[slot] = cloneLink(link);
+}
+
+void OMWindow::activated()
+{
+  callLink(activatedSlot);
+}
+void OMWindow::close()
+{
+  callLink(closeSlot);
+}
+void OMWindow::deactivated()
+{
+  callLink(deactivatedSlot);
+}
+void OMWindow::paint()
+{
+  callLink(paintSlot);
+}
+void OMWindow::keyDown()
+{
+  callLink(keyDownSlot);
+}
+void OMWindow::keyUp()
+{
+  callLink(keyUpSlot);
+}
+void OMWindow::maximizedCommand()
+{
+  callLink(maximizedSlot);
+}
+void OMWindow::minimizedCommand()
+{
+  callLink(minimizedSlot);
+}
+void OMWindow::doubleClick()
+{
+  callLink(doubleClickSlot);
+}
+void OMWindow::mouseDown()
+{
+  callLink(mouseDownSlot);
+}
+void OMWindow::mouseMove()
+{
+  callLink(mouseMoveSlot);
+}
+void OMWindow::mouseUp()
+{
+  callLink(mouseUpSlot);
+}
+void OMWindow::moved()
+{
+  callLink(movedSlot);
+}
+void OMWindow::restored()
+{
+  callLink(restoredSlot);
+}
+void OMWindow::resized()
+{
+  callLink(resizedSlot);
+}
+
+void OMWindow::setPaintLink(const OMLink* link)
+{
+  setLink(paintSlot, link);
+}
+void OMWindow::setKeyDownLink(const OMLink* link)
+{
+  setLink(keyDownSlot, link);
+}
+void OMWindow::setKeyUpLink(const OMLink* link)
+{
+  setLink(keyUpSlot, link);
+}
+void OMWindow::setMouseDownLink(const OMLink* link)
+{
+  setLink(mouseDownSlot, link);
+}
+void OMWindow::setMouseMoveLink(const OMLink* link)
+{
+  setLink(mouseMoveSlot, link);
+}
+
+void OMWindow::addControl(std::unique_ptr<Control> control)
+{
+  if (control) controls_.push_back(std::move(control));
+}
+
+void OMWindow::activate()
+{
+  activationPending_ = false;
+  if (active && active != this) active->deactivate();
+  active = this;
+  if (IsIconic(window_)) ShowWindow(window_, SW_SHOWNA);
+  canvas_->realizePalette();
+  ShowWindow(window_, SW_SHOWNA);
+  auto it = std::find(allWindows.begin(), allWindows.end(), this);
+  if (it != allWindows.end()) std::rotate(it, it + 1, allWindows.end());
+  canvas_->realizePalette();
+  if (!active_ && IsWindowVisible(window_)) {
+    if (!(systemCommand && fromMinimized)) {
+      OMCursor::effective().appActivated();
+      activated();
+    }
+    active_ = true;
+    // The window's own cursor comes back with it.
+    if (OMCursor* cursor = canvas_->cursor()) cursor->makeCurrent(canvas_.get());
+  }
+  restack();
+}
+
+void OMWindow::deactivate()
+{
+  canvas_->releasePalette();
+  if (active_) {
+    if (!(systemCommand && fromMinimized)) {
+      deactivated();
+      OMCursor::effective().appDeactivated();
+    }
+    active_ = false;
+  }
+  restack();
+}
+
+void OMWindow::restack()
+{
+  if (allWindows.empty()) return;
+  HDWP batch = BeginDeferWindowPos(static_cast<int>(allWindows.size()));
+  HWND after = HWND_TOP;
+  // The last in the list is the most recently activated: it goes on top.
+  for (auto it = allWindows.rbegin(); it != allWindows.rend(); ++it) {
+    if (!(*it)->window_) continue;
+    batch = DeferWindowPos(batch, (*it)->window_, after, 0, 0, 0, 0,
+                           SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    after = (*it)->window_;
+  }
+  EndDeferWindowPos(batch);
+}
+
+OMPoint OMWindow::getMousePoint(int* buttons) const
+{
+  const OMPoint screen = getMouseState(buttons);
+  POINT point{screen.x, screen.y};
+  ScreenToClient(window_, &point);
+  OMPoint result(point.x, point.y);
+  filterMousePoint(result);
+  return result;
+}
+
+OMRect OMWindow::getFrameRect() const
+{
+  RECT r;
+  GetWindowRect(window_, &r);
+  POINT corners[2] = {{r.left, r.top}, {r.right, r.bottom}};
+  OMApp* app = OMApp::instance();
+  MapWindowPoints(nullptr, app ? app->frameWindow() : nullptr, corners, 2);
+  return OMRect(corners[0].x, corners[0].y, corners[1].x, corners[1].y);
+}
+
+void OMWindow::setCursor(OMCursor* cursor)
+{
+  canvas_->setCursor(cursor);
+}
+
+void OMWindow::routeMouseMessage(OMWindow* window, OMWindow* activeWindow,
+                                 void (OMWindow::*operation)(), UINT message, WPARAM wParam,
+                                 LPARAM lParam)
+{
+  OMApp* app = OMApp::instance();
+  if (!app || !app->isActive() || !activeWindow || !activeWindow->active_) return;
+  if (window != activeWindow) {
+    POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    MapWindowPoints(window->window_, activeWindow->window_, &point, 1);
+    PostMessageA(activeWindow->window_, message, wParam, MAKELPARAM(point.x, point.y));
+    return;
+  }
+  switch (message) {
+    case WM_MOUSEMOVE:
+      (activeWindow->*operation)();
+      break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+      captured = true;
+      SetCapture(activeWindow->window_);
+      (activeWindow->*operation)();
+      break;
+    case WM_LBUTTONUP:
+      if (!captured) break;
+      // The operation may destroy the window: nothing of it is touched afterwards.
+      (activeWindow->*operation)();
+      releaseMouseCapture();
+      break;
+    default:
+      break;
+  }
+}
+
+void OMWindow::fillBackground(HDC dc)
+{
+  RECT client;
+  GetClientRect(window_, &client);
+  OMRGBColor color = IsIconic(window_) ? iconColor_ : canvas_->background();
+  if (color.isNone()) return;
+  OMWndCanvas* paletteSource = active ? active->canvas_.get() : canvas_.get();
+  HPALETTE previous = nullptr;
+  if (paletteSource->palette()) previous = SelectPalette(dc, paletteSource->palette(), TRUE);
+  HBRUSH brush = CreateSolidBrush(canvas_->deviceColor(color));
+  FillRect(dc, &client, brush);
+  DeleteObject(brush);
+  if (previous) SelectPalette(dc, previous, TRUE);
+}
+
+LRESULT CALLBACK OMWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+  OMWindow* self = OMApp::instance() ? fromHandle(window) : nullptr;
+  if (!self) return DefWindowProcA(window, message, wParam, lParam);
+  return self->handle(message, wParam, lParam);
+}
+
+LRESULT OMWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
+{
+  OMApp* app = OMApp::instance();
+  HWND window = window_;
+  switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+      routeMouseMessage(this, active, &OMWindow::mouseDown, message, wParam, lParam);
+      return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+      routeMouseMessage(this, active, &OMWindow::mouseUp, message, wParam, lParam);
+      return 0;
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK:
+      routeMouseMessage(this, active, &OMWindow::doubleClick, message, wParam, lParam);
+      return 0;
+    case WM_MOUSEMOVE:
+      routeMouseMessage(this, active, &OMWindow::mouseMove, message, wParam, lParam);
+      return 0;
+    case WM_NCMOUSEMOVE:
+    case WM_NCLBUTTONUP:
+    case WM_NCRBUTTONUP:
+    case WM_NCMBUTTONUP: {
+      POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      ScreenToClient(window, &point);
+      PostMessageA(window, message + 352, wParam, MAKELPARAM(point.x, point.y));
+      return 0;
+    }
+    case WM_NCLBUTTONDOWN: {
+      app->suspend();
+      if (active != this) activate();
+      const LRESULT answer = DefWindowProcA(window, message, wParam, lParam);
+      app->resume();
+      return answer;
+    }
+    case WM_MOUSEACTIVATE: {
+      if (!app->isActive()) break;
+      int buttons = 0;
+      getMouseState(&buttons);
+      if (buttons & 4) activate();
+      return MA_ACTIVATE;
+    }
+    case WM_MOVE: {
+      const LRESULT answer = DefWindowProcA(window, message, wParam, lParam);
+      moved();
+      return answer;
+    }
+    case WM_SIZE: {
+      const LRESULT answer = DefWindowProcA(window, message, wParam, lParam);
+      resized();
+      return answer;
+    }
+    case WM_SETFOCUS:
+      activate();
+      if (app->frameWindow()) SetFocus(app->frameWindow());
+      return 0;
+    case WM_CLOSE:
+      if (kind_ >= 2) close();
+      return 0;
+    case WM_SYSCOMMAND: {
+      const UINT command = static_cast<UINT>(wParam & 0xFFF0);
+      if (command == SC_KEYMENU && lParam == '-' && kind_ <= 1) return 0;
+      app->suspend();
+      const bool tracked = command == SC_MAXIMIZE || command == SC_RESTORE || command == SC_MOVE ||
+                           command == SC_SIZE;
+      if (tracked) {
+        systemCommand = true;
+        fromMinimized = IsIconic(window) && (command == SC_RESTORE || command == SC_MAXIMIZE);
+      }
+      if (command == SC_MAXIMIZE) maximizedCommand();
+      if (command == SC_RESTORE) restored();
+      const LRESULT answer = DefWindowProcA(window, message, wParam, lParam);
+      if (command == SC_MINIMIZE) {
+        minimizedCommand();
+        if (app->frameWindow()) ArrangeIconicWindows(app->frameWindow());
+      }
+      systemCommand = false;
+      fromMinimized = false;
+      app->resume();
+      return answer;
+    }
+    case WM_PAINT: {
+      if (app->directDraw2()) {
+        ValidateRect(window, nullptr);
+        if (canvas_->surfaceUsable()) paint();
+        return 0;
+      }
+      PAINTSTRUCT paintRecord;
+      HDC dc = BeginPaint(window, &paintRecord);
+      if (IsIconic(window)) {
+        DrawIcon(dc, 0, 0, icon_ ? icon_ : questionIcon);
+        EndPaint(window, &paintRecord);
+      } else {
+        EndPaint(window, &paintRecord);
+        paint();
+      }
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      fillBackground(reinterpret_cast<HDC>(wParam));
+      return 1;
+    case WM_SETCURSOR: {
+      if (LOWORD(lParam) == HTCLIENT && !IsIconic(window)) {
+        if (canvas_->cursorHidden()) {
+          SetCursor(nullptr);
+          return TRUE;
+        }
+        OMCursor* cursor = active ? active->canvas_->cursor() : nullptr;
+        SetCursor(cursor ? cursor->handle() : LoadCursorA(nullptr, IDC_ARROW));
+        return TRUE;
+      }
+      break;
+    }
+    case WM_GETMINMAXINFO: {
+      auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+      RECT client{};
+      if (app->frameWindow()) GetClientRect(app->frameWindow(), &client);
+      DefWindowProcA(window, message, wParam, lParam);
+      info->ptMaxSize.x = client.right - 2 * info->ptMaxPosition.x;
+      info->ptMaxSize.y = client.bottom - 2 * info->ptMaxPosition.y;
+      return 0;
+    }
+    case WM_QUERYDRAGICON:
+      return reinterpret_cast<LRESULT>(icon_ ? icon_ : questionIcon);
+    case WM_WINDOWPOSCHANGING: {
+      auto* position = reinterpret_cast<WINDOWPOS*>(lParam);
+      if (position && systemCommand) position->flags |= SWP_NOZORDER;
+      break;
+    }
+    case WM_PARENTNOTIFY: {
+      const UINT event = LOWORD(wParam);
+      if (event == WM_LBUTTONDOWN || event == WM_RBUTTONDOWN || event == WM_MBUTTONDOWN) {
+        const OMPoint point(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        for (const auto& control : controls_) {
+          if (!control->rect.isEmpty() && control->rect.containsPoint(point)) {
+            control->clicked();
+            break;
+          }
+        }
+      }
+      return 0;
+    }
+    case WM_COMMAND:
+      if (lParam == 0) {
+        dispatchMenuCommand(LOWORD(wParam));
+        return 0;
+      }
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}

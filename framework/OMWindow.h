@@ -1,0 +1,120 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include <windows.h>
+
+#include "framework/OMLink.h"
+#include "framework/OMPoint.h"
+#include "framework/OMRGBColor.h"
+#include "framework/OMRect.h"
+
+class OMCursor;
+class OMWndCanvas;
+
+// A child window of the application's frame. It turns the messages it receives into calls
+// of its virtual operations, each of which calls its link by default. All mouse input goes
+// to the active child window.
+class OMWindow {
+ public:
+  // A native control whose clicks the window forwards (it owns the object).
+  class Control {
+   public:
+    virtual ~Control() = default;
+    virtual void clicked() {}
+    OMRect rect;
+  };
+
+  OMWindow(const OMRect& rect, int kind, int adjust);
+  virtual ~OMWindow();
+  OMWindow(const OMWindow&) = delete;
+  OMWindow& operator=(const OMWindow&) = delete;
+
+  virtual void activated();
+  virtual void close();
+  virtual void deactivated();
+  virtual void paint();
+  virtual void keyDown();
+  virtual void keyUp();
+  virtual void maximizedCommand();
+  virtual void minimizedCommand();
+  virtual void doubleClick();
+  virtual void mouseDown();
+  virtual void mouseMove();
+  virtual void mouseUp();
+  virtual void moved();
+  virtual void restored();
+  virtual void resized();
+  virtual void reserved() {}
+
+  void setPaintLink(const OMLink* link);
+  void setKeyDownLink(const OMLink* link);
+  void setKeyUpLink(const OMLink* link);
+  void setMouseDownLink(const OMLink* link);
+  void setMouseMoveLink(const OMLink* link);
+  OMLink* keyDownLink() const { return links_[keyDownSlot].get(); }
+  OMLink* keyUpLink() const { return links_[keyUpSlot].get(); }
+  OMLink* mouseDownLink() const { return links_[mouseDownSlot].get(); }
+  OMLink* mouseMoveLink() const { return links_[mouseMoveSlot].get(); }
+
+  void activate();
+  void deactivate();
+  OMPoint getMousePoint(int* buttons) const;
+  OMRect getFrameRect() const;
+  void setCursor(OMCursor* cursor);
+
+  HWND handle() const { return window_; }
+  int kind() const { return kind_; }
+  bool isMarkedActive() const { return active_; }
+  OMWndCanvas* canvas() const { return canvas_.get(); }
+  void addControl(std::unique_ptr<Control> control);
+
+  static OMWindow* activeWindow();
+  static OMWindow* fromHandle(HWND window);
+  static const std::vector<OMWindow*>& windows();
+  static bool isMouseCaptured();
+  static void releaseMouseCapture();
+  static const char* childClassName();
+  static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // Routes a mouse message that reached `window` to the active window's operation.
+  static void routeMouseMessage(OMWindow* window, OMWindow* activeWindow,
+                                void (OMWindow::*operation)(), UINT message, WPARAM wParam,
+                                LPARAM lParam);
+  static void restack();
+
+ private:
+  enum Slot {
+    activatedSlot,
+    closeSlot,
+    deactivatedSlot,
+    paintSlot,
+    keyDownSlot,
+    keyUpSlot,
+    maximizedSlot,
+    minimizedSlot,
+    doubleClickSlot,
+    mouseDownSlot,
+    mouseMoveSlot,
+    mouseUpSlot,
+    movedSlot,
+    restoredSlot,
+    resizedSlot,
+    slotCount
+  };
+
+  LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+  void callLink(Slot slot);
+  void setLink(Slot slot, const OMLink* link);
+  void fillBackground(HDC dc);
+
+  std::vector<std::unique_ptr<Control>> controls_;
+  std::unique_ptr<OMLink> links_[slotCount];
+  std::unique_ptr<OMWndCanvas> canvas_;
+  OMRGBColor iconColor_ = OMRGBColor(0xFF00, 0xFF00, 0xFF00);
+  HICON icon_ = nullptr;
+  int kind_ = 0;
+  HWND window_ = nullptr;
+  bool active_ = false;
+  bool activationPending_ = true;
+};
