@@ -76,6 +76,18 @@ struct MessageBoxRecord {
   int answer = 0;
 };
 
+// A modal dialog (or message box) of the program: what it shows and how it ended.
+struct DialogRecord {
+  bool messageBox = false;
+  std::string caption;
+  std::string text;  // a message box's message
+  unsigned style = 0;
+  std::vector<std::pair<int, std::string>> controls;  // id and text of each control
+  std::vector<int> answers;                           // a message box's buttons
+  int defaultId = 0;                                  // what Enter would choose now
+  int answer = 0;                                     // the dialog's result
+};
+
 // A common file dialog as the program asked for it, and the path chosen (empty: cancelled).
 struct FileDialogRecord {
   bool save = false;
@@ -99,10 +111,15 @@ class Host {
   // Takes the next input event. With wait set, a backend may block until input arrives; it
   // answers false when there is none (and, waiting, when none will come).
   virtual bool nextInput(InputEvent& event, bool wait) = 0;
-  // Shows a modal message box with the buttons of style and answers the button chosen
-  // (IDOK ...). answers lists the buttons the box has, the first being the default.
-  virtual int messageBox(const std::string& text, const std::string& caption, unsigned style,
-                         const std::vector<int>& answers) = 0;
+  // A modal dialog waits for input and none is left. A backend that answers for the user
+  // gives the id of the button to click; 0 keeps the dialog waiting.
+  virtual int answerWaitingDialog(const DialogRecord& dialog)
+  {
+    (void)dialog;
+    return 0;
+  }
+  // A modal dialog or message box has ended.
+  virtual void dialogEnded(const DialogRecord& dialog) { (void)dialog; }
   // Shows a modal file dialog and answers the Windows path chosen, or an empty text when the
   // user cancels. Backends without file dialogs answer cancelled.
   virtual std::string chooseFile(bool save, const std::string& title,

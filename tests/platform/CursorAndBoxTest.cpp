@@ -214,8 +214,8 @@ TEST_F(CursorAndBoxTest, ScreenMetrics)
   }
 }
 
-// MessageBoxA goes to the host, which answers from the test's queue, else the box's default
-// button; an answer the box does not have gives the default. A null caption is "Error".
+// A message box waiting with no input left is answered by the host from the test's queue,
+// else the box's default button; an answer the box does not have gives the default. A null caption is "Error".
 TEST_F(CursorAndBoxTest, MessageBoxesAreRecordedAndAnswered)
 {
   host->queueMessageBoxAnswer(IDCANCEL);
@@ -239,15 +239,15 @@ TEST_F(CursorAndBoxTest, MessageBoxAnswerFromTheEnvironment)
   unsetenv("OM_MSGBOX_ANSWER");
 }
 
-// A box owned by the active frame starts a modal state: the frame gets WM_CANCELMODE, loses
-// its activation while the box is up and gets it back.
+// A box owned by the active frame starts a modal state: the frame is disabled (WM_CANCELMODE,
+// and the focus leaves it), loses its activation to the box and gets both back after.
 TEST_F(CursorAndBoxTest, OwnedBoxCancelsModeAndDeactivatesTheOwner)
 {
   HWND frame = omtest::makeTopLevel(WS_POPUP | WS_VISIBLE, RECT{0, 0, 640, 480});
   log.clear();
   MessageBoxA(frame, "About", "About", 0x3000);
   EXPECT_EQ(log.only({WM_CANCELMODE, WM_NCACTIVATE, WM_ACTIVATE, WM_KILLFOCUS, WM_SETFOCUS}, frame),
-            (std::vector<UINT>{WM_CANCELMODE, WM_NCACTIVATE, WM_ACTIVATE, WM_KILLFOCUS,
+            (std::vector<UINT>{WM_CANCELMODE, WM_KILLFOCUS, WM_NCACTIVATE, WM_ACTIVATE,
                                WM_NCACTIVATE, WM_ACTIVATE, WM_SETFOCUS}));
   EXPECT_EQ(GetFocus(), frame);
 }

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -884,6 +885,25 @@ std::string cString(const std::string& bytes)
 }
 
 }  // namespace
+
+const Resource* ResourceScript::find(const std::string& type, const std::string& name) const
+{
+  // A word or a number, compared as the script would name it.
+  auto matches = [](const std::string& wanted, const std::string& text, unsigned number) {
+    if (!text.empty()) return upper(wanted) == upper(text);
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(wanted.c_str(), &end, 10);
+    return !wanted.empty() && *end == 0 && value == number;
+  };
+  const auto standard = standardTypes().find(upper(type));
+  const std::string typeKey =
+      standard != standardTypes().end() ? std::to_string(standard->second) : type;
+  for (const Resource& resource : resources_)
+    if (matches(typeKey, resource.typeName, resource.typeId) &&
+        matches(name, resource.name, resource.id))
+      return &resource;
+  return nullptr;
+}
 
 std::string writeResourceSource(const std::vector<Resource>& resources, bool forPlugin,
                                 const std::string& scriptName)

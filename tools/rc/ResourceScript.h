@@ -38,6 +38,9 @@ class ResourceScript {
   // False with error() set on the first problem ("line 3: ...").
   bool compile(const std::string& text);
   const std::vector<Resource>& resources() const { return resources_; }
+  // The resource of that type and name as a script writes them ("DIALOG", "129"); null when
+  // there is none.
+  const Resource* find(const std::string& type, const std::string& name) const;
   const std::vector<std::string>& filesRead() const { return filesRead_; }
   const std::string& error() const { return error_; }
 

@@ -1,5 +1,7 @@
-// omrc: compiles a resource script into a C++ source file.
+// omrc: compiles a resource script into a C++ source file, or writes the bytes of one of its
+// resources (for rscpack's manifests).
 //   omrc [--plugin] [--files <folder>] [--depfile <file>] <script> <output.cpp>
+//   omrc --one <type> <name> [--files <folder>] <script> <output.bin>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -14,7 +16,8 @@ namespace {
 int usage()
 {
   std::fprintf(stderr,
-               "usage: omrc [--plugin] [--files <folder>] [--depfile <file>] <script> <output>\n");
+               "usage: omrc [--plugin] [--files <folder>] [--depfile <file>] <script> <output>\n"
+               "       omrc --one <type> <name> [--files <folder>] <script> <output.bin>\n");
   return 2;
 }
 
@@ -32,9 +35,13 @@ int main(int argc, char** argv)
   std::vector<std::string> folders;
   std::string depfile;
   std::vector<std::string> positional;
+  std::string oneType, oneName;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
-    if (argument == "--plugin") {
+    if (argument == "--one" && i + 2 < argc) {
+      oneType = argv[++i];
+      oneName = argv[++i];
+    } else if (argument == "--plugin") {
       plugin = true;
     } else if (argument == "--files" && i + 1 < argc) {
       folders.push_back(argv[++i]);
@@ -59,6 +66,19 @@ int main(int argc, char** argv)
   omrc::ResourceScript script(folders);
   if (!script.compile(text)) {
     std::fprintf(stderr, "%s: %s\n", scriptPath.c_str(), script.error().c_str());
+    return 1;
+  }
+  if (!oneType.empty()) {
+    if (const omrc::Resource* resource = script.find(oneType, oneName)) {
+      std::ofstream one(outputPath, std::ios::binary);
+      one.write(reinterpret_cast<const char*>(resource->bytes.data()),
+                static_cast<std::streamsize>(resource->bytes.size()));
+      if (one) return 0;
+      std::fprintf(stderr, "omrc: cannot write %s\n", outputPath.c_str());
+      return 1;
+    }
+    std::fprintf(stderr, "omrc: %s has no resource %s %s\n", scriptPath.c_str(), oneType.c_str(),
+                 oneName.c_str());
     return 1;
   }
   std::ofstream out(outputPath, std::ios::binary);

@@ -136,21 +136,43 @@ bool HeadlessHost::nextInput(InputEvent& event, bool wait)
   return true;
 }
 
-int HeadlessHost::messageBox(const std::string& text, const std::string& caption, unsigned style,
-                             const std::vector<int>& answers)
+int HeadlessHost::answerWaitingDialog(const DialogRecord& dialog)
 {
-  int answer = answers.empty() ? IDOK : answers.front();
   int wanted = 0;
-  if (!answers_.empty()) {
-    wanted = answers_.front();
-    answers_.pop_front();
-  } else if (const char* setting = std::getenv("OM_MSGBOX_ANSWER")) {
+  std::deque<int>& queued = dialog.messageBox ? answers_ : dialogAnswers_;
+  if (!queued.empty()) {
+    wanted = queued.front();
+    queued.pop_front();
+  } else if (const char* setting =
+                 std::getenv(dialog.messageBox ? "OM_MSGBOX_ANSWER" : "OM_DIALOG_ANSWER")) {
     wanted = std::atoi(setting);
   }
-  if (std::find(answers.begin(), answers.end(), wanted) != answers.end()) answer = wanted;
-  std::fprintf(stderr, "[message box] %s: %s -> %d\n", caption.c_str(), text.c_str(), answer);
-  boxes_.push_back(MessageBoxRecord{text, caption, style, answer});
+  int answer = dialog.defaultId;
+  if (dialog.messageBox) {
+    if (std::find(dialog.answers.begin(), dialog.answers.end(), wanted) != dialog.answers.end())
+      answer = wanted;
+    std::fprintf(stderr, "[message box] %s: %s -> %d\n", dialog.caption.c_str(),
+                 dialog.text.c_str(), answer);
+  } else {
+    if (wanted != 0) answer = wanted;
+    std::string shown;
+    for (const auto& [id, text] : dialog.controls)
+      shown += " [" + std::to_string(id) + " " + text + "]";
+    std::fprintf(stderr, "[dialog] %s:%s -> %d\n", dialog.caption.c_str(), shown.c_str(), answer);
+  }
   return answer;
+}
+
+void HeadlessHost::dialogEnded(const DialogRecord& dialog)
+{
+  dialogs_.push_back(dialog);
+  if (dialog.messageBox)
+    boxes_.push_back(MessageBoxRecord{dialog.text, dialog.caption, dialog.style, dialog.answer});
+}
+
+void HeadlessHost::queueDialogAnswer(int id)
+{
+  dialogAnswers_.push_back(id);
 }
 
 std::string HeadlessHost::chooseFile(bool save, const std::string& title,

@@ -12,8 +12,11 @@ namespace omhost {
 
 // The backend of tests and unattended runs: the screen lives in memory, input comes from the
 // test (the helpers below) or from an input script (OM_INPUT_SCRIPT), message boxes are
-// printed to standard error and answered from what the test queued, else OM_MSGBOX_ANSWER (a
-// button id), else the box's default button; every box is recorded. File dialogs are
+// drawn in the screen like any dialog; a modal dialog or box that waits with no input left is
+// printed to standard error and answered by clicking a button: for a box the one the test
+// queued, else OM_MSGBOX_ANSWER (a button id), else its default button; for a dialog the id
+// the test queued, else OM_DIALOG_ANSWER, else its default button. Every modal dialog and box
+// is recorded when it ends. File dialogs are
 // answered from what the test queued, else cancelled, and recorded too.
 //
 // Input script: one command a line, "#" starts a comment. "at MS" before a command holds it
@@ -26,8 +29,8 @@ class HeadlessHost : public Host {
   HeadlessHost();
 
   bool nextInput(InputEvent& event, bool wait) override;
-  int messageBox(const std::string& text, const std::string& caption, unsigned style,
-                 const std::vector<int>& answers) override;
+  int answerWaitingDialog(const DialogRecord& dialog) override;
+  void dialogEnded(const DialogRecord& dialog) override;
   std::string chooseFile(bool save, const std::string& title, const std::string& initialFile,
                          unsigned flags) override;
   void cursorChanged(const CursorShape& shape, bool visible) override;
@@ -51,6 +54,8 @@ class HeadlessHost : public Host {
   void queueMessageBoxAnswer(int answer);
   const std::vector<MessageBoxRecord>& messageBoxes() const { return boxes_; }
   void clearMessageBoxes() { boxes_.clear(); }
+  void queueDialogAnswer(int id);
+  const std::vector<DialogRecord>& dialogs() const { return dialogs_; }
 
   void queueFileDialogAnswer(const std::string& windowsPath);
   const std::vector<FileDialogRecord>& fileDialogs() const { return fileDialogs_; }
@@ -79,6 +84,8 @@ class HeadlessHost : public Host {
   std::deque<InputEvent> pending_;
   std::deque<TimedEvent> scripted_;
   std::deque<int> answers_;
+  std::deque<int> dialogAnswers_;
+  std::vector<DialogRecord> dialogs_;
   std::vector<MessageBoxRecord> boxes_;
   std::deque<std::string> fileAnswers_;
   std::vector<FileDialogRecord> fileDialogs_;

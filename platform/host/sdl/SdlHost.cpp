@@ -45,26 +45,6 @@ SDL_SystemCursor systemCursor(int id)
   }
 }
 
-const char* buttonLabel(int id)
-{
-  switch (id) {
-    case IDCANCEL:
-      return "Cancel";
-    case IDABORT:
-      return "Abort";
-    case IDRETRY:
-      return "Retry";
-    case IDIGNORE:
-      return "Ignore";
-    case IDYES:
-      return "Yes";
-    case IDNO:
-      return "No";
-    default:
-      return "OK";
-  }
-}
-
 }  // namespace
 
 std::unique_ptr<SdlHost> SdlHost::open()
@@ -312,26 +292,6 @@ bool SdlHost::nextInput(InputEvent& event, bool wait)
   }
   presentIfChanged();
   return false;
-}
-
-int SdlHost::messageBox(const std::string& text, const std::string& caption, unsigned style,
-                        const std::vector<int>& answers)
-{
-  std::vector<SDL_MessageBoxButtonData> buttons;
-  for (std::size_t i = 0; i < answers.size(); ++i)
-    buttons.push_back(SDL_MessageBoxButtonData{
-        i == 0 ? static_cast<Uint32>(SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT) : 0u, answers[i],
-        buttonLabel(answers[i])});
-  const Uint32 kind = (style & 0xF0) == MB_ICONHAND          ? SDL_MESSAGEBOX_ERROR
-                      : (style & 0xF0) == MB_ICONEXCLAMATION ? SDL_MESSAGEBOX_WARNING
-                                                             : SDL_MESSAGEBOX_INFORMATION;
-  const SDL_MessageBoxData data{
-      kind,           window_, caption.c_str(), text.c_str(), static_cast<int>(buttons.size()),
-      buttons.data(), nullptr};
-  int chosen = answers.empty() ? IDOK : answers.front();
-  if (SDL_ShowMessageBox(&data, &chosen) != 0 || chosen < 0)
-    chosen = answers.empty() ? IDOK : answers.back();  // closed: the last button (Cancel, No)
-  return chosen;
 }
 
 void SdlHost::raiseWindow()

@@ -24,8 +24,6 @@ class SdlHost : public Host {
   void present() override;
   void idle(std::uint32_t milliseconds) override;
   bool nextInput(InputEvent& event, bool wait) override;
-  int messageBox(const std::string& text, const std::string& caption, unsigned style,
-                 const std::vector<int>& answers) override;
   void cursorChanged(const CursorShape& shape, bool visible) override;
   void setTitle(const std::string& title) override;
   void raiseWindow() override;

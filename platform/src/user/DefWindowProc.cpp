@@ -171,6 +171,20 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
                      omuser::eraseWithClassBrush(reinterpret_cast<HDC>(wParam), w->handle)
                  ? 1
                  : 0;
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX: {
+      // Controls on the 3-D face, entry fields and lists on the window colour.
+      const bool field = message == WM_CTLCOLOREDIT || message == WM_CTLCOLORLISTBOX;
+      const HDC dc = reinterpret_cast<HDC>(wParam);
+      SetTextColor(dc, GetSysColor(field ? COLOR_WINDOWTEXT : COLOR_BTNTEXT));
+      SetBkColor(dc, GetSysColor(field ? COLOR_WINDOW : COLOR_BTNFACE));
+      return reinterpret_cast<LRESULT>(GetSysColorBrush(field ? COLOR_WINDOW : COLOR_BTNFACE));
+    }
     case WM_CANCELMODE:
       if (wm().capture() == w) ReleaseCapture();
       return 0;

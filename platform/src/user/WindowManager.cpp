@@ -7,10 +7,12 @@
 
 #include "platform/host/Host.h"
 #include "platform/src/gdi/DeviceContext.h"
+#include "platform/src/user/ButtonControl.h"
 #include "platform/src/user/InstanceRegistry.h"
 #include "platform/src/user/ListBox.h"
 #include "platform/src/user/Menu.h"
 #include "platform/src/user/MessageQueue.h"
+#include "platform/src/user/StaticControl.h"
 #include "platform/src/user/SystemMetrics.h"
 
 namespace omuser {
@@ -79,13 +81,24 @@ void WindowManager::reset()
 
 void WindowManager::registerSystemClasses()
 {
-  WNDCLASSEXA listBox{};
-  listBox.cbSize = sizeof listBox;
-  listBox.style = CS_DBLCLKS | CS_PARENTDC;
-  listBox.lpfnWndProc = &ListBox::procedure;
-  listBox.lpszClassName = "LISTBOX";
-  registerClass(listBox);
-  findClass("LISTBOX")->system = true;
+  // The built-in classes are never published to other processes.
+  auto add = [this](const char* name, WNDPROC procedure, UINT style, int extraBytes,
+                    HCURSOR cursor) {
+    WNDCLASSEXA c{};
+    c.cbSize = sizeof c;
+    c.style = style;
+    c.lpfnWndProc = procedure;
+    c.cbWndExtra = extraBytes;
+    c.hCursor = cursor;
+    c.lpszClassName = name;
+    registerClass(c);
+    findClass(name)->system = true;
+  };
+  add("LISTBOX", &ListBox::procedure, CS_DBLCLKS | CS_PARENTDC, 0, nullptr);
+  const HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+  add("#32770", &DefDlgProcA, CS_DBLCLKS | CS_SAVEBITS, DLGWINDOWEXTRA, arrow);
+  add("Button", &ButtonControl::procedure, CS_DBLCLKS | CS_PARENTDC, 0, arrow);
+  add("Static", &StaticControl::procedure, CS_DBLCLKS | CS_PARENTDC, 0, arrow);
 }
 
 // ---------------------------------------------------------------- classes
