@@ -77,8 +77,7 @@ WorldPlayer::ReadResult readFreshRecord(WorldPlayer& scratch, FILE* file)
 bool passesVersionRule(FILE* file)
 {
   char line[WorldField::textSize];
-  if (!readLine(file, line) || std::strcmp(line, versionLine) != 0 || std::feof(file))
-    return false;
+  if (!readLine(file, line) || std::strcmp(line, versionLine) != 0 || std::feof(file)) return false;
   return readLine(file, line) && decimalValueOf(line) >= formatNumber;
 }
 

@@ -49,38 +49,124 @@ constexpr int failed = 2;
 
 // The names of field list A after "playerName", in order; the level statuses and the MA1
 // datasets follow their patterns.
-const char* const leadingNames[] = {
-    "seenChooseActivity", "seenProgressLevels", "seenTindlexInGame", "seenTindlexInPractice",
-    "isBackgroundMusicOff", "beenLeveled", "areBackgroundAnimationsOff", "isClosedCaptioningOn",
-    "seenMap", "currentLocation", "gameCompleted", "poweredMode", "introMoviePlayed", "seenCut1",
-    "seenCut2", "seenCut3", "seenCut4", "seenCut5", "latestActivity", "bpKeyCount",
-    "WS1KeysInBPCount", "WS2KeysInBPCount", "WS3KeysInBPCount", "WS4KeysInBPCount", "WS1KeyCount",
-    "WS2KeyCount", "WS3KeyCount", "WS4KeyCount", "WS1EntryCount", "WS1FirstPowerEntry",
-    "WS2EntryCount", "WS3EntryCount", "WS4EntryCount", "BA1EntryCount", "BA2EntryCount",
-    "BA3-1EntryCount", "BA3-2EntryCount", "BA3-3EntryCount", "BA3-4EntryCount", "MA1EntryCount",
-    "MA2EntryCount", "Clue1EntryCount", "Clue2EntryCount", "Clue2FirstPowerEntry",
-    "Clue3EntryCount", "Clue3FirstPowerEntry", "Clue4EntryCount", "Clue4FirstPowerEntry",
-    "Clue5EntryCount", "Clue6EntryCount", "WS1Level", "WS2Level", "WS3Level", "WS4Level",
-    "BA1Level", "BA2Level", "BA3Level", "MA1Level", "MA2Level", "WS1AutoLevelOn",
-    "WS2AutoLevelOn", "WS3AutoLevelOn", "WS4AutoLevelOn", "BA1AutoLevelOn", "BA2AutoLevelOn",
-    "BA3AutoLevelOn", "MA1AutoLevelOn", "MA2AutoLevelOn", "WS1CorrectGuessInARowCount",
-    "WS1IncorrectGuessInARowCount", "WS2CorrectInARow", "WS2IncorrectInARow",
-    "WS3CorrectGuessInARowCount", "WS3IncorrectGuessInARowCount", "WS3LevelTracked",
-    "WS4ResetsInARow", "WS4CorrectInARow", "WS4IncorrectInARow", "BA2IncorrectInARow",
-    "BA3IncorrectCount", "BA3TotalCompleted", "BA3CompletedAtLevel",
-    "MA1CorrectGuessInARowCount", "MA1IncorrectGuessInARowCount", "MA1LevelTracked"};
+const char* const leadingNames[] = {"seenChooseActivity",
+                                    "seenProgressLevels",
+                                    "seenTindlexInGame",
+                                    "seenTindlexInPractice",
+                                    "isBackgroundMusicOff",
+                                    "beenLeveled",
+                                    "areBackgroundAnimationsOff",
+                                    "isClosedCaptioningOn",
+                                    "seenMap",
+                                    "currentLocation",
+                                    "gameCompleted",
+                                    "poweredMode",
+                                    "introMoviePlayed",
+                                    "seenCut1",
+                                    "seenCut2",
+                                    "seenCut3",
+                                    "seenCut4",
+                                    "seenCut5",
+                                    "latestActivity",
+                                    "bpKeyCount",
+                                    "WS1KeysInBPCount",
+                                    "WS2KeysInBPCount",
+                                    "WS3KeysInBPCount",
+                                    "WS4KeysInBPCount",
+                                    "WS1KeyCount",
+                                    "WS2KeyCount",
+                                    "WS3KeyCount",
+                                    "WS4KeyCount",
+                                    "WS1EntryCount",
+                                    "WS1FirstPowerEntry",
+                                    "WS2EntryCount",
+                                    "WS3EntryCount",
+                                    "WS4EntryCount",
+                                    "BA1EntryCount",
+                                    "BA2EntryCount",
+                                    "BA3-1EntryCount",
+                                    "BA3-2EntryCount",
+                                    "BA3-3EntryCount",
+                                    "BA3-4EntryCount",
+                                    "MA1EntryCount",
+                                    "MA2EntryCount",
+                                    "Clue1EntryCount",
+                                    "Clue2EntryCount",
+                                    "Clue2FirstPowerEntry",
+                                    "Clue3EntryCount",
+                                    "Clue3FirstPowerEntry",
+                                    "Clue4EntryCount",
+                                    "Clue4FirstPowerEntry",
+                                    "Clue5EntryCount",
+                                    "Clue6EntryCount",
+                                    "WS1Level",
+                                    "WS2Level",
+                                    "WS3Level",
+                                    "WS4Level",
+                                    "BA1Level",
+                                    "BA2Level",
+                                    "BA3Level",
+                                    "MA1Level",
+                                    "MA2Level",
+                                    "WS1AutoLevelOn",
+                                    "WS2AutoLevelOn",
+                                    "WS3AutoLevelOn",
+                                    "WS4AutoLevelOn",
+                                    "BA1AutoLevelOn",
+                                    "BA2AutoLevelOn",
+                                    "BA3AutoLevelOn",
+                                    "MA1AutoLevelOn",
+                                    "MA2AutoLevelOn",
+                                    "WS1CorrectGuessInARowCount",
+                                    "WS1IncorrectGuessInARowCount",
+                                    "WS2CorrectInARow",
+                                    "WS2IncorrectInARow",
+                                    "WS3CorrectGuessInARowCount",
+                                    "WS3IncorrectGuessInARowCount",
+                                    "WS3LevelTracked",
+                                    "WS4ResetsInARow",
+                                    "WS4CorrectInARow",
+                                    "WS4IncorrectInARow",
+                                    "BA2IncorrectInARow",
+                                    "BA3IncorrectCount",
+                                    "BA3TotalCompleted",
+                                    "BA3CompletedAtLevel",
+                                    "MA1CorrectGuessInARowCount",
+                                    "MA1IncorrectGuessInARowCount",
+                                    "MA1LevelTracked"};
 const char* const statusPrefixes[] = {"WS1", "WS2", "WS3", "WS4", "BA1",
                                       "BA2", "BA3", "MA1", "MA2"};
-const char* const middleNames[] = {"WS2Set",        "WS3Dataset.1", "WS3Dataset.2",
-                                   "WS3Dataset.3",  "WS3Dataset.4", "WS4CurrentSet",
-                                   "BA3currentSet"};
-const char* const trailingNames[] = {
-    "MA2CurrentSet", "WS1Solved", "WS2State", "WS4State", "BA1Layout", "BA1PanelClick",
-    "BA3LocationNum", "BA3-1FirstPuzzle", "BA3-2FirstPuzzle", "BA3-3FirstPuzzle",
-    "BA3-4FirstPuzzle", "BA3-1State", "BA3-2State", "BA3-3State", "BA3-4State", "BA3Direction",
-    "BA3MirelClicks", "BA3TarnClicks", "BA3UpPuzzleCompleted", "BA3DownPuzzleCompleted",
-    "BA3ARadioClicks", "BA3BRadioClicks", "BA3CRadioClicks", "MA1.1Completed", "MA1.2Completed",
-    "MA1.3Completed", "MA1.4Completed", "MA2Completed", "Clue1PictureFound"};
+const char* const middleNames[] = {"WS2Set",       "WS3Dataset.1",  "WS3Dataset.2", "WS3Dataset.3",
+                                   "WS3Dataset.4", "WS4CurrentSet", "BA3currentSet"};
+const char* const trailingNames[] = {"MA2CurrentSet",
+                                     "WS1Solved",
+                                     "WS2State",
+                                     "WS4State",
+                                     "BA1Layout",
+                                     "BA1PanelClick",
+                                     "BA3LocationNum",
+                                     "BA3-1FirstPuzzle",
+                                     "BA3-2FirstPuzzle",
+                                     "BA3-3FirstPuzzle",
+                                     "BA3-4FirstPuzzle",
+                                     "BA3-1State",
+                                     "BA3-2State",
+                                     "BA3-3State",
+                                     "BA3-4State",
+                                     "BA3Direction",
+                                     "BA3MirelClicks",
+                                     "BA3TarnClicks",
+                                     "BA3UpPuzzleCompleted",
+                                     "BA3DownPuzzleCompleted",
+                                     "BA3ARadioClicks",
+                                     "BA3BRadioClicks",
+                                     "BA3CRadioClicks",
+                                     "MA1.1Completed",
+                                     "MA1.2Completed",
+                                     "MA1.3Completed",
+                                     "MA1.4Completed",
+                                     "MA2Completed",
+                                     "Clue1PictureFound"};
 const char currentLocationName[] = "currentLocation";
 
 constexpr int fieldMode = 2;
@@ -172,12 +258,14 @@ WorldPlayer::~WorldPlayer()
 
 void WorldPlayer::emptyFields()
 {
+  indexA_.clear();
   fieldsA_.deleteAll(1);
   fieldsB_.deleteAll(1);
 }
 
 void WorldPlayer::buildSchema()
 {
+  indexA_.clear();
   using Self = WorldLink<WorldPlayer>;
   const Self nameSetter(this, &WorldPlayer::setNameText);
   const Self nameGetter(this, &WorldPlayer::getName);
@@ -222,7 +310,17 @@ void WorldPlayer::buildSchema()
 
 void WorldPlayer::appendTemplates(OMList<WorldField>& templates)
 {
+  indexA_.clear();
   templates.forEach([this](WorldField* field) { fieldsA_.add(field->clone().release()); });
+}
+
+WorldField* WorldPlayer::fieldANamed(const char* name)
+{
+  if (indexA_.empty()) {
+    fieldsA_.forEach([this](WorldField* field) { indexA_.emplace(field->name(), field); });
+  }
+  const auto found = indexA_.find(name);
+  return found == indexA_.end() ? nullptr : found->second;
 }
 
 void WorldPlayer::initNew()
@@ -257,7 +355,8 @@ OMWord WorldPlayer::newGameMethod(OMWord)
 
 void WorldPlayer::setProperty(const char* name, const char* text)
 {
-  if (WorldField* field = findWorldField(fieldsA_, name)) {
+  if (!name) return;
+  if (WorldField* field = fieldANamed(name)) {
     field->fromText(text);
   } else if (WorldField* bound = findWorldField(fieldsB_, name)) {
     // These read a world word from the argument stack: none here means the current world.
@@ -584,7 +683,7 @@ void WorldPlayer::copyStateFrom(WorldPlayer& other)
   other.fieldsA_.forEach([&](WorldField* field) {
     value[0] = '\0';
     field->toText(value);
-    if (WorldField* own = findWorldField(fieldsA_, field->name())) own->fromText(value);
+    if (WorldField* own = fieldANamed(field->name())) own->fromText(value);
   });
 }
 

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 
 #include "framework/OMList.h"
 #include "framework/OMWord.h"
@@ -109,7 +111,11 @@ class WorldPlayer {
   std::int32_t* entryCountSlot();
   std::int32_t* levelTotalSlot(int base);
 
+  // The first field of list A of each name: records are read line by line by name.
+  WorldField* fieldANamed(const char* name);
+
   std::string name_;
   OMList<WorldField> fieldsB_;
   OMList<WorldField> fieldsA_;
+  std::unordered_map<std::string_view, WorldField*> indexA_;
 };

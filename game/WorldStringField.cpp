@@ -1,7 +1,6 @@
 #include "game/WorldStringField.h"
 
-WorldStringField::WorldStringField(const char* name, int saved, int mode)
-    : WorldField(name, saved)
+WorldStringField::WorldStringField(const char* name, int saved, int mode) : WorldField(name, saved)
 {
   bindSelf(mode);
 }

@@ -26,8 +26,12 @@ TEST(WorldFieldText, IntFieldsTakeTheNumberThatBeginsTheText)
     const char* given;
     const char* expected;
   } cases[] = {
-      {"12abc", "12"},     {"abc", "0"},           {"", "0"},
-      {"  -7", "-7"},      {"+8", "8"},            {"99999999999", "2147483647"},
+      {"12abc", "12"},
+      {"abc", "0"},
+      {"", "0"},
+      {"  -7", "-7"},
+      {"+8", "8"},
+      {"99999999999", "2147483647"},
       {"-2147483648", "-2147483648"},
   };
   for (const auto& each : cases) {
@@ -123,10 +127,10 @@ TEST(WorldPlayerSchema, ListsHoldTheFieldsInOrderAndTemplatesFollow)
     EXPECT_EQ(names, expected);
     std::vector<std::string> bound;
     player.fieldsB().forEach([&](WorldField* field) { bound.emplace_back(field->name()); });
-    EXPECT_EQ(bound, (std::vector<std::string>{"isAutoLevelingEnabled", "currentDataset",
-                                               "currentLevel", "levelColor", "visitedCount",
-                                               "wsCurrentLevelEntryCount",
-                                               "wsTotalCorrectGuessCount", "wsTotalGuessCount"}));
+    EXPECT_EQ(bound,
+              (std::vector<std::string>{"isAutoLevelingEnabled", "currentDataset", "currentLevel",
+                                        "levelColor", "visitedCount", "wsCurrentLevelEntryCount",
+                                        "wsTotalCorrectGuessCount", "wsTotalGuessCount"}));
   }
   // Only "currentLocation" (the eleventh) and the text template hold texts.
   WorldPlayer player;
@@ -136,8 +140,7 @@ TEST(WorldPlayerSchema, ListsHoldTheFieldsInOrderAndTemplatesFollow)
   player.fieldsA().forEach([&](WorldField* field) {
     ++position;
     field->fromText("5x");
-    const std::string expected =
-        position == 1 || position == 11 || position == 176 ? "5x" : "5";
+    const std::string expected = position == 1 || position == 11 || position == 176 ? "5x" : "5";
     EXPECT_EQ(textOf(*field), expected) << field->name();
   });
   EXPECT_EQ(player.name(), "5x");

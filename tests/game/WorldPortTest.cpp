@@ -103,8 +103,7 @@ TEST_F(WorldScriptTest, PortPropertiesAndFieldsAddedByScripts)
   // (A get of a missing property leaves its destination as it was: its own name.)
   run("get w score f\rx=RWorldPort\rset x score 12\rget x score g\rget w nickname h\r"
       "play w activatePlayer Ben\rset x nickname Bee\rget w nickname i\r");
-  EXPECT_EQ((Lines{text("f"), text("g"), text("h"), text("i")}),
-            (Lines{"f", "12", "h", "Bee"}));
+  EXPECT_EQ((Lines{text("f"), text("g"), text("h"), text("i")}), (Lines{"f", "12", "h", "Bee"}));
 }
 
 // Levelling of world 1 with the start-up parameters {5, 6, 4, 10}.
@@ -226,8 +225,7 @@ TEST_F(LevellingTest, WorldsThreeAndSevenPassUpwardAndNewGameClearsVisits)
 {
   player->currentWorld = 7;
   set(world, "visitedCount", "3");
-  for (int expected : {2, 3, 4, 4})
-  {
+  for (int expected : {2, 3, 4, 4}) {
     call(world, "autoLevel");
     EXPECT_EQ(get(world, "currentLevel"), std::to_string(expected));
   }
@@ -237,6 +235,24 @@ TEST_F(LevellingTest, WorldsThreeAndSevenPassUpwardAndNewGameClearsVisits)
   EXPECT_EQ(player->currentWorld, 0);
   EXPECT_EQ(player->world7[6], 0);
   EXPECT_EQ(player->world7[5], 4);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(WorldPortRegistry, OnlyTheGameEditionHasTheWorldPort)
+{
+  for (const auto edition : {OMEdition::game, OMEdition::assessment}) {
+    ScopedEdition scoped(edition);
+    bool listed = false;
+    for (const char* name : trinketClassNames())
+      listed = listed || std::string(name) == "RWorldPort";
+    clearScriptArgs();
+    const bool made = createTrinketByName("rworldport", scriptArgTerminator) != nullptr;
+    EXPECT_EQ(listed, edition == OMEdition::game);
+    EXPECT_EQ(made, edition == OMEdition::game);
+  }
 }
 
 }  // namespace
