@@ -47,3 +47,5 @@ int _close(int handle);
 int _fstat(int handle, struct _stat* status);
 int _stat(const char* path, struct _stat* status);
 int _unlink(const char* path);
+// Writes the file's data through to the disk: 0, or -1 for a bad handle or a failed write.
+int _commit(int handle);

@@ -9,6 +9,8 @@
 FILE* om_fopen(const char* path, const char* mode);
 int om_remove(const char* path);
 int om_rename(const char* oldPath, const char* newPath);
+// The low-level handle under a stream, for _commit; -1 for a stream without one.
+int _fileno(FILE* stream);
 
 int _stricmp(const char* a, const char* b);
 int _strnicmp(const char* a, const char* b, std::size_t count);

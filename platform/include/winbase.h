@@ -68,6 +68,16 @@ DWORD SetFilePointer(HANDLE file, LONG distance, LPLONG distanceHigh, DWORD move
 DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh);
 BOOL DeleteFileA(LPCSTR fileName);
 
+#define MOVEFILE_REPLACE_EXISTING 0x00000001u
+#define MOVEFILE_COPY_ALLOWED 0x00000002u
+#define MOVEFILE_DELAY_UNTIL_REBOOT 0x00000004u
+#define MOVEFILE_WRITE_THROUGH 0x00000008u
+
+// Renames in one step. MOVEFILE_REPLACE_EXISTING lets the new name replace a file (never a
+// folder); MOVEFILE_WRITE_THROUGH returns only when the rename is on the disk. Moves between
+// drives (MOVEFILE_COPY_ALLOWED) and moves at the next start are not offered.
+BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags);
+
 // ---- directory listings ---------------------------------------------------------------------
 typedef struct _WIN32_FIND_DATAA {
   DWORD dwFileAttributes;

@@ -336,3 +336,48 @@ TEST(MemoryTest, GlobalBlocksLockUnlockAndFree)
   EXPECT_EQ(GlobalFree(handle), handle);  // freeing twice is refused
   EXPECT_EQ(GlobalLock(handle), nullptr);
 }
+
+TEST_F(FilesTest, MoveFileExRenamesInOneStepAndCommitFlushes)
+{
+  const struct {
+    const char* from;
+    const char* to;
+    DWORD flags;
+    bool moved;
+    DWORD error;
+  } cases[] = {
+      {"E:\\data\\new.tmp", "E:\\DATA\\OLD.DAT", MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH,
+       true, ERROR_SUCCESS},
+      {"E:\\data\\new.tmp", "E:\\data\\old.dat", 0, false, ERROR_ALREADY_EXISTS},
+      {"E:\\data\\new.tmp", "E:\\data\\fresh.dat", MOVEFILE_WRITE_THROUGH, true, ERROR_SUCCESS},
+      {"E:\\data\\none.tmp", "E:\\data\\old.dat", MOVEFILE_REPLACE_EXISTING, false,
+       ERROR_FILE_NOT_FOUND},
+      {"E:\\data\\new.tmp", "E:\\data\\folder", MOVEFILE_REPLACE_EXISTING, false,
+       ERROR_ACCESS_DENIED},
+      {"E:\\data\\new.tmp", "E:\\data\\old.dat", MOVEFILE_DELAY_UNTIL_REBOOT, false,
+       ERROR_INVALID_PARAMETER},
+  };
+  for (const auto& each : cases) {
+    temp.write("Data/New.tmp", "new");
+    temp.write("Data/Old.dat", "old");
+    std::filesystem::remove(temp / "Data/fresh.dat");
+    temp.makeFolder("Data/Folder");
+    EXPECT_EQ(MoveFileExA(each.from, each.to, each.flags) != FALSE, each.moved) << each.to;
+    EXPECT_EQ(GetLastError(), each.error) << each.to;
+    const bool intoOld =
+        std::string(each.to).ends_with("OLD.DAT") || std::string(each.to).ends_with("old.dat");
+    EXPECT_EQ(readHostFile(temp / "Data/Old.dat"), each.moved && intoOld ? "new" : "old");
+    EXPECT_EQ(std::filesystem::exists(temp / "Data/New.tmp"), !each.moved) << each.to;
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(temp / "Data/Folder"));
+
+  FILE* file = om_fopen("E:\\data\\commit.dat", "wb");
+  ASSERT_NE(file, nullptr);
+  ASSERT_GE(std::fputs("kept", file), 0);
+  ASSERT_EQ(std::fflush(file), 0);
+  EXPECT_EQ(_commit(_fileno(file)), 0);
+  std::fclose(file);
+  EXPECT_EQ(readHostFile(temp / "Data/commit.dat"), "kept");
+  EXPECT_EQ(_commit(-1), -1);
+  EXPECT_EQ(_fileno(nullptr), -1);
+}

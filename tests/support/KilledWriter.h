@@ -7,9 +7,10 @@
 #include <functional>
 
 // Runs write(i) for i = 0, 1, 2, ... in a child process and kills it (SIGKILL) right after it
-// has finished `writes` of them, so that the kill lands somewhere in the next write. False when
-// the child could not be made or stopped early.
-inline bool killWriterMidway(const std::function<void(int)>& write, int writes)
+// has finished `writes` of them, or that many microseconds later, so that the kill lands
+// somewhere in a later write. False when the child could not be made or stopped early.
+inline bool killWriterMidway(const std::function<void(int)>& write, int writes,
+                             unsigned delayMicroseconds = 0)
 {
   int ready[2];
   if (::pipe(ready) != 0) return false;
@@ -27,6 +28,7 @@ inline bool killWriterMidway(const std::function<void(int)>& write, int writes)
   char byte;
   for (int i = 0; i < writes && complete; ++i)
     complete = ::read(ready[0], &byte, 1) == 1;
+  if (delayMicroseconds) ::usleep(delayMicroseconds);
   ::kill(child, SIGKILL);
   ::waitpid(child, nullptr, 0);
   ::close(ready[0]);

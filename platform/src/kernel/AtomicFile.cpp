@@ -23,6 +23,8 @@ bool writeAll(int fd, const std::string& contents)
   return true;
 }
 
+}  // namespace
+
 void syncFolderOf(const std::string& path)
 {
   const auto cut = path.rfind('/');
@@ -32,8 +34,6 @@ void syncFolderOf(const std::string& path)
   ::fsync(fd);
   ::close(fd);
 }
-
-}  // namespace
 
 bool writeFileAtomically(const std::string& hostPath, const std::string& contents)
 {

@@ -10,6 +10,9 @@ namespace omwin {
 // over the old one.
 bool writeFileAtomically(const std::string& hostPath, const std::string& contents);
 
+// Puts the folder entry of a host path (its creation, rename or removal) on the disk.
+void syncFolderOf(const std::string& hostPath);
+
 // The whole file, or null when it cannot be read.
 std::optional<std::string> readWholeHostFile(const std::string& hostPath);
 

@@ -162,3 +162,10 @@ int _unlink(const char* path)
   if (!host) return -1;
   return ::unlink(host) == 0 ? 0 : -1;
 }
+
+int _commit(int handle)
+{
+  if (::fsync(handle) == 0) return 0;
+  // A handle that cannot be synchronised (a pipe, a terminal) has nothing to write through.
+  return errno == EINVAL ? 0 : -1;
+}

@@ -147,3 +147,8 @@ int om_rename(const char* oldPath, const char* newPath)
   }
   return std::rename(oldHost.c_str(), newHost.c_str());
 }
+
+int _fileno(FILE* stream)
+{
+  return stream ? ::fileno(stream) : -1;
+}

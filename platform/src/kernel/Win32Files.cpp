@@ -6,10 +6,13 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
+#include <optional>
 
 #include <windows.h>
 
 #include "platform/host/HostActivity.h"
+#include "platform/src/kernel/AtomicFile.h"
 #include "platform/src/kernel/FileObject.h"
 #include "platform/src/kernel/HandleTable.h"
 #include "platform/src/kernel/LastError.h"
@@ -190,5 +193,47 @@ BOOL DeleteFileA(LPCSTR fileName)
     omwin::setLastErrorFromErrno(errno);
     return FALSE;
   }
+  return TRUE;
+}
+
+BOOL MoveFileExA(LPCSTR existingFileName, LPCSTR newFileName, DWORD flags)
+{
+  if (!existingFileName || !newFileName || (flags & MOVEFILE_DELAY_UNTIL_REBOOT)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  const auto source = omwin::hostPathFor(existingFileName);
+  const auto target = source ? omwin::hostPathFor(newFileName) : std::nullopt;
+  if (!target) return FALSE;
+  struct stat sourceStatus;
+  if (::lstat(source->c_str(), &sourceStatus) != 0) {
+    omwin::setLastErrorFromErrno(errno);
+    return FALSE;
+  }
+  struct stat targetStatus;
+  if (*source != *target && ::lstat(target->c_str(), &targetStatus) == 0) {
+    if (!(flags & MOVEFILE_REPLACE_EXISTING)) {
+      SetLastError(ERROR_ALREADY_EXISTS);
+      return FALSE;
+    }
+    // Only a file replaces a file.
+    if (S_ISDIR(targetStatus.st_mode) || S_ISDIR(sourceStatus.st_mode)) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return FALSE;
+    }
+  }
+  if (std::rename(source->c_str(), target->c_str()) != 0) {
+    if (errno == EXDEV)
+      SetLastError(ERROR_NOT_SAME_DEVICE);
+    else
+      omwin::setLastErrorFromErrno(errno);
+    return FALSE;
+  }
+  if (flags & MOVEFILE_WRITE_THROUGH) {
+    omwin::syncFolderOf(*target);
+    const auto folderOf = [](const std::string& path) { return path.substr(0, path.rfind('/')); };
+    if (folderOf(*source) != folderOf(*target)) omwin::syncFolderOf(*source);
+  }
+  SetLastError(ERROR_SUCCESS);
   return TRUE;
 }

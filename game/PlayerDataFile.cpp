@@ -1,0 +1,255 @@
+// The player data file: read whole at start-up, one record re-read when a player is selected,
+// and rewritten whole at each save. A save writes a temporary file beside the data file, puts
+// it on the disk and renames it over the old one, so that a crash leaves one of the two whole.
+#include <io.h>
+#include <omcrt.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "game/RWorldPort.h"
+#include "game/WorldDataFile.h"
+#include "game/WorldField.h"
+#include "game/WorldPlayer.h"
+
+namespace {
+
+const char versionLine[] = "Version";
+constexpr int formatNumber = 2;
+const char globalEnd[] = "GLOBAL_END";
+const char temporaryName[] = "KORVANIX.TMP";
+const char damagedCopyName[] = "KORVANIX.BAD";
+
+// A file name in the data file's folder.
+std::string besideDataFile(const char* name)
+{
+  const std::string& path = RWorldPort::dataFilePath();
+  const std::size_t cut = path.find_last_of("\\/");
+  return (cut == std::string::npos ? std::string() : path.substr(0, cut + 1)) + name;
+}
+
+struct FileCloser {
+  void operator()(FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<FILE, FileCloser>;
+
+File openFile(const std::string& path, const char* mode)
+{
+  return File(path.empty() ? nullptr : om_fopen(path.c_str(), mode));
+}
+
+bool isReadable(FILE* file)
+{
+  return !std::feof(file) && !std::ferror(file);
+}
+
+// Reads lines up to and including "GLOBAL_END"; false when the file ends first.
+bool skipGlobals(FILE* file)
+{
+  char line[WorldField::textSize];
+  while (readLine(file, line)) {
+    if (std::strcmp(line, globalEnd) == 0) return true;
+    if (!isReadable(file)) return false;
+  }
+  return false;
+}
+
+// A record of the current schema (and the templates) to read old records into.
+std::unique_ptr<WorldPlayer> makeScratch()
+{
+  auto scratch = std::make_unique<WorldPlayer>();
+  scratch->buildSchema();
+  scratch->appendTemplates(RWorldPort::playerTemplates());
+  return scratch;
+}
+
+WorldPlayer::ReadResult readFreshRecord(WorldPlayer& scratch, FILE* file)
+{
+  scratch.clearFieldValues();
+  scratch.giveNewPlayerValues();
+  return scratch.read(file);
+}
+
+// The version rule: "Version", more after it, and a format number of at least 2.
+bool passesVersionRule(FILE* file)
+{
+  char line[WorldField::textSize];
+  if (!readLine(file, line) || std::strcmp(line, versionLine) != 0 || std::feof(file)) return false;
+  return readLine(file, line) && decimalValueOf(line) >= formatNumber;
+}
+
+// Keeps the damaged file where no save will overwrite it.
+void keepDamagedCopy()
+{
+  File from = openFile(RWorldPort::dataFilePath(), "rb");
+  File to = openFile(besideDataFile(damagedCopyName), "wb");
+  bool copied = from && to;
+  char block[1024];
+  while (copied) {
+    const std::size_t got = std::fread(block, 1, sizeof block, from.get());
+    if (got == 0) break;
+    copied = std::fwrite(block, 1, got, to.get()) == got;
+  }
+  copied = copied && !std::ferror(from.get()) && std::fflush(to.get()) == 0;
+  if (copied)
+    std::fputs("KORVANIX.DAT is damaged; a copy is kept as KORVANIX.BAD\n", stderr);
+  else
+    std::fputs("KORVANIX.DAT is damaged, and no copy of it could be kept\n", stderr);
+}
+
+bool writeGlobals(FILE* file)
+{
+  char number[16];
+  std::snprintf(number, sizeof number, "%d", formatNumber);
+  bool written = writeLine(file, versionLine) && writeLine(file, number);
+  char value[WorldField::textSize];
+  RWorldPort::globalFields().forEach([&](WorldField* field) {
+    if (!field->saved()) return;
+    value[0] = '\0';
+    field->toText(value);
+    written = writeLine(file, field->name()) && writeLine(file, value) && written;
+  });
+  return writeLine(file, globalEnd) && written;
+}
+
+// Writes each player's record in list order: the active player's from memory, the others'
+// copied from the old file. Records are searched forward only, and each is used once, so two
+// players of one name keep their own records.
+bool writePlayers(FILE* out, FILE* old)
+{
+  WorldPlayer* active = RWorldPort::activePlayer();
+  if (!old) return !active || active->write(out);
+  if (!skipGlobals(old)) {
+    // An old file without players: nothing to copy.
+    return !active || active->write(out);
+  }
+  std::unique_ptr<WorldPlayer> scratch = makeScratch();
+  bool held = false;  // the scratch holds a named record not yet used
+  bool written = true;
+  RWorldPort::players().forEach([&](WorldPlayer* player) {
+    while (isReadable(old) && !(held && scratch->name() == player->name()))
+      held = readFreshRecord(*scratch, old).named;
+    const bool matches = held && scratch->name() == player->name();
+    if (player == active) {
+      written = player->write(out) && written;
+    } else if (matches) {
+      written = scratch->write(out) && written;
+    }
+    if (matches) held = false;
+  });
+  return written;
+}
+
+void reportUnsaved()
+{
+  std::fputs("KORVANIX.DAT could not be saved; the file keeps its previous contents\n", stderr);
+}
+
+}  // namespace
+
+void RWorldPort::loadData()
+{
+  File file = openFile(dataFilePath(), "rb");
+  if (!file) return;
+  bool damaged = false;
+  if (!passesVersionRule(file.get())) {
+    // An empty file is no damage: there is nothing to keep.
+    std::fseek(file.get(), 0, SEEK_END);
+    damaged = std::ftell(file.get()) > 0;
+  } else {
+    char name[WorldField::textSize];
+    char value[WorldField::textSize];
+    bool got = readLine(file.get(), name);
+    while (got && isReadable(file.get()) && std::strcmp(name, globalEnd) != 0) {
+      if (!readLine(file.get(), value)) break;
+      setGlobalFieldText(name, value);
+      got = readLine(file.get(), name);
+    }
+    damaged = !got || std::strcmp(name, globalEnd) != 0;
+    if (!damaged) {
+      std::unique_ptr<WorldPlayer> scratch = makeScratch();
+      while (isReadable(file.get())) {
+        const WorldPlayer::ReadResult record = readFreshRecord(*scratch, file.get());
+        // Only a record that got as far as its name makes a player.
+        if (record.named) {
+          auto player = std::make_unique<WorldPlayer>();
+          player->setName(scratch->name());
+          player->giveNewPlayerValues();
+          players().add(player.release());
+        }
+        if (!record.complete) {
+          damaged = true;
+          break;
+        }
+      }
+    }
+  }
+  file.reset();
+  if (damaged) keepDamagedCopy();
+}
+
+void RWorldPort::reloadPlayer(WorldPlayer* player)
+{
+  if (!player) return;
+  // Values for a player whose record the file does not hold.
+  player->giveNewPlayerValues();
+  File file = openFile(dataFilePath(), "rb");
+  if (!file || !skipGlobals(file.get())) return;
+  // Players of one name match their records in order.
+  int rank = 0;
+  bool reached = false;
+  players().forEach([&](WorldPlayer* other) {
+    if (other == player) reached = true;
+    if (!reached && other->name() == player->name()) ++rank;
+  });
+  std::unique_ptr<WorldPlayer> scratch = makeScratch();
+  while (isReadable(file.get())) {
+    const WorldPlayer::ReadResult record = readFreshRecord(*scratch, file.get());
+    if (record.named && scratch->name() == player->name() && rank-- == 0) {
+      player->copyStateFrom(*scratch);
+      return;
+    }
+    if (!record.complete) return;
+  }
+}
+
+bool RWorldPort::saveData()
+{
+  const std::string& path = dataFilePath();
+  if (path.empty()) {
+    reportUnsaved();
+    return false;
+  }
+  struct _stat status;
+  const bool exists = _stat(path.c_str(), &status) == 0;
+  File old = openFile(path, "rb");
+  // An old file that cannot be read still holds the other players: it is not replaced.
+  if (exists && !old) {
+    reportUnsaved();
+    return false;
+  }
+  const std::string temporary = besideDataFile(temporaryName);
+  bool saved = false;
+  {
+    File out = openFile(temporary, "wb");
+    if (out) {
+      saved = writeGlobals(out.get());
+      saved = writePlayers(out.get(), old.get()) && saved;
+      old.reset();
+      saved = saved && std::fflush(out.get()) == 0 && !std::ferror(out.get()) &&
+              _commit(_fileno(out.get())) == 0;
+      saved = std::fclose(out.release()) == 0 && saved;
+    }
+  }
+  old.reset();
+  saved = saved && MoveFileExA(temporary.c_str(), path.c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  if (!saved) {
+    om_remove(temporary.c_str());
+    reportUnsaved();
+  }
+  return saved;
+}

@@ -1,0 +1,394 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <tuple>
+#include <vector>
+
+#include "tests/game/PlayerFieldNames.h"
+#include "tests/game/WorldTestSupport.h"
+#include "tests/support/KilledWriter.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+using worldtest::call;
+using worldtest::get;
+using worldtest::playerNames;
+using worldtest::set;
+
+std::string linesOf(const Lines& lines)
+{
+  std::string text;
+  for (const std::string& line : lines)
+    text += line + "\n";
+  return text;
+}
+
+std::string littleEndian(const std::vector<std::int32_t>& values)
+{
+  std::string bytes;
+  for (std::int32_t value : values) {
+    for (int i = 0; i < 4; ++i)
+      bytes += static_cast<char>(static_cast<std::uint32_t>(value) >> (8 * i));
+  }
+  return bytes;
+}
+
+const Lines initialGlobals = {"Version",
+                              "2",
+                              "informResolutionWarning",
+                              "1",
+                              "informColorsWarning",
+                              "1",
+                              "informWinGWarning",
+                              "1",
+                              "informDirectDrawSwitchFailedWarning",
+                              "1",
+                              "informDirectDrawVersionWarning",
+                              "1",
+                              "informDirectDrawNotFoundWarning",
+                              "1",
+                              "GLOBAL_END"};
+
+// The file's header and its records (each ending with "PLAYER_END").
+struct Parts {
+  std::string header;
+  std::vector<std::string> records;
+};
+
+Parts split(const std::string& file)
+{
+  Parts parts;
+  const std::string globalEnd = "GLOBAL_END\n";
+  std::size_t at = file.find(globalEnd);
+  if (at == std::string::npos) return parts;
+  at += globalEnd.size();
+  parts.header = file.substr(0, at);
+  const std::string playerEnd = "PLAYER_END\n";
+  while (at < file.size()) {
+    const std::size_t end = file.find(playerEnd, at + 280);
+    if (end == std::string::npos) break;
+    parts.records.push_back(file.substr(at, end + playerEnd.size() - at));
+    at = end + playerEnd.size();
+  }
+  return parts;
+}
+
+class PlayerDataFileTest : public worldtest::WorldTest {
+ protected:
+  // Makes players with distinct progress: seenMap and world 5's visits are their numbers.
+  void makePlayers(RWorldPort* world, const Lines& names)
+  {
+    int number = 1;
+    for (const std::string& name : names) {
+      call(world, "activatePlayer", {name});
+      set(world, "seenMap", std::to_string(number));
+      set(world, "currentLocation", "room of " + name);
+      RWorldPort::activePlayer()->visited5 = 10 * number++;
+    }
+  }
+  static void writeAll(const std::string& path, const std::string& contents)
+  {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << contents;
+  }
+};
+
+TEST_F(PlayerDataFileTest, SavesWriteTheGoldenBytes)
+{
+  ASSERT_TRUE(RWorldPort::saveData());
+  EXPECT_EQ(session.dataFile(), linesOf(initialGlobals));
+
+  RWorldPort* world = port();
+  call(world, "activatePlayer", {"Ann"});
+  ASSERT_TRUE(RWorldPort::saveData());
+  const std::vector<std::int32_t> block = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0};
+  std::vector<std::int32_t> world1(46, 0);
+  world1[0] = 1;
+  world1[27] = 1;
+  std::vector<std::int32_t> raw = {0};
+  raw.insert(raw.end(), block.begin(), block.end());
+  raw.push_back(0);
+  raw.insert(raw.end(), block.begin(), block.end());
+  raw.insert(raw.end(), world1.begin(), world1.end());
+  Lines fields;
+  for (const char* name : playerFieldNames) {
+    fields.push_back(name);
+    const std::string field = name;
+    fields.push_back(field == "playerName" ? "Ann" : field == "currentLocation" ? "" : "0");
+  }
+  fields.push_back("PLAYER_END");
+  EXPECT_EQ(session.dataFile(), linesOf(initialGlobals) + littleEndian(raw) + linesOf(fields));
+  EXPECT_FALSE(session.exists("KORVANIX.TMP"));
+}
+
+TEST_F(PlayerDataFileTest, OtherRecordsAreCopiedAroundTheActiveOne)
+{
+  RWorldPort* world = port();
+  makePlayers(world, {"A", "B", "C"});
+  call(world, "activatePlayer", {"B"});
+  const Parts before = split(session.dataFile());
+  ASSERT_EQ(before.records.size(), 3u);
+  EXPECT_EQ(get(world, "seenMap"), "2");
+  EXPECT_EQ(get(world, "currentLocation"), "room of B");
+  EXPECT_EQ(get(world, "visitedCount", {""}), "0");  // world 0 has no visits
+  set(world, "seenMap", "22");
+  ASSERT_TRUE(RWorldPort::saveData());
+  const Parts after = split(session.dataFile());
+  ASSERT_EQ(after.records.size(), 3u);
+  EXPECT_EQ(after.records[0], before.records[0]);
+  EXPECT_NE(after.records[1], before.records[1]);
+  EXPECT_NE(after.records[1].find("seenMap\n22\n"), std::string::npos);
+  EXPECT_EQ(after.records[2], before.records[2]);
+
+  // A new start reads the names, and each player its own record.
+  session.restart();
+  EXPECT_EQ(playerNames(), (Lines{"A", "B", "C"}));
+  world = port();
+  for (const auto& [name, seen, visits] :
+       {std::tuple{"C", "3", 30}, std::tuple{"A", "1", 10}, std::tuple{"B", "22", 20}}) {
+    call(world, "activatePlayer", {name});
+    EXPECT_EQ(get(world, "playerName"), name);
+    EXPECT_EQ(get(world, "seenMap"), seen) << name;
+    EXPECT_EQ(RWorldPort::activePlayer()->visited5, visits) << name;
+  }
+
+  // Removing B leaves A's and C's records; saving again changes nothing.
+  const Parts kept = split(session.dataFile());
+  call(world, "removePlayer", {"B"});
+  const std::string removed = session.dataFile();
+  const Parts left = split(removed);
+  EXPECT_EQ(left.records, (std::vector<std::string>{kept.records[0], kept.records[2]}));
+  ASSERT_TRUE(RWorldPort::saveData());
+  EXPECT_EQ(session.dataFile(), removed);
+}
+
+TEST_F(PlayerDataFileTest, SavedFlagsDecideWhatIsWritten)
+{
+  RWorldPort* world = port();
+  call(world, "addIntProperty", {"notKept", "0"});
+  call(world, "addIntProperty", {"kept"});
+  call(world, "addStringProperty", {"note", ""});
+  call(world, "addGlobalIntProperty", {"scriptGlobal"});
+  call(world, "activatePlayer", {"Ann"});
+  set(world, "kept", "4");
+  set(world, "note", "line one\nline two\r");
+  RWorldPort::setGlobalFieldText("informColorsWarning", "0");
+  RWorldPort::setGlobalFieldText("inGame", "1");
+  RWorldPort::setGlobalFieldText("previousLocation", "hall");
+  ASSERT_TRUE(RWorldPort::saveData());
+  const std::string file = session.dataFile();
+  const Parts parts = split(file);
+  ASSERT_EQ(parts.records.size(), 1u);
+  EXPECT_EQ(parts.header.find("informColorsWarning\n0\n"), 36u);
+  EXPECT_NE(parts.header.find("scriptGlobal\n0\nGLOBAL_END\n"), std::string::npos);
+  for (const char* never : {"inGame", "previousLocation", "notKept", "isAutoLevelingEnabled"})
+    EXPECT_EQ(file.find(never), std::string::npos) << never;
+  const std::string tail = "kept\n4\nnote\nline one line two \nPLAYER_END\n";
+  EXPECT_EQ(parts.records[0].substr(parts.records[0].size() - tail.size()), tail);
+
+  // Globals that scripts add are not restored at start-up; the built-in ones are.
+  session.restart();
+  world = port();
+  char text[WorldField::textSize] = "none";
+  RWorldPort::getGlobalFieldText("informColorsWarning", text);
+  EXPECT_STREQ(text, "0");
+  RWorldPort::getGlobalFieldText("scriptGlobal", text);
+  EXPECT_STREQ(text, "0");  // untouched: no such global now
+  call(world, "addGlobalIntProperty", {"scriptGlobal"});
+  RWorldPort::getGlobalFieldText("scriptGlobal", text);
+  EXPECT_STREQ(text, "0");
+}
+
+TEST_F(PlayerDataFileTest, VersionRuleAndDamagedFiles)
+{
+  const std::string valid = "Version\n2\ninformWinGWarning\n0\nGLOBAL_END\n";
+  const struct {
+    std::string contents;
+    bool used;  // the globals were read
+    bool damaged;
+    int players;
+  } cases[] = {
+      {"Version\n1\ninformWinGWarning\n0\nGLOBAL_END\n", false, true, 0},
+      {"Version\n", false, true, 0},
+      {"Version", false, true, 0},
+      {"version\n2\ninformWinGWarning\n0\nGLOBAL_END\n", false, true, 0},
+      {"", false, false, 0},
+      {"Version\n2\nGLOBAL_END\n", false, false, 0},
+      {valid, true, false, 0},
+      {"Version\n3\ninformWinGWarning\n0\nGLOBAL_END", true, false, 0},
+      {"Version\n2\ninformWinGWarning\n0\n", true, true, 0},
+      {"Version\n2\ninformWinGWarning\n", false, true, 0},
+      {valid + std::string(280, '\0') + "playerName\nAnn\nPLAYER_END\n", true, false, 1},
+      {valid + std::string(280, '\0') + "playerName\nAnn\nPLAYER_END", true, false, 1},
+      {valid + std::string(280, '\0') + "playerName\nAnn\nseenMap\n", true, true, 1},
+      {valid + std::string(280, '\0') + "playerName\n", true, true, 0},
+      {valid + std::string(279, '\0'), true, true, 0},
+  };
+  for (const auto& each : cases) {
+    std::filesystem::remove(session.folder / "KORVANIX.BAD");
+    session.stop();
+    writeAll(session.folder / "KORVANIX.DAT", each.contents);
+    testing::internal::CaptureStderr();
+    session.start();
+    const std::string said = testing::internal::GetCapturedStderr();
+    char text[WorldField::textSize] = "";
+    RWorldPort::getGlobalFieldText("informWinGWarning", text);
+    EXPECT_STREQ(text, each.used ? "0" : "1") << each.contents;
+    EXPECT_EQ(RWorldPort::players().count(), each.players) << each.contents;
+    EXPECT_EQ(session.exists("KORVANIX.BAD"), each.damaged) << each.contents;
+    if (each.damaged) {
+      EXPECT_EQ(session.folder.read("KORVANIX.BAD"), each.contents);
+      EXPECT_EQ(said, "KORVANIX.DAT is damaged; a copy is kept as KORVANIX.BAD\n");
+    } else {
+      EXPECT_EQ(said, "");
+    }
+  }
+}
+
+TEST_F(PlayerDataFileTest, PlayersOfOneNameKeepTheirOwnRecords)
+{
+  const std::string raw(280, '\0');
+  session.stop();
+  writeAll(session.folder / "KORVANIX.DAT", "Version\n2\nGLOBAL_END\n" + raw +
+                                                "playerName\nAnn\nseenMap\n1\nPLAYER_END\n" + raw +
+                                                "playerName\nBo\nseenMap\n2\nPLAYER_END\n" + raw +
+                                                "playerName\nAnn\nseenMap\n3\nPLAYER_END\n");
+  session.start();
+  ASSERT_EQ(playerNames(), (Lines{"Ann", "Bo", "Ann"}));
+  RWorldPort* world = port();
+  for (const auto& [position, seen] :
+       {std::pair{"#2", "3"}, std::pair{"#0", "1"}, std::pair{"#2", "3"}, std::pair{"#1", "2"}}) {
+    call(world, "activatePlayer", {position});
+    EXPECT_EQ(get(world, "seenMap"), seen) << position;
+  }
+  const Parts parts = split(session.dataFile());
+  ASSERT_EQ(parts.records.size(), 3u);
+  EXPECT_NE(parts.records[2].find("seenMap\n3\n"), std::string::npos);
+
+  // A player whose record is gone starts anew under its own name.
+  std::filesystem::remove(session.folder / "KORVANIX.DAT");
+  call(world, "activatePlayer", {"#0"});
+  EXPECT_EQ(get(world, "playerName"), "Ann");
+  EXPECT_EQ(get(world, "seenMap"), "0");
+  EXPECT_EQ(RWorldPort::activePlayer()->world3[5], 1);
+}
+
+TEST_F(PlayerDataFileTest, AFailedSaveSaysSoAndKeepsTheOldFile)
+{
+  RWorldPort* world = port();
+  call(world, "activatePlayer", {"Ann"});
+  ASSERT_TRUE(RWorldPort::saveData());
+  const std::string old = session.dataFile();
+  set(world, "seenMap", "9");
+  session.folder.makeFolder("KORVANIX.TMP");
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(RWorldPort::saveData());
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "KORVANIX.DAT could not be saved; the file keeps its previous contents\n");
+  EXPECT_EQ(session.dataFile(), old);
+  std::filesystem::remove(session.folder / "KORVANIX.TMP");
+  // A stale temporary file is overwritten by the next save.
+  session.folder.write("KORVANIX.TMP", "left over");
+  ASSERT_TRUE(RWorldPort::saveData());
+  EXPECT_NE(session.dataFile().find("seenMap\n9\n"), std::string::npos);
+  EXPECT_FALSE(session.exists("KORVANIX.TMP"));
+}
+
+// The tests that save thousands of times keep their folder in memory.
+class QuickWorldTest : public ::testing::Test {
+ protected:
+  QuickWorldTest() : session(worldtest::quickFolderBase()) {}
+  worldtest::WorldSession session;
+};
+
+TEST_F(QuickWorldTest, AFileCutAnywhereLoadsWhatItHolds)
+{
+  RWorldPort* world = session.port();
+  const Lines names = {"Ann", "Ben", "Cy"};
+  int number = 1;
+  for (const std::string& name : names) {
+    call(world, "activatePlayer", {name});
+    set(world, "seenMap", std::to_string(number++));
+  }
+  ASSERT_TRUE(RWorldPort::saveData());
+  const std::string full = session.dataFile();
+  const Parts parts = split(full);
+  ASSERT_EQ(parts.records.size(), 3u);
+  // Cuts that leave a whole file: after the globals or after a record, with or without the
+  // last line feed.
+  std::vector<std::size_t> whole = {parts.header.size(), parts.header.size() - 1};
+  std::size_t end = parts.header.size();
+  for (const std::string& record : parts.records) {
+    end += record.size();
+    whole.push_back(end);
+    whole.push_back(end - 1);
+  }
+  const std::string path = session.folder / "KORVANIX.DAT";
+  const std::string bad = session.folder / "KORVANIX.BAD";
+  // One port for all the starts: it is given each activated player's members.
+  auto view = std::make_unique<RWorldPort>();
+  view->registerMembers();
+  world = view.get();
+  testing::internal::CaptureStderr();
+  for (std::size_t cut = 0; cut <= full.size(); ++cut) {
+    session.stop();
+    std::filesystem::remove(bad);
+    const std::string cutFile = full.substr(0, cut);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << cutFile;
+    session.start();
+    const bool damaged = cut > 0 && std::find(whole.begin(), whole.end(), cut) == whole.end();
+    ASSERT_EQ(std::filesystem::exists(bad), damaged) << cut;
+    if (damaged) {
+      ASSERT_EQ(session.folder.read("KORVANIX.BAD"), cutFile) << cut;
+    }
+    const Lines loaded = playerNames();
+    ASSERT_LE(loaded.size(), names.size()) << cut;
+    for (std::size_t i = 0; i < loaded.size(); ++i) {
+      // Only the last name read may be cut short.
+      ASSERT_EQ(names[i].rfind(loaded[i], 0), 0u) << cut;
+      if (i + 1 < loaded.size()) {
+        ASSERT_EQ(loaded[i], names[i]) << cut;
+      }
+      call(world, "activatePlayer", {"#" + std::to_string(i)});
+      ASSERT_EQ(get(world, "playerName"), loaded[i]) << cut;
+      ASSERT_EQ(RWorldPort::players().count(), static_cast<int>(loaded.size())) << cut;
+      const std::string seen = get(world, "seenMap");
+      ASSERT_TRUE(seen == std::to_string(i + 1) || seen == "0") << cut << " " << seen;
+    }
+  }
+  testing::internal::GetCapturedStderr();
+}
+
+TEST_F(QuickWorldTest, AKilledSaveLeavesTheOldOrTheNewFile)
+{
+  RWorldPort* world = session.port();
+  for (const char* name : {"Ann", "Ben", "Cy", "Ben"})
+    call(world, "activatePlayer", {name});
+  std::string versions[2];
+  for (int i = 0; i < 2; ++i) {
+    set(world, "seenMap", std::to_string(i));
+    ASSERT_TRUE(RWorldPort::saveData());
+    versions[i] = session.dataFile();
+  }
+  const std::string path = session.folder / "KORVANIX.DAT";
+  std::mt19937 random(17);
+  for (int kill = 0; kill < 200; ++kill) {
+    const int writes = static_cast<int>(random() % 3);
+    const unsigned delay = static_cast<unsigned>(random() % 2000);
+    ASSERT_TRUE(killWriterMidway(
+        [&](int i) {
+          set(world, "seenMap", std::to_string(i % 2));
+          RWorldPort::saveData();
+        },
+        writes, delay));
+    const std::string now = omtest::readHostFile(path);
+    ASSERT_TRUE(now == versions[0] || now == versions[1]) << "kill " << kill;
+  }
+}
+
+}  // namespace
