@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -424,15 +425,25 @@ class ResourceScript::Parser {
 
   std::vector<std::uint8_t> fileBytes(const std::string& name)
   {
+    const std::string cannotRead = "cannot read the file \"" + name + "\"";
+    // An empty name would name the folder itself, and reading a folder throws.
+    if (name.empty()) fail(cannotRead);
     for (const auto& folder : script_.fileFolders_) {
       const std::string path = folder.empty() ? name : folder + "/" + name;
+      std::error_code error;
+      if (!std::filesystem::is_regular_file(path, error)) continue;
       std::ifstream in(path, std::ios::binary);
       if (!in) continue;
-      script_.filesRead_.push_back(path);
-      return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)),
-                                       std::istreambuf_iterator<char>());
+      try {
+        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                        std::istreambuf_iterator<char>());
+        script_.filesRead_.push_back(path);
+        return bytes;
+      } catch (const std::ios_base::failure&) {
+        fail(cannotRead);
+      }
     }
-    fail("cannot read the file \"" + name + "\"");
+    fail(cannotRead);
   }
 
   std::vector<std::uint8_t> bitmap(const std::vector<std::uint8_t>& file)
