@@ -4,7 +4,7 @@
 
 // The standard Win32 resource types by name. A type is passed as Win32 passes it: a pointer
 // whose value is a number below 65536, or a name.
-constexpr bool isResourceNumber(const char* type)
+inline bool isResourceNumber(const char* type)
 {
   return (reinterpret_cast<std::uintptr_t>(type) >> 16) == 0;
 }
