@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr unsigned kSink = omhost::HostAudioSink::kRate;
-
 WAVEFORMATEX monoFormat(DWORD rate)
 {
   WAVEFORMATEX format{};
