@@ -141,7 +141,17 @@ TEST_F(RegistryTest, AHandEditedFileIsReadAndBrokenLinesAreSkipped)
              "@=\"D:\\\\MARLO\"\r\n"
              "\"Broken=\"unterminated\r\n"
              "\"Count\"=dword:zz\r\n"
-             "garbage line\r\n");
+             "garbage line\r\n"
+             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Nul]\r\n" +
+                 std::string("@=\"cut\0here\"\r\n", 14));
+  // A text ends at its first terminator, also after a save and a fresh read.
+  EXPECT_EQ(queryDefault("SOFTWARE\\Nul"), "cut");
+  setDefault("SOFTWARE\\Other", "x");
+  {
+    ScopedEnv other("OM_REGISTRY", temp / "other.txt");
+    EXPECT_EQ(queryDefault("SOFTWARE\\Nul"), "<no key>");
+  }
+  EXPECT_EQ(queryDefault("SOFTWARE\\Nul"), "cut");
   EXPECT_EQ(queryDefault("SOFTWARE\\Bramblewick\\Marlovind\\MarlovinDir"), "D:\\MARLO");
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Bramblewick\\Marlovind\\MarlovinDir", 0,

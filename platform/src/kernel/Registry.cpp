@@ -140,7 +140,8 @@ std::optional<Registry::Value> parseValueLine(const std::string& line)
     auto text = unquote(data, at);
     if (!text) return std::nullopt;
     value.type = REG_SZ;
-    value.bytes = *text + '\0';
+    // Up to the first terminator, as a program's text is stored, so that a save keeps it.
+    value.bytes = std::string(text->c_str()) + '\0';
   } else if (data.rfind("dword:", 0) == 0) {
     char* end = nullptr;
     const unsigned long number = std::strtoul(data.c_str() + 6, &end, 16);
