@@ -31,28 +31,27 @@ bool replay(const std::filesystem::path& file)
 
 int main(int argc, char** argv)
 {
-  if (LLVMFuzzerInitialize) LLVMFuzzerInitialize(&argc, &argv);
-  int count = 0;
-  bool ok = true;
+  // Every input is found first: a target may change the current folder.
+  std::vector<std::filesystem::path> files;
   for (int i = 1; i < argc; ++i) {
     std::error_code error;
-    const std::filesystem::path path = argv[i];
+    const std::filesystem::path path = std::filesystem::absolute(argv[i], error);
     if (std::filesystem::is_regular_file(path, error)) {
-      ok = replay(path) && ok;
-      ++count;
+      files.push_back(path);
       continue;
     }
     if (!std::filesystem::is_directory(path, error)) continue;
-    std::vector<std::filesystem::path> files;
+    std::vector<std::filesystem::path> inFolder;
     for (const auto& entry : std::filesystem::directory_iterator(path, error))
       if (entry.is_regular_file() && entry.path().filename().string()[0] != '.')
-        files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    for (const auto& file : files) {
-      ok = replay(file) && ok;
-      ++count;
-    }
+        inFolder.push_back(entry.path());
+    std::sort(inFolder.begin(), inFolder.end());
+    files.insert(files.end(), inFolder.begin(), inFolder.end());
   }
-  std::printf("%d inputs replayed\n", count);
+  if (LLVMFuzzerInitialize) LLVMFuzzerInitialize(&argc, &argv);
+  bool ok = true;
+  for (const auto& file : files)
+    ok = replay(file) && ok;
+  std::printf("%zu inputs replayed\n", files.size());
   return ok ? 0 : 1;
 }
