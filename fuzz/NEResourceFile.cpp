@@ -7,24 +7,7 @@
 #include "framework/OMIStreamDLL16.h"
 #include "framework/OMResFile.h"
 #include "fuzz/support/FuzzSupport.h"
-
-namespace {
-
-std::string drained(OMIStream& stream)
-{
-  std::string out;
-  if (stream.data() && stream.nextOffset() > stream.blockOffset())
-    out.append(reinterpret_cast<const char*>(stream.data()),
-               std::size_t(stream.nextOffset() - stream.blockOffset()));
-  for (int i = 0; i < 4096; ++i) {
-    const std::int32_t length = stream.load(0);
-    if (length <= 0) break;
-    out.append(reinterpret_cast<const char*>(stream.data()), std::size_t(length));
-  }
-  return out;
-}
-
-}  // namespace
+#include "tests/framework/StreamDrain.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -36,14 +19,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       for (const std::int16_t id : file->resourceIds(type.c_str())) {
         if (++opened > 64) break;
         OMIStreamDLL16 whole(id, type.c_str(), path.c_str(), -1, nullptr);
-        const std::string bytes = drained(whole);
+        const std::string bytes = omtest::drain(whole);
         if (whole.dataOffset() < 0 || std::size_t(whole.dataOffset()) + bytes.size() > size)
           omfuzz::broken("a resource lies outside its file");
         if (std::memcmp(bytes.data(), data + whole.dataOffset(), bytes.size()) != 0)
           omfuzz::broken("a resource is not the file's own bytes");
         OMIStreamDLL16 blocks(id, type.c_str(), path.c_str(), 100, nullptr);
-        if (drained(blocks) != bytes) omfuzz::broken("blocks differ from the whole resource");
-        if (auto registered = openResourceStream(id, type.c_str(), -1)) drained(*registered);
+        if (omtest::drain(blocks) != bytes) omfuzz::broken("blocks differ from the whole resource");
+        if (auto registered = openResourceStream(id, type.c_str(), -1)) omtest::drain(*registered);
       }
     }
   }
