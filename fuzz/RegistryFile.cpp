@@ -83,7 +83,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::filesystem::copy_file(first, second, std::filesystem::copy_options::overwrite_existing,
                              error);
   ::setenv("OM_REGISTRY", second.c_str(), 1);
-  if (!error && everyValue(keys) != before) omfuzz::broken("a saved registry reads differently");
+  // The added key makes its parents openable: only keys that were there are compared.
+  const auto after = everyValue(keys);
+  for (std::size_t i = 0; !error && i < before.size(); ++i)
+    if (before[i] != "<no key>" && after[i] != before[i])
+      omfuzz::broken("a saved registry reads differently");
   std::filesystem::remove(first, error);
   std::filesystem::remove(second, error);
   return 0;
