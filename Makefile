@@ -1,10 +1,14 @@
-# The one front door: make build, make test, make test-sanitize.
+# The one front door: make build, make test, make test-sanitize, make test-clang, make fuzz.
 JOBS ?= $(shell nproc)
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
+CLANG_DIR ?= build-clang
+FUZZ_DIR ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_JOBS ?= 4
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS) --timeout 600
 
-.PHONY: deps build test test-sanitize configure configure-sanitize clean
+.PHONY: deps build test test-sanitize test-clang fuzz configure configure-sanitize clean
 
 deps:
 	@scripts/install-deps
@@ -29,5 +33,23 @@ test-sanitize: configure-sanitize
 	cd $(SANITIZE_DIR) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest $(CTEST_FLAGS)
 
+# The same suite built with clang++.
+$(CLANG_DIR)/build.ninja: | deps
+	cmake -S . -B $(CLANG_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+
+test-clang: deps $(CLANG_DIR)/build.ninja
+	cmake --build $(CLANG_DIR) -j $(JOBS)
+	cd $(CLANG_DIR) && ctest $(CTEST_FLAGS)
+
+# Every fuzz target (clang, libFuzzer with the sanitizers) for FUZZ_SECONDS each.
+$(FUZZ_DIR)/build.ninja: | deps
+	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DOM_FUZZ=ON
+
+fuzz: deps $(FUZZ_DIR)/build.ninja
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target om_fuzzers
+	scripts/run-fuzz $(FUZZ_DIR) $(FUZZ_SECONDS) $(FUZZ_JOBS)
+
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(CLANG_DIR) $(FUZZ_DIR)

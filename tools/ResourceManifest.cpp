@@ -1,5 +1,7 @@
 #include "tools/ResourceManifest.h"
 
+#include <cctype>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -37,10 +39,17 @@ bool readResourceManifest(const std::string& manifestPath, NEResourceWriter& wri
   }
   const std::filesystem::path folder = std::filesystem::path(manifestPath).parent_path();
   std::string line;
+  std::string faults;
+  auto fault = [&](int number, const std::string& what) {
+    if (!faults.empty()) faults += '\n';
+    faults += manifestPath + ":" + std::to_string(number) + ": " + what;
+  };
   for (int number = 1; std::getline(manifest, line); ++number) {
-    const std::string where = manifestPath + ":" + std::to_string(number) + ": ";
     line = trimmed(line);
-    if (line.empty() || line[0] == '#') continue;
+    // "#12" is a numbered type; any other "#" begins a comment.
+    const bool numberedType =
+        line.size() > 1 && line[0] == '#' && std::isdigit(std::uint8_t(line[1]));
+    if (line.empty() || (line[0] == '#' && !numberedType)) continue;
     std::istringstream words(line);
     std::string type, id;
     words >> type >> id;
@@ -48,18 +57,16 @@ bool readResourceManifest(const std::string& manifestPath, NEResourceWriter& wri
     std::getline(words, source);
     source = trimmed(source);
     if (type.empty() || id.empty() || source.empty()) {
-      error = where + "expected: type, id or name, source file";
-      return false;
+      fault(number, "expected: type, id or name, source file");
+      continue;
     }
     NEResourceWriter::Bytes data;
     if (!readFile(folder / source, data)) {
-      error = where + (folder / source).string() + " cannot be read";
-      return false;
+      fault(number, (folder / source).string() + " cannot be read");
+      continue;
     }
-    if (!writer.add(type, id, std::move(data))) {
-      error = where + writer.error();
-      return false;
-    }
+    if (!writer.add(type, id, std::move(data))) fault(number, writer.error());
   }
-  return true;
+  error = faults;
+  return faults.empty();
 }

@@ -6,10 +6,13 @@ class NEResourceWriter;
 
 // A resource manifest is text, one resource a line: type, id or name, and the source file
 // (relative to the manifest's folder; the rest of the line, so it may hold blanks). Blank
-// lines and lines beginning with "#" are skipped. Example:
+// lines and lines beginning with "#" are skipped, except "#" and a digit, a numbered type.
+// Example:
 //   ASEQ   100      walk.aseq
 //   CURSOR 5        hand.cur
 //   TEXT   greeting hello.txt
-// Adds every resource to the writer; false with a message naming the line on any fault.
+//   #291   7        table.bin
+// Adds every resource to the writer; false when any line could not be used, with one message
+// a line, each naming its line number.
 bool readResourceManifest(const std::string& manifestPath, NEResourceWriter& writer,
                           std::string& error);

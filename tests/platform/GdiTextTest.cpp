@@ -416,26 +416,20 @@ TEST_F(GdiTextTest, FontFilesOnAMappedDriveWithMixedCaseNames)
 
 TEST_F(GdiTextTest, AnAddedFontFileIsUsedByItsFamilyNameUntilRemoved)
 {
-  // Relative names, from a current folder of the test's own.
   TempFolder folder;
-  const std::filesystem::path previous = std::filesystem::current_path();
-  std::filesystem::current_path(folder.path());
-  struct Restore {
-    std::filesystem::path path;
-    ~Restore() { std::filesystem::current_path(path); }
-  } restore{previous};
-  const std::string path = makeRenamedFace("gdi-fonts");
+  const std::string path = makeRenamedFace(folder / "fonts");
+  const std::string resource = folder / "fonts/zebrafish.fot";
   ASSERT_FALSE(path.empty());
   EXPECT_FALSE(hasFamily("Zebrafish Mono X"));
   const int before = widthOf("Zebrafish Mono X", "iiii");
-  ASSERT_TRUE(CreateScalableFontResourceA(0, "gdi-fonts/zebrafish.fot", path.c_str(), nullptr));
-  EXPECT_EQ(AddFontResourceA("gdi-fonts/zebrafish.fot"), 1);
+  ASSERT_TRUE(CreateScalableFontResourceA(0, resource.c_str(), path.c_str(), nullptr));
+  EXPECT_EQ(AddFontResourceA(resource.c_str()), 1);
   EXPECT_TRUE(hasFamily("Zebrafish Mono X"));
   // Monospaced: four narrow letters are as wide as four wide ones.
   const int added = widthOf("Zebrafish Mono X", "iiii");
   EXPECT_EQ(added, widthOf("Zebrafish Mono X", "MMMM"));
   EXPECT_GT(added, before);
-  EXPECT_TRUE(RemoveFontResourceA("gdi-fonts/zebrafish.fot"));
+  EXPECT_TRUE(RemoveFontResourceA(resource.c_str()));
   EXPECT_FALSE(hasFamily("Zebrafish Mono X"));
   EXPECT_EQ(widthOf("Zebrafish Mono X", "iiii"), before);
 }

@@ -85,6 +85,32 @@ TEST_F(ProfileFilesTest, ListsSectionAndKeyNames)
   EXPECT_EQ(buffer[9], '\0');
 }
 
+// Every buffer size, also where one name fills the buffer exactly and another follows: the
+// list stays inside the buffer and ends with two terminators.
+TEST_F(ProfileFilesTest, NameListsCutShortStayInsideTheBuffer)
+{
+  temp.write("short.ini", "[ab]\n[c]\nk=1\nlong=2\n");
+  const std::string sections("ab\0c\0", 5);
+  const std::string keys("k\0long\0", 7);
+  for (const auto& [section, full] : {std::pair<const char*, std::string>{nullptr, sections},
+                                      std::pair<const char*, std::string>{"c", keys}}) {
+    for (DWORD size = 2; size <= full.size() + 2; ++size) {
+      SCOPED_TRACE(size);
+      std::string buffer(size + 8, '#');
+      const DWORD length =
+          GetPrivateProfileStringA(section, nullptr, "", buffer.data(), size, "G:\\short.ini");
+      EXPECT_EQ(buffer.substr(size), std::string(8, '#'));
+      if (size > full.size()) {
+        EXPECT_EQ(buffer.substr(0, length + 1), full + '\0');
+        continue;
+      }
+      EXPECT_EQ(length, size - 2);
+      EXPECT_EQ(buffer.substr(size - 2, 2), std::string(2, '\0'));
+      EXPECT_EQ(buffer.substr(0, size - 2), full.substr(0, size - 2));
+    }
+  }
+}
+
 TEST_F(ProfileFilesTest, WritesKeepTheRestOfTheFile)
 {
   const char* file = "G:\\GAME\\korvanix.ini";

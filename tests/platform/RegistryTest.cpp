@@ -141,7 +141,19 @@ TEST_F(RegistryTest, AHandEditedFileIsReadAndBrokenLinesAreSkipped)
              "@=\"D:\\\\MARLO\"\r\n"
              "\"Broken=\"unterminated\r\n"
              "\"Count\"=dword:zz\r\n"
-             "garbage line\r\n");
+             "\"Bytes\"=hex(3):01,0g,ff\r\n"
+             "\"Text\"=hex(1):41,00,42\r\n"
+             "garbage line\r\n"
+             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Nul]\r\n" +
+                 std::string("@=\"cut\0here\"\r\n", 14));
+  // A text ends at its first terminator, also after a save and a fresh read.
+  EXPECT_EQ(queryDefault("SOFTWARE\\Nul"), "cut");
+  setDefault("SOFTWARE\\Other", "x");
+  {
+    ScopedEnv other("OM_REGISTRY", temp / "other.txt");
+    EXPECT_EQ(queryDefault("SOFTWARE\\Nul"), "<no key>");
+  }
+  EXPECT_EQ(queryDefault("SOFTWARE\\Nul"), "cut");
   EXPECT_EQ(queryDefault("SOFTWARE\\Bramblewick\\Marlovind\\MarlovinDir"), "D:\\MARLO");
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Bramblewick\\Marlovind\\MarlovinDir", 0,
@@ -149,6 +161,12 @@ TEST_F(RegistryTest, AHandEditedFileIsReadAndBrokenLinesAreSkipped)
             ERROR_SUCCESS);
   DWORD size = 0;
   EXPECT_EQ(RegQueryValueExA(key, "Count", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegQueryValueExA(key, "Bytes", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND);
+  char text[8] = {};
+  size = sizeof text;
+  EXPECT_EQ(RegQueryValueExA(key, "Text", nullptr, nullptr, reinterpret_cast<LPBYTE>(text), &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(std::string(text, size), std::string("A\0", 2));
   RegCloseKey(key);
 }
 

@@ -350,9 +350,14 @@ TEST(ResourceScriptTest, BrokenScriptsAreRefusedWithTheirLine)
   TempFolder temp;
   temp.write("short.ico", std::string("\0\0\1\0\2\0", 6));
   temp.write("notbmp.bmp", std::string(60, 'x'));
+  temp.makeFolder("folder");
   const std::pair<const char*, const char*> cases[] = {
       {"TEXT 1 \"open", "line 1: a text is not closed"},
       {"\n\nBITMAP 2 \"missing.bmp\"", "line 3: cannot read the file \"missing.bmp\""},
+      {"BITMAP 2 \"\"", "line 1: cannot read the file \"\""},
+      {"MENU 1\n{\n POPUP \"&He\xE2p\" { MENUITEM \"x\", 2 }\n}",
+       "line 3: a text is not valid UTF-8"},
+      {"\nWAVE 2 \"folder\"", "line 2: cannot read the file \"folder\""},
       {"TEXT 1 \"a\"\nTEXT 1 \"b\"", "line 2: a resource of this type and name exists already"},
       {"DIALOG 1 0, 0, 10 { }", "line 1: ',' expected"},
       {"DIALOG 1 0, 0, 10, 10 { CONTROL \"x\", 1, WIDGET, 0, 0, 0, 1, 1 }",

@@ -14,8 +14,6 @@
 
 namespace {
 
-constexpr unsigned kSink = omhost::HostAudioSink::kRate;
-
 WAVEFORMATEX monoFormat(DWORD rate)
 {
   WAVEFORMATEX format{};

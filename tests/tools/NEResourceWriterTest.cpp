@@ -112,8 +112,9 @@ TEST(ResourceManifest, ReadsLinesAndNamesTheFaultyOne)
   TempFolder dir;
   dir.write("a.bin", std::string("AAAA"));
   dir.write("with space.bin", std::string("BB"));
-  dir.write("good.txt", "# comment\n\nASEQ 100 a.bin\n  TEXT  hello   with space.bin  \n");
-  dir.write("missing.txt", "ASEQ 100 a.bin\nASEQ 101 nowhere.bin\n");
+  dir.write("good.txt",
+            "# comment\n\nASEQ 100 a.bin\n  TEXT  hello   with space.bin  \n#291 7 a.bin\n");
+  dir.write("missing.txt", "ASEQ 100 a.bin\nASEQ 101 nowhere.bin\n#2 x\nASEQ 102 a.bin\n");
   dir.write("short.txt", "ASEQ 100\n");
 
   NEResourceWriter writer;
@@ -121,10 +122,21 @@ TEST(ResourceManifest, ReadsLinesAndNamesTheFaultyOne)
   EXPECT_TRUE(readResourceManifest(dir.file("good.txt"), writer, error)) << error;
   Bytes file;
   EXPECT_TRUE(writer.build(file));
+  // The numbered type is a resource like any other, not a comment.
+  NEResourceWriter direct;
+  direct.add("ASEQ", "100", Bytes{'A', 'A', 'A', 'A'});
+  direct.add("TEXT", "hello", Bytes{'B', 'B'});
+  direct.add("291", "7", Bytes{'A', 'A', 'A', 'A'});
+  Bytes expected;
+  ASSERT_TRUE(direct.build(expected));
+  EXPECT_EQ(file, expected);
 
+  // Every line that cannot be used is named, not only the first.
   NEResourceWriter other;
   EXPECT_FALSE(readResourceManifest(dir.file("missing.txt"), other, error));
   EXPECT_NE(error.find("missing.txt:2:"), std::string::npos) << error;
+  EXPECT_NE(error.find("missing.txt:3:"), std::string::npos) << error;
+  EXPECT_EQ(error.find("missing.txt:4:"), std::string::npos) << error;
   EXPECT_FALSE(readResourceManifest(dir.file("short.txt"), other, error));
   EXPECT_NE(error.find("short.txt:1:"), std::string::npos) << error;
   EXPECT_FALSE(readResourceManifest(dir.file("none.txt"), other, error));

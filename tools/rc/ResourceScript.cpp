@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -27,6 +28,8 @@ namespace {
 struct ScriptError {
   std::string message;
 };
+// A text that is not UTF-8; the parser names its line.
+struct TextError {};
 
 // Little-endian byte building.
 struct Bytes {
@@ -75,9 +78,13 @@ void Bytes::utf16z(const std::string& utf8)
                     : extra == 1 ? lead & 0x1F
                     : extra == 2 ? lead & 0x0F
                                  : lead & 0x07;
-    if (extra > 0 && i + extra >= utf8.size()) throw ScriptError{"a text is not valid UTF-8"};
-    for (int k = 1; k <= extra; ++k)
-      code = (code << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    if ((lead >= 0x80 && lead < 0xC0) || lead >= 0xF8 || i + extra >= utf8.size())
+      throw TextError{};
+    for (int k = 1; k <= extra; ++k) {
+      const auto next = static_cast<unsigned char>(utf8[i + k]);
+      if ((next & 0xC0) != 0x80) throw TextError{};
+      code = (code << 6) | (next & 0x3F);
+    }
     i += extra + 1;
     if (code >= 0x10000) {
       code -= 0x10000;
@@ -143,8 +150,13 @@ class ResourceScript::Parser {
 
   void parseAll()
   {
-    while (peek().kind != Token::End)
-      parseStatement();
+    while (peek().kind != Token::End) {
+      try {
+        parseStatement();
+      } catch (const TextError&) {
+        fail("a text is not valid UTF-8");
+      }
+    }
   }
 
  private:
@@ -425,15 +437,25 @@ class ResourceScript::Parser {
 
   std::vector<std::uint8_t> fileBytes(const std::string& name)
   {
+    const std::string cannotRead = "cannot read the file \"" + name + "\"";
+    // An empty name would name the folder itself, and reading a folder throws.
+    if (name.empty()) fail(cannotRead);
     for (const auto& folder : script_.fileFolders_) {
       const std::string path = folder.empty() ? name : folder + "/" + name;
+      std::error_code error;
+      if (!std::filesystem::is_regular_file(path, error)) continue;
       std::ifstream in(path, std::ios::binary);
       if (!in) continue;
-      script_.filesRead_.push_back(path);
-      return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)),
-                                       std::istreambuf_iterator<char>());
+      try {
+        std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                        std::istreambuf_iterator<char>());
+        script_.filesRead_.push_back(path);
+        return bytes;
+      } catch (const std::ios_base::failure&) {
+        fail(cannotRead);
+      }
     }
-    fail("cannot read the file \"" + name + "\"");
+    fail(cannotRead);
   }
 
   std::vector<std::uint8_t> bitmap(const std::vector<std::uint8_t>& file)

@@ -135,7 +135,8 @@ DWORD copyNameList(const std::vector<std::string>& names, LPSTR buffer, DWORD si
   std::size_t used = 0;
   for (const auto& name : names) {
     if (used + name.size() + 2 > size) {
-      const std::size_t room = size - 2 - used;
+      // A name that filled the buffer exactly leaves no room, and loses its last letter.
+      const std::size_t room = used + 2 <= size ? size - 2 - used : 0;
       std::memcpy(buffer + used, name.data(), room);
       buffer[size - 2] = '\0';
       buffer[size - 1] = '\0';

@@ -106,7 +106,9 @@ std::optional<std::string> parseHexBytes(const std::string& text)
   while (std::getline(in, item, ',')) {
     char* end = nullptr;
     const unsigned long byte = std::strtoul(item.c_str(), &end, 16);
-    if (end == item.c_str() || byte > 0xFF) return std::nullopt;
+    while (end && (*end == ' ' || *end == '\t'))
+      ++end;
+    if (end == item.c_str() || *end != '\0' || byte > 0xFF) return std::nullopt;
     bytes += static_cast<char>(byte);
   }
   return bytes;
@@ -140,7 +142,7 @@ std::optional<Registry::Value> parseValueLine(const std::string& line)
     auto text = unquote(data, at);
     if (!text) return std::nullopt;
     value.type = REG_SZ;
-    value.bytes = *text + '\0';
+    value.bytes = *text;
   } else if (data.rfind("dword:", 0) == 0) {
     char* end = nullptr;
     const unsigned long number = std::strtoul(data.c_str() + 6, &end, 16);
@@ -158,6 +160,9 @@ std::optional<Registry::Value> parseValueLine(const std::string& line)
   } else {
     return std::nullopt;
   }
+  // A text, quoted or in bytes, ends at its first terminator, as a program's text is stored,
+  // so that a save keeps it.
+  if (value.type == REG_SZ) value.bytes = std::string(value.bytes.c_str()) + '\0';
   return value;
 }
 

@@ -86,12 +86,14 @@ BOOL GetFileVersionInfoA(LPCSTR fileName, DWORD, DWORD length, LPVOID data)
     SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
     return FALSE;
   }
-  std::memcpy(data, resource, std::min<DWORD>(size, length));
-  if (length < size && length >= 2) {
-    // A cut copy says so in its own length, so that nothing reads past it.
-    auto* bytes = static_cast<unsigned char*>(data);
-    bytes[0] = static_cast<unsigned char>(length & 0xFF);
-    bytes[1] = static_cast<unsigned char>((length >> 8) & 0xFF);
+  const DWORD copied = std::min<DWORD>(size, length);
+  std::memcpy(data, resource, copied);
+  // A cut copy, or a block that claims more than its resource holds, says in its own length
+  // what is there, so that nothing reads past it.
+  auto* bytes = static_cast<unsigned char*>(data);
+  if (copied >= 2 && blockSize(bytes) > copied) {
+    bytes[0] = static_cast<unsigned char>(copied & 0xFF);
+    bytes[1] = static_cast<unsigned char>((copied >> 8) & 0xFF);
   }
   return TRUE;
 }

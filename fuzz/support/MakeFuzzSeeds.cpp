@@ -1,0 +1,180 @@
+// Writes the seed inputs of the fuzz targets, one folder per target, made with the project's
+// own writers and compilers:
+//   make_fuzz_seeds <seed folder> <an .ico file>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tools/NEResourceWriter.h"
+#include "tools/rc/ResourceScript.h"
+#include "trinkets/src/rthread/ScriptMessages.h"
+#include "trinkets/src/rthread/YThread.h"
+#include "trinkets/src/rvar/YVariableTable.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+std::filesystem::path root;
+
+void seed(const std::string& target, const std::string& name, const std::string& bytes)
+{
+  std::filesystem::create_directories(root / target);
+  std::ofstream(root / target / name, std::ios::binary) << bytes;
+}
+
+std::string text(const Bytes& bytes)
+{
+  return std::string(bytes.begin(), bytes.end());
+}
+
+void resourceFiles()
+{
+  struct Layout {
+    int shift;
+    bool nameTable;
+  };
+  int n = 0;
+  for (const Layout layout : {Layout{4, false}, Layout{0, true}, Layout{9, false}}) {
+    NEResourceWriter writer;
+    writer.setAlignShift(layout.shift);
+    writer.setNameTable(layout.nameTable);
+    writer.add("ASEQ", "100", Bytes(40, 0x11));
+    writer.add("WAVE", "7", Bytes(300, 0x22));
+    writer.add("CURSOR", "5", Bytes(20, 0x33));
+    writer.add("TEXT", "greeting", Bytes{'h', 'i', 0});
+    writer.add("291", "3", Bytes(3, 0x44));
+    Bytes file;
+    if (writer.build(file)) seed("NEResourceFile", "layout" + std::to_string(++n), text(file));
+  }
+}
+
+void xmlDocuments()
+{
+  seed("XMLDocument", "variables",
+       "<?xml version=\"1.0\" standalone=\"yes\"?>\n<ZEB_DATA_FILE>\n  <VARIABLES>\n"
+       "    <score VALUE=\"12\"/>\n    <name VALUE=\"Ann &amp; Bo\"/>\n  </VARIABLES>\n"
+       "</ZEB_DATA_FILE>\n");
+  seed("XMLDocument", "choreography",
+       "<!DOCTYPE CHOR [ <!ENTITY x \"y\"> ]>\n<!-- lips -->\n<CHOR><ANIM ID=\"4\">"
+       "<FRAMES>1 2 3</FRAMES><WAVESOUND ID='9'/></ANIM><LIPS><LIP1 T=\"0\">a</LIP1></LIPS>"
+       "<![CDATA[raw <text>]]></CHOR>");
+}
+
+const char* const scripts[] = {
+    "yield off\rs=0\rfor i 1 5\r  s=s+i*2\rsay s 1.5 -2\rcall show 'a b' 2.5\rx=[p q\r"
+    "abc=abcdef\rk=2\rsay x.2 abc|k|2 abc||2 x.k\rprocedure show a b\r[\r  say a b\r"
+    "  if b>2\r    say big\r  else\r    say small\r]\r",
+    "n=3\rwhile n>0\r[\r  n=n-1\r]\ron idle\r[\r  say idle\r]\rinclude other.mps\r",
+    "a=\"text\"\rb=a|\" more\"\rc=(1+2)*3/4-5\rif c<0 say neg\rpause 100\rexit 2\r",
+};
+
+std::unique_ptr<std::istream> openScript(const char* name)
+{
+  const std::string wanted = name ? name : "";
+  for (std::size_t i = 0; i < std::size(scripts); ++i)
+    if (wanted == "seed" + std::to_string(i) + ".mps")
+      return std::make_unique<std::istringstream>(scripts[i]);
+  return nullptr;
+}
+
+void scriptSeeds()
+{
+  for (std::size_t i = 0; i < std::size(scripts); ++i) {
+    const std::string name = "seed" + std::to_string(i) + ".mps";
+    seed("ScriptSource", name, scripts[i]);
+    YThread thread(name.c_str(), &openScript);
+    if (!thread.isLoaded()) continue;
+    seed("ScriptImage", name + ".native", text(thread.compiledImage(false)));
+    seed("ScriptImage", name + ".swapped", text(thread.compiledImage(true)));
+  }
+  scriptVariables.clear();
+}
+
+void textSeeds()
+{
+  seed("ProfileFile", "korvanix.ini",
+       "; settings\r\n[Velmora Trasko Adventures - CD]\r\nUseDirectDraw = 0\r\n"
+       "CDDrive=\"E:\\\"\r\nVolume=  75 percent\r\n\r\n[Other]\r\nUseDirectDraw=1\r\n");
+  seed("ProfileFile", "unix.ini", "[a]\nk=1\nlong=2\n[b]\n=empty key\nnovalue\n");
+  seed("RegistryFile", "registry.txt",
+       "; Registry of the platform layer: one block per key, one value a line.\n\n"
+       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Bramblewick\\Tovik\\MarlovinDir]\n@=\"C:\\\\games\"\n"
+       "\"Path\"=dword:0000002a\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\n"
+       "\"Path\"=hex(3):01,02,ff\n@=\"quoted \\\"word\\\"\"\n");
+}
+
+const char programScript[] =
+    "MENU 1\n{\n  POPUP \"&File\"\n  {\n    MENUITEM \"&Open\", 101\n    MENUITEM SEPARATOR\n"
+    "    MENUITEM \"E&xit\", 102, GRAYED\n  }\n  POPUP \"&Help\" { MENUITEM \"&About\", 201 }\n}\n"
+    "VERSION 1\n  FILEVERSION 1,2,3,4\n  PRODUCTVERSION 1,2,0,0\n{\n  BLOCK \"StringFileInfo\"\n"
+    "  {\n    BLOCK \"040904E4\"\n    {\n      VALUE \"ProductName\", \"Korvanix Test\"\n"
+    "      VALUE \"ProductVersion\", \"1.2\"\n    }\n  }\n"
+    "  BLOCK \"VarFileInfo\" { VALUE \"Translation\", 0x409, 1252 }\n}\n"
+    "DIALOG 129 10, 20, 200, 100\n  STYLE 0x80C80000\n  CAPTION \"Warning\"\n"
+    "  FONT 8, \"MS Sans Serif\"\n{\n  CONTROL \"OK\", 1, BUTTON, 0x50010001, 75, 80, 50, 14\n}\n"
+    "TEXT 1001 \"Caf\\xE9 \"\"quoted\"\"\"\nRCDATA 7 { 1, 2, 255, \"ab\" }\n";
+
+// A program-resource input: the group's length, the group, then the other bytes.
+std::string programInput(const Bytes& group, const Bytes& rest)
+{
+  std::string out;
+  out += char(group.size() & 0xFF);
+  out += char(group.size() >> 8);
+  return out + text(group) + text(rest);
+}
+
+void programSeeds(const std::string& iconFile)
+{
+  seed("ResourceScript", "program.rc", programScript);
+  seed("ResourceScript", "icon.rc", "ICON 1 \"setup.ico\"\nCURSOR 2 \"missing.cur\"\n");
+  omrc::ResourceScript script({std::filesystem::path(iconFile).parent_path().string()});
+  const std::string withIcon = std::string(programScript) + "ICON 1 \"" +
+                               std::filesystem::path(iconFile).filename().string() + "\"\n";
+  if (!script.compile(withIcon)) {
+    std::fprintf(stderr, "make_fuzz_seeds: %s\n", script.error().c_str());
+    std::exit(1);
+  }
+  Bytes group, picture;
+  for (const auto& resource : script.resources()) {
+    if (resource.typeId == 14) group = resource.bytes;
+    if (resource.typeId == 3) picture = resource.bytes;
+    if (resource.typeId == 4) seed("ProgramResources", "menu", programInput({}, resource.bytes));
+    if (resource.typeId == 16)
+      seed("ProgramResources", "version", programInput({}, resource.bytes));
+  }
+  seed("ProgramResources", "icon", programInput(group, picture));
+  // A 4 by 4 picture of 8 bits: header, 256 colours, rows of 4 bytes.
+  Bytes bitmap = {40, 0, 0, 0, 4, 0, 0, 0, 4, 0, 0, 0, 1, 0, 8, 0};
+  bitmap.resize(40, 0);
+  for (int i = 0; i < 256 * 4; ++i)
+    bitmap.push_back(std::uint8_t(i));
+  for (int i = 0; i < 16; ++i)
+    bitmap.push_back(std::uint8_t(i * 16 + 3));
+  seed("ProgramResources", "bitmap", programInput({}, bitmap));
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: make_fuzz_seeds <seed folder> <icon file>\n");
+    return 2;
+  }
+  root = argv[1];
+  // A seed that includes a missing file is refused quietly, not by ending the program.
+  setScriptAlertHandler([](const char*) {});
+  setScriptExitHandler([](int) {});
+  resourceFiles();
+  xmlDocuments();
+  scriptSeeds();
+  textSeeds();
+  programSeeds(argv[2]);
+  return 0;
+}
