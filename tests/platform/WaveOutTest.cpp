@@ -14,6 +14,8 @@
 
 namespace {
 
+constexpr unsigned kSink = omhost::HostAudioSink::kRate;
+
 WAVEFORMATEX monoFormat(DWORD rate)
 {
   WAVEFORMATEX format{};
