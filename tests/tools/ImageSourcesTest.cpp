@@ -56,7 +56,16 @@ TEST(ImageSources, PngSourcesBecomeResourcesTheEngineDraws)
     }
   ASSERT_TRUE(pngfile::writeIndexedPng(dir.file("sprite.png"), indexed));
   ASSERT_TRUE(pngfile::writeRgbPng(dir.file("scene.png"), width, height, rgb));
-  dir.write("m.txt", "ASEQ 100 sprite.png\nRRGB 100 sprite.png\nBK16 200 scene.png\n");
+  // Damaged ones beside them: a background cut in its packed data, an animation whose
+  // sequence has no end.
+  auto cut = writeBackground(width, height, std::vector<std::uint16_t>(width * height, 0x1234));
+  cut.resize(cut.size() - 2);
+  dir.write("cut.bk16", cut);
+  dir.write("open.aseq", std::vector<unsigned char>{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                                    0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+  dir.write("m.txt",
+            "ASEQ 100 sprite.png\nRRGB 100 sprite.png\nBK16 200 scene.png\n"
+            "BK16 300 cut.bk16\nASEQ 301 open.aseq\n");
   const std::string command =
       std::string(RSCPACK_PATH) + " --output " + dir.file("a.rsc") + " " + dir.file("m.txt");
   ASSERT_EQ(std::system(command.c_str()), 0);
@@ -92,6 +101,19 @@ TEST(ImageSources, PngSourcesBecomeResourcesTheEngineDraws)
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x)
       ASSERT_EQ(pixel(canvas, x, y), pixel555(x * 23, y * 40, 255));
+  // Damaged resources draw nothing and say so, naming class, type and id, under OM_TRACE.
+  {
+    ScopedEnv trace("OM_TRACE", "1");
+    testing::internal::CaptureStderr();
+    OMTBackground damaged(OMRect(0, 0, width, height),
+                          openResourceStream(300, "BK16", -1).release());
+    EXPECT_FALSE(drawFirstImage(&eight, openResourceStream(301, "ASEQ", -1).release()));
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("om: OMTBackground: damaged BK16 resource 300: "), std::string::npos)
+        << said;
+    EXPECT_NE(said.find("om: OMDrawLayer: damaged ASEQ resource 301: "), std::string::npos);
+    EXPECT_NE(pixel(*static_cast<OMMemCanvas*>(damaged.canvas()), 3, 3), 0x1234u);
+  }
   closeResFile(dir.file("a.rsc").c_str(), 1);
   terminateFileServices();
 

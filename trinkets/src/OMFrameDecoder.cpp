@@ -209,10 +209,15 @@ bool drawImage(int x, int y, const OMAnimationImage& image, OMCanvas* canvas,
   return intact;
 }
 
-bool drawFirstImageOf(OMCanvas* canvas, std::vector<std::uint8_t>& bytes)
+// A picture layer's 8-bit image; `id` names a damaged resource in the report.
+bool drawFirstImageOf(OMCanvas* canvas, std::vector<std::uint8_t>& bytes, int id)
 {
   const OMAnimationImage image = firstImageOfSingleSequence(bytes.data(), bytes.size());
-  if (!image.isValid() || canvas == nullptr) return false;
+  if (!image.isValid()) {
+    reportDamagedResource("OMDrawLayer", "ASEQ", id, "no image to draw");
+    return false;
+  }
+  if (canvas == nullptr) return false;
   const std::uint32_t* previous = currentTable;
   currentTable = zeroTable;
   const bool intact =
@@ -303,7 +308,8 @@ bool drawFirstImage(OMCanvas* canvas, OMIStream* stream)
 {
   if (stream == nullptr) return false;
   std::vector<std::uint8_t> bytes;
-  const bool intact = readStreamBytes(*stream, bytes) && drawFirstImageOf(canvas, bytes);
+  const bool intact =
+      readStreamBytes(*stream, bytes) && drawFirstImageOf(canvas, bytes, streamResourceId(*stream));
   delete stream;
   return intact;
 }
@@ -312,7 +318,7 @@ bool drawFirstImage(OMCanvas* canvas, OMResHandle* handle)
 {
   if (handle == nullptr) return false;
   std::vector<std::uint8_t> bytes;
-  const bool intact = readResourceBytes(*handle, bytes) && drawFirstImageOf(canvas, bytes);
+  const bool intact = readResourceBytes(*handle, bytes) && drawFirstImageOf(canvas, bytes, -1);
   delete handle;
   return intact;
 }
