@@ -11,6 +11,7 @@
 #include "framework/OMMemCanvas.h"
 #include "framework/OMResFile.h"
 #include "tests/support/AppTestSupport.h"
+#include "tests/support/CanvasPixels.h"
 #include "tests/support/TempFolder.h"
 #include "tools/BackgroundWriter.h"
 #include "tools/PngFile.h"
@@ -22,14 +23,7 @@ namespace {
 
 std::uint32_t pixel(OMMemCanvas& canvas, int x, int y)
 {
-  void* bits = nullptr;
-  int pitch = 0;
-  canvas.lockBits(&bits, &pitch);
-  std::uint32_t value = 0;
-  std::memcpy(&value, static_cast<std::uint8_t*>(bits) + y * pitch + x * canvas.depth() / 8,
-              std::size_t(canvas.depth() / 8));
-  canvas.unlockBits();
-  return value;
+  return omtest::canvasPixel(canvas, x, y);
 }
 
 TEST(ImageSources, PngSourcesBecomeResourcesTheEngineDraws)
