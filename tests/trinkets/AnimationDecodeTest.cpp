@@ -96,20 +96,16 @@ struct Pixels {
   ~Pixels() { canvas.unlockBits(); }
   std::uint32_t at(int x, int y) const
   {
-    const std::uint8_t* p = bits + y * pitch;
-    if (canvas.depth() == 8) return p[x];
-    std::uint16_t v;
-    std::memcpy(&v, p + 2 * x, 2);
+    std::uint32_t v = 0;
+    std::memcpy(&v, bits + y * pitch + x * (canvas.depth() / 8), std::size_t(canvas.depth() / 8));
     return v;
   }
   void fill(std::uint32_t value)
   {
     for (int y = 0; y < canvas.height(); ++y)
       for (int x = 0; x < canvas.width(); ++x) {
-        if (canvas.depth() == 8)
-          bits[y * pitch + x] = std::uint8_t(value);
-        else
-          std::memcpy(bits + y * pitch + 2 * x, &value, 2);
+        const int bytes = canvas.depth() / 8;
+        std::memcpy(bits + y * pitch + x * bytes, &value, std::size_t(bytes));
       }
   }
 };
@@ -166,7 +162,7 @@ TEST_F(AnimationDecoding, EveryDirectionDepthAndEdgeMatchesTheRasterizer)
     ASSERT_EQ(header.sequenceLengths[0], int(images.size()) + 1);
     EXPECT_EQ(header.sequenceTable[0][1].image, 1);
 
-    for (int depth : {8, 16}) {
+    for (int depth : {8, 16, 24, 32}) {
       OMMemCanvas canvas(50, 40, depth, 0);
       const std::uint32_t sentinel = depth == 8 ? sentinel8 : sentinel16;
       for (std::size_t i = 0; i < images.size(); ++i) {

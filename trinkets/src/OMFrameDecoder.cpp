@@ -187,8 +187,11 @@ bool drawImage(int x, int y, const OMAnimationImage& image, OMCanvas* canvas,
   void* pixels = nullptr;
   int pitch = 0;
   if (!target->lockBits(&pixels, &pitch) || pixels == nullptr) return true;
-  PixelFormat format{target->depth() <= 8 ? 1 : target->depth() / 8, currentTable,
-                     ~(target->redMask() | target->greenMask() | target->blueMask())};
+  // A 3-byte store keeps the bits outside the channels; a canvas without a channel layout
+  // takes all 24.
+  const std::uint32_t channels = target->redMask() | target->greenMask() | target->blueMask();
+  PixelFormat format{target->depth() <= 8 ? 1 : (target->depth() + 7) / 8, currentTable,
+                     channels == 0 ? 0u : ~channels};
   auto* bits = static_cast<std::uint8_t*>(pixels);
   bool intact = true;
   switch (format.bytesPerPixel) {
