@@ -20,8 +20,7 @@ struct DecodingCanvases {
 
 // Callers keep the canvases for as many inputs as they like; none may outlive the program's
 // main (the platform's tables go first).
-inline void decodeAnimation(DecodingCanvases& canvases, const std::uint8_t* data,
-                            std::size_t size)
+inline void decodeAnimation(DecodingCanvases& canvases, const std::uint8_t* data, std::size_t size)
 {
   // The loader owns a writable, aligned copy, as a stream's buffer is.
   std::vector<std::uint8_t> bytes(data, data + size);
@@ -32,12 +31,14 @@ inline void decodeAnimation(DecodingCanvases& canvases, const std::uint8_t* data
   for (int i = 0; i < count; ++i) {
     const OMAnimationImage image = header.image(i);
     const int w = image.width(), h = image.height();
+    // Each direction once, on one of the depths, across an edge or through a clip.
     for (int d = 0; d < 8; ++d) {
-      OMCanvas* target = targets[d % 3];
-      drawUnclipped(d - 3, 2 - d, image, target, d);
-      drawClipped(-w / 2, 20 - h / 2, image, target, OMRect(1, 1, 19, 15), d);
-      imageColorAt(image, d, w / 2, h / 2);
-      imageColorAt(image, d, d, w - 1);
+      OMCanvas* target = targets[(i + d) % 3];
+      if (d % 2)
+        drawClipped(-w / 2, 20 - h / 2, image, target, OMRect(1, 1, 19, 15), d);
+      else
+        drawUnclipped(d - 3, 2 - d, image, target, d);
+      imageColorAt(image, d, w / 2, d);
     }
   }
   const std::uint8_t from[] = {1, 2}, to[] = {2, 3};
@@ -47,8 +48,7 @@ inline void decodeAnimation(DecodingCanvases& canvases, const std::uint8_t* data
               OMRect(0, 0, 23, 17), 0);
 }
 
-inline void decodeBackground(DecodingCanvases& canvases, const std::uint8_t* data,
-                             std::size_t size)
+inline void decodeBackground(DecodingCanvases& canvases, const std::uint8_t* data, std::size_t size)
 {
   OMTBackground::decode(data, size, canvases.sixteen);
 }

@@ -150,18 +150,21 @@ TEST_F(AnimationDecoding, EveryDirectionDepthAndEdgeMatchesTheRasterizer)
     sequence.entries.push_back({0, 0, std::int16_t(i), 0});
   writer.addSequence(sequence);
 
-  for (bool bigEndian : {false, true}) {
-    writer.setBigEndian(bigEndian);
-    Bytes resource;
-    ASSERT_TRUE(writer.build(resource)) << writer.error();
-    OMAnimationHeader header;
-    ASSERT_TRUE(parseAnimationHeader(resource.data(), resource.size(), header));
-    // A second user of the same bytes does not swap them back.
-    ASSERT_TRUE(parseAnimationHeader(resource.data(), resource.size(), header));
-    ASSERT_EQ(header.imageCount, int(images.size()));
-    ASSERT_EQ(header.sequenceLengths[0], int(images.size()) + 1);
-    EXPECT_EQ(header.sequenceTable[0][1].image, 1);
-
+  Bytes resource, swapped;
+  ASSERT_TRUE(writer.build(resource)) << writer.error();
+  writer.setBigEndian(true);
+  ASSERT_TRUE(writer.build(swapped)) << writer.error();
+  OMAnimationHeader header;
+  // Loading swaps a big-endian resource into the little-endian one, once: a second user of
+  // the same bytes does not swap them back.
+  ASSERT_TRUE(parseAnimationHeader(swapped.data(), swapped.size(), header));
+  ASSERT_TRUE(parseAnimationHeader(swapped.data(), swapped.size(), header));
+  EXPECT_EQ(swapped, resource);
+  ASSERT_TRUE(parseAnimationHeader(resource.data(), resource.size(), header));
+  ASSERT_EQ(header.imageCount, int(images.size()));
+  ASSERT_EQ(header.sequenceLengths[0], int(images.size()) + 1);
+  EXPECT_EQ(header.sequenceTable[0][1].image, 1);
+  {
     for (int depth : {8, 16, 24, 32}) {
       OMMemCanvas canvas(50, 40, depth, 0);
       const std::uint32_t sentinel = depth == 8 ? sentinel8 : sentinel16;
@@ -210,8 +213,7 @@ TEST_F(AnimationDecoding, EveryDirectionDepthAndEdgeMatchesTheRasterizer)
               if (wrong) {
                 keepPicture(canvas, "decode-failed-" + std::to_string(i) + "-" + std::to_string(d));
                 FAIL() << wrong << " pixels differ: image " << i << " direction " << d << " depth "
-                       << depth << " at " << at[0] << "," << at[1] << (clipped ? " clipped" : "")
-                       << (bigEndian ? " big-endian" : "");
+                       << depth << " at " << at[0] << "," << at[1] << (clipped ? " clipped" : "");
               }
             }
           EXPECT_EQ(imageColorAt(image, d, -1, 0), -1);
