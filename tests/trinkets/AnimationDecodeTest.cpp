@@ -335,6 +335,18 @@ TEST_F(AnimationDecoding, ACanvasBecomesAOneImageAnimationThatDrawsItBack)
   for (int y = 0; y < 5; ++y)
     for (int x = 0; x < 600; ++x)
       ASSERT_EQ(b.at(x, y), a.at(x, y) == 0 ? sentinel8 : a.at(x, y)) << x << "," << y;
+  // A smaller rectangle takes its size from the canvas's top-left corner; a larger one is
+  // cut to the canvas.
+  for (const OMRect& rect : {OMRect(200, 1, 210, 4), OMRect(0, 0, 700, 9)}) {
+    resource = makeAnimationFromCanvas(&size, &canvas, rect, 0);
+    ASSERT_TRUE(parseAnimationHeader(resource.get(), size, header));
+    const OMAnimationImage image = header.image(0);
+    ASSERT_EQ(image.width(), std::min(rect.width(), 600));
+    ASSERT_EQ(image.height(), std::min(rect.height(), 5));
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); x += 7)
+        EXPECT_EQ(imageColorAt(image, 0, x, y), a.at(x, y) == 0 ? -1 : int(a.at(x, y)));
+  }
   OMMemCanvas deep(4, 4, 16, 0);
   EXPECT_EQ(makeAnimationFromCanvas(&size, &deep, OMRect(), 0), nullptr);
   EXPECT_EQ(size, 0u);
