@@ -2,6 +2,7 @@
 
 #include <array>
 #include <fstream>
+#include <iterator>
 
 #include "tools/MovieSources.h"
 
@@ -69,6 +70,55 @@ bool writePng(const std::string& path, int width, int height, const std::vector<
   stream.write(reinterpret_cast<const char*>(file.data()),
                static_cast<std::streamsize>(file.size()));
   return static_cast<bool>(stream);
+}
+
+bool readPng(const std::string& path, int& width, int& height, std::vector<std::uint8_t>& rgb)
+{
+  std::ifstream stream(path, std::ios::binary);
+  const std::vector<std::uint8_t> file((std::istreambuf_iterator<char>(stream)),
+                                       std::istreambuf_iterator<char>());
+  auto big = [&](std::size_t at) {
+    return std::uint32_t(file[at]) << 24 | std::uint32_t(file[at + 1]) << 16 |
+           std::uint32_t(file[at + 2]) << 8 | file[at + 3];
+  };
+  std::vector<std::uint8_t> zlib;
+  width = height = 0;
+  for (std::size_t at = 8; at + 12 <= file.size();) {
+    const std::uint32_t length = big(at);
+    if (at + 12 + length > file.size()) return false;
+    const std::string type(file.begin() + std::ptrdiff_t(at + 4),
+                           file.begin() + std::ptrdiff_t(at + 8));
+    if (type == "IHDR" && length >= 13) {
+      width = int(big(at + 8));
+      height = int(big(at + 12));
+      if (file[at + 16] != 8 || file[at + 17] != 2) return false;
+    } else if (type == "IDAT") {
+      zlib.insert(zlib.end(), file.begin() + std::ptrdiff_t(at + 8),
+                  file.begin() + std::ptrdiff_t(at + 8 + length));
+    }
+    at += 12 + length;
+  }
+  std::vector<std::uint8_t> raw;
+  for (std::size_t at = 2; at + 5 <= zlib.size();) {
+    const bool last = zlib[at] & 1;
+    if ((zlib[at] >> 1) & 3) return false;  // only stored blocks
+    const std::size_t size = zlib[at + 1] | std::size_t(zlib[at + 2]) << 8;
+    if (at + 5 + size > zlib.size()) return false;
+    raw.insert(raw.end(), zlib.begin() + std::ptrdiff_t(at + 5),
+               zlib.begin() + std::ptrdiff_t(at + 5 + size));
+    at += 5 + size;
+    if (last) break;
+  }
+  const std::size_t rowBytes = std::size_t(width) * 3;
+  if (width <= 0 || height <= 0 || raw.size() < (rowBytes + 1) * std::size_t(height)) return false;
+  rgb.clear();
+  for (int y = 0; y < height; ++y) {
+    const std::size_t row = std::size_t(y) * (rowBytes + 1);
+    if (raw[row] != 0) return false;
+    rgb.insert(rgb.end(), raw.begin() + std::ptrdiff_t(row + 1),
+               raw.begin() + std::ptrdiff_t(row + 1 + rowBytes));
+  }
+  return true;
 }
 
 }  // namespace omtest
