@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/OMFontManager.h"
+#include "framework/OMIStreamDLL16.h"
 #include "framework/OMIStreamFile.h"
 #include "framework/OMMemCanvas.h"
 #include "framework/OMNFNTFont.h"
@@ -270,4 +271,42 @@ TEST_F(FontTest, TrueTypeTextMatchesItsPicture)
   OMTTFont unknown("No Such Face", nullptr, nullptr, nullptr);
   EXPECT_EQ(unknown.name(), "");
   EXPECT_GT(unknown.textWidth("Hello"), 0);
+}
+
+TEST_F(FontTest, PackedBitmapFontsReadFromTheResourceFile)
+{
+  const std::string file = std::string(OM_TEST_RSC_DIR) + "/content.rsc";
+  std::unique_ptr<OMNFNTFont> fonts[3];
+  for (int i = 0; i < 3; ++i) {
+    OMIStreamDLL16 stream(200 + i, "NFNT", file.c_str(), -1, nullptr);
+    fonts[i] = std::make_unique<OMNFNTFont>(&stream);
+    ASSERT_TRUE(fonts[i]->isValid()) << i;
+  }
+  EXPECT_EQ(fonts[0]->textWidth("HELLO 42"), fonts[1]->textWidth("HELLO 42"));
+  // The face rendered at 12 pixels measures about as the face itself does.
+  OMNFNTFont& rendered = *fonts[2];
+  OMTTFont face("Arial", nullptr, nullptr, nullptr);
+  face.setSize(12);
+  EXPECT_NEAR(rendered.textWidth("Hello world"), face.textWidth("Hello world"), 3);
+  EXPECT_NEAR(rendered.ascent(), face.ascent(), 1);
+  // Its ink lies inside the text's bounds.
+  OMMemCanvas canvas(80, 20, 16, 0);
+  canvas.setBackground(white);
+  canvas.setTextColor(blue);
+  canvas.setFont(&rendered);
+  canvas.drawText(10, 14, "Hello");
+  canvas.setFont(nullptr);
+  const std::vector<std::uint8_t> rgb = pixels(canvas);
+  const OMRect bounds = rendered.textBounds("Hello");
+  int inked = 0;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 80; ++x) {
+      if (rgb[std::size_t(y * 80 + x) * 3] == 248) continue;
+      ++inked;
+      EXPECT_GE(x, 10 + bounds.left());
+      EXPECT_LT(x, 10 + bounds.right());
+      EXPECT_GE(y, 14 + bounds.top());
+      EXPECT_LT(y, 14 + bounds.bottom());
+    }
+  EXPECT_GT(inked, 30);
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/OMIStreamDLL16.h"
 #include "framework/OMIStreamFile.h"
 #include "framework/OMLinkToFct.h"
 #include "framework/OMWaveSound.h"
@@ -388,4 +389,27 @@ TEST_F(OMWaveSoundTest, PlayRangeAndSettingsThatWaitForNoSound)
   setBlockBytes(0);
   EXPECT_EQ(ringCount(), 16);
   EXPECT_EQ(blockBytes(), 1024);
+}
+
+TEST_F(OMWaveSoundTest, PackedSoundResourcesPlayInPlaceAndStreamed)
+{
+  const std::string file = std::string(OM_TEST_RSC_DIR) + "/content.rsc";
+  const Bytes tone = wavewriter::tone(kRate, 440, kRate / 10);
+  for (std::int32_t blockSize : {-1, kBlock}) {
+    SCOPED_TRACE(blockSize);
+    heard_.clear();
+    OMIStreamDLL16 stream(20, "WAVE", file.c_str(), blockSize, nullptr);
+    OMWaveSound sound(&stream, 1);
+    ASSERT_TRUE(sound.isLoaded());
+    EXPECT_EQ(sound.length(), std::int32_t(tone.size()));
+    EXPECT_EQ(sound.durationMs(), 100);
+    ASSERT_EQ(sound.play(1), 1);
+    run(300);
+    expectBytes(heard(), tone);
+  }
+  OMIStreamDLL16 clicks(21, "WAVE", file.c_str(), -1, nullptr);
+  OMWaveSound sound(&clicks, 0);
+  EXPECT_EQ(sound.sampleRate(), 11025u);
+  EXPECT_EQ(sound.length(), 5512);
+  EXPECT_EQ(sound.durationMs(), 499);  // whole milliseconds, cut
 }
