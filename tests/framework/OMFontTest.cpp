@@ -310,3 +310,25 @@ TEST_F(FontTest, PackedBitmapFontsReadFromTheResourceFile)
     }
   EXPECT_GT(inked, 30);
 }
+
+TEST_F(FontTest, AFontFileIsInstalledIntoTheSystemDirectoryAndRemovedWithTheFont)
+{
+  TempFolder windows;
+  ScopedEnv windowsDir("OM_WINDOWS_DIR", windows.path());
+  char system[MAX_PATH] = {};
+  ASSERT_GT(GetSystemDirectoryA(system, sizeof system), 0u);
+  std::filesystem::create_directories(windows / "SYSTEM");
+  std::filesystem::copy_file(OM_TEST_SANS_FONT, windows / "SYSTEM/face.ttf");
+  {
+    OMTTFont font("Arial", "face", "", nullptr);
+    EXPECT_EQ(font.installedFile(), std::string(system) + "\\face.fot");
+    EXPECT_TRUE(std::filesystem::exists(windows / "SYSTEM/face.fot"));
+    EXPECT_EQ(font.name(), "Arial");
+  }
+  EXPECT_FALSE(std::filesystem::exists(windows / "SYSTEM/face.fot"));
+  EXPECT_TRUE(std::filesystem::exists(windows / "SYSTEM/face.ttf"));
+  // A file that is not there installs nothing; the font is still made by its face.
+  OMTTFont missing("Arial", "nothing", nullptr, nullptr);
+  EXPECT_EQ(missing.installedFile(), "");
+  EXPECT_EQ(missing.name(), "Arial");
+}
