@@ -706,6 +706,13 @@ void OMWaveSound::unload()
   loaded_ = false;
 }
 
+std::int64_t OMWaveSound::sequenceOf(std::int32_t block, std::int32_t loops) const
+{
+  // Blocks after the preloaded ones are read in turn, pass after pass.
+  const std::int64_t rest = blockCount() - preloadedBlocks_;
+  return rest > 0 ? std::int64_t(loops) * rest + std::max(0, block - preloadedBlocks_) : 0;
+}
+
 std::int32_t OMWaveSound::streamBlockOf(std::int64_t sequence) const
 {
   const std::int64_t rest = blockCount() - preloadedBlocks_;
@@ -778,8 +785,8 @@ bool OMWaveSound::takeBlock(int slot)
   record.block = nextBlock_;
   record.loops = loopsDone_;
   record.bytes = bytesOfBlock(nextBlock_);
-  record.sequence = 0;
-  if (isStreamed() && nextBlock_ >= preloadedBlocks_) record.sequence = takenSequence_++;
+  record.sequence = sequenceOf(nextBlock_, loopsDone_);
+  if (isStreamed() && nextBlock_ >= preloadedBlocks_) takenSequence_ = record.sequence + 1;
   ++nextBlock_;
   if (nextBlock_ < blockCount()) return false;
   ++loopsDone_;
@@ -802,8 +809,12 @@ int OMWaveSound::play(int async)
     if (!e.openDevice(sampleRate_)) return 0;
   }
   if (!e.device) return 0;
+  // An application made after the first sound still gets the refill task.
+  OMApp* app = OMApp::instance();
+  if (app && e.task && !app->taskList().contains(e.task.get())) app->addTask(e.task.get());
   loopsDone_ = 0;
   nextBlock_ = 0;
+  finishReading();
   readRing_.assign(isStreamed() ? std::size_t(e.streamRing) * std::size_t(e.blockBytes) : 0, 128);
   readSequence_ = takenSequence_ = 0;
   records_.assign(std::size_t(e.ringCount), BlockRecord{});
@@ -876,7 +887,7 @@ void OMWaveSound::pause()
       if (r.used && e.isQueued(slot)) {
         nextBlock_ = r.block;
         loopsDone_ = r.loops;
-        if (isStreamed() && r.block >= preloadedBlocks_) takenSequence_ = r.sequence;
+        takenSequence_ = sequenceOf(std::max(r.block, preloadedBlocks_), r.loops);
         break;
       }
       if (slot == e.lastWritten) break;

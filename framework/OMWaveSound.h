@@ -70,6 +70,7 @@ class OMWaveSound : public OMSound {
   // Takes the next block of the range into output slot `slot`; true when the data ended.
   bool takeBlock(int slot);
   // Streamed sounds: the stream position of a read-ahead sequence number and its reading.
+  std::int64_t sequenceOf(std::int32_t block, std::int32_t loops) const;
   std::int32_t streamBlockOf(std::int64_t sequence) const;
   bool readAhead(int async);
   bool allRead() const;

@@ -206,30 +206,41 @@ TEST_F(OMWaveSoundTest, VolumeTablesAndHalfVolumeMixing)
 
 TEST_F(OMWaveSoundTest, APausedSoundGoesOnFromTheBlockThatWasPlaying)
 {
-  const Bytes samples = pattern(12 * kBlock, {140, 90, 230}, 11);
-  OMWaveSound* sound = make(samples);
-  ASSERT_EQ(sound->play(1), 1);
-  run(60);  // 2646 samples: the third block plays
-  sound->pause();
-  EXPECT_TRUE(sound->isPaused());
-  EXPECT_EQ(counts[2], 1);
-  const std::size_t cut = heard().size();
-  run(200);
-  sound->resume();
-  EXPECT_FALSE(sound->isPaused());
-  EXPECT_EQ(counts[3], 1);
-  run(600);
-  const Bytes out = heard();
-  ASSERT_GT(out.size(), cut + 12 * kBlock);
-  expectBytes(out, Bytes(samples.begin(), samples.begin() + std::ptrdiff_t(cut - kLag)));
-  // Silence while paused, then the sound again from the start of the third block.
-  const auto resumed = std::find_if(out.begin() + std::ptrdiff_t(cut), out.end(),
-                                    [](std::uint8_t b) { return b != 128; });
-  ASSERT_NE(resumed, out.end());
-  EXPECT_GT(resumed - out.begin(), std::ptrdiff_t(cut + 8000));
-  expectBytes(Bytes(resumed, out.end()), Bytes(samples.begin() + 2 * kBlock, samples.end()));
-  EXPECT_EQ(counts[0], 1);
-  EXPECT_EQ(counts[1], 1);
+  struct Case {
+    std::int32_t blockSize;
+    std::uint32_t pauseAtMs;
+    int playingBlock;  // at 44.1 samples a millisecond
+  };
+  for (const Case& c :
+       {Case{-1, 60, 2}, Case{kBlock, 60, 2}, Case{-1, 400, 17}, Case{kBlock, 400, 17}}) {
+    SCOPED_TRACE(std::to_string(c.blockSize) + " " + std::to_string(c.pauseAtMs));
+    heard_.clear();
+    std::fill(std::begin(counts), std::end(counts), 0);
+    const Bytes samples = pattern(30 * kBlock, {140, 90, 230}, 11);
+    OMWaveSound* sound = make(samples, c.blockSize);
+    ASSERT_EQ(sound->play(1), 1);
+    run(c.pauseAtMs);
+    sound->pause();
+    EXPECT_TRUE(sound->isPaused());
+    EXPECT_EQ(counts[2], 1);
+    const std::size_t cut = heard().size();
+    run(200);
+    sound->resume();
+    EXPECT_FALSE(sound->isPaused());
+    EXPECT_EQ(counts[3], 1);
+    run(1000);
+    const Bytes out = heard();
+    expectBytes(out, Bytes(samples.begin(), samples.begin() + std::ptrdiff_t(cut - kLag)));
+    // Silence while paused, then the sound again from the start of the block that played.
+    const auto resumed = std::find_if(out.begin() + std::ptrdiff_t(cut), out.end(),
+                                      [](std::uint8_t b) { return b != 128; });
+    ASSERT_NE(resumed, out.end());
+    EXPECT_GT(resumed - out.begin(), std::ptrdiff_t(cut + 8000));
+    expectBytes(Bytes(resumed, out.end()),
+                Bytes(samples.begin() + c.playingBlock * kBlock, samples.end()));
+    EXPECT_EQ(counts[0], 1);
+    EXPECT_EQ(counts[1], 1);
+  }
 }
 
 TEST_F(OMWaveSoundTest, ALoopOfThreePlaysTheRangeThreeTimesAndFinishesOnce)
