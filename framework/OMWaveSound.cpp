@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "framework/OMApp.h"
+#include "framework/OMAppInitTerm.h"
 #include "framework/OMIStream.h"
 #include "framework/OMLinkToFct.h"
 #include "framework/OMList.h"
@@ -535,6 +536,9 @@ OMSoundEngine& engine()
 {
   return OMSoundEngine::get();
 }
+
+// The device is let go when the program ends.
+OMAppInitTerm waveSoundModule(nullptr, &closeWaveOut);
 
 }  // namespace
 
