@@ -65,6 +65,10 @@ struct OMSoundEngine {
   DWORD lastWriteTime = 0;
   // The ring played out to its last written block, which is reclaimed already.
   bool ranDry = false;
+  bool refilling = false;
+  std::unique_ptr<OMTask> retiredTask;
+  // Counts set-ups and tear-downs: the block memory of an earlier one is gone.
+  unsigned generation = 0;
   // Grows whenever a sound joins or leaves a list, so that walks notice notifications.
   unsigned changes = 0;
 
@@ -77,6 +81,7 @@ struct OMSoundEngine {
   // ---- set-up -------------------------------------------------------------------------
   void setUp()
   {
+    ++generation;
     blocks = std::vector<OutputBlock>(static_cast<std::size_t>(ringCount));
     memory.assign(static_cast<std::size_t>(ringCount) * std::size_t(blockBytes), 128);
     accumulator.assign(static_cast<std::size_t>(blockBytes), 0);
@@ -97,9 +102,16 @@ struct OMSoundEngine {
 
   void tearDown()
   {
+    ++generation;
     if (device) {
       resetOutput();
       if (!keepOpen) closeDevice();
+    }
+    // A sound deleted by its own notification inside the refill ends the engine from within
+    // its task: the task is let go when the refill returns.
+    if (refilling && !retiredTask) {
+      if (OMApp* app = OMApp::instance()) app->removeTask(task.get());
+      retiredTask = std::move(task);
     }
     task.reset();
     blocks.clear();
@@ -456,9 +468,17 @@ struct OMSoundEngine {
   // ---- the refill pass ----------------------------------------------------------------
   void refill()
   {
-    if (!device || blocks.empty()) return;
+    if (!device || blocks.empty() || refilling) return;
+    refilling = true;
+    const unsigned made = generation;
     reclaim();
-    if (!device) return;
+    if (device && !blocks.empty() && generation == made) writeAndReadAhead();
+    refilling = false;
+    retiredTask.reset();
+  }
+
+  void writeAndReadAhead()
+  {
     bool wrote = false;
     for (int i = 0; i < ringCount; ++i) {
       if (mixing.isEmpty() || waitingCount() >= queueAhead) break;
@@ -472,6 +492,7 @@ struct OMSoundEngine {
   {
     if (lastWritten < 0) return;
     const unsigned before = changes;
+    const unsigned made = generation;
     for (int slot = oldest;;) {
       OutputBlock& block = blocks[std::size_t(slot)];
       if (!isQueued(slot)) break;
@@ -480,11 +501,13 @@ struct OMSoundEngine {
         block.starts.remove(s);
         s->started_ = true;
         s->fireStarted();
+        if (generation != made) return;  // the last sound was deleted
       }
       while (!block.resumes.isEmpty()) {
         OMWaveSound* s = block.resumes.first();
         block.resumes.remove(s);
         s->fireResumed();
+        if (generation != made) return;
       }
       if (changes != before || !device) return;
       if (!isDone(slot)) return;
@@ -499,6 +522,7 @@ struct OMSoundEngine {
         OMWaveSound* s = block.ends.first();
         block.ends.remove(s);
         finish(s);
+        if (generation != made) return;
       }
       if (last) {
         if (device && lastWritten == slot) {
@@ -544,7 +568,8 @@ OMAppInitTerm waveSoundModule(nullptr, &closeWaveOut);
 
 // ---- the sound --------------------------------------------------------------------------
 
-OMWaveSound::OMWaveSound(OMIStream* stream, int preload) : stream_(stream)
+OMWaveSound::OMWaveSound(OMIStream* stream, int preload)
+    : stream_(stream), streamBlockSize_(stream ? stream->blockSize() : 0)
 {
   OMSoundEngine& e = engine();
   if (e.alive++ == 0) e.setUp();
@@ -706,7 +731,11 @@ void OMWaveSound::unload()
   samples_ = nullptr;
   preload_.clear();
   preloadedBlocks_ = 0;
-  if (isStreamed()) stream_->unload();
+  if (isStreamed()) {
+    // The stream must not keep pointing into this sound's blocks.
+    stream_->unload();
+    stream_->setBuffer(streamBlockSize_, nullptr);
+  }
   loaded_ = false;
 }
 

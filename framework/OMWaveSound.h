@@ -82,6 +82,7 @@ class OMWaveSound : public OMSound {
   std::int32_t lastSample_ = -1;
   std::int32_t dataOffset_ = 0;
   OMIStream* stream_;
+  std::uint32_t streamBlockSize_;  // as the owner set it up
   std::uint32_t sampleRate_ = 0;
   bool formatKnown_ = false;
 

@@ -424,3 +424,42 @@ TEST_F(OMWaveSoundTest, PackedSoundResourcesPlayInPlaceAndStreamed)
   EXPECT_EQ(sound.length(), 5512);
   EXPECT_EQ(sound.durationMs(), 499);  // whole milliseconds, cut
 }
+
+namespace {
+
+// A sound that deletes itself when it has finished and starts the next one, as a script's
+// sound does.
+std::vector<std::unique_ptr<OMWaveSound>>* chain = nullptr;
+OMWord finishAndStartNext(OMWord)
+{
+  chain->erase(chain->begin());
+  if (!chain->empty()) chain->front()->play(1);
+  return 0;
+}
+
+}  // namespace
+
+TEST_F(OMWaveSoundTest, FinishedNotificationsMayDeleteTheirSoundAndStartTheNext)
+{
+  const Bytes first = pattern(3 * kBlock + 10, {150, 100}, 7);
+  const Bytes second = pattern(2 * kBlock, {60, 200}, 5);
+  std::vector<std::unique_ptr<OMWaveSound>> sounds;
+  chain = &sounds;
+  OMLinkToFct next(finishAndStartNext);
+  for (const Bytes* samples : {&first, &second}) {
+    make(*samples)->setFinishedLink(&next);
+    sounds.push_back(std::move(this->sounds.back()));
+    this->sounds.pop_back();
+  }
+  ASSERT_EQ(sounds.front()->play(1), 1);
+  run(600);
+  EXPECT_TRUE(sounds.empty());
+  // The second follows once the first has played out, on a device opened afresh.
+  const Bytes out = heard();
+  expectBytes(out, mixOf(4 * kBlock, {{0, &first}}));
+  const auto secondAt =
+      std::search(out.begin() + 4 * kBlock, out.end(), second.begin(), second.begin() + 64);
+  ASSERT_NE(secondAt, out.end());
+  expectBytes(Bytes(secondAt, out.end()), second);
+  chain = nullptr;
+}
