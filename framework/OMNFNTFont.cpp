@@ -61,7 +61,7 @@ OMNFNTFont::OMNFNTFont(OMIStream* stream) : OMFont("NFNT")
   std::memcpy(info.data() + sizeof(BITMAPINFOHEADER) + sizeof(RGBQUAD), &white, sizeof white);
   // Bottom-up rows: the first strike row is the last bitmap row.
   std::vector<std::uint8_t> bits(std::size_t(stride) * std::size_t(height), 0);
-  for (int row = 0; row < height; ++row)
+  for (int row = 0; row < height && header_[rowWords] > 0; ++row)
     std::memcpy(bits.data() + std::size_t(height - 1 - row) * std::size_t(stride),
                 data + kHeaderBytes + std::size_t(row) * std::size_t(header_[rowWords]) * 2,
                 std::size_t(header_[rowWords]) * 2);
