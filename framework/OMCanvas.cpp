@@ -7,6 +7,7 @@
 #include "framework/OMApp.h"
 #include "framework/OMBitmap.h"
 #include "framework/OMMemCanvas.h"
+#include "framework/OMNFNTFont.h"
 #include "framework/OMRegion.h"
 #include "framework/OMSysFont.h"
 #include "framework/OMSystem.h"
@@ -388,12 +389,45 @@ void OMCanvas::drawText(int x, int y, const char* text)
 {
   if (!text || !beginDraw()) return;
   OMFont* current = font();
+  if (current->is(OMNFNTFont::classDescriptor)) {
+    drawBitmapText(static_cast<OMNFNTFont&>(*current), x, y, text);
+    endDraw();
+    return;
+  }
   HGDIOBJ previous = SelectObject(dc_, current->handle());
   SetBkMode(dc_, TRANSPARENT);
   SetTextColor(dc_, deviceColor(textColor_));
   TextOutA(dc_, x, y - current->ascent(), text, static_cast<int>(std::strlen(text)));
   SelectObject(dc_, previous);
   endDraw();
+}
+
+void OMCanvas::drawBitmapText(const OMNFNTFont& font, int x, int y, const char* text)
+{
+  HDC strike = font.strikeContext();
+  if (!strike) return;
+  // Each glyph goes through its mask: the ink is cut out of the picture, then filled with
+  // the text colour. The 1-bit strike takes the text colour for 0 and the background for 1.
+  const COLORREF ink = deviceColor(textColor_);
+  const COLORREF oldText = SetTextColor(dc_, RGB(255, 255, 255));
+  const COLORREF oldBack = SetBkColor(dc_, RGB(0, 0, 0));
+  const int top = y - font.ascent();
+  const int height = font.strikeHeight();
+  int pen = x + font.field(OMNFNTFont::kernMax);
+  for (const char* p = text; *p; ++p) {
+    const OMNFNTFont::Glyph g = font.glyph(static_cast<unsigned char>(*p));
+    if (g.strikeWidth > 0) {
+      SetTextColor(dc_, RGB(255, 255, 255));
+      SetBkColor(dc_, RGB(0, 0, 0));
+      BitBlt(dc_, pen + g.offset, top, g.strikeWidth, height, strike, g.strikeLeft, 0, SRCAND);
+      SetTextColor(dc_, RGB(0, 0, 0));
+      SetBkColor(dc_, ink);
+      BitBlt(dc_, pen + g.offset, top, g.strikeWidth, height, strike, g.strikeLeft, 0, SRCPAINT);
+    }
+    pen += g.width;
+  }
+  SetTextColor(dc_, oldText);
+  SetBkColor(dc_, oldBack);
 }
 
 void OMCanvas::drawRegion(const OMRegion& region)

@@ -11,6 +11,7 @@
 
 class OMBitmap;
 class OMFont;
+class OMNFNTFont;
 class OMRegion;
 class OMSysFont;
 
@@ -86,6 +87,7 @@ class OMCanvas {
   static const std::array<PALETTEENTRY, 20>& staticColors();
 
  protected:
+  void drawBitmapText(const OMNFNTFont& font, int x, int y, const char* text);
   void setPixelFormat(DWORD red, DWORD green, DWORD blue);
   // A surface description of the given fields, its size filled in.
   static DDSURFACEDESC surfaceDescription(DWORD fields);

@@ -1,17 +1,18 @@
 #pragma once
 
-#include <windows.h>
+#include "framework/OMFont.h"
 
-// A font as canvases draw with it. The system font is the one every canvas starts with.
-class OMFont {
- public:
-  virtual ~OMFont() = default;
-  virtual HFONT handle() const = 0;
-  // Pixels above the baseline.
-  virtual int ascent() const;
-};
-
+// The stock system font, the font every canvas starts with.
 class OMSysFont : public OMFont {
  public:
-  HFONT handle() const override { return static_cast<HFONT>(GetStockObject(SYSTEM_FONT)); }
+  static const OMClassDescriptor classDescriptor;
+
+  OMSysFont();
+
+  int ascent() const override;
+  int descent() const override;
+  int leading() const override;
+  int textWidth(const char* text) const override;
+  OMRect textBounds(const char* text) const override;
+  const OMClassDescriptor& descriptor() const override { return classDescriptor; }
 };

@@ -9,6 +9,8 @@
 
 #include "tools/ImageSources.h"
 #include "tools/NEResourceWriter.h"
+#include "tools/NFNTWriter.h"
+#include "tools/WaveWriter.h"
 
 namespace {
 
@@ -34,6 +36,57 @@ bool isPngSource(const std::string& source)
 }
 
 }  // namespace
+
+bool makeGeneratedContent(const std::string& source, const std::string& folder,
+                          std::vector<std::uint8_t>& bytes, std::string& error)
+{
+  std::istringstream words(source);
+  std::string kind;
+  words >> kind;
+  if (kind == "!wave") {
+    long rate = 0;
+    words >> rate;
+    std::string rest;
+    std::getline(words, rest);
+    wavewriter::Bytes samples;
+    if (!words.fail() && rate > 0 && rate <= 192000 &&
+        wavewriter::describedSamples(rest, std::uint32_t(rate), samples, error)) {
+      bytes = wavewriter::waveImage(std::uint32_t(rate), samples);
+      return true;
+    }
+    if (error.empty()) error = "expected: !wave RATE tone|silence|clicks ...";
+    return false;
+  }
+  if (kind == "!nfnt") {
+    std::string style;
+    words >> style;
+    nfntwriter::Font font;
+    if (style == "pixel") {
+      font = nfntwriter::pixelFont();
+    } else if (style == "ttf") {
+      int pixels = 0;
+      std::string file;
+      words >> pixels >> file;
+      if (words.fail() || pixels <= 0 || pixels > 200) {
+        error = "expected: !nfnt ttf PIXELS FONTFILE";
+        return false;
+      }
+      const std::filesystem::path path = std::filesystem::path(file).is_absolute()
+                                             ? std::filesystem::path(file)
+                                             : std::filesystem::path(folder) / file;
+      if (!nfntwriter::trueTypeFont(path.string(), pixels, font, error)) return false;
+    } else {
+      error = "expected: !nfnt pixel or !nfnt ttf PIXELS FONTFILE";
+      return false;
+    }
+    std::string order;
+    words >> order;
+    bytes = nfntwriter::write(font, order != "swapped");
+    return true;
+  }
+  error = source + ": not a content generator (!wave, !nfnt)";
+  return false;
+}
 
 bool readResourceManifest(const std::string& manifestPath, NEResourceWriter& writer,
                           std::string& error)
@@ -67,7 +120,13 @@ bool readResourceManifest(const std::string& manifestPath, NEResourceWriter& wri
       continue;
     }
     NEResourceWriter::Bytes data;
-    if (!readFile(folder / source, data)) {
+    if (source[0] == '!') {
+      std::string why;
+      if (!makeGeneratedContent(source, folder.string(), data, why)) {
+        fault(number, why);
+        continue;
+      }
+    } else if (!readFile(folder / source, data)) {
       fault(number, (folder / source).string() + " cannot be read");
       continue;
     }

@@ -1,5 +1,7 @@
 // rscpack: packs the resources listed in a manifest into an NE resource file (".rsc").
 //   rscpack [--shift N] [--name-table] --output FILE.rsc MANIFEST
+// or writes one piece of generated content (see ResourceManifest.h) as a file:
+//   rscpack --generate FILE "!wave 22050 tone 440 500"
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,14 +15,37 @@ namespace {
 
 int usage()
 {
-  std::fputs("usage: rscpack [--shift N] [--name-table] --output FILE.rsc MANIFEST\n", stderr);
+  std::fputs(
+      "usage: rscpack [--shift N] [--name-table] --output FILE.rsc MANIFEST\n"
+      "       rscpack --generate FILE SOURCE\n",
+      stderr);
   return 2;
+}
+
+bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
+{
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  out.close();
+  if (out) return true;
+  std::fprintf(stderr, "rscpack: %s cannot be written\n", path.c_str());
+  std::remove(path.c_str());
+  return false;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
+  if (argc == 4 && std::strcmp(argv[1], "--generate") == 0) {
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    if (!makeGeneratedContent(argv[3], ".", bytes, error)) {
+      std::fprintf(stderr, "rscpack: %s\n", error.c_str());
+      return 1;
+    }
+    return writeFile(argv[2], bytes) ? 0 : 1;
+  }
   NEResourceWriter writer;
   std::string output, manifest;
   for (int i = 1; i < argc; ++i) {
@@ -54,13 +79,5 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "rscpack: %s: %s\n", manifest.c_str(), writer.error().c_str());
     return 1;
   }
-  std::ofstream out(output, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
-  out.close();
-  if (!out) {
-    std::fprintf(stderr, "rscpack: %s cannot be written\n", output.c_str());
-    std::remove(output.c_str());
-    return 1;
-  }
-  return 0;
+  return writeFile(output, file) ? 0 : 1;
 }

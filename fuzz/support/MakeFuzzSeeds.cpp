@@ -14,6 +14,8 @@
 #include "tools/AnimationWriter.h"
 #include "tools/BackgroundWriter.h"
 #include "tools/NEResourceWriter.h"
+#include "tools/NFNTWriter.h"
+#include "tools/WaveWriter.h"
 #include "tools/rc/ResourceScript.h"
 #include "trinkets/src/rthread/ScriptMessages.h"
 #include "trinkets/src/rthread/YThread.h"
@@ -54,6 +56,19 @@ void resourceFiles()
     Bytes file;
     if (writer.build(file)) seed("NEResourceFile", "layout" + std::to_string(++n), text(file));
   }
+}
+
+void soundAndFontSeeds()
+{
+  const Bytes tone = wavewriter::tone(11025, 440, 3000);
+  seed("WaveSound", "riff", text(wavewriter::waveImage(11025, tone)));
+  seed("WaveSound", "riff-odd-chunk",
+       text(wavewriter::waveImage(22050, tone, {{"LIST", Bytes(3, 1)}})));
+  seed("WaveSound", "format1", text(wavewriter::soundResource(1, false, 11025, tone)));
+  seed("WaveSound", "format2-extended", text(wavewriter::soundResource(2, true, 22050, tone)));
+  seed("WaveSound", "stereo", text(wavewriter::waveImageOfFormat(1, 2, 8, 11025, tone)));
+  seed("NFNTFont", "pixel", text(nfntwriter::write(nfntwriter::pixelFont(), true)));
+  seed("NFNTFont", "pixel-swapped", text(nfntwriter::write(nfntwriter::pixelFont(), false)));
 }
 
 void xmlDocuments()
@@ -218,6 +233,7 @@ int main(int argc, char** argv)
   setScriptAlertHandler([](const char*) {});
   setScriptExitHandler([](int) {});
   resourceFiles();
+  soundAndFontSeeds();
   xmlDocuments();
   scriptSeeds();
   textSeeds();

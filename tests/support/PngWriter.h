@@ -9,5 +9,7 @@ namespace omtest {
 // Writes an RGB image (3 bytes a pixel, rows top first) as a PNG file. Answers whether the
 // file was written.
 bool writePng(const std::string& path, int width, int height, const std::vector<std::uint8_t>& rgb);
+// Reads an RGB or RGBA PNG as RGB (alpha dropped); false for palette images or bad files.
+bool readPng(const std::string& path, int& width, int& height, std::vector<std::uint8_t>& rgb);
 
 }  // namespace omtest

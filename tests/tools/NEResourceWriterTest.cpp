@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "tests/support/TempFolder.h"
 #include "tools/NEResourceWriter.h"
@@ -155,4 +157,51 @@ TEST(Rscpack, PacksAManifestAndFailsCleanly)
   const std::string bad =
       tool + " --output " + dir.file("p.rsc") + " " + dir.file("nothing.txt") + " 2>/dev/null";
   EXPECT_NE(std::system(bad.c_str()), 0);
+}
+
+TEST(ResourceManifest, GeneratorsMakeSoundsAndFontsAndNameBadSpecs)
+{
+  struct Case {
+    const char* source;
+    bool works;
+    std::size_t size;  // 0: not checked
+  };
+  for (const Case& c :
+       {Case{"!wave 22050 tone 440 100", true, 44 + 2205 + 1},
+        Case{"!wave 8000 silence 250", true, 44 + 2000},
+        Case{"!wave 11025 clicks 100 10", true, 44 + 1102}, Case{"!wave 0 tone 440 100", false, 0},
+        Case{"!wave 22050 hum 3", false, 0}, Case{"!nfnt pixel", true, 0},
+        Case{"!nfnt pixel swapped", true, 0}, Case{"!nfnt ttf 12 missing.ttf", false, 0},
+        Case{"!nfnt bold", false, 0}, Case{"!sprite 3", false, 0}}) {
+    SCOPED_TRACE(c.source);
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    EXPECT_EQ(makeGeneratedContent(c.source, ".", bytes, error), c.works) << error;
+    if (!c.works) {
+      EXPECT_FALSE(error.empty());
+    }
+    if (c.size) {
+      EXPECT_EQ(bytes.size(), c.size);
+    }
+  }
+  // The two byte orders differ only in the header and location table.
+  std::vector<std::uint8_t> big, little;
+  std::string error;
+  ASSERT_TRUE(makeGeneratedContent("!nfnt pixel", ".", big, error));
+  ASSERT_TRUE(makeGeneratedContent("!nfnt pixel swapped", ".", little, error));
+  ASSERT_EQ(big.size(), little.size());
+  EXPECT_EQ(big[0], little[1]);
+  EXPECT_EQ(big[1], little[0]);
+  EXPECT_TRUE(std::equal(big.end() - 262, big.end(), little.end() - 262));
+
+  TempFolder dir;
+  dir.write("m.txt", "WAVE 7 !wave 11025 tone 300 50\nNFNT 9 !nfnt pixel\nWAVE 8 !wave x\n");
+  NEResourceWriter writer;
+  EXPECT_FALSE(readResourceManifest(dir.file("m.txt"), writer, error));
+  EXPECT_NE(error.find("m.txt:3:"), std::string::npos) << error;
+  EXPECT_EQ(error.find("m.txt:1:"), std::string::npos) << error;
+  const std::string tool = RSCPACK_PATH;
+  const std::string make = tool + " --generate " + dir.file("t.wav") + " '!wave 11025 tone 300 50'";
+  EXPECT_EQ(std::system(make.c_str()), 0);
+  EXPECT_EQ(dir.read("t.wav").substr(0, 4), "RIFF");
 }
