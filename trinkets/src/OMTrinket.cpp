@@ -83,7 +83,8 @@ OMTrinket::OMTrinket(const OMTrinket& other)
       hoverCursor_(other.hoverCursor_),
       trackingCursor_(other.trackingCursor_)
 {
-  for (int i = 0; i < hookCount; ++i) hooks_[i] = cloneLink(other.hooks_[i].get());
+  for (int i = 0; i < hookCount; ++i)
+    hooks_[i] = cloneLink(other.hooks_[i].get());
   if (host_) host_->trinkets().add(this);
 }
 
@@ -91,7 +92,8 @@ OMTrinket::~OMTrinket()
 {
   loseFocus();
   invalidate();
-  for (auto& hook : hooks_) hook.reset();
+  for (auto& hook : hooks_)
+    hook.reset();
   if (host_) host_->forgetTrinket(this);
   if (hovered_ == this) {
     hovered_ = nullptr;
@@ -138,29 +140,53 @@ void OMTrinket::registerMembers()
 int OMTrinket::numberField(int which) const
 {
   switch (which) {
-    case 0: return x();
-    case 1: return y();
-    case 2: return isVisible();
-    case 3: return isMovable();
-    case 4: return z();
-    case 5: return isTouchy();
-    case 6: return tag();
-    case 7: return rect().width();
-    default: return rect().height();
+    case 0:
+      return x();
+    case 1:
+      return y();
+    case 2:
+      return isVisible();
+    case 3:
+      return isMovable();
+    case 4:
+      return z();
+    case 5:
+      return isTouchy();
+    case 6:
+      return tag();
+    case 7:
+      return rect().width();
+    default:
+      return rect().height();
   }
 }
 
 void OMTrinket::setNumberField(int which, int value)
 {
   switch (which) {
-    case 0: setX(value); break;
-    case 1: setY(value); break;
-    case 2: setVisible(value); break;
-    case 3: setMovable(value); break;
-    case 4: setZ(value); break;
-    case 5: setTouchy(value); break;
-    case 6: setTag(value); break;
-    default: break;
+    case 0:
+      setX(value);
+      break;
+    case 1:
+      setY(value);
+      break;
+    case 2:
+      setVisible(value);
+      break;
+    case 3:
+      setMovable(value);
+      break;
+    case 4:
+      setZ(value);
+      break;
+    case 5:
+      setTouchy(value);
+      break;
+    case 6:
+      setTag(value);
+      break;
+    default:
+      break;
   }
 }
 
@@ -460,17 +486,20 @@ void OMTrinket::setRect(const OMRect& rect)
 
 void OMTrinket::setDirtyRegion(const OMRegion& region)
 {
-  for (int b = 0; b < bufferCount(); ++b) dirty_[b] = region;
+  for (int b = 0; b < bufferCount(); ++b)
+    dirty_[b] = region;
 }
 
 void OMTrinket::addDirtyRegion(const OMRegion& region)
 {
-  for (int b = 0; b < bufferCount(); ++b) dirty_[b].unionWith(region);
+  for (int b = 0; b < bufferCount(); ++b)
+    dirty_[b].unionWith(region);
 }
 
 void OMTrinket::setDrawState(int state)
 {
-  for (int b = 0; b < bufferCount(); ++b) drawState_[b] = state;
+  for (int b = 0; b < bufferCount(); ++b)
+    drawState_[b] = state;
 }
 
 void OMTrinket::draw()

@@ -33,14 +33,14 @@ void addMainHostOrigin(OMPoint& point)
 void holdFor(int milliseconds)
 {
   const std::uint32_t until = timeGetTime() + static_cast<std::uint32_t>(milliseconds);
-  while (static_cast<std::int32_t>(until - timeGetTime()) > 0) Sleep(1);
+  while (static_cast<std::int32_t>(until - timeGetTime()) > 0)
+    Sleep(1);
 }
 
 }  // namespace
 
-OMTrinketWindow::OMTrinketWindow(OMWindow* /*parent*/, OMDrawLayer* background,
-                                 const OMRect& rect, int width, int height, int depth,
-                                 int doubleBuffer)
+OMTrinketWindow::OMTrinketWindow(OMWindow* /*parent*/, OMDrawLayer* background, const OMRect& rect,
+                                 int width, int height, int depth, int doubleBuffer)
     : OMWindow(rect, 0, 0), background_(background)
 {
   if (!mainHost_) mainHost_ = this;
@@ -63,12 +63,14 @@ OMTrinketWindow::~OMTrinketWindow()
   soundStallLink_.reset();
   frameTask_.reset();
   afterPresentLink_.reset();
-  for (auto& link : frameLinks_) link.reset();
+  for (auto& link : frameLinks_)
+    link.reset();
   inputListener_.reset();
   moveListener_.reset();
   setCursor(nullptr);
   // A trinket's destructor takes it out of the list.
-  while (OMTrinket* trinket = trinkets_.first()) delete trinket;
+  while (OMTrinket* trinket = trinkets_.first())
+    delete trinket;
   pressed_ = nullptr;
   if (doubleBuffered_ && canvas()) canvas()->detachBackBuffer(offscreen_.get());
   offscreen_.reset();
@@ -224,8 +226,8 @@ void OMTrinketWindow::repaintWindow()
     return;
   }
   if (canvas()) {
-    canvas()->copyBits(offscreen_.get(), 0, 0, offscreen_->width(), offscreen_->height(),
-                       -originX_, -originY_, SRCCOPY, nullptr);
+    canvas()->copyBits(offscreen_.get(), 0, 0, offscreen_->width(), offscreen_->height(), -originX_,
+                       -originY_, SRCCOPY, nullptr);
   }
 }
 
@@ -502,8 +504,7 @@ void OMTrinketWindow::trinketDrag(const OMPoint& point)
     int dy = point.y - last.y;
     hit->onDrag();
     if (pressed_ == hit && hit->isMovable()) hit->offset(dx, dy);
-    if (pressed_ == hit && hit->inputMode() == OMTrinket::holdingWithHover)
-      updateHover(point, 0);
+    if (pressed_ == hit && hit->inputMode() == OMTrinket::holdingWithHover) updateHover(point, 0);
   } else {
     if (!layerTakes(OMDrawLayer::dragLink, OMTrinket::noDrag, point)) OMWindow::mouseMove();
     updateHover(point, 0);

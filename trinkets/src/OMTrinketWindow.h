@@ -130,7 +130,6 @@ class OMTrinketWindow : public OMWindow {
   // The layer takes a click when it has a link for it, lets it through and was hit.
   bool layerTakes(int linkIndex, std::uint32_t flag, const OMPoint& point);
 
-
   int doubleBuffered_ = 0;
   int buffer_ = 0;
   int flashDelay_ = 0;
