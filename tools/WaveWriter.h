@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Writes 8-bit mono sound as RIFF WAVE images and as big-endian sampled-sound resources,
+// and makes the test signals they carry.
+namespace wavewriter {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A RIFF WAVE image of 8-bit unsigned mono PCM; extra chunks (id, data) go before "data".
+Bytes waveImage(std::uint32_t rate, const Bytes& samples,
+                const std::vector<std::pair<std::string, Bytes>>& extraChunks = {});
+// A RIFF image with any format fields, for images the mixer must refuse.
+Bytes waveImageOfFormat(std::uint16_t tag, std::uint16_t channels, std::uint16_t bits,
+                        std::uint32_t rate, const Bytes& data);
+// A sampled-sound resource of format 1 or 2, with the standard or the extended header.
+Bytes soundResource(int format, bool extended, std::uint32_t rate, const Bytes& samples);
+
+Bytes silence(std::size_t count);
+// A sine of the frequency at the rate; amplitude in sample steps (up to 127).
+Bytes tone(std::uint32_t rate, double frequency, std::size_t count, int amplitude = 100);
+// Silence with one full-scale click every `interval` samples.
+Bytes clicks(std::size_t count, std::size_t interval);
+
+// Makes samples from a description: "tone FREQ MS", "silence MS" or "clicks MS INTERVAL_MS";
+// false with a message when it is not one.
+bool describedSamples(const std::string& description, std::uint32_t rate, Bytes& samples,
+                      std::string& error);
+
+}  // namespace wavewriter
