@@ -8,6 +8,9 @@
 DWORD GetLastError(void);
 void SetLastError(DWORD error);
 
+// A line for the debugger; printed on standard error when OM_TRACE is set.
+void OutputDebugStringA(LPCSTR text);
+
 // ---- kernel handles -------------------------------------------------------------------------
 BOOL CloseHandle(HANDLE object);
 

@@ -7,12 +7,13 @@
 #include "framework/OMRect.h"
 
 class OMCanvas;
-class OMMemCanvas;
+class OMIStream;
 class OMRegion;
+class OMResHandle;
 struct OMRGBColor;
 
-// The layer a host window paints under its trinkets; this base paints white. A layer may take
-// the clicks that hit no trinket, through its own links.
+// What a host window draws under its trinkets. The base paints white. A layer may take the
+// clicks that hit no trinket, through its own links.
 class OMDrawLayer {
  public:
   // The links a host calls with the point of a click that no trinket took.
@@ -23,11 +24,14 @@ class OMDrawLayer {
   OMDrawLayer(const OMDrawLayer&) = delete;
   OMDrawLayer& operator=(const OMDrawLayer&) = delete;
 
-  virtual OMMemCanvas* canvas() const { return nullptr; }
+  // Both delete the stream, or the handle when release is set.
+  virtual void loadFromStream(OMIStream* stream);
+  virtual void loadFromResource(OMResHandle* handle, bool release);
+  virtual OMCanvas* canvas() { return nullptr; }
   virtual void saveUnder(const OMRect& /*rect*/) {}
   virtual void restoreUnder() {}
-  // Paints the part of the target that the area covers.
-  virtual void draw(OMCanvas* target, const OMRegion& area);
+  // Paints the area of the target; answers the rectangle it painted (empty when none).
+  virtual OMRect draw(OMCanvas* target, const OMRegion& area);
   virtual void setPalette(const OMRGBColor* /*colors*/) {}
 
   OMLink* link(int index) const

@@ -8,6 +8,7 @@
 #include "framework/OMEdition.h"
 #include "framework/OMLinkToObj.h"
 #include "framework/OMMemCanvas.h"
+#include "trinkets/src/OMCollision.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/OMTrinketWindow.h"
 
@@ -101,6 +102,7 @@ OMTrinket::~OMTrinket()
     refreshHover();
   }
   if (flyGuard_ == this) flyGuard_ = nullptr;
+  purgeCollisionTrinket(reinterpret_cast<OMWord>(this));
 }
 
 void OMTrinket::stateText(char* buffer, std::size_t size) const

@@ -7,7 +7,9 @@
 #include "framework/OMMemCanvas.h"
 #include "framework/OMSystem.h"
 #include "framework/OMTask.h"
+#include "framework/OMWaveSound.h"
 #include "framework/OMWndCanvas.h"
+#include "trinkets/src/OMCollision.h"
 #include "trinkets/src/OMDrawLayer.h"
 #include "trinkets/src/OMTrinket.h"
 
@@ -55,11 +57,16 @@ OMTrinketWindow::OMTrinketWindow(OMWindow* /*parent*/, OMDrawLayer* background, 
   const OMLinkToObj<OMTrinketWindow> step(this, &OMTrinketWindow::frameTaskEntry);
   frameTask_ = std::make_unique<OMTask>(&step, 0);
   if (OMApp* app = OMApp::instance()) app->addTask(frameTask_.get());
+  // Time lost to stalled sound output is taken off the clock.
+  soundStallLink_ =
+      std::make_unique<OMLinkToObj<OMTrinketWindow>>(this, &OMTrinketWindow::addPausedTime, 0);
+  addToSoundList(soundStallLink_.get());
 }
 
 OMTrinketWindow::~OMTrinketWindow()
 {
   pause();
+  removeFromSoundList(soundStallLink_.get());
   soundStallLink_.reset();
   frameTask_.reset();
   afterPresentLink_.reset();
@@ -116,7 +123,22 @@ void OMTrinketWindow::frameStep()
   if (running_ == this) running_ = nullptr;
 }
 
-void OMTrinketWindow::collisionStep() {}
+namespace {
+
+// What the collision step asks of a trinket.
+struct TrinketAccess {
+  bool visible(const OMTrinket* t) const { return t->isVisible() != 0; }
+  int tag(const OMTrinket* t) const { return t->tag(); }
+  OMRect rect(const OMTrinket* t) const { return t->rect(); }
+  bool intersects(const OMTrinket* a, const OMTrinket* b) const { return a->intersects(*b); }
+};
+
+}  // namespace
+
+void OMTrinketWindow::collisionStep()
+{
+  runCollisionStep(trinkets_, TrinketAccess());
+}
 
 void OMTrinketWindow::advanceTime()
 {
@@ -194,7 +216,7 @@ void OMTrinketWindow::drawBackground()
 void OMTrinketWindow::drawBackgroundImage()
 {
   if (!background_) return;
-  if (OMMemCanvas* image = background_->canvas()) {
+  if (OMCanvas* image = background_->canvas()) {
     offscreen_->copyBits(image, 0, 0, image->width(), image->height(), 0, 0, SRCCOPY, nullptr);
   }
 }
@@ -202,8 +224,7 @@ void OMTrinketWindow::drawBackgroundImage()
 void OMTrinketWindow::redrawBackground(const OMRegion& region)
 {
   if (!background_ || region.isEmpty()) return;
-  background_->draw(offscreen_.get(), region);
-  const OMRegion painted(region.bounds());
+  const OMRegion painted(background_->draw(offscreen_.get(), region));
   addDirtyRegion(painted);
   addRepaintRegion(painted);
   if (flashDelay_) {

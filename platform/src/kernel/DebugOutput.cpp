@@ -1,0 +1,14 @@
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <windows.h>
+
+void OutputDebugStringA(LPCSTR text)
+{
+  static const bool trace = std::getenv("OM_TRACE") != nullptr;
+  if (!trace || text == nullptr) return;
+  // Callers may or may not end their line; stderr always gets whole lines.
+  const std::size_t length = std::strlen(text);
+  std::fprintf(stderr, "om: %s%s", text, length > 0 && text[length - 1] == '\n' ? "" : "\n");
+}
