@@ -315,7 +315,7 @@ void OMTrinket::setAttribute(int code, int a, int b)
 const OMRegion& OMTrinket::hitRegion() const
 {
   OMRegion& region = scratchRegion();
-  region.setRect(rect_);
+  region.setRect(rect());
   return region;
 }
 
