@@ -7,6 +7,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "tools/ImageSources.h"
 #include "tools/NEResourceWriter.h"
 
 namespace {
@@ -25,6 +26,11 @@ std::string trimmed(const std::string& text)
   if (first == std::string::npos) return {};
   const auto last = text.find_last_not_of(" \t\r\n");
   return text.substr(first, last - first + 1);
+}
+
+bool isPngSource(const std::string& source)
+{
+  return source.size() > 4 && (source.ends_with(".png") || source.ends_with(".PNG"));
 }
 
 }  // namespace
@@ -64,6 +70,15 @@ bool readResourceManifest(const std::string& manifestPath, NEResourceWriter& wri
     if (!readFile(folder / source, data)) {
       fault(number, (folder / source).string() + " cannot be read");
       continue;
+    }
+    if (isPngSource(source) && isImageSourceType(type)) {
+      NEResourceWriter::Bytes converted;
+      std::string why;
+      if (!convertPngSource(type, data, converted, why)) {
+        fault(number, source + ": " + why);
+        continue;
+      }
+      data = std::move(converted);
     }
     if (!writer.add(type, id, std::move(data))) fault(number, writer.error());
   }

@@ -12,6 +12,7 @@ class NEResourceWriter;
 //   CURSOR 5        hand.cur
 //   TEXT   greeting hello.txt
 //   #291   7        table.bin
+// A PNG source of an "ASEQ", "BK16" or "RRGB" resource is converted to that format.
 // Adds every resource to the writer; false when any line could not be used, with one message
 // a line, each naming its line number.
 bool readResourceManifest(const std::string& manifestPath, NEResourceWriter& writer,

@@ -46,7 +46,7 @@ void put(OMList<OMCollisionWatch>& list, OMWord a, OMWord b, const OMLink* link,
     record = new OMCollisionWatch;
     record->first = a;
     record->second = b;
-    list.addTail(record);
+    list.add(record);
   }
   record->link = cloneLink(link);
   record->distance = distance;
