@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -9,6 +10,7 @@
 #include "tests/support/AnimationBuilder.h"
 #include "tests/support/TestStage.h"
 #include "tests/support/ToneMeter.h"
+#include "tools/ColorTableWriter.h"
 #include "tools/WaveWriter.h"
 #include "trinkets/src/OMAnimation.h"
 #include "trinkets/src/OMSParameter.h"
@@ -38,16 +40,13 @@ OMFrameEntry code(int c, int param = 0)
 // Colour indices 1 to 4 are red, green, blue and yellow; the rest black.
 AnimationBuilder::Bytes colorTable()
 {
-  AnimationBuilder::Bytes bytes;
-  const int rgb[5][3] = {{0, 0, 0}, {255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}};
-  for (int i = 0; i < 256; ++i) {
-    for (int c = 0; c < 3; ++c) {
-      const int v = i < 5 ? rgb[i][c] : 0;
-      bytes.push_back(static_cast<std::uint8_t>(v));
-      bytes.push_back(static_cast<std::uint8_t>(v));
-    }
+  std::array<std::uint8_t, 768> rgb{};
+  const std::uint8_t colours[4][3] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}};
+  for (int i = 0; i < 4; ++i) {
+    for (int c = 0; c < 3; ++c)
+      rgb[3 * (i + 1) + c] = colours[i][c];
   }
-  return bytes;
+  return writeColorTable(rgb);
 }
 
 constexpr std::uint32_t white555 = 0x7FFF, red555 = 0x7C00, green555 = 0x03E0, blue555 = 0x001F;
@@ -364,7 +363,7 @@ TEST_F(AnimationTest, EmbeddedCoordinatesPlaceTheAnimationUnlessSwitchedOff)
   AnimationBuilder b;
   b.addImage(10, 8, 3);
   b.addSequence({show(0, 4, 2), code(kLoop)});
-  b.setPlacement(300, 4095, 7);  // 4095 reads as -2047
+  b.setPlacement(300, -2047, 7);
   addAnimations({b});
   struct Case {
     int embedded;
