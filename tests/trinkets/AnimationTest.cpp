@@ -389,3 +389,31 @@ TEST_F(AnimationTest, EmbeddedCoordinatesPlaceTheAnimationUnlessSwitchedOff)
 }
 
 }  // namespace
+
+namespace {
+
+// At 8 bits per pixel the images' colour indices are drawn as they are, and reach the screen.
+TEST(AnimationAt8Bits, TheStageShowsTheImagesIndices)
+{
+  omtest::TestStage stage(8);
+  omtest::AnimationBuilder b(0);
+  b.addImage(20, 20, 40);
+  b.addImage(20, 20, 41);
+  b.addSequence({OMFrameEntry{0, 0, 0, 0}, OMFrameEntry{0, 0, 1, 0},
+                 OMFrameEntry{0, 0, OMFrameEntry::loop, 0}});
+  NEResourceWriter writer;
+  writer.add("ASEQ", "1", b.build());
+  ASSERT_FALSE(stage.addResourceFile("anims.rsc", writer).empty());
+  auto a =
+      std::make_unique<OMAnimation>(OMAnimation::animationResolver(1), 200, 200, &stage.window());
+  // Every 125 ms the next frame; around it the white layer, the palette's last entry.
+  for (std::uint32_t index : {40u, 41u, 40u, 41u}) {
+    stage.passes(5, 25);
+    EXPECT_EQ(stage.pixel(205, 205), index);
+    EXPECT_EQ(stage.pixel(219, 219), index);
+    EXPECT_EQ(stage.pixel(199, 205), 255u);
+    EXPECT_EQ(stage.pixel(220, 205), 255u);
+  }
+}
+
+}  // namespace
