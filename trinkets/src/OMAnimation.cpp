@@ -14,6 +14,7 @@
 #include "trinkets/src/OMDrawLayer.h"
 #include "trinkets/src/OMFrameDecoder.h"
 #include "trinkets/src/OMSParameter.h"
+#include "trinkets/src/OMScriptableObjectProperty.h"
 #include "trinkets/src/OMStreamBytes.h"
 #include "trinkets/src/OMTrinketWindow.h"
 #include "trinkets/src/TrinketRecord.h"
@@ -918,27 +919,23 @@ void OMAnimation::swapColors(std::uint8_t a, std::uint8_t b, int image)
 
 void OMAnimation::setLoopLink(const OMLink* link)
 {
-  std::unique_ptr<OMLink> replacement = cloneLink(link);
-  loopLink_ = std::move(replacement);
+  OMScriptableObjectProperty::replaceLink(loopLink_, link);
 }
 
 void OMAnimation::setDoneCallback(const OMLink* link, int waitForSounds)
 {
-  std::unique_ptr<OMLink> replacement = cloneLink(link);
   waitForSounds_ = waitForSounds;
-  endedLink_ = std::move(replacement);
+  OMScriptableObjectProperty::replaceLink(endedLink_, link);
 }
 
 void OMAnimation::setFrameNotification(const OMLink* link)
 {
-  std::unique_ptr<OMLink> replacement = cloneLink(link);
-  frameNotifyLink_ = std::move(replacement);
+  OMScriptableObjectProperty::replaceLink(frameNotifyLink_, link);
 }
 
 void OMAnimation::setSpecialLink(const OMLink* link)
 {
-  std::unique_ptr<OMLink> replacement = cloneLink(link);
-  specialLink_ = std::move(replacement);
+  OMScriptableObjectProperty::replaceLink(specialLink_, link);
 }
 
 // Script members.

@@ -6,6 +6,7 @@
 #include "framework/OMIStream.h"
 #include "framework/OMRegion.h"
 #include "framework/OMResHandle.h"
+#include "trinkets/src/OMScriptableObjectProperty.h"
 
 void OMDrawLayer::loadFromStream(OMIStream* stream)
 {
@@ -37,6 +38,5 @@ OMRect OMDrawLayer::draw(OMCanvas* target, const OMRegion& area)
 void OMDrawLayer::setLink(int index, const OMLink* link)
 {
   if (index < 0 || index >= linkCount) return;
-  std::unique_ptr<OMLink> replacement = cloneLink(link);
-  links_[index] = std::move(replacement);
+  OMScriptableObjectProperty::replaceLink(links_[index], link);
 }

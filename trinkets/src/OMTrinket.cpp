@@ -10,6 +10,7 @@
 #include "framework/OMMemCanvas.h"
 #include "trinkets/src/OMCollision.h"
 #include "trinkets/src/OMSParameter.h"
+#include "trinkets/src/OMScriptableObjectProperty.h"
 #include "trinkets/src/OMTrinketWindow.h"
 
 OMTrinket* OMTrinket::focusHolder_ = nullptr;
@@ -579,8 +580,7 @@ void OMTrinket::draw(bool whole)
 
 void OMTrinket::setHook(int hook, const OMLink* link)
 {
-  std::unique_ptr<OMLink> replacement = cloneLink(link);
-  hooks_[hook] = std::move(replacement);
+  OMScriptableObjectProperty::replaceLink(hooks_[hook], link);
 }
 
 void OMTrinket::callHook(int hook)

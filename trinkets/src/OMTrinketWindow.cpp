@@ -11,6 +11,7 @@
 #include "framework/OMWndCanvas.h"
 #include "trinkets/src/OMCollision.h"
 #include "trinkets/src/OMDrawLayer.h"
+#include "trinkets/src/OMScriptableObjectProperty.h"
 #include "trinkets/src/OMTrinket.h"
 
 OMTrinketWindow* OMTrinketWindow::mainHost_ = nullptr;
@@ -392,26 +393,22 @@ void OMTrinketWindow::forgetTrinket(OMTrinket* trinket)
 void OMTrinketWindow::setFrameLink(int which, const OMLink* link)
 {
   if (which < 0 || which >= frameLinkCount) return;
-  std::unique_ptr<OMLink> replacement = cloneLink(link);
-  frameLinks_[which] = std::move(replacement);
+  OMScriptableObjectProperty::replaceLink(frameLinks_[which], link);
 }
 
 void OMTrinketWindow::setInputListener(const OMLink* link)
 {
-  std::unique_ptr<OMLink> replacement = cloneLink(link);
-  inputListener_ = std::move(replacement);
+  OMScriptableObjectProperty::replaceLink(inputListener_, link);
 }
 
 void OMTrinketWindow::setMoveListener(const OMLink* link)
 {
-  std::unique_ptr<OMLink> replacement = cloneLink(link);
-  moveListener_ = std::move(replacement);
+  OMScriptableObjectProperty::replaceLink(moveListener_, link);
 }
 
 void OMTrinketWindow::setAfterPresentLink(const OMLink* link)
 {
-  std::unique_ptr<OMLink> replacement = cloneLink(link);
-  afterPresentLink_ = std::move(replacement);
+  OMScriptableObjectProperty::replaceLink(afterPresentLink_, link);
 }
 
 // Input.
