@@ -23,7 +23,6 @@ namespace {
 using omtest::AnimationBuilder;
 using Entries = std::vector<OMFrameEntry>;
 
-constexpr std::int16_t kEnd = OMFrameEntry::end;
 constexpr std::int16_t kLoop = OMFrameEntry::loop;
 constexpr std::int16_t kHold = OMFrameEntry::hold;
 
@@ -49,7 +48,7 @@ AnimationBuilder::Bytes colorTable()
   return writeColorTable(rgb);
 }
 
-constexpr std::uint32_t white555 = 0x7FFF, red555 = 0x7C00, green555 = 0x03E0, blue555 = 0x001F;
+constexpr std::uint32_t white555 = 0x7FFF, red555 = 0x7C00, green555 = 0x03E0;
 
 class AnimationTest : public ::testing::Test {
  protected:

@@ -64,7 +64,6 @@ class TBox : public OMTrinket {
 
 TrinketRecord boxRecord("TBox", &TBox::create);
 
-constexpr std::uint32_t white555 = 0x7FFF;
 constexpr std::uint32_t red555 = 0x7C00;
 constexpr std::uint32_t green555 = 0x03E0;
 constexpr std::uint32_t blue555 = 0x001F;
