@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/AnimationWriter.h"
+#include "tools/BackgroundWriter.h"
 #include "tools/NEResourceWriter.h"
 #include "tools/rc/ResourceScript.h"
 #include "trinkets/src/rthread/ScriptMessages.h"
@@ -159,6 +161,50 @@ void programSeeds(const std::string& iconFile)
   seed("ProgramResources", "bitmap", programInput({}, bitmap));
 }
 
+// Animations with every control code and kind of row code, in both byte orders; packed
+// backgrounds of even and odd widths.
+void imageSeeds()
+{
+  AnimationWriter writer;
+  Bytes pixels;
+  for (int i = 0; i < 19 * 11; ++i)
+    pixels.push_back(std::uint8_t(i % 7 < 3 ? 0 : i / 5 % 4 + 1));
+  writer.addImage(AnimationWriter::Image::fromPixels(19, 11, pixels, 0));
+  AnimationWriter::Image coded;
+  coded.width = 300;
+  coded.height = 2;
+  using Code = AnimationWriter::Code;
+  coded.rows = {{Code{Code::fill, 255, 9, {}}, Code{Code::skip, 0, 0, {}},
+                 Code{Code::literal, 45, 0, Bytes(45, 3)}},
+                {Code{Code::skip, 46, 0, {}}, Code{Code::literal, 254, 0, Bytes(254, 200)}}};
+  writer.addImage(coded);
+  writer.addImage(AnimationWriter::Image::fromPixels(1, 1, {5}, -1));
+  const std::int16_t codes[] = {AnimationWriter::hold, AnimationWriter::sound,
+                                AnimationWriter::special, -7, AnimationWriter::loop};
+  AnimationWriter::Sequence first;
+  for (int i = 0; i < 5; ++i) {
+    first.entries.push_back({std::int16_t(i * 3), std::int16_t(-i), std::int16_t(i % 3), 120});
+    first.entries.push_back({0, 0, codes[i], std::int16_t(i == 1 ? 4 : 0)});
+  }
+  writer.addSequence(first);
+  writer.addSequence({{{0, 0, 2, 0}, {0, 0, AnimationWriter::end, 0}}, true});
+  writer.setPlacement(-20, 300, 9);
+  writer.setFrameRate(12);
+  for (bool bigEndian : {false, true}) {
+    writer.setBigEndian(bigEndian);
+    Bytes resource;
+    if (writer.build(resource))
+      seed("AnimationFuzz", bigEndian ? "big-endian" : "little-endian", text(resource));
+  }
+  for (int width : {16, 9}) {
+    std::vector<std::uint16_t> background;
+    for (int i = 0; i < width * 7; ++i)
+      background.push_back(i % 5 == 0 ? 0x7FFF : pixel555(i * 3, i * 7, 255 - i));
+    seed("BackgroundFuzz", "width" + std::to_string(width),
+         text(writeBackground(width, 7, background)));
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -176,5 +222,6 @@ int main(int argc, char** argv)
   scriptSeeds();
   textSeeds();
   programSeeds(argv[2]);
+  imageSeeds();
   return 0;
 }

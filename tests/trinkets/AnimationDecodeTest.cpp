@@ -96,20 +96,16 @@ struct Pixels {
   ~Pixels() { canvas.unlockBits(); }
   std::uint32_t at(int x, int y) const
   {
-    const std::uint8_t* p = bits + y * pitch;
-    if (canvas.depth() == 8) return p[x];
-    std::uint16_t v;
-    std::memcpy(&v, p + 2 * x, 2);
+    std::uint32_t v = 0;
+    std::memcpy(&v, bits + y * pitch + x * (canvas.depth() / 8), std::size_t(canvas.depth() / 8));
     return v;
   }
   void fill(std::uint32_t value)
   {
     for (int y = 0; y < canvas.height(); ++y)
       for (int x = 0; x < canvas.width(); ++x) {
-        if (canvas.depth() == 8)
-          bits[y * pitch + x] = std::uint8_t(value);
-        else
-          std::memcpy(bits + y * pitch + 2 * x, &value, 2);
+        const int bytes = canvas.depth() / 8;
+        std::memcpy(bits + y * pitch + x * bytes, &value, std::size_t(bytes));
       }
   }
 };
@@ -154,19 +150,22 @@ TEST_F(AnimationDecoding, EveryDirectionDepthAndEdgeMatchesTheRasterizer)
     sequence.entries.push_back({0, 0, std::int16_t(i), 0});
   writer.addSequence(sequence);
 
-  for (bool bigEndian : {false, true}) {
-    writer.setBigEndian(bigEndian);
-    Bytes resource;
-    ASSERT_TRUE(writer.build(resource)) << writer.error();
-    OMAnimationHeader header;
-    ASSERT_TRUE(parseAnimationHeader(resource.data(), resource.size(), header));
-    // A second user of the same bytes does not swap them back.
-    ASSERT_TRUE(parseAnimationHeader(resource.data(), resource.size(), header));
-    ASSERT_EQ(header.imageCount, int(images.size()));
-    ASSERT_EQ(header.sequenceLengths[0], int(images.size()) + 1);
-    EXPECT_EQ(header.sequenceTable[0][1].image, 1);
-
-    for (int depth : {8, 16}) {
+  Bytes resource, swapped;
+  ASSERT_TRUE(writer.build(resource)) << writer.error();
+  writer.setBigEndian(true);
+  ASSERT_TRUE(writer.build(swapped)) << writer.error();
+  OMAnimationHeader header;
+  // Loading swaps a big-endian resource into the little-endian one, once: a second user of
+  // the same bytes does not swap them back.
+  ASSERT_TRUE(parseAnimationHeader(swapped.data(), swapped.size(), header));
+  ASSERT_TRUE(parseAnimationHeader(swapped.data(), swapped.size(), header));
+  EXPECT_EQ(swapped, resource);
+  ASSERT_TRUE(parseAnimationHeader(resource.data(), resource.size(), header));
+  ASSERT_EQ(header.imageCount, int(images.size()));
+  ASSERT_EQ(header.sequenceLengths[0], int(images.size()) + 1);
+  EXPECT_EQ(header.sequenceTable[0][1].image, 1);
+  {
+    for (int depth : {8, 16, 24, 32}) {
       OMMemCanvas canvas(50, 40, depth, 0);
       const std::uint32_t sentinel = depth == 8 ? sentinel8 : sentinel16;
       for (std::size_t i = 0; i < images.size(); ++i) {
@@ -214,8 +213,7 @@ TEST_F(AnimationDecoding, EveryDirectionDepthAndEdgeMatchesTheRasterizer)
               if (wrong) {
                 keepPicture(canvas, "decode-failed-" + std::to_string(i) + "-" + std::to_string(d));
                 FAIL() << wrong << " pixels differ: image " << i << " direction " << d << " depth "
-                       << depth << " at " << at[0] << "," << at[1] << (clipped ? " clipped" : "")
-                       << (bigEndian ? " big-endian" : "");
+                       << depth << " at " << at[0] << "," << at[1] << (clipped ? " clipped" : "");
               }
             }
           EXPECT_EQ(imageColorAt(image, d, -1, 0), -1);
@@ -337,6 +335,18 @@ TEST_F(AnimationDecoding, ACanvasBecomesAOneImageAnimationThatDrawsItBack)
   for (int y = 0; y < 5; ++y)
     for (int x = 0; x < 600; ++x)
       ASSERT_EQ(b.at(x, y), a.at(x, y) == 0 ? sentinel8 : a.at(x, y)) << x << "," << y;
+  // A smaller rectangle takes its size from the canvas's top-left corner; a larger one is
+  // cut to the canvas.
+  for (const OMRect& rect : {OMRect(200, 1, 210, 4), OMRect(0, 0, 700, 9)}) {
+    resource = makeAnimationFromCanvas(&size, &canvas, rect, 0);
+    ASSERT_TRUE(parseAnimationHeader(resource.get(), size, header));
+    const OMAnimationImage image = header.image(0);
+    ASSERT_EQ(image.width(), std::min(rect.width(), 600));
+    ASSERT_EQ(image.height(), std::min(rect.height(), 5));
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); x += 7)
+        EXPECT_EQ(imageColorAt(image, 0, x, y), a.at(x, y) == 0 ? -1 : int(a.at(x, y)));
+  }
   OMMemCanvas deep(4, 4, 16, 0);
   EXPECT_EQ(makeAnimationFromCanvas(&size, &deep, OMRect(), 0), nullptr);
   EXPECT_EQ(size, 0u);

@@ -9,6 +9,7 @@
 #include "framework/OMMemCanvas.h"
 #include "framework/OMRegion.h"
 #include "tests/support/AppTestSupport.h"
+#include "tests/support/CanvasPixels.h"
 #include "tests/support/TempFolder.h"
 #include "tools/BackgroundWriter.h"
 #include "trinkets/src/OMDrawLayer.h"
@@ -17,16 +18,9 @@
 
 namespace {
 
-std::uint16_t pixelAt(OMMemCanvas& canvas, int x, int y)
+std::uint32_t pixelAt(OMMemCanvas& canvas, int x, int y)
 {
-  void* bits = nullptr;
-  int pitch = 0;
-  canvas.lockBits(&bits, &pitch);
-  std::uint16_t value = 0;
-  const auto* p = static_cast<const std::uint8_t*>(bits) + y * pitch + (canvas.depth() / 8) * x;
-  std::memcpy(&value, p, canvas.depth() / 8);
-  canvas.unlockBits();
-  return value;
+  return omtest::canvasPixel(canvas, x, y);
 }
 
 std::vector<std::uint16_t> pattern(int width, int height)
@@ -126,7 +120,7 @@ TEST_F(Backgrounds, TheBaseLayerPaintsWhiteAndStampsRestoreInReverse)
   for (int depth : {8, 16}) {
     OMMemCanvas picture(10, 10, depth, 0);
     picture.setBackground(OMRGBColor::fromIndex(3));
-    const std::uint16_t before = pixelAt(picture, 4, 4);
+    const std::uint32_t before = pixelAt(picture, 4, 4);
     StampCanvas first(OMRect(2, 2, 6, 6), &picture);
     picture.setBackground(OMRGBColor(0xFF00, 0xFF00, 0));
     StampCanvas second(OMRect(4, 4, 8, 8), &picture);

@@ -187,8 +187,11 @@ bool drawImage(int x, int y, const OMAnimationImage& image, OMCanvas* canvas,
   void* pixels = nullptr;
   int pitch = 0;
   if (!target->lockBits(&pixels, &pitch) || pixels == nullptr) return true;
-  PixelFormat format{target->depth() <= 8 ? 1 : target->depth() / 8, currentTable,
-                     ~(target->redMask() | target->greenMask() | target->blueMask())};
+  // A 3-byte store keeps the bits outside the channels; a canvas without a channel layout
+  // takes all 24.
+  const std::uint32_t channels = target->redMask() | target->greenMask() | target->blueMask();
+  PixelFormat format{target->depth() <= 8 ? 1 : (target->depth() + 7) / 8, currentTable,
+                     channels == 0 ? 0u : ~channels};
   auto* bits = static_cast<std::uint8_t*>(pixels);
   bool intact = true;
   switch (format.bytesPerPixel) {
@@ -209,10 +212,15 @@ bool drawImage(int x, int y, const OMAnimationImage& image, OMCanvas* canvas,
   return intact;
 }
 
-bool drawFirstImageOf(OMCanvas* canvas, std::vector<std::uint8_t>& bytes)
+// A picture layer's 8-bit image; `id` names a damaged resource in the report.
+bool drawFirstImageOf(OMCanvas* canvas, std::vector<std::uint8_t>& bytes, int id)
 {
   const OMAnimationImage image = firstImageOfSingleSequence(bytes.data(), bytes.size());
-  if (!image.isValid() || canvas == nullptr) return false;
+  if (!image.isValid()) {
+    reportDamagedResource("OMDrawLayer", "ASEQ", id, "no image to draw");
+    return false;
+  }
+  if (canvas == nullptr) return false;
   const std::uint32_t* previous = currentTable;
   currentTable = zeroTable;
   const bool intact =
@@ -303,7 +311,8 @@ bool drawFirstImage(OMCanvas* canvas, OMIStream* stream)
 {
   if (stream == nullptr) return false;
   std::vector<std::uint8_t> bytes;
-  const bool intact = readStreamBytes(*stream, bytes) && drawFirstImageOf(canvas, bytes);
+  const bool intact =
+      readStreamBytes(*stream, bytes) && drawFirstImageOf(canvas, bytes, streamResourceId(*stream));
   delete stream;
   return intact;
 }
@@ -312,7 +321,7 @@ bool drawFirstImage(OMCanvas* canvas, OMResHandle* handle)
 {
   if (handle == nullptr) return false;
   std::vector<std::uint8_t> bytes;
-  const bool intact = readResourceBytes(*handle, bytes) && drawFirstImageOf(canvas, bytes);
+  const bool intact = readResourceBytes(*handle, bytes) && drawFirstImageOf(canvas, bytes, -1);
   delete handle;
   return intact;
 }

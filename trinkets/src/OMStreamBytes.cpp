@@ -8,12 +8,12 @@ bool readStreamBytes(OMIStream& stream, std::vector<std::uint8_t>& bytes)
 {
   bytes.clear();
   stream.setPosition(0);
-  // A stream reports its size up front; more than that is never handed out.
+  // A stream reports its size up front; more than that is never taken.
   for (;;) {
     const std::int32_t length = stream.load(0);
     if (length <= 0 || stream.data() == nullptr) break;
     bytes.insert(bytes.end(), stream.data(), stream.data() + length);
-    if (stream.nextOffset() >= stream.size()) break;
+    if (stream.nextOffset() >= stream.size() || bytes.size() >= std::size_t(stream.size())) break;
   }
   return !bytes.empty();
 }

@@ -6,8 +6,8 @@
 
 void OutputDebugStringA(LPCSTR text)
 {
-  static const bool trace = std::getenv("OM_TRACE") != nullptr;
-  if (!trace || text == nullptr) return;
+  // Asked at every call: the lines are rare, and a test may switch tracing on.
+  if (std::getenv("OM_TRACE") == nullptr || text == nullptr) return;
   // Callers may or may not end their line; stderr always gets whole lines.
   const std::size_t length = std::strlen(text);
   std::fprintf(stderr, "om: %s%s", text, length > 0 && text[length - 1] == '\n' ? "" : "\n");
