@@ -201,7 +201,8 @@ TEST_F(AnimationTest, RepeatCountsEndAndHoldDecideHowASequenceFinishes)
 }
 
 // A script procedure deletes its animation from inside the animation's own step: on a special
-// code, and on the end of its last repeat. Nothing of the animation is touched afterwards.
+// code, on the end of its last repeat, and on a passed entry. Nothing of the animation is touched
+// afterwards.
 TEST_F(AnimationTest, AnAnimationDeletedByItsOwnHandlerIsLeftAlone)
 {
   AnimationBuilder special;
@@ -218,6 +219,9 @@ TEST_F(AnimationTest, AnAnimationDeletedByItsOwnHandlerIsLeftAlone)
                                                    "set a special onSpecial\r"
                                                    "b=OMAnimation 0 0 2\r"
                                                    "set b paused onPaused\r"
+                                                   "c=OMAnimation 0 0 2\r"
+                                                   "set c frameNotification 1\r"
+                                                   "set c frameNotify onNotify\r"
                                                    "say ready\r"
                                                    "wait\r"
                                                    "procedure onSpecial\r"
@@ -229,17 +233,24 @@ TEST_F(AnimationTest, AnAnimationDeletedByItsOwnHandlerIsLeftAlone)
                                                    "[\r"
                                                    "  say paused\r"
                                                    "  drop b\r"
+                                                   "]\r"
+                                                   "procedure onNotify\r"
+                                                   "[\r"
+                                                   "  say notified\r"
+                                                   "  drop c\r"
                                                    "]\r";
   YThread thread("doomed.mps", nullptr);
   thread.start();
   stage.passes(1);
-  ASSERT_EQ(OMAnimation::allAnimations().count(), 2);
-  OMAnimation* b = OMAnimation::allAnimations().last();
+  ASSERT_EQ(OMAnimation::allAnimations().count(), 3);
+  auto* b = static_cast<OMAnimation*>(scriptVariables.getObjectByName("b", false));
+  ASSERT_NE(b, nullptr);
   b->setRepeat(1);
   for (int i = 0; i < 40; ++i)
     stage.passes(1, 25);
   EXPECT_EQ(OMAnimation::allAnimations().count(), 0);
-  EXPECT_EQ(stage.debugLines(), (std::vector<std::string>{"ready", "special", "paused"}));
+  EXPECT_EQ(stage.debugLines(),
+            (std::vector<std::string>{"ready", "notified", "special", "paused"}));
   EXPECT_EQ(stage.window().trinkets().count(), 0);
 }
 
