@@ -6,6 +6,7 @@
 #include "framework/OMIStream.h"
 #include "framework/OMRegion.h"
 #include "framework/OMResHandle.h"
+#include "trinkets/src/OMScriptableObjectProperty.h"
 
 void OMDrawLayer::loadFromStream(OMIStream* stream)
 {
@@ -32,4 +33,10 @@ OMRect OMDrawLayer::draw(OMCanvas* target, const OMRegion& area)
   }
   target->endDraw();
   return painted;
+}
+
+void OMDrawLayer::setLink(int index, const OMLink* link)
+{
+  if (index < 0 || index >= linkCount) return;
+  OMScriptableObjectProperty::replaceLink(links_[index], link);
 }

@@ -1,0 +1,1104 @@
+#include "trinkets/src/OMAnimation.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "framework/OMCanvas.h"
+#include "framework/OMEdition.h"
+#include "framework/OMIStream.h"
+#include "framework/OMLinkToObj.h"
+#include "framework/OMMemCanvas.h"
+#include "framework/OMWaveSound.h"
+#include "trinkets/src/OMColorTable.h"
+#include "trinkets/src/OMDrawLayer.h"
+#include "trinkets/src/OMFrameDecoder.h"
+#include "trinkets/src/OMSParameter.h"
+#include "trinkets/src/OMScriptableObjectProperty.h"
+#include "trinkets/src/OMStreamBytes.h"
+#include "trinkets/src/OMTrinketWindow.h"
+#include "trinkets/src/TrinketRecord.h"
+
+int OMAnimation::useEmbeddedAnimationCoordinates = 1;
+int OMAnimation::defaultAnimationSoundOn = 1;
+int OMAnimation::animationTickGate = 1;
+OMStreamResolver OMAnimation::animationResolver = nullptr;
+OMStreamResolver OMAnimation::soundResolver = nullptr;
+OMStreamResolver OMAnimation::paletteResolver = nullptr;
+OMAnimation::StepGuard* OMAnimation::guards_ = nullptr;
+
+namespace {
+
+TrinketRecord record("OMAnimation", &OMAnimation::create);
+
+// The only entry of a sequence that has nothing else.
+constexpr OMFrameEntry endEntry{0, 0, OMFrameEntry::end, 0};
+
+}  // namespace
+
+OMList<OMAnimation>& OMAnimation::allAnimations()
+{
+  static OMList<OMAnimation> all;
+  return all;
+}
+
+OMAnimation* OMAnimation::currentAnimation()
+{
+  return guards_ && !guards_->destroyed ? guards_->animation : nullptr;
+}
+
+OMAnimation::StepGuard::StepGuard(OMAnimation* animation) : animation(animation), outer(guards_)
+{
+  guards_ = this;
+}
+
+OMAnimation::StepGuard::~StepGuard()
+{
+  guards_ = outer;
+}
+
+OMAnimation::OMAnimation(std::unique_ptr<OMIStream> stream, int x, int y, OMTrinketWindow* host)
+    : OMTrinket(host, 1),
+      data_(std::make_shared<Data>()),
+      useEmbedded_(useEmbeddedAnimationCoordinates),
+      soundOn_(defaultAnimationSoundOn),
+      waitForSound_(1)
+{
+  int paletteId = 0;
+  if (stream) {
+    paletteId = streamResourceId(*stream);
+    if (readStreamBytes(*stream, data_->bytes)) {
+      const char* problem = nullptr;
+      if (!parseAnimationHeader(data_->bytes.data(), data_->bytes.size(), data_->header,
+                                &problem)) {
+        reportDamagedResource("OMAnimation", "ASEQ", paletteId, problem);
+        data_->header = OMAnimationHeader();
+      }
+    }
+  }
+  if (paletteId > 0) loadPalette(paletteId);
+  commonSetUp(x, y);
+}
+
+OMAnimation::OMAnimation(const OMAnimation& other)
+    : OMTrinket(other),
+      data_(other.data_),
+      frameDuration_(other.frameDuration_),
+      useEmbedded_(other.useEmbedded_),
+      soundOn_(other.soundOn_),
+      waitForSound_(other.waitForSound_),
+      frameNotificationFlag_(other.frameNotificationFlag_),
+      colorTable_(other.colorTable_),
+      repeat_(other.repeat_),
+      table_(other.table_),
+      due_(other.due_),
+      driftFree_(other.driftFree_),
+      state_(other.state_),
+      currentImage_(other.currentImage_),
+      index_(other.index_),
+      sequence_(other.sequence_),
+      shownIndex_(other.shownIndex_),
+      rectangleHit_(other.rectangleHit_),
+      partialRedraw_(other.partialRedraw_),
+      suppressEnded_(other.suppressEnded_),
+      suppressLoop_(other.suppressLoop_),
+      waitForSounds_(other.waitForSounds_),
+      loopLink_(cloneLink(other.loopLink_.get())),
+      endedLink_(cloneLink(other.endedLink_.get())),
+      soundFinishedLink_(cloneLink(other.soundFinishedLink_.get())),
+      frameNotifyLink_(cloneLink(other.frameNotifyLink_.get())),
+      specialLink_(cloneLink(other.specialLink_.get())),
+      direction_(other.direction_),
+      stopEntry_(other.stopEntry_),
+      resourceId_(other.resourceId_),
+      sounds_(other.sounds_)
+{
+  // The frame-notification link raises the event on its own object.
+  if (frameNotifyLink_ && frameNotifyLink_->target() == &other) frameNotifyLink_->setTarget(this);
+  allAnimations().add(this);
+}
+
+OMAnimation::~OMAnimation()
+{
+  for (StepGuard* guard = guards_; guard; guard = guard->outer) {
+    if (guard->animation == this) guard->destroyed = true;
+  }
+  unstamp();
+  allAnimations().remove(this);
+  releaseSoundRecords();
+}
+
+OMAnimation::SoundRecord::SoundRecord() = default;
+OMAnimation::SoundRecord::~SoundRecord()
+{
+  sound.reset();
+}
+
+std::unique_ptr<OMScriptableObject> OMAnimation::create()
+{
+  const int x = std::atoi(popScriptArg());
+  const int y = std::atoi(popScriptArg());
+  const int id = std::atoi(popScriptArg());
+  if (!animationResolver) return nullptr;
+  std::unique_ptr<OMIStream> stream = animationResolver(id);
+  if (!stream) return nullptr;
+  const bool embedded = useEmbeddedAnimationCoordinates != 0;
+  auto made = std::make_unique<OMAnimation>(std::move(stream), embedded ? noPosition : x,
+                                            embedded ? noPosition : y, OMTrinketWindow::mainHost());
+  made->preloadSounds(-1);
+  made->setResourceId(id);
+  return made;
+}
+
+std::unique_ptr<OMScriptableObject> OMAnimation::clone() const
+{
+  auto copy = std::make_unique<OMAnimation>(*this);
+  copyMembers(copy.get());
+  return copy;
+}
+
+void OMAnimation::commonSetUp(int x, int y)
+{
+  allAnimations().add(this);
+  for (int s = 0; s < data_->header.sequenceCount; ++s) {
+    Sequence sequence;
+    sequence.shared = data_->header.sequenceTable[s];
+    sequence.length = data_->header.sequenceLengths[s];
+    table_.push_back(std::move(sequence));
+  }
+  setSequence(0, 1);
+  place(x, y);
+}
+
+void OMAnimation::place(int x, int y)
+{
+  if (x == noPosition) x = useEmbedded_ ? data_->header.embeddedX : 0;
+  if (y == noPosition) y = useEmbedded_ ? data_->header.embeddedY : 0;
+  if (useEmbedded_) setZ(data_->header.embeddedZ);
+  const int first = firstDisplayableFrom(index_);
+  if (first >= 0) {
+    const OMFrameEntry& entry = entries()[first];
+    currentImage_ = entry.image;
+    shownIndex_ = first;
+    int w = imageWidth(entry.image), h = imageHeight(entry.image);
+    if (direction_ & drawTransposed) std::swap(w, h);
+    setRectLTRB(x + entry.x, y + entry.y, x + entry.x + w, y + entry.y + h);
+  } else {
+    setRectLTRB(x, y, x, y);
+  }
+  markWholeDirty();
+  const OMFrameEntry* all = entries();
+  if (all && all[0].image == OMFrameEntry::hold) goToFrame(1, 0);
+}
+
+void OMAnimation::loadPalette(int id)
+{
+  OMMemCanvas* canvas = windowCanvas();
+  if (!canvas || canvas->depth() <= 8 || !paletteResolver || !id) return;
+  std::unique_ptr<OMIStream> stream = paletteResolver(id);
+  if (!stream) return;
+  OMRGBColor colors[colorTableEntries];
+  if (loadColorTable(stream.release(), colors)) makePixelTable(colors, *canvas, colorTable_.data());
+}
+
+void OMAnimation::stateText(char* buffer, std::size_t size) const
+{
+  std::snprintf(buffer, size, "%d %d %d", x(), y(), resourceId_);
+}
+
+// Sequences.
+
+const OMFrameEntry* OMAnimation::entries() const
+{
+  if (sequence_ < 0 || sequence_ >= sequenceCount()) return nullptr;
+  return table_[sequence_].entries();
+}
+
+int OMAnimation::lastIndex() const
+{
+  if (sequence_ < 0 || sequence_ >= sequenceCount()) return 0;
+  return table_[sequence_].length - 1;
+}
+
+const OMFrameEntry* OMAnimation::frameEntry(int index) const
+{
+  const OMFrameEntry* all = entries();
+  if (!all) return nullptr;
+  if (index == -1) index = index_;
+  if (index < 0 || index > lastIndex()) return nullptr;
+  return all + index;
+}
+
+OMAnimation::Sequence* OMAnimation::ownSequence()
+{
+  if (sequence_ < 0 || sequence_ >= sequenceCount()) return nullptr;
+  Sequence& sequence = table_[sequence_];
+  if (!sequence.isOwned) {
+    sequence.owned.assign(sequence.shared, sequence.shared + sequence.length);
+    sequence.isOwned = true;
+  }
+  modified_ = 1;
+  return &sequence;
+}
+
+bool OMAnimation::sharesSequenceWith(const OMAnimation& other, int sequence) const
+{
+  if (sequence < 0 || sequence >= sequenceCount() || sequence >= other.sequenceCount())
+    return false;
+  return table_[sequence].entries() == other.table_[sequence].entries();
+}
+
+int OMAnimation::firstDisplayableFrom(int index) const
+{
+  const OMFrameEntry* all = entries();
+  if (!all) return -1;
+  for (int i = std::max(index, 0); i < lastIndex(); ++i) {
+    if (all[i].isDisplayable()) return i;
+  }
+  return -1;
+}
+
+void OMAnimation::setSequence(int index, int force)
+{
+  if (table_.empty()) return;
+  index = std::clamp(index, 0, sequenceCount() - 1);
+  if (index == sequence_ && !force) return;
+  // The new sequence is placed at the same origin as the entry now shown.
+  const OMFrameEntry* old = frameEntry(shownIndex_);
+  const int originX = x() - (old ? old->x : 0);
+  const int originY = y() - (old ? old->y : 0);
+  sequence_ = index;
+  index_ = 0;
+  const int first = firstDisplayableFrom(0);
+  shownIndex_ = first >= 0 ? first : 0;
+  if (first < 0) return;
+  const OMFrameEntry& entry = entries()[first];
+  if (entry.image >= imageCount()) return;
+  invalidate();
+  currentImage_ = entry.image;
+  int w = imageWidth(entry.image), h = imageHeight(entry.image);
+  if (direction_ & drawTransposed) std::swap(w, h);
+  setRectLTRB(originX + entry.x, originY + entry.y, originX + entry.x + w, originY + entry.y + h);
+}
+
+void OMAnimation::setFrameIndex(int index, int force)
+{
+  if (!entries()) return;
+  index = std::clamp(index, 0, lastIndex());
+  if (index == index_ && !force) return;
+  index_ = index;
+  if (entries()[index].isDisplayable()) displayEntry(force);
+}
+
+int OMAnimation::frameNumber() const
+{
+  const OMFrameEntry* all = entries();
+  if (!all) return 0;
+  int count = 0;
+  for (int i = 0; i <= shownIndex_ && i < lastIndex(); ++i)
+    count += all[i].isDisplayable();
+  return count;
+}
+
+int OMAnimation::frameCount() const
+{
+  const OMFrameEntry* all = entries();
+  if (!all) return 0;
+  int count = 0;
+  for (int i = 0; i < lastIndex(); ++i)
+    count += all[i].isDisplayable();
+  return count;
+}
+
+OMAnimationImage OMAnimation::image(int index) const
+{
+  return data_->header.image(index);
+}
+
+int OMAnimation::imageWidth(int index) const
+{
+  return index >= 0 && index < imageCount() ? image(index).width() : 0;
+}
+
+int OMAnimation::imageHeight(int index) const
+{
+  return index >= 0 && index < imageCount() ? image(index).height() : 0;
+}
+
+// Timing and the step.
+
+int OMAnimation::frameDuration()
+{
+  if (data_->header.frameRate) {
+    if (frameDuration_ < 0) frameDuration_ = 1000 / data_->header.frameRate;
+    return frameDuration_;
+  }
+  const OMFrameEntry* entry = frameEntry(-1);
+  return entry && entry->isDisplayable() ? entry->param : 0;
+}
+
+void OMAnimation::tick()
+{
+  if (!entries()) return;
+  const std::uint32_t now = windowClock();
+  if (animationTickGate != -1) due_ = animationTickGate == 1 ? 0 : now + 1;
+  if (state_ == resuming) {
+    soundWait_ = now - soundWait_;
+    due_ = now;
+    state_ = playing;
+  } else if (state_ != playing || static_cast<std::int32_t>(now - due_) < 0) {
+    return;
+  }
+  const std::uint32_t base = driftFree_ && due_ ? due_ : now;
+  due_ = base + static_cast<std::uint32_t>(frameDuration());
+
+  StepGuard guard(this);
+  bool displayable = false;
+  // A sequence of codes only would go round for ever: two rewinds without a picture end it.
+  int rewinds = 0;
+  for (;;) {
+    const OMFrameEntry* entry = frameEntry(-1);
+    if (!entry) break;
+    if (entry->isDisplayable()) {
+      displayable = true;
+      break;
+    }
+    const bool rewinding =
+        entry->image == OMFrameEntry::loop || (entry->image == OMFrameEntry::end && repeat_ != 0);
+    const bool goOn = handleCode(*entry, guard);
+    if (guard.destroyed) return;
+    if (!goOn) break;
+    if (rewinding && index_ == 0 && ++rewinds > 1) break;
+  }
+  if (displayable) {
+    displayEntry(0);
+    if (guard.destroyed) return;
+    if (state_ != paused && !passEntry(1, guard)) return;
+  }
+  if (stopEntry_ != -1 && index_ == stopEntry_) {
+    pause();
+    stopEntry_ = -1;
+    return;
+  }
+  // The time the next sound takes to start is taken off the wait before it.
+  if (soundOn_ && waitForSound_ && soundResolver) {
+    const OMFrameEntry* entry = frameEntry(-1);
+    const OMFrameEntry* first = frameEntry(0);
+    if (entry && (entry->image == OMFrameEntry::sound ||
+                  (entry->image == OMFrameEntry::loop && first->image == OMFrameEntry::sound)))
+      due_ -= soundWait_;
+  }
+}
+
+bool OMAnimation::passEntry(int move, StepGuard& guard)
+{
+  if (index_ >= lastIndex()) return true;
+  if (frameNotifyLink_) {
+    std::unique_ptr<OMLink> link = frameNotifyLink_->clone();
+    link->call();
+    if (guard.destroyed) return false;
+  }
+  if (move) ++index_;
+  return true;
+}
+
+bool OMAnimation::lastRepeat(StepGuard& guard)
+{
+  state_ = paused;
+  sequenceEnded();
+  if (guard.destroyed) return false;
+  if (!passEntry(0, guard)) return false;
+  const OMFrameEntry* all = entries();
+  int i = index_ - 1;
+  while (i > 0 && !all[i].isDisplayable())
+    --i;
+  index_ = std::max(i, 0);
+  return false;
+}
+
+bool OMAnimation::handleCode(const OMFrameEntry& entry, StepGuard& guard)
+{
+  const int code = entry.image;
+  if (code == OMFrameEntry::end && repeat_ == 0) {
+    state_ = stopped;
+    setVisible(0);
+    setDrawState(clean);
+    if (!passEntry(0, guard)) return false;
+    index_ = 0;
+    return false;
+  }
+  if (code == OMFrameEntry::end || code == OMFrameEntry::loop) {
+    if (repeat_ == 1) {
+      repeat_ = 0;
+      return lastRepeat(guard);
+    }
+    if (!passEntry(0, guard)) return false;
+    index_ = 0;
+    if (repeat_ > 0) --repeat_;
+    if (loopLink_ && !suppressLoop_) {
+      std::unique_ptr<OMLink> link = loopLink_->clone();
+      link->call();
+      if (guard.destroyed) return false;
+    }
+    return true;
+  }
+  if (code == OMFrameEntry::hold) {
+    if (repeat_ == 0) {
+      state_ = paused;
+      sequenceEnded();
+      if (guard.destroyed) return false;
+    }
+    return passEntry(1, guard);
+  }
+  if (code <= OMFrameEntry::special) {
+    if (specialLink_) {
+      std::unique_ptr<OMLink> link = specialLink_->clone();
+      link->call(static_cast<OMWord>(code));
+      if (guard.destroyed) return false;
+    }
+    raise("special");
+    if (guard.destroyed) return false;
+  }
+  if (code == OMFrameEntry::sound) {
+    const bool goOn = playFrameSound(entry);
+    if (!passEntry(1, guard)) return false;
+    return goOn && state_ == playing;
+  }
+  if (!passEntry(1, guard)) return false;
+  return state_ == playing;
+}
+
+void OMAnimation::sequenceEnded()
+{
+  if (waitForSounds_ && !endPending_ && soundsInProgress_ > 0) {
+    endPending_ = 1;
+    return;
+  }
+  endPending_ = 0;
+  StepGuard guard(this);
+  if (endedLink_ && !suppressEnded_) {
+    std::unique_ptr<OMLink> link = endedLink_->clone();
+    link->call();
+    if (guard.destroyed) return;
+  }
+  raise("paused");
+  if (guard.destroyed) return;
+  fireCompletion();
+}
+
+void OMAnimation::displayEntry(int force)
+{
+  const OMFrameEntry* entry = frameEntry(-1);
+  const OMFrameEntry* shown = frameEntry(shownIndex_);
+  if (!entry || !entry->isDisplayable()) return;
+  const int dx = shown ? entry->x - shown->x : 0;
+  const int dy = shown ? entry->y - shown->y : 0;
+  if (!(force || dx || dy || entry->image != currentImage_)) return;
+  if (entry->image >= imageCount()) return;
+  shownIndex_ = index_;
+  invalidate();
+  currentImage_ = entry->image;
+  const OMRect old = rect();
+  int left = old.left() + dx;
+  int top = old.top() + dy;
+  int w = imageWidth(currentImage_), h = imageHeight(currentImage_);
+  if (direction_ & drawTransposed) std::swap(w, h);
+  if (direction_ & drawMirrorHorizontal) left = old.right() - dx - w;
+  if (direction_ & drawMirrorVertical) top = old.bottom() - dy - h;
+  setRectLTRB(left, top, left + w, top + h);
+}
+
+void OMAnimation::restartTiming()
+{
+  due_ = 0;
+  state_ = playing;
+  markWholeDirty();
+}
+
+void OMAnimation::rewind()
+{
+  pause();
+  const int first = firstDisplayableFrom(0);
+  if (first >= 0) setFrameIndex(first, 1);
+}
+
+void OMAnimation::resume()
+{
+  if (state_ != paused) return;
+  state_ = playing;
+  due_ = 0;
+}
+
+void OMAnimation::pause()
+{
+  if (state_ == stopped) return;
+  state_ = paused;
+  endPending_ = 0;
+  stopFrameSounds();
+}
+
+void OMAnimation::pauseWithSounds()
+{
+  if (state_ == stopped) return;
+  state_ = paused;
+  for (auto& record : sounds_) {
+    if (record->plays > 0) record->sound->pause();
+  }
+}
+
+void OMAnimation::resumeWithSounds()
+{
+  if (state_ != paused || endPending_) return;
+  state_ = playing;
+  due_ = 0;
+  for (auto& record : sounds_) {
+    if (record->plays > 0) record->sound->resume();
+  }
+}
+
+// Frame sounds.
+
+OMAnimation::SoundRecord* OMAnimation::soundRecord(int id, bool make)
+{
+  for (auto& record : sounds_) {
+    if (record->id == id) return record.get();
+  }
+  if (!make || !soundResolver) return nullptr;
+  std::unique_ptr<OMIStream> stream = soundResolver(id);
+  if (!stream) return nullptr;
+  auto record = std::make_shared<SoundRecord>();
+  record->sound = std::make_unique<OMWaveSound>(stream.get(), 1);
+  record->stream = std::move(stream);
+  record->id = id;
+  sounds_.push_back(record);
+  return record.get();
+}
+
+bool OMAnimation::playFrameSound(const OMFrameEntry& entry)
+{
+  if (!soundOn_ || !soundResolver) return true;
+  SoundRecord* record = soundRecord(entry.param, true);
+  if (!record) return true;
+  const OMWord word = reinterpret_cast<OMWord>(record);
+  bool goOn = true;
+  record->player = this;
+  if (waitForSound_) {
+    state_ = paused;
+    goOn = false;
+    const OMLinkToObj<OMAnimation> started(this, &OMAnimation::soundStartedAfterWait, word);
+    record->sound->setStartedLink(&started);
+    soundWait_ = windowClock();
+  } else {
+    const OMLinkToObj<OMAnimation> started(this, &OMAnimation::soundStarted, word);
+    record->sound->setStartedLink(&started);
+  }
+  record->sound->play(1);
+  const OMLinkToObj<OMAnimation> finished(this, &OMAnimation::soundFinished, word);
+  record->sound->setFinishedLink(&finished);
+  return goOn;
+}
+
+OMWord OMAnimation::soundStartedAfterWait(OMWord word)
+{
+  state_ = resuming;
+  return soundStarted(word);
+}
+
+OMWord OMAnimation::soundStarted(OMWord word)
+{
+  auto* record = reinterpret_cast<SoundRecord*>(word);
+  record->sound->setStartedLink(nullptr);
+  ++record->plays;
+  ++soundsInProgress_;
+  return 0;
+}
+
+OMWord OMAnimation::soundFinished(OMWord word)
+{
+  auto* record = reinterpret_cast<SoundRecord*>(word);
+  if (record->plays > 0) --record->plays;
+  if (soundsInProgress_ <= 0) return 0;
+  if (--soundsInProgress_ > 0) return 0;
+  StepGuard guard(this);
+  if (endPending_ && state_ != playing && state_ != resuming) sequenceEnded();
+  if (guard.destroyed) return 0;
+  if (soundFinishedLink_) {
+    std::unique_ptr<OMLink> link = soundFinishedLink_->clone();
+    link->call();
+  }
+  return 0;
+}
+
+void OMAnimation::stopFrameSounds()
+{
+  for (auto& record : sounds_) {
+    if (record->player != this) continue;
+    record->sound->setStartedLink(nullptr);
+    record->sound->detach();
+    record->plays = 0;
+  }
+  soundsInProgress_ = 0;
+}
+
+void OMAnimation::preloadSounds(int sequence)
+{
+  const int current = sequence_;
+  if (sequence >= 0 && sequence < sequenceCount()) sequence_ = sequence;
+  const OMFrameEntry* all = entries();
+  for (int i = 0; all && i < lastIndex(); ++i) {
+    if (all[i].image == OMFrameEntry::sound) soundRecord(all[i].param, true);
+  }
+  sequence_ = current;
+}
+
+void OMAnimation::preloadAllSounds()
+{
+  for (int s = 0; s < sequenceCount(); ++s)
+    preloadSounds(s);
+}
+
+void OMAnimation::releaseSoundRecords()
+{
+  for (auto& record : sounds_) {
+    // A record that clones still use must not call this animation any more.
+    if (record->player == this) {
+      record->sound->setStartedLink(nullptr);
+      record->sound->setFinishedLink(nullptr);
+      record->player = nullptr;
+    }
+  }
+  sounds_.clear();
+}
+
+void OMAnimation::addFrameSound(int soundId, int number)
+{
+  const OMFrameEntry* all = entries();
+  if (!all) return;
+  if (number == -1) number = frameNumber();
+  int i = 0;
+  for (int seen = 0; i < lastIndex(); ++i) {
+    if (all[i].isDisplayable() && ++seen == number) break;
+  }
+  insertEntry(OMFrameEntry::sound, 0, 0, soundId, i);
+  soundRecord(soundId, true);
+}
+
+void OMAnimation::goToFrame(int number, int force)
+{
+  const OMFrameEntry* all = entries();
+  if (!all || number < 1) return;
+  int i = 0;
+  for (int seen = 0; i < lastIndex(); ++i) {
+    if (all[i].isDisplayable() && ++seen == number) break;
+  }
+  while (i > 0 && !all[i].isDisplayable())
+    --i;
+  setFrameIndex(i, force);
+  pause();
+}
+
+void OMAnimation::setDrawDirection(int direction)
+{
+  direction &= 7;
+  if (direction == direction_) return;
+  invalidate();
+  if ((direction ^ direction_) & drawTransposed) {
+    const OMRect r = rect();
+    setRectLTRB(r.left(), r.top(), r.left() + r.height(), r.top() + r.width());
+  }
+  direction_ = direction;
+}
+
+// Editing.
+
+void OMAnimation::keepIndices(int changed, int delta)
+{
+  if (index_ >= changed) index_ = std::max(index_ + delta, 0);
+  if (shownIndex_ >= changed) shownIndex_ = std::max(shownIndex_ + delta, 0);
+}
+
+void OMAnimation::insertEntry(const OMFrameEntry& entry, int index)
+{
+  if (!entries() || index < 0 || index > lastIndex()) return;
+  Sequence* sequence = ownSequence();
+  sequence->owned.insert(sequence->owned.begin() + index, entry);
+  ++sequence->length;
+  keepIndices(index, 1);
+}
+
+void OMAnimation::insertEntry(int image, int x, int y, int param, int index)
+{
+  insertEntry(OMFrameEntry{static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
+                           static_cast<std::int16_t>(image), static_cast<std::int16_t>(param)},
+              index);
+}
+
+void OMAnimation::removeEntry(int index)
+{
+  if (!entries()) return;
+  if (index == -1) index = index_;
+  if (index < 0 || index >= lastIndex()) return;
+  if (index == index_ && index_ < lastIndex()) ++index_;
+  Sequence* sequence = ownSequence();
+  sequence->owned.erase(sequence->owned.begin() + index);
+  --sequence->length;
+  keepIndices(index + 1, -1);
+}
+
+void OMAnimation::setEntry(const OMFrameEntry& entry, int index)
+{
+  if (!entries() || index < 0 || index >= lastIndex()) return;
+  ownSequence()->owned[index] = entry;
+}
+
+void OMAnimation::setEntry(int image, int x, int y, int param, int index)
+{
+  setEntry(OMFrameEntry{static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
+                        static_cast<std::int16_t>(image), static_cast<std::int16_t>(param)},
+           index);
+}
+
+void OMAnimation::addSequence(const OMFrameEntry* given)
+{
+  Sequence sequence;
+  sequence.isOwned = true;
+  if (given) {
+    int i = 0;
+    while (given[i].image != OMFrameEntry::end)
+      sequence.owned.push_back(given[i++]);
+  }
+  sequence.owned.push_back(endEntry);
+  sequence.length = static_cast<int>(sequence.owned.size());
+  table_.push_back(std::move(sequence));
+  modified_ = 1;
+}
+
+void OMAnimation::removeSequence(int index)
+{
+  if (index < 0 || index >= sequenceCount()) return;
+  table_.erase(table_.begin() + index);
+  modified_ = 1;
+  if (table_.empty()) {
+    index_ = shownIndex_ = 0;
+    return;
+  }
+  setSequence(std::min(sequence_, sequenceCount() - 1), 1);
+}
+
+// Drawing and hit testing.
+
+void OMAnimation::invalidateRegion(const OMRegion& region)
+{
+  if (partialRedraw_) {
+    OMTrinket::invalidateRegion(region);
+  } else {
+    markWholeDirty();
+  }
+}
+
+void OMAnimation::invalidate()
+{
+  if (partialRedraw_) {
+    OMTrinket::invalidate();
+  } else {
+    markWholeDirty();
+  }
+}
+
+void OMAnimation::drawImage(int index, int x, int y, OMCanvas* canvas, const OMRect* clip)
+{
+  const OMAnimationImage picture = image(index);
+  if (!canvas || !picture.isValid()) return;
+  setDecoderColorTable(colorTable_.data());
+  int w = picture.width(), h = picture.height();
+  if (direction_ & drawTransposed) std::swap(w, h);
+  const OMRect area(x, y, x + w, y + h);
+  OMRect limit(0, 0, canvas->width(), canvas->height());
+  if (clip) limit.intersectWith(*clip);
+  if (area.isWithin(limit)) {
+    drawUnclipped(x, y, picture, canvas, direction_);
+  } else {
+    drawClipped(x, y, picture, canvas, limit, direction_);
+  }
+}
+
+void OMAnimation::drawCurrentAt(int x, int y, OMCanvas* canvas)
+{
+  drawImage(currentImage_, x, y, canvas, nullptr);
+}
+
+void OMAnimation::paint()
+{
+  OMMemCanvas* canvas = windowCanvas();
+  if (!canvas) return;
+  // A clip set by the host narrows the draw to what needs repainting.
+  OMRect clip(0, 0, canvas->width(), canvas->height());
+  if (HRGN region = canvas->clipRegion()) {
+    RECT box;
+    if (GetRgnBox(region, &box) != NULLREGION)
+      clip = OMRect(box.left, box.top, box.right, box.bottom);
+  }
+  drawImage(currentImage_, x(), y(), canvas, &clip);
+}
+
+int OMAnimation::imageColorAtPoint(int px, int py) const
+{
+  const OMAnimationImage picture = image(currentImage_);
+  if (!picture.isValid()) return -1;
+  const OMPoint origin = imageOrigin();
+  return imageColorAt(picture, direction_, px - origin.x, py - origin.y);
+}
+
+bool OMAnimation::isOpaqueAt(int px, int py) const
+{
+  return imageColorAtPoint(px, py) >= 0;
+}
+
+int OMAnimation::colorAt(int px, int py) const
+{
+  return imageColorAtPoint(px, py);
+}
+
+bool OMAnimation::containsPoint(const OMPoint& point) const
+{
+  if (!rect().containsPoint(point)) return false;
+  return rectangleHit_ || isOpaqueAt(point.x, point.y);
+}
+
+void OMAnimation::stamp(const char* keep)
+{
+  if (!isRunning()) {
+    OMDrawLayer* layer = window() ? window()->background() : nullptr;
+    if (layer) {
+      if (!keep || !*keep) {
+        layer->saveUnder(rect());
+        setRunning(1);
+      }
+      invalidate();
+      drawCurrentAt(x(), y(), layer->canvas());
+    }
+  }
+  state_ = stopped;
+  setVisible(0);
+  setDrawState(clean);
+}
+
+void OMAnimation::unstamp()
+{
+  if (!isRunning()) return;
+  if (OMDrawLayer* layer = window() ? window()->background() : nullptr) layer->restoreUnder();
+  setRunning(0);
+  state_ = paused;
+  setVisible(1);
+  invalidate();
+}
+
+// Recolouring changes the shared resource, for every animation that uses it.
+
+void OMAnimation::replaceColors(int count, const std::uint8_t* from, const std::uint8_t* to,
+                                int image)
+{
+  if (image == -1) image = currentImage_;
+  ::replaceColors(data_->header, count, from, to, image);
+  markWholeDirty();
+}
+
+void OMAnimation::replaceColor(std::uint8_t from, std::uint8_t to, int image)
+{
+  replaceColors(1, &from, &to, image);
+}
+
+void OMAnimation::swapColors(std::uint8_t a, std::uint8_t b, int image)
+{
+  if (image == -1) image = currentImage_;
+  ::swapColors(data_->header, a, b, image);
+  markWholeDirty();
+}
+
+// Links.
+
+void OMAnimation::setLoopLink(const OMLink* link)
+{
+  OMScriptableObjectProperty::replaceLink(loopLink_, link);
+}
+
+void OMAnimation::setDoneCallback(const OMLink* link, int waitForSounds)
+{
+  waitForSounds_ = waitForSounds;
+  OMScriptableObjectProperty::replaceLink(endedLink_, link);
+}
+
+void OMAnimation::setFrameNotification(const OMLink* link)
+{
+  OMScriptableObjectProperty::replaceLink(frameNotifyLink_, link);
+}
+
+void OMAnimation::setSpecialLink(const OMLink* link)
+{
+  OMScriptableObjectProperty::replaceLink(specialLink_, link);
+}
+
+// Script members.
+
+void OMAnimation::registerMembers()
+{
+  OMTrinket::registerMembers();
+  removeMember("dblClick");
+  addEvent("paused");
+  addEvent("special");
+  const bool game = !OMEdition::isAssessment();
+  if (game) addEvent("frameNotify");
+  addProperty("frame", OMLinkToObj<OMAnimation>(this, &OMAnimation::setNumber<0>, 0),
+              OMLinkToObj<OMAnimation>(this, &OMAnimation::getNumber<0>, 0));
+  addProperty("sequence", OMLinkToObj<OMAnimation>(this, &OMAnimation::setNumber<1>, 0),
+              OMLinkToObj<OMAnimation>(this, &OMAnimation::getNumber<1>, 0));
+  if (game) {
+    addProperty("drawDirection", OMLinkToObj<OMAnimation>(this, &OMAnimation::setNumber<2>, 0),
+                OMLinkToObj<OMAnimation>(this, &OMAnimation::getNumber<2>, 0));
+  }
+  addProperty("param", OMLinkToObj<OMAnimation>(this, &OMAnimation::setNumber<3>, 0),
+              OMLinkToObj<OMAnimation>(this, &OMAnimation::getNumber<3>, 0));
+  addProperty("soundOn", OMLinkToObj<OMAnimation>(this, &OMAnimation::setNumber<4>, 0),
+              OMLinkToObj<OMAnimation>(this, &OMAnimation::getNumber<4>, 0));
+  if (game) {
+    addProperty("frameNotification", OMLinkToObj<OMAnimation>(this, &OMAnimation::setNumber<5>, 0),
+                OMLinkToObj<OMAnimation>(this, &OMAnimation::getNumber<5>, 0));
+  }
+  addMethod("forever", OMLinkToObj<OMAnimation>(this, &OMAnimation::foreverMember));
+  addMethod("stamp", OMLinkToObj<OMAnimation>(this, &OMAnimation::stampMember));
+  addMethod("unstamp", OMLinkToObj<OMAnimation>(this, &OMAnimation::unstampMember));
+  const OMLinkToObj<OMAnimation> byDefault(this, &OMAnimation::defaultMember);
+  addDefaultMethod(&byDefault);
+}
+
+template <int Which>
+OMWord OMAnimation::getNumber(OMWord buffer)
+{
+  std::snprintf(reinterpret_cast<char*>(buffer), resultBufferSize, "%d", numberField(Which));
+  return 1;
+}
+
+template <int Which>
+OMWord OMAnimation::setNumber(OMWord text)
+{
+  setNumberField(Which, std::atoi(reinterpret_cast<const char*>(text)));
+  return 1;
+}
+
+namespace {
+
+// The field of an entry that the "param" selector names; null outside 0 to 4.
+std::int16_t* selectedField(OMFrameEntry& entry, int selector)
+{
+  switch (selector) {
+    case 0:
+    case 1:
+      return &entry.image;
+    case 2:
+      return &entry.x;
+    case 3:
+      return &entry.y;
+    case 4:
+      return &entry.param;
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace
+
+int OMAnimation::numberField(int which)
+{
+  switch (which) {
+    case 0:
+      return frameNumber();
+    case 1:
+      return sequence_ + 1;
+    case 2:
+      return direction_;
+    case 3: {
+      const int selector = std::atoi(popScriptArg());
+      const OMFrameEntry* entry = frameEntry(-1);
+      if (!entry) return 0;
+      OMFrameEntry copy = *entry;
+      const std::int16_t* field = selectedField(copy, selector);
+      return field ? *field : 0;
+    }
+    case 4:
+      return soundOn_;
+    default:
+      return frameNotificationFlag_;
+  }
+}
+
+void OMAnimation::setNumberField(int which, int value)
+{
+  switch (which) {
+    case 0:
+      goToFrame(value, 0);
+      break;
+    case 1:
+      setSequence(value - 1, 0);
+      restartTiming();
+      break;
+    case 2:
+      setDrawDirection(value);
+      break;
+    case 3: {
+      const int selector = std::atoi(popScriptArg());
+      if (!frameEntry(-1) || selector < 0 || selector > 4 || index_ >= lastIndex()) break;
+      OMFrameEntry changed = *frameEntry(-1);
+      *selectedField(changed, selector) = static_cast<std::int16_t>(value);
+      setEntry(changed, index_);
+      break;
+    }
+    case 4:
+      if (soundOn_ && !value) {
+        endPending_ = 0;
+        stopFrameSounds();
+      }
+      soundOn_ = value;
+      break;
+    default: {
+      frameNotificationFlag_ = value;
+      if (value) {
+        const OMLinkToObj<OMAnimation> notify(this, &OMAnimation::raiseFrameNotify);
+        setFrameNotification(&notify);
+      } else {
+        setFrameNotification(nullptr);
+      }
+      break;
+    }
+  }
+}
+
+OMWord OMAnimation::raiseFrameNotify()
+{
+  raise("frameNotify");
+  return 1;
+}
+
+OMWord OMAnimation::foreverMember()
+{
+  setRepeat(-1);
+  resume();
+  return 1;
+}
+
+OMWord OMAnimation::stampMember()
+{
+  stamp(popScriptArg());
+  return 1;
+}
+
+OMWord OMAnimation::unstampMember()
+{
+  unstamp();
+  return 1;
+}
+
+OMWord OMAnimation::defaultMember()
+{
+  resume();
+  return 1;
+}
