@@ -37,11 +37,38 @@ bool overlap(const RECT& a, const RECT& b, RECT& out)
   return out.left < out.right && out.top < out.bottom;
 }
 
-std::uint32_t readPixel(const std::uint8_t* at, int bytes)
+template <typename Pixel>
+void copyKeyed(std::uint8_t* out, const std::uint8_t* in, int count, std::uint32_t low,
+               std::uint32_t high)
 {
-  std::uint32_t value = 0;
-  std::memcpy(&value, at, static_cast<std::size_t>(bytes));
-  return value;
+  for (int i = 0; i < count; ++i) {
+    Pixel value;
+    std::memcpy(&value, in + i * sizeof(Pixel), sizeof(Pixel));
+    if (value < low || value > high) std::memcpy(out + i * sizeof(Pixel), &value, sizeof(Pixel));
+  }
+}
+
+// Copies the pixels of a row whose values lie outside [low, high].
+void copyKeyedRow(std::uint8_t* out, const std::uint8_t* in, int count, int bytes,
+                  std::uint32_t low, std::uint32_t high)
+{
+  switch (bytes) {
+    case 1:
+      copyKeyed<std::uint8_t>(out, in, count, low, high);
+      break;
+    case 2:
+      copyKeyed<std::uint16_t>(out, in, count, low, high);
+      break;
+    case 4:
+      copyKeyed<std::uint32_t>(out, in, count, low, high);
+      break;
+    default:
+      for (int i = 0; i < count; ++i) {
+        std::uint32_t value = 0;
+        std::memcpy(&value, in + i * 3, 3);
+        if (value < low || value > high) std::memcpy(out + i * 3, in + i * 3, 3);
+      }
+  }
 }
 
 }  // namespace
@@ -211,6 +238,8 @@ void DirectDrawSurface::copyFrom(DirectDrawSurface& source, const RECT& from, LO
   std::uint8_t* targetBits = bits();
   const int targetPitch = pitch();
   const std::uint32_t mask = bytes >= 4 ? 0xFFFFFFFFu : (1u << (bytes * 8)) - 1;
+  const std::uint32_t low = key ? key->dwColorSpaceLowValue & mask : 0;
+  const std::uint32_t high = key ? key->dwColorSpaceHighValue & mask : 0;
   for (const RECT& c : clip) {
     RECT part;
     if (!overlap(c, target, part)) continue;
@@ -225,13 +254,7 @@ void DirectDrawSurface::copyFrom(DirectDrawSurface& source, const RECT& from, LO
         std::memcpy(out, in, static_cast<std::size_t>(rowBytes));
         continue;
       }
-      for (int i = 0; i < rowBytes; i += bytes) {
-        const std::uint32_t value = readPixel(in + i, bytes) & mask;
-        if (value >= (key->dwColorSpaceLowValue & mask) &&
-            value <= (key->dwColorSpaceHighValue & mask))
-          continue;
-        std::memcpy(out + i, in + i, static_cast<std::size_t>(bytes));
-      }
+      copyKeyedRow(out, in, part.right - part.left, bytes, low, high);
     }
   }
 }
