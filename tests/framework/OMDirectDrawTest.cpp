@@ -140,4 +140,41 @@ TEST_F(FullScreenTest, BackBuffersJoinTheFlippingChainAndLeaveIt)
   }
 }
 
+// A window that counts its repaints.
+class Painted : public OMWindow {
+ public:
+  using OMWindow::OMWindow;
+  void paint() override
+  {
+    ++paints;
+    canvas()->setFillColor(OMRGBColor::fromBytes(255, 0, 0));
+    canvas()->drawRect(OMRect(0, 0, 640, 480));
+  }
+  int paints = 0;
+};
+
+TEST_F(FullScreenTest, LosingTheFocusLosesTheSurfacesAndComingBackRepaints)
+{
+  Painted window(OMRect(0, 0, 640, 480), 3, 0);
+  window.activate();
+  omtest::runPasses(2);
+  LPDIRECTDRAWSURFACE primary = window.canvas()->surface();
+  ASSERT_NE(primary, nullptr);
+  host().deactivate();
+  omtest::runPasses(2);
+  EXPECT_EQ(primary->IsLost(), DDERR_SURFACELOST);
+  EXPECT_EQ(host().screen().width, 1024);
+  EXPECT_FALSE(host().fullScreen());
+  EXPECT_TRUE(IsIconic(session_->app().frameWindow()));
+  const int paintsBefore = window.paints;
+  host().activate();
+  omtest::runPasses(2);
+  EXPECT_EQ(primary->IsLost(), DD_OK);
+  EXPECT_EQ(host().screen().width, 640);
+  EXPECT_EQ(host().screen().bitsPerPixel, 16);
+  EXPECT_TRUE(host().fullScreen());
+  EXPECT_GT(window.paints, paintsBefore);
+  EXPECT_EQ(screenPixel(host().screen(), 320, 240), 0x7C00);
+}
+
 }  // namespace
