@@ -7,29 +7,6 @@
 
 namespace omddraw {
 
-HRESULT WINAPI DirectDrawClipper::QueryInterface(REFIID iid, void** out)
-{
-  if (!out) return DDERR_INVALIDPARAMS;
-  *out = nullptr;
-  if (!IsEqualGUID(iid, IID_IUnknown) && !IsEqualGUID(iid, IID_IDirectDrawClipper))
-    return E_NOINTERFACE;
-  *out = static_cast<IDirectDrawClipper*>(this);
-  AddRef();
-  return DD_OK;
-}
-
-ULONG WINAPI DirectDrawClipper::AddRef()
-{
-  return ++references_;
-}
-
-ULONG WINAPI DirectDrawClipper::Release()
-{
-  const ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
-}
-
 std::optional<std::vector<RECT>> DirectDrawClipper::clipRects() const
 {
   if (window_) {

@@ -5,18 +5,18 @@
 #include <optional>
 #include <vector>
 
+#include "platform/src/ddraw/ComObject.h"
+
 namespace omddraw {
 
 // What a blit may touch: a window's visible part as it is at blit time, or a list of
 // rectangles the program set. Both are in the coordinates of the surface it is attached to
 // (the primary surface's are the screen's).
-class DirectDrawClipper final : public IDirectDrawClipper {
+class DirectDrawClipper final
+    : public ComObject<DirectDrawClipper, IDirectDrawClipper, IID_IDirectDrawClipper> {
  public:
   DirectDrawClipper() = default;
 
-  HRESULT WINAPI QueryInterface(REFIID iid, void** out) override;
-  ULONG WINAPI AddRef() override;
-  ULONG WINAPI Release() override;
   HRESULT WINAPI GetClipList(LPRECT rect, LPRGNDATA list, LPDWORD size) override;
   HRESULT WINAPI GetHWnd(HWND* window) override;
   HRESULT WINAPI Initialize(LPDIRECTDRAW directDraw, DWORD flags) override;
@@ -29,9 +29,9 @@ class DirectDrawClipper final : public IDirectDrawClipper {
   std::optional<std::vector<RECT>> clipRects() const;
 
  private:
+  friend class ComObject<DirectDrawClipper, IDirectDrawClipper, IID_IDirectDrawClipper>;
   ~DirectDrawClipper() = default;
 
-  ULONG references_ = 1;
   HWND window_ = nullptr;
   std::optional<std::vector<RECT>> list_;
 };

@@ -12,29 +12,6 @@ DirectDrawPalette::DirectDrawPalette(DWORD caps, const PALETTEENTRY* entries) : 
     entries_[i] = PALETTEENTRY{entries[i].peRed, entries[i].peGreen, entries[i].peBlue, 0};
 }
 
-HRESULT WINAPI DirectDrawPalette::QueryInterface(REFIID iid, void** out)
-{
-  if (!out) return DDERR_INVALIDPARAMS;
-  *out = nullptr;
-  if (!IsEqualGUID(iid, IID_IUnknown) && !IsEqualGUID(iid, IID_IDirectDrawPalette))
-    return E_NOINTERFACE;
-  *out = static_cast<IDirectDrawPalette*>(this);
-  AddRef();
-  return DD_OK;
-}
-
-ULONG WINAPI DirectDrawPalette::AddRef()
-{
-  return ++references_;
-}
-
-ULONG WINAPI DirectDrawPalette::Release()
-{
-  const ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
-}
-
 HRESULT WINAPI DirectDrawPalette::GetCaps(LPDWORD caps)
 {
   if (!caps) return DDERR_INVALIDPARAMS;

@@ -4,16 +4,16 @@
 
 #include <array>
 
+#include "platform/src/ddraw/ComObject.h"
+
 namespace omddraw {
 
 // An 8-bit palette of 256 entries. Set on the primary surface, it is the screen's palette.
-class DirectDrawPalette final : public IDirectDrawPalette {
+class DirectDrawPalette final
+    : public ComObject<DirectDrawPalette, IDirectDrawPalette, IID_IDirectDrawPalette> {
  public:
   DirectDrawPalette(DWORD caps, const PALETTEENTRY* entries);
 
-  HRESULT WINAPI QueryInterface(REFIID iid, void** out) override;
-  ULONG WINAPI AddRef() override;
-  ULONG WINAPI Release() override;
   HRESULT WINAPI GetCaps(LPDWORD caps) override;
   HRESULT WINAPI GetEntries(DWORD flags, DWORD start, DWORD count, LPPALETTEENTRY entries) override;
   HRESULT WINAPI Initialize(LPDIRECTDRAW directDraw, DWORD flags, LPPALETTEENTRY entries) override;
@@ -24,9 +24,9 @@ class DirectDrawPalette final : public IDirectDrawPalette {
   void showOnScreen() const;
 
  private:
+  friend class ComObject<DirectDrawPalette, IDirectDrawPalette, IID_IDirectDrawPalette>;
   ~DirectDrawPalette() = default;
 
-  ULONG references_ = 1;
   DWORD caps_;
   std::array<PALETTEENTRY, 256> entries_{};
 };

@@ -173,29 +173,6 @@ HRESULT DirectDrawSurface::busy() const
   return locked_ || dc_ ? DDERR_SURFACEBUSY : DD_OK;
 }
 
-HRESULT WINAPI DirectDrawSurface::QueryInterface(REFIID iid, void** out)
-{
-  if (!out) return DDERR_INVALIDPARAMS;
-  *out = nullptr;
-  if (!IsEqualGUID(iid, IID_IUnknown) && !IsEqualGUID(iid, IID_IDirectDrawSurface))
-    return E_NOINTERFACE;
-  *out = static_cast<IDirectDrawSurface*>(this);
-  AddRef();
-  return DD_OK;
-}
-
-ULONG WINAPI DirectDrawSurface::AddRef()
-{
-  return ++references_;
-}
-
-ULONG WINAPI DirectDrawSurface::Release()
-{
-  const ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
-}
-
 // Only flipping chains hold attached surfaces here, and they are made whole by CreateSurface;
 // a plain off-screen surface cannot become a back buffer afterwards.
 HRESULT WINAPI DirectDrawSurface::AddAttachedSurface(LPDIRECTDRAWSURFACE surface)

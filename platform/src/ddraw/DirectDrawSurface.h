@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/src/ddraw/ComObject.h"
+
 namespace omddraw {
 
 class DirectDrawObject;
@@ -15,7 +17,8 @@ class DirectDrawClipper;
 // pixels); the others are memory of their own, rows rounded up to 32 bytes. A flipping chain
 // is a primary surface with back buffers attached one behind the other; Flip rotates their
 // contents.
-class DirectDrawSurface final : public IDirectDrawSurface {
+class DirectDrawSurface final
+    : public ComObject<DirectDrawSurface, IDirectDrawSurface, IID_IDirectDrawSurface> {
  public:
   // A primary surface (the screen's size and depth).
   DirectDrawSurface(DirectDrawObject* owner, DWORD caps);
@@ -26,9 +29,6 @@ class DirectDrawSurface final : public IDirectDrawSurface {
   static int pitchFor(int width, int bitsPerPixel);
   static void describeFormat(int bitsPerPixel, DDPIXELFORMAT& format);
 
-  HRESULT WINAPI QueryInterface(REFIID iid, void** out) override;
-  ULONG WINAPI AddRef() override;
-  ULONG WINAPI Release() override;
   HRESULT WINAPI AddAttachedSurface(LPDIRECTDRAWSURFACE surface) override;
   HRESULT WINAPI AddOverlayDirtyRect(LPRECT rect) override;
   HRESULT WINAPI Blt(LPRECT destination, LPDIRECTDRAWSURFACE source, LPRECT sourceRect, DWORD flags,
@@ -83,6 +83,7 @@ class DirectDrawSurface final : public IDirectDrawSurface {
   void setBackBufferCount(int count) { backBuffers_ = count; }
 
  private:
+  friend class ComObject<DirectDrawSurface, IDirectDrawSurface, IID_IDirectDrawSurface>;
   ~DirectDrawSurface();
   // DD_OK when the surface may be used now.
   HRESULT usable() const;
@@ -94,7 +95,6 @@ class DirectDrawSurface final : public IDirectDrawSurface {
                 const std::vector<RECT>& clip, const DDCOLORKEY* key);
   void clear();
 
-  ULONG references_ = 1;
   DirectDrawObject* owner_;
   DWORD caps_;
   int width_ = 0;
