@@ -489,14 +489,19 @@ TEST_F(DirectDrawTest, FailedBlitsAnswerWhyAndDrawNothing)
     EXPECT_EQ(c.call(), c.expected) << c.name;
     EXPECT_EQ(readPixels(target), before) << c.name;
   }
-  // A fast blit cannot clip: a surface with a clipper refuses it.
+  // A fast blit cannot clip: as on Windows, a destination with a clipper refuses it, while a
+  // source's clipper does not matter.
   LPDIRECTDRAWCLIPPER clipper = nullptr;
   ASSERT_EQ(dd->CreateClipper(0, &clipper, nullptr), DD_OK);
   target->SetClipper(clipper);
-  EXPECT_EQ(target->BltFast(0, 0, source, nullptr, 0), DDERR_UNSUPPORTED);
-  target->SetClipper(nullptr);
-  clipper->Release();
+  EXPECT_EQ(target->BltFast(0, 0, source, nullptr, 0), DDERR_BLTFASTCANTCLIP);
   EXPECT_EQ(readPixels(target), before);
+  target->SetClipper(nullptr);
+  source->SetClipper(clipper);
+  EXPECT_EQ(target->BltFast(0, 0, source, nullptr, 0), DD_OK);
+  source->SetClipper(nullptr);
+  clipper->Release();
+  writePixels(target, [](int, int) { return 0u; });
 
   // Busy blitters answer WASSTILLDRAWING as often as asked, then work.
   DirectDrawWorld::instance().failNextCalls(2);
@@ -645,7 +650,7 @@ TEST_F(DirectDrawTest, FlipRotatesTheChainsBuffers)
     EXPECT_EQ(omhost::host().screen().bytes[0], 100);
     LPDIRECTDRAWSURFACE plain = make(0x2840, 640, 480);
     EXPECT_EQ(front->AddAttachedSurface(plain), DDERR_CANNOTATTACHSURFACE);
-    EXPECT_EQ(front->DeleteAttachedSurface(0, plain), DDERR_SURFACENOTATTACHED);
+    EXPECT_EQ(front->DeleteAttachedSurface(0, plain), DDERR_CANNOTDETACHSURFACE);
     EXPECT_EQ(plain->Flip(nullptr, 0), DDERR_NOTFLIPPABLE);
     // A new chain needs the old primary surface gone.
     for (LPDIRECTDRAWSURFACE s : held)

@@ -304,8 +304,9 @@ HRESULT WINAPI DirectDrawSurface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE 
   if (transfer & ~(DDBLTFAST_SRCCOLORKEY | DDBLTFAST_WAIT)) return DDERR_INVALIDPARAMS;
   DirectDrawSurface* source = fromInterface(sourceSurface);
   if (!source) return DDERR_INVALIDPARAMS;
-  // A fast blit cannot clip: a surface with a clipper refuses it.
-  if (clipper_) return DDERR_UNSUPPORTED;
+  // A fast blit cannot clip: a destination with a clipper refuses it (a source's clipper
+  // does not matter).
+  if (clipper_) return DDERR_BLTFASTCANTCLIP;
   if (HRESULT state = usable(); state != DD_OK) return state;
   if (HRESULT state = source->usable(); state != DD_OK) return state;
   if (DirectDrawWorld::instance().stillDrawing()) return DDERR_WASSTILLDRAWING;
@@ -327,7 +328,7 @@ HRESULT WINAPI DirectDrawSurface::DeleteAttachedSurface(DWORD flags, LPDIRECTDRA
 {
   if (flags != 0) return DDERR_INVALIDPARAMS;
   if (!attached_ || (surface && fromInterface(surface) != attached_))
-    return DDERR_SURFACENOTATTACHED;
+    return DDERR_CANNOTDETACHSURFACE;
   // The buffers behind the detached one leave the chain with it.
   DirectDrawSurface* detached = attached_;
   attached_ = nullptr;
