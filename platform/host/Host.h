@@ -142,9 +142,14 @@ class Host {
   }
   // The title of the program's frame window, in UTF-8.
   virtual void setTitle(const std::string& title) { (void)title; }
+  // Exclusive full-screen drawing: a window backend covers the desktop with the picture and
+  // shows its window again when it leaves. The state is kept for every backend.
+  virtual void setFullScreen(bool on) { fullScreen_ = on; }
+  bool fullScreen() const { return fullScreen_; }
 
  protected:
   ScreenBuffer screen_;
+  bool fullScreen_ = false;
 };
 
 // The current backend; made on first use from OM_HOST and OM_SCREEN.

@@ -68,9 +68,26 @@ TEST_F(ModulesTest, FailuresAreNullWithAReason)
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_BAD_EXE_FORMAT));
   EXPECT_EQ(LoadLibraryA(nullptr), nullptr);
   EXPECT_EQ(SetErrorMode(old), static_cast<UINT>(SEM_NOOPENFILEERRORBOX));
-  // DirectDraw is not offered, so every program draws through GDI.
-  EXPECT_EQ(LoadLibraryA("DDRAW.DLL"), nullptr);
-  EXPECT_EQ(LoadLibraryA("ddraw"), nullptr);
+}
+
+TEST_F(ModulesTest, DirectDrawIsBuiltInWithItsExports)
+{
+  HMODULE ddraw = LoadLibraryA("DDRAW.DLL");
+  ASSERT_GE(reinterpret_cast<std::uintptr_t>(ddraw), 32u);
+  EXPECT_EQ(LoadLibraryA("ddraw"), ddraw);
+  HMODULE wing = LoadLibraryA("WING32.DLL");
+  EXPECT_NE(ddraw, wing);
+  FreeLibrary(wing);
+  for (const char* name : {"DirectDrawCreate", "DirectDrawEnumerateA", "DirectDrawEnumerateExA"})
+    EXPECT_NE(GetProcAddress(ddraw, name), nullptr) << name;
+  EXPECT_EQ(GetProcAddress(ddraw, "DirectDrawCreateEx"), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
+  char name[MAX_PATH];
+  ASSERT_GT(GetModuleFileNameA(ddraw, name, sizeof name), 0u);
+  EXPECT_TRUE(std::string(name).ends_with("\\SYSTEM\\DDRAW.DLL")) << name;
+  EXPECT_TRUE(FreeLibrary(ddraw));
+  EXPECT_TRUE(FreeLibrary(ddraw));
+  EXPECT_EQ(GetModuleHandleA("ddraw.dll"), nullptr);
 }
 
 TEST_F(ModulesTest, WinGIsBuiltIn)

@@ -3,7 +3,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/host/sdl/SdlAudioOutput.h"
 #include "platform/host/sdl/SdlHost.h"
@@ -87,6 +89,53 @@ TEST_F(SdlHostTest, ScreenAndPresent)
   EXPECT_EQ(host->screen().palette[255], 0xFFFFFFu);
   host->cursorChanged(omhost::CursorShape{32514, 0, 0, 0, 0, {}}, false);
   host->cursorChanged(omhost::CursorShape{0, 2, 2, 1, 1, {0xFF000000u, 0, 0, 0xFFFFFFFFu}}, true);
+}
+
+// Full screen covers the desktop with the picture at a whole scale when it fits; the mouse
+// comes back through that scale, presses on the bars reach nothing, and leaving full screen
+// gives the window its size again.
+TEST_F(SdlHostTest, FullScreenScalesByWholeStepsAndMapsTheMouseBack)
+{
+  SDL_DisplayMode desktop{};
+  ASSERT_EQ(SDL_GetDesktopDisplayMode(0, &desktop), 0);
+  host->setFullScreen(true);
+  EXPECT_TRUE(host->fullScreen());
+  SDL_Window* window = nullptr;  // the host's, the only window there is
+  for (Uint32 id = 1; id < 256 && !window; ++id)
+    window = SDL_GetWindowFromID(id);
+  ASSERT_NE(window, nullptr);
+  int w = 0, h = 0;
+  SDL_GetWindowSize(window, &w, &h);
+  if (w != desktop.w || h != desktop.h) GTEST_SKIP() << "the video driver keeps the window size";
+  const int scale = std::min(w / 640, h / 480);
+  ASSERT_GE(scale, 1);
+  const int left = (w - 640 * scale) / 2, top = (h - 480 * scale) / 2;
+  struct Press {
+    int x, y;
+  };
+  for (const Press& p : {Press{left - 1, top + 10}, Press{left + 10 * scale, top + 20 * scale},
+                         Press{left + 639 * scale, top + 479 * scale}}) {
+    SDL_Event e{};
+    e.type = SDL_MOUSEBUTTONDOWN;
+    e.button.button = SDL_BUTTON_LEFT;
+    e.button.x = p.x;
+    e.button.y = p.y;
+    SDL_PushEvent(&e);
+  }
+  std::vector<omhost::InputEvent> got;
+  omhost::InputEvent event;
+  while (host->nextInput(event, false))
+    if (event.kind == omhost::InputKind::MouseDown) got.push_back(event);
+  ASSERT_EQ(got.size(), 2u);  // the press on the bar left of the picture is dropped
+  EXPECT_EQ(got[0].x, 10);
+  EXPECT_EQ(got[0].y, 20);
+  EXPECT_EQ(got[1].x, 639);
+  EXPECT_EQ(got[1].y, 479);
+  host->setFullScreen(false);
+  EXPECT_FALSE(host->fullScreen());
+  SDL_GetWindowSize(window, &w, &h);
+  EXPECT_EQ(w, 640);
+  EXPECT_EQ(h, 480);
 }
 
 // Without a display and without OM_HOST a program says so in one line and stops, rather than

@@ -104,12 +104,18 @@ SdlHost::~SdlHost()
   SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
 }
 
-// The picture scaled into the window as large as it fits, aspect kept, centred.
+// The picture scaled into the window as large as it fits, aspect kept, centred; in full
+// screen by a whole factor when the picture fits at least once, so pixels stay square.
 SDL_Rect SdlHost::pictureRect() const
 {
   int w = 0, h = 0;
   SDL_GetWindowSize(window_, &w, &h);
   const int sw = std::max(screen_.width, 1), sh = std::max(screen_.height, 1);
+  if (fullScreen_) {
+    const int factor = std::min(w / sw, h / sh);
+    if (factor >= 1)
+      return SDL_Rect{(w - sw * factor) / 2, (h - sh * factor) / 2, sw * factor, sh * factor};
+  }
   SDL_Rect r{0, 0, w, h};
   if (static_cast<long long>(w) * sh > static_cast<long long>(h) * sw) {
     r.w = static_cast<int>(static_cast<long long>(h) * sw / sh);
@@ -298,6 +304,16 @@ void SdlHost::raiseWindow()
 {
   SDL_RestoreWindow(window_);
   SDL_RaiseWindow(window_);
+}
+
+void SdlHost::setFullScreen(bool on)
+{
+  if (on == fullScreen_) return;
+  fullScreen_ = on;
+  SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+  if (!on) SDL_SetWindowSize(window_, screen_.width, screen_.height);
+  present();
+  showCursor();  // the cursor follows the picture's scale
 }
 
 void SdlHost::setTitle(const std::string& title)

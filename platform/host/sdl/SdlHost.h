@@ -27,6 +27,7 @@ class SdlHost : public Host {
   void cursorChanged(const CursorShape& shape, bool visible) override;
   void setTitle(const std::string& title) override;
   void raiseWindow() override;
+  void setFullScreen(bool on) override;
 
  private:
   SdlHost() = default;

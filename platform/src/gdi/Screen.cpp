@@ -81,6 +81,18 @@ void Screen::publishSystemPalette()
   surface_->setColorTable(0, 256, table);
 }
 
+void Screen::setSystemPaletteEntries(int first, int count, const PALETTEENTRY* entries)
+{
+  surface();
+  for (int i = 0; i < count; ++i) {
+    const int slot = first + i;
+    if (slot < 0 || slot >= 256) continue;
+    systemPalette_[slot] = PALETTEENTRY{entries[i].peRed, entries[i].peGreen, entries[i].peBlue, 0};
+    slotUsed_[slot] = true;
+  }
+  publishSystemPalette();
+}
+
 UINT Screen::realize(GdiPalette& palette, bool background)
 {
   if (!isPalettized()) return 0;

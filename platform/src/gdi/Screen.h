@@ -26,6 +26,8 @@ class Screen {
   const std::array<PALETTEENTRY, 256>& systemPalette() const { return systemPalette_; }
   // Maps the palette into the system palette; answers how many system entries changed.
   UINT realize(GdiPalette& palette, bool background);
+  // Exclusive full-screen drawing owns the whole system palette, static slots included.
+  void setSystemPaletteEntries(int first, int count, const PALETTEENTRY* entries);
 
  private:
   Screen() = default;

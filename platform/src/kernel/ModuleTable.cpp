@@ -19,7 +19,47 @@ namespace {
 constexpr std::uintptr_t kProgramHandle = 0x400000;
 constexpr std::uintptr_t kWinGHandle = 0x7E000000;
 
+constexpr std::uintptr_t kRegisteredHandles = 0x7E100000;
+
 std::atomic<UINT> errorMode{0};
+
+struct BuiltIn {
+  std::string baseName;
+  std::vector<ModuleTable::Export> exports;
+};
+
+std::mutex& builtInMutex()
+{
+  static std::mutex mutex;
+  return mutex;
+}
+
+std::vector<BuiltIn>& registeredBuiltIns()
+{
+  static std::vector<BuiltIn>* const modules = new std::vector<BuiltIn>;
+  return *modules;
+}
+
+// The handle of a registered built-in module, or 0.
+std::uintptr_t registeredHandle(const std::string& baseName)
+{
+  std::lock_guard lock(builtInMutex());
+  const auto& modules = registeredBuiltIns();
+  for (std::size_t i = 0; i < modules.size(); ++i)
+    if (equalsIgnoringCase(modules[i].baseName, baseName)) return kRegisteredHandles + i * 0x10000;
+  return 0;
+}
+
+FARPROC registeredExport(const std::string& baseName, const char* name)
+{
+  std::lock_guard lock(builtInMutex());
+  for (const BuiltIn& module : registeredBuiltIns()) {
+    if (!equalsIgnoringCase(module.baseName, baseName)) continue;
+    for (const auto& entry : module.exports)
+      if (std::strcmp(entry.name, name) == 0) return entry.address;
+  }
+  return nullptr;
+}
 
 void trace(const std::string& message)
 {
@@ -82,6 +122,7 @@ HMODULE ModuleTable::load(const char* fileName)
   const std::string name = withDefaultExtension(fileName);
   const std::string base = baseNameOf(name);
   if (equalsIgnoringCase(base, "WING32.DLL")) return loadBuiltIn("WING32.DLL");
+  if (registeredHandle(base) != 0) return loadBuiltIn(base);
   if (equalsIgnoringCase(base, "DDRAW.DLL")) {
     trace("LoadLibraryA(\"" + name + "\"): DirectDraw is not available");
     SetLastError(ERROR_MOD_NOT_FOUND);
@@ -120,12 +161,20 @@ std::string ModuleTable::locate(const std::string& fileName) const
 
 HMODULE ModuleTable::loadBuiltIn(const std::string& baseName)
 {
+  const std::uintptr_t registered = registeredHandle(baseName);
+  const std::uintptr_t handle = registered != 0 ? registered : kWinGHandle;
   std::lock_guard lock(mutex_);
-  Module& module = modules_[kWinGHandle];
+  Module& module = modules_[handle];
   module.kind = Kind::BuiltIn;
-  module.baseName = baseName;
+  if (module.references == 0) module.baseName = registered != 0 ? baseNameOf(baseName) : baseName;
   ++module.references;
-  return reinterpret_cast<HMODULE>(kWinGHandle);
+  return reinterpret_cast<HMODULE>(handle);
+}
+
+void ModuleTable::registerBuiltIn(const char* baseName, const Export* exports, int count)
+{
+  std::lock_guard lock(builtInMutex());
+  registeredBuiltIns().push_back(BuiltIn{baseName, std::vector<Export>(exports, exports + count)});
 }
 
 HMODULE ModuleTable::loadSharedObject(const std::string& hostPath, const std::string& baseName)
@@ -175,6 +224,7 @@ bool ModuleTable::release(HMODULE module)
 FARPROC ModuleTable::procedure(HMODULE module, const char* name)
 {
   void* library = nullptr;
+  std::string builtIn;
   {
     std::lock_guard lock(mutex_);
     const auto found = modules_.find(reinterpret_cast<std::uintptr_t>(module));
@@ -183,9 +233,13 @@ FARPROC ModuleTable::procedure(HMODULE module, const char* name)
       return nullptr;
     }
     library = found->second.library;
+    if (found->second.kind == Kind::BuiltIn) builtIn = found->second.baseName;
     if (found->second.kind == Kind::Program) library = RTLD_DEFAULT;
   }
-  // Built-in modules export nothing; ordinals are not served.
+  // Ordinals are not served; built-in modules export what they registered.
+  if (!builtIn.empty() && name && !IS_INTRESOURCE(name)) {
+    if (FARPROC address = registeredExport(builtIn, name)) return address;
+  }
   if (!library || !name || IS_INTRESOURCE(name)) {
     SetLastError(ERROR_PROC_NOT_FOUND);
     return nullptr;

@@ -10,11 +10,16 @@
 
 namespace omwin {
 
-// The modules of the process: the program itself, the built-in modules (only "WING32.DLL"
-// is provided; "DDRAW.DLL" is refused so that every program takes its GDI path), and plug-ins,
-// which are host shared objects opened with dlopen so that their static initialisers run.
+// The modules of the process: the program itself, the built-in modules ("WING32.DLL", and
+// those another area registers with its exports, such as "DDRAW.DLL"; an unregistered
+// "DDRAW.DLL" is refused so that the program takes its GDI path), and plug-ins, which are host
+// shared objects opened with dlopen so that their static initialisers run.
 class ModuleTable {
  public:
+  struct Export {
+    const char* name;
+    FARPROC address;
+  };
   enum class Kind { Program, BuiltIn, SharedObject };
   struct Module {
     Kind kind = Kind::SharedObject;
@@ -37,6 +42,9 @@ class ModuleTable {
   // The compiled resources of a module (null: the program's), or null when it has none.
   const OMResourceTable* resources(HMODULE module);
   void setProgramResources(const OMResourceTable* table);
+  // Makes baseName a built-in module with these exports; called from static initialisers, so
+  // it does not need the table to exist yet.
+  static void registerBuiltIn(const char* baseName, const Export* exports, int count);
   // The loaded module whose file is hostPath, or null.
   HMODULE findByHostPath(const std::string& hostPath);
 

@@ -904,13 +904,24 @@ void WindowManager::activate(Window* w, int how)
        reinterpret_cast<LPARAM>(old != nullptr && !old->destroyed ? old->handle : nullptr));
 }
 
+namespace {
+void (*activationListener)(bool gained) = nullptr;
+}
+
+void WindowManager::setHostActivationListener(void (*listener)(bool gained))
+{
+  activationListener = listener;
+}
+
 void WindowManager::hostActivation(bool gained)
 {
   if (!gained) {
     if (active_ != nullptr) lastActive_ = active_;
     activate(nullptr, WA_INACTIVE);
+    if (activationListener != nullptr) activationListener(false);
     return;
   }
+  if (activationListener != nullptr) activationListener(true);
   Window* target = lastActive_;
   if (target == nullptr || target->destroyed || !target->isVisible()) {
     target = nullptr;

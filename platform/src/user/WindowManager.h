@@ -79,6 +79,10 @@ class WindowManager {
   bool appActive() const { return appActive_; }
   void activate(Window* window, int how);
   void hostActivation(bool gained);
+  // Told when the program loses the desktop's focus (after its windows are deactivated) and
+  // when it regains it (before they are activated again): full-screen drawing gives up the
+  // display and takes it back there.
+  static void setHostActivationListener(void (*listener)(bool gained));
   Window* setFocus(Window* window);
   Window* setCapture(Window* window);
   void releaseCapture();
