@@ -191,20 +191,21 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_WINDOWPOSCHANGED: {
       const auto* wp = reinterpret_cast<const WINDOWPOS*>(lParam);
       if (wp == nullptr) return 0;
-      const RECT client = wm().clientRectInWindow(w);
-      if (!(wp->flags & 0x0800))
+      if (!(wp->flags & 0x1000)) {
+        const POINT origin = wm().clientOrigin(w);
+        const POINT parentOrigin = wm().clientOrigin(w->parent);
+        sendTo(w, WM_MOVE, 0,
+               MAKELPARAM(static_cast<WORD>(origin.x - parentOrigin.x),
+                          static_cast<WORD>(origin.y - parentOrigin.y)));
+      }
+      if (!(wp->flags & 0x0800) && (w = wm().find(window)) != nullptr) {
+        const RECT client = wm().clientRectInWindow(w);
         sendTo(w, WM_SIZE,
                w->isMinimized()   ? SIZE_MINIMIZED
                : w->isMaximized() ? SIZE_MAXIMIZED
                                   : SIZE_RESTORED,
                MAKELPARAM(static_cast<WORD>(client.right - client.left),
                           static_cast<WORD>(client.bottom - client.top)));
-      if (!(wp->flags & 0x1000) && (w = wm().find(window)) != nullptr) {
-        const POINT origin = wm().clientOrigin(w);
-        const POINT parentOrigin = wm().clientOrigin(w->parent);
-        sendTo(w, WM_MOVE, 0,
-               MAKELPARAM(static_cast<WORD>(origin.x - parentOrigin.x),
-                          static_cast<WORD>(origin.y - parentOrigin.y)));
       }
       return 0;
     }

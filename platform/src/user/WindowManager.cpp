@@ -274,7 +274,9 @@ bool WindowManager::destroy(Window* window)
       windows_.erase(it);
     }
   }
-  exposeChanges(before, vacated);
+  // What the window uncovered is erased at once; it is painted at the next WM_PAINT.
+  for (const HWND exposed : exposeChanges(before, vacated))
+    if (Window* w = find(exposed)) paintNow(w, false, true);
   return true;
 }
 
@@ -488,8 +490,9 @@ WindowManager::Snapshot WindowManager::snapshot() const
 
 // Every window gets what became visible of it, and what another window left, as update
 // region to repaint with erasing.
-void WindowManager::exposeChanges(const Snapshot& before, const RegionData& vacated)
+std::vector<HWND> WindowManager::exposeChanges(const Snapshot& before, const RegionData& vacated)
 {
+  std::vector<HWND> exposedWindows;
   std::vector<Window*> all;
   collect(desktop_, all);
   for (Window* w : all) {
@@ -506,7 +509,9 @@ void WindowManager::exposeChanges(const Snapshot& before, const RegionData& vaca
     const POINT origin = clientOrigin(w);
     exposed.offset(-origin.x, -origin.y);
     invalidate(w, &exposed, true, kNoChildren);
+    exposedWindows.push_back(w->handle);
   }
+  return exposedWindows;
 }
 
 void WindowManager::placeInZOrder(Window* w, HWND insertAfter)
@@ -603,8 +608,6 @@ bool WindowManager::deferredPositions(const std::vector<WINDOWPOS>& batch)
   for (WINDOWPOS& wp : done) {
     Window* w = find(wp.hwnd);
     if (w == nullptr) continue;
-    if (wp.flags & SWP_SHOWWINDOW) send(w, WM_SHOWWINDOW, TRUE, 0);
-    if (wp.flags & SWP_HIDEWINDOW) send(w, WM_SHOWWINDOW, FALSE, 0);
     send(w, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
     w = find(wp.hwnd);
     if (w != nullptr && !(wp.flags & SWP_NOACTIVATE) && !w->isChild() && w->isVisible())
@@ -615,7 +618,8 @@ bool WindowManager::deferredPositions(const std::vector<WINDOWPOS>& batch)
   return true;
 }
 
-// WM_WINDOWPOSCHANGED's default handling, also used after creation.
+// After creation WM_SIZE comes before WM_MOVE (the default WM_WINDOWPOSCHANGED sends them the
+// other way round).
 void WindowManager::sendSizeAndMove(Window* w)
 {
   const HWND handle = w->handle;
@@ -637,6 +641,30 @@ bool WindowManager::showWindow(Window* w, int command)
   const HWND handle = w->handle;
   const bool wasVisible = w->isVisible();
   const UINT keep = SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE;
+  // ShowWindow, unlike SetWindowPos, announces a change of visibility first.
+  bool showing = true;
+  switch (command) {
+    case SW_HIDE:
+      showing = false;
+      break;
+    case SW_MINIMIZE:
+    case SW_SHOWMINIMIZED:
+    case SW_SHOWMINNOACTIVE:
+    case SW_MAXIMIZE:
+    case SW_RESTORE:
+    case SW_SHOWNORMAL:
+    case SW_SHOWDEFAULT:
+    case SW_SHOW:
+    case SW_SHOWNA:
+    case SW_SHOWNOACTIVATE:
+      break;
+    default:
+      return wasVisible;
+  }
+  if (showing != wasVisible) {
+    send(w, WM_SHOWWINDOW, showing ? TRUE : FALSE, 0);
+    if ((w = find(handle)) == nullptr) return wasVisible;
+  }
   switch (command) {
     case SW_HIDE:
       if (wasVisible) setWindowPos(w, nullptr, 0, 0, 0, 0, keep | SWP_NOACTIVATE | SWP_HIDEWINDOW);

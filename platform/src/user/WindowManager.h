@@ -106,7 +106,8 @@ class WindowManager {
   void registerSystemClasses();
   using Snapshot = std::vector<std::pair<Window*, omgdi::RegionData>>;
   Snapshot snapshot() const;
-  void exposeChanges(const Snapshot& before, const omgdi::RegionData& vacated);
+  // The windows that got something to repaint.
+  std::vector<HWND> exposeChanges(const Snapshot& before, const omgdi::RegionData& vacated);
   void placeInZOrder(Window* window, HWND insertAfter);
   bool applyPosition(Window* window, WINDOWPOS& position, omgdi::RegionData& vacated);
   void sendSizeAndMove(Window* window);
