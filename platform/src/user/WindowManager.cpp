@@ -484,12 +484,12 @@ WindowManager::Snapshot WindowManager::snapshot() const
   Snapshot shot;
   shot.reserve(all.size());
   for (Window* w : all)
-    if (w != desktop_) shot.emplace_back(w, visibleRegion(w, true));
+    if (w != desktop_) shot.emplace_back(w, visibleRegion(w, false));
   return shot;
 }
 
 // Every window gets what became visible of it, and what another window left, as update
-// region to repaint with erasing.
+// region to repaint with erasing; an uncovered frame waits for WM_NCPAINT.
 std::vector<HWND> WindowManager::exposeChanges(const Snapshot& before, const RegionData& vacated)
 {
   std::vector<HWND> exposedWindows;
@@ -497,7 +497,7 @@ std::vector<HWND> WindowManager::exposeChanges(const Snapshot& before, const Reg
   collect(desktop_, all);
   for (Window* w : all) {
     if (w == desktop_ || w->destroyed) continue;
-    const RegionData now = visibleRegion(w, true);
+    const RegionData now = visibleRegion(w, false);
     if (now.isEmpty()) continue;
     RegionData exposed = RegionData::combine(now, vacated, RGN_AND);
     const auto old = std::find_if(before.begin(), before.end(),
@@ -506,9 +506,15 @@ std::vector<HWND> WindowManager::exposeChanges(const Snapshot& before, const Reg
         exposed, old == before.end() ? now : RegionData::combine(now, old->second, RGN_DIFF),
         RGN_OR);
     if (exposed.isEmpty()) continue;
-    const POINT origin = clientOrigin(w);
-    exposed.offset(-origin.x, -origin.y);
-    invalidate(w, &exposed, true, kNoChildren);
+    const RegionData client = visibleRegion(w, true);
+    if (hasNonClientArea(w) && !RegionData::combine(exposed, client, RGN_DIFF).isEmpty())
+      w->framePending = true;
+    exposed = RegionData::combine(exposed, client, RGN_AND);
+    if (!exposed.isEmpty()) {
+      const POINT origin = clientOrigin(w);
+      exposed.offset(-origin.x, -origin.y);
+      invalidate(w, &exposed, true, kNoChildren);
+    }
     exposedWindows.push_back(w->handle);
   }
   return exposedWindows;
@@ -578,6 +584,9 @@ bool WindowManager::applyPosition(Window* w, WINDOWPOS& wp, RegionData& vacated)
   // A moved or resized window is repainted whole (its old pixels are not carried along).
   if ((clientMoved || clientSized) && !(wp.flags & SWP_NOREDRAW))
     invalidate(w, nullptr, true, kAllChildren);
+  if ((clientMoved || clientSized || (wp.flags & (SWP_SHOWWINDOW | SWP_FRAMECHANGED))) &&
+      !(wp.flags & SWP_NOREDRAW) && hasNonClientArea(w))
+    w->framePending = true;
   wp.x = r.left;
   wp.y = r.top;
   wp.cx = r.right - r.left;
@@ -842,7 +851,13 @@ void WindowManager::validate(Window* w, const RegionData* area, int childMode)
 
 bool WindowManager::needsPaint(const Window* w) const
 {
-  return !w->update.isEmpty() || w->internalPaint;
+  return !w->update.isEmpty() || w->internalPaint || w->framePending;
+}
+
+bool WindowManager::hasNonClientArea(const Window* w)
+{
+  const RECT in = nonClientInsets(w->style, w->exStyle, w->menu != nullptr && !w->isChild());
+  return in.left != 0 || in.top != 0 || in.right != 0 || in.bottom != 0;
 }
 
 Window* WindowManager::windowToPaint(const Window* filter) const
@@ -863,6 +878,11 @@ void WindowManager::paintNow(Window* w, bool children, bool eraseOnly)
   const HWND handle = w->handle;
   if (w != desktop_ && isShownOnScreen(w)) {
     if (eraseOnly) {
+      if (w->framePending) {
+        w->framePending = false;
+        send(w, WM_NCPAINT, 1, 0);
+        if ((w = find(handle)) == nullptr) return;
+      }
       if (w->erasePending) {
         RegionData area = w->update;
         const POINT origin = clientOrigin(w);

@@ -45,6 +45,7 @@ class WindowManager {
 
   // ---- geometry ----
   static RECT nonClientInsets(DWORD style, DWORD exStyle, bool hasMenu);
+  static bool hasNonClientArea(const Window* window);
   RECT clientRectInWindow(const Window* window) const;
   RECT windowRectOnScreen(const Window* window) const;
   RECT clientRectOnScreen(const Window* window) const;
