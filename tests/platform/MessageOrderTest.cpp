@@ -38,16 +38,45 @@ TEST(MessageOrder, CallsSendTheirMessagesInWindowsOrder)
        [](HWND frame, HWND&) {
          SetWindowPos(frame, nullptr, 20, 30, 320, 220, SWP_NOZORDER | SWP_NOACTIVATE);
        },
-       {WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE},
-       {{'F', WM_WINDOWPOSCHANGED}, {'F', WM_MOVE}, {'F', WM_SIZE}}},
+       {WM_NCPAINT, WM_ERASEBKGND, WM_WINDOWPOSCHANGED, WM_MOVE, WM_SIZE, WM_PAINT},
+       {{'F', WM_NCPAINT},
+        {'F', WM_ERASEBKGND},
+        {'C', WM_ERASEBKGND},
+        {'F', WM_WINDOWPOSCHANGED},
+        {'F', WM_MOVE},
+        {'F', WM_SIZE},
+        {'-', kReturned},
+        {'F', WM_PAINT},
+        {'C', WM_PAINT}}},
       {"SetWindowPos hiding and showing sends no WM_SHOWWINDOW",
        [](HWND frame, HWND&) {
          const UINT keep = SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE;
          SetWindowPos(frame, nullptr, 0, 0, 0, 0, keep | SWP_HIDEWINDOW);
          SetWindowPos(frame, nullptr, 0, 0, 0, 0, keep | SWP_SHOWWINDOW);
        },
-       {WM_SHOWWINDOW, WM_WINDOWPOSCHANGED},
-       {{'F', WM_WINDOWPOSCHANGED}, {'F', WM_WINDOWPOSCHANGED}}},
+       {WM_SHOWWINDOW, WM_NCPAINT, WM_ERASEBKGND, WM_WINDOWPOSCHANGED},
+       {{'F', WM_WINDOWPOSCHANGED},
+        {'F', WM_NCPAINT},
+        {'F', WM_ERASEBKGND},
+        {'C', WM_ERASEBKGND},
+        {'F', WM_WINDOWPOSCHANGED}}},
+      {"RedrawWindow of the frame draws it and erases before it returns",
+       [](HWND frame, HWND&) {
+         RedrawWindow(frame, nullptr, nullptr,
+                      RDW_INVALIDATE | RDW_FRAME | RDW_ERASE | RDW_ERASENOW);
+       },
+       {WM_NCPAINT, WM_ERASEBKGND, WM_PAINT},
+       {{'F', WM_NCPAINT}, {'F', WM_ERASEBKGND}, {'-', kReturned}, {'F', WM_PAINT}}},
+      {"a child made visible draws its frame and background before it is announced",
+       [](HWND frame, HWND& child) {
+         child = omtest::makeChild(frame, WS_VISIBLE | WS_BORDER, RECT{100, 10, 150, 60});
+       },
+       {WM_NCPAINT, WM_ERASEBKGND, WM_WINDOWPOSCHANGED, WM_PAINT},
+       {{'C', WM_NCPAINT},
+        {'C', WM_ERASEBKGND},
+        {'C', WM_WINDOWPOSCHANGED},
+        {'-', kReturned},
+        {'C', WM_PAINT}}},
       {"ShowWindow announces first",
        [](HWND frame, HWND&) {
          ShowWindow(frame, SW_HIDE);

@@ -613,7 +613,14 @@ bool WindowManager::deferredPositions(const std::vector<WINDOWPOS>& batch)
     if (!applyPosition(w, wp, vacated)) continue;
     done.push_back(wp);
   }
-  exposeChanges(before, vacated);
+  // Frames and backgrounds are drawn before the change is announced, as Windows does; the
+  // client areas are painted at the next WM_PAINT.
+  const std::vector<HWND> exposed = exposeChanges(before, vacated);
+  for (const WINDOWPOS& wp : done)
+    if (Window* w = find(wp.hwnd); w != nullptr && !(wp.flags & SWP_NOREDRAW))
+      paintNow(w, true, true);
+  for (const HWND handle : exposed)
+    if (Window* w = find(handle)) paintNow(w, false, true);
   for (WINDOWPOS& wp : done) {
     Window* w = find(wp.hwnd);
     if (w == nullptr) continue;
