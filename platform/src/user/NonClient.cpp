@@ -207,8 +207,9 @@ void drawCaption(HDC dc, Window* w, bool active)
     };
     cell(Glyph::Close, true);
     if (w->style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) {
+      // A minimised window offers to restore where the minimise box was.
       cell(w->isMaximized() ? Glyph::Restore : Glyph::Maximize, (w->style & WS_MAXIMIZEBOX) != 0);
-      cell(Glyph::Minimize, (w->style & WS_MINIMIZEBOX) != 0);
+      cell(w->isMinimized() ? Glyph::Restore : Glyph::Minimize, (w->style & WS_MINIMIZEBOX) != 0);
     }
   }
   const HGDIOBJ old = SelectObject(dc, captionFont());
@@ -265,7 +266,7 @@ std::vector<RECT> menuBarItems(const Window* w)
 
 void drawNonClient(Window* w, bool active)
 {
-  if (w->isMinimized() || !wm().isShownOnScreen(w)) return;
+  if (!wm().isShownOnScreen(w)) return;
   const RECT outer = wm().windowRectOnScreen(w);
   const int width = outer.right - outer.left, height = outer.bottom - outer.top;
   const HDC dc = nonClientDC(w);
@@ -277,7 +278,7 @@ void drawNonClient(Window* w, bool active)
     FrameRect(dc, &all, GetSysColorBrush(COLOR_WINDOWFRAME));
   }
   if (hasCaption(w)) drawCaption(dc, w, active);
-  if (w->menu != nullptr && !w->isChild()) drawBar(dc, w);
+  if (w->menu != nullptr && !w->isChild() && !w->isMinimized()) drawBar(dc, w);
   omgdi::releaseWindowDC(dc);
 }
 
