@@ -77,9 +77,10 @@ TEST(NonClientLook, FramesAndCaptionsOfTheProgramsWindows)
           << c.name;
       EXPECT_TRUE(sameColor(screenAt(r.right - 1, r.bottom - 1), GetSysColor(COLOR_3DDKSHADOW)))
           << c.name;
-      if (!c.minimized)
+      if (!c.minimized) {
         EXPECT_TRUE(sameColor(screenAt(r.left + f - 1, r.top + f + 25), GetSysColor(COLOR_BTNFACE)))
             << c.name;
+      }
     }
     if (!c.caption) {
       EXPECT_EQ(
