@@ -206,12 +206,14 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
       EndPaint(window, &paint);
       return 0;
     }
-    case WM_ERASEBKGND:
-      // Erasing with the class brush is the drawing layer's; without a brush nothing is erased.
-      return w->windowClass != nullptr && w->windowClass->background != nullptr &&
-                     omuser::eraseWithClassBrush(reinterpret_cast<HDC>(wParam), w->handle)
-                 ? 1
-                 : 0;
+    case WM_ERASEBKGND: {
+      // The class brush over the client area; without a brush nothing is erased.
+      if (w->windowClass == nullptr || w->windowClass->background == nullptr) return 0;
+      RECT client{};
+      GetClientRect(window, &client);
+      return FillRect(reinterpret_cast<HDC>(wParam), &client, w->windowClass->background) != 0 ? 1
+                                                                                               : 0;
+    }
     case WM_CTLCOLORMSGBOX:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORDLG:

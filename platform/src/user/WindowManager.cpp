@@ -6,9 +6,12 @@
 #include <cstdlib>
 
 #include "platform/host/Host.h"
+#include "platform/host/WindowLayerHooks.h"
 #include "platform/src/gdi/DeviceContext.h"
 #include "platform/src/user/ButtonControl.h"
+#include "platform/src/user/Cursor.h"
 #include "platform/src/user/InstanceRegistry.h"
+#include "platform/src/user/KeyboardLayout.h"
 #include "platform/src/user/ListBox.h"
 #include "platform/src/user/Menu.h"
 #include "platform/src/user/MessageQueue.h"
@@ -1038,19 +1041,25 @@ void WindowManager::releaseCapture()
 
 namespace omuser {
 namespace {
-ClassBrushEraser classBrushEraser = nullptr;
+
+// The session reset and key names the hosts use, registered when this layer starts.
+void resetSession()
+{
+  WindowManager::instance().reset();
+  MessageQueue::instance().reset();
+  resetCursorState();
+  // A test's windows stay private to its process unless the test publishes them itself.
+  InstanceRegistry::instance().setEnabled(false);
 }
 
-void setClassBrushEraser(ClassBrushEraser eraser)
-{
-  classBrushEraser = eraser;
-}
+const bool hooksRegistered = [] {
+  omhost::WindowLayerHooks hooks;
+  hooks.resetSession = &resetSession;
+  hooks.virtualKeyFromName = &KeyboardLayout::virtualKeyFromName;
+  omhost::setWindowLayerHooks(hooks);
+  return true;
+}();
 
-bool eraseWithClassBrush(HDC dc, HWND window)
-{
-  Window* w = WindowManager::instance().find(window);
-  if (classBrushEraser == nullptr || w == nullptr || w->windowClass == nullptr) return false;
-  return classBrushEraser(dc, window, w->windowClass->background);
-}
+}  // namespace
 
 }  // namespace omuser

@@ -142,10 +142,4 @@ class WindowManager {
 
 namespace omuser {
 
-// Fills a DC's client area with its window's class brush; the drawing layer installs the
-// filler (without one, a class brush erases nothing).
-using ClassBrushEraser = bool (*)(HDC dc, HWND window, HBRUSH brush);
-void setClassBrushEraser(ClassBrushEraser eraser);
-bool eraseWithClassBrush(HDC dc, HWND window);
-
 }  // namespace omuser
