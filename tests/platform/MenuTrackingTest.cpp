@@ -14,6 +14,10 @@
 
 namespace {
 
+using omtest::sameColor;
+constexpr auto screenAt = omtest::screenPixel;
+constexpr auto countColor = omtest::countScreenColor;
+
 using omtest::MessageLog;
 
 constexpr UINT kAbout = 512;  // the program's own item of the window menu
@@ -80,8 +84,9 @@ class MenuTrackingTest : public ::testing::Test {
   {
     host = &omtest::startSession();
     menus = makeMenus();
-    frame = CreateWindowExA(0, "OMTestWindow", "Tovik", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640,
-                            480, nullptr, menus.bar, nullptr, nullptr);
+    // The assessment program's frame mode 2: caption, window menu, minimise box.
+    frame = CreateWindowExA(0, "OMTestWindow", "Tovik", 0x02CA0000 | WS_VISIBLE, 0, 0, 640, 480,
+                            nullptr, menus.bar, nullptr, nullptr);
     ASSERT_NE(frame, nullptr);
     system = GetSystemMenu(frame, FALSE);
     AppendMenuA(system, MF_SEPARATOR, 0, nullptr);
@@ -297,29 +302,6 @@ TEST_F(MenuTrackingTest, TrackPopupMenuReturnsOrPostsTheCommand)
   }
 }
 
-bool sameColor(COLORREF a, COLORREF b)
-{
-  return (a & 0xF8F8F8) == (b & 0xF8F8F8);
-}
-
-COLORREF screenAt(int x, int y)
-{
-  HDC screen = GetDC(nullptr);
-  const COLORREF c = GetPixel(screen, x, y);
-  ReleaseDC(nullptr, screen);
-  return c;
-}
-
-// Counts the pixels of a colour in a screen rectangle.
-int countColor(RECT r, int color)
-{
-  int n = 0;
-  for (int y = r.top; y < r.bottom; ++y)
-    for (int x = r.left; x < r.right; ++x)
-      n += sameColor(screenAt(x, y), GetSysColor(color)) ? 1 : 0;
-  return n;
-}
-
 // The mouse opens Help from the bar and chooses Contents; while the popup is open the bar
 // item and the popup show the written look.
 TEST_F(MenuTrackingTest, MouseTrackingAndPopupLook)
@@ -327,8 +309,9 @@ TEST_F(MenuTrackingTest, MouseTrackingAndPopupLook)
   applyState(menus, 0);
   RECT outer;
   GetWindowRect(frame, &outer);
-  // Frame 4, caption 19: the bar's band starts at row 23.
-  const int barTop = outer.top + 4 + 19;
+  // Dialog frame 3, caption 19: the bar's band starts at row 22.
+  const int f = 3;
+  const int barTop = outer.top + f + 19;
   HDC dc = GetDC(nullptr);
   SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
   auto width = [&](const char* text) {
@@ -338,12 +321,12 @@ TEST_F(MenuTrackingTest, MouseTrackingAndPopupLook)
   };
   const int fileWidth = width("File"), optionsWidth = width("Options"), helpWidth = width("Help");
   ReleaseDC(nullptr, dc);
-  const RECT helpItem{outer.left + 4 + fileWidth + optionsWidth, barTop,
-                      outer.left + 4 + fileWidth + optionsWidth + helpWidth, barTop + 19};
+  const RECT helpItem{outer.left + f + fileWidth + optionsWidth, barTop,
+                      outer.left + f + fileWidth + optionsWidth + helpWidth, barTop + 19};
   // A greyed bar item is in grey text, the others in menu text.
   EnableMenuItem(menus.bar, 1, MF_BYPOSITION | MF_GRAYED);
   DrawMenuBar(frame);
-  const RECT optionsItem{outer.left + 4 + fileWidth, barTop, helpItem.left, barTop + 19};
+  const RECT optionsItem{outer.left + f + fileWidth, barTop, helpItem.left, barTop + 19};
   EXPECT_GT(countColor(optionsItem, COLOR_GRAYTEXT), 0);
   EXPECT_EQ(countColor(optionsItem, COLOR_MENUTEXT), 0);
   EXPECT_GT(countColor(helpItem, COLOR_MENUTEXT), 0);

@@ -7,29 +7,9 @@
 
 namespace {
 
-bool sameColor(COLORREF a, COLORREF b)
-{
-  return (a & 0xF8F8F8) == (b & 0xF8F8F8);
-}
-
-int countColor(RECT r, int color)
-{
-  HDC screen = GetDC(nullptr);
-  int n = 0;
-  for (int y = r.top; y < r.bottom; ++y)
-    for (int x = r.left; x < r.right; ++x)
-      n += sameColor(GetPixel(screen, x, y), GetSysColor(color)) ? 1 : 0;
-  ReleaseDC(nullptr, screen);
-  return n;
-}
-
-COLORREF screenAt(int x, int y)
-{
-  HDC screen = GetDC(nullptr);
-  const COLORREF c = GetPixel(screen, x, y);
-  ReleaseDC(nullptr, screen);
-  return c;
-}
+using omtest::sameColor;
+constexpr auto screenAt = omtest::screenPixel;
+constexpr auto countColor = omtest::countScreenColor;
 
 enum class Box { None, Enabled, Greyed };
 
