@@ -161,7 +161,10 @@ void programSeeds(const std::string& iconFile)
   for (const auto& resource : script.resources()) {
     if (resource.typeId == 14) group = resource.bytes;
     if (resource.typeId == 3) picture = resource.bytes;
-    if (resource.typeId == 4) seed("ProgramResources", "menu", programInput({}, resource.bytes));
+    if (resource.typeId == 4) {
+      seed("ProgramResources", "menu", programInput({}, resource.bytes));
+      seed("MenuTemplateFuzz", "menu", text(resource.bytes));
+    }
     if (resource.typeId == 16)
       seed("ProgramResources", "version", programInput({}, resource.bytes));
   }

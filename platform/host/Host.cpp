@@ -1,4 +1,5 @@
 #include "platform/host/Host.h"
+#include "platform/host/WindowLayerHooks.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -90,6 +91,29 @@ Host& host()
 void setHost(std::unique_ptr<Host> replacement)
 {
   current() = std::move(replacement);
+}
+
+}  // namespace omhost
+
+namespace omhost {
+namespace {
+
+WindowLayerHooks& hookStore()
+{
+  static WindowLayerHooks hooks;
+  return hooks;
+}
+
+}  // namespace
+
+void setWindowLayerHooks(const WindowLayerHooks& hooks)
+{
+  hookStore() = hooks;
+}
+
+const WindowLayerHooks& windowLayerHooks()
+{
+  return hookStore();
 }
 
 }  // namespace omhost

@@ -69,6 +69,10 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define WM_TIMER 0x0113
 #define WM_INITMENU 0x0116
 #define WM_INITMENUPOPUP 0x0117
+#define WM_MENUSELECT 0x011F
+#define WM_UNINITMENUPOPUP 0x0125
+#define WM_ENTERMENULOOP 0x0211
+#define WM_EXITMENULOOP 0x0212
 #define WM_MOUSEFIRST 0x0200
 #define WM_MOUSEMOVE 0x0200
 #define WM_LBUTTONDOWN 0x0201
@@ -398,6 +402,7 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define SC_NEXTWINDOW 0xF040
 #define SC_PREVWINDOW 0xF050
 #define SC_CLOSE 0xF060
+#define SC_MOUSEMENU 0xF090
 #define SC_KEYMENU 0xF100
 #define SC_RESTORE 0xF120
 #define SC_TASKLIST 0xF130
@@ -598,9 +603,12 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define MF_MENUBREAK 0x00000040L
 #define MF_OWNERDRAW 0x00000100L
 #define MF_HILITE 0x00000080L
+#define MF_SYSMENU 0x00002000L
+#define MF_MOUSESELECT 0x00008000L
 #define TPM_LEFTALIGN 0x0000L
 #define TPM_RIGHTBUTTON 0x0002L
 #define TPM_RETURNCMD 0x0100L
+#define TPM_NONOTIFY 0x0080L
 
 // ---- Structures ----
 typedef struct tagMSG {
@@ -778,6 +786,8 @@ BOOL WINAPI TranslateMessage(const MSG* message);
 void WINAPI PostQuitMessage(int exitCode);
 DWORD WINAPI GetMessageTime(void);
 DWORD WINAPI GetMessagePos(void);
+BOOL WINAPI TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner,
+                           const RECT* notUsed);
 
 // ---- Painting ----
 HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint);

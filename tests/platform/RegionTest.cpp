@@ -40,21 +40,25 @@ Bitmap rectOracle(int l, int t, int r, int b)
   return bits;
 }
 
+// A tenth of a pixel inside the box one pixel smaller than the corners, sampled at pixel
+// centres; in tenths: semi-axes (5w' - 1) / 10, centre offsets (10x + 5 - 5(l + r - 1)) / 10.
 Bitmap ellipseOracle(int l, int t, int r, int b)
 {
   Bitmap bits(kSide * kSide, 0);
-  const std::int64_t w = r - l, h = b - t;
+  const std::int64_t w = r - l - 1, h = b - t - 1;
+  if (w <= 0 || h <= 0) return bits;
+  const std::int64_t a = 5 * w - 1, bb = 5 * h - 1;
   for (int y = kMin; y < kMax; ++y)
     for (int x = kMin; x < kMax; ++x) {
-      const std::int64_t dx = 2 * x + 1 - l - r, dy = 2 * y + 1 - t - b;
+      const std::int64_t dx = 5 * (2 * x + 1 - l - r + 1), dy = 5 * (2 * y + 1 - t - b + 1);
       bits[(y - kMin) * kSide + (x - kMin)] =
-          w != 0 && h != 0 && dx * dx * h * h + dy * dy * w * w <= w * w * h * h;
+          dx * dx * bb * bb + dy * dy * a * a <= a * a * bb * bb;
     }
   return bits;
 }
 
-// Even-odd or winding test of the pixel centre; an edge whose crossing lies exactly on the
-// centre counts as left of it.
+// Even-odd or winding count of the edges that cross the top edge of the pixel's row at or
+// left of the pixel's left edge: crossing xc belongs to column ceil(xc).
 Bitmap polygonOracle(const std::vector<POINT>& pts, int fillMode)
 {
   Bitmap bits(kSide * kSide, 0);
@@ -70,11 +74,10 @@ Bitmap polygonOracle(const std::vector<POINT>& pts, int fillMode)
           dir = -1;
         }
         if (y < a.y || y >= b.y) continue;
-        // centre x + 0.5 at or right of the crossing:
-        // (2x + 1 - 2a.x) * (b.y - a.y) >= (2y + 1 - 2a.y) * (b.x - a.x)
-        const std::int64_t lhs = std::int64_t{2 * x + 1 - 2 * a.x} * (b.y - a.y);
-        const std::int64_t rhs = std::int64_t{2 * y + 1 - 2 * a.y} * (b.x - a.x);
-        if (lhs >= rhs) winding += dir;
+        // ceil(xc) <= x, that is xc <= x: (y - a.y) * (b.x - a.x) <= (x - a.x) * (b.y - a.y)
+        const std::int64_t lhs = std::int64_t{y - a.y} * (b.x - a.x);
+        const std::int64_t rhs = std::int64_t{x - a.x} * (b.y - a.y);
+        if (lhs <= rhs) winding += dir;
       }
       bits[(y - kMin) * kSide + (x - kMin)] =
           fillMode == WINDING ? winding != 0 : (winding & 1) != 0;
@@ -148,25 +151,113 @@ RECT oracleBox(const Bitmap& bits)
   return any ? box : RECT{0, 0, 0, 0};
 }
 
-// The written pixel rules on shapes small enough to count by hand.
-TEST(RegionPixelRule, TriangleCoversPixelsWhoseCentresAreInside)
+// Pictures of small shapes as Windows makes them ('#' covered), measured with PtInRegion.
+struct Picture {
+  const char* name;
+  int fillMode;  // 0 for an ellipse in (0, 0, width, height)
+  std::vector<POINT> points;
+  int width, height;
+  std::vector<const char*> rows;
+};
+
+const Picture kPictures[] = {
+    {"ellipse 1x1", 0, {}, 1, 1, {"."}},
+    {"ellipse 2x1", 0, {}, 2, 1, {".."}},
+    {"ellipse 2x2", 0, {}, 2, 2, {"#.", ".."}},
+    {"ellipse 3x2", 0, {}, 3, 2, {"##.", "..."}},
+    {"ellipse 3x3", 0, {}, 3, 3, {"##.", "##.", "..."}},
+    {"ellipse 4x3", 0, {}, 4, 3, {"###.", "###.", "...."}},
+    {"ellipse 5x2", 0, {}, 5, 2, {"####.", "....."}},
+    {"ellipse 5x3", 0, {}, 5, 3, {"####.", "####.", "....."}},
+    {"ellipse 4x4", 0, {}, 4, 4, {".#..", "###.", ".#..", "...."}},
+    {"ellipse 7x5", 0, {}, 7, 5, {".####..", "######.", "######.", ".####..", "......."}},
+    {"triangle",
+     ALTERNATE,
+     {{0, 0}, {4, 0}, {0, 4}},
+     5,
+     5,
+     {"####.", "###..", "##...", "#....", "....."}},
+    {"slanted triangle",
+     ALTERNATE,
+     {{1, 0}, {6, 3}, {0, 5}},
+     7,
+     6,
+     {".......", ".##....", ".####..", ".#####.", ".##....", "......."}},
+    {"winding triangle",
+     WINDING,
+     {{5, 0}, {6, 6}, {0, 4}},
+     7,
+     7,
+     {".......", "....##.", "...###.", "..####.", "######.", "...###.", "......."}},
+    {"arrow",
+     ALTERNATE,
+     {{0, 0}, {6, 3}, {0, 6}, {2, 3}},
+     7,
+     7,
+     {".......", ".#.....", "..##...", "..####.", "..##...", ".#.....", "......."}},
+    {"bow tie",
+     ALTERNATE,
+     {{0, 0}, {6, 6}, {6, 0}, {0, 6}},
+     7,
+     7,
+     {".......", "#....#.", "##..##.", "######.", "##..##.", "#....#.", "......."}},
+    {"loop, even-odd",
+     ALTERNATE,
+     {{0, 0}, {6, 0}, {6, 6}, {2, 6}, {2, 2}, {4, 2}, {4, 4}, {0, 4}},
+     7,
+     7,
+     {"######.", "######.", "##..##.", "##..##.", "..####.", "..####.", "......."}},
+    {"loop, winding",
+     WINDING,
+     {{0, 0}, {6, 0}, {6, 6}, {2, 6}, {2, 2}, {4, 2}, {4, 4}, {0, 4}},
+     7,
+     7,
+     {"######.", "######.", "######.", "######.", "..####.", "..####.", "......."}},
+};
+
+TEST(RegionPixelRule, SmallShapesMatchWindowsPictures)
 {
-  // Centres of row 0 are at y 0.5; the slanted edge x = 4 - y crosses there at 3.5, so pixel
-  // 3 (centre 3.5, exactly on the right edge) is out: 3 + 2 + 1 pixels.
-  const POINT tri[] = {{0, 0}, {4, 0}, {0, 4}};
-  HRGN region = CreatePolygonRgn(tri, 3, ALTERNATE);
-  ASSERT_NE(region, nullptr);
-  const char* expected[] = {"xxx.", "xx..", "x...", "...."};
-  for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 4; ++x)
-      EXPECT_EQ(PtInRegion(region, x, y) != 0, expected[y][x] == 'x') << x << "," << y;
-  DeleteObject(region);
+  for (const Picture& picture : kPictures) {
+    HRGN region = picture.fillMode == 0
+                      ? CreateEllipticRgn(0, 0, picture.width, picture.height)
+                      : CreatePolygonRgn(picture.points.data(),
+                                         static_cast<int>(picture.points.size()), picture.fillMode);
+    ASSERT_NE(region, nullptr) << picture.name;
+    for (int y = -1; y <= picture.height; ++y)
+      for (int x = -1; x <= picture.width; ++x) {
+        const bool inPicture = y >= 0 && x >= 0 && y < static_cast<int>(picture.rows.size()) &&
+                               x < picture.width && picture.rows[y][x] == '#';
+        EXPECT_EQ(PtInRegion(region, x, y) != 0, inPicture)
+            << picture.name << " at " << x << "," << y;
+      }
+    DeleteObject(region);
+  }
+}
+
+TEST(RegionPixelRule, LargerShapesKeepToWindowsBoxesAndRows)
+{
+  // The 10x10 ellipse's box ends a pixel short; the triangle's top row is 10 pixels long.
+  HRGN ellipse = CreateEllipticRgn(0, 0, 10, 10);
+  RECT box;
+  EXPECT_EQ(GetRgnBox(ellipse, &box), COMPLEXREGION);
+  EXPECT_EQ(box.left, 0);
+  EXPECT_EQ(box.top, 0);
+  EXPECT_EQ(box.right, 9);
+  EXPECT_EQ(box.bottom, 9);
+  const POINT tri[] = {{0, 0}, {10, 0}, {0, 10}};
+  HRGN triangle = CreatePolygonRgn(tri, 3, ALTERNATE);
+  int row0 = 0;
+  for (int x = -2; x < 12; ++x)
+    row0 += PtInRegion(triangle, x, 0) ? 1 : 0;
+  EXPECT_EQ(row0, 10);
+  DeleteObject(ellipse);
+  DeleteObject(triangle);
 }
 
 TEST(RegionPixelRule, RectanglePolygonEqualsRectangleRegion)
 {
-  // A centre on a left edge is inside and on a right edge outside, so a polygon traced along
-  // a rectangle covers what CreateRectRgn covers, in both directions of travel.
+  // A polygon traced along a rectangle covers what CreateRectRgn covers, in both directions
+  // of travel.
   const POINT cw[] = {{2, 3}, {12, 3}, {12, 9}, {2, 9}};
   const POINT ccw[] = {{2, 3}, {2, 9}, {12, 9}, {12, 3}};
   HRGN rect = CreateRectRgn(2, 3, 12, 9);
@@ -176,26 +267,6 @@ TEST(RegionPixelRule, RectanglePolygonEqualsRectangleRegion)
   EXPECT_TRUE(EqualRgn(rect, b));
   for (HRGN r : {rect, a, b})
     DeleteObject(r);
-}
-
-TEST(RegionPixelRule, EllipseSamplesPixelCentres)
-{
-  // The circle in (0, 0, 4, 4): centres at distance sqrt(1.5^2 + 1.5^2) > 2 (the corners) are
-  // out, all others in: 12 pixels.
-  HRGN region = CreateEllipticRgn(0, 0, 4, 4);
-  int count = 0;
-  for (int y = -1; y < 5; ++y)
-    for (int x = -1; x < 5; ++x)
-      count += PtInRegion(region, x, y) ? 1 : 0;
-  EXPECT_EQ(count, 12);
-  EXPECT_FALSE(PtInRegion(region, 0, 0));
-  EXPECT_FALSE(PtInRegion(region, 3, 3));
-  EXPECT_TRUE(PtInRegion(region, 0, 1));
-  RECT box;
-  EXPECT_EQ(GetRgnBox(region, &box), COMPLEXREGION);
-  EXPECT_EQ(box.left, 0);
-  EXPECT_EQ(box.bottom, 4);
-  DeleteObject(region);
 }
 
 TEST(RegionPixelRule, AlternateAndWindingDifferOnSelfOverlap)

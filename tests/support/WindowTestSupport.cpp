@@ -102,4 +102,28 @@ int pumpAll()
   return handled;
 }
 
+bool sameColor(COLORREF a, COLORREF b)
+{
+  return (a & 0xF8F8F8) == (b & 0xF8F8F8);
+}
+
+COLORREF screenPixel(int x, int y)
+{
+  HDC screen = GetDC(nullptr);
+  const COLORREF c = GetPixel(screen, x, y);
+  ReleaseDC(nullptr, screen);
+  return c;
+}
+
+int countScreenColor(RECT area, int systemColor)
+{
+  HDC screen = GetDC(nullptr);
+  int n = 0;
+  for (int y = area.top; y < area.bottom; ++y)
+    for (int x = area.left; x < area.right; ++x)
+      n += sameColor(GetPixel(screen, x, y), GetSysColor(systemColor)) ? 1 : 0;
+  ReleaseDC(nullptr, screen);
+  return n;
+}
+
 }  // namespace omtest

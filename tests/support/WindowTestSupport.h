@@ -47,4 +47,10 @@ HWND makeChild(HWND parent, DWORD style, RECT rect, bool doubleClicks = false);
 // messages included; answers how many were handled.
 int pumpAll();
 
+// Screen pixels, compared at the precision of a 16-bit screen.
+bool sameColor(COLORREF a, COLORREF b);
+COLORREF screenPixel(int x, int y);
+// How many pixels of the area show the system colour.
+int countScreenColor(RECT area, int systemColor);
+
 }  // namespace omtest

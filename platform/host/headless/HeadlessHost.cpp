@@ -1,4 +1,5 @@
 #include "platform/host/headless/HeadlessHost.h"
+#include "platform/host/WindowLayerHooks.h"
 
 #include <windows.h>
 
@@ -11,11 +12,6 @@
 #include <thread>
 
 #include "platform/host/HostClock.h"
-#include "platform/src/user/Cursor.h"
-#include "platform/src/user/InstanceRegistry.h"
-#include "platform/src/user/KeyboardLayout.h"
-#include "platform/src/user/MessageQueue.h"
-#include "platform/src/user/WindowManager.h"
 
 namespace omhost {
 namespace {
@@ -67,7 +63,8 @@ bool scriptCommand(std::istringstream& words, const std::string& command,
   } else if (command == "key" || command == "keydown" || command == "keyup") {
     std::string name;
     if (!(words >> name)) return false;
-    const int vk = omuser::KeyboardLayout::virtualKeyFromName(name.c_str());
+    const auto lookUp = windowLayerHooks().virtualKeyFromName;
+    const int vk = lookUp != nullptr ? lookUp(name.c_str()) : 0;
     if (vk == 0) return false;
     if (command != "keyup") out.push_back(keyEvent(InputKind::KeyDown, vk));
     if (command != "keydown") out.push_back(keyEvent(InputKind::KeyUp, vk));
@@ -77,7 +74,7 @@ bool scriptCommand(std::istringstream& words, const std::string& command,
     const auto start = rest.find_first_not_of(' ');
     if (start == std::string::npos) return false;
     for (const char c : rest.substr(start)) {
-      const std::int16_t scan = omuser::KeyboardLayout::keyScan(static_cast<unsigned char>(c));
+      const std::int16_t scan = VkKeyScanA(c);
       if (scan == -1) continue;
       const bool shift = (scan & 0x100) != 0;
       if (shift) out.push_back(keyEvent(InputKind::KeyDown, VK_SHIFT));
@@ -330,11 +327,7 @@ HeadlessHost& startHeadlessSession()
   auto fresh = std::make_unique<HeadlessHost>();
   HeadlessHost& session = *fresh;
   setHost(std::move(fresh));
-  omuser::WindowManager::instance().reset();
-  omuser::MessageQueue::instance().reset();
-  omuser::resetCursorState();
-  // A test's windows stay private to its process unless the test publishes them itself.
-  omuser::InstanceRegistry::instance().setEnabled(false);
+  if (windowLayerHooks().resetSession != nullptr) windowLayerHooks().resetSession();
   return session;
 }
 

@@ -5,8 +5,6 @@
 
 #include <winuser.h>
 
-#include "platform/src/user/WindowManager.h"
-
 #include "platform/src/gdi/GdiBitmap.h"
 #include "platform/src/gdi/GdiPalette.h"
 #include "platform/src/gdi/Screen.h"
@@ -83,25 +81,6 @@ void forgetDestroyedWindows()
     return true;
   });
 }
-
-}  // namespace
-
-namespace {
-
-// WM_ERASEBKGND's default: the class brush over the whole client area.
-bool eraseWithBrush(HDC dc, HWND window, HBRUSH brush)
-{
-  RECT client{};
-  if (!GetClientRect(window, &client)) return false;
-  return FillRect(dc, &client, brush) != 0;
-}
-
-// Installed when this unit starts; the hook is a plain pointer, so the order of start-up does
-// not matter.
-const bool eraserInstalled = [] {
-  omuser::setClassBrushEraser(&eraseWithBrush);
-  return true;
-}();
 
 }  // namespace
 

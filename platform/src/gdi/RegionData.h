@@ -14,14 +14,18 @@ namespace omgdi {
 //
 // Pixel rules (the region covers whole pixels; pixel (x, y) is the unit square at (x, y)):
 // - A rectangle (l, t, r, b) covers l <= x < r, t <= y < b.
-// - A polygon covers pixel (x, y) when the pixel's centre (x + 0.5, y + 0.5) is inside it: the
-//   even-odd rule for ALTERNATE, a non-zero winding number for WINDING. A centre that lies
-//   exactly on an edge counts as inside when the edge is a left edge of the span (crossings at
-//   or left of the centre count), so a rectangle-shaped polygon covers what the same
-//   rectangle covers.
-// - The ellipse inscribed in (l, t, r, b) covers pixel (x, y) when its centre is inside or on
-//   the ellipse: (2x + 1 - l - r)^2 * h^2 + (2y + 1 - t - b)^2 * w^2 <= w^2 * h^2, with
-//   w = r - l and h = b - t.
+// - A polygon is scanned along the top edge of each row: on row y the edges that cross the
+//   line at height y (an edge from y0 to y1 counts for y0 <= y < y1) cross it at xc, each
+//   crossing stands for pixel column ceil(xc), and the columns between crossings are filled by
+//   the even-odd rule for ALTERNATE or a non-zero winding number for WINDING; the right end
+//   is excluded. So the triangle (0, 0) (10, 0) (0, 10) holds 10 pixels of row 0, and a
+//   rectangle-shaped polygon covers what the same rectangle covers.
+// - An ellipse keeps to the box one pixel smaller than its corners say, (l, t, r - 1, b - 1),
+//   as Windows' ellipses do: its w' = r - l - 1 by h' = b - t - 1 ellipse, drawn a tenth of a
+//   pixel inside that box, covers pixel (x, y) when the pixel's centre is inside or on it:
+//   25 * (2x + 1 - l - r + 1)^2 * B^2 + 25 * (2y + 1 - t - b + 1)^2 * A^2 <= A^2 * B^2 with
+//   A = 5w' - 1, B = 5h' - 1. The tenth matches the pictures Windows makes of small ellipses
+//   (1x1 and 2x1 are empty, 2x2 is one pixel, 3x3 a 2x2 block, 4x4 a plus sign).
 // Reversed corners are put in order first; a shape without area is the empty region.
 class RegionData {
  public:

@@ -7,6 +7,8 @@
 #include "platform/host/Host.h"
 #include "platform/src/kernel/Codepage.h"
 #include "platform/src/user/InstanceRegistry.h"
+#include "platform/src/user/MenuTracking.h"
+#include "platform/src/user/NonClient.h"
 #include "platform/src/user/WindowManager.h"
 
 using omuser::Window;
@@ -30,7 +32,7 @@ Window* topLevel(Window* w)
   return top != nullptr ? top : w;
 }
 
-LRESULT systemCommand(Window* w, WPARAM command)
+LRESULT systemCommand(Window* w, WPARAM command, LPARAM lParam)
 {
   switch (command & 0xFFF0) {
     case SC_CLOSE:
@@ -45,11 +47,42 @@ LRESULT systemCommand(Window* w, WPARAM command)
     case SC_RESTORE:
       wm().showWindow(w, SW_RESTORE);
       break;
+    case SC_KEYMENU: {
+      // A letter opens the bar's item with that access letter, a blank (or "-" for a child)
+      // the window menu, nothing the bar itself.
+      omuser::MenuStart start;
+      const char letter = static_cast<char>(lParam);
+      const bool hasBar = w->menu != nullptr && !w->isChild();
+      if (letter == ' ' || (letter == '-' && w->isChild())) {
+        if (!(w->style & WS_SYSMENU)) return 0;
+        start.kind = omuser::MenuStart::System;
+      } else if (hasBar) {
+        start.letter = letter;
+      } else {
+        return 0;  // without a bar Alt alone does nothing here
+      }
+      omuser::trackMenu(w, start);
+      break;
+    }
+    case SC_MOUSEMENU: {
+      omuser::MenuStart start;
+      start.kind =
+          (command & 0xF) == HTSYSMENU ? omuser::MenuStart::System : omuser::MenuStart::Mouse;
+      if (start.kind == omuser::MenuStart::System && !(w->style & WS_SYSMENU)) return 0;
+      start.point = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      omuser::trackMenu(w, start);
+      break;
+    }
     default:
-      // Moving, sizing and menu tracking by the keyboard or mouse have no modal loop here.
+      // Moving and sizing by the keyboard or mouse have no modal loop here.
       break;
   }
   return 0;
+}
+
+bool isActiveFrame(Window* w)
+{
+  return wm().active() != nullptr && wm().active() == wm().topLevelOf(w);
 }
 
 // A key released: Alt or F10 pressed and released alone opens the window menu.
@@ -61,11 +94,15 @@ void keyReleased(Window* w, WPARAM key)
   }
 }
 
-LRESULT nonClientPress(Window* w, WPARAM hit)
+LRESULT nonClientPress(Window* w, WPARAM hit, LPARAM point)
 {
   switch (hit) {
     case HTCLOSE:
       return sendTo(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+    case HTMENU:
+      return sendTo(w, WM_SYSCOMMAND, SC_MOUSEMENU, point);
+    case HTSYSMENU:
+      return sendTo(w, WM_SYSCOMMAND, SC_MOUSEMENU | HTSYSMENU, point);
     // A caption shows both boxes when it has either; the one its style lacks is greyed.
     case HTMINBUTTON:
       if (!(w->style & WS_MINIMIZEBOX)) return 0;
@@ -127,14 +164,18 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
       if (LOWORD(wParam) != WA_INACTIVE && !w->isMinimized()) SetFocus(window);
       return 0;
     case WM_NCACTIVATE:
+      omuser::drawNonClient(w, wParam != 0);
       return TRUE;
+    case WM_NCPAINT:
+      omuser::drawNonClient(w, isActiveFrame(w));
+      return 0;
     case WM_CLOSE:
       DestroyWindow(window);
       return 0;
     case WM_QUERYENDSESSION:
       return TRUE;
     case WM_SYSCOMMAND:
-      return systemCommand(w, wParam);
+      return systemCommand(w, wParam, lParam);
     case WM_SYSKEYDOWN:
       if (wParam == VK_F4 && (lParam & (1 << 29))) sendTo(topLevel(w), WM_SYSCOMMAND, SC_CLOSE, 0);
       return 0;
@@ -151,7 +192,7 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
         sendTo(topLevel(w), WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(wParam));
       return 0;
     case WM_NCLBUTTONDOWN:
-      return nonClientPress(w, wParam);
+      return nonClientPress(w, wParam, lParam);
     case WM_NCLBUTTONDBLCLK:
       // A minimised window is all caption: a double click restores it.
       if (wParam == HTCAPTION && w->isMinimized()) return sendTo(w, WM_SYSCOMMAND, SC_RESTORE, 0);
@@ -165,12 +206,14 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
       EndPaint(window, &paint);
       return 0;
     }
-    case WM_ERASEBKGND:
-      // Erasing with the class brush is the drawing layer's; without a brush nothing is erased.
-      return w->windowClass != nullptr && w->windowClass->background != nullptr &&
-                     omuser::eraseWithClassBrush(reinterpret_cast<HDC>(wParam), w->handle)
-                 ? 1
-                 : 0;
+    case WM_ERASEBKGND: {
+      // The class brush over the client area; without a brush nothing is erased.
+      if (w->windowClass == nullptr || w->windowClass->background == nullptr) return 0;
+      RECT client{};
+      GetClientRect(window, &client);
+      return FillRect(reinterpret_cast<HDC>(wParam), &client, w->windowClass->background) != 0 ? 1
+                                                                                               : 0;
+    }
     case WM_CTLCOLORMSGBOX:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORDLG:
@@ -191,26 +234,28 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_WINDOWPOSCHANGED: {
       const auto* wp = reinterpret_cast<const WINDOWPOS*>(lParam);
       if (wp == nullptr) return 0;
-      const RECT client = wm().clientRectInWindow(w);
-      if (!(wp->flags & 0x0800))
-        sendTo(w, WM_SIZE,
-               w->isMinimized()   ? SIZE_MINIMIZED
-               : w->isMaximized() ? SIZE_MAXIMIZED
-                                  : SIZE_RESTORED,
-               MAKELPARAM(static_cast<WORD>(client.right - client.left),
-                          static_cast<WORD>(client.bottom - client.top)));
-      if (!(wp->flags & 0x1000) && (w = wm().find(window)) != nullptr) {
+      if (!(wp->flags & 0x1000)) {
         const POINT origin = wm().clientOrigin(w);
         const POINT parentOrigin = wm().clientOrigin(w->parent);
         sendTo(w, WM_MOVE, 0,
                MAKELPARAM(static_cast<WORD>(origin.x - parentOrigin.x),
                           static_cast<WORD>(origin.y - parentOrigin.y)));
       }
+      if (!(wp->flags & 0x0800) && (w = wm().find(window)) != nullptr) {
+        const RECT client = wm().clientRectInWindow(w);
+        sendTo(w, WM_SIZE,
+               w->isMinimized()   ? SIZE_MINIMIZED
+               : w->isMaximized() ? SIZE_MAXIMIZED
+                                  : SIZE_RESTORED,
+               MAKELPARAM(static_cast<WORD>(client.right - client.left),
+                          static_cast<WORD>(client.bottom - client.top)));
+      }
       return 0;
     }
     case WM_SETTEXT:
       w->text = lParam != 0 ? reinterpret_cast<const char*>(lParam) : "";
       publishTitle(w);
+      if ((w->style & WS_CAPTION) == WS_CAPTION) omuser::drawNonClient(w, isActiveFrame(w));
       return TRUE;
     case WM_GETTEXT: {
       auto* buffer = reinterpret_cast<char*>(lParam);

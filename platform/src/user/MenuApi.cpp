@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/src/user/Menu.h"
+#include "platform/src/user/NonClient.h"
 #include "platform/src/user/WindowManager.h"
 
 using omuser::Menu;
@@ -198,7 +199,10 @@ BOOL WINAPI SetMenu(HWND window, HMENU menu)
 
 BOOL WINAPI DrawMenuBar(HWND window)
 {
-  return omuser::WindowManager::instance().find(window) != nullptr ? TRUE : FALSE;
+  omuser::Window* w = omuser::WindowManager::instance().find(window);
+  if (w == nullptr) return FALSE;
+  omuser::drawMenuBar(w);
+  return TRUE;
 }
 
 // A window's own copy of the window menu, made on first use; revert returns it to the default

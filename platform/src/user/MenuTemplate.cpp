@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/src/kernel/Codepage.h"
+#include "platform/src/user/MenuTemplate.h"
 
 namespace {
 
@@ -91,6 +92,15 @@ class MenuTemplateReader {
 
 }  // namespace
 
+namespace omuser {
+
+HMENU menuFromTemplate(const std::uint8_t* bytes, std::size_t size)
+{
+  return MenuTemplateReader(bytes, size).read();
+}
+
+}  // namespace omuser
+
 HMENU WINAPI LoadMenuA(HINSTANCE instance, LPCSTR name)
 {
   HRSRC found = FindResourceA(instance, name, RT_MENU);
@@ -98,7 +108,6 @@ HMENU WINAPI LoadMenuA(HINSTANCE instance, LPCSTR name)
   HGLOBAL loaded = LoadResource(instance, found);
   const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
   if (bytes == nullptr) return nullptr;
-  MenuTemplateReader reader(static_cast<const std::uint8_t*>(bytes),
-                            SizeofResource(instance, found));
-  return reader.read();
+  return omuser::menuFromTemplate(static_cast<const std::uint8_t*>(bytes),
+                                  SizeofResource(instance, found));
 }

@@ -38,6 +38,12 @@ HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint)
 {
   Window* w = wm().find(window);
   if (w == nullptr || paint == nullptr) return nullptr;
+  if (w->framePending) {
+    // The frame first, then the background.
+    w->framePending = false;
+    wm().send(w, WM_NCPAINT, 1, 0);
+    if ((w = wm().find(window)) == nullptr) return nullptr;
+  }
   // The update region is taken and validated first, so a repaint asked for while erasing
   // (WM_ERASEBKGND) starts afresh.
   RegionData update = w->update;
@@ -164,6 +170,7 @@ BOOL WINAPI RedrawWindow(HWND window, const RECT* rect, HRGN region, UINT flags)
     if (flags & RDW_INVALIDATE) {
       wm().invalidate(w, areaPointer, (flags & RDW_ERASE) != 0, childMode);
       if (flags & RDW_NOERASE) w->erasePending = false;
+      if ((flags & RDW_FRAME) && WindowManager::hasNonClientArea(w)) w->framePending = true;
     }
     if (flags & RDW_INTERNALPAINT) w->internalPaint = true;
     if (flags & RDW_VALIDATE) wm().validate(w, areaPointer, childMode);

@@ -32,6 +32,7 @@ struct Window {
   HINSTANCE instance = nullptr;
   omgdi::RegionData update;  // client coordinates
   bool erasePending = false;
+  bool framePending = false;  // the non-client area waits for WM_NCPAINT
   bool internalPaint = false;
   RECT normalRect{};  // where a minimised or maximised window returns to
   bool restoreToMaximized = false;

@@ -6,9 +6,12 @@
 #include <cstdlib>
 
 #include "platform/host/Host.h"
+#include "platform/host/WindowLayerHooks.h"
 #include "platform/src/gdi/DeviceContext.h"
 #include "platform/src/user/ButtonControl.h"
+#include "platform/src/user/Cursor.h"
 #include "platform/src/user/InstanceRegistry.h"
+#include "platform/src/user/KeyboardLayout.h"
 #include "platform/src/user/ListBox.h"
 #include "platform/src/user/Menu.h"
 #include "platform/src/user/MessageQueue.h"
@@ -274,7 +277,9 @@ bool WindowManager::destroy(Window* window)
       windows_.erase(it);
     }
   }
-  exposeChanges(before, vacated);
+  // What the window uncovered is erased at once; it is painted at the next WM_PAINT.
+  for (const HWND exposed : exposeChanges(before, vacated))
+    if (Window* w = find(exposed)) paintNow(w, false, true);
   return true;
 }
 
@@ -482,19 +487,20 @@ WindowManager::Snapshot WindowManager::snapshot() const
   Snapshot shot;
   shot.reserve(all.size());
   for (Window* w : all)
-    if (w != desktop_) shot.emplace_back(w, visibleRegion(w, true));
+    if (w != desktop_) shot.emplace_back(w, visibleRegion(w, false));
   return shot;
 }
 
 // Every window gets what became visible of it, and what another window left, as update
-// region to repaint with erasing.
-void WindowManager::exposeChanges(const Snapshot& before, const RegionData& vacated)
+// region to repaint with erasing; an uncovered frame waits for WM_NCPAINT.
+std::vector<HWND> WindowManager::exposeChanges(const Snapshot& before, const RegionData& vacated)
 {
+  std::vector<HWND> exposedWindows;
   std::vector<Window*> all;
   collect(desktop_, all);
   for (Window* w : all) {
     if (w == desktop_ || w->destroyed) continue;
-    const RegionData now = visibleRegion(w, true);
+    const RegionData now = visibleRegion(w, false);
     if (now.isEmpty()) continue;
     RegionData exposed = RegionData::combine(now, vacated, RGN_AND);
     const auto old = std::find_if(before.begin(), before.end(),
@@ -503,10 +509,18 @@ void WindowManager::exposeChanges(const Snapshot& before, const RegionData& vaca
         exposed, old == before.end() ? now : RegionData::combine(now, old->second, RGN_DIFF),
         RGN_OR);
     if (exposed.isEmpty()) continue;
-    const POINT origin = clientOrigin(w);
-    exposed.offset(-origin.x, -origin.y);
-    invalidate(w, &exposed, true, kNoChildren);
+    const RegionData client = visibleRegion(w, true);
+    if (hasNonClientArea(w) && !RegionData::combine(exposed, client, RGN_DIFF).isEmpty())
+      w->framePending = true;
+    exposed = RegionData::combine(exposed, client, RGN_AND);
+    if (!exposed.isEmpty()) {
+      const POINT origin = clientOrigin(w);
+      exposed.offset(-origin.x, -origin.y);
+      invalidate(w, &exposed, true, kNoChildren);
+    }
+    exposedWindows.push_back(w->handle);
   }
+  return exposedWindows;
 }
 
 void WindowManager::placeInZOrder(Window* w, HWND insertAfter)
@@ -573,6 +587,9 @@ bool WindowManager::applyPosition(Window* w, WINDOWPOS& wp, RegionData& vacated)
   // A moved or resized window is repainted whole (its old pixels are not carried along).
   if ((clientMoved || clientSized) && !(wp.flags & SWP_NOREDRAW))
     invalidate(w, nullptr, true, kAllChildren);
+  if ((clientMoved || clientSized || (wp.flags & (SWP_SHOWWINDOW | SWP_FRAMECHANGED))) &&
+      !(wp.flags & SWP_NOREDRAW) && hasNonClientArea(w))
+    w->framePending = true;
   wp.x = r.left;
   wp.y = r.top;
   wp.cx = r.right - r.left;
@@ -599,12 +616,17 @@ bool WindowManager::deferredPositions(const std::vector<WINDOWPOS>& batch)
     if (!applyPosition(w, wp, vacated)) continue;
     done.push_back(wp);
   }
-  exposeChanges(before, vacated);
+  // Frames and backgrounds are drawn before the change is announced, as Windows does; the
+  // client areas are painted at the next WM_PAINT.
+  const std::vector<HWND> exposed = exposeChanges(before, vacated);
+  for (const WINDOWPOS& wp : done)
+    if (Window* w = find(wp.hwnd); w != nullptr && !(wp.flags & SWP_NOREDRAW))
+      paintNow(w, true, true);
+  for (const HWND handle : exposed)
+    if (Window* w = find(handle)) paintNow(w, false, true);
   for (WINDOWPOS& wp : done) {
     Window* w = find(wp.hwnd);
     if (w == nullptr) continue;
-    if (wp.flags & SWP_SHOWWINDOW) send(w, WM_SHOWWINDOW, TRUE, 0);
-    if (wp.flags & SWP_HIDEWINDOW) send(w, WM_SHOWWINDOW, FALSE, 0);
     send(w, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&wp));
     w = find(wp.hwnd);
     if (w != nullptr && !(wp.flags & SWP_NOACTIVATE) && !w->isChild() && w->isVisible())
@@ -615,7 +637,8 @@ bool WindowManager::deferredPositions(const std::vector<WINDOWPOS>& batch)
   return true;
 }
 
-// WM_WINDOWPOSCHANGED's default handling, also used after creation.
+// After creation WM_SIZE comes before WM_MOVE (the default WM_WINDOWPOSCHANGED sends them the
+// other way round).
 void WindowManager::sendSizeAndMove(Window* w)
 {
   const HWND handle = w->handle;
@@ -637,6 +660,30 @@ bool WindowManager::showWindow(Window* w, int command)
   const HWND handle = w->handle;
   const bool wasVisible = w->isVisible();
   const UINT keep = SWP_NOZORDER | SWP_NOMOVE | SWP_NOSIZE;
+  // ShowWindow, unlike SetWindowPos, announces a change of visibility first.
+  bool showing = true;
+  switch (command) {
+    case SW_HIDE:
+      showing = false;
+      break;
+    case SW_MINIMIZE:
+    case SW_SHOWMINIMIZED:
+    case SW_SHOWMINNOACTIVE:
+    case SW_MAXIMIZE:
+    case SW_RESTORE:
+    case SW_SHOWNORMAL:
+    case SW_SHOWDEFAULT:
+    case SW_SHOW:
+    case SW_SHOWNA:
+    case SW_SHOWNOACTIVATE:
+      break;
+    default:
+      return wasVisible;
+  }
+  if (showing != wasVisible) {
+    send(w, WM_SHOWWINDOW, showing ? TRUE : FALSE, 0);
+    if ((w = find(handle)) == nullptr) return wasVisible;
+  }
   switch (command) {
     case SW_HIDE:
       if (wasVisible) setWindowPos(w, nullptr, 0, 0, 0, 0, keep | SWP_NOACTIVATE | SWP_HIDEWINDOW);
@@ -814,7 +861,13 @@ void WindowManager::validate(Window* w, const RegionData* area, int childMode)
 
 bool WindowManager::needsPaint(const Window* w) const
 {
-  return !w->update.isEmpty() || w->internalPaint;
+  return !w->update.isEmpty() || w->internalPaint || w->framePending;
+}
+
+bool WindowManager::hasNonClientArea(const Window* w)
+{
+  const RECT in = nonClientInsets(w->style, w->exStyle, w->menu != nullptr && !w->isChild());
+  return in.left != 0 || in.top != 0 || in.right != 0 || in.bottom != 0;
 }
 
 Window* WindowManager::windowToPaint(const Window* filter) const
@@ -835,6 +888,11 @@ void WindowManager::paintNow(Window* w, bool children, bool eraseOnly)
   const HWND handle = w->handle;
   if (w != desktop_ && isShownOnScreen(w)) {
     if (eraseOnly) {
+      if (w->framePending) {
+        w->framePending = false;
+        send(w, WM_NCPAINT, 1, 0);
+        if ((w = find(handle)) == nullptr) return;
+      }
       if (w->erasePending) {
         RegionData area = w->update;
         const POINT origin = clientOrigin(w);
@@ -994,19 +1052,25 @@ void WindowManager::releaseCapture()
 
 namespace omuser {
 namespace {
-ClassBrushEraser classBrushEraser = nullptr;
+
+// The session reset and key names the hosts use, registered when this layer starts.
+void resetSession()
+{
+  WindowManager::instance().reset();
+  MessageQueue::instance().reset();
+  resetCursorState();
+  // A test's windows stay private to its process unless the test publishes them itself.
+  InstanceRegistry::instance().setEnabled(false);
 }
 
-void setClassBrushEraser(ClassBrushEraser eraser)
-{
-  classBrushEraser = eraser;
-}
+const bool hooksRegistered = [] {
+  omhost::WindowLayerHooks hooks;
+  hooks.resetSession = &resetSession;
+  hooks.virtualKeyFromName = &KeyboardLayout::virtualKeyFromName;
+  omhost::setWindowLayerHooks(hooks);
+  return true;
+}();
 
-bool eraseWithClassBrush(HDC dc, HWND window)
-{
-  Window* w = WindowManager::instance().find(window);
-  if (classBrushEraser == nullptr || w == nullptr || w->windowClass == nullptr) return false;
-  return classBrushEraser(dc, window, w->windowClass->background);
-}
+}  // namespace
 
 }  // namespace omuser

@@ -45,6 +45,7 @@ class WindowManager {
 
   // ---- geometry ----
   static RECT nonClientInsets(DWORD style, DWORD exStyle, bool hasMenu);
+  static bool hasNonClientArea(const Window* window);
   RECT clientRectInWindow(const Window* window) const;
   RECT windowRectOnScreen(const Window* window) const;
   RECT clientRectOnScreen(const Window* window) const;
@@ -110,7 +111,8 @@ class WindowManager {
   void registerSystemClasses();
   using Snapshot = std::vector<std::pair<Window*, omgdi::RegionData>>;
   Snapshot snapshot() const;
-  void exposeChanges(const Snapshot& before, const omgdi::RegionData& vacated);
+  // The windows that got something to repaint.
+  std::vector<HWND> exposeChanges(const Snapshot& before, const omgdi::RegionData& vacated);
   void placeInZOrder(Window* window, HWND insertAfter);
   bool applyPosition(Window* window, WINDOWPOS& position, omgdi::RegionData& vacated);
   void sendSizeAndMove(Window* window);
@@ -143,11 +145,5 @@ class WindowManager {
 }  // namespace omuser
 
 namespace omuser {
-
-// Fills a DC's client area with its window's class brush; the drawing layer installs the
-// filler (without one, a class brush erases nothing).
-using ClassBrushEraser = bool (*)(HDC dc, HWND window, HBRUSH brush);
-void setClassBrushEraser(ClassBrushEraser eraser);
-bool eraseWithClassBrush(HDC dc, HWND window);
 
 }  // namespace omuser
