@@ -7,9 +7,12 @@
 
 #include "framework/OMLinkToFct.h"
 #include "tests/support/AnimationBuilder.h"
+#include "tests/support/ScopedEdition.h"
 #include "tests/support/TestStage.h"
 #include "trinkets/lib/RAnimation.h"
+#include "trinkets/lib/RPButton.h"
 #include "trinkets/src/OMSParameter.h"
+#include "trinkets/src/TrinketRecord.h"
 #include "trinkets/src/rthread/YThread.h"
 #include "trinkets/src/rthread/eventRecord.h"
 #include "trinkets/src/rvar/YVariableTable.h"
@@ -204,6 +207,51 @@ TEST_F(ScriptAnimationTest, TheFrameRateSetsTheFrameDuration)
   }
   thread_.reset();
   OMAnimation::animationTickGate = 0;
+}
+
+// Both factories, fed random texts, give an object or none, and both editions know the
+// classes; the assessment edition's animation has no tracking and no frame sounds.
+TEST_F(ScriptAnimationTest, FactoriesTakeAnyArguments)
+{
+  const char* words[] = {"", "3", "7", "abc", "-1", "65539", "99999999999999999999", " 3", "3x"};
+  unsigned seed = 12345;
+  const auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 16) % 9;
+  };
+  for (const char* name : {"RAnimation", "RPButton"}) {
+    ASSERT_TRUE(findTrinketClass(name)) << name;
+    const TrinketFactory factory = currentTrinketRecord()->factory();
+    int made = 0;
+    for (int i = 0; i < 300; ++i) {
+      clearScriptArgs();
+      const unsigned count = next() % 4;
+      for (unsigned k = 0; k < count; ++k)
+        pushScriptArg(words[next()]);
+      rewindScriptArgs();
+      std::unique_ptr<OMScriptableObject> object = factory();
+      made += object != nullptr;
+    }
+    EXPECT_GT(made, 0) << name;
+    EXPECT_LT(made, 300) << name;
+  }
+  for (auto edition : {OMEdition::game, OMEdition::assessment}) {
+    ScopedEdition scoped(edition);
+    const bool game = edition == OMEdition::game;
+    ASSERT_TRUE(findTrinketClass("RAnimation"));
+    ASSERT_TRUE(findTrinketClass("RPButton"));
+    clearScriptArgs();
+    pushScriptArg("3");
+    rewindScriptArgs();
+    std::unique_ptr<OMScriptableObject> a = RAnimation::create();
+    ASSERT_NE(a, nullptr);
+    a->bindClass("RAnimation");
+    EXPECT_EQ(a->findMember("tracking") != nullptr, game);
+    EXPECT_EQ(a->findMember("attachSound") != nullptr, game);
+    EXPECT_EQ(a->findMember("endTracking") != nullptr, game);
+    EXPECT_NE(a->findMember("frameNotify"), nullptr);
+    EXPECT_NE(a->findMember("setAOCursor"), nullptr);
+  }
 }
 
 }  // namespace
