@@ -917,6 +917,12 @@ void OMAnimation::swapColors(std::uint8_t a, std::uint8_t b, int image)
 
 // Links.
 
+void OMAnimation::setFrameRate(int rate)
+{
+  data_->header.frameRate = std::clamp(rate, 0, 255);
+  frameDuration_ = -1;
+}
+
 void OMAnimation::setLoopLink(const OMLink* link)
 {
   OMScriptableObjectProperty::replaceLink(loopLink_, link);

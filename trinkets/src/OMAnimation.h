@@ -115,6 +115,10 @@ class OMAnimation : public OMTrinket {
   int soundsInProgress() const { return soundsInProgress_; }
   int frameSoundCount() const { return static_cast<int>(sounds_.size()); }
   void setWaitForSound(int on) { waitForSound_ = on; }
+  int waitForSound() const { return waitForSound_; }
+  int frameRate() const { return data_->header.frameRate; }
+  // Clamped to 0-255; the new rate times the frames from the next one.
+  void setFrameRate(int rate);
 
   static int useEmbeddedAnimationCoordinates;
   static int defaultAnimationSoundOn;

@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/OMMemCanvas.h"
+#include "tests/support/TestStage.h"
+#include "trinkets/lib/RTimer.h"
+#include "trinkets/src/OMSParameter.h"
+#include "trinkets/src/rthread/YThread.h"
+#include "trinkets/src/rthread/eventRecord.h"
+#include "trinkets/src/rvar/YVariableTable.h"
+
+namespace {
+
+class TimerTest : public ::testing::Test {
+ protected:
+  void TearDown() override
+  {
+    scriptVariables.clear();
+    clearEventRecords();
+  }
+  RTimer* runScript(const std::string& execute)
+  {
+    std::ofstream("timer.mps", std::ios::binary)
+        << "yield off\rdebug\rt=RTimer 300\rset t execute onExec\rsay ready\rwait\r"
+           "procedure onExec\r[\r  say exec\r"
+        << execute << "]\r";
+    thread_ = std::make_unique<YThread>("timer.mps", nullptr);
+    thread_->start();
+    stage.passes(2);
+    return static_cast<RTimer*>(scriptVariables.getObjectByName("t", false));
+  }
+  int execs() const
+  {
+    int n = 0;
+    for (const std::string& line : stage.debugLines())
+      n += line == "exec";
+    return n;
+  }
+
+  omtest::TestStage stage{8};
+  std::unique_ptr<YThread> thread_;
+};
+
+// Fires on the first pass more than the interval after "start" or the last firing.
+TEST_F(TimerTest, FiresStrictlyAfterTheInterval)
+{
+  RTimer* t = runScript("");
+  ASSERT_NE(t, nullptr);
+  stage.passes(3, 200);
+  EXPECT_EQ(execs(), 0);  // not started
+  const std::uint32_t start = omhost::clockMilliseconds();
+  ASSERT_TRUE(t->callMethod("start", scriptArgTerminator));
+  struct Step {
+    std::uint32_t at;
+    int execs;
+  };
+  const Step steps[] = {{300, 0}, {301, 1}, {601, 1}, {602, 2}};
+  for (const Step& s : steps) {
+    stage.passAt(start + s.at);
+    EXPECT_EQ(execs(), s.execs) << s.at;
+  }
+  // Paused, then started again: the interval counts from the new start.
+  t->callMethod("pause", scriptArgTerminator);
+  stage.passAt(start + 2000);
+  EXPECT_EQ(execs(), 2);
+  t->callMethod("start", scriptArgTerminator);
+  stage.passAt(start + 2300);
+  EXPECT_EQ(execs(), 2);
+  stage.passAt(start + 2301);
+  EXPECT_EQ(execs(), 3);
+  // Interval 0: every pass in which the clock moved.
+  t->setProperty("frameCount", "0");
+  stage.passes(4, 1);
+  EXPECT_EQ(execs(), 7);
+  t->setProperty("frameCount", "-5");
+  stage.passes(2, 1);
+  EXPECT_EQ(execs(), 9);
+  thread_.reset();
+}
+
+TEST_F(TimerTest, AnExecuteProcedureMayDropTheTimer)
+{
+  RTimer* t = runScript("  drop t\r");
+  ASSERT_NE(t, nullptr);
+  t->callMethod("start", scriptArgTerminator);
+  stage.passes(6, 200);
+  EXPECT_EQ(execs(), 1);
+  EXPECT_EQ(scriptVariables.getObjectByName("t", false), nullptr);
+  thread_.reset();
+}
+
+// Colour cycling rotates c groups of n entries from f by one group per interval.
+TEST_F(TimerTest, ColorCyclingRotatesGroupsOfThePalette)
+{
+  OMMemCanvas* canvas = stage.window().offscreen();
+  ASSERT_NE(canvas, nullptr);
+  OMRGBColor colors[256];
+  for (int i = 0; i < 256; ++i)
+    colors[i] = OMRGBColor(static_cast<std::uint16_t>(i << 8), 0, 0);
+  stage.window().setPalette(colors, 0);
+  const auto reds = [&] {
+    OMRGBColor now[256];
+    canvas->getPalette(now);
+    std::vector<int> r;
+    for (int i = 9; i < 17; ++i)
+      r.push_back(now[i].red >> 8);
+    return r;
+  };
+  RTimer* t = runScript("");
+  ASSERT_NE(t, nullptr);
+  const char* refused[][3] = {
+      {"-1", "3", "2"}, {"10", "0", "2"}, {"10", "3", "0"}, {"251", "3", "2"}, {"0", "257", "1"}};
+  for (const auto& r : refused) {
+    EXPECT_FALSE(t->callMethod("colorCycling", r[0], r[1], r[2], scriptArgTerminator)) << r[0];
+  }
+
+  EXPECT_FALSE(t->isCycling());
+  ASSERT_TRUE(t->callMethod("colorCycling", "10", "3", "2", scriptArgTerminator));
+  t->callMethod("start", scriptArgTerminator);
+  const std::vector<std::vector<int>> expected = {{9, 14, 15, 10, 11, 12, 13, 16},
+                                                  {9, 12, 13, 14, 15, 10, 11, 16},
+                                                  {9, 10, 11, 12, 13, 14, 15, 16}};
+  for (const auto& e : expected) {
+    stage.passes(1, 301);
+    EXPECT_EQ(reds(), e);
+  }
+  EXPECT_EQ(execs(), 0);
+  ASSERT_TRUE(t->callMethod("colorCycling", "10", "1", "4", scriptArgTerminator));
+  stage.passes(2, 301);
+  EXPECT_EQ(reds(), expected.back());
+  thread_.reset();
+}
+
+}  // namespace
