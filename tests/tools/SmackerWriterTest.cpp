@@ -153,7 +153,7 @@ Decoded decodeWithFfmpeg(const Bytes& file)
 enum class Palettes { kNone, kFirst, kEvery };
 enum class Content { kMixed, kSolid, kMono, kFull, kStill, kOneColour };
 
-struct TrackSpec {
+struct TrackCase {
   std::uint32_t rate;
   int bits;
   int channels;
@@ -165,7 +165,7 @@ struct MovieCase {
   int width, height, frames;
   Palettes palettes;
   Content content;
-  std::vector<TrackSpec> tracks;
+  std::vector<TrackCase> tracks;
   std::int32_t frameTime = 6666;
   int keyInterval = 0;
 };
@@ -179,21 +179,23 @@ std::array<std::uint8_t, 768> randomPalette(std::mt19937& random)
 }
 
 // Frames whose 4x4 blocks are, per content kind, one colour, two colours, noise, or kept.
-SmackerWriter::Movie makeMovie(const MovieCase& spec)
+SmackerWriter::Movie makeMovie(const MovieCase& movieCase)
 {
-  std::mt19937 random(static_cast<unsigned>(spec.width * 7919 + spec.height * 31 + spec.frames));
+  std::mt19937 random(
+      static_cast<unsigned>(movieCase.width * 7919 + movieCase.height * 31 + movieCase.frames));
   SmackerWriter::Movie movie;
-  movie.width = spec.width;
-  movie.height = spec.height;
-  movie.frameTime = spec.frameTime;
-  movie.keyInterval = spec.keyInterval;
-  const std::array<std::uint8_t, 768> first =
-      spec.palettes == Palettes::kNone ? std::array<std::uint8_t, 768>{} : randomPalette(random);
-  const std::size_t pixels = static_cast<std::size_t>(spec.width) * spec.height;
-  for (int f = 0; f < spec.frames; ++f) {
+  movie.width = movieCase.width;
+  movie.height = movieCase.height;
+  movie.frameTime = movieCase.frameTime;
+  movie.keyInterval = movieCase.keyInterval;
+  const std::array<std::uint8_t, 768> first = movieCase.palettes == Palettes::kNone
+                                                  ? std::array<std::uint8_t, 768>{}
+                                                  : randomPalette(random);
+  const std::size_t pixels = static_cast<std::size_t>(movieCase.width) * movieCase.height;
+  for (int f = 0; f < movieCase.frames; ++f) {
     SmackerWriter::Frame frame;
     frame.palette = first;
-    if (spec.palettes == Palettes::kEvery && f > 0) {
+    if (movieCase.palettes == Palettes::kEvery && f > 0) {
       frame.palette = movie.frames.back().palette;
       // Some entries new, a run moved from elsewhere, the rest kept.
       for (int n = 0; n < 5; ++n)
@@ -203,16 +205,16 @@ SmackerWriter::Movie makeMovie(const MovieCase& spec)
                   frame.palette.begin() + to * 3);
     }
     frame.indices.assign(pixels, 0);
-    for (int by = 0; by * 4 < spec.height; ++by) {
-      for (int bx = 0; bx * 4 < spec.width; ++bx) {
-        Content kind = spec.content;
+    for (int by = 0; by * 4 < movieCase.height; ++by) {
+      for (int bx = 0; bx * 4 < movieCase.width; ++bx) {
+        Content kind = movieCase.content;
         if (kind == Content::kMixed) kind = static_cast<Content>(1 + random() % 4);
         if (kind == Content::kStill && f == 0) kind = Content::kFull;
         const std::uint8_t a = static_cast<std::uint8_t>(random()),
                            b = static_cast<std::uint8_t>(a + 1 + random() % 255);
-        for (int y = by * 4; y < std::min(spec.height, by * 4 + 4); ++y) {
-          for (int x = bx * 4; x < std::min(spec.width, bx * 4 + 4); ++x) {
-            std::uint8_t& p = frame.indices[static_cast<std::size_t>(y) * spec.width + x];
+        for (int y = by * 4; y < std::min(movieCase.height, by * 4 + 4); ++y) {
+          for (int x = bx * 4; x < std::min(movieCase.width, bx * 4 + 4); ++x) {
+            std::uint8_t& p = frame.indices[static_cast<std::size_t>(y) * movieCase.width + x];
             switch (kind) {
               case Content::kSolid:
                 p = a;
@@ -224,7 +226,7 @@ SmackerWriter::Movie makeMovie(const MovieCase& spec)
                 p = static_cast<std::uint8_t>(random());
                 break;
               case Content::kStill:
-                p = movie.frames.back().indices[static_cast<std::size_t>(y) * spec.width + x];
+                p = movie.frames.back().indices[static_cast<std::size_t>(y) * movieCase.width + x];
                 break;
               case Content::kOneColour:
                 p = 7;
@@ -238,10 +240,10 @@ SmackerWriter::Movie makeMovie(const MovieCase& spec)
     }
     movie.frames.push_back(std::move(frame));
   }
-  for (const TrackSpec& t : spec.tracks) {
+  for (const TrackCase& t : movieCase.tracks) {
     SmackerWriter::Track track{t.rate, t.bits, t.channels, t.compressed, {}};
-    const std::size_t count =
-        static_cast<std::size_t>(std::uint64_t(t.rate) * spec.frameTime * spec.frames / 100000);
+    const std::size_t count = static_cast<std::size_t>(std::uint64_t(t.rate) * movieCase.frameTime *
+                                                       movieCase.frames / 100000);
     // A sweep with noise: small and large deltas both.
     for (std::size_t i = 0; i < count * t.channels; ++i) {
       const int value = static_cast<int>((i * 37) % 2000) - 1000 + static_cast<int>(random() % 64);
@@ -267,8 +269,8 @@ class SmackerWriterMovies : public ::testing::TestWithParam<MovieCase> {};
 // What FFmpeg decodes from our movies is exactly what went in.
 TEST_P(SmackerWriterMovies, DecodeToTheSource)
 {
-  const MovieCase& spec = GetParam();
-  const SmackerWriter::Movie movie = makeMovie(spec);
+  const MovieCase& movieCase = GetParam();
+  const SmackerWriter::Movie movie = makeMovie(movieCase);
   SmackerWriter writer;
   Bytes file;
   ASSERT_TRUE(writer.write(movie, file)) << writer.error();
@@ -286,12 +288,12 @@ TEST_P(SmackerWriterMovies, DecodeToTheSource)
   }
 }
 
-const TrackSpec k16MonoPacked{22050, 16, 1, true};
-const TrackSpec k8StereoPacked{11025, 8, 2, true};
-const TrackSpec k16StereoRaw{22050, 16, 2, false};
-const TrackSpec k8MonoRaw{11025, 8, 1, false};
-const TrackSpec k16StereoPacked{11025, 16, 2, true};
-const TrackSpec k8MonoPacked{22050, 8, 1, true};
+const TrackCase k16MonoPacked{22050, 16, 1, true};
+const TrackCase k8StereoPacked{11025, 8, 2, true};
+const TrackCase k16StereoRaw{22050, 16, 2, false};
+const TrackCase k8MonoRaw{11025, 8, 1, false};
+const TrackCase k16StereoPacked{11025, 16, 2, true};
+const TrackCase k8MonoPacked{22050, 8, 1, true};
 
 INSTANTIATE_TEST_SUITE_P(
     Movies, SmackerWriterMovies,
