@@ -524,6 +524,12 @@ TEST_F(DirectDrawTest, LocksAndDeviceContextsExcludeEachOtherAndShareThePixels)
   EXPECT_EQ(s->Lock(nullptr, &d, 0, nullptr), DDERR_SURFACEBUSY);
   HDC second = nullptr;
   EXPECT_EQ(s->GetDC(&second), DDERR_SURFACEBUSY);
+  // A DC does not keep blits out (the framework blits while it holds both DCs for clipping);
+  // a lock does.
+  LPDIRECTDRAWSURFACE other = make(0x2840, 64, 32);
+  ASSERT_NE(other, nullptr);
+  EXPECT_EQ(s->BltFast(0, 0, other, nullptr, DDBLTFAST_NOCOLORKEY), DD_OK);
+  EXPECT_EQ(other->BltFast(0, 0, s, nullptr, DDBLTFAST_NOCOLORKEY), DD_OK);
   RECT box{4, 6, 20, 16};
   HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
   FillRect(dc, &box, red);
@@ -539,6 +545,7 @@ TEST_F(DirectDrawTest, LocksAndDeviceContextsExcludeEachOtherAndShareThePixels)
   ASSERT_EQ(s->Lock(nullptr, &d, 0, nullptr), DD_OK);
   EXPECT_EQ(s->GetDC(&second), DDERR_SURFACEBUSY);
   EXPECT_EQ(s->Lock(nullptr, &d, 0, nullptr), DDERR_SURFACEBUSY);
+  EXPECT_EQ(other->BltFast(0, 0, s, nullptr, DDBLTFAST_NOCOLORKEY), DDERR_SURFACEBUSY);
   s->Unlock(nullptr);
   EXPECT_EQ(s->Unlock(nullptr), DDERR_NOTLOCKED);
   const Pixels p = readPixels(s);

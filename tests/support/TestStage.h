@@ -36,7 +36,19 @@ class TestStage {
  public:
   static constexpr std::uint32_t gatePeriod = 125;
 
+  // How the stage reaches the screen: a window through GDI (frame mode 3), or full screen
+  // through DirectDraw (mode 5), optionally flipping between two buffers.
+  struct Display {
+    bool directDraw = false;
+    bool doubleBuffer = false;
+  };
+
   explicit TestStage(int depth = 16, std::uint32_t clockStart = 10000)
+      : TestStage(Display{}, depth, clockStart)
+  {
+  }
+  explicit TestStage(Display display, int depth = 16, std::uint32_t clockStart = 10000)
+      : directDraw_(display.directDraw)
   {
     original_ = std::filesystem::current_path();
     std::filesystem::current_path(folder_.path());
@@ -44,9 +56,11 @@ class TestStage {
     host_ = &omhost::startHeadlessSession();
     host_->screen().resize(640, 480, depth);
     omuser::InstanceRegistry::instance().setEnabled(false);
-    app_ = std::make_unique<OMApp>(3, OMRect(0, 0, 640, 480), OMRGBColor(), depth, 0);
+    if (directDraw_) OMApp::useDirectDrawDrawing();
+    app_ = std::make_unique<OMApp>(directDraw_ ? 5 : 3, OMRect(0, 0, 640, 480), OMRGBColor(), depth,
+                                   0);
     window_ = std::make_unique<OMTrinketWindow>(nullptr, new OMDrawLayer, OMRect(0, 0, 640, 480),
-                                                640, 480, depth, 0);
+                                                640, 480, depth, display.doubleBuffer ? 1 : 0);
     window_->activate();
     nextOpening() = 0;
     const OMLinkToFct open(&openGate), close(&closeGate);
@@ -74,6 +88,7 @@ class TestStage {
     omhost::HostAudioSink::instance().resynchronise();
     closeAllResFiles();
     app_.reset();
+    if (directDraw_) OMApp::useGdiDrawing();
     omhost::useRealClock();
     std::filesystem::current_path(original_);
   }
@@ -200,6 +215,7 @@ class TestStage {
     return 0;
   }
 
+  bool directDraw_ = false;
   TempFolder folder_;
   std::filesystem::path original_;
   omhost::HeadlessHost* host_ = nullptr;

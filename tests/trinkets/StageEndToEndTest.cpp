@@ -66,12 +66,15 @@ const char script[] =
     "  set RECEIVER sequence 2\r"
     "]\r";
 
+using Display = omtest::TestStage::Display;
+
 // A script builds the stage from a generated resource file: a background and three
 // animations. After 40 passes of 25 ms (8 openings of the gate) a click on one of them
-// switches it to its second sequence.
-TEST(StageEndToEndTest, AScriptBuildsAStageThatAnimatesAndAnswersAClick)
+// switches it to its second sequence. Answers the virtual screen at the end.
+std::vector<std::uint8_t> runStageScript(Display display)
 {
-  omtest::TestStage stage;
+  omtest::TestStage stage(display);
+  EXPECT_EQ(stage.window().isDoubleBuffered(), display.doubleBuffer ? 1 : 0);
   OMAnimation::useEmbeddedAnimationCoordinates = 0;
   const OMLinkToFct background(&setBackground);
   registerScriptFunction("SetBackground", &background);
@@ -106,7 +109,10 @@ TEST(StageEndToEndTest, AScriptBuildsAStageThatAnimatesAndAnswersAClick)
     writer.add("ASEQ", std::to_string(id), builder->build());
     writer.add("RRGB", std::to_string(id++), writeColorTable(rgb));
   }
-  ASSERT_FALSE(stage.addResourceFile("stage.rsc", writer).empty());
+  if (stage.addResourceFile("stage.rsc", writer).empty()) {
+    ADD_FAILURE() << "the resource file was not written";
+    return {};
+  }
   std::ofstream("stage.mps", std::ios::binary) << script;
 
   {
@@ -137,6 +143,25 @@ TEST(StageEndToEndTest, AScriptBuildsAStageThatAnimatesAndAnswersAClick)
   }
   EXPECT_EQ(OMAnimation::allAnimations().count(), 0);
   OMAnimation::useEmbeddedAnimationCoordinates = 1;
+  return stage.host().screen().bytes;
+}
+
+TEST(StageEndToEndTest, AScriptBuildsAStageThatAnimatesAndAnswersAClick)
+{
+  runStageScript(Display{});
+}
+
+// Full screen through DirectDraw, drawing into the primary surface or flipping a back buffer,
+// shows the very pixels the windowed GDI stage shows.
+TEST(StageEndToEndTest, DirectDrawShowsWhatGdiShows)
+{
+  const std::vector<std::uint8_t> gdi = runStageScript(Display{});
+  for (const Display display : {Display{true, false}, Display{true, true}}) {
+    SCOPED_TRACE(display.doubleBuffer ? "flipping" : "primary");
+    const std::vector<std::uint8_t> directDraw = runStageScript(display);
+    ASSERT_EQ(directDraw.size(), gdi.size());
+    EXPECT_TRUE(directDraw == gdi);
+  }
 }
 
 }  // namespace

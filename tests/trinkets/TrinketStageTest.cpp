@@ -267,4 +267,35 @@ TEST_F(TrinketStageTest, DirtyRegionRedrawRepaintsOnlyWhatChanged)
   EXPECT_TRUE(stage.window().repaintRegion(0).isEmpty());
 }
 
+// Full screen with two buffers: each pass draws into the back buffer and flips it to the
+// screen, so a move must be repainted into both buffers, or the next flip shows the trinket at
+// its old place again.
+TEST(DoubleBufferedStageTest, AMovedTrinketIsRepaintedInBothBuffers)
+{
+  omtest::TestStage stage(omtest::TestStage::Display{true, true});
+  ASSERT_EQ(stage.window().isDoubleBuffered(), 1);
+  new TBox(&stage.window(), OMRect(0, 0, 640, 480), color555(blue555));
+  TBox* mover = new TBox(&stage.window(), OMRect(10, 10, 60, 60), color555(red555));
+  TBox* second = new TBox(&stage.window(), OMRect(500, 10, 550, 60), color555(green555));
+  mover->setZ(1);
+  second->setZ(1);
+  stage.passes(2);
+  EXPECT_EQ(stage.pixel(20, 20), red555);
+  // Each move is followed by passes that flip both buffers to the screen in turn.
+  mover->setPosition(300, 200);
+  stage.passes(1);
+  second->setPosition(500, 400);
+  for (int pass = 0; pass < 4; ++pass) {
+    SCOPED_TRACE(pass);
+    stage.passes(1);
+    const struct {
+      int x, y;
+      std::uint32_t pixel;
+    } probes[] = {{20, 20, blue555}, {320, 220, red555}, {520, 20, blue555}, {520, 420, green555}};
+    for (const auto& p : probes)
+      EXPECT_EQ(stage.pixel(p.x, p.y), p.pixel) << p.x << "," << p.y;
+  }
+  scriptVariables.clear();
+}
+
 }  // namespace

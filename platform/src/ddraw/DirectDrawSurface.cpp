@@ -173,6 +173,13 @@ HRESULT DirectDrawSurface::busy() const
   return locked_ || dc_ ? DDERR_SURFACEBUSY : DD_OK;
 }
 
+// The framework blits between surfaces whose DCs it holds for their clip regions. A DC here
+// is only a view of the surface's memory, so only a lock keeps blits out.
+HRESULT DirectDrawSurface::blitBusy() const
+{
+  return locked_ ? DDERR_SURFACEBUSY : DD_OK;
+}
+
 // Only flipping chains hold attached surfaces here, and they are made whole by CreateSurface;
 // a plain off-screen surface cannot become a back buffer afterwards.
 HRESULT WINAPI DirectDrawSurface::AddAttachedSurface(LPDIRECTDRAWSURFACE surface)
@@ -250,9 +257,9 @@ HRESULT WINAPI DirectDrawSurface::Blt(LPRECT destination, LPDIRECTDRAWSURFACE so
   if (source)
     if (HRESULT state = source->usable(); state != DD_OK) return state;
   if (DirectDrawWorld::instance().stillDrawing()) return DDERR_WASSTILLDRAWING;
-  if (HRESULT state = busy(); state != DD_OK) return state;
+  if (HRESULT state = blitBusy(); state != DD_OK) return state;
   if (source)
-    if (HRESULT state = source->busy(); state != DD_OK) return state;
+    if (HRESULT state = source->blitBusy(); state != DD_OK) return state;
 
   const RECT to = destination ? *destination : bounds();
   std::vector<RECT> clip{bounds()};
@@ -310,8 +317,8 @@ HRESULT WINAPI DirectDrawSurface::BltFast(DWORD x, DWORD y, LPDIRECTDRAWSURFACE 
   if (HRESULT state = usable(); state != DD_OK) return state;
   if (HRESULT state = source->usable(); state != DD_OK) return state;
   if (DirectDrawWorld::instance().stillDrawing()) return DDERR_WASSTILLDRAWING;
-  if (HRESULT state = busy(); state != DD_OK) return state;
-  if (HRESULT state = source->busy(); state != DD_OK) return state;
+  if (HRESULT state = blitBusy(); state != DD_OK) return state;
+  if (HRESULT state = source->blitBusy(); state != DD_OK) return state;
   const RECT from = sourceRect ? *sourceRect : source->bounds();
   if (!inside(from, source->bounds())) return DDERR_INVALIDRECT;
   if (x > 0x7FFFFFFFu || y > 0x7FFFFFFFu) return DDERR_INVALIDRECT;

@@ -88,6 +88,7 @@ class DirectDrawSurface final
   // DD_OK when the surface may be used now.
   HRESULT usable() const;
   HRESULT busy() const;
+  HRESULT blitBusy() const;
   RECT bounds() const { return RECT{0, 0, width(), height()}; }
   // Copies the source rectangle to the destination at (x, y), inside the clip rectangles
   // (surface coordinates), skipping the key when one is given.
