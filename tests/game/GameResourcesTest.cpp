@@ -12,6 +12,8 @@
 #include "tests/game/ResourceTestSupport.h"
 #include "tests/support/AnimationBuilder.h"
 #include "tests/support/TestStage.h"
+#include "tools/BackgroundWriter.h"
+#include "tools/ColorTableWriter.h"
 #include "tools/NFNTWriter.h"
 #include "trinkets/lib/RAnimation.h"
 #include "trinkets/lib/RPButton.h"
@@ -80,6 +82,11 @@ class GameResourcesTest : public ::testing::Test {
   ScopedEnv driveQ_{"OM_DRIVE_Q", cd.path()};
   std::unique_ptr<YThread> thread_;
 };
+
+std::string bytesOf(const std::vector<std::uint8_t>& bytes)
+{
+  return std::string(bytes.begin(), bytes.end());
+}
 
 std::string animation(std::uint8_t colour)
 {
@@ -151,12 +158,15 @@ TEST_F(GameResourcesTest, BothFoldersAreRegisteredTheCurrentOneFirst)
 TEST_F(GameResourcesTest, LoadersReadTheirTypesWithTheirReadOptions)
 {
   const nfntwriter::Bytes font = nfntwriter::write(nfntwriter::pixelFont(), true);
-  writeCD("RSC/all.rsc", {{"WAVE", 5, "wave5"},
-                          {"ASEQ", 5, "aseq5"},
-                          {"BK16", 5, "bk165"},
-                          {"NFNT", 5, std::string(font.begin(), font.end())},
-                          {"RRGB", 5, "rrgb5"},
-                          {"XML", 5, "xml 5"}});
+  writeCD("RSC/all.rsc",
+          {{"WAVE", 5, "wave5"},
+           {"ASEQ", 5, "aseq5"},
+           {"BK16", 5, "bk165"},
+           {"NFNT", 5, std::string(font.begin(), font.end())},
+           {"RRGB", 5, "rrgb5"},
+           {"XML", 5, "xml 5"},
+           {"RRGB", 7, bytesOf(writeColorTable({}))},
+           {"BK16", 8, bytesOf(writeBackground(16, 16, std::vector<std::uint16_t>(256, 0x7C00)))}});
   ASSERT_TRUE(initResources());
 
   struct Case {
@@ -197,8 +207,16 @@ TEST_F(GameResourcesTest, LoadersReadTheirTypesWithTheirReadOptions)
   shutdownResources();
   EXPECT_EQ(keptSoundCount(), 0);
 
-  // The font manager's NFNT fonts come from the resource files now.
+  // The font manager's NFNT fonts and the stage's pictures and palettes come from the
+  // resource files now.
   ASSERT_TRUE(initResources());
+  {
+    OMStageWindow scenes(OMRect(0, 0, 640, 480), nullptr, nullptr, 0, 640, 480, 16, 0);
+    EXPECT_TRUE(scenes.loadPalette(7));
+    EXPECT_FALSE(scenes.loadPalette(8));
+    EXPECT_TRUE(scenes.scene(8, 7));
+    EXPECT_FALSE(scenes.scene(7, 7));
+  }
   OMFont* loaded = getNFNTFont(5);
   auto* bitmap = dynamic_cast<OMNFNTFont*>(loaded);
   EXPECT_TRUE(bitmap && bitmap->isValid());
