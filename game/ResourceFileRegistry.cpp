@@ -31,6 +31,7 @@ std::string cacheDirectory;
 bool hasCacheDirectory = false;
 std::string lastCachedFile;
 int lastCachedResource = 0;
+std::string lastCachedType;  // of lastCachedResource
 std::uint32_t nextSerial = 1;
 ResourcePortEventHook eventHook = nullptr;
 
@@ -96,6 +97,7 @@ OMWord resourceCached(OMWord serial)
   if (found == cachedResources.end()) return 0;
   CachedResourceRecord& record = **found;
   lastCachedResource = record.id;
+  lastCachedType = record.type;
   callPendingLink(record.pendingLink);
   raiseEvent("resourceCached");
   return 0;
@@ -441,6 +443,11 @@ const char* lastCachedFileName()
 int lastCachedResourceId()
 {
   return lastCachedResource;
+}
+
+const char* lastCachedResourceType()
+{
+  return lastCachedResource != 0 ? lastCachedType.c_str() : "";
 }
 
 void setResourcePortEventHook(ResourcePortEventHook hook)
