@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "framework/OMLink.h"
 #include "framework/OMPoint.h"
@@ -67,17 +68,27 @@ class OMStageWindow : public OMTrinketWindow {
   // The paint link the stage sets on itself, for whoever takes it off for a while.
   OMWord paintHandler();
 
+  // The throttle's own state, and the presses that hand on a kept move first.
+  void mouseDown() override;
+  void mouseUp() override;
+
  private:
   using StepFunction = OMWord (OMStageWindow::*)();
   using EndFunction = void (OMStageWindow::*)();
 
   void startEffect(int duration, int mode, const OMLink* finished, StepFunction step,
                    EndFunction end, bool setClip);
-  // Removes the running effect's task, without notice.
+  // Ends the running effect at once, without notice; the end function puts back what the
+  // effect changed.
+  void stopEffect();
+  // Takes the running effect's task off the application.
   void dropEffectTask();
+  OMWord effectTaskEntry();
   int ticksSinceStart() const;
   OMRect windowRect() const;
-  void setWindowClip(const OMRect& rect);
+  // Null: the whole window.
+  void setWindowClip(const OMRegion* region);
+  void markAllDirty();
   void fillOnWindow(const OMRegion& area);
   void copyToWindow(const OMRegion& area);
   OMWord dissolveStep();
@@ -85,9 +96,9 @@ class OMStageWindow : public OMTrinketWindow {
   OMWord wipeStep();
   OMWord shakeStep();
   void shakeEnd();
-  OMWord markAllDirtyOnce();
-  // Hands a move that the throttle kept to the trinkets once its time has come.
-  void deliverHeldMove();
+  // Hands a move that the throttle kept to the trinkets: when its time has come, or at once
+  // before a press or release.
+  void deliverHeldMove(bool now);
 
   int doubleClicksDisabled_ = 0;
   int dissolveState_ = 0;
@@ -106,9 +117,14 @@ class OMStageWindow : public OMTrinketWindow {
   int effectMode_ = noEffect;
   EndFunction effectEndFunction_ = nullptr;
   int wipeDirection_ = 0;
-  // The part of the window that shows the offscreen picture while an effect runs.
+  StepFunction effectStep_ = nullptr;
+  // Tasks taken off while a step ran, deleted when no step runs.
+  std::vector<std::unique_ptr<OMTask>> retiredTasks_;
+  int stepDepth_ = 0;
+  // The part of the window that shows the offscreen picture.
   OMRegion visible_;
-  // A move dropped by the throttle, delivered when the interval has passed.
+  // The throttle: the time of the next handled move, and the newest move dropped since.
+  std::uint32_t nextMove_ = 0;
   bool moveHeld_ = false;
   MSG heldMove_{};
 };
