@@ -10,12 +10,10 @@
 #include "framework/OMCachedFile.h"
 #include "framework/OMIStreamDLL16.h"
 #include "framework/OMIStreamDLL16InfoCache.h"
-#include "framework/OMLinkToFct.h"
+#include "framework/OMLinkToBoundFct.h"
 #include "framework/OMResFile.h"
 
 namespace {
-
-constexpr int kLineSize = 80;
 
 struct CachedResourceRecord {
   std::uint16_t id = 0;
@@ -32,6 +30,7 @@ std::string cacheDirectory;
 bool hasCacheDirectory = false;
 std::string lastCachedFile;
 int lastCachedResource = 0;
+std::string lastCachedType;  // of lastCachedResource
 std::uint32_t nextSerial = 1;
 ResourcePortEventHook eventHook = nullptr;
 
@@ -82,7 +81,8 @@ OMWord fileCached(OMWord serial)
 {
   ResourceFileRecord* record = recordWithSerial(static_cast<std::uint32_t>(serial));
   if (!record) return 0;
-  cacheFile(record->name.c_str());
+  // The background caching holds the file's reference already: one more would keep the file
+  // cached after its uncaching.
   lastCachedFile = record->name;
   callPendingLink(record->pendingLink);
   raiseEvent("DLLCached");
@@ -96,6 +96,7 @@ OMWord resourceCached(OMWord serial)
   if (found == cachedResources.end()) return 0;
   CachedResourceRecord& record = **found;
   lastCachedResource = record.id;
+  lastCachedType = record.type;
   callPendingLink(record.pendingLink);
   raiseEvent("resourceCached");
   return 0;
@@ -117,15 +118,20 @@ std::string cachePathOf(const std::string& name)
   return cacheDirectory + name;
 }
 
-bool isEndOfBlock(const char* line)
+bool isEndOfBlock(const std::string& line)
 {
-  return std::strstr(line, "ENDFILE") != nullptr;
+  return line.find("ENDFILE") != std::string::npos;
 }
 
-bool readLine(std::FILE* file, char* line)
+// A whole line, whatever its length, without its line end; false at the end of the file.
+bool readLine(std::FILE* file, std::string& line)
 {
-  if (!std::fgets(line, kLineSize, file)) return false;
-  line[std::strcspn(line, "\r\n")] = 0;
+  line.clear();
+  int c = 0;
+  while ((c = std::getc(file)) != EOF && c != '\n')
+    line += static_cast<char>(c);
+  if (c == EOF && line.empty()) return false;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
   return true;
 }
 
@@ -168,12 +174,12 @@ std::vector<ResourceMapBlock> readResourceMap(std::FILE* file)
 {
   std::vector<ResourceMapBlock> blocks;
   if (!file) return blocks;
-  char line[kLineSize];
+  std::string line;
   if (!readLine(file, line)) return blocks;
   // The first line's capacity only sizes the list; longer blocks make it grow.
-  const long capacity = std::strtol(line, nullptr, 10);
+  const long capacity = std::strtol(line.c_str(), nullptr, 10);
   while (readLine(file, line)) {
-    const char* name = skipBlanks(line);
+    const char* name = skipBlanks(line.c_str());
     const std::size_t length = wordLength(name);
     if (length == 0) continue;
     ResourceMapBlock block;
@@ -186,7 +192,7 @@ std::vector<ResourceMapBlock> readResourceMap(std::FILE* file)
         break;
       }
       ResourceMapBlock::Entry entry{};
-      if (parseEntry(line, entry)) block.entries.push_back(entry);
+      if (parseEntry(line.c_str(), entry)) block.entries.push_back(entry);
     }
     blocks.push_back(std::move(block));
   }
@@ -350,7 +356,7 @@ void cacheDLL(const char* name, const OMLink* link, int priority, std::uint32_t 
     return;
   }
   record->pendingLink = cloneLink(link);
-  const OMLinkToFct done(&fileCached, record->serial);
+  const OMLinkToBoundFct done(&fileCached, record->serial);
   if (toCacheDirectory)
     cacheFileAsCopyInBackground(record->name.c_str(), cachePathOf(record->name).c_str(), &done,
                                 priority, 0);
@@ -402,7 +408,7 @@ void cacheResource(int id, const char* type, const OMLink* link, std::uint32_t k
   record->serial = nextSerial++;
   CachedResourceRecord* kept = record.get();
   cachedResources.push_back(std::move(record));
-  const OMLinkToFct done(&resourceCached, kept->serial);
+  const OMLinkToBoundFct done(&resourceCached, kept->serial);
   kept->stream->loadAsync(&done, priority);
 }
 
@@ -436,6 +442,11 @@ const char* lastCachedFileName()
 int lastCachedResourceId()
 {
   return lastCachedResource;
+}
+
+const char* lastCachedResourceType()
+{
+  return lastCachedResource != 0 ? lastCachedType.c_str() : "";
 }
 
 void setResourcePortEventHook(ResourcePortEventHook hook)

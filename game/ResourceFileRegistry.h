@@ -67,6 +67,7 @@ int cachedResourceCount();
 // The last file and resource whose background caching finished (empty / 0 when none).
 const char* lastCachedFileName();
 int lastCachedResourceId();
+const char* lastCachedResourceType();
 
 // Called with "DLLCached" or "resourceCached" when a background caching finishes; the script
 // class of resource ports installs it.

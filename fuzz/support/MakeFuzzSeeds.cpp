@@ -126,6 +126,19 @@ void textSeeds()
        "\"Path\"=hex(3):01,02,ff\n@=\"quoted \\\"word\\\"\"\n");
 }
 
+void resourceMapSeeds()
+{
+  seed("ResourceMapFuzz", "two-blocks",
+       "2\n  Sounds.RSC x\nWAVE 1200\nwave 1201\nENDFILE\npics.rsc\nBK16 5\nRRGB 5\nENDFILE\n");
+  seed("ResourceMapFuzz", "listed-twice",
+       "1\r\na.rsc\r\nASEQ 1\r\nENDFILE\r\n\r\nA.RSC\r\nASEQ 2\r\nENDFILE\r\n");
+  seed("ResourceMapFuzz", "odd-entries",
+       "1\na.rsc\nXML 5\nBK16X 6\nWAVE 0\nWAVE 65536\nWAVE\nASEQ 1\nASEQ 2\nASEQ 3\nENDFILE\n");
+  seed("ResourceMapFuzz", "unterminated", "1\na.rsc\nASEQ 1\nENDFILE\nb.rsc\nASEQ 2\nASEQ 3");
+  seed("ResourceMapFuzz", "long-lines",
+       "1\n" + std::string(300, 'n') + ".rsc\nASEQ" + std::string(200, ' ') + "7\nENDFILE\n");
+}
+
 const char programScript[] =
     "MENU 1\n{\n  POPUP \"&File\"\n  {\n    MENUITEM \"&Open\", 101\n    MENUITEM SEPARATOR\n"
     "    MENUITEM \"E&xit\", 102, GRAYED\n  }\n  POPUP \"&Help\" { MENUITEM \"&About\", 201 }\n}\n"
@@ -240,6 +253,7 @@ int main(int argc, char** argv)
   xmlDocuments();
   scriptSeeds();
   textSeeds();
+  resourceMapSeeds();
   programSeeds(argv[2]);
   imageSeeds();
   return 0;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "framework/OMLinkToBoundFct.h"
 #include "framework/OMLinkToFct.h"
 #include "framework/OMLinkToObj.h"
 
@@ -126,4 +127,18 @@ TEST(OMLinkTest, FunctionLinkPassesBoundOrGivenWordAndHasNoTarget)
 
   OMLinkToFct unbound(nullptr, 4);
   EXPECT_EQ(unbound.call(), 0u);
+}
+
+TEST(OMLinkTest, BoundFunctionLinkKeepsItsWordWhateverTheCallerPasses)
+{
+  const OMLinkToBoundFct original(remember, 8);
+  std::unique_ptr<OMLink> clone = cloneLink(&original);
+  const OMWord callerWords[] = {0, 1, 0x12345678};
+  for (OMWord word : callerWords) {
+    lastPlainArgument = 0;
+    EXPECT_EQ(clone->call(word), 9u);
+    EXPECT_EQ(lastPlainArgument, 8u);
+  }
+  EXPECT_EQ(clone->call(), 9u);
+  EXPECT_EQ(OMLinkToBoundFct(nullptr, 3).call(5), 0u);
 }
