@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <omcrt.h>
 #include <windows.h>
 
 #include "framework/OMCachedFile.h"
@@ -201,7 +202,7 @@ std::vector<ResourceMapBlock> readResourceMap(std::FILE* file)
 
 void parseResourceMap(const char* path)
 {
-  std::FILE* file = path ? std::fopen(path, "r") : nullptr;
+  std::FILE* file = path ? om_fopen(path, "r") : nullptr;
   if (!file) return;
   const std::vector<ResourceMapBlock> blocks = readResourceMap(file);
   std::fclose(file);

@@ -93,9 +93,9 @@ class ResourceRegistryTest : public restest::ResourceFolders {
 
 TEST_F(ResourceRegistryTest, AMapRegistersEachFileOnceWithItsFirstBlock)
 {
-  restest::ResourceFolders::writeResourceFile(work, "RSC/Sounds.rsc",
-                                              {{"WAVE", 1200, "w1200"}, {"WAVE", 1300, "w1300"}});
-  restest::ResourceFolders::writeResourceFile(work, "RSC/pics.rsc", {{"BK16", 5, "bk005"}});
+  restest::writeResourceFile(work, "RSC/Sounds.rsc",
+                             {{"WAVE", 1200, "w1200"}, {"WAVE", 1300, "w1300"}});
+  restest::writeResourceFile(work, "RSC/pics.rsc", {{"BK16", 5, "bk005"}});
   work.write("RSC/resource.map",
              "2\n  Sounds.RSC x\nWAVE 1200\nENDFILE\nsounds.rsc\nWAVE 1300\nENDFILE\n"
              "pics.rsc\nBK16 5\n");
@@ -104,7 +104,7 @@ TEST_F(ResourceRegistryTest, AMapRegistersEachFileOnceWithItsFirstBlock)
   parseResourceMap((work / "RSC/resource.map").c_str());
   const std::string errors = testing::internal::GetCapturedStderr();
 
-  EXPECT_EQ(recordNames(), (std::vector<std::string>{"sounds.rsc", "pics.rsc"}));
+  EXPECT_EQ(restest::recordNames(), (std::vector<std::string>{"sounds.rsc", "pics.rsc"}));
   EXPECT_EQ(lookUp(1200, "WAVE"), "w1200");
   // Only the entries of the first block are known, whatever the file holds.
   EXPECT_EQ(lookUp(1300, "WAVE"), "<null>");
@@ -125,15 +125,15 @@ TEST_F(ResourceRegistryTest, AMapRegistersEachFileOnceWithItsFirstBlock)
 
 TEST_F(ResourceRegistryTest, TheScanRegistersReadableResourceFilesUnderLowerCaseNames)
 {
-  restest::ResourceFolders::writeResourceFile(work, "RSC/Intro.RSC", {{"ASEQ", 40, "aseq4"}});
-  restest::ResourceFolders::writeResourceFile(work, "RSC/more.rsc.bak", {{"RRGB", 3, "rrgb3"}});
+  restest::writeResourceFile(work, "RSC/Intro.RSC", {{"ASEQ", 40, "aseq4"}});
+  restest::writeResourceFile(work, "RSC/more.rsc.bak", {{"RRGB", 3, "rrgb3"}});
   work.makeFolder("RSC/x.rsc");
   work.write("RSC/damaged.rsc", "MZ not a resource file");
   work.write("RSC/notes.txt", "text");
   useLocalFolder();
   scanResourceFiles("RSC\\");
 
-  const std::vector<std::string> names = recordNames();
+  const std::vector<std::string> names = restest::recordNames();
   EXPECT_EQ(std::set<std::string>(names.begin(), names.end()),
             (std::set<std::string>{"intro.rsc", "more.rsc.bak"}));
   EXPECT_EQ(lookUp(40, "ASEQ"), "aseq4");
@@ -160,8 +160,7 @@ void noteEvent(const char* event)
 TEST_F(ResourceRegistryTest, BackgroundCachingCompletesWithLinkAndEvent)
 {
   const std::string big = pattern(300000, 3);
-  restest::ResourceFolders::writeResourceFile(work, "RSC/big.rsc",
-                                              {{"BK16", 9, big}, {"ASEQ", 2, "aseq2"}});
+  restest::writeResourceFile(work, "RSC/big.rsc", {{"BK16", 9, big}, {"ASEQ", 2, "aseq2"}});
   useLocalFolder();
   registerResourceFile("Big.RSC");
   setResourcePortEventHook(&noteEvent);
@@ -218,8 +217,7 @@ TEST_F(ResourceRegistryTest, BackgroundCachingCompletesWithLinkAndEvent)
 TEST_F(ResourceRegistryTest, AResourceLeftWhileItsReadIsInFlightNeverCompletes)
 {
   const std::string big = pattern(400000, 5);
-  restest::ResourceFolders::writeResourceFile(work, "RSC/big.rsc",
-                                              {{"BK16", 9, big}, {"BK16", 10, big}});
+  restest::writeResourceFile(work, "RSC/big.rsc", {{"BK16", 9, big}, {"BK16", 10, big}});
   useLocalFolder();
   registerResourceFile("big.rsc");
   setResourcePortEventHook(&noteEvent);

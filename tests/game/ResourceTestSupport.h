@@ -40,6 +40,27 @@ inline std::string content(OMIStream* stream, std::size_t length)
   return stream ? omtest::drain(*stream).substr(0, length) : "<null>";
 }
 
+// Writes a resource file at a path below a folder and returns its host path.
+inline std::string writeResourceFile(const TempFolder& folder, const std::string& relative,
+                                     const std::vector<Resource>& resources)
+{
+  NEResourceWriter writer;
+  for (const Resource& r : resources)
+    writer.add(r.type, std::to_string(r.id),
+               NEResourceWriter::Bytes(r.bytes.begin(), r.bytes.end()));
+  NEResourceWriter::Bytes file;
+  EXPECT_TRUE(writer.build(file)) << writer.error();
+  return folder.write(relative, std::string(file.begin(), file.end()));
+}
+
+inline std::vector<std::string> recordNames()
+{
+  std::vector<std::string> names;
+  for (const auto& record : resourceFileRecords())
+    names.push_back(record->name);
+  return names;
+}
+
 // The game's folders: a work folder that is the current one (C:) and a CD folder on drive Q:,
 // which the INI names as "CDDrive". The file services and the registry start and end empty.
 class ResourceFolders : public ::testing::Test {
@@ -60,19 +81,6 @@ class ResourceFolders : public ::testing::Test {
     resetShellSettings();
   }
 
-  // Writes a resource file at a path below a folder and returns its host path.
-  static std::string writeResourceFile(const TempFolder& folder, const std::string& relative,
-                                       const std::vector<Resource>& resources)
-  {
-    NEResourceWriter writer;
-    for (const Resource& r : resources)
-      writer.add(r.type, std::to_string(r.id),
-                 NEResourceWriter::Bytes(r.bytes.begin(), r.bytes.end()));
-    NEResourceWriter::Bytes file;
-    EXPECT_TRUE(writer.build(file)) << writer.error();
-    return folder.write(relative, std::string(file.begin(), file.end()));
-  }
-
   // Drives the background jobs until the condition holds (or a generous bound passes).
   template <typename Condition>
   static bool stepJobsUntil(Condition done)
@@ -90,14 +98,6 @@ class ResourceFolders : public ::testing::Test {
       stepBackgroundJobs();
       std::this_thread::yield();
     }
-  }
-
-  static std::vector<std::string> recordNames()
-  {
-    std::vector<std::string> names;
-    for (const auto& record : resourceFileRecords())
-      names.push_back(record->name);
-    return names;
   }
 
  public:

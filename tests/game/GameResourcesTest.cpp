@@ -1,0 +1,271 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/OMFontManager.h"
+#include "framework/OMNFNTFont.h"
+#include "game/GameResources.h"
+#include "game/OMStageWindow.h"
+#include "tests/game/ResourceTestSupport.h"
+#include "tests/support/AnimationBuilder.h"
+#include "tests/support/TestStage.h"
+#include "tools/NFNTWriter.h"
+#include "trinkets/lib/RAnimation.h"
+#include "trinkets/lib/RPButton.h"
+#include "trinkets/src/OMCursorTrinket.h"
+#include "trinkets/src/OMSParameter.h"
+#include "trinkets/src/rthread/YNativeFunction.h"
+#include "trinkets/src/rthread/YThread.h"
+#include "trinkets/src/rthread/eventRecord.h"
+#include "trinkets/src/rvar/YVariableTable.h"
+
+namespace {
+
+using restest::content;
+using restest::Resource;
+
+// The game's folders on the test stage: the stage's folder is the current one, the CD is on
+// Q:, which the INI names. Whatever the set-up took is given back before the stage goes.
+class GameResourcesTest : public ::testing::Test {
+ protected:
+  GameResourcesTest()
+  {
+    terminateFileServices();
+    stage.folder().write("korvanix.INI", "[Velmora Trasko Adventures - CD]\nCDDrive=Q:\\\n");
+    resetShellSettings();
+    // The set-up installs its own.
+    OMAnimation::animationResolver = nullptr;
+    OMAnimation::soundResolver = nullptr;
+    OMAnimation::paletteResolver = nullptr;
+  }
+  ~GameResourcesTest() override
+  {
+    thread_.reset();
+    scriptVariables.clear();
+    clearEventRecords();
+    shutdownResources();
+    setNFNTLoader(nullptr);
+    setBackgroundLoader(nullptr);
+    setPaletteLoader(nullptr);
+    setSearchPathStrict(0);
+    terminateFileServices();
+    resetShellSettings();
+  }
+
+  void writeLocal(const std::string& relative, const std::vector<Resource>& resources)
+  {
+    restest::writeResourceFile(stage.folder(), relative, resources);
+  }
+  void writeCD(const std::string& relative, const std::vector<Resource>& resources)
+  {
+    restest::writeResourceFile(cd, relative, resources);
+  }
+
+  // A script of these lines, run for a few passes.
+  void runScript(const std::string& lines)
+  {
+    std::ofstream("resources.mps", std::ios::binary) << "yield off\r" << lines;
+    thread_ = std::make_unique<YThread>("resources.mps", nullptr);
+    thread_->start();
+    stage.passes(2);
+  }
+
+  omtest::TestStage stage;
+  TempFolder cd;
+
+ private:
+  ScopedEnv driveQ_{"OM_DRIVE_Q", cd.path()};
+  std::unique_ptr<YThread> thread_;
+};
+
+std::string animation(std::uint8_t colour)
+{
+  omtest::AnimationBuilder builder;
+  const int image = builder.addImage(8, 8, colour);
+  builder.addSequence({{0, 0, static_cast<std::int16_t>(image), 0}, {0, 0, OMFrameEntry::hold, 0}});
+  const auto bytes = builder.build();
+  return std::string(bytes.begin(), bytes.end());
+}
+
+TEST_F(GameResourcesTest, TheSetUpNeedsResourceFilesOnTheCD)
+{
+  struct Case {
+    const char* what;
+    bool local, cdMap, cdScan;
+    bool expected;
+  } cases[] = {
+      {"local files only", true, false, false, false},
+      {"nothing anywhere", false, false, false, false},
+      {"a CD map of files the search finds", false, true, false, true},
+      {"both, the CD scanned", true, false, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempFolder fresh;
+    ScopedEnv driveQ("OM_DRIVE_Q", fresh.path());
+    if (c.local) writeLocal("RSC/local.rsc", {{"ASEQ", 10, "local"}});
+    if (c.cdMap) {
+      restest::writeResourceFile(fresh, "RSC/mapped.rsc", {{"ASEQ", 20, "mapd2"}});
+      fresh.write("RSC/resource.map", "1\nMapped.rsc\nASEQ 20\nENDFILE\n");
+    }
+    if (c.cdScan) restest::writeResourceFile(fresh, "RSC/scanned.rsc", {{"ASEQ", 30, "scand"}});
+    EXPECT_EQ(initResources(), c.expected);
+    // Without CD files no hook is installed and no script function registered.
+    EXPECT_EQ(OMAnimation::animationResolver != nullptr, c.expected);
+    EXPECT_EQ(findScriptFunction("InstallCursors") != nullptr, c.expected);
+    if (c.expected) {
+      EXPECT_STREQ(resourceCacheDirectory(), getDataDirectory());
+      EXPECT_EQ(content(OMAnimation::animationResolver(c.cdMap ? 20 : 30).get(), 5),
+                c.cdMap ? "mapd2" : "scand");
+    }
+    shutdownResources();
+    EXPECT_EQ(resourceFileCount(), 0);
+    OMAnimation::animationResolver = nullptr;
+    terminateFileServices();
+    std::filesystem::remove_all(stage.folder() / "RSC");
+  }
+}
+
+TEST_F(GameResourcesTest, BothFoldersAreRegisteredTheCurrentOneFirst)
+{
+  writeLocal("RSC/local.rsc", {{"ASEQ", 10, "local"}});
+  stage.folder().write("RSC/resource.map", "1\nlocal.rsc\nASEQ 10\nENDFILE\n");
+  stage.folder().write("scripts/Startup.mps", "local\r");
+  writeCD("RSC/disc.rsc", {{"ASEQ", 11, "disc1"}});
+  cd.write("scripts/Startup.mps", "disc\r");
+  cd.write("scripts/Only.mps", "disc\r");
+  ASSERT_TRUE(initResources());
+
+  EXPECT_EQ(restest::recordNames(), (std::vector<std::string>{"local.rsc", "disc.rsc"}));
+  EXPECT_EQ(content(findAnimationResource(10).get(), 5), "local");
+  EXPECT_EQ(content(findAnimationResource(11).get(), 5), "disc1");
+  // Scripts are found in the current folder first, then on the CD; nothing beyond.
+  EXPECT_EQ(findFileOnSearchPath("startup.mps").value_or(""), "scripts\\startup.mps");
+  EXPECT_EQ(findFileOnSearchPath("Only.mps").value_or(""), "Q:\\scripts\\Only.mps");
+  EXPECT_FALSE(findFileOnSearchPath("none.mps").has_value());
+}
+
+TEST_F(GameResourcesTest, LoadersReadTheirTypesWithTheirReadOptions)
+{
+  const nfntwriter::Bytes font = nfntwriter::write(nfntwriter::pixelFont(), true);
+  writeCD("RSC/all.rsc", {{"WAVE", 5, "wave5"},
+                          {"ASEQ", 5, "aseq5"},
+                          {"BK16", 5, "bk165"},
+                          {"NFNT", 5, std::string(font.begin(), font.end())},
+                          {"RRGB", 5, "rrgb5"},
+                          {"XML", 5, "xml 5"}});
+  ASSERT_TRUE(initResources());
+
+  struct Case {
+    const char* what;
+    std::unique_ptr<OMIStream> (*load)();
+    const char* expected;
+    bool whole;
+  } cases[] = {
+      {"sound", [] { return findSoundResource(5); }, "wave5", true},
+      {"animation", [] { return findAnimationResource(5); }, "aseq5", true},
+      {"background", [] { return findBackgroundResource(5); }, "bk165", true},
+      {"palette", [] { return findPaletteResource(5); }, "rrgb5", true},
+      {"typed", [] { return findTypedResource(5, "XML"); }, "xml 5", true},
+      {"wave, option 0", [] { return findWaveResource(5, 0); }, "wave5", false},
+      {"wave, option -1", [] { return findWaveResource(5, -1); }, "wave5", true},
+      {"the sound resolver", [] { return OMAnimation::soundResolver(5); }, "wave5", true},
+      {"the palette resolver", [] { return OMAnimation::paletteResolver(5); }, "rrgb5", true},
+      {"a missing sound", [] { return findSoundResource(6); }, "<null>", false},
+      {"a wrong type", [] { return findTypedResource(5, "wave"); }, "<null>", false},
+  };
+  for (const Case& c : cases) {
+    std::unique_ptr<OMIStream> stream = c.load();
+    if (stream) {
+      EXPECT_EQ(stream->isWhole(), c.whole) << c.what;
+    }
+    EXPECT_EQ(content(stream.get(), 5), c.expected) << c.what;
+  }
+
+  // A sound a character keeps is read in blocks, until it is let go.
+  keepSound(5);
+  keepSound(5);
+  EXPECT_EQ(keptSoundCount(), 1);
+  EXPECT_FALSE(findSoundResource(5)->isWhole());
+  EXPECT_FALSE(OMAnimation::soundResolver(5)->isWhole());
+  releaseKeptSound(5);
+  EXPECT_TRUE(findSoundResource(5)->isWhole());
+  keepSound(5);
+  shutdownResources();
+  EXPECT_EQ(keptSoundCount(), 0);
+
+  // The font manager's NFNT fonts come from the resource files now.
+  ASSERT_TRUE(initResources());
+  OMFont* loaded = getNFNTFont(5);
+  auto* bitmap = dynamic_cast<OMNFNTFont*>(loaded);
+  EXPECT_TRUE(bitmap && bitmap->isValid());
+  releaseFont(loaded);
+}
+
+TEST_F(GameResourcesTest, CursorsAreSharedPerIdAndInstalledFromAScript)
+{
+  std::vector<Resource> cursors;
+  for (int id : {1, 4062, 4063, 4064, 4065, 4074})
+    cursors.push_back({"ASEQ", id, animation(static_cast<std::uint8_t>(id % 200 + 1))});
+  cursors.push_back({"ASEQ", 3, animation(9)});
+  writeCD("RSC/cursors.rsc", cursors);
+  ASSERT_TRUE(initResources());
+
+  struct Case {
+    int id;
+    OMPoint hotSpot;
+  } spots[] = {{4063, {7, 1}}, {4074, {0, 0}}, {4065, {7, 11}}, {1, {0, 0}}, {4062, {1, 1}}};
+  for (const Case& c : spots) {
+    OMCursor* cursor = cursorFromResource(c.id);
+    auto* trinket = dynamic_cast<OMCursorTrinket*>(cursor);
+    ASSERT_NE(trinket, nullptr) << c.id;
+    EXPECT_EQ(trinket->hotSpot().x, c.hotSpot.x) << c.id;
+    EXPECT_EQ(trinket->hotSpot().y, c.hotSpot.y) << c.id;
+    EXPECT_EQ(cursorFromResource(c.id), cursor) << c.id;
+  }
+  EXPECT_EQ(defaultCursor(), cursorFromResource(4062));
+  EXPECT_EQ(cursorById(4063), cursorFromResource(4063));
+  // No animation, no cursor, nothing kept.
+  const int kept = cachedCursorCount();
+  EXPECT_EQ(cursorFromResource(4066), nullptr);
+  EXPECT_EQ(cachedCursorCount(), kept);
+
+  runScript("InstallCursors\ra=RAnimation 100 100 3\rb=RPButton 300 300 3\r");
+  OMCursor* arrow = cursorFromResource(1);
+  OMCursor* pointer = cursorFromResource(4062);
+  EXPECT_EQ(OMTrinket::defaultCursor(), arrow);
+  EXPECT_EQ(OMTrinket::defaultTrackingCursor(), arrow);
+  EXPECT_EQ(OMTrinket::defaultHoverCursor(), arrow);
+  auto* a = static_cast<RAnimation*>(scriptVariables.getObjectByName("a", false));
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(a->trackingCursor(), pointer);
+  EXPECT_EQ(a->hoverCursor(), pointer);
+  auto* b = static_cast<RPButton*>(scriptVariables.getObjectByName("b", false));
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(b->trackingCursor(), pointer);
+  EXPECT_EQ(b->hoverCursor(), pointer);
+  // The lookup gives scripts any cursor: b tracks, a hovers.
+  ASSERT_TRUE(a->callMethod("setAOCursor", "4065", "4063", scriptArgTerminator));
+  EXPECT_EQ(a->trackingCursor(), cursorFromResource(4063));
+  EXPECT_EQ(a->hoverCursor(), cursorFromResource(4065));
+
+  // Over the animation its cursor is the current one; after the shut-down nothing refers to
+  // a cursor and the window shows the arrow.
+  stage.moveTo(104, 104);
+  EXPECT_EQ(OMCursor::current(), cursorFromResource(4065));
+  shutdownResources();
+  EXPECT_EQ(cachedCursorCount(), 0);
+  EXPECT_EQ(OMCursor::current(), nullptr);
+  EXPECT_EQ(OMTrinket::defaultCursor(), nullptr);
+  EXPECT_EQ(a->trackingCursor(), nullptr);
+  EXPECT_EQ(a->hoverCursor(), nullptr);
+  EXPECT_EQ(b->hoverCursor(), nullptr);
+  stage.moveTo(304, 304);
+  stage.moveTo(104, 104);
+  EXPECT_EQ(OMCursor::current(), nullptr);
+}
+
+}  // namespace
