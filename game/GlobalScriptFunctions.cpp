@@ -8,6 +8,7 @@
 #include "framework/OMLinkToFct.h"
 #include "framework/OMPathDirectory.h"
 #include "framework/OMSystem.h"
+#include "game/GlobalSoundFunctions.h"
 #include "trinkets/src/OMStreamBytes.h"
 #include "trinkets/src/rthread/YScriptEngine.h"
 #include "trinkets/src/rthread/YThread.h"
@@ -38,8 +39,8 @@ std::unique_ptr<std::istream> openScriptFile(const char* name)
 
 void registerGlobalScriptFunctions()
 {
-  // The global functions themselves, the answers' and the sound functions come with the
-  // scene's functions.
+  // The shell's own global functions and the answers' come with the scene's functions.
+  registerSoundFunctions();
   setScriptStepMode(1);
   theStartupThread = new YThread("Startup.mps", &openScriptFile);
   const OMLinkToFct flush(&flushInputOnStart);
