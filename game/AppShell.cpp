@@ -56,7 +56,8 @@ Shell& shell()
 
 ShellCalls defaultShellCalls()
 {
-  return ShellCalls{&raiseAppClose, &sceneKeyPressed};
+  return ShellCalls{&raiseAppClose, &sceneKeyPressed, &currentMovie, &isDialogOpen,
+                    &createExitMovie};
 }
 
 ShellCalls& calls()
@@ -123,6 +124,9 @@ OMWord restoreStagePaint(OMWord)
 void freezeMovie(ShellMovie* movie)
 {
   Shell& s = shell();
+  // A repeated request finds the close palette on the stage: the first one's saved
+  // palette is the one to put back.
+  const bool alreadyFrozen = s.frozenMovie == movie;
   s.frozenMovie = movie;
   movie->pauseRunning();
   movie->stopPlayback();
@@ -137,7 +141,8 @@ void freezeMovie(ShellMovie* movie)
   }
   s.closeStill->start();
   s.closeStill->setZ(topDepth - 1);
-  if (OMMemCanvas* canvas = s.stage->offscreen()) canvas->getPalette(s.savedPalette);
+  OMMemCanvas* canvas = s.stage->offscreen();
+  if (canvas && !alreadyFrozen) canvas->getPalette(s.savedPalette);
   s.stage->goToBlack();
   s.stage->loadPalette(closePaletteId);
   s.stage->displayScreen(0);
@@ -230,7 +235,8 @@ void runGame()
 
   const OMLinkToFct end(&onExitMovieEnd);
   s.exitMovieEnded = false;
-  s.exitMovie = createExitMovie("MVAdExit.smk", 0, 0, &end);
+  s.exitMovie = calls().createExitMovie("MVAdExit.smk", 0, 0, &end);
+  if (!s.exitMovie) return;
   s.exitMovie->setPaletteRestore(false);
   s.exitMovie->setPressHook(&end);
   s.exitMovie->start();
@@ -248,15 +254,15 @@ void runGame()
   s.app->addTask(s.paintTask.get());
   s.app->run();
   dropPaintTask();
-  if (s.exitMovie) s.exitMovie->setFinishedLink(nullptr);
+  if (s.exitMovie && !s.exitMovieEnded) s.exitMovie->setFinishedLink(nullptr);
   s.exitMovie.reset();
 }
 
 OMWord onCloseRequest(OMWord)
 {
-  if (isDialogOpen()) return 0;
+  if (calls().isDialogOpen()) return 0;
   releaseOpenPress();
-  if (ShellMovie* movie = currentMovie()) freezeMovie(movie);
+  if (ShellMovie* movie = calls().currentMovie()) freezeMovie(movie);
   calls().raiseAppClose();
   return 0;
 }

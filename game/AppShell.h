@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "framework/OMWord.h"
 
 class OMApp;
+class OMLink;
+class ShellMovie;
 class OMStageWindow;
 
 // The application shell: the application object and the stage, the game's answers to close
@@ -39,11 +42,15 @@ OMWord onBeatDone(OMWord unused = 0);
 // The time of the next beat (timeGetTime milliseconds).
 std::uint32_t nextBeatTime();
 
-// What the shell calls of the scene ports; each member starts as the scene port's function.
-// Tests replace members and call resetShellCalls.
+// What the shell calls of the scene ports and of the movie and dialog trinkets; each member
+// starts as their own function. Tests replace members and call resetShellCalls.
 struct ShellCalls {
   void (*raiseAppClose)();
   int (*sceneKeyPressed)(std::uint32_t key);
+  ShellMovie* (*currentMovie)();
+  bool (*isDialogOpen)();
+  std::unique_ptr<ShellMovie> (*createExitMovie)(const char* fileName, int x, int y,
+                                                 const OMLink* finished);
 };
 ShellCalls& shellCalls();
 void resetShellCalls();

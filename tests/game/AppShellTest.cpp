@@ -4,18 +4,27 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/OMApp.h"
+#include "framework/OMIStream.h"
 #include "framework/OMLinkToFct.h"
 #include "framework/OMLinkToObj.h"
+#include "framework/OMMemCanvas.h"
+#include "framework/OMResFile.h"
 #include "framework/OMTask.h"
 #include "game/AppShell.h"
 #include "game/OMStageWindow.h"
+#include "game/ShellTrinkets.h"
+#include "tests/support/AnimationBuilder.h"
 #include "tests/support/AppTestSupport.h"
+#include "tests/support/TempFolder.h"
+#include "tools/ColorTableWriter.h"
+#include "tools/NEResourceWriter.h"
 #include "trinkets/src/OMAnimation.h"
 #include "trinkets/src/OMTrinket.h"
 
@@ -60,6 +69,48 @@ class Probe : public OMTrinket {
   }
 };
 
+// A movie that notes what the shell does with it.
+class FakeMovie : public ShellMovie {
+ public:
+  explicit FakeMovie(bool running = true) : running_(running) {}
+  ~FakeMovie() override { note(insideItsCallback ? "deleted inside its callback" : "deleted"); }
+  void start() override { note("start"); }
+  bool isRunning() const override { return running_; }
+  void setFinishedLink(const OMLink* link) override
+  {
+    finished = link ? link->clone() : nullptr;
+    if (!link) note("finished link cleared");
+  }
+  void setPressHook(const OMLink* link) override { note(link ? "press hook" : "no press hook"); }
+  void setPaletteRestore(bool restore) override { note(restore ? "restore" : "no restore"); }
+  void pauseRunning() override { note("pause"); }
+  void resumeRunning() override { note("resume"); }
+  void stopPlayback() override { note("stop"); }
+  void restartPlayback() override { note("restart"); }
+  void show() override { note("show"); }
+  void hide() override { note("hide"); }
+  void setZ(int z) override { note("z " + std::to_string(z)); }
+
+  // The movie ends by itself, calling its finished link as a movie does.
+  void finish()
+  {
+    insideItsCallback = true;
+    if (finished) finished->call();
+    insideItsCallback = false;
+  }
+
+  std::unique_ptr<OMLink> finished;
+  static bool insideItsCallback;
+
+ private:
+  static void note(const std::string& what) { calls().push_back("movie " + what); }
+  bool running_;
+};
+
+bool FakeMovie::insideItsCallback = false;
+
+FakeMovie* openMovie = nullptr;
+
 class ShellTest : public ::testing::Test {
  protected:
   ShellTest() : host(omtest::startAppSession())
@@ -70,15 +121,30 @@ class ShellTest : public ::testing::Test {
       calls().push_back("scene " + std::to_string(key));
       return key == ' ' || key == 0xE802 ? 1 : 0;
     };
-    createMainWindow(3);
-    shellStage()->activate();
-    omtest::runPasses(2);
+    open();
   }
   ~ShellTest() override
   {
     destroyMainWindow();
     resetShellCalls();
+    OMAnimation::animationResolver = nullptr;
+    setPaletteLoader(nullptr);
+    closeAllResFiles();
     omhost::useRealClock();
+  }
+
+  void open()
+  {
+    createMainWindow(3);
+    shellStage()->activate();
+    omtest::runPasses(2);
+  }
+  // The shell again on a screen of that depth.
+  void reopen(int depth)
+  {
+    destroyMainWindow();
+    host.screen().resize(640, 480, depth);
+    open();
   }
 
   void settle() { omtest::runPasses(8); }
@@ -208,3 +274,151 @@ TEST_F(ShellTest, TheScriptsAnswerTheCloseRequestAndOnlyQuitEndsTheGame)
 }
 
 }  // namespace
+
+namespace {
+
+// The close still and its palette in a resource file of the folder, with the lookups the
+// resource set-up gives the animations and the stage.
+void provideCloseStill(const TempFolder& folder)
+{
+  omtest::AnimationBuilder animation;
+  const int image = animation.addImage(40, 30, 7);
+  animation.addSequence(
+      {{0, 0, static_cast<std::int16_t>(image), 0}, {0, 0, OMFrameEntry::hold, 0}});
+  std::array<std::uint8_t, 768> rgb{};
+  for (int i = 0; i < 256; ++i)
+    rgb[3 * i] = rgb[3 * i + 1] = rgb[3 * i + 2] = static_cast<std::uint8_t>(255 - i);
+  NEResourceWriter writer;
+  writer.add("ASEQ", "4041", animation.build());
+  writer.add("RRGB", "4041", writeColorTable(rgb));
+  NEResourceWriter::Bytes bytes;
+  ASSERT_TRUE(writer.build(bytes));
+  const std::string path =
+      folder.write("close.rsc", std::vector<unsigned char>(bytes.begin(), bytes.end()));
+  openResFile(path.c_str(), 1);
+  OMAnimation::animationResolver = [](int id) { return openResourceStream(id, "ASEQ", -1); };
+  setPaletteLoader([](std::uint16_t id) { return openResourceStream(id, "RRGB", -1); });
+}
+
+int trinketsAtDepth(int z)
+{
+  int count = 0;
+  shellStage()->trinkets().forEach([&count, z](OMTrinket* trinket) {
+    if (trinket->z() == z) ++count;
+  });
+  return count;
+}
+
+std::uint16_t paletteRed(int index)
+{
+  OMRGBColor colors[256];
+  shellStage()->offscreen()->getPalette(colors);
+  return colors[index].red;
+}
+
+}  // namespace
+
+TEST_F(ShellTest, AnOpenMovieIsFrozenForTheCloseRequestAndGoesOnWhenTheScriptsStay)
+{
+  TempFolder folder;
+  provideCloseStill(folder);
+  shellCalls().currentMovie = []() -> ShellMovie* { return openMovie; };
+  struct Case {
+    int depth;
+    std::vector<std::string> frozen;
+  };
+  const Case cases[] = {
+      {16, {"movie pause", "movie stop", "movie z 19998", "appClose"}},
+      {8, {"movie pause", "movie stop", "movie z 19998", "movie hide", "appClose"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.depth);
+    reopen(c.depth);
+    FakeMovie movie;
+    openMovie = &movie;
+    const std::uint16_t red = c.depth == 8 ? paletteRed(100) : 0;
+    for (int request = 0; request < 2; ++request) {
+      calls().clear();
+      host.requestClose();
+      settle();
+      EXPECT_EQ(calls(), c.frozen);
+    }
+    // One still over the movie however often the user asks.
+    EXPECT_EQ(trinketsAtDepth(19999), c.depth == 8 ? 1 : 0);
+    if (c.depth == 8) {
+      EXPECT_EQ(paletteRed(100), 155 << 8);
+    }
+    calls().clear();
+    answerCloseRequest(0);
+    EXPECT_EQ(calls(), (std::vector<std::string>{"movie show", "movie resume", "movie restart"}));
+    if (c.depth == 8) {
+      EXPECT_EQ(paletteRed(100), red);
+    }
+    // Staying twice resumes nothing more; the still stays where it is.
+    calls().clear();
+    answerCloseRequest(0);
+    EXPECT_TRUE(calls().empty());
+    EXPECT_EQ(trinketsAtDepth(19999), c.depth == 8 ? 1 : 0);
+    openMovie = nullptr;
+  }
+}
+
+TEST_F(ShellTest, AnOpenDialogTrinketTurnsCloseRequestsAway)
+{
+  shellCalls().isDialogOpen = [] { return true; };
+  calls().clear();
+  host.requestClose();
+  host.typeKey(VK_ESCAPE);
+  settle();
+  EXPECT_EQ(calls(), std::vector<std::string>{"scene 59396"});
+}
+
+// Quits the first loop at once, then ends the exit movie's loop the case's way.
+struct ExitDriver {
+  int way = 0;
+  int passes = 0;
+  FakeMovie* movie = nullptr;
+  OMWord pass(OMWord)
+  {
+    ++passes;
+    if (passes == 2) answerCloseRequest(1);
+    if (passes != 6) return 0;
+    if (way == 0) movie->finish();
+    if (way == 1) omhost::headlessHost()->typeKey(VK_SPACE);
+    if (way == 2) omhost::headlessHost()->requestClose();
+    return 0;
+  }
+};
+
+ExitDriver exitDriver;
+
+TEST_F(ShellTest, TheExitMoviePlaysInASecondLoopThatItsEndAKeyOrTheCloseBoxEnds)
+{
+  shellCalls().createExitMovie = [](const char* name, int x, int y, const OMLink* finished) {
+    calls().push_back(std::string("exit movie ") + name + " " + std::to_string(x) + " " +
+                      std::to_string(y));
+    auto movie = std::make_unique<FakeMovie>();
+    movie->setFinishedLink(finished);
+    exitDriver.movie = movie.get();
+    return std::unique_ptr<ShellMovie>(std::move(movie));
+  };
+  const std::vector<std::string> played = {"exit movie MVAdExit.smk 0 0", "movie no restore",
+                                           "movie press hook", "movie start"};
+  for (int way = 0; way < 3; ++way) {
+    SCOPED_TRACE(way);
+    exitDriver = ExitDriver{way};
+    const OMLinkToObj<ExitDriver> link(&exitDriver, &ExitDriver::pass, 0);
+    OMTask task(&link, 0);
+    shellApp()->addTask(&task);
+    calls().clear();
+    runGame();
+    shellApp()->removeTask(&task);
+    std::vector<std::string> expected = played;
+    // The scene ports never see the exit movie's key.
+    expected.push_back("movie finished link cleared");
+    expected.push_back("movie deleted");
+    EXPECT_EQ(calls(), expected);
+    EXPECT_GE(exitDriver.passes, 6);
+    reopen(16);
+  }
+}
