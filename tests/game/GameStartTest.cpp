@@ -148,17 +148,17 @@ class GameStartTest : public ::testing::Test {
 
   std::string dataFile() const { return omtest::readHostFile(work / "KORVANIX.DAT"); }
 
-  TempFolder work, cd;
+  TempFolder work, cd, runtime;
   ScopedEnv drive{"OM_DRIVE_D", cd.path()};
+  // Copies of the program find one another through this folder: the tests' copies stay
+  // among themselves.
+  ScopedEnv runtimeFolder{"XDG_RUNTIME_DIR", runtime.path()};
   std::vector<std::string> boxes;
   int warnings = 0;
 };
 
 TEST_F(GameStartTest, TheGameRunsItsStartScriptOnACentredBusyStageAndSavesAtTheEnd)
 {
-  const std::string runtime = work / "runtime";
-  std::filesystem::create_directories(runtime);
-  ScopedEnv runtimeFolder("XDG_RUNTIME_DIR", runtime);
   ScopedEnv headless("OM_HOST", "headless");
   startSecondCopy = true;
   start(800, 600, 16);
@@ -266,6 +266,8 @@ TEST_F(GameStartTest, TheProgramRunsUntilItsScriptQuits)
 
 TEST(FindRunningInstanceTest, TheFrameClassCarriesTheVersionOrOneMoreBlank)
 {
+  TempFolder runtime;
+  ScopedEnv runtimeFolder("XDG_RUNTIME_DIR", runtime.path());
   omtest::startAppSession();
   const std::string before = OMApp::frameClassName();
   struct Case {
