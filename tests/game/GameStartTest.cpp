@@ -16,12 +16,14 @@
 #include <vector>
 
 #include "framework/OMApp.h"
+#include "framework/OMIStream.h"
 #include "framework/OMLinkToFct.h"
 #include "framework/OMPathDirectory.h"
 #include "game/AppShell.h"
 #include "game/GameMain.h"
 #include "game/MachineChecks.h"
 #include "game/OMStageWindow.h"
+#include "game/ResourceFileRegistry.h"
 #include "platform/src/user/InstanceRegistry.h"
 #include "tests/support/AppTestSupport.h"
 #include "tests/support/TempFolder.h"
@@ -41,6 +43,7 @@ struct Seen {
   int secondCopyStatus = -1;
   bool secondCopyWroteNothing = false;
   int raisesAtClose = 0;
+  bool mappedResource = false;
 };
 
 Seen seen;
@@ -77,6 +80,7 @@ OMWord probe(OMWord)
   GetWindowRect(shellStage()->handle(), &seen.stage);
   seen.cursor = omhost::headlessHost()->cursor().systemId;
   seen.mode = shellApp()->frameMode();
+  seen.mappedResource = findResourceStream(5000, "TEXT", -1) != nullptr;
   if (startSecondCopy) {
     const auto before = std::filesystem::last_write_time(workFolder + "/debug.txt");
     // A copy that did not find this one would run on: it gets a few seconds.
@@ -112,6 +116,7 @@ class GameStartTest : public ::testing::Test {
     NEResourceWriter::Bytes bytes;
     EXPECT_TRUE(writer.build(bytes));
     cd.write("RSC/Intro.rsc", std::vector<unsigned char>(bytes.begin(), bytes.end()));
+    cd.write("RSC/resource.map", "1\nintro.rsc\nTEXT 5000\nENDFILE\n");
     const OMLinkToFct link(&probe);
     registerScriptFunction("GameStartProbe", &link);
     shellCalls().raiseAppClose = &answerClose;
@@ -172,6 +177,7 @@ TEST_F(GameStartTest, TheGameRunsItsStartScriptOnACentredBusyStageAndSavesAtTheE
   EXPECT_EQ(seen.stage.bottom - seen.stage.top, 480);
   EXPECT_EQ(seen.cursor, 32514);  // IDC_WAIT
   EXPECT_EQ(seen.mode, 3);
+  EXPECT_TRUE(seen.mappedResource);
   // The second copy found this one, brought it forward and ended at once.
   EXPECT_EQ(seen.secondCopyStatus, 0);
   EXPECT_TRUE(seen.secondCopyWroteNothing);
