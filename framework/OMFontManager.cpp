@@ -49,15 +49,19 @@ struct SubstitutionRecord {
 
 struct Manager {
   OMList<FontRecord> fonts;
+  // Fonts that freeAllFonts found still held: no lookup finds them, their last release
+  // deletes them.
+  OMList<FontRecord> spared;
   OMList<SubstitutionRecord> substitutions;
   NFNTLoader loader = nullptr;
   // The sources whose substitutions are being followed: one met again closes a loop.
   std::vector<FontKey> following;
 };
 
+// Never destroyed: fonts hold platform handles, which static destruction cannot follow.
 Manager& manager()
 {
-  static Manager m;
+  static Manager& m = *new Manager;
   return m;
 }
 
@@ -122,6 +126,15 @@ FontRecord* recordWithKey(const FontKey& key)
   return manager().fonts.firstThat([&](FontRecord* r) { return r->key == key; });
 }
 
+// The record of a font object, spared or not.
+FontRecord* recordOf(const OMFont* font)
+{
+  Manager& m = manager();
+  const auto holds = [&](FontRecord* r) { return r->font == font; };
+  if (FontRecord* record = m.fonts.firstThat(holds)) return record;
+  return m.spared.firstThat(holds);
+}
+
 OMFont* addRecord(const FontKey& key, OMFont* font)
 {
   auto* record = new FontRecord{key, font, 1};
@@ -183,8 +196,7 @@ OMFont* retainFont(OMFont* font)
   if (!font) return nullptr;
   const FontKey key = objectKey(font);
   if (const SubstitutionRecord* s = substitutionFor(key)) return follow(key, *s);
-  if (FontRecord* record =
-          manager().fonts.firstThat([&](FontRecord* r) { return r->font == font; })) {
+  if (FontRecord* record = recordOf(font)) {
     ++record->refCount;
     return font;
   }
@@ -193,10 +205,13 @@ OMFont* retainFont(OMFont* font)
 
 void releaseFont(OMFont* font)
 {
-  Manager& m = manager();
-  FontRecord* record = m.fonts.firstThat([&](FontRecord* r) { return r->font == font; });
+  FontRecord* record = recordOf(font);
   if (!record || --record->refCount > 0) return;
-  m.fonts.remove(record);
+  Manager& m = manager();
+  if (m.fonts.contains(record))
+    m.fonts.remove(record);
+  else
+    m.spared.remove(record);
   delete record->font;
   delete record;
 }
@@ -204,8 +219,17 @@ void releaseFont(OMFont* font)
 void freeAllFonts()
 {
   Manager& m = manager();
-  m.fonts.forEach([](FontRecord* r) { delete r->font; });
-  m.fonts.deleteAll(1);
+  // A font still referenced (a live text trinket's) must not go under its holder: it is only
+  // forgotten, and its holder's release deletes it.
+  while (FontRecord* record = m.fonts.first()) {
+    m.fonts.remove(record);
+    if (record->refCount > 0) {
+      m.spared.add(record);
+    } else {
+      delete record->font;
+      delete record;
+    }
+  }
   m.substitutions.deleteAll(1);
 }
 

@@ -14,6 +14,8 @@ OMFont* getNFNTFont(std::uint16_t id);
 OMFont* getTrueTypeFont(const char* faceName, int style, int size);
 OMFont* retainFont(OMFont* font);
 void releaseFont(OMFont* font);
+// Forgets every font and substitution; a font still referenced lives on until its last
+// release.
 void freeAllFonts();
 // The loader gives a new stream (deleted after use) or null.
 void setNFNTLoader(NFNTLoader loader);

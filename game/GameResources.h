@@ -36,7 +36,8 @@ bool isSoundKept(std::uint16_t id);
 int keptSoundCount();
 
 // The game's cursors, built from ASEQ resources on the main trinket window and shared per id
-// until shutdownResources. Null when the id has no animation.
+// until shutdownResources, which must therefore run while that window exists. Null when the
+// id has no animation or there is no trinket window.
 OMCursor* cursorFromResource(int id);
 OMCursor* defaultCursor();
 OMCursor* cursorById(std::uint16_t id);

@@ -237,6 +237,19 @@ TEST_F(FontTest, TheManagerSharesFontsAndFollowsSubstitutions)
   EXPECT_EQ(chained, getTrueTypeFont("Arial", 0, 10));
   EXPECT_TRUE(getTrueTypeFont("Nothing Like It", 0, 11)->is(OMSysFont::classDescriptor));
 
+  // Freeing all fonts forgets them, but a font still held stays usable until it is let go.
+  freeAllFonts();
+  const int width = viaId->textWidth("Hello");
+  EXPECT_GT(width, 0);
+  OMFont* fresh = getNFNTFont(300);
+  EXPECT_NE(fresh, viaId);
+  EXPECT_EQ(retainFont(viaId), viaId);
+  releaseFont(viaId);
+  EXPECT_EQ(viaId->textWidth("Hello"), width);
+  releaseFont(viaId);
+  releaseFont(viaId);
+  releaseFont(fresh);
+
   // A font object registered as such is shared and may be replaced too.
   auto* own = new OMSysFont;
   EXPECT_EQ(retainFont(own), own);

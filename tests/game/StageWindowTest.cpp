@@ -21,16 +21,19 @@
 #include "platform/host/HostClock.h"
 #include "platform/host/headless/HeadlessHost.h"
 #include "platform/src/user/InstanceRegistry.h"
+#include "tests/support/AnimationBuilder.h"
 #include "tests/support/TempFolder.h"
 #include "tools/BackgroundWriter.h"
 #include "tools/ColorTableWriter.h"
 #include "tools/NEResourceWriter.h"
+#include "trinkets/src/OMAnimation.h"
 
 namespace {
 
 constexpr int pictureId = 50;
 constexpr int otherPictureId = 51;
 constexpr int paletteId = 60;
+constexpr int stampId = 70;
 
 // Every pixel of the first picture differs from black and tells where it came from.
 std::uint16_t pictureAt(int x, int y)
@@ -132,6 +135,14 @@ class Stage {
     writer.add("BK16", std::to_string(pictureId), writeBackground(640, 480, first));
     writer.add("BK16", std::to_string(otherPictureId), writeBackground(640, 480, second));
     writer.add("RRGB", std::to_string(paletteId), writeColorTable(rgb));
+    // A red square of 40 x 40, its own colours beside it.
+    omtest::AnimationBuilder square;
+    square.addImage(40, 40, 1);
+    square.addSequence({OMFrameEntry{0, 0, 0, 0}});
+    writer.add("ASEQ", std::to_string(stampId), square.build());
+    std::array<std::uint8_t, 768> red{};
+    red[3] = 255;
+    writer.add("RRGB", std::to_string(stampId), writeColorTable(red));
     NEResourceWriter::Bytes bytes;
     ASSERT_TRUE(writer.build(bytes));
     const std::string path =
@@ -466,6 +477,19 @@ TEST(StageWindowTest, SceneLoadsKnownPicturesOnly)
   EXPECT_EQ(stage.pixel(300, 200), otherColour);
 }
 
+// A pixel of the stage's scene picture, 5-5-5.
+std::uint32_t layerPixel(OMStageWindow& stage, int x, int y)
+{
+  auto* picture = static_cast<OMMemCanvas*>(stage.background()->canvas());
+  void* bits = nullptr;
+  int pitch = 0;
+  if (!picture->lockBits(&bits, &pitch)) return 0xFFFFFFFF;
+  const auto* row = static_cast<const std::uint8_t*>(bits) + y * pitch;
+  const std::uint32_t value = static_cast<std::uint32_t>(row[2 * x] | row[2 * x + 1] << 8);
+  picture->unlockBits();
+  return value;
+}
+
 // The scene layer's saved areas come back newest first, at 16 bits, clipped to the picture.
 TEST(StageWindowTest, SceneLayerRestoresSavedAreasNewestFirst)
 {
@@ -479,16 +503,7 @@ TEST(StageWindowTest, SceneLayerRestoresSavedAreasNewestFirst)
     picture->setFrame(false);
     picture->drawRect(rect);
   };
-  const auto pixelOf = [&](int x, int y) {
-    void* bits = nullptr;
-    int pitch = 0;
-    auto* memory = static_cast<OMMemCanvas*>(picture);
-    EXPECT_TRUE(memory->lockBits(&bits, &pitch));
-    const auto* row = static_cast<const std::uint8_t*>(bits) + y * pitch;
-    const std::uint32_t value = static_cast<std::uint32_t>(row[2 * x] | row[2 * x + 1] << 8);
-    memory->unlockBits();
-    return value;
-  };
+
   layer->saveUnder(OMRect(600, 450, 700, 500));  // partly outside
   paint(OMRect(0, 0, 640, 480), OMRGBColor(0xFFFF, 0, 0));
   layer->saveUnder(OMRect(10, 10, 30, 30));
@@ -497,16 +512,47 @@ TEST(StageWindowTest, SceneLayerRestoresSavedAreasNewestFirst)
   EXPECT_EQ(layer->savedCount(), 3u);
   const std::uint32_t red = pixel555(255, 0, 0), blue = pixel555(0, 0, 255);
   layer->restoreUnder();
-  EXPECT_EQ(pixelOf(0, 0), blue);
+  EXPECT_EQ(layerPixel(*stage, 0, 0), blue);
   layer->restoreUnder();
-  EXPECT_EQ(pixelOf(20, 20), red);
-  EXPECT_EQ(pixelOf(610, 460), blue);
+  EXPECT_EQ(layerPixel(*stage, 20, 20), red);
+  EXPECT_EQ(layerPixel(*stage, 610, 460), blue);
   layer->restoreUnder();
-  EXPECT_EQ(pixelOf(610, 460), pictureAt(610, 460));
-  EXPECT_EQ(pixelOf(639, 479), pictureAt(639, 479));
-  EXPECT_EQ(pixelOf(20, 20), red);
+  EXPECT_EQ(layerPixel(*stage, 610, 460), pictureAt(610, 460));
+  EXPECT_EQ(layerPixel(*stage, 639, 479), pictureAt(639, 479));
+  EXPECT_EQ(layerPixel(*stage, 20, 20), red);
   layer->restoreUnder();  // empty: nothing
-  EXPECT_EQ(pixelOf(20, 20), red);
+  EXPECT_EQ(layerPixel(*stage, 20, 20), red);
+}
+
+std::unique_ptr<OMIStream> stampColours(int id)
+{
+  return openResourceStream(id, "RRGB", -1);
+}
+
+// An animation stamped into the scene picture shows on the window and comes off again.
+TEST(StageWindowTest, AStampedAnimationComesOffTheScene)
+{
+  Stage stage;
+  ASSERT_TRUE(stage->scene(pictureId, pictureId));
+  OMAnimation::useEmbeddedAnimationCoordinates = 0;
+  OMAnimation::paletteResolver = &stampColours;
+  {
+    OMAnimation square(openResourceStream(stampId, "ASEQ", -1), 100, 100, &*stage);
+    square.stamp(nullptr);
+    stage.passes(3, 10);
+    EXPECT_EQ(stage.pixel(120, 120), pixel555(255, 0, 0));
+    EXPECT_TRUE(stage.showsPicture(99, 120));
+    EXPECT_EQ(layerPixel(*stage, 120, 120), pixel555(255, 0, 0));
+    // Taken off the picture, the square is a live trinket again, over the restored picture.
+    square.unstamp();
+    EXPECT_EQ(layerPixel(*stage, 120, 120), pictureAt(120, 120));
+    EXPECT_EQ(dynamic_cast<SceneLayer*>(stage->background())->savedCount(), 0u);
+    square.setVisible(0);
+    stage.passes(3, 10);
+    EXPECT_TRUE(stage.showsPicture(120, 120));
+  }
+  OMAnimation::paletteResolver = nullptr;
+  OMAnimation::useEmbeddedAnimationCoordinates = 1;
 }
 
 struct Delivered {

@@ -10,6 +10,22 @@ GdiObjectTable& GdiObjectTable::instance()
   return table;
 }
 
+GdiObjectTable::~GdiObjectTable()
+{
+  // Objects still alive at exit go one at a time, each out of the table before it ends: its
+  // destructor may look up another object, which it must find whole or not at all.
+  for (;;) {
+    std::unique_ptr<GdiObject> doomed;
+    {
+      std::lock_guard lock(mutex_);
+      if (objects_.empty()) return;
+      const auto it = objects_.begin();
+      doomed = std::move(it->second);
+      objects_.erase(it);
+    }
+  }
+}
+
 HGDIOBJ GdiObjectTable::add(std::unique_ptr<GdiObject> object)
 {
   if (!object) return nullptr;

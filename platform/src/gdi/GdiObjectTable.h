@@ -34,6 +34,7 @@ class GdiObjectTable {
 
  private:
   GdiObjectTable() = default;
+  ~GdiObjectTable();
 
   mutable std::mutex mutex_;
   std::unordered_map<std::uintptr_t, std::unique_ptr<GdiObject>> objects_;
