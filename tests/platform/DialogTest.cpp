@@ -232,6 +232,7 @@ TEST_F(DialogTest, StartUpWarningAnswers)
       {"Tab to Quit, Enter", {key(VK_TAB), key(VK_RETURN)}, nullptr, 2, 0},
       {"no input: the default button", {}, nullptr, 1, 0},
       {"no input: the answer setting", {}, "2", 2, 0},
+      {"no input: the setting ticks the box, then quits", {}, "2+102", 2, 1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

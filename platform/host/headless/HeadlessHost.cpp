@@ -96,6 +96,21 @@ bool scriptCommand(std::istringstream& words, const std::string& command,
   return !(words >> extra);
 }
 
+// The clicks of an OM_DIALOG_ANSWER setting, in order: the controls after "+", then the button.
+std::deque<int> dialogClicks(const char* setting)
+{
+  std::deque<int> clicks;
+  const std::string text = setting != nullptr ? setting : "";
+  const auto plus = text.find('+');
+  const int button = std::atoi(text.substr(0, plus).c_str());
+  for (auto at = plus; at != std::string::npos; at = text.find('+', at + 1)) {
+    const int control = std::atoi(text.c_str() + at + 1);
+    if (control != 0) clicks.push_back(control);
+  }
+  if (button != 0) clicks.push_back(button);
+  return clicks;
+}
+
 }  // namespace
 
 HeadlessHost::HeadlessHost()
@@ -137,11 +152,17 @@ int HeadlessHost::answerWaitingDialog(const DialogRecord& dialog)
 {
   int wanted = 0;
   std::deque<int>& queued = dialog.messageBox ? answers_ : dialogAnswers_;
+  if (!dialog.messageBox && queued.empty() && settingClicks_.empty()) {
+    if (const char* setting = std::getenv("OM_DIALOG_ANSWER"))
+      settingClicks_ = dialogClicks(setting);
+  }
   if (!queued.empty()) {
     wanted = queued.front();
     queued.pop_front();
-  } else if (const char* setting =
-                 std::getenv(dialog.messageBox ? "OM_MSGBOX_ANSWER" : "OM_DIALOG_ANSWER")) {
+  } else if (!dialog.messageBox && !settingClicks_.empty()) {
+    wanted = settingClicks_.front();
+    settingClicks_.pop_front();
+  } else if (const char* setting = dialog.messageBox ? std::getenv("OM_MSGBOX_ANSWER") : nullptr) {
     wanted = std::atoi(setting);
   }
   int answer = dialog.defaultId;
@@ -162,6 +183,7 @@ int HeadlessHost::answerWaitingDialog(const DialogRecord& dialog)
 
 void HeadlessHost::dialogEnded(const DialogRecord& dialog)
 {
+  if (!dialog.messageBox) settingClicks_.clear();
   dialogs_.push_back(dialog);
   if (dialog.messageBox)
     boxes_.push_back(MessageBoxRecord{dialog.text, dialog.caption, dialog.style, dialog.answer});

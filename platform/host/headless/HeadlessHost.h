@@ -15,8 +15,9 @@ namespace omhost {
 // drawn in the screen like any dialog; a modal dialog or box that waits with no input left is
 // printed to standard error and answered by clicking a button: for a box the one the test
 // queued, else OM_MSGBOX_ANSWER (a button id), else its default button; for a dialog the id
-// the test queued, else OM_DIALOG_ANSWER, else its default button. Every modal dialog and box
-// is recorded when it ends. File dialogs are
+// the test queued, else OM_DIALOG_ANSWER, else its default button. OM_DIALOG_ANSWER is a button
+// id, optionally followed by controls to click first ("1+102": tick box 102, then press 1).
+// Every modal dialog and box is recorded when it ends. File dialogs are
 // answered from what the test queued, else cancelled, and recorded too.
 //
 // Input script: one command a line, "#" starts a comment. "at MS" before a command holds it
@@ -85,6 +86,7 @@ class HeadlessHost : public Host {
   std::deque<TimedEvent> scripted_;
   std::deque<int> answers_;
   std::deque<int> dialogAnswers_;
+  std::deque<int> settingClicks_;  // what is left of OM_DIALOG_ANSWER for the open dialog
   std::vector<DialogRecord> dialogs_;
   std::vector<MessageBoxRecord> boxes_;
   std::deque<std::string> fileAnswers_;

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+class OMLink;
+
+// What the shell needs of the movie, dialog and character trinkets. Those trinkets come
+// later; until then no movie and no dialog is ever open and the exit movie does not open.
+
+// A movie as the shell handles it around a close request and at the end of the game.
+class ShellMovie {
+ public:
+  virtual ~ShellMovie() = default;
+  virtual void start() = 0;
+  virtual bool isRunning() const = 0;
+  // Null clears the link.
+  virtual void setFinishedLink(const OMLink* link) = 0;
+  virtual void setPressHook(const OMLink* link) = 0;
+  // Whether the movie puts the stage palette back at its end (at 8 bits per pixel).
+  virtual void setPaletteRestore(bool restore) = 0;
+  virtual void pauseRunning() = 0;
+  virtual void resumeRunning() = 0;
+  virtual void stopPlayback() = 0;
+  virtual void restartPlayback() = 0;
+  virtual void show() = 0;
+  virtual void hide() = 0;
+  virtual void setZ(int z) = 0;
+};
+
+// The movie open now, or null.
+ShellMovie* currentMovie();
+// Whether a dialog trinket is open now.
+bool isDialogOpen();
+// The movie on a file at (x, y) that calls finished at its end, not started yet.
+std::unique_ptr<ShellMovie> createExitMovie(const char* fileName, int x, int y,
+                                            const OMLink* finished);
+// The open flags every movie starts with.
+void setMovieOpenFlags(std::uint32_t flags);
+// Frees what the character trinkets share (at the end of the game).
+void releaseSharedCharacters();
