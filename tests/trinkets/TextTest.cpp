@@ -13,6 +13,7 @@
 #include "framework/OMFontManager.h"
 #include "framework/OMMemCanvas.h"
 #include "framework/OMNFNTFont.h"
+#include "framework/OMSysFont.h"
 #include "framework/OMTTFont.h"
 #include "tests/support/CanvasPixels.h"
 #include "tests/support/PngWriter.h"
@@ -669,6 +670,17 @@ TEST_F(TextTest, FontsGoBackWhereTheyCameFrom)
   t->setFontById(fontId);
   EXPECT_EQ(released.size(), 5u);
 
+  // A missing font: the system font, and one line that says so.
+  {
+    const ScopedEnv trace("OM_TRACE", "1");
+    testing::internal::CaptureStderr();
+    t->setFontById(999);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("RText: damaged NFNT resource 999"), std::string::npos) << said;
+    EXPECT_TRUE(t->font()->is(OMSysFont::classDescriptor));
+    EXPECT_EQ(released.size(), 6u);
+  }
+
   // Without the by-id hook "font" with one number does nothing.
   RText::setFontByIdHook(nullptr);
   OMFont* before = t->font();
@@ -680,7 +692,7 @@ TEST_F(TextTest, FontsGoBackWhereTheyCameFrom)
   canvas->setFont(t->font());
   t.reset();
   EXPECT_EQ(canvas->font(), canvasFont);
-  EXPECT_EQ(released.size(), 6u);
+  EXPECT_EQ(released.size(), 7u);
   releaseFont(heldFont);
 }
 

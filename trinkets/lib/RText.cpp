@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <limits>
 
 #include "framework/OMCanvas.h"
 #include "framework/OMCursor.h"
@@ -11,7 +10,9 @@
 #include "framework/OMFont.h"
 #include "framework/OMLinkToObj.h"
 #include "framework/OMMemCanvas.h"
+#include "framework/OMSysFont.h"
 #include "framework/OMTTFont.h"
+#include "trinkets/src/OMAnimationFormat.h"
 #include "trinkets/src/OMDrawLayer.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/OMTrinketWindow.h"
@@ -46,10 +47,13 @@ OMWord printNumber(OMWord buffer, int value)
   return 1;
 }
 
-std::int32_t clampToInt32(std::int64_t value)
+// Script numbers may be anything; rectangles stay where their sizes, and the sizes of the
+// host's regions around them, still fit in 32 bits.
+constexpr std::int64_t coordinateLimit = std::int64_t(1) << 29;
+
+std::int32_t clampCoordinate(std::int64_t value)
 {
-  return static_cast<std::int32_t>(std::clamp<std::int64_t>(
-      value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+  return static_cast<std::int32_t>(std::clamp(value, -coordinateLimit, coordinateLimit));
 }
 
 // A script's colour channel: 0-255 is an 8-bit value, anything else a 16-bit one.
@@ -153,9 +157,9 @@ std::unique_ptr<OMScriptableObject> RText::create()
   OMTrinketWindow* host = OMTrinketWindow::mainHost();
   const OMRGBColor black;
   if (!*b) return std::make_unique<RText>(text, OMPoint(x, y), nullptr, black, std::atoi(a), host);
-  // Clamped, so that the width and height still fit in 32 bits.
-  const OMRect box(x, y, clampToInt32(std::int64_t(x) + std::atoi(a)),
-                   clampToInt32(std::int64_t(y) + std::atoi(b)));
+  const OMRect box(clampCoordinate(x), clampCoordinate(y),
+                   clampCoordinate(std::int64_t(x) + std::atoi(a)),
+                   clampCoordinate(std::int64_t(y) + std::atoi(b)));
   return std::make_unique<RText>(text, box, nullptr, black, std::atoi(c), host);
 }
 
@@ -291,7 +295,11 @@ void RText::setFontById(std::uint16_t id)
 {
   if (!fontByIdHook) return;
   releaseFont();
-  useFont(fontByIdHook(id), hooked);
+  OMFont* font = fontByIdHook(id);
+  // The font manager answers a missing or broken font with the system font.
+  if (font && font->is(OMSysFont::classDescriptor))
+    reportDamagedResource("RText", "NFNT", id, "the system font stands in");
+  useFont(font, hooked);
 }
 
 void RText::setFontByName(const char* face, int style, int size)
@@ -370,9 +378,9 @@ void RText::place()
     left -= width / 2;
     top -= height / 2;
   }
-  const std::int32_t l = clampToInt32(left), t = clampToInt32(top);
-  setRect(
-      OMRect(l, t, clampToInt32(std::int64_t(l) + width), clampToInt32(std::int64_t(t) + height)));
+  const std::int32_t l = clampCoordinate(left), t = clampCoordinate(top);
+  setRect(OMRect(l, t, clampCoordinate(std::int64_t(l) + width),
+                 clampCoordinate(std::int64_t(t) + height)));
 }
 
 void RText::refresh(bool layOutAgain)
