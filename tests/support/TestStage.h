@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/OMApp.h"
+#include "framework/OMFontManager.h"
 #include "framework/OMIStream.h"
 #include "framework/OMLinkToFct.h"
 #include "framework/OMRGBColor.h"
@@ -19,6 +20,7 @@
 #include "platform/src/user/InstanceRegistry.h"
 #include "tests/support/TempFolder.h"
 #include "tools/NEResourceWriter.h"
+#include "trinkets/lib/RText.h"
 #include "trinkets/src/OMAnimation.h"
 #include "trinkets/src/OMDrawLayer.h"
 #include "trinkets/src/OMTrinketWindow.h"
@@ -31,7 +33,9 @@ namespace omtest {
 // white layer, active and drawn once. The current folder is a fresh temporary one, so that
 // generated resource files and "debug.txt" land there. Script step mode is on. As in the
 // game, every animation steps on one gate opened every 125 ms; the animation, sound and
-// palette resolvers read "ASEQ", "WAVE" and "RRGB" resources of the registered files.
+// palette resolvers read "ASEQ", "WAVE" and "RRGB" resources of the registered files, and
+// fonts come, as the text trinket's hooks ask for them, from the font manager over their
+// "NFNT" resources.
 class TestStage {
  public:
   static constexpr std::uint32_t gatePeriod = 125;
@@ -70,6 +74,11 @@ class TestStage {
     OMAnimation::animationResolver = &resolve<animationType>;
     OMAnimation::soundResolver = &resolve<soundType>;
     OMAnimation::paletteResolver = &resolve<paletteType>;
+    setNFNTLoader(&openFont);
+    RText::setFontByIdHook(&getNFNTFont);
+    RText::setFontByNameHook(&getTrueTypeFont);
+    RText::setFontCopyHook(&retainFont);
+    RText::setFontReleaseHook(&releaseFont);
     setScriptStepMode(1);
     omhost::HostAudioSink::instance().resynchronise();
     omhost::HostAudioSink::instance().startCapture();
@@ -83,6 +92,12 @@ class TestStage {
     OMAnimation::animationResolver = nullptr;
     OMAnimation::soundResolver = nullptr;
     OMAnimation::paletteResolver = nullptr;
+    RText::setFontByIdHook(nullptr);
+    RText::setFontByNameHook(nullptr);
+    RText::setFontCopyHook(nullptr);
+    RText::setFontReleaseHook(nullptr);
+    setNFNTLoader(nullptr);
+    freeAllFonts();
     closeWaveOut();
     omhost::HostAudioSink::instance().takeCaptured();
     omhost::HostAudioSink::instance().resynchronise();
@@ -199,6 +214,10 @@ class TestStage {
   static std::unique_ptr<OMIStream> resolve(int id)
   {
     return openResourceStream(id, Type, -1);
+  }
+  static OMIStream* openFont(std::uint16_t id)
+  {
+    return openResourceStream(id, "NFNT", -1).release();
   }
   static OMWord openGate(OMWord)
   {
