@@ -42,17 +42,6 @@ std::unique_ptr<OMIStream> openSound(std::uint16_t id, int)
   return openResourceStream(id, "WAVE", -1);
 }
 
-// Makes an action by its registered name from the words, as "add" does.
-std::unique_ptr<Action> makeAction(const char* name, const std::vector<const char*>& words,
-                                   int interruptible = 1)
-{
-  clearScriptArgs();
-  for (const char* word : words)
-    pushScriptArg(word);
-  rewindScriptArgs();
-  return createAction(name, interruptible);
-}
-
 int finishes = 0;
 OMWord countFinish(OMWord)
 {
@@ -247,9 +236,7 @@ TEST_F(MediaActionTest, AQueuePlaysMovieSoundAndAnimationInOrder)
   auto* queue = dynamic_cast<ActionContainer*>(made.get());
   ASSERT_NE(queue, nullptr);
   auto add = [&](const std::vector<const char*>& words) {
-    clearScriptArgs();
-    for (const char* word : words)
-      pushScriptArg(word);
+    prepareScriptArgs(words);
     queue->callMethod("add", scriptArgTerminator);
   };
   add({"MovieAction", "movie.smk"});

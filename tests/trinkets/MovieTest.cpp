@@ -16,6 +16,7 @@
 #include "tests/support/AnimationBuilder.h"
 #include "tests/support/ScopedEdition.h"
 #include "tests/support/TestStage.h"
+#include "tests/trinkets/ActionTestSupport.h"
 #include "tests/trinkets/MovieTestSupport.h"
 #include "tools/ColorTableWriter.h"
 #include "tools/NEResourceWriter.h"
@@ -165,9 +166,7 @@ TEST_F(MovieTest, SignalsFramesAndStatistics)
   };
   // One call with all its arguments, as a "play" line makes it.
   auto call = [&](const char* method, const std::vector<const char*>& arguments) {
-    clearScriptArgs();
-    for (const char* a : arguments)
-      pushScriptArg(a);
+    prepareScriptArgs(arguments);
     movie->callMethod(method, scriptArgTerminator);
   };
   for (const Case& c : cases) {
@@ -199,8 +198,7 @@ TEST_F(MovieTest, SignalsFramesAndStatistics)
   // Statistics: four reads walk indexes 0 to 3, a given index moves the cursor, and the
   // texts walk their own cursor.
   auto read = [&](const char* name, const char* argument = nullptr) {
-    clearScriptArgs();
-    if (argument) pushScriptArg(argument);
+    prepareScriptArgs(argument ? std::vector<const char*>{argument} : std::vector<const char*>{});
     return std::string(movie->getProperty(name));
   };
   EXPECT_EQ(read("summaryText"), RSmackerMovie::summaryText(0));
