@@ -219,6 +219,26 @@ TEST_F(MovieTest, SignalsFramesAndStatistics)
   EXPECT_STREQ(movie->getProperty("frames"), "0");
 }
 
+// The library gets the class's base flags, every sound track, and the whole-file flag for a
+// preloaded movie.
+TEST_F(MovieTest, OpenFlags)
+{
+  movietest::write(stage, "movie.smk", movietest::movie(2));
+  EXPECT_EQ(RSmackerMovie::openFlags(), 0x400u);
+  const struct {
+    std::uint32_t base;
+    int preload;
+    DWORD expected;
+  } cases[] = {{0x400, 0, 0xFE400}, {0x100, 0, 0xFE100}, {0x100, 1, 0xFE300}};
+  for (const auto& c : cases) {
+    RSmackerMovie::setOpenFlags(c.base);
+    RSmackerMovie movie("movie.smk", 0, 0, nullptr, -1, 1, c.preload);
+    ASSERT_NE(movie.movieRecord(), nullptr);
+    EXPECT_EQ(movie.movieRecord()->OpenFlags, c.expected);
+  }
+  RSmackerMovie::setOpenFlags(0x400);
+}
+
 // The statistics table: 21 rows, two empty; the assessment edition ends the texts with a
 // full stop, all but one.
 TEST(MovieSummary, TheTableInBothEditions)

@@ -56,6 +56,7 @@ class RSmackerMovie : public OMTrinket {
   int restorePalette() const { return restorePalette_; }
 
   bool hasMovie() const { return movie_ != nullptr; }
+  const Smack* movieRecord() const { return movie_; }
   bool isParked() const { return parked_ != 0; }
   bool hasFrameTask() const { return frameTask_ != nullptr; }
   bool holdsHostPause() const { return holdsPause_; }
