@@ -592,6 +592,48 @@ TEST_F(MovieTest, HandlersMayEndTheMovieTheyHear)
   }
 }
 
+// The movie's own sound plays while the program's output is closed; the assessment
+// edition turns it off for a sound flag of 0, and stops its background loader while a movie
+// plays.
+TEST(MovieSound, TheSoundFlagAndTheLoaderHooks)
+{
+  static int loaderPauses, loaderResumes;
+  RSmackerMovie::setLoaderHooks(
+      +[] { ++loaderPauses; }, +[] { ++loaderResumes; });
+  const struct {
+    OMEdition::Kind edition;
+    int soundFlag;
+    bool heard;
+  } cases[] = {{OMEdition::game, 0, true},
+               {OMEdition::assessment, 0x8000, true},
+               {OMEdition::assessment, 0, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.soundFlag);
+    omtest::TestStage stage;
+    ScopedEdition edition(c.edition);
+    SmackerWriter::Movie m = movietest::movie(6);
+    m.tracks.push_back(
+        SmackerWriter::Track{22050, 8, 1, true, wavewriter::tone(22050, 1000, 22050 * 6 / 10)});
+    movietest::write(stage, "rsc/movie.smk", m);
+    loaderPauses = loaderResumes = 0;
+    RSmackerMovie movie(c.edition == OMEdition::game ? "rsc\\movie.smk" : "movie.smk", 0, 0,
+                        nullptr, -1, 1, 0, c.soundFlag);
+    ASSERT_TRUE(movie.hasMovie());
+    omtest::TestStage::takeAudio();
+    movie.start();
+    stage.passes(70, 10);
+    EXPECT_FALSE(movie.isRunning());
+    int loud = 0;
+    for (std::int16_t sample : omtest::TestStage::takeAudio())
+      loud += sample > 1000 || sample < -1000;
+    EXPECT_EQ(loud > 5000, c.heard) << loud;
+    const int hooks = c.edition == OMEdition::assessment ? 1 : 0;
+    EXPECT_EQ(loaderPauses, hooks);
+    EXPECT_EQ(loaderResumes, hooks);
+  }
+  RSmackerMovie::setLoaderHooks(nullptr, nullptr);
+}
+
 // The assessment edition looks in "rsc\" and below its second folder; a movie found in
 // neither ends the program with its message.
 TEST(MovieAssessmentEdition, LooksInRscAndEndsTheProgramWithoutTheFile)
