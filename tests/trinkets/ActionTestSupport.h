@@ -10,7 +10,9 @@
 #include "platform/host/HostClock.h"
 #include "tests/support/AppTestSupport.h"
 #include "trinkets/src/Action.h"
+#include "trinkets/src/ActionCreateRecord.h"
 #include "trinkets/src/ActionVariables.h"
+#include "trinkets/src/OMSParameter.h"
 
 // What the actions under test did, in order: "start A", "halt A", "finished A", ...
 inline std::vector<std::string>& eventLog()
@@ -122,6 +124,24 @@ class FakeVariables {
     return variables;
   }();
 };
+
+// Puts the words on the script argument stack, to be read from the first, as a script line
+// leaves them.
+inline void prepareScriptArgs(const std::vector<const char*>& words)
+{
+  clearScriptArgs();
+  for (const char* word : words)
+    pushScriptArg(word);
+  rewindScriptArgs();
+}
+
+// Makes an action by its registered name from the words, as "add" does.
+inline std::unique_ptr<Action> makeAction(const char* name, const std::vector<const char*>& words,
+                                          int interruptible = 1)
+{
+  prepareScriptArgs(words);
+  return createAction(name, interruptible);
+}
 
 // One main-loop pass at the given time of the manual clock.
 using omtest::passAt;

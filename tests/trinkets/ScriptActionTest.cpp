@@ -63,11 +63,7 @@ class ScriptActionTest : public ::testing::Test {
   std::unique_ptr<Action> make(const char* name, std::vector<const char*> words,
                                int interruptible = 1)
   {
-    clearScriptArgs();
-    for (const char* word : words)
-      pushScriptArg(word);
-    rewindScriptArgs();
-    return createAction(name, interruptible);
+    return makeAction(name, words, interruptible);
   }
 
   // Held actions live in script variables, which outlive the containers that use them.

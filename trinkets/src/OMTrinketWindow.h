@@ -107,6 +107,7 @@ class OMTrinketWindow : public OMWindow {
   void setFlashDelay(int milliseconds) { flashDelay_ = milliseconds; }
   void setBackgroundRedraw(int on) { backgroundRedraw_ = on; }
   void setPresentEnabled(int on) { presentEnabled_ = on; }
+  int presentEnabled() const { return presentEnabled_; }
   void setPresentForced(int on) { presentForced_ = on; }
   void setNoReentry(int on) { noReentry_ = on; }
   void setHoverOnMoveOnly(int on) { hoverOnMoveOnly_ = on; }

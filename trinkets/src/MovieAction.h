@@ -1,0 +1,40 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "trinkets/src/Action.h"
+
+class RSmackerMovie;
+
+// Plays a movie file at the host's origin and ends with it.
+class MovieAction : public Action {
+ public:
+  MovieAction(const char* fileName, int extraBuffer, int usePalette, int preload,
+              int interruptible);
+  ~MovieAction() override;
+
+  // Arguments: file name, extra buffer, palette flag, preload flag, interruptible. The
+  // assessment edition has no movie action.
+  static std::unique_ptr<Action> create(int interruptible);
+
+  void halt() override;
+  void pause() override;
+  void resume() override;
+  void start() override;
+
+  RSmackerMovie* movie() const { return movie_.get(); }
+  const std::string& fileName() const { return fileName_; }
+  int extraBuffer() const { return extraBuffer_; }
+  int usePalette() const { return usePalette_; }
+  int preload() const { return preload_; }
+
+ private:
+  OMWord done();
+
+  int preload_;
+  int usePalette_;
+  std::string fileName_;
+  int extraBuffer_;
+  std::unique_ptr<RSmackerMovie> movie_;
+};
