@@ -26,6 +26,7 @@ namespace {
 
 using Lines = std::vector<std::string>;
 using restest::pattern;
+using restest::writeResourceFile;
 
 // Scripts on resource ports over a real registry: "big.rsc" (a large BK16 9 and two ASEQ)
 // and "small.rsc" in the work folder's "RSC\", the cache directory the work folder itself.
