@@ -1,6 +1,7 @@
 #include "framework/OMCanvas.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -369,7 +370,8 @@ void OMCanvas::drawDIB(int x, int y, OMBitmap* bitmap)
   HDC memory = CreateCompatibleDC(dc_);
   HGDIOBJ previous = SelectObject(memory, image);
   const int w = bitmap->width();
-  const int h = bitmap->height();
+  // A top-down picture stores its height negated.
+  const int h = std::abs(bitmap->height());
   HBITMAP maskImage = mask_ ? bitmap->maskDib() : nullptr;
   if (maskImage) {
     BitBlt(dc_, x, y, w, h, memory, 0, 0, SRCINVERT);

@@ -59,6 +59,7 @@ class OMCanvas {
   void setFrame(bool on) { frame_ = on; }
   void setPenWidth(int width) { penWidth_ = width; }
   void setMaskDrawing(bool on) { mask_ = on; }
+  bool maskDrawing() const { return mask_; }
   // Null goes back to the canvas's own system font.
   void setFont(OMFont* font);
   OMFont* font() const;

@@ -16,15 +16,20 @@ void OMRegion::dropWhenEmpty()
   if (region_ && GetRgnBox(region_, &box) == NULLREGION) clear();
 }
 
-void OMRegion::assign(const OMRegion& other)
+void OMRegion::copyHandle(HRGN region)
 {
-  if (&other == this) return;
-  if (!other.region_) {
+  if (!region) {
     clear();
     return;
   }
   if (!region_) region_ = CreateRectRgn(0, 0, 0, 0);
-  CombineRgn(region_, other.region_, nullptr, RGN_COPY);
+  CombineRgn(region_, region, nullptr, RGN_COPY);
+  dropWhenEmpty();
+}
+
+void OMRegion::assign(const OMRegion& other)
+{
+  if (&other != this) copyHandle(other.region_);
 }
 
 void OMRegion::setRect(const OMRect& rect)

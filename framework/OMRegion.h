@@ -20,6 +20,8 @@ class OMRegion {
   ~OMRegion() { clear(); }
 
   void assign(const OMRegion& other);
+  // Takes a copy of a platform region (a canvas's clip, for instance); null empties.
+  void copyHandle(HRGN region);
   void setRect(const OMRect& rect);
   void setShape(int left, int top, int right, int bottom, int ellipse);
   void setPolygon(const OMPoint* points, int count);

@@ -55,6 +55,8 @@ struct OMSoundEngine {
   int oldest = 0;
   int lastWritten = -1;
   OMList<OMWaveSound> mixing, draining, paused, guard;
+  // The sounds of a reclaimed block whose "finished" notifications are still to come.
+  OMList<OMWaveSound> finishing;
   OMList<OMLink> stallListeners;
   bool outputPaused = false;
   DWORD pauseTime = 0;
@@ -426,6 +428,7 @@ struct OMSoundEngine {
       b.ends.remove(sound);
       b.resumes.remove(sound);
     }
+    finishing.remove(sound);
     mixing.remove(sound);
     draining.remove(sound);
     paused.remove(sound);
@@ -517,16 +520,23 @@ struct OMSoundEngine {
       mixing.forEach(advance);
       draining.forEach(advance);
       const bool last = slot == lastWritten;
-      if (!last) oldest = next(slot);
+      // The block is free before its sounds hear that they finished: one that starts again
+      // from its notification may write new blocks after it, or this very block anew.
+      oldest = next(slot);
       while (!block.ends.isEmpty()) {
         OMWaveSound* s = block.ends.first();
         block.ends.remove(s);
+        finishing.add(s);
+      }
+      while (!finishing.isEmpty()) {
+        OMWaveSound* s = finishing.first();
+        finishing.remove(s);
         finish(s);
         if (generation != made) return;
       }
       if (last) {
-        if (device && lastWritten == slot) {
-          // Everything played: the ring starts afresh.
+        if (device && lastWritten == slot && !isQueued(slot)) {
+          // Everything played and nothing new came: the ring starts afresh.
           lastWritten = -1;
           oldest = 0;
           ranDry = true;

@@ -463,3 +463,75 @@ TEST_F(OMWaveSoundTest, FinishedNotificationsMayDeleteTheirSoundAndStartTheNext)
   expectBytes(Bytes(secondAt, out.end()), second);
   chain = nullptr;
 }
+
+namespace {
+
+// A sound that starts itself again from its own "finished" notification, a given number of
+// times.
+OMWaveSound* replayed = nullptr;
+int replaysLeft = 0;
+OMWord playAgain(OMWord)
+{
+  ++counts[1];
+  if (replaysLeft > 0) {
+    --replaysLeft;
+    replayed->play(1);
+  }
+  return 0;
+}
+
+}  // namespace
+
+TEST_F(OMWaveSoundTest, ASoundRestartedFromItsFinishedNotificationPlaysAgain)
+{
+  // Lengths whose last block lands on each kind of slot: the ring's first, the one the
+  // restart ends on, and a streamed sound that wraps the ring. A silent partner let in four
+  // blocks later ends in the same block, so the ring is not reset before the notification.
+  struct Case {
+    std::size_t length;
+    std::int32_t blockSize;
+    bool partner;
+  };
+  for (const Case& c : {Case{4 * kBlock, -1, false}, Case{3 * kBlock + 10, -1, false},
+                        Case{kBlock / 2, -1, false}, Case{20 * kBlock + 7, kBlock, false},
+                        Case{8 * kBlock, -1, true}, Case{7 * kBlock + 10, kBlock, true}}) {
+    SCOPED_TRACE(std::to_string(c.length) + " " + std::to_string(c.blockSize) + " " +
+                 std::to_string(c.partner));
+    heard_.clear();
+    std::fill(std::begin(counts), std::end(counts), 0);
+    const Bytes samples = pattern(c.length, {150, 100, 210}, 7);
+    replayed = make(samples, c.blockSize);
+    OMLinkToFct again(playAgain);
+    replayed->setFinishedLink(&again);
+    replaysLeft = 2;
+    ASSERT_EQ(replayed->play(1), 1);
+    if (c.partner) {
+      OMWaveSound* silent = make(Bytes(c.length - 4 * kBlock, 128), c.blockSize);
+      OMLinkToFct started(countCall, 4), finished(countCall, 5);
+      silent->setStartedLink(&started);
+      silent->setFinishedLink(&finished);
+      ASSERT_EQ(silent->play(1), 1);
+    }
+    run(std::uint32_t(3 * (c.length + kBlock) * 1000 / kRate) + 400);
+    EXPECT_EQ(counts[0], 3);
+    EXPECT_EQ(counts[1], 3);
+    EXPECT_EQ(counts[5], c.partner ? 1 : 0);
+    EXPECT_FALSE(replayed->isStarted());
+    // Each play follows the one before, after no more than the rest of its last block and
+    // the few milliseconds until the refill sees that block played.
+    const Bytes out = heard();
+    auto from = out.begin();
+    for (int play = 0; play < 3; ++play) {
+      SCOPED_TRACE(play);
+      const auto at = std::search(from, out.end(), samples.begin(), samples.begin() + 64);
+      ASSERT_NE(at, out.end());
+      EXPECT_LT(at - from, play == 0 ? 1 : kBlock + 256);
+      ASSERT_GE(out.end() - at, std::ptrdiff_t(samples.size()));
+      expectBytes(Bytes(at, at + std::ptrdiff_t(samples.size())), samples);
+      from = at + std::ptrdiff_t(samples.size());
+    }
+    sounds.clear();
+    streams.clear();
+  }
+  replayed = nullptr;
+}

@@ -40,11 +40,12 @@ class SoundTest : public ::testing::Test {
     clearEventRecords();
   }
   // Runs a script that makes sound s of the id and logs its events; extra lines go into the
-  // "finished" procedure.
-  RSound* runScript(const std::string& id, const std::string& onFinished = "")
+  // "finished" procedure, the prelude before the sound is made.
+  RSound* runScript(const std::string& id, const std::string& onFinished = "",
+                    const std::string& prelude = "")
   {
     std::ofstream("sound.mps", std::ios::binary)
-        << "yield off\rdebug\rs=RSound " << id
+        << "yield off\rdebug\r" << prelude << "s=RSound " << id
         << "\rset s started onStart\rset s finished onFin\rsay ready\rwait\r"
            "procedure onStart\r[\r  say started\r]\r"
            "procedure onFin\r[\r  say finished\r"
@@ -197,15 +198,35 @@ TEST_F(SoundTest, RestartsNewIdsAndBrokenResources)
   EXPECT_TRUE(s->hasSound());
 }
 
-// A "finished" procedure may drop the object.
-TEST_F(SoundTest, AFinishedProcedureMayDropTheObject)
+// A "finished" procedure may drop the object, or start it again: the sound then plays once
+// more, with its events.
+TEST_F(SoundTest, AFinishedProcedureMayDropOrRestartTheObject)
 {
-  RSound* s = runScript("30", "  drop s\r");
-  ASSERT_NE(s, nullptr);
-  s->callMethod("start", scriptArgTerminator);
-  play(500);
-  EXPECT_EQ(count("finished"), 1);
-  EXPECT_EQ(scriptVariables.getObjectByName("s", false), nullptr);
+  struct Case {
+    const char* what;
+    const char* onFinished;
+    int plays;
+    bool kept;
+  };
+  for (const Case& c : {Case{"drop", "  drop s\r", 1, false},
+                        Case{"restart", "  if again=1\r    play s start\r  again=0\r", 2, true}}) {
+    SCOPED_TRACE(c.what);
+    const int started = count("started"), finished = count("finished");
+    RSound* s = runScript("30", c.onFinished, "again=1\r");
+    ASSERT_NE(s, nullptr);
+    s->callMethod("start", scriptArgTerminator);
+    const int heard = loud(play(900));
+    EXPECT_EQ(count("started") - started, c.plays);
+    EXPECT_EQ(count("finished") - finished, c.plays);
+    // About 100 ms at the sink's rate for each play.
+    EXPECT_GT(heard, c.plays * 4000 - 2000);
+    EXPECT_LT(heard, c.plays * 4410 + 500);
+    EXPECT_EQ(scriptVariables.getObjectByName("s", false) != nullptr, c.kept);
+    if (c.kept) {
+      EXPECT_FALSE(s->isPlaying());
+    }
+    TearDown();
+  }
 }
 
 // Random factory arguments always give an object.

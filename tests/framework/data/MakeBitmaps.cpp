@@ -65,5 +65,19 @@ int main(int argc, char** argv)
   write(folder + "/short.bmp", bmp(64, 64, 24, 0, {}, Bytes(100, 1)));
   // An old-style header of 12 bytes.
   write(folder + "/core.bmp", bmp(2, 2, 24, 0, {}, bits24, 12));
+  // 40 x 30, 8 bits, stored bottom-up and top-down: grey levels 10 to 209 that change with
+  // every column and row, and a square of transparent 252 at (5, 5) to (10, 10).
+  const int width = 40, height = 30;
+  auto level = [](int x, int y) {
+    return std::uint8_t(x >= 5 && x < 10 && y >= 5 && y < 10 ? 252 : 10 + (x + 7 * y) % 200);
+  };
+  Bytes bottomUp, topDown;
+  for (int row = 0; row < height; ++row)
+    for (int x = 0; x < width; ++x) {
+      bottomUp.push_back(level(x, height - 1 - row));
+      topDown.push_back(level(x, row));
+    }
+  write(folder + "/picture8.bmp", bmp(width, height, 8, 0, palette, bottomUp));
+  write(folder + "/topdown8.bmp", bmp(width, -height, 8, 0, palette, topDown));
   return 0;
 }
