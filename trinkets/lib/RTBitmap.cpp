@@ -1,5 +1,7 @@
 #include "trinkets/lib/RTBitmap.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -29,8 +31,12 @@ RTBitmap::RTBitmap(const OMRect& rect, int resourceId, OMTrinketWindow* host)
     return;
   }
   // Top-down pictures store a negative height.
-  OMRect picture(0, 0, bitmap_->width(), std::abs(bitmap_->height()));
-  picture.offset(rect.left(), rect.top());
+  // Far corners beyond the coordinate range stop at its end.
+  auto farEdge = [](std::int32_t from, std::int32_t size) {
+    return std::int32_t(std::min<std::int64_t>(std::int64_t(from) + size, INT32_MAX));
+  };
+  const OMRect picture(rect.left(), rect.top(), farEdge(rect.left(), bitmap_->width()),
+                       farEdge(rect.top(), std::abs(bitmap_->height())));
   setRect(rect.intersection(picture));
   clipped_ = picture.isWithin(this->rect()) ? 0 : 1;
   markWholeDirty();

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "framework/OMEdition.h"
 #include "trinkets/src/Action.h"
 
 namespace {
@@ -11,18 +12,23 @@ std::vector<ActionCreateRecord>* actionRegistry = nullptr;
 
 }  // namespace
 
-void registerActionClass(const char* name, ActionFactory factory)
+bool ActionCreateRecord::isInCurrentEdition() const
+{
+  return !gameOnly || OMEdition::isGame();
+}
+
+void registerActionClass(const char* name, ActionFactory factory, bool gameOnly)
 {
   if (!name || !*name || !factory) return;
   if (!actionRegistry) actionRegistry = new std::vector<ActionCreateRecord>;
-  actionRegistry->push_back(ActionCreateRecord{name, factory});
+  actionRegistry->push_back(ActionCreateRecord{name, factory, gameOnly});
 }
 
 std::unique_ptr<Action> createAction(const char* name, int interruptible)
 {
   if (!actionRegistry || !name) return nullptr;
   for (const ActionCreateRecord& record : *actionRegistry) {
-    if (record.name == name) return record.factory(interruptible);
+    if (record.name == name && record.isInCurrentEdition()) return record.factory(interruptible);
   }
   return nullptr;
 }

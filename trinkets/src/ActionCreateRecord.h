@@ -13,16 +13,21 @@ using ActionFactory = std::unique_ptr<Action> (*)(int interruptible);
 struct ActionCreateRecord {
   std::string name;
   ActionFactory factory;
+  // Only the game edition's containers see it; the class still registers statically.
+  bool gameOnly = false;
+
+  bool isInCurrentEdition() const;
 };
 
 // Adds a record for a non-empty name and a factory. A name registered twice has two records;
 // the first is found.
-void registerActionClass(const char* name, ActionFactory factory);
-// The action of the first record of exactly that name (case-sensitive), or null.
+void registerActionClass(const char* name, ActionFactory factory, bool gameOnly = false);
+// The action of the first record of exactly that name (case-sensitive) in the current
+// edition, or null.
 std::unique_ptr<Action> createAction(const char* name, int interruptible);
 // Frees every record (at program exit).
 void clearActionRegistry();
-// Calls visit with each record's name, in order of registration.
+// Calls visit with the name of each record of the current edition, in order of registration.
 template <typename Visit>
 void forEachActionClass(Visit&& visit);
 
@@ -34,5 +39,6 @@ template <typename Visit>
 void forEachActionClass(Visit&& visit)
 {
   for (int index = 0; index < actionClassCount(); ++index)
-    visit(actionClassAt(index)->name.c_str());
+    if (const ActionCreateRecord* record = actionClassAt(index); record->isInCurrentEdition())
+      visit(record->name.c_str());
 }

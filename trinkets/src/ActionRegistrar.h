@@ -6,5 +6,8 @@
 //   static ActionRegistrar registrar("DelayAction", &DelayAction::create);
 class ActionRegistrar {
  public:
-  ActionRegistrar(const char* name, ActionFactory factory) { registerActionClass(name, factory); }
+  ActionRegistrar(const char* name, ActionFactory factory, bool gameOnly = false)
+  {
+    registerActionClass(name, factory, gameOnly);
+  }
 };
