@@ -1,6 +1,7 @@
 #include "framework/OMCanvas.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -29,21 +30,25 @@ struct Deleter {
   }
 };
 
-// A source and destination rectangle clipped together against bounds on one side.
+// A source and destination rectangle clipped together against bounds on one side. Computed
+// wide: scripts can place rectangles anywhere in the coordinate range.
 void clipTogether(RECT& clipped, RECT& other, const RECT& bounds)
 {
-  const int left = std::max(0L + bounds.left - clipped.left, 0L);
-  const int top = std::max(0L + bounds.top - clipped.top, 0L);
-  const int right = std::max(0L + clipped.right - bounds.right, 0L);
-  const int bottom = std::max(0L + clipped.bottom - bounds.bottom, 0L);
-  clipped.left += left;
-  other.left += left;
-  clipped.top += top;
-  other.top += top;
-  clipped.right -= right;
-  other.right -= right;
-  clipped.bottom -= bottom;
-  other.bottom -= bottom;
+  const auto shift = [](LONG& value, long long by) {
+    value = static_cast<LONG>(std::clamp<long long>(value + by, INT32_MIN, INT32_MAX));
+  };
+  const long long left = std::max(0LL + bounds.left - clipped.left, 0LL);
+  const long long top = std::max(0LL + bounds.top - clipped.top, 0LL);
+  const long long right = std::max(0LL + clipped.right - bounds.right, 0LL);
+  const long long bottom = std::max(0LL + clipped.bottom - bounds.bottom, 0LL);
+  shift(clipped.left, left);
+  shift(other.left, left);
+  shift(clipped.top, top);
+  shift(other.top, top);
+  shift(clipped.right, -right);
+  shift(other.right, -right);
+  shift(clipped.bottom, -bottom);
+  shift(other.bottom, -bottom);
 }
 
 bool hasArea(const RECT& r)

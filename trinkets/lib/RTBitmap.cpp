@@ -8,6 +8,7 @@
 #include "framework/OMBitmap.h"
 #include "framework/OMMemCanvas.h"
 #include "framework/OMRegion.h"
+#include "trinkets/lib/ScriptCoordinate.h"
 #include "trinkets/src/OMAnimationFormat.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/OMTrinketWindow.h"
@@ -46,10 +47,10 @@ RTBitmap::~RTBitmap() = default;
 
 std::unique_ptr<OMScriptableObject> RTBitmap::create()
 {
-  const int left = std::atoi(popScriptArg());
-  const int top = std::atoi(popScriptArg());
-  const int right = std::atoi(popScriptArg());
-  const int bottom = std::atoi(popScriptArg());
+  const int left = clampCoordinate(std::atoi(popScriptArg()));
+  const int top = clampCoordinate(std::atoi(popScriptArg()));
+  const int right = clampCoordinate(std::atoi(popScriptArg()));
+  const int bottom = clampCoordinate(std::atoi(popScriptArg()));
   const int id = std::atoi(popScriptArg());
   auto bitmap =
       std::make_unique<RTBitmap>(OMRect(left, top, right, bottom), id, OMTrinketWindow::mainHost());

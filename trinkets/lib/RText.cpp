@@ -12,6 +12,7 @@
 #include "framework/OMMemCanvas.h"
 #include "framework/OMSysFont.h"
 #include "framework/OMTTFont.h"
+#include "trinkets/lib/ScriptCoordinate.h"
 #include "trinkets/src/OMAnimationFormat.h"
 #include "trinkets/src/OMDrawLayer.h"
 #include "trinkets/src/OMSParameter.h"
@@ -45,15 +46,6 @@ OMWord printNumber(OMWord buffer, int value)
 {
   std::snprintf(reinterpret_cast<char*>(buffer), OMScriptableObject::resultBufferSize, "%d", value);
   return 1;
-}
-
-// Script numbers may be anything; rectangles stay where their sizes, and the sizes of the
-// host's regions around them, still fit in 32 bits.
-constexpr std::int64_t coordinateLimit = std::int64_t(1) << 29;
-
-std::int32_t clampCoordinate(std::int64_t value)
-{
-  return static_cast<std::int32_t>(std::clamp(value, -coordinateLimit, coordinateLimit));
 }
 
 // A script's colour channel: 0-255 is an 8-bit value, anything else a 16-bit one.
