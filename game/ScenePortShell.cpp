@@ -16,3 +16,7 @@ void setBackgroundMusicLoader(BackgroundMusicLoader) {}
 void stopBackgroundMusicNow() {}
 
 void shutdownScenePort() {}
+
+void beginScenePause() {}
+
+void endScenePause() {}

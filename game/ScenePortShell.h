@@ -21,3 +21,7 @@ void setBackgroundMusicLoader(BackgroundMusicLoader loader);
 // Stops the background music at once, without a fade.
 void stopBackgroundMusicNow();
 void shutdownScenePort();
+// The pause bracket around a scene change (and the scripts' music pause): the first begin
+// pauses the music and its fade, the last end resumes them unless a movie is open.
+void beginScenePause();
+void endScenePause();
