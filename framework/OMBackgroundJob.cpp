@@ -103,7 +103,13 @@ void OMBackgroundJob::cancel(OMBackgroundJob* job)
   unlink(job);
 }
 
-OMBackgroundJob::~OMBackgroundJob() = default;
+OMBackgroundJob::~OMBackgroundJob()
+{
+  // A cancelled job may still have a read in flight into its buffers: the files wait for
+  // their workers before the buffers go.
+  source_.reset();
+  destination_.reset();
+}
 
 void OMBackgroundJob::callDoneLink()
 {

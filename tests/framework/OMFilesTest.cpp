@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <future>
 #include <string>
@@ -165,6 +166,31 @@ TEST_F(Files, BusyFileRefusesRequestsUntilTheWorkerIsDone)
     EXPECT_EQ(info.lastRead, 10);
     EXPECT_EQ(buffer[9], 'g');
   }
+  setFileSystemSlot(5, nullptr);
+}
+
+// A job cancelled while its worker still reads into the job's buffer: the cancel waits for
+// the read, so nothing is written into freed memory (the sanitizer build sees it).
+TEST_F(Files, ACancelledJobWaitsForTheReadInFlight)
+{
+  GatedFileSystem gated;
+  setFileSystemSlot(5, &gated);
+  OMBackgroundJob* job = OMBackgroundJob::start("5:anything", nullptr, 0, -1, 0, nullptr);
+  ASSERT_NE(job, nullptr);
+  // The open runs on the worker too.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (job->state() != OMBackgroundJob::reading && std::chrono::steady_clock::now() < deadline) {
+    stepBackgroundJobs();
+    std::this_thread::yield();
+  }
+  EXPECT_EQ(job->state(), OMBackgroundJob::reading);
+  std::thread opener([&gated] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    gated.gate.set_value();
+  });
+  OMBackgroundJob::cancel(job);
+  opener.join();
+  EXPECT_EQ(backgroundJobCount(), 0);
   setFileSystemSlot(5, nullptr);
 }
 
