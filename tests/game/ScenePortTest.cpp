@@ -32,6 +32,8 @@
 #include "tools/NEResourceWriter.h"
 #include "tools/WaveWriter.h"
 #include "trinkets/src/OMDrawLayer.h"
+#include "trinkets/src/OMSParameter.h"
+#include "trinkets/src/TrinketRecord.h"
 #include "trinkets/src/rthread/YScriptEngine.h"
 #include "trinkets/src/rthread/YThread.h"
 #include "trinkets/src/rthread/eventRecord.h"
@@ -410,14 +412,18 @@ TEST_F(ScenePortTest, EffectsEndWithOneNoticeOnEveryPortAndTheBackgroundHearsCli
   host_.click(320, 240);
   settle();
   EXPECT_EQ(linesSince(before), (Lines{"A backgroundClicked", "B backgroundClicked"}));
-  // The last port takes the link with it; a new one brings it back.
+  // The last port takes the link with it, also from inside its own click; a new one brings
+  // it back.
   run("a=0\rb=0\r");
   EXPECT_EQ(shellStage()->background()->link(OMDrawLayer::pressLink), nullptr);
-  run("c=RScenePort\r" + logEvents("c", {"backgroundClicked"}));
+  procedures_ += "procedure dropC\r[\r  say C backgroundClicked\r  c=0\r]\r";
+  run("c=RScenePort\rset c backgroundClicked dropC\r");
   host_.click(320, 240);
   settle();
   EXPECT_EQ(linesSince(before), (Lines{"A backgroundClicked", "B backgroundClicked",
                                        "C backgroundClicked"}));
+  EXPECT_TRUE(RScenePort::ports().empty());
+  EXPECT_EQ(shellStage()->background()->link(OMDrawLayer::pressLink), nullptr);
 }
 
 // Space, Enter and Esc reach every port during the game's loop; handlers drop a later port
@@ -462,6 +468,17 @@ TEST_F(ScenePortTest, KeysAndCloseRequestsReachThePortsAndExitSelectedAnswers)
   EXPECT_EQ(debugLines(), expected);
   EXPECT_EQ(RScenePort::ports().size(), 1u);
   EXPECT_EQ(pictureAndBlack().second, 192);
+}
+
+TEST(ScenePortRegistry, OnlyTheGameEditionMakesScenePorts)
+{
+  for (const auto edition : {OMEdition::game, OMEdition::assessment}) {
+    ScopedEdition scoped(edition);
+    clearScriptArgs();
+    EXPECT_EQ(createTrinketByName("RScenePort", scriptArgTerminator) != nullptr,
+              edition == OMEdition::game);
+  }
+  EXPECT_TRUE(RScenePort::ports().empty());
 }
 
 }  // namespace
