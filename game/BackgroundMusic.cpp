@@ -78,8 +78,7 @@ OMWord fadeStep(OMWord)
   m.inFadeStep = true;
   std::int64_t elapsed = static_cast<std::int32_t>(getTicks() - m.fadeStart);
   if (elapsed < 0) elapsed = 0;
-  const std::int64_t volume =
-      elapsed * (m.fadeTo - m.fadeFrom) / m.fadeLength + m.fadeFrom;
+  const std::int64_t volume = elapsed * (m.fadeTo - m.fadeFrom) / m.fadeLength + m.fadeFrom;
   if (fadeHasEnded(elapsed, volume)) {
     dropFadeTask();
     if (m.stopAfterFade) {

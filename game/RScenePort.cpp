@@ -21,9 +21,9 @@
 namespace {
 
 // The events every port has from its start.
-constexpr const char* standardEvents[] = {"appClose",    "backgroundClicked", "effectFinished",
-                                          "exittingGame", "paused",            "resumed",
-                                          "returnPressed", "spacebarPressed"};
+constexpr const char* standardEvents[] = {
+    "appClose", "backgroundClicked", "effectFinished", "exittingGame",
+    "paused",   "resumed",           "returnPressed",  "spacebarPressed"};
 
 TrinketRecord scenePortRecord("RScenePort", &RScenePort::create, TrinketRecord::gameEditionOnly);
 

@@ -20,8 +20,7 @@ void raiseAppClose();
 // Offers a key code to the scene ports; 1 when they took it (Space and Enter).
 int sceneKeyPressed(std::uint32_t key);
 // Makes a stream for a music id (WAVE resource); flags 0.
-using BackgroundMusicLoader = std::unique_ptr<OMIStream> (*)(std::uint16_t id,
-                                                             std::int32_t flags);
+using BackgroundMusicLoader = std::unique_ptr<OMIStream> (*)(std::uint16_t id, std::int32_t flags);
 void setBackgroundMusicLoader(BackgroundMusicLoader loader);
 // Stops the background music at once, without a fade.
 void stopBackgroundMusicNow();

@@ -123,8 +123,7 @@ class ScenePortTest : public ::testing::Test {
       const std::string name(1, port);
       for (const std::string& event : events) {
         procedures_ += "procedure " + name + event + "\r[\r  say " +
-                       std::string(1, static_cast<char>(port - 'a' + 'A')) + " " + event +
-                       "\r]\r";
+                       std::string(1, static_cast<char>(port - 'a' + 'A')) + " " + event + "\r]\r";
         connect += "set " + name + " " + event + " " + name + event + "\r";
       }
     }
@@ -216,8 +215,8 @@ TEST_F(ScenePortTest, MusicFadesInAndOutInTicksAndRestartsOnlyForANewId)
     std::uint32_t tick;
     int volume;
     bool fading;
-  } fadeIn[] = {{0, 0, true},     {30, 20, true},   {60, 40, true},
-                {119, 79, true},  {120, 80, false}, {200, 80, false}};
+  } fadeIn[] = {{0, 0, true},    {30, 20, true},   {60, 40, true},
+                {119, 79, true}, {120, 80, false}, {200, 80, false}};
   for (const auto& step : fadeIn) {
     passToTick(start, step.tick);
     EXPECT_EQ(musicVolumeHeard(), step.volume) << step.tick;
@@ -323,7 +322,8 @@ TEST_F(ScenePortTest, GlobalTimersExpireOnEveryPortUnlessDisabledOrHeld)
   host_.pressButton(600, 400);
   settle();
   run("a=RScenePort\rb=RScenePort\rplay a addGlobalTimer 1 1 tick\r"
-      "play b addGlobalTimer 1 1 hold 2\rc=RScenePort\r" + connect);
+      "play b addGlobalTimer 1 1 hold 2\rc=RScenePort\r" +
+      connect);
   const std::uint32_t start = omhost::clockMilliseconds();
 
   const struct {
@@ -334,8 +334,9 @@ TEST_F(ScenePortTest, GlobalTimersExpireOnEveryPortUnlessDisabledOrHeld)
       {300, nullptr, -1},
       {500, nullptr, 1},
       {2100, nullptr, -1},
-      {2200, "play a disableGlobalTimer tick\rplay c disableGlobalTimer tick\r"
-             "play b enableGlobalTimer tick\rplay b disableGlobalTimer nosuch\r",
+      {2200,
+       "play a disableGlobalTimer tick\rplay c disableGlobalTimer tick\r"
+       "play b enableGlobalTimer tick\rplay b disableGlobalTimer nosuch\r",
        0},
       {3500, "play c enableGlobalTimer tick\r", 0},
   };
@@ -420,8 +421,8 @@ TEST_F(ScenePortTest, EffectsEndWithOneNoticeOnEveryPortAndTheBackgroundHearsCli
   run("c=RScenePort\rset c backgroundClicked dropC\r");
   host_.click(320, 240);
   settle();
-  EXPECT_EQ(linesSince(before), (Lines{"A backgroundClicked", "B backgroundClicked",
-                                       "C backgroundClicked"}));
+  EXPECT_EQ(linesSince(before),
+            (Lines{"A backgroundClicked", "B backgroundClicked", "C backgroundClicked"}));
   EXPECT_TRUE(RScenePort::ports().empty());
   EXPECT_EQ(shellStage()->background()->link(OMDrawLayer::pressLink), nullptr);
 }
@@ -430,10 +431,11 @@ TEST_F(ScenePortTest, EffectsEndWithOneNoticeOnEveryPortAndTheBackgroundHearsCli
 // and their own; the close request is answered by "exitSelected": 0 goes on, 1 ends the run.
 TEST_F(ScenePortTest, KeysAndCloseRequestsReachThePortsAndExitSelectedAnswers)
 {
-  procedures_ = "procedure aClose\r[\r  say A appClose answer\r  play a exitSelected answer\r"
-                "  answer=1\r]\r"
-                "procedure dropB\r[\r  say A spacebarPressed\r  b=0\r]\r"
-                "procedure dropSelf\r[\r  say C returnPressed\r  c=0\r]\r";
+  procedures_ =
+      "procedure aClose\r[\r  say A appClose answer\r  play a exitSelected answer\r"
+      "  answer=1\r]\r"
+      "procedure dropB\r[\r  say A spacebarPressed\r  b=0\r]\r"
+      "procedure dropSelf\r[\r  say C returnPressed\r  c=0\r]\r";
   std::string connect = logEvents("abc", {"spacebarPressed", "returnPressed", "appClose"});
   connect += "set a appClose aClose\rset a spacebarPressed dropB\rset c returnPressed dropSelf\r";
   run("answer=0\ra=RScenePort\rb=RScenePort\rc=RScenePort\rplay a scene 50\r" + connect);
