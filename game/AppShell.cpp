@@ -215,6 +215,7 @@ void destroyMainWindow()
   delete s.closeStill;
   s.closeStill = nullptr;
   s.busyCursor.reset();
+  installStageMouseListener(nullptr);
   delete s.stage;
   s.stage = nullptr;
   s.app.reset();

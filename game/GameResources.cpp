@@ -14,6 +14,7 @@
 #include "game/MachineChecks.h"
 #include "game/OMStageWindow.h"
 #include "game/ResourceFileRegistry.h"
+#include "game/ScenePortShell.h"
 #include "trinkets/lib/RAnimation.h"
 #include "trinkets/lib/RPButton.h"
 #include "trinkets/src/OMAnimatedCursor.h"
@@ -132,6 +133,7 @@ bool initResources()
   OMAnimation::paletteResolver = &resolvePalette;
   // Then the character's lookup, the scene port's and the selection list's openers, the sound
   // action's opener, the text trinket's font hooks and the character's keep and release links.
+  setBackgroundMusicLoader(&findWaveResource);
 
   setResourceCacheDirectory(getDataDirectory());
   const OMLinkToFct install(&installCursorsFunction);

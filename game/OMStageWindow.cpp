@@ -143,6 +143,11 @@ OMStageWindow::~OMStageWindow()
   effectFinishedLink_.reset();
 }
 
+void OMStageWindow::setLayerMadeLink(const OMLink* link)
+{
+  OMScriptableObjectProperty::replaceLink(layerMadeLink_, link);
+}
+
 OMWord OMStageWindow::paintHandler()
 {
   repaintWindow();
@@ -287,6 +292,7 @@ bool OMStageWindow::scene(std::uint16_t backgroundId, std::uint16_t paletteId)
   if (!background()) {
     setBackground(new SceneLayer(OMRect(0, 0, offscreen()->width(), offscreen()->height()),
                                  stream.release()));
+    if (layerMadeLink_) layerMadeLink_->call();
   } else {
     background()->loadFromStream(stream.release());
   }

@@ -67,6 +67,9 @@ class OMStageWindow : public OMTrinketWindow {
 
   // The paint link the stage sets on itself, for whoever takes it off for a while.
   OMWord paintHandler();
+  // Called without argument when the stage has made its background layer (the first scene);
+  // the stage keeps a clone, null removes it.
+  void setLayerMadeLink(const OMLink* link);
 
   // The throttle's own state, and the presses that hand on a kept move first.
   void mouseDown() override;
@@ -112,6 +115,7 @@ class OMStageWindow : public OMTrinketWindow {
   int irisRadiusStart_ = 0;
   std::uint32_t effectStart_ = 0;
   std::unique_ptr<OMLink> effectFinishedLink_;
+  std::unique_ptr<OMLink> layerMadeLink_;
   OMPoint irisCentreStart_, irisCentreTarget_;
   std::unique_ptr<OMTask> effectTask_;
   int effectMode_ = noEffect;

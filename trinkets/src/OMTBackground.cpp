@@ -54,6 +54,7 @@ OMTBackground::OMTBackground(const OMRect& rect, OMResHandle* handle, bool relea
     : canvas_(std::make_unique<OMMemCanvas>(std::max(1, rect.width()), std::max(1, rect.height()),
                                             16, 1))
 {
+  setImageRect(OMRect(0, 0, canvas_->width(), canvas_->height()));
   loadFromResource(handle, release);
 }
 
@@ -61,6 +62,7 @@ OMTBackground::OMTBackground(const OMRect& rect, OMIStream* stream)
     : canvas_(std::make_unique<OMMemCanvas>(std::max(1, rect.width()), std::max(1, rect.height()),
                                             16, 1))
 {
+  setImageRect(OMRect(0, 0, canvas_->width(), canvas_->height()));
   loadFromStream(stream);
 }
 
