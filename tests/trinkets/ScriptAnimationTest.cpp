@@ -6,12 +6,16 @@
 #include <vector>
 
 #include "framework/OMLinkToFct.h"
+#include "framework/OMMemCanvas.h"
 #include "tests/support/AnimationBuilder.h"
+#include "tests/support/CanvasPixels.h"
 #include "tests/support/ScopedEdition.h"
 #include "tests/support/TestStage.h"
+#include "tools/BackgroundWriter.h"
 #include "trinkets/lib/RAnimation.h"
 #include "trinkets/lib/RPButton.h"
 #include "trinkets/src/OMSParameter.h"
+#include "trinkets/src/OMTBackground.h"
 #include "trinkets/src/TrinketRecord.h"
 #include "trinkets/src/rthread/YThread.h"
 #include "trinkets/src/rthread/eventRecord.h"
@@ -47,6 +51,10 @@ class ScriptAnimationTest : public ::testing::Test {
     b.addSequence({show(0), code(-600), show(1), code(OMFrameEntry::loop)});
     NEResourceWriter writer;
     writer.add("ASEQ", "3", b.build());
+    // A green background picture, for "paint".
+    writer.add(
+        "BK16", "50",
+        writeBackground(640, 480, std::vector<std::uint16_t>(640 * 480, pixel555(0, 255, 0))));
     ASSERT_FALSE(stage.addResourceFile("anims.rsc", writer).empty());
     frameLinkCalls = 0;
   }
@@ -176,10 +184,47 @@ TEST_F(ScriptAnimationTest, TrackingFollowsClicksAndDrags)
         << s.pressX << " " << s.releaseX;
     seen = all.size();
   }
+  // A copy does not track, and never presses its source.
+  std::unique_ptr<OMScriptableObject> copy = a->clone();
+  auto* c = static_cast<RAnimation*>(copy.get());
+  EXPECT_FALSE(c->isTracking());
+  c->setPosition(300, 300);
+  stage.passes(1, 1000);
+  stage.click(310, 310);
+  EXPECT_EQ(stage.debugLines().size(), seen);
+  copy.reset();
+
   a->setProperty("tracking", "");
   stage.passes(1, 1000);
   stage.click(110, 110);
   EXPECT_EQ(stage.debugLines().size(), seen);
+  thread_.reset();
+}
+
+// "paint" draws the current frame into the layer's picture, where the animation stands or at
+// the point given; a layer without a picture takes nothing.
+TEST_F(ScriptAnimationTest, PaintDrawsIntoTheLayerPicture)
+{
+  RAnimation* a = runScript("wait\r");
+  ASSERT_NE(a, nullptr);
+  ASSERT_TRUE(a->callMethod("paint", scriptArgTerminator));
+  stage.window().setBackground(
+      new OMTBackground(OMRect(0, 0, 640, 480), openResourceStream(50, "BK16", -1).release()));
+  auto* picture = static_cast<OMMemCanvas*>(stage.window().background()->canvas());
+  ASSERT_NE(picture, nullptr);
+  const std::uint32_t paper = omtest::canvasPixel(*picture, 110, 110);
+  ASSERT_TRUE(a->callMethod("paint", scriptArgTerminator));
+  ASSERT_TRUE(a->callMethod("paint", "300", "200", scriptArgTerminator));
+  const std::uint32_t ink = omtest::canvasPixel(*picture, 110, 110);
+  EXPECT_NE(ink, paper);
+  EXPECT_EQ(omtest::canvasPixel(*picture, 139, 139), ink);
+  EXPECT_EQ(omtest::canvasPixel(*picture, 310, 210), ink);
+  EXPECT_EQ(omtest::canvasPixel(*picture, 341, 241), paper);
+  // Hidden, the animation leaves its painted copies on the screen.
+  ASSERT_TRUE(a->callMethod("hide", scriptArgTerminator));
+  stage.passes(2);
+  EXPECT_NE(stage.pixel(110, 110), stage.pixel(400, 400));
+  EXPECT_EQ(stage.pixel(310, 210), stage.pixel(110, 110));
   thread_.reset();
 }
 

@@ -49,6 +49,8 @@ RAnimation::RAnimation(std::unique_ptr<OMIStream> stream, int x, int y, OMTrinke
 RAnimation::RAnimation(const RAnimation& other) : OMAnimation(other)
 {
   setUp();
+  // The copied tracking hooks would press and release the source.
+  if (other.tracking_) setTracking(false);
 }
 
 RAnimation::~RAnimation()
