@@ -52,6 +52,9 @@ class PushButtonTest : public ::testing::Test {
     writer.add("ASEQ", "7", b.build());
     writer.add("RRGB", "7", writeColorTable(rgb));
     writer.add("WAVE", "30", wavewriter::waveImage(22050, wavewriter::tone(22050, 1000, 2205)));
+    // Damaged: an animation and a sound cut short.
+    writer.add("ASEQ", "9", NEResourceWriter::Bytes{1, 0, 0});
+    writer.add("WAVE", "32", NEResourceWriter::Bytes{'R', 'I', 'F', 'F', 1, 2});
     ASSERT_FALSE(stage.addResourceFile("buttons.rsc", writer).empty());
     playedClicks.clear();
     OMAnimation::useEmbeddedAnimationCoordinates = 0;
@@ -129,6 +132,7 @@ TEST_F(PushButtonTest, TheFactoryTakesAnIdOrAPositionAndAnId)
       {{"10", "20", "7"}, true, 10, 20},
       {{}, false, 0, 0},
       {{"8"}, false, 0, 0},  // no such animation
+      {{"9"}, false, 0, 0},  // a damaged one
       {{"abc"}, false, 0, 0},
       {{"", "", ""}, false, 0, 0},
       {{"1", "2", "65543"}, true, 1, 2},  // taken as 16 bits
@@ -251,6 +255,18 @@ TEST_F(PushButtonTest, AHitLinkReplacesTheEvent)
   EXPECT_TRUE(b->hasOwnClickSound());
   b->setProperty("clickSoundID", "31");
   EXPECT_FALSE(b->hasOwnClickSound());
+  // A click sound that is missing or damaged is silent, and says so.
+  for (const auto& [id, said] : {std::pair{"31", "RPButton: no WAVE resource 31"},
+                                 std::pair{"32", "RPButton: damaged WAVE resource 32"}}) {
+    const ScopedEnv trace("OM_TRACE", "1");
+    b->setProperty("clickSoundID", id);
+    stage.passes(1, 1000);
+    testing::internal::CaptureStderr();
+    stage.click(110, 110);
+    const std::string traced = testing::internal::GetCapturedStderr();
+    EXPECT_NE(traced.find(said), std::string::npos) << traced;
+    EXPECT_FALSE(b->hasOwnClickSound());
+  }
   thread_.reset();
 }
 

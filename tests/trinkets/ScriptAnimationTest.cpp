@@ -51,6 +51,7 @@ class ScriptAnimationTest : public ::testing::Test {
     b.addSequence({show(0), code(-600), show(1), code(OMFrameEntry::loop)});
     NEResourceWriter writer;
     writer.add("ASEQ", "3", b.build());
+    writer.add("ASEQ", "4", NEResourceWriter::Bytes{1, 0, 0});  // damaged
     // A green background picture, for "paint".
     writer.add(
         "BK16", "50",
@@ -279,6 +280,24 @@ TEST_F(ScriptAnimationTest, FactoriesTakeAnyArguments)
     }
     EXPECT_GT(made, 0) << name;
     EXPECT_LT(made, 300) << name;
+  }
+  // A missing or damaged animation makes no object, and one line says which.
+  for (const char* name : {"RAnimation", "RPButton"}) {
+    for (const auto& [id, said] :
+         {std::pair{"9", std::string(name) + ": no ASEQ resource 9"},
+          std::pair{"4", std::string("OMAnimation: damaged ASEQ resource 4")}}) {
+      SCOPED_TRACE(said);
+      const ScopedEnv trace("OM_TRACE", "1");
+      ASSERT_TRUE(findTrinketClass(name));
+      const TrinketFactory factory = currentTrinketRecord()->factory();
+      clearScriptArgs();
+      pushScriptArg(id);
+      rewindScriptArgs();
+      testing::internal::CaptureStderr();
+      EXPECT_EQ(factory(), nullptr);
+      const std::string traced = testing::internal::GetCapturedStderr();
+      EXPECT_NE(traced.find(said), std::string::npos) << traced;
+    }
   }
   for (auto edition : {OMEdition::game, OMEdition::assessment}) {
     ScopedEdition scoped(edition);

@@ -9,6 +9,7 @@
 #include "framework/OMLinkToObj.h"
 #include "framework/OMRegion.h"
 #include "framework/OMSystem.h"
+#include "trinkets/src/OMAnimationFormat.h"
 #include "trinkets/src/OMDrawLayer.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/OMScriptableObjectProperty.h"
@@ -76,12 +77,18 @@ std::unique_ptr<OMScriptableObject> RAnimation::create()
   const char* c = popScriptArg();
   if (!animationResolver) return nullptr;
   const bool placed = *b != 0;
-  const int id = std::atoi(placed ? c : a);
-  std::unique_ptr<OMIStream> stream = animationResolver(static_cast<std::uint16_t>(id));
-  if (!stream) return nullptr;
-  return std::make_unique<RAnimation>(std::move(stream), placed ? std::atoi(a) : noPosition,
-                                      placed ? std::atoi(b) : noPosition,
-                                      OMTrinketWindow::mainHost());
+  const auto id = static_cast<std::uint16_t>(std::atoi(placed ? c : a));
+  std::unique_ptr<OMIStream> stream = animationResolver(id);
+  if (!stream) {
+    reportMissingResource("RAnimation", "ASEQ", id);
+    return nullptr;
+  }
+  auto animation =
+      std::make_unique<RAnimation>(std::move(stream), placed ? std::atoi(a) : noPosition,
+                                   placed ? std::atoi(b) : noPosition, OMTrinketWindow::mainHost());
+  // A damaged resource, reported as it was read, has no sequence to show.
+  if (animation->sequenceCount() == 0) return nullptr;
+  return animation;
 }
 
 std::unique_ptr<OMScriptableObject> RAnimation::clone() const
