@@ -24,6 +24,12 @@ OMCursor* defaultTracking = nullptr;
 OMCursor* defaultHover = nullptr;
 RAnimation::CursorLookup cursorLookup = nullptr;
 
+std::unique_ptr<OMLink>& deletionHook()
+{
+  static std::unique_ptr<OMLink> hook;
+  return hook;
+}
+
 // The stage the tracking release is measured against.
 constexpr int stageWidth = 640, stageHeight = 480;
 constexpr int trackingSlop = 5;
@@ -56,6 +62,8 @@ RAnimation::RAnimation(const RAnimation& other) : OMAnimation(other)
 
 RAnimation::~RAnimation()
 {
+  if (OMEdition::isAssessment() && deletionHook())
+    deletionHook()->call(reinterpret_cast<OMWord>(this));
   if (isRunning()) unstamp();
   userData_.reset();
   frameLink_.reset();
@@ -225,6 +233,11 @@ void RAnimation::setDefaultHoverCursor(OMCursor* cursor)
 void RAnimation::setCursorLookup(CursorLookup lookup)
 {
   cursorLookup = lookup;
+}
+
+void RAnimation::setDeletionHook(const OMLink* link)
+{
+  OMScriptableObjectProperty::replaceLink(deletionHook(), link);
 }
 
 OMWord RAnimation::getFrameCount(OMWord buffer)
