@@ -94,6 +94,20 @@ TEST_F(TimerTest, AnExecuteProcedureMayDropTheTimer)
   thread_.reset();
 }
 
+// Any interval makes a timer that runs without harm.
+TEST_F(TimerTest, TheFactoryTakesAnyArgument)
+{
+  for (const char* argument : {"", "x", "300", "-1", "2147483647", "99999999999999999999"}) {
+    clearScriptArgs();
+    pushScriptArg(argument);
+    std::unique_ptr<OMScriptableObject> timer = RTimer::create();
+    ASSERT_NE(timer, nullptr) << argument;
+    timer->bindClass("RTimer");
+    EXPECT_TRUE(timer->callMethod("start", scriptArgTerminator));
+    stage.passes(3, 400);
+  }
+}
+
 // Colour cycling rotates c groups of n entries from f by one group per interval.
 TEST_F(TimerTest, ColorCyclingRotatesGroupsOfThePalette)
 {
