@@ -134,7 +134,8 @@ TEST_F(CacheActionTest, EachFormAsksThePortAndFinishesWhenItReports)
        {"cacheDLL a.rsc link 0 0 0", "uncacheDLL a.rsc"},
        0,
        0},
-      {"UncacheDLLAction", {"a.rsc"}, false, {"uncacheDLL a.rsc"}, 1, 0},
+      // The uncaching forms finish at once; a halt uncaches again.
+      {"UncacheDLLAction", {"a.rsc"}, true, {"uncacheDLL a.rsc", "uncacheDLL a.rsc"}, 1, 0},
       {"CacheResourceAction", {"7", "WAVE", "1"}, false, {"cacheResource 7 WAVE link 1 0"}, 0, 1},
       {"CacheResourceAction",
        {"70000", "WAVE", "2"},
@@ -148,7 +149,12 @@ TEST_F(CacheActionTest, EachFormAsksThePortAndFinishesWhenItReports)
        {"cacheResource 7 NFNT link 0 0", "uncacheResource 7 NFNT"},
        0,
        0},
-      {"UncacheResourceAction", {"7", "WAVE"}, false, {"uncacheResource 7 WAVE"}, 1, 0},
+      {"UncacheResourceAction",
+       {"7", "WAVE"},
+       true,
+       {"uncacheResource 7 WAVE", "uncacheResource 7 WAVE"},
+       1,
+       0},
       {"UncacheResourceAction", {"7", "", "1"}, false, {"uncacheResource 7 "}, 1, 0},
   };
   for (const Case& c : cases) {

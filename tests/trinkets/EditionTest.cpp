@@ -3,15 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "framework/OMIStream.h"
 #include "framework/OMLinkToFct.h"
 #include "tests/support/ScopedEdition.h"
 #include "tests/trinkets/ActionTestSupport.h"
 #include "tests/trinkets/ScriptHarness.h"
+#include "trinkets/lib/RAnimation.h"
+#include "trinkets/lib/RText.h"
 #include "trinkets/src/ActionCreateRecord.h"
 #include "trinkets/src/TrinketRecord.h"
 
@@ -235,39 +239,56 @@ TEST(EditionVerbAction, TheAssessmentEditionReadsFourArguments)
   EXPECT_EQ(eventLog(), (std::vector<std::string>{"wave a b c", "wave a", "wave"}));
 }
 
-// The class-wide deletion hook of actions
+// The class-wide deletion hooks of actions, animations and texts
 
-std::vector<OMWord>& deletedActions()
+std::vector<OMWord>& deletedObjects()
 {
   static std::vector<OMWord> deleted;
   return deleted;
 }
 
-OMWord noteDeletion(OMWord action)
+OMWord noteDeletion(OMWord object)
 {
-  deletedActions().push_back(action);
+  deletedObjects().push_back(object);
   return 1;
 }
 
-TEST(EditionActionDeletion, OnlyTheAssessmentEditionTellsTheHook)
+TEST(EditionDeletionHooks, OnlyTheAssessmentEditionTellsTheHook)
 {
-  deletedActions().clear();
-  OMLinkToFct hook(&noteDeletion, 0);
-  Action::setDeletionHook(&hook);
-  OMWord assessmentAction = 0;
-  {
-    ScopedEdition edition(OMEdition::game);
-    ProbeAction action("G");
+  struct Case {
+    const char* name;
+    void (*setHook)(const OMLink*);
+    std::function<std::unique_ptr<OMScriptableObject>()> make;
+  };
+  const Case cases[] = {
+      {"Action", &Action::setDeletionHook, [] { return std::make_unique<ProbeAction>("P"); }},
+      {"RAnimation", &RAnimation::setDeletionHook,
+       [] { return std::make_unique<RAnimation>(nullptr, 0, 0, nullptr); }},
+      {"RText", &RText::setDeletionHook,
+       [] {
+         return std::make_unique<RText>("T", OMPoint(0, 0), nullptr, OMRGBColor(), 0, nullptr);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    deletedObjects().clear();
+    const OMLinkToFct hook(&noteDeletion, 0);
+    c.setHook(&hook);
+    OMWord assessmentObject = 0;
+    {
+      ScopedEdition edition(OMEdition::game);
+      c.make();
+    }
+    {
+      ScopedEdition edition(OMEdition::assessment);
+      std::unique_ptr<OMScriptableObject> object = c.make();
+      assessmentObject = reinterpret_cast<OMWord>(object.get());
+      object.reset();
+      c.setHook(nullptr);
+      c.make();
+    }
+    EXPECT_EQ(deletedObjects(), std::vector<OMWord>{assessmentObject});
   }
-  {
-    ScopedEdition edition(OMEdition::assessment);
-    auto action = std::make_unique<ProbeAction>("A");
-    assessmentAction = reinterpret_cast<OMWord>(static_cast<Action*>(action.get()));
-    action.reset();
-    Action::setDeletionHook(nullptr);
-    ProbeAction unhooked("U");
-  }
-  EXPECT_EQ(deletedActions(), std::vector<OMWord>{assessmentAction});
 }
 
 }  // namespace

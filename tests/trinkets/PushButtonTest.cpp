@@ -52,6 +52,9 @@ class PushButtonTest : public ::testing::Test {
     writer.add("ASEQ", "7", b.build());
     writer.add("RRGB", "7", writeColorTable(rgb));
     writer.add("WAVE", "30", wavewriter::waveImage(22050, wavewriter::tone(22050, 1000, 2205)));
+    // Damaged: an animation and a sound cut short.
+    writer.add("ASEQ", "9", NEResourceWriter::Bytes{1, 0, 0});
+    writer.add("WAVE", "32", NEResourceWriter::Bytes{'R', 'I', 'F', 'F', 1, 2});
     ASSERT_FALSE(stage.addResourceFile("buttons.rsc", writer).empty());
     playedClicks.clear();
     OMAnimation::useEmbeddedAnimationCoordinates = 0;
@@ -129,6 +132,7 @@ TEST_F(PushButtonTest, TheFactoryTakesAnIdOrAPositionAndAnId)
       {{"10", "20", "7"}, true, 10, 20},
       {{}, false, 0, 0},
       {{"8"}, false, 0, 0},  // no such animation
+      {{"9"}, false, 0, 0},  // a damaged one
       {{"abc"}, false, 0, 0},
       {{"", "", ""}, false, 0, 0},
       {{"1", "2", "65543"}, true, 1, 2},  // taken as 16 bits
@@ -174,24 +178,51 @@ TEST_F(PushButtonTest, PropertiesReadBackAsStored)
 // Press, drag off, drag on and release over the button: two clicks, one "hit", no "mouseUp".
 TEST_F(PushButtonTest, AClickThatEndsOverTheButtonIsAHit)
 {
-  RPButton::setClickSoundPlayer(&countClick);
   RPButton* b = runScript("procedure onHit\r[\r  say hit\r  get b frame f\r  say frame f\r]\r");
   ASSERT_NE(b, nullptr);
   EXPECT_EQ(newLines(), (std::vector<std::string>{"ready"}));
   EXPECT_EQ(stage.pixel(110, 110), red);
 
-  stage.press(110, 110);
-  EXPECT_EQ(b->frameNumber(), 2);
-  stage.passes(1);
-  EXPECT_EQ(stage.pixel(110, 110), green);
-  stage.moveTo(300, 300);
+  // The clicks go to the player when there is one, else to the mixer: two tones, each heard
+  // to its end before the next.
+  const auto tones = [](const std::vector<std::int16_t>& audio) {
+    int count = 0, quiet = 1000;
+    for (std::int16_t s : audio) {
+      const bool loud = s > 1000 || s < -1000;
+      count += loud && quiet >= 1000;
+      quiet = loud ? 0 : quiet + 1;
+    }
+    return count;
+  };
+  for (bool player : {true, false}) {
+    SCOPED_TRACE(player);
+    RPButton::setClickSoundPlayer(player ? &countClick : nullptr);
+    stage.passes(1, 1000);
+    omtest::TestStage::takeAudio();
+    stage.press(110, 110);
+    EXPECT_EQ(b->frameNumber(), 2);
+    stage.passes(30, 10);
+    EXPECT_EQ(stage.pixel(110, 110), green);
+    stage.moveTo(300, 300);
+    EXPECT_EQ(b->frameNumber(), 1);
+    stage.moveTo(120, 120);
+    EXPECT_EQ(b->frameNumber(), 2);
+    stage.passes(30, 10);
+    stage.release(120, 120);
+    EXPECT_EQ(b->frameNumber(), 1);
+    EXPECT_EQ(newLines(), (std::vector<std::string>{"mouseDown", "hit", "frame 1"}));
+    EXPECT_EQ(playedClicks, (player ? std::vector<int>{30, 30} : std::vector<int>{}));
+    EXPECT_EQ(tones(omtest::TestStage::takeAudio()), player ? 0 : 2);
+    playedClicks.clear();
+  }
+  RPButton::setClickSoundPlayer(&countClick);
+
+  // The default method shows the pressed image for a while and raises nothing.
+  ASSERT_TRUE(b->callMethod("default", scriptArgTerminator));
+  stage.passes(10, 50);
   EXPECT_EQ(b->frameNumber(), 1);
-  stage.moveTo(120, 120);
-  EXPECT_EQ(b->frameNumber(), 2);
-  stage.release(120, 120);
-  EXPECT_EQ(b->frameNumber(), 1);
-  EXPECT_EQ(newLines(), (std::vector<std::string>{"mouseDown", "hit", "frame 1"}));
-  EXPECT_EQ(playedClicks, (std::vector<int>{30, 30}));
+  EXPECT_TRUE(newLines().empty());
+  EXPECT_EQ(playedClicks, std::vector<int>{30});
 
   // Released off the button: nothing.
   stage.passes(1, 1000);
@@ -206,6 +237,10 @@ TEST_F(PushButtonTest, AClickThatEndsOverTheButtonIsAHit)
   std::vector<std::string> lines = newLines();
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "hit"), 2);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "mouseUp"), 0);
+
+  // A new id drops the button's own sound; while the player is installed none is made.
+  b->setProperty("clickSoundID", "65535");
+  b->setProperty("clickSoundID", "30");
 
   // Disabled: the blue image, and clicks do nothing.
   b->setProperty("enabled", "0");
@@ -251,6 +286,18 @@ TEST_F(PushButtonTest, AHitLinkReplacesTheEvent)
   EXPECT_TRUE(b->hasOwnClickSound());
   b->setProperty("clickSoundID", "31");
   EXPECT_FALSE(b->hasOwnClickSound());
+  // A click sound that is missing or damaged is silent, and says so.
+  for (const auto& [id, said] : {std::pair{"31", "RPButton: no WAVE resource 31"},
+                                 std::pair{"32", "RPButton: damaged WAVE resource 32"}}) {
+    const ScopedEnv trace("OM_TRACE", "1");
+    b->setProperty("clickSoundID", id);
+    stage.passes(1, 1000);
+    testing::internal::CaptureStderr();
+    stage.click(110, 110);
+    const std::string traced = testing::internal::GetCapturedStderr();
+    EXPECT_NE(traced.find(said), std::string::npos) << traced;
+    EXPECT_FALSE(b->hasOwnClickSound());
+  }
   thread_.reset();
 }
 
@@ -302,6 +349,25 @@ TEST_F(PushButtonTest, AHitHandlerMayDeleteTheButton)
   doomed->setHitLink(&link);
   doomed->callMethod("default", scriptArgTerminator);
   stage.click(110, 110);
+  stage.passes(8, 50);
+  EXPECT_EQ(stage.window().trinkets().count(), 0);
+
+  // One that deletes every trinket of the stage, the button among them, within the release.
+  static OMTrinketWindow* stageWindow;
+  stageWindow = &stage.window();
+  RPButton* pressed = nullptr;
+  for (const char* x : {"300", "100", "200"})
+    pressed = make({x, "100", "7"}).release();
+  const OMLinkToFct clearAll(+[](OMWord) -> OMWord {
+    while (OMTrinket* trinket = stageWindow->trinkets().first())
+      delete trinket;
+    return 0;
+  });
+  pressed->setHitLink(&clearAll);
+  stage.passes(1, 1000);
+  stage.press(210, 110);
+  stage.moveTo(215, 115);
+  stage.release(215, 115);
   stage.passes(8, 50);
   EXPECT_EQ(stage.window().trinkets().count(), 0);
 }

@@ -6,12 +6,16 @@
 #include <vector>
 
 #include "framework/OMLinkToFct.h"
+#include "framework/OMMemCanvas.h"
 #include "tests/support/AnimationBuilder.h"
+#include "tests/support/CanvasPixels.h"
 #include "tests/support/ScopedEdition.h"
 #include "tests/support/TestStage.h"
+#include "tools/BackgroundWriter.h"
 #include "trinkets/lib/RAnimation.h"
 #include "trinkets/lib/RPButton.h"
 #include "trinkets/src/OMSParameter.h"
+#include "trinkets/src/OMTBackground.h"
 #include "trinkets/src/TrinketRecord.h"
 #include "trinkets/src/rthread/YThread.h"
 #include "trinkets/src/rthread/eventRecord.h"
@@ -47,6 +51,11 @@ class ScriptAnimationTest : public ::testing::Test {
     b.addSequence({show(0), code(-600), show(1), code(OMFrameEntry::loop)});
     NEResourceWriter writer;
     writer.add("ASEQ", "3", b.build());
+    writer.add("ASEQ", "4", NEResourceWriter::Bytes{1, 0, 0});  // damaged
+    // A green background picture, for "paint".
+    writer.add(
+        "BK16", "50",
+        writeBackground(640, 480, std::vector<std::uint16_t>(640 * 480, pixel555(0, 255, 0))));
     ASSERT_FALSE(stage.addResourceFile("anims.rsc", writer).empty());
     frameLinkCalls = 0;
   }
@@ -176,10 +185,47 @@ TEST_F(ScriptAnimationTest, TrackingFollowsClicksAndDrags)
         << s.pressX << " " << s.releaseX;
     seen = all.size();
   }
+  // A copy does not track, and never presses its source.
+  std::unique_ptr<OMScriptableObject> copy = a->clone();
+  auto* c = static_cast<RAnimation*>(copy.get());
+  EXPECT_FALSE(c->isTracking());
+  c->setPosition(300, 300);
+  stage.passes(1, 1000);
+  stage.click(310, 310);
+  EXPECT_EQ(stage.debugLines().size(), seen);
+  copy.reset();
+
   a->setProperty("tracking", "");
   stage.passes(1, 1000);
   stage.click(110, 110);
   EXPECT_EQ(stage.debugLines().size(), seen);
+  thread_.reset();
+}
+
+// "paint" draws the current frame into the layer's picture, where the animation stands or at
+// the point given; a layer without a picture takes nothing.
+TEST_F(ScriptAnimationTest, PaintDrawsIntoTheLayerPicture)
+{
+  RAnimation* a = runScript("wait\r");
+  ASSERT_NE(a, nullptr);
+  ASSERT_TRUE(a->callMethod("paint", scriptArgTerminator));
+  stage.window().setBackground(
+      new OMTBackground(OMRect(0, 0, 640, 480), openResourceStream(50, "BK16", -1).release()));
+  auto* picture = static_cast<OMMemCanvas*>(stage.window().background()->canvas());
+  ASSERT_NE(picture, nullptr);
+  const std::uint32_t paper = omtest::canvasPixel(*picture, 110, 110);
+  ASSERT_TRUE(a->callMethod("paint", scriptArgTerminator));
+  ASSERT_TRUE(a->callMethod("paint", "300", "200", scriptArgTerminator));
+  const std::uint32_t ink = omtest::canvasPixel(*picture, 110, 110);
+  EXPECT_NE(ink, paper);
+  EXPECT_EQ(omtest::canvasPixel(*picture, 139, 139), ink);
+  EXPECT_EQ(omtest::canvasPixel(*picture, 310, 210), ink);
+  EXPECT_EQ(omtest::canvasPixel(*picture, 341, 241), paper);
+  // Hidden, the animation leaves its painted copies on the screen.
+  ASSERT_TRUE(a->callMethod("hide", scriptArgTerminator));
+  stage.passes(2);
+  EXPECT_NE(stage.pixel(110, 110), stage.pixel(400, 400));
+  EXPECT_EQ(stage.pixel(310, 210), stage.pixel(110, 110));
   thread_.reset();
 }
 
@@ -234,6 +280,24 @@ TEST_F(ScriptAnimationTest, FactoriesTakeAnyArguments)
     }
     EXPECT_GT(made, 0) << name;
     EXPECT_LT(made, 300) << name;
+  }
+  // A missing or damaged animation makes no object, and one line says which.
+  for (const char* name : {"RAnimation", "RPButton"}) {
+    for (const auto& [id, said] :
+         {std::pair{"9", std::string(name) + ": no ASEQ resource 9"},
+          std::pair{"4", std::string("OMAnimation: damaged ASEQ resource 4")}}) {
+      SCOPED_TRACE(said);
+      const ScopedEnv trace("OM_TRACE", "1");
+      ASSERT_TRUE(findTrinketClass(name));
+      const TrinketFactory factory = currentTrinketRecord()->factory();
+      clearScriptArgs();
+      pushScriptArg(id);
+      rewindScriptArgs();
+      testing::internal::CaptureStderr();
+      EXPECT_EQ(factory(), nullptr);
+      const std::string traced = testing::internal::GetCapturedStderr();
+      EXPECT_NE(traced.find(said), std::string::npos) << traced;
+    }
   }
   for (auto edition : {OMEdition::game, OMEdition::assessment}) {
     ScopedEdition scoped(edition);

@@ -181,8 +181,17 @@ TEST_F(SoundTest, RestartsNewIdsAndBrokenResources)
   EXPECT_STREQ(s->getProperty("soundID"), "31");
   EXPECT_EQ(loud(play(500)), 0);
   EXPECT_EQ(count("finished"), 1);
-  for (const char* id : {"31", "99", "0"}) {
-    s->setProperty("soundID", id);
+  for (const auto& [id, said] :
+       {std::pair{"31", "RSound: damaged WAVE resource 31"},
+        std::pair{"99", "RSound: no WAVE resource 99"}, std::pair{"0", ""}}) {
+    {
+      const ScopedEnv trace("OM_TRACE", "1");
+      testing::internal::CaptureStderr();
+      s->setProperty("soundID", id);
+      const std::string traced = testing::internal::GetCapturedStderr();
+      EXPECT_EQ(traced.empty(), !*said) << traced;
+      EXPECT_NE(traced.find(said), std::string::npos) << traced;
+    }
     EXPECT_FALSE(s->hasSound()) << id;
     s->setProperty("repeatCount", "4");
     s->setProperty("volume", "20");

@@ -76,8 +76,9 @@ TEST_F(TimerTest, FiresStrictlyAfterTheInterval)
   t->setProperty("frameCount", "0");
   stage.passes(4, 1);
   EXPECT_EQ(execs(), 7);
+  // A negative one: every pass, even when the clock stands still.
   t->setProperty("frameCount", "-5");
-  stage.passes(2, 1);
+  stage.passes(2);
   EXPECT_EQ(execs(), 9);
   thread_.reset();
 }
@@ -93,40 +94,73 @@ TEST_F(TimerTest, AnExecuteProcedureMayDropTheTimer)
   thread_.reset();
 }
 
+// Any interval makes a timer that runs without harm.
+TEST_F(TimerTest, TheFactoryTakesAnyArgument)
+{
+  for (const char* argument : {"", "x", "300", "-1", "2147483647", "99999999999999999999"}) {
+    clearScriptArgs();
+    pushScriptArg(argument);
+    std::unique_ptr<OMScriptableObject> timer = RTimer::create();
+    ASSERT_NE(timer, nullptr) << argument;
+    timer->bindClass("RTimer");
+    EXPECT_TRUE(timer->callMethod("start", scriptArgTerminator));
+    stage.passes(3, 400);
+  }
+}
+
 // Colour cycling rotates c groups of n entries from f by one group per interval.
 TEST_F(TimerTest, ColorCyclingRotatesGroupsOfThePalette)
 {
   OMMemCanvas* canvas = stage.window().offscreen();
   ASSERT_NE(canvas, nullptr);
+  // The system's reserved colours at both ends, as in the game's palettes, so that each
+  // entry keeps its place on the screen.
   OMRGBColor colors[256];
-  for (int i = 0; i < 256; ++i)
+  canvas->getPalette(colors);
+  for (int i = 10; i < 246; ++i)
     colors[i] = OMRGBColor(static_cast<std::uint16_t>(i << 8), 0, 0);
   stage.window().setPalette(colors, 0);
   const auto reds = [&] {
     OMRGBColor now[256];
     canvas->getPalette(now);
     std::vector<int> r;
-    for (int i = 9; i < 17; ++i)
+    for (int i = 10; i < 18; ++i)
       r.push_back(now[i].red >> 8);
     return r;
   };
   RTimer* t = runScript("");
   ASSERT_NE(t, nullptr);
-  const char* refused[][3] = {
-      {"-1", "3", "2"}, {"10", "0", "2"}, {"10", "3", "0"}, {"251", "3", "2"}, {"0", "257", "1"}};
+  const char* refused[][3] = {{"-1", "3", "2"},        {"10", "0", "2"},  {"10", "3", "0"},
+                              {"251", "3", "2"},       {"0", "257", "1"}, {"0", "65536", "65536"},
+                              {"2147483647", "1", "1"}};
   for (const auto& r : refused) {
     EXPECT_FALSE(t->callMethod("colorCycling", r[0], r[1], r[2], scriptArgTerminator)) << r[0];
   }
 
+  // A text in entry 12 shows on the screen whatever colour the entry holds now.
+  RText text("HELLO", OMPoint(100, 100), nullptr, OMRGBColor::fromIndex(12), 0, &stage.window());
+  const auto inkRed = [&] {
+    const omhost::ScreenBuffer& screen = stage.host().screen();
+    const std::uint32_t paper = screen.palette[stage.pixel(0, 0)];
+    for (int y = text.rect().top(); y < text.rect().bottom(); ++y)
+      for (int x = text.rect().left(); x < text.rect().right(); ++x)
+        if (screen.palette[stage.pixel(x, y)] != paper)
+          return int(screen.palette[stage.pixel(x, y)] >> 16);
+    return -1;
+  };
+  stage.passes(2);
+  EXPECT_EQ(inkRed(), 12);
+
   EXPECT_FALSE(t->isCycling());
   ASSERT_TRUE(t->callMethod("colorCycling", "10", "3", "2", scriptArgTerminator));
   t->callMethod("start", scriptArgTerminator);
-  const std::vector<std::vector<int>> expected = {{9, 14, 15, 10, 11, 12, 13, 16},
-                                                  {9, 12, 13, 14, 15, 10, 11, 16},
-                                                  {9, 10, 11, 12, 13, 14, 15, 16}};
+  const std::vector<std::vector<int>> expected = {{14, 15, 10, 11, 12, 13, 16, 17},
+                                                  {12, 13, 14, 15, 10, 11, 16, 17},
+                                                  {10, 11, 12, 13, 14, 15, 16, 17}};
   for (const auto& e : expected) {
     stage.passes(1, 301);
     EXPECT_EQ(reds(), e);
+    EXPECT_EQ(inkRed(), e[12 - 10]);
   }
   EXPECT_EQ(execs(), 0);
   ASSERT_TRUE(t->callMethod("colorCycling", "10", "1", "4", scriptArgTerminator));

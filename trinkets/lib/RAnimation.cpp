@@ -9,6 +9,7 @@
 #include "framework/OMLinkToObj.h"
 #include "framework/OMRegion.h"
 #include "framework/OMSystem.h"
+#include "trinkets/src/OMAnimationFormat.h"
 #include "trinkets/src/OMDrawLayer.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/OMScriptableObjectProperty.h"
@@ -22,6 +23,12 @@ TrinketRecord record("RAnimation", &RAnimation::create);
 OMCursor* defaultTracking = nullptr;
 OMCursor* defaultHover = nullptr;
 RAnimation::CursorLookup cursorLookup = nullptr;
+
+std::unique_ptr<OMLink>& deletionHook()
+{
+  static std::unique_ptr<OMLink> hook;
+  return hook;
+}
 
 // The stage the tracking release is measured against.
 constexpr int stageWidth = 640, stageHeight = 480;
@@ -49,10 +56,14 @@ RAnimation::RAnimation(std::unique_ptr<OMIStream> stream, int x, int y, OMTrinke
 RAnimation::RAnimation(const RAnimation& other) : OMAnimation(other)
 {
   setUp();
+  // The copied tracking hooks would press and release the source.
+  if (other.tracking_) setTracking(false);
 }
 
 RAnimation::~RAnimation()
 {
+  if (OMEdition::isAssessment() && deletionHook())
+    deletionHook()->call(reinterpret_cast<OMWord>(this));
   if (isRunning()) unstamp();
   userData_.reset();
   frameLink_.reset();
@@ -74,12 +85,18 @@ std::unique_ptr<OMScriptableObject> RAnimation::create()
   const char* c = popScriptArg();
   if (!animationResolver) return nullptr;
   const bool placed = *b != 0;
-  const int id = std::atoi(placed ? c : a);
-  std::unique_ptr<OMIStream> stream = animationResolver(static_cast<std::uint16_t>(id));
-  if (!stream) return nullptr;
-  return std::make_unique<RAnimation>(std::move(stream), placed ? std::atoi(a) : noPosition,
-                                      placed ? std::atoi(b) : noPosition,
-                                      OMTrinketWindow::mainHost());
+  const auto id = static_cast<std::uint16_t>(std::atoi(placed ? c : a));
+  std::unique_ptr<OMIStream> stream = animationResolver(id);
+  if (!stream) {
+    reportMissingResource("RAnimation", "ASEQ", id);
+    return nullptr;
+  }
+  auto animation =
+      std::make_unique<RAnimation>(std::move(stream), placed ? std::atoi(a) : noPosition,
+                                   placed ? std::atoi(b) : noPosition, OMTrinketWindow::mainHost());
+  // A damaged resource, reported as it was read, has no sequence to show.
+  if (animation->sequenceCount() == 0) return nullptr;
+  return animation;
 }
 
 std::unique_ptr<OMScriptableObject> RAnimation::clone() const
@@ -216,6 +233,11 @@ void RAnimation::setDefaultHoverCursor(OMCursor* cursor)
 void RAnimation::setCursorLookup(CursorLookup lookup)
 {
   cursorLookup = lookup;
+}
+
+void RAnimation::setDeletionHook(const OMLink* link)
+{
+  OMScriptableObjectProperty::replaceLink(deletionHook(), link);
 }
 
 OMWord RAnimation::getFrameCount(OMWord buffer)

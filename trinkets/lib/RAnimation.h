@@ -35,6 +35,9 @@ class RAnimation : public OMAnimation {
   static void setDefaultTrackingCursor(OMCursor* cursor);
   static void setDefaultHoverCursor(OMCursor* cursor);
   static void setCursorLookup(CursorLookup lookup);
+  // The assessment edition calls this link (a clone; null clears) with every animation that
+  // is being deleted.
+  static void setDeletionHook(const OMLink* link);
 
  private:
   void setUp();

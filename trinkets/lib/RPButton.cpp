@@ -9,6 +9,7 @@
 #include "framework/OMLinkToObj.h"
 #include "framework/OMSystem.h"
 #include "framework/OMWaveSound.h"
+#include "trinkets/src/OMAnimationFormat.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/OMScriptableObjectProperty.h"
 #include "trinkets/src/OMTrinketWindow.h"
@@ -96,10 +97,16 @@ std::unique_ptr<OMScriptableObject> RPButton::create()
     return nullptr;
   }
   std::unique_ptr<OMIStream> stream = resolveAnimation(id);
-  if (!stream) return nullptr;
+  if (!stream) {
+    reportMissingResource("RPButton", "ASEQ", static_cast<std::uint16_t>(id));
+    return nullptr;
+  }
   OMTrinketWindow* host = OMTrinketWindow::mainHost();
-  if (placed) return std::make_unique<RPButton>(point, std::move(stream), host);
-  return std::make_unique<RPButton>(std::move(stream), host);
+  auto button = placed ? std::make_unique<RPButton>(point, std::move(stream), host)
+                       : std::make_unique<RPButton>(std::move(stream), host);
+  // A damaged resource, reported as it was read, has no images to show.
+  if (button->sequenceCount() == 0) return nullptr;
+  return button;
 }
 
 std::unique_ptr<OMScriptableObject> RPButton::clone() const
@@ -206,12 +213,15 @@ void RPButton::playClickSound()
   }
   if (!clickSound_ && soundResolver) {
     clickSoundResource_ = soundResolver(clickSoundId_);
-    if (clickSoundResource_) {
+    if (!clickSoundResource_) {
+      reportMissingResource("RPButton", "WAVE", clickSoundId_);
+    } else {
       clickSound_ = std::make_unique<OMWaveSound>(clickSoundResource_.get(), 0);
       if (clickSound_->load()) {
         clickSound_->setLoopCount(1);
       } else {
-        clickSound_.reset();
+        reportDamagedResource("RPButton", "WAVE", clickSoundId_, nullptr);
+        dropClickSound();
       }
     }
   }

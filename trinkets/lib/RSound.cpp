@@ -97,7 +97,11 @@ void RSound::load(std::uint16_t id)
   const OMStreamResolver resolver = OMAnimation::soundResolver;
   if (!resolver) return;
   stream_ = resolver(id);
-  if (!stream_) return;
+  if (!stream_) {
+    // Id 0 names no sound.
+    if (id != 0) reportMissingResource("RSound", "WAVE", id);
+    return;
+  }
   sound_ = std::make_unique<OMWaveSound>(stream_.get(), 0);
   if (!sound_->load()) {
     reportDamagedResource("RSound", "WAVE", id, nullptr);

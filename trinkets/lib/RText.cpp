@@ -16,6 +16,7 @@
 #include "trinkets/src/OMAnimationFormat.h"
 #include "trinkets/src/OMDrawLayer.h"
 #include "trinkets/src/OMSParameter.h"
+#include "trinkets/src/OMScriptableObjectProperty.h"
 #include "trinkets/src/OMTrinketWindow.h"
 #include "trinkets/src/TrinketRecord.h"
 
@@ -28,6 +29,12 @@ RText::FontCopyHook fontCopyHook = nullptr;
 RText::FontByIdHook fontByIdHook = nullptr;
 RText::FontByNameHook fontByNameHook = nullptr;
 RText::FontReleaseHook fontReleaseHook = nullptr;
+
+std::unique_ptr<OMLink>& deletionHook()
+{
+  static std::unique_ptr<OMLink> hook;
+  return hook;
+}
 
 using Link = OMLinkToObj<RText>;
 
@@ -127,6 +134,8 @@ RText::RText(const RText& other)
 
 RText::~RText()
 {
+  if (OMEdition::isAssessment() && deletionHook())
+    deletionHook()->call(reinterpret_cast<OMWord>(this));
   OMMemCanvas* canvas = windowCanvas();
   if (canvas && font_ && canvas->font() == font_) canvas->setFont(nullptr);
   releaseFont();
@@ -481,6 +490,11 @@ void RText::setFontByNameHook(FontByNameHook hook)
 void RText::setFontReleaseHook(FontReleaseHook hook)
 {
   fontReleaseHook = hook;
+}
+
+void RText::setDeletionHook(const OMLink* link)
+{
+  OMScriptableObjectProperty::replaceLink(deletionHook(), link);
 }
 
 // Script members.

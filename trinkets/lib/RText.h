@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "framework/OMLink.h"
 #include "framework/OMPoint.h"
 #include "framework/OMRGBColor.h"
 #include "framework/OMRect.h"
@@ -82,6 +83,9 @@ class RText : public OMTrinket {
   static void setFontByIdHook(FontByIdHook hook);
   static void setFontByNameHook(FontByNameHook hook);
   static void setFontReleaseHook(FontReleaseHook hook);
+  // The assessment edition calls this link (a clone; null clears) with every text that is
+  // being deleted.
+  static void setDeletionHook(const OMLink* link);
 
  private:
   // How the text holds its font.

@@ -1,5 +1,6 @@
 #include "trinkets/lib/RTimer.h"
 
+#include <cstdint>
 #include <cstdlib>
 
 #include <windows.h>
@@ -68,10 +69,8 @@ void RTimer::registerMembers()
 OMWord RTimer::tick()
 {
   if (!running_) return 0;
-  const std::uint32_t now = timeGetTime();
-  // A negative interval fires on every pass, as 0 does.
-  const auto interval = static_cast<std::uint32_t>(interval_ < 0 ? 0 : interval_);
-  if (now - last_ <= interval) return 0;
+  // A negative interval fires on every pass, even one in which the clock stood still.
+  if (interval_ >= 0 && timeGetTime() - last_ <= static_cast<std::uint32_t>(interval_)) return 0;
   const std::weak_ptr<int> alive = alive_;
   if (actionLink_) {
     std::unique_ptr<OMLink> link = actionLink_->clone();
@@ -129,7 +128,8 @@ OMWord RTimer::colorCyclingMember()
   const int c = std::atoi(popScriptArg());
   const int n = std::atoi(popScriptArg());
   // Ranges that leave the 256-entry table are refused; the timer keeps raising "execute".
-  if (f < 0 || c < 1 || n < 1 || c > 256 || n > 256 || f + c * n > OMCanvas::paletteSize) return 0;
+  if (f < 0 || c < 1 || n < 1 || std::int64_t(f) + std::int64_t(c) * n > OMCanvas::paletteSize)
+    return 0;
   first_ = f;
   groups_ = c;
   groupSize_ = n;

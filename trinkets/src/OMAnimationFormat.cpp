@@ -188,3 +188,10 @@ void reportDamagedResource(const char* className, const char* typeName, int id, 
                 problem ? problem : "refused");
   OutputDebugStringA(line);
 }
+
+void reportMissingResource(const char* className, const char* typeName, int id)
+{
+  char line[200];
+  std::snprintf(line, sizeof line, "%s: no %s resource %d", className, typeName, id);
+  OutputDebugStringA(line);
+}

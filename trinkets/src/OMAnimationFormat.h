@@ -58,3 +58,5 @@ OMAnimationImage firstImageOfSingleSequence(std::uint8_t* resource, std::size_t 
 // Tells the debugger that a resource was refused: which class, resource type and id.
 void reportDamagedResource(const char* className, const char* typeName, int id,
                            const char* problem);
+// Tells the debugger that a resource asked for is not there.
+void reportMissingResource(const char* className, const char* typeName, int id);
