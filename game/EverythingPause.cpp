@@ -1,7 +1,6 @@
 #include "game/EverythingPause.h"
 
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <vector>
 

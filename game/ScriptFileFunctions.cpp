@@ -3,7 +3,6 @@
 #include <omcrt.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "game/WorldField.h"
