@@ -40,6 +40,7 @@ void playGame(int mode)
   installScenePortTask();
   runGame();
   stopStartupThread();
+  shutdownGlobalScriptFunctions();
   freeAllFonts();
   releaseSharedCharacters();
   shutdownScenePort();

@@ -7,6 +7,10 @@
 #include <cstdio>
 
 FILE* om_fopen(const char* path, const char* mode);
+// As the Windows C library opens a file in text mode: reading turns CR LF into LF, and
+// writing ("w", "a", with or without "t") turns LF into CR LF, so that the file reads as one
+// made on Windows. Update ("+") and binary ("b") modes are om_fopen's.
+FILE* om_fopen_text(const char* path, const char* mode);
 int om_remove(const char* path);
 int om_rename(const char* oldPath, const char* newPath);
 // The low-level handle under a stream, for _commit; -1 for a stream without one.

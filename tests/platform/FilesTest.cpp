@@ -141,6 +141,28 @@ TEST_F(FilesTest, StdioWritesAndUpdatesThroughWindowsPaths)
   std::fclose(append);
   EXPECT_EQ(readHostFile(temp / "Out/result.txt"), "score 42\nmore\n");
 
+  // Windows text mode: CR LF in the file, LF again when read as text; ftell counts the file.
+  for (const char* mode : {"w", "wt"}) {
+    FILE* windows = om_fopen_text("E:\\out\\pairs.txt", mode);
+    ASSERT_NE(windows, nullptr) << mode;
+    std::fputs("12 34\n5 6", windows);
+    std::fputc('\n', windows);
+    EXPECT_EQ(std::ftell(windows), 12);
+    std::fclose(windows);
+  }
+  FILE* appended = om_fopen_text("E:\\out\\pairs.txt", "at");
+  ASSERT_NE(appended, nullptr);
+  std::fputs("\n", appended);
+  std::fclose(appended);
+  EXPECT_EQ(readHostFile(temp / "Out/pairs.txt"), "12 34\r\n5 6\r\n\r\n");
+  FILE* back = om_fopen_text("E:\\out\\pairs.txt", "r");
+  ASSERT_NE(back, nullptr);
+  char line[16] = {};
+  EXPECT_STREQ(std::fgets(line, sizeof line, back), "12 34\n");
+  std::fclose(back);
+  EXPECT_EQ(om_fopen_text("E:\\out", "w"), nullptr);
+  EXPECT_EQ(om_fopen_text("Z:\\unmapped.txt", "w"), nullptr);
+
   FILE* update = om_fopen("E:\\out\\progress.dat", "wb+");
   ASSERT_NE(update, nullptr);
   const int values[3] = {1, 2, 3};

@@ -112,7 +112,9 @@ class OMTrinketWindow : public OMWindow {
   void setNoReentry(int on) { noReentry_ = on; }
   void setHoverOnMoveOnly(int on) { hoverOnMoveOnly_ = on; }
   void setInputDisabled(int on) { inputDisabled_ = on; }
+  int inputDisabled() const { return inputDisabled_; }
   std::uint32_t defaultTrinketFlags() const { return defaultFlags_; }
+  void setDefaultTrinketFlags(std::uint32_t flags) { defaultFlags_ = flags; }
 
   void setFrameLink(int which, const OMLink* link);
   void setInputListener(const OMLink* link);

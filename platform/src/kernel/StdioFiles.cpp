@@ -1,5 +1,5 @@
 // stdio on Windows paths. Reading in text mode turns CR LF into LF, as the Windows C library
-// does; writing in text mode writes LF alone.
+// does; om_fopen writes in text mode LF alone, om_fopen_text writes CR LF as that library does.
 #include <omcrt.h>
 
 #include <sys/stat.h>
@@ -79,6 +79,62 @@ FILE* openTextForReading(const std::string& host)
   return file;
 }
 
+// Writes the bytes to the host file with each LF as CR LF.
+ssize_t writeText(void* cookie, const char* buffer, size_t size)
+{
+  FILE* host = static_cast<FILE*>(cookie);
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= size; ++i) {
+    if (i < size && buffer[i] != '\n') continue;
+    const std::size_t length = i - start;
+    if (length && std::fwrite(buffer + start, 1, length, host) != length) return 0;
+    if (i < size && std::fwrite("\r\n", 1, 2, host) != 2) return 0;
+    start = i + 1;
+  }
+  return static_cast<ssize_t>(size);
+}
+
+// Positions are the host file's, as ftell on a Windows text file gives them.
+int seekHost(void* cookie, off64_t* offset, int whence)
+{
+  FILE* host = static_cast<FILE*>(cookie);
+  if (std::fflush(host) != 0 || ::fseeko(host, *offset, whence) != 0) return -1;
+  const off64_t position = ::ftello(host);
+  if (position < 0) return -1;
+  *offset = position;
+  return 0;
+}
+
+int closeHost(void* cookie)
+{
+  return std::fclose(static_cast<FILE*>(cookie)) == 0 ? 0 : EOF;
+}
+
+FILE* openTextForWriting(const std::string& host, bool append)
+{
+  FILE* file = std::fopen(host.c_str(), append ? "ab" : "wb");
+  if (!file) {
+    omwin::setLastErrorFromErrno(errno);
+    return nullptr;
+  }
+  cookie_io_functions_t functions{nullptr, writeText, seekHost, closeHost};
+  FILE* text = ::fopencookie(file, "w", functions);
+  if (!text) {
+    std::fclose(file);
+    return nullptr;
+  }
+  // The host file buffers; with nothing held back here, ftell answers the file's position.
+  std::setvbuf(text, nullptr, _IONBF, 0);
+  return text;
+}
+
+// "w", "wt", "a", "at": text written without reading.
+bool isTextWriteMode(const std::string& mode)
+{
+  return !mode.empty() && (mode[0] == 'w' || mode[0] == 'a') &&
+         mode.find('b') == std::string::npos && mode.find('+') == std::string::npos;
+}
+
 // "rt", "r": read-only text. Binary ("b") and update ("+") modes are left to the host.
 bool isTextReadMode(const std::string& mode)
 {
@@ -110,18 +166,33 @@ bool mapPath(const char* path, std::string& host)
   return true;
 }
 
-}  // namespace
-
-FILE* om_fopen(const char* path, const char* mode)
+// The host path of a Windows path that names no folder.
+bool mapFilePath(const char* path, std::string& host)
 {
-  std::string host;
-  if (!mode || !mapPath(path, host)) return nullptr;
+  if (!mapPath(path, host)) return false;
   struct stat status;
   if (::stat(host.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {  // folders are no files
     errno = EACCES;
     SetLastError(ERROR_ACCESS_DENIED);
-    return nullptr;
+    return false;
   }
+  return true;
+}
+
+}  // namespace
+
+FILE* om_fopen_text(const char* path, const char* mode)
+{
+  if (!mode || !isTextWriteMode(mode)) return om_fopen(path, mode);
+  std::string host;
+  if (!mapFilePath(path, host)) return nullptr;
+  return openTextForWriting(host, mode[0] == 'a');
+}
+
+FILE* om_fopen(const char* path, const char* mode)
+{
+  std::string host;
+  if (!mode || !mapFilePath(path, host)) return nullptr;
   if (isTextReadMode(mode)) return openTextForReading(host);
   FILE* file = std::fopen(host.c_str(), hostMode(mode).c_str());
   if (!file) omwin::setLastErrorFromErrno(errno);
