@@ -23,9 +23,9 @@
 #include "trinkets/src/AnimAction.h"
 #include "trinkets/src/OMCursorTrinket.h"
 #include "trinkets/src/OMSParameter.h"
+#include "trinkets/src/SoundAction.h"
 #include "trinkets/src/rthread/YNativeFunction.h"
 #include "trinkets/src/rthread/YThread.h"
-#include "trinkets/src/SoundAction.h"
 #include "trinkets/src/rthread/eventRecord.h"
 #include "trinkets/src/rvar/YVariableTable.h"
 
@@ -305,11 +305,12 @@ TEST_F(GameResourcesTest, CursorsAreSharedPerIdAndInstalledFromAScript)
 TEST_F(GameResourcesTest, TextsActionsAndMoviesUseTheGamesHooks)
 {
   const nfntwriter::Bytes font = nfntwriter::write(nfntwriter::pixelFont(), true);
-  writeCD("RSC/media.rsc",
-          {{"NFNT", 5, std::string(font.begin(), font.end())},
-           {"ASEQ", 5, animation(3)},
-           {"ASEQ", 4063, animation(4)},
-           {"WAVE", 5, bytesOf(wavewriter::waveImage(22050, wavewriter::tone(22050, 1000, 22050)))}});
+  writeCD(
+      "RSC/media.rsc",
+      {{"NFNT", 5, std::string(font.begin(), font.end())},
+       {"ASEQ", 5, animation(3)},
+       {"ASEQ", 4063, animation(4)},
+       {"WAVE", 5, bytesOf(wavewriter::waveImage(22050, wavewriter::tone(22050, 1000, 22050)))}});
   ASSERT_TRUE(initResources());
   installCursors();
 
