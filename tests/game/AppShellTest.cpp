@@ -462,6 +462,8 @@ int frameOnScreen(const SmackerWriter::Movie& m, int left, int top)
 // that had ended or that the scripts deleted meanwhile.
 TEST_F(ShellTest, ACloseRequestParksTheOpenMovieAndStayingPlaysOnOnlyAPlayingOne)
 {
+  // The game's base open flags, not the library's own.
+  EXPECT_EQ(RSmackerMovie::openFlags(), 0x100u);
   TempFolder folder;
   ScopedCurrentFolder inFolder(folder.path());
   const SmackerWriter::Movie m = movietest::movie(8);
