@@ -11,16 +11,21 @@
 #include "framework/OMIStream.h"
 #include "framework/OMLinkToFct.h"
 #include "framework/OMPathDirectory.h"
+#include "framework/OMWaveSound.h"
 #include "game/MachineChecks.h"
 #include "game/OMStageWindow.h"
 #include "game/ResourceFileRegistry.h"
 #include "game/ScenePortShell.h"
 #include "trinkets/lib/RAnimation.h"
 #include "trinkets/lib/RPButton.h"
+#include "trinkets/lib/RSmackerMovie.h"
+#include "trinkets/lib/RText.h"
+#include "trinkets/src/AnimAction.h"
 #include "trinkets/src/OMAnimatedCursor.h"
 #include "trinkets/src/OMAnimation.h"
 #include "trinkets/src/OMTrinket.h"
 #include "trinkets/src/OMTrinketWindow.h"
+#include "trinkets/src/SoundAction.h"
 #include "trinkets/src/rthread/YNativeFunction.h"
 
 namespace {
@@ -80,6 +85,11 @@ OMIStream* loadFont(std::uint16_t id)
   return findFontResource(id).release();
 }
 
+OMCursor* lookUpCursor(std::uint16_t id)
+{
+  return cursorFromResource(id);
+}
+
 OMWord installCursorsFunction(OMWord)
 {
   installCursors();
@@ -105,6 +115,7 @@ void forgetCursors()
   RAnimation::setCursorLookup(nullptr);
   RPButton::setDefaultTrackingCursor(nullptr);
   RPButton::setDefaultHoverCursor(nullptr);
+  RText::setCursorHook(nullptr);
   if (OMTrinketWindow* host = OMTrinketWindow::mainHost()) {
     host->trinkets().forEach([](OMTrinket* trinket) {
       if (isOurCursor(trinket->trackingCursor())) trinket->setTrackingCursor(nullptr);
@@ -124,16 +135,25 @@ bool initResources()
   if (!cdRoot.empty()) addGameFolders(cdRoot);
   if (resourceFileCount() == localFiles) return false;
 
-  // The hooks of the animation and sound actions come first here.
+  AnimAction::setAnimationOpener(&findAnimationResource);
+  AnimAction::setSoundOpener(&findWaveResource);
   setBackgroundLoader(&findBackgroundResource);
   setPaletteLoader(&findPaletteResource);
   setNFNTLoader(&loadFont);
   OMAnimation::animationResolver = &resolveAnimation;
   OMAnimation::soundResolver = &resolveSound;
   OMAnimation::paletteResolver = &resolvePalette;
-  // Then the character's lookup, the scene port's and the selection list's openers, the sound
-  // action's opener, the text trinket's font hooks and the character's keep and release links.
+  // The character's lookup comes here; then the scene port's opener.
   setBackgroundMusicLoader(&findWaveResource);
+  // The selection list's opener comes here.
+  SoundAction::setSoundOpener(&findWaveResource);
+  RText::setFontByIdHook(&getNFNTFont);
+  RText::setFontByNameHook(&getTrueTypeFont);
+  RText::setFontCopyHook(&retainFont);
+  RText::setFontReleaseHook(&releaseFont);
+  // The character's keep and release links come here.
+  // Movies take the audio device: the program's sounds wait while one exists.
+  RSmackerMovie::setSoundHooks(&pauseMixingSounds, &resumePausedSounds);
 
   setResourceCacheDirectory(getDataDirectory());
   const OMLinkToFct install(&installCursorsFunction);
@@ -265,6 +285,7 @@ void installCursors()
   // The answers' and the character's defaults come here.
   RPButton::setDefaultTrackingCursor(cursorFromResource(4062));
   RPButton::setDefaultHoverCursor(cursorFromResource(4062));
-  RAnimation::setCursorLookup([](std::uint16_t id) -> OMCursor* { return cursorFromResource(id); });
-  // The other classes' cursor lookups come here.
+  RAnimation::setCursorLookup(&lookUpCursor);
+  // The character's, the pentomino board's and the hot spot's lookups come here.
+  RText::setCursorHook(&lookUpCursor);
 }

@@ -5,8 +5,8 @@
 
 class OMLink;
 
-// What the shell needs of the movie, dialog and character trinkets. Those trinkets come
-// later; until then no movie and no dialog is ever open and the exit movie does not open.
+// What the shell needs of the movie, dialog and character trinkets. The dialog and character
+// trinkets come later; until then no dialog is ever open.
 
 // A movie as the shell handles it around a close request and at the end of the game.
 class ShellMovie {
@@ -28,11 +28,13 @@ class ShellMovie {
   virtual void setZ(int z) = 0;
 };
 
-// The movie open now, or null.
+// The movie open now, or null. The shell may keep the answer: it does nothing once scripts
+// delete that movie.
 ShellMovie* currentMovie();
 // Whether a dialog trinket is open now.
 bool isDialogOpen();
-// The movie on a file at (x, y) that calls finished at its end, not started yet.
+// The movie on a file at (x, y) that calls finished at its end, not started yet. A file that
+// does not open gives a movie that never runs (it calls finished at once).
 std::unique_ptr<ShellMovie> createExitMovie(const char* fileName, int x, int y,
                                             const OMLink* finished);
 // The open flags every movie starts with.

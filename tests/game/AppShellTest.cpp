@@ -23,8 +23,11 @@
 #include "tests/support/AnimationBuilder.h"
 #include "tests/support/AppTestSupport.h"
 #include "tests/support/TempFolder.h"
+#include "tests/trinkets/MovieTestSupport.h"
 #include "tools/ColorTableWriter.h"
 #include "tools/NEResourceWriter.h"
+#include "tools/SmackerWriter.h"
+#include "trinkets/lib/RSmackerMovie.h"
 #include "trinkets/src/OMAnimation.h"
 #include "trinkets/src/OMTrinket.h"
 
@@ -420,5 +423,109 @@ TEST_F(ShellTest, TheExitMoviePlaysInASecondLoopThatItsEndAKeyOrTheCloseBoxEnds)
     EXPECT_EQ(calls(), expected);
     EXPECT_GE(exitDriver.passes, 6);
     reopen(16);
+  }
+}
+
+namespace {
+
+int movieEnds = 0;
+
+OMWord countMovieEnd(OMWord)
+{
+  ++movieEnds;
+  return 0;
+}
+
+// The frame of the movie whose every pixel the screen shows with its corner at (left, top),
+// or -1.
+int frameOnScreen(const SmackerWriter::Movie& m, int left, int top)
+{
+  const omhost::ScreenBuffer& screen = omhost::headlessHost()->screen();
+  const auto pixel = [&screen](int x, int y) {
+    const std::uint8_t* row = screen.bytes.data() + std::size_t(y) * screen.pitch;
+    return std::uint32_t(row[2 * x] | row[2 * x + 1] << 8);
+  };
+  for (int f = 0; f < int(m.frames.size()); ++f) {
+    bool all = true;
+    for (int y = 0; y < m.height && all; ++y)
+      for (int x = 0; x < m.width && all; ++x)
+        all = pixel(left + x, top + y) == movietest::expected(m, f, x, y, 16);
+    if (all) return f;
+  }
+  return -1;
+}
+
+}  // namespace
+
+// The open movie trinket through the shell's own calls: a close request parks it, a still on
+// the running stage; staying plays a playing movie on from its frame, and leaves alone one
+// that had ended or that the scripts deleted meanwhile.
+TEST_F(ShellTest, ACloseRequestParksTheOpenMovieAndStayingPlaysOnOnlyAPlayingOne)
+{
+  // The game's base open flags, not the library's own.
+  EXPECT_EQ(RSmackerMovie::openFlags(), 0x100u);
+  TempFolder folder;
+  ScopedCurrentFolder inFolder(folder.path());
+  const SmackerWriter::Movie m = movietest::movie(8);
+  SmackerWriter writer;
+  SmackerWriter::Bytes bytes;
+  ASSERT_TRUE(writer.write(m, bytes)) << writer.error();
+  folder.write("movie.smk", std::vector<unsigned char>(bytes.begin(), bytes.end()));
+  struct Case {
+    const char* name;
+    bool endedFirst;
+    bool deletedWhileFrozen;
+    int ends;
+  };
+  const Case cases[] = {
+      {"playing", false, false, 1},
+      {"ended", true, false, 1},
+      {"deleted", false, true, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    movieEnds = 0;
+    const OMLinkToFct end(&countMovieEnd);
+    auto movie = std::make_unique<RSmackerMovie>("movie.smk", 40, 30, &end, -1, 1, 0);
+    ASSERT_TRUE(movie->hasMovie());
+    movie->start();
+    for (int pass = 0; pass < 200 && movie->isRunning(); ++pass) {
+      if (!c.endedFirst && frameOnScreen(m, 40, 30) == 3) break;
+      omtest::runPasses(1, 10);
+    }
+    const int frozenFrame = frameOnScreen(m, 40, 30);
+    const DWORD frozenAt = movie->movieRecord()->FrameNum;
+    calls().clear();
+    host.requestClose();
+    omtest::runPasses(30, 10);
+    EXPECT_EQ(calls(), std::vector<std::string>{"appClose"});
+    EXPECT_TRUE(movie->isParked());
+    EXPECT_FALSE(movie->isRunning());
+    EXPECT_FALSE(movie->holdsHostPause());
+    EXPECT_EQ(movie->movieRecord()->FrameNum, frozenAt);
+    // The stage runs and paints the parked movie as it was.
+    EXPECT_EQ(frameOnScreen(m, 40, 30), frozenFrame);
+
+    if (c.deletedWhileFrozen) movie.reset();
+    answerCloseRequest(0);
+    std::vector<int> shown;
+    for (int pass = 0; pass < 200 && movie && movie->isRunning(); ++pass) {
+      const int f = frameOnScreen(m, 40, 30);
+      if (shown.empty() || shown.back() != f) shown.push_back(f);
+      omtest::runPasses(1, 10);
+    }
+    if (!c.endedFirst && !c.deletedWhileFrozen) {
+      // On from the frozen frame to the end (the last frame ends the movie).
+      EXPECT_EQ(shown, (std::vector<int>{3, 4, 5, 6}));
+    }
+    EXPECT_EQ(movieEnds, c.ends);
+    if (movie) {
+      EXPECT_FALSE(movie->isParked());
+      EXPECT_FALSE(movie->isRunning());
+      EXPECT_FALSE(movie->holdsHostPause());
+      EXPECT_FALSE(movie->hasFrameTask());
+    }
+    omtest::runPasses(20, 10);
+    EXPECT_EQ(movieEnds, c.ends);
   }
 }

@@ -15,10 +15,15 @@
 #include "tools/BackgroundWriter.h"
 #include "tools/ColorTableWriter.h"
 #include "tools/NFNTWriter.h"
+#include "tools/WaveWriter.h"
 #include "trinkets/lib/RAnimation.h"
 #include "trinkets/lib/RPButton.h"
+#include "trinkets/lib/RSmackerMovie.h"
+#include "trinkets/lib/RText.h"
+#include "trinkets/src/AnimAction.h"
 #include "trinkets/src/OMCursorTrinket.h"
 #include "trinkets/src/OMSParameter.h"
+#include "trinkets/src/SoundAction.h"
 #include "trinkets/src/rthread/YNativeFunction.h"
 #include "trinkets/src/rthread/YThread.h"
 #include "trinkets/src/rthread/eventRecord.h"
@@ -42,6 +47,10 @@ class GameResourcesTest : public ::testing::Test {
     OMAnimation::animationResolver = nullptr;
     OMAnimation::soundResolver = nullptr;
     OMAnimation::paletteResolver = nullptr;
+    RText::setFontByIdHook(nullptr);
+    RText::setFontByNameHook(nullptr);
+    RText::setFontCopyHook(nullptr);
+    RText::setFontReleaseHook(nullptr);
   }
   ~GameResourcesTest() override
   {
@@ -49,6 +58,10 @@ class GameResourcesTest : public ::testing::Test {
     scriptVariables.clear();
     clearEventRecords();
     shutdownResources();
+    AnimAction::setAnimationOpener(nullptr);
+    AnimAction::setSoundOpener(nullptr);
+    SoundAction::setSoundOpener(nullptr);
+    RSmackerMovie::setSoundHooks(nullptr, nullptr);
     setNFNTLoader(nullptr);
     setBackgroundLoader(nullptr);
     setPaletteLoader(nullptr);
@@ -284,6 +297,55 @@ TEST_F(GameResourcesTest, CursorsAreSharedPerIdAndInstalledFromAScript)
   stage.moveTo(304, 304);
   stage.moveTo(104, 104);
   EXPECT_EQ(OMCursor::current(), nullptr);
+}
+
+// What the set-up gives the engine's classes: the text trinket takes its fonts from the font
+// manager and its cursors from the game's, the media actions open the CD's resources, and a
+// movie holds the program's sounds while it exists.
+TEST_F(GameResourcesTest, TextsActionsAndMoviesUseTheGamesHooks)
+{
+  const nfntwriter::Bytes font = nfntwriter::write(nfntwriter::pixelFont(), true);
+  writeCD(
+      "RSC/media.rsc",
+      {{"NFNT", 5, std::string(font.begin(), font.end())},
+       {"ASEQ", 5, animation(3)},
+       {"ASEQ", 4063, animation(4)},
+       {"WAVE", 5, bytesOf(wavewriter::waveImage(22050, wavewriter::tone(22050, 1000, 22050)))}});
+  ASSERT_TRUE(initResources());
+  installCursors();
+
+  OMTrinketWindow* host = &stage.window();
+  RText bitmapText("a", OMPoint(10, 10), nullptr, OMRGBColor(), 0, host);
+  bitmapText.setFontById(5);
+  const auto* bitmap = dynamic_cast<OMNFNTFont*>(bitmapText.font());
+  EXPECT_TRUE(bitmap && bitmap->isValid());
+  bitmapText.setCursorById(4063);
+  EXPECT_EQ(bitmapText.hoverCursor(), cursorFromResource(4063));
+  // One TrueType font of the manager for both texts, taken again by a copy.
+  RText first("b", OMPoint(10, 40), nullptr, OMRGBColor(), 0, host);
+  RText second("c", OMPoint(10, 70), nullptr, OMRGBColor(), 0, host);
+  first.setFontByName("Arial", 0, 12);
+  second.setFontByName("Arial", 0, 12);
+  EXPECT_EQ(first.font(), second.font());
+  const std::unique_ptr<OMScriptableObject> copy = first.clone();
+  EXPECT_EQ(static_cast<RText&>(*copy).font(), first.font());
+
+  AnimAction animation(5, 100, 100, 1, 1, 1, 5);
+  animation.start();
+  EXPECT_NE(animation.animation(), nullptr);
+  EXPECT_NE(animation.sound(), nullptr);
+  SoundAction sound(5, 0, 1, 100);
+  sound.start();
+  ASSERT_NE(sound.sound(), nullptr);
+  stage.passes(5, 10);
+  {
+    const RSmackerMovie movie("none.smk", 0, 0, nullptr, -1, 1, 0);
+    EXPECT_TRUE(sound.sound()->isPaused());
+    EXPECT_TRUE(animation.sound()->isPaused());
+  }
+  EXPECT_FALSE(sound.sound()->isPaused());
+  animation.halt();
+  sound.halt();
 }
 
 }  // namespace

@@ -10,8 +10,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,15 +21,20 @@
 #include "framework/OMIStream.h"
 #include "framework/OMLinkToFct.h"
 #include "framework/OMPathDirectory.h"
+#include "framework/OMTask.h"
 #include "game/AppShell.h"
 #include "game/GameMain.h"
 #include "game/MachineChecks.h"
 #include "game/OMStageWindow.h"
 #include "game/ResourceFileRegistry.h"
+#include "game/ShellTrinkets.h"
 #include "platform/src/user/InstanceRegistry.h"
 #include "tests/support/AppTestSupport.h"
 #include "tests/support/TempFolder.h"
+#include "tools/MovieSources.h"
 #include "tools/NEResourceWriter.h"
+#include "tools/SmackerWriter.h"
+#include "trinkets/lib/RSmackerMovie.h"
 #include "trinkets/src/rthread/YNativeFunction.h"
 
 namespace {
@@ -268,6 +275,192 @@ TEST_F(GameStartTest, TheProgramRunsUntilItsScriptQuits)
   EXPECT_EQ(runProgram(30000), 0);
   EXPECT_EQ(omtest::readHostFile(work / "debug.txt"), "started\nresumed\n");
   EXPECT_EQ(dataFile().rfind("Version\n2\n", 0), 0u);
+}
+
+// The demo's exit movie as the screen shows it at 16 bits (5-5-5), from the pictures the build
+// makes it of.
+struct MovieFrames {
+  int width = 0;
+  int height = 0;
+  std::vector<std::vector<std::uint16_t>> frames;
+};
+
+MovieFrames readExitMovieFrames()
+{
+  MovieFrames movie;
+  for (int f = 0;; ++f) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame%03d.png", f);
+    const std::string file = omtest::readHostFile(std::string(DEMO_MOVIE_SOURCES) + name);
+    moviesources::IndexedImage image;
+    std::string error;
+    if (!moviesources::readIndexedPng(moviesources::Bytes(file.begin(), file.end()), image, error))
+      break;
+    const auto rgb = SmackerWriter::quantisePalette(image.palette);
+    std::vector<std::uint16_t> pixels;
+    for (const std::uint8_t index : image.indices) {
+      const std::uint8_t* colour = &rgb[std::size_t(index) * 3];
+      pixels.push_back(static_cast<std::uint16_t>((colour[0] >> 3) << 10 | (colour[1] >> 3) << 5 |
+                                                  colour[2] >> 3));
+    }
+    movie.width = image.width;
+    movie.height = image.height;
+    movie.frames.push_back(std::move(pixels));
+  }
+  return movie;
+}
+
+// What one pass of the exit movie's loop found, and how the case ends it.
+struct ExitMovieRun {
+  const MovieFrames* movie = nullptr;
+  // Clicks the stage once this frame is on the screen; -1 never.
+  int clickAt = -1;
+  POINT corner{};
+  std::unique_ptr<OMLink> shellLink;
+  int finishedCalls = 0;
+  int passes = 0;
+  // The frame on the screen before each pass, -1 for none.
+  std::vector<int> shown;
+};
+
+ExitMovieRun exitRun;
+
+std::uint16_t screenPixel(int x, int y)
+{
+  const omhost::ScreenBuffer& screen = omhost::headlessHost()->screen();
+  const std::uint8_t* row = screen.bytes.data() + std::size_t(y) * screen.pitch;
+  return static_cast<std::uint16_t>(row[2 * x] | row[2 * x + 1] << 8);
+}
+
+// The frame whose every pixel the screen shows at the movie's place, or -1.
+int frameOnScreen()
+{
+  const MovieFrames& movie = *exitRun.movie;
+  const auto matches = [&](int f, int y) {
+    for (int x = 0; x < movie.width; ++x)
+      if (screenPixel(exitRun.corner.x + x, exitRun.corner.y + y) !=
+          movie.frames[std::size_t(f)][std::size_t(y) * movie.width + x])
+        return false;
+    return true;
+  };
+  for (int f = 0; f < static_cast<int>(movie.frames.size()); ++f) {
+    // The middle row tells the frames apart; then every row must match.
+    if (!matches(f, movie.height / 2)) continue;
+    for (int y = 0; y < movie.height; ++y)
+      if (!matches(f, y)) return -1;
+    return f;
+  }
+  return -1;
+}
+
+OMWord countExitMovieEnd(OMWord)
+{
+  ++exitRun.finishedCalls;
+  if (exitRun.shellLink) exitRun.shellLink->call();
+  return 0;
+}
+
+// Each pass of the exit movie's loop: the clock 10 ms on, a look at the stage, the case's
+// click; a movie that never ends is stopped.
+OMWord watchExitMovie(OMWord)
+{
+  omhost::advanceClock(10);
+  const int frame = frameOnScreen();
+  exitRun.shown.push_back(frame);
+  if (frame >= 0 && frame == exitRun.clickAt) {
+    omhost::headlessHost()->click(exitRun.corner.x + 100, exitRun.corner.y + 100);
+    exitRun.clickAt = -1;
+  }
+  if (++exitRun.passes == 3000) shellApp()->quit();
+  return 0;
+}
+
+std::unique_ptr<ShellMovie> createWatchedExitMovie(const char* name, int x, int y,
+                                                   const OMLink* finished)
+{
+  exitRun.shellLink = cloneLink(finished);
+  exitRun.corner = POINT{x, y};
+  ClientToScreen(shellStage()->handle(), &exitRun.corner);
+  static const OMLinkToFct watch(&watchExitMovie);
+  static OMTask task(&watch, 0);
+  shellApp()->addTask(&task);
+  const OMLinkToFct counting(&countExitMovieEnd);
+  return createExitMovie(name, x, y, &counting);
+}
+
+// The frames on the screen in their order, each once, and how many passes each stayed.
+struct Runs {
+  std::vector<int> frames;
+  std::vector<int> passes;
+};
+
+Runs runsOf(const std::vector<int>& shown)
+{
+  Runs runs;
+  for (const int f : shown) {
+    if (f < 0) continue;
+    if (runs.frames.empty() || runs.frames.back() != f) {
+      runs.frames.push_back(f);
+      runs.passes.push_back(0);
+    }
+    ++runs.passes.back();
+  }
+  return runs;
+}
+
+std::vector<int> firstFrames(int count)
+{
+  std::vector<int> frames;
+  for (int f = 0; f < count; ++f)
+    frames.push_back(f);
+  return frames;
+}
+
+// When the scripts quit, the exit movie on the CD plays on the stage, frame by frame, until
+// its end or a click; then the program ends. Without it the game ends with its scripts.
+TEST_F(GameStartTest, TheExitMoviePlaysAfterTheScriptsQuitUntilItsEndOrAClick)
+{
+  const MovieFrames movie = readExitMovieFrames();
+  ASSERT_EQ(movie.frames.size(), 30u);
+  struct Case {
+    const char* name;
+    bool onCD;
+    int clickAt;
+    std::vector<int> frames;
+    int finishedCalls;
+  };
+  const Case cases[] = {
+      {"to its end", true, -1, firstFrames(29), 1},
+      {"clicked", true, 10, firstFrames(11), 0},
+      // The movie that does not open calls its link at once and never plays.
+      {"no movie", false, -1, {}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::filesystem::remove(cd / "RSC/MVAdExit.smk");
+    if (c.onCD) std::filesystem::copy_file(DEMO_EXIT_MOVIE, cd / "RSC/MVAdExit.smk");
+    exitRun = ExitMovieRun{};
+    exitRun.movie = &movie;
+    exitRun.clickAt = c.clickAt;
+    shellCalls().createExitMovie = &createWatchedExitMovie;
+    seen = Seen{};
+    start(640, 480, 16);
+    EXPECT_EQ(seen.closes, 1);
+    const Runs runs = runsOf(exitRun.shown);
+    EXPECT_EQ(runs.frames, c.frames);
+    // 15 frames a second on a pass every 10 ms; the click cuts the last one short.
+    for (std::size_t i = 0; i + 1 < runs.passes.size(); ++i) {
+      EXPECT_GE(runs.passes[i], 6) << "frame " << runs.frames[i];
+      EXPECT_LE(runs.passes[i], 7) << "frame " << runs.frames[i];
+    }
+    EXPECT_EQ(exitRun.finishedCalls, c.finishedCalls);
+    // The program ended by itself, the movie gone with it; without one there is no second
+    // loop.
+    EXPECT_EQ(exitRun.passes > 0, c.onCD);
+    EXPECT_LT(exitRun.passes, 3000);
+    EXPECT_EQ(RSmackerMovie::openMovieCount(), 0);
+    EXPECT_EQ(dataFile().rfind("Version\n2\n", 0), 0u);
+  }
 }
 
 TEST(FindRunningInstanceTest, TheFrameClassCarriesTheVersionOrOneMoreBlank)

@@ -62,6 +62,8 @@ class RSmackerMovie : public OMTrinket {
   bool holdsHostPause() const { return holdsPause_; }
   const std::string& fileName() const { return fileName_; }
   const std::vector<int>& signalFrames() const { return signals_; }
+  // Expires when the movie is deleted: for those who refer to a movie that scripts own.
+  std::weak_ptr<int> lifetime() const { return alive_; }
 
   static int openMovieCount() { return openCount_; }
   static RSmackerMovie* currentMovie() { return current_; }
