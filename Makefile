@@ -1,4 +1,5 @@
-# The one front door: make build, make test, make test-sanitize, make test-clang, make fuzz.
+# The one front door: make build, make test, make test-sanitize, make test-clang, make fuzz,
+# make demo.
 JOBS ?= $(shell nproc)
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
@@ -8,7 +9,7 @@ FUZZ_SECONDS ?= 60
 FUZZ_JOBS ?= 4
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS) --timeout 600
 
-.PHONY: deps build test test-sanitize test-clang fuzz configure configure-sanitize clean
+.PHONY: deps build test test-sanitize test-clang fuzz demo configure configure-sanitize clean
 
 deps:
 	@scripts/install-deps
@@ -32,6 +33,13 @@ test-sanitize: configure-sanitize
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	cd $(SANITIZE_DIR) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 ctest $(CTEST_FLAGS)
+
+# The demo game in a real window: builds the game and the demo's content, lays out its work
+# and CD folders under the build folder and runs the game there, the CD on drive D:.
+DEMO_DIR = $(abspath $(BUILD_DIR))/demo
+demo: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target korvanix demo_layout
+	cd $(DEMO_DIR)/work && OM_DRIVE_D=$(DEMO_DIR)/cd $(abspath $(BUILD_DIR))/game/korvanix
 
 # The same suite built with clang++.
 $(CLANG_DIR)/build.ninja: | deps

@@ -1,6 +1,7 @@
 #include "tools/ImageSources.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 
 #include "tools/AnimationWriter.h"
@@ -62,5 +63,45 @@ bool convertPngSource(const std::string& type, const std::vector<std::uint8_t>& 
     return false;
   }
   error = "no PNG conversion for " + type;
+  return false;
+}
+
+bool animationFromPngs(const std::string& ending, const std::vector<std::vector<std::uint8_t>>& pngs,
+                       std::vector<std::uint8_t>& resource, std::string& error)
+{
+  if (ending != "once" && ending != "loop" && ending != "hold") {
+    error = "the ending is once, loop or hold, not \"" + ending + "\"";
+    return false;
+  }
+  if (pngs.empty()) {
+    error = "an animation needs at least one frame";
+    return false;
+  }
+  AnimationWriter writer;
+  writer.setFrameRate(8);
+  AnimationWriter::Sequence sequence;
+  std::array<std::uint8_t, 768> palette{};
+  for (std::size_t i = 0; i < pngs.size(); ++i) {
+    pngfile::Image image;
+    if (!pngfile::readPng(pngs[i], image, error)) return false;
+    const std::string frame = "frame " + std::to_string(i + 1);
+    if (!image.indexed) {
+      error = frame + ": ASEQ needs a palette PNG";
+      return false;
+    }
+    if (i == 0) palette = image.palette;
+    if (image.palette != palette) {
+      error = frame + ": its palette is not the first frame's";
+      return false;
+    }
+    const int index = writer.addImage(AnimationWriter::Image::fromPixels(
+        image.width, image.height, image.indices, image.transparentIndex));
+    sequence.entries.push_back(AnimationWriter::Entry{0, 0, std::int16_t(index), 0});
+    if (ending == "hold") sequence.entries.push_back({0, 0, AnimationWriter::hold, 0});
+  }
+  if (ending == "loop") sequence.entries.push_back({0, 0, AnimationWriter::loop, 0});
+  writer.addSequence(sequence);
+  if (writer.build(resource)) return true;
+  error = writer.error();
   return false;
 }

@@ -130,6 +130,41 @@ Font pixelFont()
   return font;
 }
 
+Font scaledFont(const Font& font, int factor)
+{
+  factor = std::clamp(factor, 1, 8);
+  Font out = font;
+  out.ascent *= factor;
+  out.descent *= factor;
+  out.leading *= factor;
+  out.kernMax *= factor;
+  for (Glyph& g : out.glyphs) {
+    if (!g.present) continue;
+    g.offset *= factor;
+    g.advance *= factor;
+    g.width *= factor;
+    std::vector<std::vector<bool>> rows;
+    for (const std::vector<bool>& row : g.rows) {
+      std::vector<bool> wide;
+      for (const bool pixel : row)
+        wide.insert(wide.end(), std::size_t(factor), pixel);
+      rows.insert(rows.end(), std::size_t(factor), wide);
+    }
+    g.rows = std::move(rows);
+  }
+  return out;
+}
+
+Font caselessFont(Font font)
+{
+  for (char c = 'a'; c <= 'z'; ++c) {
+    Glyph& small = font.glyphs[std::size_t(c)];
+    const Glyph& capital = font.glyphs[std::size_t(c - 'a' + 'A')];
+    if (!small.present && capital.present) small = capital;
+  }
+  return font;
+}
+
 bool trueTypeFont(const std::string& fontPath, int pixelHeight, Font& font, std::string& error)
 {
   FT_Library library = nullptr;

@@ -31,6 +31,10 @@ Bytes write(const Font& font, bool bigEndian = true);
 
 // A small built-in pixel font: capitals, digits and some punctuation, 3 by 5 pixels.
 Font pixelFont();
+// The font with every pixel, width, advance and metric multiplied by factor (1 to 8).
+Font scaledFont(const Font& font, int factor);
+// The font with each lowercase letter that has no glyph drawn as its capital.
+Font caselessFont(Font font);
 // Renders a TrueType face at a pixel height with FreeType, characters 32 to 126; false with a
 // message when the face cannot be read.
 bool trueTypeFont(const std::string& fontPath, int pixelHeight, Font& font, std::string& error);

@@ -1,5 +1,6 @@
 #include "tools/ResourceManifest.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <filesystem>
@@ -63,6 +64,20 @@ bool makeGeneratedContent(const std::string& source, const std::string& folder,
     nfntwriter::Font font;
     if (style == "pixel") {
       font = nfntwriter::pixelFont();
+      std::string option;
+      while (words >> option && option != "swapped") {
+        int factor = 0;
+        if (option == "caseless") {
+          font = nfntwriter::caselessFont(font);
+        } else if (option == "scale" && words >> factor && factor >= 1 && factor <= 8) {
+          font = nfntwriter::scaledFont(font, factor);
+        } else {
+          error = "expected: !nfnt pixel [scale 1-8] [caseless] [swapped]";
+          return false;
+        }
+      }
+      bytes = nfntwriter::write(font, option != "swapped");
+      return true;
     } else if (style == "ttf") {
       int pixels = 0;
       std::string file;
@@ -84,25 +99,37 @@ bool makeGeneratedContent(const std::string& source, const std::string& folder,
     bytes = nfntwriter::write(font, order != "swapped");
     return true;
   }
-  error = source + ": not a content generator (!wave, !nfnt)";
+  if (kind == "!aseq") {
+    std::string ending, file;
+    words >> ending;
+    std::vector<std::vector<std::uint8_t>> frames;
+    while (words >> file) {
+      frames.emplace_back();
+      if (!readFile(std::filesystem::path(folder) / file, frames.back())) {
+        error = (std::filesystem::path(folder) / file).string() + " cannot be read";
+        return false;
+      }
+    }
+    if (!animationFromPngs(ending, frames, bytes, error)) {
+      error = "!aseq ENDING FRAME.png...: " + error;
+      return false;
+    }
+    return true;
+  }
+  error = source + ": not a content generator (!wave, !nfnt, !aseq)";
   return false;
 }
 
-bool readResourceManifest(const std::string& manifestPath, NEResourceWriter& writer,
-                          std::string& error)
+bool readManifestLines(const std::string& manifestPath, std::vector<ManifestLine>& lines,
+                       std::string& error)
 {
   std::ifstream manifest(manifestPath);
   if (!manifest) {
     error = manifestPath + ": cannot be read";
     return false;
   }
-  const std::filesystem::path folder = std::filesystem::path(manifestPath).parent_path();
   std::string line;
   std::string faults;
-  auto fault = [&](int number, const std::string& what) {
-    if (!faults.empty()) faults += '\n';
-    faults += manifestPath + ":" + std::to_string(number) + ": " + what;
-  };
   for (int number = 1; std::getline(manifest, line); ++number) {
     line = trimmed(line);
     // "#12" is a numbered type; any other "#" begins a comment.
@@ -110,37 +137,99 @@ bool readResourceManifest(const std::string& manifestPath, NEResourceWriter& wri
         line.size() > 1 && line[0] == '#' && std::isdigit(std::uint8_t(line[1]));
     if (line.empty() || (line[0] == '#' && !numberedType)) continue;
     std::istringstream words(line);
-    std::string type, id;
-    words >> type >> id;
-    std::string source;
-    std::getline(words, source);
-    source = trimmed(source);
-    if (type.empty() || id.empty() || source.empty()) {
-      fault(number, "expected: type, id or name, source file");
+    ManifestLine entry;
+    entry.number = number;
+    words >> entry.type >> entry.id;
+    std::getline(words, entry.source);
+    entry.source = trimmed(entry.source);
+    if (entry.type.empty() || entry.id.empty() || entry.source.empty()) {
+      if (!faults.empty()) faults += '\n';
+      faults += manifestPath + ":" + std::to_string(number) +
+                ": expected: type, id or name, source file";
       continue;
     }
+    lines.push_back(std::move(entry));
+  }
+  error = faults;
+  return faults.empty();
+}
+
+bool readResourceManifest(const std::string& manifestPath, NEResourceWriter& writer,
+                          std::string& error)
+{
+  std::vector<ManifestLine> lines;
+  std::string faults;
+  readManifestLines(manifestPath, lines, faults);
+  const std::filesystem::path folder = std::filesystem::path(manifestPath).parent_path();
+  auto fault = [&](int number, const std::string& what) {
+    if (!faults.empty()) faults += '\n';
+    faults += manifestPath + ":" + std::to_string(number) + ": " + what;
+  };
+  for (ManifestLine& line : lines) {
+    const std::string& source = line.source;
     NEResourceWriter::Bytes data;
     if (source[0] == '!') {
       std::string why;
       if (!makeGeneratedContent(source, folder.string(), data, why)) {
-        fault(number, why);
+        fault(line.number, why);
         continue;
       }
     } else if (!readFile(folder / source, data)) {
-      fault(number, (folder / source).string() + " cannot be read");
+      fault(line.number, (folder / source).string() + " cannot be read");
       continue;
     }
-    if (isPngSource(source) && isImageSourceType(type)) {
+    if (source[0] != '!' && isPngSource(source) && isImageSourceType(line.type)) {
       NEResourceWriter::Bytes converted;
       std::string why;
-      if (!convertPngSource(type, data, converted, why)) {
-        fault(number, source + ": " + why);
+      if (!convertPngSource(line.type, data, converted, why)) {
+        fault(line.number, source + ": " + why);
         continue;
       }
       data = std::move(converted);
     }
-    if (!writer.add(type, id, std::move(data))) fault(number, writer.error());
+    if (!writer.add(line.type, line.id, std::move(data))) fault(line.number, writer.error());
   }
   error = faults;
   return faults.empty();
+}
+
+bool writeResourceMap(const std::vector<std::pair<std::string, std::string>>& files,
+                      std::string& map, std::string& error)
+{
+  std::string blocks;
+  std::size_t capacity = 0;
+  std::string faults;
+  for (const auto& [name, manifestPath] : files) {
+    std::vector<ManifestLine> lines;
+    std::string why;
+    if (!readManifestLines(manifestPath, lines, why)) {
+      faults += (faults.empty() ? "" : "\n") + why;
+      continue;
+    }
+    if (name.empty() || name.find_first_of(" \t\r\n") != std::string::npos) {
+      faults += (faults.empty() ? "" : "\n") + manifestPath + ": \"" + name +
+                "\" cannot name a resource file in a map";
+      continue;
+    }
+    blocks += name + "\r\n";
+    for (const ManifestLine& line : lines) {
+      // The map holds four-character type tags and numbered ids only.
+      const bool numbered = !line.id.empty() && line.id.size() <= 5 &&
+                            line.id.find_first_not_of("0123456789") == std::string::npos &&
+                            std::stoi(line.id) >= 1 && std::stoi(line.id) <= 32767;
+      if (line.type.size() != 4 || line.type[0] == '#' || !numbered) {
+        faults += (faults.empty() ? "" : "\n") + manifestPath + ":" +
+                  std::to_string(line.number) + ": " + line.type + " " + line.id +
+                  " cannot be listed in a resource map (a four-character type and a number)";
+        continue;
+      }
+      blocks += line.type + " " + line.id + "\r\n";
+    }
+    blocks += "ENDFILE\r\n";
+    capacity = std::max(capacity, lines.size());
+  }
+  error = faults;
+  if (!faults.empty()) return false;
+  map = std::to_string(capacity) + "\r\n" + blocks;
+  return true;
 }

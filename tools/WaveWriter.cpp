@@ -113,6 +113,22 @@ Bytes clicks(std::size_t count, std::size_t interval)
   return out;
 }
 
+Bytes notes(std::uint32_t rate, const std::vector<double>& frequencies, std::size_t count)
+{
+  const std::size_t fade = std::min<std::size_t>(count / 2, rate / 200);
+  Bytes out;
+  out.reserve(frequencies.size() * count);
+  for (const double frequency : frequencies) {
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::size_t edge = std::min(i, count - 1 - i);
+      const double gain = edge < fade ? double(edge) / double(fade) : 1.0;
+      out.push_back(std::uint8_t(std::lround(
+          128 + 100 * gain * std::sin(2 * M_PI * frequency * double(i) / double(rate)))));
+    }
+  }
+  return out;
+}
+
 bool describedSamples(const std::string& description, std::uint32_t rate, Bytes& samples,
                       std::string& error)
 {
@@ -134,7 +150,18 @@ bool describedSamples(const std::string& description, std::uint32_t rate, Bytes&
     samples = clicks(count, std::size_t(b * rate / 1000));
     return true;
   }
-  error = "expected: tone FREQ MS, silence MS or clicks MS INTERVAL_MS";
+  if (kind == "notes" && words && count > 0) {
+    std::vector<double> frequencies{b};
+    double next = 0;
+    while (words >> next)
+      frequencies.push_back(next);
+    if (words.eof() && std::all_of(frequencies.begin(), frequencies.end(),
+                                   [rate](double f) { return f > 0 && f < rate / 2.0; })) {
+      samples = notes(rate, frequencies, count);
+      return true;
+    }
+  }
+  error = "expected: tone FREQ MS, silence MS, clicks MS INTERVAL_MS or notes MS FREQ...";
   return false;
 }
 

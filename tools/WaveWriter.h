@@ -24,9 +24,12 @@ Bytes silence(std::size_t count);
 Bytes tone(std::uint32_t rate, double frequency, std::size_t count, int amplitude = 100);
 // Silence with one full-scale click every `interval` samples.
 Bytes clicks(std::size_t count, std::size_t interval);
+// Sines of the frequencies one after another, `count` samples each, every one faded in and out
+// over a few milliseconds so that neither the joins nor a loop of the whole click.
+Bytes notes(std::uint32_t rate, const std::vector<double>& frequencies, std::size_t count);
 
-// Makes samples from a description: "tone FREQ MS", "silence MS" or "clicks MS INTERVAL_MS";
-// false with a message when it is not one.
+// Makes samples from a description: "tone FREQ MS", "silence MS", "clicks MS INTERVAL_MS" or
+// "notes MS FREQ..." (MS for each note); false with a message when it is not one.
 bool describedSamples(const std::string& description, std::uint32_t rate, Bytes& samples,
                       std::string& error);
 

@@ -2,12 +2,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 
 namespace omhost {
 namespace {
 
 std::atomic<bool> manual{false};
 std::atomic<std::uint32_t> manualNow{0};
+std::atomic<std::uint32_t> step{0};
 
 std::uint32_t realMilliseconds()
 {
@@ -28,12 +30,20 @@ std::uint32_t clockMilliseconds()
 
 void useManualClock(std::uint32_t startMilliseconds)
 {
+  step.store(0, std::memory_order_release);
   manualNow.store(startMilliseconds, std::memory_order_release);
   manual.store(true, std::memory_order_release);
 }
 
+void useSteppingClock(std::uint32_t stepMilliseconds, std::uint32_t startMilliseconds)
+{
+  useManualClock(startMilliseconds);
+  step.store(stepMilliseconds, std::memory_order_release);
+}
+
 void useRealClock()
 {
+  step.store(0, std::memory_order_release);
   manual.store(false, std::memory_order_release);
 }
 
@@ -46,6 +56,28 @@ void advanceClock(std::uint32_t milliseconds)
 bool isManualClock()
 {
   return manual.load(std::memory_order_acquire);
+}
+
+std::uint32_t clockStep()
+{
+  return step.load(std::memory_order_acquire);
+}
+
+void noInputWaiting()
+{
+  if (const std::uint32_t by = clockStep(); by != 0) advanceClock(by);
+}
+
+bool parseClockSetting(const char* text, std::uint32_t& stepMilliseconds)
+{
+  if (text == nullptr) return false;
+  unsigned long value = 0;
+  int used = 0;
+  if (std::sscanf(text, "step:%lu%n", &value, &used) != 1 || text[used] != '\0') return false;
+  // "step:" takes digits only: sscanf would let a sign or blanks through.
+  if (text[5] < '0' || text[5] > '9' || value < 1 || value > 60000) return false;
+  stepMilliseconds = static_cast<std::uint32_t>(value);
+  return true;
 }
 
 }  // namespace omhost

@@ -21,5 +21,5 @@ int _strnicmp(const char* a, const char* b, std::size_t count);
 char* _itoa(int value, char* buffer, int radix);
 
 // rand/srand follow the Windows C library's generator (state * 214013 + 2531011, answer
-// (state >> 16) & 0x7FFF), and clock() counts milliseconds since the program started: the
-// host's CLOCKS_PER_SEC does not apply to it.
+// (state >> 16) & 0x7FFF), and clock() counts milliseconds since the program started (on a
+// manual or stepping clock, the clock's time): the host's CLOCKS_PER_SEC does not apply to it.

@@ -138,6 +138,45 @@ TEST_F(FontTest, ABitmapFontReadsTheSameInBothByteOrders)
   }
 }
 
+// The demo's font: the pixel font three times as large, lowercase drawn as capitals. Every
+// pixel of the small font becomes a 3-by-3 block, and the metrics grow with it.
+TEST_F(FontTest, AScaledCaselessPixelFontDrawsItsCapitalsLarger)
+{
+  const nfntwriter::Font small = nfntwriter::pixelFont();
+  auto one = readFont(writeFont(folder_, "one.nfnt", nfntwriter::write(small)));
+  auto three = readFont(writeFont(
+      folder_, "three.nfnt",
+      nfntwriter::write(nfntwriter::caselessFont(nfntwriter::scaledFont(small, 3)))));
+  ASSERT_TRUE(three->isValid());
+  EXPECT_EQ(three->ascent(), 15);
+  EXPECT_EQ(three->descent(), 3);
+  EXPECT_EQ(three->leading(), 3);
+  EXPECT_EQ(three->textWidth("Hello, Demo"), 3 * one->textWidth("HELLO, DEMO"));
+  EXPECT_EQ(three->textWidth("q"), 12);
+
+  const auto draw = [](OMNFNTFont* font, int scale, const char* text) {
+    auto canvas = std::make_unique<OMMemCanvas>(60 * scale, 8 * scale, 16, 0);
+    canvas->setBackground(white);
+    canvas->setTextColor(blue);
+    canvas->setFont(font);
+    canvas->drawText(scale, 6 * scale, text);
+    canvas->setFont(nullptr);
+    return pixels(*canvas);
+  };
+  const std::vector<std::uint8_t> small1 = draw(one.get(), 1, "DEMO 42!"),
+                                  large = draw(three.get(), 3, "Demo 42!");
+  ASSERT_EQ(large.size(), small1.size() * 9);
+  int inked = 0;
+  for (int y = 0; y < 24; ++y)
+    for (int x = 0; x < 180; ++x) {
+      const std::size_t big = (std::size_t(y) * 180 + std::size_t(x)) * 3;
+      const std::size_t little = (std::size_t(y / 3) * 60 + std::size_t(x / 3)) * 3;
+      ASSERT_TRUE(std::equal(&large[big], &large[big] + 3, &small1[little])) << x << "," << y;
+      inked += large[big] == 0;
+    }
+  EXPECT_GT(inked, 9 * 40);
+}
+
 TEST_F(FontTest, DamagedBitmapFontsAreRefused)
 {
   const nfntwriter::Bytes good = nfntwriter::write(nfntwriter::pixelFont(), true);

@@ -10,6 +10,8 @@
 #include "framework/OMCachedFile.h"
 #include "framework/OMLinkToFct.h"
 #include "tests/game/ResourceTestSupport.h"
+#include "tests/support/TempFolder.h"
+#include "tools/ResourceManifest.h"
 
 namespace {
 
@@ -73,6 +75,33 @@ TEST(ResourceMapTest, BlocksAndEntriesAsTheLinesGiveThem)
   };
   for (const Case& c : cases)
     EXPECT_EQ(describe(readMap(c.map)), c.expected) << c.what;
+}
+
+// The packer writes the map of the files it packs from their manifests; the game reads back
+// every resource of every file, and the capacity line covers the largest block.
+TEST(ResourceMapTest, ThePackersMapReadsBackAsItsManifests)
+{
+  TempFolder dir;
+  dir.write("pictures.txt",
+            "# pictures\nBK16 100  a.png\nASEQ 200 !aseq hold b.png c.png\n\nRRGB 200 b.png\n");
+  dir.write("sounds.txt", "WAVE 400 !wave 22050 tone 1200 100\n");
+  std::string map, error;
+  ASSERT_TRUE(writeResourceMap({{"Demo.rsc", dir.file("pictures.txt")},
+                                {"sounds.rsc", dir.file("sounds.txt")}},
+                               map, error))
+      << error;
+  EXPECT_EQ(map.substr(0, 3), "3\r\n");
+  EXPECT_EQ(describe(readMap(map)), "demo.rsc: BK16 100, ASEQ 200, RRGB 200 | sounds.rsc: WAVE 400");
+
+  // What a map cannot hold is refused, each line named; a missing manifest too.
+  dir.write("odd.txt", "CURSOR 5 x.cur\nTEXT greeting hi.txt\n#12 7 t.bin\nWAVE 40000 w.wav\nASEQ 1 a.png\n");
+  EXPECT_FALSE(writeResourceMap({{"odd.rsc", dir.file("odd.txt")}}, map, error));
+  for (const char* line : {"odd.txt:1:", "odd.txt:2:", "odd.txt:3:", "odd.txt:4:"})
+    EXPECT_NE(error.find(line), std::string::npos) << error;
+  EXPECT_EQ(error.find("odd.txt:5:"), std::string::npos) << error;
+  EXPECT_FALSE(writeResourceMap({{"none.rsc", dir.file("none.txt")}}, map, error));
+  EXPECT_NE(error.find("none.txt"), std::string::npos) << error;
+  EXPECT_FALSE(writeResourceMap({{"two words.rsc", dir.file("sounds.txt")}}, map, error));
 }
 
 class ResourceRegistryTest : public restest::ResourceFolders {

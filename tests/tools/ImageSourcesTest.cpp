@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,10 @@
 #include "tests/support/CanvasPixels.h"
 #include "tests/support/TempFolder.h"
 #include "tools/BackgroundWriter.h"
+#include "tools/NEResourceWriter.h"
 #include "tools/PngFile.h"
+#include "tools/ResourceManifest.h"
+#include "trinkets/src/OMAnimationFormat.h"
 #include "trinkets/src/OMColorTable.h"
 #include "trinkets/src/OMFrameDecoder.h"
 #include "trinkets/src/OMTBackground.h"
@@ -116,6 +120,80 @@ TEST(ImageSources, PngSourcesBecomeResourcesTheEngineDraws)
   const std::string refused = std::string(RSCPACK_PATH) + " --output " + dir.file("b.rsc") + " " +
                               dir.file("bad.txt") + " 2>/dev/null";
   EXPECT_NE(std::system(refused.c_str()), 0);
+}
+
+// Several palette PNGs become the images of one animation, in order, with the ending asked
+// for; frames that cannot share one colour table are refused.
+TEST(ImageSources, FramesBecomeOneAnimationWithItsEnding)
+{
+  TempFolder dir;
+  constexpr int width = 5, height = 4;
+  pngfile::Image frame;
+  frame.indexed = true;
+  frame.width = width;
+  frame.height = height;
+  frame.transparentIndex = 0;
+  for (int i = 0; i < 256; ++i)
+    frame.palette[3 * i] = std::uint8_t(i);
+  auto colourOf = [](int f, int x, int y) { return (x + y + f) % 4 == 0 ? 0 : 10 * (f + 1) + x + y; };
+  for (int f = 0; f < 3; ++f) {
+    frame.indices.clear();
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x)
+        frame.indices.push_back(std::uint8_t(colourOf(f, x, y)));
+    ASSERT_TRUE(pngfile::writeIndexedPng(dir.file("f" + std::to_string(f) + ".png"), frame));
+  }
+  frame.palette[3] = 99;
+  ASSERT_TRUE(pngfile::writeIndexedPng(dir.file("other.png"), frame));
+  ASSERT_TRUE(pngfile::writeRgbPng(dir.file("rgb.png"), 1, 1, {1, 2, 3}));
+
+  using Entry = std::vector<int>;
+  const int end = OMFrameEntry::end, loop = OMFrameEntry::loop, hold = OMFrameEntry::hold;
+  const struct {
+    const char* source;
+    std::vector<int> images;  // the sequence's entries, control codes included
+  } made[] = {
+      {"!aseq loop f0.png f1.png f2.png", {0, 1, 2, loop, end}},
+      {"!aseq hold f0.png f1.png", {0, hold, 1, hold, end}},
+      {"!aseq once f2.png", {0, end}},
+  };
+  for (const auto& m : made) {
+    SCOPED_TRACE(m.source);
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(makeGeneratedContent(m.source, dir.path(), bytes, error)) << error;
+    OMAnimationHeader header;
+    ASSERT_TRUE(parseAnimationHeader(bytes.data(), bytes.size(), header));
+    EXPECT_EQ(header.frameRate, 8);
+    ASSERT_EQ(header.sequenceCount, 1);
+    Entry images;
+    for (int i = 0; i < header.sequenceLengths[0]; ++i)
+      images.push_back(header.sequenceTable[0][i].image);
+    EXPECT_EQ(images, m.images);
+    // Each image holds its frame's pixels, index 0 left transparent.
+    const int frames = header.imageCount;
+    for (int i = 0; i < frames; ++i) {
+      const int f = frames == 1 ? 2 : i;
+      for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+          const int expected = colourOf(f, x, y);
+          ASSERT_EQ(imageColorAt(header.image(i), 0, x, y), expected == 0 ? -1 : expected)
+              << i << ": " << x << "," << y;
+        }
+    }
+  }
+  for (const char* refused : {"!aseq spin f0.png", "!aseq loop", "!aseq loop f0.png other.png",
+                              "!aseq hold rgb.png", "!aseq once f0.png missing.png"}) {
+    std::vector<std::uint8_t> bytes;
+    std::string error;
+    EXPECT_FALSE(makeGeneratedContent(refused, dir.path(), bytes, error)) << refused;
+    EXPECT_FALSE(error.empty()) << refused;
+  }
+  // In a manifest the frames' names are not taken for one PNG source.
+  dir.write("m.txt", "ASEQ 3 !aseq loop f0.png f1.png\n");
+  NEResourceWriter writer;
+  std::string error;
+  EXPECT_TRUE(readResourceManifest(dir.file("m.txt"), writer, error)) << error;
 }
 
 }  // namespace

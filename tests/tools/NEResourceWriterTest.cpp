@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/support/TempFolder.h"
+#include "tests/support/ToneMeter.h"
 #include "tools/NEResourceWriter.h"
 #include "tools/ResourceManifest.h"
+#include "tools/WaveWriter.h"
 
 namespace {
 
@@ -170,7 +173,14 @@ TEST(ResourceManifest, GeneratorsMakeSoundsAndFontsAndNameBadSpecs)
        {Case{"!wave 22050 tone 440 100", true, 44 + 2205 + 1},
         Case{"!wave 8000 silence 250", true, 44 + 2000},
         Case{"!wave 11025 clicks 100 10", true, 44 + 1102}, Case{"!wave 0 tone 440 100", false, 0},
-        Case{"!wave 22050 hum 3", false, 0}, Case{"!nfnt pixel", true, 0},
+        Case{"!wave 22050 hum 3", false, 0},
+        Case{"!wave 22050 notes 250 262 330", true, 44 + 2 * 5512},
+        Case{"!wave 22050 notes 250", false, 0}, Case{"!wave 22050 notes 250 262 la", false, 0},
+        Case{"!wave 22050 notes 250 11025", false, 0}, Case{"!wave 22050 notes 0 262", false, 0},
+        Case{"!nfnt pixel", true, 0}, Case{"!nfnt pixel scale 3 caseless", true, 0},
+        Case{"!nfnt pixel caseless scale 2 swapped", true, 0},
+        Case{"!nfnt pixel scale 9", false, 0}, Case{"!nfnt pixel scale", false, 0},
+        Case{"!nfnt pixel bold", false, 0},
         Case{"!nfnt pixel swapped", true, 0}, Case{"!nfnt ttf 12 missing.ttf", false, 0},
         Case{"!nfnt bold", false, 0}, Case{"!sprite 3", false, 0}}) {
     SCOPED_TRACE(c.source);
@@ -193,6 +203,19 @@ TEST(ResourceManifest, GeneratorsMakeSoundsAndFontsAndNameBadSpecs)
   EXPECT_EQ(big[0], little[1]);
   EXPECT_EQ(big[1], little[0]);
   EXPECT_TRUE(std::equal(big.end() - 262, big.end(), little.end() - 262));
+
+  // A melody: its notes in turn, starting and ending at rest, so that it loops without a click.
+  const wavewriter::Bytes melody = wavewriter::notes(22050, {262, 330}, 5512);
+  ASSERT_EQ(melody.size(), 2u * 5512);
+  EXPECT_EQ(melody.front(), 128);
+  EXPECT_EQ(melody.back(), 128);
+  std::vector<std::int16_t> heard;
+  for (const std::uint8_t sample : melody)
+    heard.push_back(std::int16_t(sample - 128));
+  for (const auto& [from, high, low] : {std::tuple{0, 262, 330}, std::tuple{5512, 330, 262}})
+    EXPECT_GT(omtest::tonePower(heard, std::size_t(from), 5512, high, 22050),
+              100 * omtest::tonePower(heard, std::size_t(from), 5512, low, 22050))
+        << from;
 
   TempFolder dir;
   dir.write("m.txt", "WAVE 7 !wave 11025 tone 300 50\nNFNT 9 !nfnt pixel\nWAVE 8 !wave x\n");

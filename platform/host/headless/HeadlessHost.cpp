@@ -11,7 +11,9 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/host/HostAudioSink.h"
 #include "platform/host/HostClock.h"
+#include "platform/host/headless/CaptureFiles.h"
 
 namespace omhost {
 namespace {
@@ -96,6 +98,15 @@ bool scriptCommand(std::istringstream& words, const std::string& command,
   return !(words >> extra);
 }
 
+bool isSnapName(const std::string& name)
+{
+  if (name.empty() || name[0] == '.') return false;
+  return std::all_of(name.begin(), name.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+           c == '-' || c == '_' || c == '.';
+  });
+}
+
 // The clicks of an OM_DIALOG_ANSWER setting, in order: the controls after "+", then the button.
 std::deque<int> dialogClicks(const char* setting)
 {
@@ -118,10 +129,32 @@ HeadlessHost::HeadlessHost()
   int width = 0, height = 0, depth = 0;
   parseScreenSetting(std::getenv("OM_SCREEN"), width, height, depth);
   screen_.resize(width, height, depth);
+  if (const char* setting = std::getenv("OM_CLOCK")) {
+    std::uint32_t step = 0;
+    if (parseClockSetting(setting, step)) {
+      useSteppingClock(step);
+      HostAudioSink::instance().resynchronise();
+    } else {
+      std::fprintf(stderr, "om: OM_CLOCK=%s is not step:MS (1 to 60000); the clock runs\n",
+                   setting);
+    }
+  }
+  if (const char* capture = std::getenv("OM_AUDIO_CAPTURE"); capture != nullptr && *capture) {
+    audioCapture_ = capture;
+    HostAudioSink::instance().startCapture();
+  }
   if (const char* script = std::getenv("OM_INPUT_SCRIPT")) {
     std::string error;
     if (!loadInputScript(script, error)) std::fprintf(stderr, "om: %s\n", error.c_str());
   }
+}
+
+HeadlessHost::~HeadlessHost()
+{
+  if (audioCapture_.empty()) return;
+  const std::vector<std::int16_t> samples = HostAudioSink::instance().takeCaptured();
+  if (!writeMonoWave(audioCapture_, HostAudioSink::kRate, samples))
+    std::fprintf(stderr, "om: the audio capture %s cannot be written\n", audioCapture_.c_str());
 }
 
 bool HeadlessHost::nextInput(InputEvent& event, bool wait)
@@ -132,20 +165,40 @@ bool HeadlessHost::nextInput(InputEvent& event, bool wait)
     pending_.pop_front();
     return true;
   }
-  if (scripted_.empty()) return false;
-  const std::uint32_t now = clockMilliseconds();
-  const std::uint32_t due = scripted_.front().due;
-  if (static_cast<std::int32_t>(due - now) > 0) {
-    if (!wait) return false;
-    // Waiting for the next scripted input: the manual clock jumps there, the real one passes.
-    if (isManualClock())
-      advanceClock(due - now);
-    else
-      std::this_thread::sleep_for(std::chrono::milliseconds(due - now));
+  while (!scripted_.empty()) {
+    const std::uint32_t now = clockMilliseconds();
+    const std::uint32_t due = scripted_.front().due;
+    if (static_cast<std::int32_t>(due - now) > 0) {
+      if (!wait) return false;
+      // Waiting for the next scripted input: the manual clock jumps there, the real one passes.
+      if (isManualClock())
+        advanceClock(due - now);
+      else
+        std::this_thread::sleep_for(std::chrono::milliseconds(due - now));
+    }
+    TimedEvent next = std::move(scripted_.front());
+    scripted_.pop_front();
+    if (next.snap.empty()) {
+      event = next.event;
+      return true;
+    }
+    snap(next.snap);
   }
-  event = scripted_.front().event;
-  scripted_.pop_front();
-  return true;
+  return false;
+}
+
+std::uint64_t HeadlessHost::snap(const std::string& name)
+{
+  const std::vector<std::uint8_t> rgb = screenRgb(screen_);
+  const std::uint64_t hash = fnv1a64(rgb.data(), rgb.size());
+  std::printf("snap %s %016llx\n", name.c_str(), static_cast<unsigned long long>(hash));
+  std::fflush(stdout);
+  if (const char* folder = std::getenv("OM_SNAP_DIR"); folder != nullptr && *folder) {
+    const std::string path = std::string(folder) + "/" + name + ".png";
+    if (!writeRgbPng(path, screen_.width, screen_.height, rgb))
+      std::fprintf(stderr, "om: snap %s cannot be written to %s\n", name.c_str(), path.c_str());
+  }
+  return hash;
 }
 
 int HeadlessHost::answerWaitingDialog(const DialogRecord& dialog)
@@ -326,13 +379,22 @@ bool HeadlessHost::parseInputScript(const std::string& text, std::string& error)
       }
       due = static_cast<std::uint32_t>(when);
     }
+    if (command == "snap") {
+      std::string name, extra;
+      if (!(words >> name) || !isSnapName(name) || (words >> extra)) {
+        error = "input script line " + std::to_string(number) + ": bad snap name";
+        return false;
+      }
+      parsed.push_back(TimedEvent{due, InputEvent{}, name});
+      continue;
+    }
     std::vector<InputEvent> events;
     if (!scriptCommand(words, command, events)) {
       error = "input script line " + std::to_string(number) + ": cannot read \"" + line + "\"";
       return false;
     }
     for (const InputEvent& event : events)
-      parsed.push_back(TimedEvent{due, event});
+      parsed.push_back(TimedEvent{due, event, {}});
   }
   for (const TimedEvent& event : parsed)
     scripted_.push_back(event);

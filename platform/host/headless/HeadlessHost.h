@@ -24,10 +24,16 @@ namespace omhost {
 // back until timeGetTime reaches MS (later lines without "at" follow at the same time).
 // Commands: move X Y; click X Y; rclick X Y; press X Y; release X Y; key NAME (press and
 // release: F5, Enter, Esc, Left, a, ...); keydown NAME; keyup NAME; text WORD... (typed with
-// Shift where needed); close; activate; deactivate.
+// Shift where needed); close; activate; deactivate; snap NAME (see snap(); NAME is made of
+// letters, digits, "-", "_" and ".", not first).
+//
+// Unattended runs: OM_CLOCK=step:MS runs the host clock as a stepping clock (HostClock.h) from
+// 0; OM_AUDIO_CAPTURE=file keeps what the audio sink consumes from the start and writes it as a
+// 16-bit mono WAVE file at the sink's rate when the host ends (at the program's exit).
 class HeadlessHost : public Host {
  public:
   HeadlessHost();
+  ~HeadlessHost() override;
 
   bool nextInput(InputEvent& event, bool wait) override;
   int answerWaitingDialog(const DialogRecord& dialog) override;
@@ -70,6 +76,11 @@ class HeadlessHost : public Host {
   bool parseInputScript(const std::string& text, std::string& error);
   bool scriptFinished() const { return scripted_.empty(); }
 
+  // Prints "snap NAME " and the 64-bit FNV-1a hash (16 hex digits) of the screen's pixels as
+  // 8-bit red, green and blue, rows top first, on standard output, and writes the same
+  // pixels as NAME.png into the folder OM_SNAP_DIR when it is set. Answers the hash.
+  std::uint64_t snap(const std::string& name);
+
   const CursorShape& cursor() const { return cursor_; }
   bool cursorVisible() const { return cursorVisible_; }
   const std::string& title() const { return title_; }
@@ -77,9 +88,11 @@ class HeadlessHost : public Host {
   int raiseCount() const { return raises_; }
 
  private:
+  // An input event, or a snapshot when snap names one.
   struct TimedEvent {
     std::uint32_t due;
     InputEvent event;
+    std::string snap;
   };
 
   std::deque<InputEvent> pending_;
@@ -96,6 +109,7 @@ class HeadlessHost : public Host {
   std::string title_;
   bool cursorVisible_ = true;
   int raises_ = 0;
+  std::string audioCapture_;  // where the consumed sound goes at the end; empty: nowhere
 };
 
 // The headless backend when it is the current one, else null.

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/host/HostClock.h"
+
 namespace {
 
 // Per thread, as the Windows C library keeps it; a thread that never seeds starts at 1.
@@ -32,9 +34,11 @@ int rand(void) noexcept
   return static_cast<int>((randomState >> 16) & 0x7FFF);
 }
 
-// Milliseconds since the program started, as the Windows C library counts.
+// Milliseconds since the program started, as the Windows C library counts; on a manual clock
+// the host's time, so that a seed taken from it repeats from run to run.
 clock_t clock(void) noexcept
 {
+  if (omhost::isManualClock()) return static_cast<clock_t>(omhost::clockMilliseconds());
   const auto elapsed = std::chrono::steady_clock::now() - programStart;
   return static_cast<clock_t>(
       std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());

@@ -8,6 +8,7 @@
 #include <system_error>
 #include <thread>
 
+#include "platform/host/HostClock.h"
 #include "platform/src/kernel/HandleTable.h"
 
 namespace omwin {
@@ -112,6 +113,13 @@ DWORD GetCurrentThreadId(void)
 
 void Sleep(DWORD milliseconds)
 {
+  // A stepping clock stands for time passing: a sleep moves it on instead of the real one, so
+  // that a loop that waits for the clock ends.
+  if (milliseconds != 0 && omhost::clockStep() != 0) {
+    omhost::advanceClock(milliseconds);
+    std::this_thread::yield();
+    return;
+  }
   if (milliseconds == 0)
     std::this_thread::yield();
   else

@@ -409,6 +409,7 @@ bool MessageQueue::peek(MSG& out, HWND window, UINT first, UINT last, bool remov
     idle_.lastWasEmpty = false;
     return true;
   }
+  omhost::noInputWaiting();
   if (!isStill()) return false;
   omhost::host().idle(kIdleWait);
   idle_.lastEmpty = std::chrono::steady_clock::now();
@@ -480,6 +481,7 @@ bool MessageQueue::get(MSG& out, HWND window, UINT first, UINT last)
     if (peekOnce(out, window, first, last, true)) return out.message != WM_QUIT;
   }
   // Nothing came and nothing will: an empty message rather than waiting for ever.
+  omhost::noInputWaiting();
   out = MSG{nullptr, WM_NULL, 0, 0, omhost::clockMilliseconds(), cursor_};
   return TRUE;
 }
