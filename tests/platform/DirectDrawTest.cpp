@@ -567,15 +567,21 @@ TEST_F(DirectDrawTest, LocksAndDeviceContextsExcludeEachOtherAndShareThePixels)
   EXPECT_GT(blue, 10);
 }
 
+// Restored surfaces of the card's memory come back cleared; system memory keeps its pixels.
 TEST_F(DirectDrawTest, LostSurfacesRefuseEverythingUntilRestoredCleared)
 {
   exclusive();
   ASSERT_EQ(dd->SetDisplayMode(640, 480, 16, 0, 0), DD_OK);
   LPDIRECTDRAWSURFACE chain = primary(1);
-  LPDIRECTDRAWSURFACE plain = make(0x2840, 16, 16);
-  ASSERT_TRUE(chain && plain);
+  LPDIRECTDRAWSURFACE plain = make(0x6000, 16, 16);
+  LPDIRECTDRAWSURFACE kept = make(0x2840, 16, 16);
+  ASSERT_TRUE(chain && plain && kept);
   writePixels(plain, [](int, int) { return 0x1234u; });
+  writePixels(kept, [](int, int) { return 0x4321u; });
   DirectDrawWorld::instance().loseSurfaces();
+  EXPECT_EQ(kept->IsLost(), DDERR_SURFACELOST);
+  ASSERT_EQ(kept->Restore(), DD_OK);
+  EXPECT_EQ(readPixels(kept).at(5, 5), 0x4321u);
   DDSURFACEDESC d{};
   d.dwSize = sizeof d;
   HDC dc = nullptr;
