@@ -177,4 +177,40 @@ TEST_F(FullScreenTest, LosingTheFocusLosesTheSurfacesAndComingBackRepaints)
   EXPECT_EQ(screenPixel(host().screen(), 320, 240), 0x7C00);
 }
 
+// At 8 bits the window canvas's palette is the primary surface's, and with it the screen's:
+// colours the canvas takes between the 20 static colours reach the screen, the static ones
+// stay.
+TEST(FullScreenPaletteTest, TheScreenFollowsTheCanvasPaletteAroundTheStaticColours)
+{
+  setenv("OM_SCREEN", "1024x768x32", 1);
+  OMApp::useDirectDrawDrawing();
+  omhost::HeadlessHost& host = omtest::startAppSession();
+  {
+    OMApp app(5, OMRect(0, 0, 640, 480), OMRGBColor(), 8, 0);
+    ASSERT_EQ(app.frameMode(), 5);
+    OMWindow window(OMRect(0, 0, 640, 480), 3, 0);
+    window.activate();
+    omtest::runPasses(2);
+    ASSERT_EQ(host.screen().bitsPerPixel, 8);
+    OMRGBColor colours[256];
+    window.canvas()->getPalette(colours);
+    for (int i = 10; i < 246; ++i)
+      colours[i] = OMRGBColor::fromBytes(i, 255 - i, i / 2);
+    window.canvas()->setPalette(colours);
+    const std::uint32_t statics[20] = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080,
+                                       0x800080, 0x008080, 0xC0C0C0, 0xC0DCC0, 0xA6CAF0,
+                                       0xFFFBF0, 0xA0A0A4, 0x808080, 0xFF0000, 0x00FF00,
+                                       0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+    for (std::uint32_t i = 0; i < 256; ++i) {
+      const std::uint32_t wanted = i < 10     ? statics[i]
+                                   : i >= 246 ? statics[i - 236]
+                                              : i << 16 | (255 - i) << 8 | i / 2;
+      EXPECT_EQ(host.screen().palette[i], wanted) << "entry " << i;
+    }
+  }
+  OMApp::useGdiDrawing();
+  unsetenv("OM_SCREEN");
+  omhost::useRealClock();
+}
+
 }  // namespace

@@ -10,6 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -18,23 +20,31 @@
 #include <vector>
 
 #include "framework/OMApp.h"
+#include "framework/OMFileServices.h"
 #include "framework/OMIStream.h"
 #include "framework/OMLinkToFct.h"
 #include "framework/OMPathDirectory.h"
 #include "framework/OMTask.h"
 #include "game/AppShell.h"
 #include "game/GameMain.h"
+#include "game/GameResources.h"
 #include "game/MachineChecks.h"
 #include "game/OMStageWindow.h"
 #include "game/ResourceFileRegistry.h"
 #include "game/ShellTrinkets.h"
 #include "platform/src/user/InstanceRegistry.h"
+#include "tests/support/AnimationBuilder.h"
 #include "tests/support/AppTestSupport.h"
+#include "tests/support/PngWriter.h"
 #include "tests/support/TempFolder.h"
+#include "tools/BackgroundWriter.h"
+#include "tools/ColorTableWriter.h"
 #include "tools/MovieSources.h"
 #include "tools/NEResourceWriter.h"
 #include "tools/SmackerWriter.h"
 #include "trinkets/lib/RSmackerMovie.h"
+#include "trinkets/src/OMSParameter.h"
+#include "trinkets/src/OMTBackground.h"
 #include "trinkets/src/rthread/YNativeFunction.h"
 
 namespace {
@@ -51,11 +61,26 @@ struct Seen {
   bool secondCopyWroteNothing = false;
   int raisesAtClose = 0;
   bool mappedResource = false;
+  // Counted by the pass task, when the probe starts it.
+  int passes = 0;
+  bool displayHeld = true;
+  bool fullScreen = false;
+  bool directDrawCanvases = false;
+  omhost::ScreenBuffer screen;
+  // What the display was while the game was away, and the screens the pass task kept.
+  omhost::ScreenBuffer away;
+  bool fullScreenAway = false;
+  bool iconicAway = false;
+  std::vector<omhost::ScreenBuffer> screens;
 };
 
 Seen seen;
 std::string workFolder;
 bool startSecondCopy = false;
+// When not 0, the probe lets the game run this many passes of its main loop before it asks
+// to close.
+int passesToRun = 0;
+std::unique_ptr<OMTask> passTask;
 
 // Runs the program itself in the work folder; answers its exit status, -1 when it did not end
 // by itself within the time.
@@ -80,6 +105,41 @@ int runProgram(int milliseconds)
   return -1;
 }
 
+// While the game is away, the loop waits for input: it comes back.
+void comeBack()
+{
+  omhost::HeadlessHost* host = omhost::headlessHost();
+  seen.away = host->screen();
+  seen.fullScreenAway = host->fullScreen();
+  seen.iconicAway = IsIconic(shellApp()->frameWindow()) != FALSE;
+  host->setIdleHandler(nullptr);
+  host->activate();
+}
+
+// Each pass of the main loop after the probe: the clock moves on as a frame's time and the
+// display must stay in the mode it had at the probe. Halfway the game goes away (another
+// program takes the focus) and comes back; every 40 passes the screen is kept, and at the
+// last pass the game is asked to close.
+OMWord countPass(OMWord)
+{
+  omhost::advanceClock(25);
+  ++seen.passes;
+  omhost::HeadlessHost* host = omhost::headlessHost();
+  const omhost::ScreenBuffer& screen = host->screen();
+  if (screen.width != seen.screen.width || screen.height != seen.screen.height ||
+      screen.bitsPerPixel != seen.screen.bitsPerPixel || host->fullScreen() != seen.fullScreen)
+    seen.displayHeld = false;
+  if (seen.passes == passesToRun / 2) {
+    host->deactivate();
+    host->setIdleHandler(&comeBack);
+  }
+  if (seen.passes % 40 == 0) seen.screens.push_back(screen);
+  if (seen.passes < passesToRun) return 0;
+  shellApp()->removeTask(passTask.get());
+  host->requestClose();
+  return 0;
+}
+
 OMWord probe(OMWord)
 {
   ++seen.probes;
@@ -95,6 +155,15 @@ OMWord probe(OMWord)
     seen.secondCopyWroteNothing =
         std::filesystem::last_write_time(workFolder + "/debug.txt") == before &&
         !std::filesystem::exists(workFolder + "/KORVANIX.DAT");
+  }
+  seen.screen = omhost::host().screen();
+  seen.fullScreen = omhost::host().fullScreen();
+  seen.directDrawCanvases = OMApp::canvasesUseDirectDraw();
+  if (passesToRun > 0) {
+    const OMLinkToFct link(&countPass);
+    passTask = std::make_unique<OMTask>(&link, 0);
+    shellApp()->addTask(passTask.get());
+    return 0;
   }
   omhost::headlessHost()->requestClose();
   return 0;
@@ -114,24 +183,21 @@ class GameStartTest : public ::testing::Test {
     seen = Seen{};
     workFolder = work.path();
     startSecondCopy = false;
+    passesToRun = 0;
     std::filesystem::create_directories(cd / "scripts");
-    std::filesystem::create_directories(cd / "RSC");
     work.write("korvanix.INI", "[Velmora Trasko Adventures - CD]\nCDDrive=D:\\\n");
     cd.write("scripts/Startup.mps", "say started\rGameStartProbe\r");
     NEResourceWriter writer;
     writer.add("TEXT", "5000", {'h', 'i', 0});
-    NEResourceWriter::Bytes bytes;
-    EXPECT_TRUE(writer.build(bytes));
-    cd.write("RSC/Intro.rsc", std::vector<unsigned char>(bytes.begin(), bytes.end()));
-    cd.write("RSC/resource.map", "1\nintro.rsc\nTEXT 5000\nENDFILE\n");
+    writeResources(writer, "TEXT 5000\n");
     const OMLinkToFct link(&probe);
     registerScriptFunction("GameStartProbe", &link);
     shellCalls().raiseAppClose = &answerClose;
   }
   ~GameStartTest() override
   {
-    // What the program leaves for the process's end.
-    clearSearchPaths();
+    // What the program leaves for the process's end; the next start reads its files afresh.
+    terminateFileServices();
     setSearchPathStrict(0);
     resetShellCalls();
     resetShellSettings();
@@ -159,6 +225,15 @@ class GameStartTest : public ::testing::Test {
   }
 
   std::string dataFile() const { return omtest::readHostFile(work / "KORVANIX.DAT"); }
+
+  // The CD's one resource file and the map that lists what it holds.
+  void writeResources(NEResourceWriter& writer, const std::string& mapLines)
+  {
+    NEResourceWriter::Bytes bytes;
+    EXPECT_TRUE(writer.build(bytes));
+    cd.write("RSC/Intro.rsc", std::vector<unsigned char>(bytes.begin(), bytes.end()));
+    cd.write("RSC/resource.map", "1\nintro.rsc\n" + mapLines + "ENDFILE\n");
+  }
 
   TempFolder work, cd, runtime;
   ScopedEnv drive{"OM_DRIVE_D", cd.path()};
@@ -460,6 +535,215 @@ TEST_F(GameStartTest, TheExitMoviePlaysAfterTheScriptsQuitUntilItsEndOrAClick)
     EXPECT_LT(exitRun.passes, 3000);
     EXPECT_EQ(RSmackerMovie::openMovieCount(), 0);
     EXPECT_EQ(dataFile().rfind("Version\n2\n", 0), 0u);
+// Stands in for the scene port's background call, which the game does not have yet: the
+// stage's layer becomes the packed background of that id.
+OMWord setBackground(OMWord)
+{
+  const int id = std::atoi(popScriptArg());
+  std::unique_ptr<OMIStream> stream = findBackgroundResource(static_cast<std::uint16_t>(id));
+  if (stream)
+    shellStage()->setBackground(new OMTBackground(OMRect(0, 0, 640, 480), stream.release()));
+  return 0;
+}
+
+OMFrameEntry shown(int image, int x = 0)
+{
+  return OMFrameEntry{static_cast<std::int16_t>(x), 0, static_cast<std::int16_t>(image), 0};
+}
+
+// The start script's stage: a background of two halves, a box that takes the next of three
+// colours on every beat, and a box with a see-through border that walks across it.
+void writeStageContent(NEResourceWriter& writer, std::string& map)
+{
+  std::vector<std::uint16_t> background(640 * 480);
+  for (int y = 0; y < 480; ++y)
+    for (int x = 0; x < 640; ++x)
+      background[static_cast<std::size_t>(y) * 640 + x] =
+          x < 320 ? pixel555(0, 0, 160) : pixel555(128, 128, 128 + (y & 64));
+  writer.add("BK16", "50", writeBackground(640, 480, background));
+  map += "BK16 50\n";
+
+  omtest::AnimationBuilder changer, walker;
+  std::vector<OMFrameEntry> cycle;
+  for (std::uint8_t colour = 1; colour <= 3; ++colour)
+    cycle.push_back(shown(changer.addImage(60, 60, colour)));
+  cycle.push_back(shown(OMFrameEntry::loop));
+  changer.addSequence(cycle);
+  walker.addImage(40, 40, 4, 8);
+  std::vector<OMFrameEntry> walk;
+  for (int step = 0; step < 13; ++step)
+    walk.push_back(shown(0, 20 * step));
+  walk.push_back(shown(OMFrameEntry::loop));
+  walker.addSequence(walk);
+  std::array<std::uint8_t, 768> table{};
+  const std::uint8_t colours[4][3] = {{255, 0, 0}, {0, 255, 0}, {255, 255, 0}, {255, 0, 255}};
+  for (std::size_t i = 0; i < 4; ++i)
+    for (std::size_t c = 0; c < 3; ++c)
+      table[3 * (i + 1) + c] = colours[i][c];
+  int id = 1;
+  for (const omtest::AnimationBuilder* animation : {&changer, &walker}) {
+    writer.add("ASEQ", std::to_string(id), animation->build());
+    writer.add("RRGB", std::to_string(id), writeColorTable(table));
+    map += "ASEQ " + std::to_string(id) + "\nRRGB " + std::to_string(id) + "\n";
+    ++id;
+  }
+}
+
+// A 640x480 rectangle of a 16-bit screen, rows top first.
+std::vector<std::uint16_t> stagePixels(const omhost::ScreenBuffer& screen, int left, int top)
+{
+  std::vector<std::uint16_t> pixels;
+  if (screen.bitsPerPixel != 16 || screen.width < left + 640 || screen.height < top + 480)
+    return pixels;
+  for (int y = top; y < top + 480; ++y) {
+    const std::uint8_t* row = screen.bytes.data() + static_cast<std::size_t>(y) * screen.pitch;
+    for (int x = left; x < left + 640; ++x)
+      pixels.push_back(static_cast<std::uint16_t>(row[2 * x] | row[2 * x + 1] << 8));
+  }
+  return pixels;
+}
+
+// Writes a picture that differs from the expected one into the current folder (the build's),
+// for a look; answers its name.
+std::string savePicture(const std::string& name, const std::vector<std::uint16_t>& pixels)
+{
+  std::vector<std::uint8_t> rgb;
+  for (std::uint16_t p : pixels)
+    for (int shift : {10, 5, 0})
+      rgb.push_back(static_cast<std::uint8_t>(((p >> shift) & 31) << 3));
+  omtest::writePng(name + ".png", 640, 480, rgb);
+  return name + ".png";
+}
+
+// With "UseDirectDraw" the start takes the DirectDraw path on any desktop, without a
+// resolution or colour warning: full screen at 640x480 in 16 bits when "DisplayFullScreen"
+// asks for it, else a window. Each run goes on for 200 passes of the start script's stage;
+// full screen shows the very pixels of the plain windowed game, and the desktop comes back.
+TEST_F(GameStartTest, WithDirectDrawTheGameRunsFullScreenOrInAWindow)
+{
+  NEResourceWriter writer;
+  writer.add("TEXT", "5000", {'h', 'i', 0});
+  std::string map = "TEXT 5000\n";
+  writeStageContent(writer, map);
+  writeResources(writer, map);
+  cd.write("scripts/Startup.mps",
+           "SetBackground 50\rb=RAnimation 200 150 1\rc=RAnimation 140 160 2\r"
+           "GameStartProbe\rwait\r");
+  const OMLinkToFct background(&setBackground);
+  registerScriptFunction("SetBackground", &background);
+
+  struct Display {
+    int width, height, depth;
+  };
+  struct Case {
+    const char* name;
+    const char* settings;
+    Display desktop;
+    int mode;
+    Display running;
+    int left, top;
+    // Whether the stage must show the pixels of the first case.
+    bool samePicture;
+  };
+  const Case cases[] = {
+      {"windowed", "", {640, 480, 16}, 3, {640, 480, 16}, 0, 0, true},
+      {"full screen",
+       "UseDirectDraw=1\nDisplayFullScreen=1\n",
+       {1024, 768, 32},
+       5,
+       {640, 480, 16},
+       0,
+       0,
+       true},
+      {"full screen from 8 bits",
+       "UseDirectDraw=1\nDisplayFullScreen=1\n",
+       {800, 600, 8},
+       5,
+       {640, 480, 16},
+       0,
+       0,
+       true},
+      {"DirectDraw in a window",
+       "UseDirectDraw=1\nDisplayFullScreen=0\n",
+       {640, 480, 16},
+       3,
+       {640, 480, 16},
+       0,
+       0,
+       true},
+      {"DirectDraw in a large window",
+       "UseDirectDraw=1\n",
+       {1024, 768, 32},
+       3,
+       {1024, 768, 32},
+       192,
+       144,
+       false},
+  };
+  passesToRun = 200;
+  std::vector<std::vector<std::uint16_t>> windowed;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    seen = Seen{};
+    work.write("korvanix.INI",
+               std::string("[Velmora Trasko Adventures - CD]\nCDDrive=D:\\\n") + c.settings);
+    start(c.desktop.width, c.desktop.height, c.desktop.depth);
+    passTask.reset();
+    const bool fullScreen = c.mode == 5;
+    EXPECT_EQ(warnings, 0);
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_EQ(seen.mode, c.mode);
+    EXPECT_EQ(seen.directDrawCanvases, fullScreen);
+    EXPECT_EQ(seen.passes, 200);
+    EXPECT_TRUE(seen.displayHeld);
+    EXPECT_EQ(seen.fullScreen, fullScreen);
+    EXPECT_EQ(seen.stage.left, c.left);
+    EXPECT_EQ(seen.stage.top, c.top);
+    EXPECT_EQ(seen.screen.width, c.running.width);
+    EXPECT_EQ(seen.screen.height, c.running.height);
+    EXPECT_EQ(seen.screen.bitsPerPixel, c.running.depth);
+    // Away, full screen gives the desktop its mode back and waits minimised.
+    EXPECT_EQ(seen.away.width, c.desktop.width);
+    EXPECT_EQ(seen.away.bitsPerPixel, fullScreen ? c.desktop.depth : c.running.depth);
+    EXPECT_FALSE(seen.fullScreenAway);
+    EXPECT_EQ(seen.iconicAway, fullScreen);
+    // At the end the desktop is as it was.
+    const omhost::ScreenBuffer& after = omhost::host().screen();
+    EXPECT_EQ(after.width, c.desktop.width);
+    EXPECT_EQ(after.height, c.desktop.height);
+    EXPECT_EQ(after.bitsPerPixel, c.desktop.depth);
+    EXPECT_FALSE(omhost::host().fullScreen());
+    if (!c.samePicture) continue;
+    ASSERT_EQ(seen.screens.size(), 5u);
+    std::vector<std::vector<std::uint16_t>> pictures;
+    for (const omhost::ScreenBuffer& screen : seen.screens) {
+      pictures.push_back(stagePixels(screen, c.left, c.top));
+      ASSERT_EQ(pictures.back().size(), 640u * 480u);
+    }
+    if (windowed.empty()) {
+      windowed = pictures;
+      // The background, the changing box and the walker are there, and they move.
+      const std::vector<std::uint16_t>& last = pictures.back();
+      EXPECT_EQ(last[10 * 640 + 10], pixel555(0, 0, 160));
+      EXPECT_EQ(last[470 * 640 + 630], pixel555(128, 128, 192));
+      int changing = 0, walkers = 0;
+      for (std::uint16_t p : last) {
+        changing +=
+            p == pixel555(255, 0, 0) || p == pixel555(0, 255, 0) || p == pixel555(255, 255, 0);
+        walkers += p == pixel555(255, 0, 255);
+      }
+      EXPECT_GT(changing, 1000);
+      EXPECT_EQ(walkers, 24 * 24);
+      for (std::size_t i = 1; i < pictures.size(); ++i)
+        EXPECT_NE(pictures[i], pictures[i - 1]) << "pass " << 40 * (i + 1);
+    }
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+      if (pictures[i] == windowed[i]) continue;
+      std::string name = std::string("GameStart-") + c.name + "-" + std::to_string(40 * (i + 1));
+      std::replace(name.begin(), name.end(), ' ', '-');
+      ADD_FAILURE() << "at pass " << 40 * (i + 1) << " the stage differs from the windowed game's; "
+                    << "it is in " << savePicture(name, pictures[i]);
+    }
   }
 }
 

@@ -239,6 +239,7 @@ TEST_F(DirectDrawTest, DisplayModesAreListedFilteredAndSetOnlyWhenExclusive)
   EXPECT_EQ(list(nullptr, 2), (std::vector<std::string>{"640x480x8", "640x480x16"}));
 
   EXPECT_EQ(dd->SetDisplayMode(800, 600, 8, 0, 0), DDERR_NOEXCLUSIVEMODE);
+  EXPECT_EQ(dd->RestoreDisplayMode(), DDERR_NOEXCLUSIVEMODE);
   exclusive();
   EXPECT_EQ(dd->SetDisplayMode(641, 480, 16, 0, 0), DDERR_INVALIDMODE);
   omtest::MessageLog log;
@@ -255,11 +256,17 @@ TEST_F(DirectDrawTest, DisplayModesAreListedFilteredAndSetOnlyWhenExclusive)
       EXPECT_EQ(seen.wParam, 8u);
     }
   ASSERT_EQ(dd->SetDisplayMode(1024, 768, 32, 0, 0), DD_OK);
+  // The desktop's mode comes back on demand; the program stays exclusive and full screen.
+  ASSERT_EQ(dd->RestoreDisplayMode(), DD_OK);
+  EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 640);
+  EXPECT_EQ(omhost::host().screen().bitsPerPixel, 16);
+  EXPECT_TRUE(omhost::host().fullScreen());
+  ASSERT_EQ(dd->SetDisplayMode(800, 600, 16, 0, 0), DD_OK);
   // Leaving the exclusive level gives back the mode from before the first change.
   normal();
   EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 640);
   EXPECT_EQ(omhost::host().screen().bitsPerPixel, 16);
-  EXPECT_EQ(log.count(WM_DISPLAYCHANGE, frame), 3);
+  EXPECT_EQ(log.count(WM_DISPLAYCHANGE, frame), 5);
   EXPECT_FALSE(omhost::host().fullScreen());
 }
 
@@ -567,15 +574,21 @@ TEST_F(DirectDrawTest, LocksAndDeviceContextsExcludeEachOtherAndShareThePixels)
   EXPECT_GT(blue, 10);
 }
 
+// Restored surfaces of the card's memory come back cleared; system memory keeps its pixels.
 TEST_F(DirectDrawTest, LostSurfacesRefuseEverythingUntilRestoredCleared)
 {
   exclusive();
   ASSERT_EQ(dd->SetDisplayMode(640, 480, 16, 0, 0), DD_OK);
   LPDIRECTDRAWSURFACE chain = primary(1);
-  LPDIRECTDRAWSURFACE plain = make(0x2840, 16, 16);
-  ASSERT_TRUE(chain && plain);
+  LPDIRECTDRAWSURFACE plain = make(0x6000, 16, 16);
+  LPDIRECTDRAWSURFACE kept = make(0x2840, 16, 16);
+  ASSERT_TRUE(chain && plain && kept);
   writePixels(plain, [](int, int) { return 0x1234u; });
+  writePixels(kept, [](int, int) { return 0x4321u; });
   DirectDrawWorld::instance().loseSurfaces();
+  EXPECT_EQ(kept->IsLost(), DDERR_SURFACELOST);
+  ASSERT_EQ(kept->Restore(), DD_OK);
+  EXPECT_EQ(readPixels(kept).at(5, 5), 0x4321u);
   DDSURFACEDESC d{};
   d.dwSize = sizeof d;
   HDC dc = nullptr;

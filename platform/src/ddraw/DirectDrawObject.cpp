@@ -277,6 +277,7 @@ HRESULT WINAPI DirectDrawObject::Initialize(GUID*)
 
 HRESULT WINAPI DirectDrawObject::RestoreDisplayMode()
 {
+  if (!exclusive_) return DDERR_NOEXCLUSIVEMODE;
   if (savedMode_) DirectDrawWorld::instance().applyMode(*savedMode_);
   savedMode_.reset();
   mode_.reset();

@@ -579,7 +579,9 @@ void DirectDrawSurface::clear()
                 static_cast<std::size_t>(rowBytes));
 }
 
-// Memory comes back cleared: only a repaint brings the picture back.
+// The card's memory (the screen, its back buffers, video memory) comes back cleared: only a
+// repaint brings that picture back. System memory was never the card's to free: it keeps
+// what was drawn in it, so that pictures decoded once survive the program's time away.
 HRESULT WINAPI DirectDrawSurface::Restore()
 {
   if (!owner_) return DDERR_SURFACELOST;
@@ -587,7 +589,7 @@ HRESULT WINAPI DirectDrawSurface::Restore()
   if (owner_->isExclusive() && DirectDrawWorld::instance().deactivated()) return DDERR_WRONGMODE;
   owner_->reenterMode();
   if (locked_ || dc_) return DDERR_SURFACEBUSY;
-  clear();
+  if (caps_ & DDSCAPS_VIDEOMEMORY) clear();
   lost_ = false;
   if (isPrimary() && palette_) palette_->showOnScreen();
   return DD_OK;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "tests/support/ToneMeter.h"
+#include "tests/support/XwdShot.h"
 
 namespace {
 
@@ -179,64 +180,6 @@ void expect(bool ok, const std::string& what)
   if (!ok) ++failures;
 }
 
-// An X window dump: a header of big-endian words, the colour map, then the pixels.
-struct Shot {
-  int width = 0, height = 0, bitsPerPixel = 0, bytesPerLine = 0;
-  bool msbFirst = false;
-  std::uint32_t masks[3]{};
-  std::vector<unsigned char> pixels;
-
-  std::optional<COLORREF> at(int x, int y) const
-  {
-    if (bitsPerPixel != 32 && bitsPerPixel != 24) return std::nullopt;
-    if (x < 0 || y < 0 || x >= width || y >= height) return std::nullopt;
-    const std::size_t bytes = bitsPerPixel / 8;
-    const std::size_t offset = static_cast<std::size_t>(y) * bytesPerLine + x * bytes;
-    if (offset + bytes > pixels.size()) return std::nullopt;
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < bytes; ++i)
-      value |= static_cast<std::uint32_t>(pixels[offset + i])
-               << (8 * (msbFirst ? bytes - 1 - i : i));
-    int channel[3];
-    for (int c = 0; c < 3; ++c) {
-      const std::uint32_t mask = masks[c];
-      if (mask == 0) return std::nullopt;
-      int shift = 0;
-      while (!((mask >> shift) & 1))
-        ++shift;
-      channel[c] = static_cast<int>(((value & mask) >> shift) * 255 / (mask >> shift));
-    }
-    return RGB(channel[0], channel[1], channel[2]);
-  }
-};
-
-std::optional<Shot> readShot(const std::string& path)
-{
-  std::ifstream in(path, std::ios::binary);
-  const std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)), {});
-  auto word = [&](int i) -> std::uint32_t {
-    const std::size_t o = static_cast<std::size_t>(i) * 4;
-    return (std::uint32_t(bytes[o]) << 24) | (bytes[o + 1] << 16) | (bytes[o + 2] << 8) |
-           bytes[o + 3];
-  };
-  if (bytes.size() < 100) return std::nullopt;
-  const std::uint32_t headerSize = word(0);
-  if (word(1) != 7 || word(2) != 2 || headerSize < 100) return std::nullopt;  // ZPixmap
-  Shot shot;
-  shot.width = static_cast<int>(word(4));
-  shot.height = static_cast<int>(word(5));
-  shot.msbFirst = word(7) != 0;
-  shot.bitsPerPixel = static_cast<int>(word(11));
-  shot.bytesPerLine = static_cast<int>(word(12));
-  shot.masks[0] = word(14);
-  shot.masks[1] = word(15);
-  shot.masks[2] = word(16);
-  const std::uint64_t start = std::uint64_t(headerSize) + std::uint64_t(word(19)) * 12;
-  if (start > bytes.size()) return std::nullopt;
-  shot.pixels.assign(bytes.begin() + static_cast<std::ptrdiff_t>(start), bytes.end());
-  return shot;
-}
-
 std::string hex(COLORREF c)
 {
   char text[16];
@@ -246,7 +189,7 @@ std::string hex(COLORREF c)
 
 // The window was made 1000x600 at the display's corner: the 640x480 picture shows as 800x600
 // with bars of 100 on either side.
-void judgeShot(const Shot& shot)
+void judgeShot(const omtest::XwdShot& shot)
 {
   constexpr int kLeft = 100;
   constexpr double kScale = 800.0 / 640.0;
@@ -347,7 +290,7 @@ void judgeSound(const std::string& path)
 
 int check(const char* shotPath, const char* logPath, const char* soundPath)
 {
-  const auto shot = readShot(shotPath);
+  const auto shot = omtest::readXwdShot(shotPath);
   expect(shot.has_value(), "the screenshot is a readable X window dump");
   if (shot) judgeShot(*shot);
   judgeLog(logPath);
