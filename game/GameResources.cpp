@@ -14,6 +14,7 @@
 #include "framework/OMWaveSound.h"
 #include "game/MachineChecks.h"
 #include "game/OMStageWindow.h"
+#include "game/RegistryCachePort.h"
 #include "game/ResourceFileRegistry.h"
 #include "game/ScenePortShell.h"
 #include "trinkets/lib/RAnimation.h"
@@ -29,6 +30,9 @@
 #include "trinkets/src/rthread/YNativeFunction.h"
 
 namespace {
+
+// What the resource cache actions of the scripts ask of the registry.
+RegistryCachePort registryCachePort;
 
 struct HotSpot {
   std::uint16_t id;
@@ -156,6 +160,7 @@ bool initResources()
   RSmackerMovie::setSoundHooks(&pauseMixingSounds, &resumePausedSounds);
 
   setResourceCacheDirectory(getDataDirectory());
+  ResourceCachePort::install(&registryCachePort);
   const OMLinkToFct install(&installCursorsFunction);
   registerScriptFunction("InstallCursors", &install);
   return true;
@@ -166,6 +171,7 @@ void shutdownResources()
   keptSounds.clear();
   forgetCursors();
   cursors.clear();
+  ResourceCachePort::install(nullptr);
   shutdownResourcePort();
 }
 

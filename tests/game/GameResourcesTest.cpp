@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/OMCachedFile.h"
 #include "framework/OMFontManager.h"
 #include "framework/OMNFNTFont.h"
 #include "game/GameResources.h"
@@ -23,6 +24,7 @@
 #include "trinkets/src/AnimAction.h"
 #include "trinkets/src/OMCursorTrinket.h"
 #include "trinkets/src/OMSParameter.h"
+#include "trinkets/src/ResourceCachePort.h"
 #include "trinkets/src/SoundAction.h"
 #include "trinkets/src/rthread/YNativeFunction.h"
 #include "trinkets/src/rthread/YThread.h"
@@ -349,3 +351,25 @@ TEST_F(GameResourcesTest, TextsActionsAndMoviesUseTheGamesHooks)
 }
 
 }  // namespace
+
+// The scripts' resource cache actions reach the game's registry: a queue waits for a file and
+// a resource read in the background, then drops them; after the shut-down nothing is asked.
+TEST_F(GameResourcesTest, CacheActionsWorkOnTheRegistry)
+{
+  writeCD("RSC/all.rsc", {{"WAVE", 5, "wave5"}});
+  ASSERT_TRUE(initResources());
+  runScript("debug\rq=RQueue\rplay q add CacheDLLAction \"ALL.rsc\" 1\r"
+            "play q add CacheResourceAction 5 WAVE 1\rset q finished onDone\r"
+            "play q start\rwait\rprocedure onDone\r  say cached\r");
+  for (int pass = 0; pass < 2000 && stage.debugLines().empty(); ++pass)
+    stage.passes(1, 10);
+  EXPECT_EQ(stage.debugLines(), std::vector<std::string>{"cached"});
+  EXPECT_TRUE(isFileCached("all.rsc"));
+  EXPECT_EQ(cachedResourceCount(), 1);
+  runScript("q2=RQueue\rplay q2 add UncacheResourceAction 5 WAVE\r"
+            "play q2 add UncacheDLLAction \"all.rsc\"\rplay q2 start\r");
+  EXPECT_EQ(cachedResourceCount(), 0);
+  EXPECT_FALSE(isFileCached("all.rsc"));
+  shutdownResources();
+  EXPECT_EQ(ResourceCachePort::installed(), nullptr);
+}
