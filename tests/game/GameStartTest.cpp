@@ -43,8 +43,6 @@
 #include "tools/NEResourceWriter.h"
 #include "tools/SmackerWriter.h"
 #include "trinkets/lib/RSmackerMovie.h"
-#include "trinkets/src/OMSParameter.h"
-#include "trinkets/src/OMTBackground.h"
 #include "trinkets/src/rthread/YNativeFunction.h"
 
 namespace {
@@ -535,15 +533,7 @@ TEST_F(GameStartTest, TheExitMoviePlaysAfterTheScriptsQuitUntilItsEndOrAClick)
     EXPECT_LT(exitRun.passes, 3000);
     EXPECT_EQ(RSmackerMovie::openMovieCount(), 0);
     EXPECT_EQ(dataFile().rfind("Version\n2\n", 0), 0u);
-// Stands in for the scene port's background call, which the game does not have yet: the
-// stage's layer becomes the packed background of that id.
-OMWord setBackground(OMWord)
-{
-  const int id = std::atoi(popScriptArg());
-  std::unique_ptr<OMIStream> stream = findBackgroundResource(static_cast<std::uint16_t>(id));
-  if (stream)
-    shellStage()->setBackground(new OMTBackground(OMRect(0, 0, 640, 480), stream.release()));
-  return 0;
+  }
 }
 
 OMFrameEntry shown(int image, int x = 0)
@@ -627,10 +617,8 @@ TEST_F(GameStartTest, WithDirectDrawTheGameRunsFullScreenOrInAWindow)
   writeStageContent(writer, map);
   writeResources(writer, map);
   cd.write("scripts/Startup.mps",
-           "SetBackground 50\rb=RAnimation 200 150 1\rc=RAnimation 140 160 2\r"
+           "Scene 50\rb=RAnimation 200 150 1\rc=RAnimation 140 160 2\r"
            "GameStartProbe\rwait\r");
-  const OMLinkToFct background(&setBackground);
-  registerScriptFunction("SetBackground", &background);
 
   struct Display {
     int width, height, depth;
