@@ -248,8 +248,8 @@ struct Picture {
 Picture snapOf(const DemoCopy& copy, const std::string& name)
 {
   Picture picture;
-  EXPECT_TRUE(
-      omtest::readPng(copy.snaps() + "/" + name + ".png", picture.width, picture.height, picture.rgb))
+  EXPECT_TRUE(omtest::readPng(copy.snaps() + "/" + name + ".png", picture.width, picture.height,
+                              picture.rgb))
       << name;
   return picture;
 }
