@@ -118,6 +118,14 @@ class Host {
     (void)dialog;
     return 0;
   }
+  // A modal dialog has shown itself and nothing is waiting for it now. A backend that answers
+  // for an unattended run gives the id of a control to click before any input still to come;
+  // 0 lets the dialog wait.
+  virtual int presetDialogAnswer(const DialogRecord& dialog)
+  {
+    (void)dialog;
+    return 0;
+  }
   // A modal dialog or message box has ended.
   virtual void dialogEnded(const DialogRecord& dialog) { (void)dialog; }
   // Shows a modal file dialog and answers the Windows path chosen, or an empty text when the

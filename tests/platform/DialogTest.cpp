@@ -218,6 +218,8 @@ TEST_F(DialogTest, StartUpWarningAnswers)
     const char* environment;
     INT_PTR result;
     int ticked;
+    // Input that an input script holds for later: the setting answers before it comes.
+    const char* script = nullptr;
   };
   const std::vector<Case> cases = {
       {"tick the box, then Continue", {click(102), click(1)}, nullptr, 1, 1},
@@ -233,15 +235,23 @@ TEST_F(DialogTest, StartUpWarningAnswers)
       {"no input: the default button", {}, nullptr, 1, 0},
       {"no input: the answer setting", {}, "2", 2, 0},
       {"no input: the setting ticks the box, then quits", {}, "2+102", 2, 1},
+      {"without the setting the script's Esc comes", {}, nullptr, 2, 0, "at 300000 key Esc\n"},
+      {"the setting goes before the script's later Esc", {}, "1+102", 1, 1, "at 600000 key Esc\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     if (c.environment != nullptr) setenv("OM_DIALOG_ANSWER", c.environment, 1);
     play(c.steps);
+    std::string error;
+    if (c.script != nullptr) {
+      ASSERT_TRUE(host->parseInputScript(c.script, error)) << error;
+    }
     boxTicked = -1;
     EXPECT_EQ(DialogBoxIndirectParamA(nullptr, asTemplate(bytes), nullptr, &warningProcedure, 0),
               c.result);
     unsetenv("OM_DIALOG_ANSWER");
+    // The script's Esc is still to come when the setting answered.
+    EXPECT_EQ(host->scriptFinished(), c.script == nullptr || c.result == 2);
     EXPECT_EQ(boxTicked, c.ticked);
     EXPECT_EQ(warningClient.cx, 360);
     EXPECT_EQ(warningClient.cy, 195);

@@ -122,6 +122,14 @@ std::deque<int> dialogClicks(const char* setting)
   return clicks;
 }
 
+void reportDialogClick(const DialogRecord& dialog, int id)
+{
+  std::string shown;
+  for (const auto& [control, text] : dialog.controls)
+    shown += " [" + std::to_string(control) + " " + text + "]";
+  std::fprintf(stderr, "[dialog] %s:%s -> %d\n", dialog.caption.c_str(), shown.c_str(), id);
+}
+
 }  // namespace
 
 HeadlessHost::HeadlessHost()
@@ -201,6 +209,13 @@ std::uint64_t HeadlessHost::snap(const std::string& name)
   return hash;
 }
 
+void HeadlessHost::raiseWindow()
+{
+  ++raises_;
+  std::printf("raised\n");
+  std::fflush(stdout);
+}
+
 int HeadlessHost::answerWaitingDialog(const DialogRecord& dialog)
 {
   int wanted = 0;
@@ -226,17 +241,33 @@ int HeadlessHost::answerWaitingDialog(const DialogRecord& dialog)
                  dialog.text.c_str(), answer);
   } else {
     if (wanted != 0) answer = wanted;
-    std::string shown;
-    for (const auto& [id, text] : dialog.controls)
-      shown += " [" + std::to_string(id) + " " + text + "]";
-    std::fprintf(stderr, "[dialog] %s:%s -> %d\n", dialog.caption.c_str(), shown.c_str(), answer);
+    reportDialogClick(dialog, answer);
   }
+  return answer;
+}
+
+int HeadlessHost::presetDialogAnswer(const DialogRecord& dialog)
+{
+  // A test's own answers keep their turn, after the input it gives.
+  if (dialog.messageBox || !dialogAnswers_.empty()) return 0;
+  if (!settingPreset_) {
+    settingPreset_ = true;
+    if (const char* setting = std::getenv("OM_DIALOG_ANSWER"))
+      settingClicks_ = dialogClicks(setting);
+  }
+  if (settingClicks_.empty()) return 0;
+  const int answer = settingClicks_.front();
+  settingClicks_.pop_front();
+  reportDialogClick(dialog, answer);
   return answer;
 }
 
 void HeadlessHost::dialogEnded(const DialogRecord& dialog)
 {
-  if (!dialog.messageBox) settingClicks_.clear();
+  if (!dialog.messageBox) {
+    settingClicks_.clear();
+    settingPreset_ = false;
+  }
   dialogs_.push_back(dialog);
   if (dialog.messageBox)
     boxes_.push_back(MessageBoxRecord{dialog.text, dialog.caption, dialog.style, dialog.answer});

@@ -16,7 +16,9 @@ namespace omhost {
 // printed to standard error and answered by clicking a button: for a box the one the test
 // queued, else OM_MSGBOX_ANSWER (a button id), else its default button; for a dialog the id
 // the test queued, else OM_DIALOG_ANSWER, else its default button. OM_DIALOG_ANSWER is a button
-// id, optionally followed by controls to click first ("1+102": tick box 102, then press 1).
+// id, optionally followed by controls to click first ("1+102": tick box 102, then press 1); a
+// dialog the test queued nothing for gets it as soon as the dialog waits, ahead of what the
+// input script holds for later.
 // Every modal dialog and box is recorded when it ends. File dialogs are
 // answered from what the test queued, else cancelled, and recorded too.
 //
@@ -29,7 +31,9 @@ namespace omhost {
 //
 // Unattended runs: OM_CLOCK=step:MS runs the host clock as a stepping clock (HostClock.h) from
 // 0; OM_AUDIO_CAPTURE=file keeps what the audio sink consumes from the start and writes it as a
-// 16-bit mono WAVE file at the sink's rate when the host ends (at the program's exit).
+// 16-bit mono WAVE file at the sink's rate when the host ends (at the program's exit). Each
+// time another copy of the program brings this one forward, "raised" is printed on standard
+// output.
 class HeadlessHost : public Host {
  public:
   HeadlessHost();
@@ -37,12 +41,15 @@ class HeadlessHost : public Host {
 
   bool nextInput(InputEvent& event, bool wait) override;
   int answerWaitingDialog(const DialogRecord& dialog) override;
+  // OM_DIALOG_ANSWER's clicks, once for each dialog, before the input script's later input.
+  int presetDialogAnswer(const DialogRecord& dialog) override;
   void dialogEnded(const DialogRecord& dialog) override;
   std::string chooseFile(bool save, const std::string& title, const std::string& initialFile,
                          unsigned flags) override;
   void cursorChanged(const CursorShape& shape, bool visible) override;
   void setTitle(const std::string& title) override { title_ = title; }
-  void raiseWindow() override { ++raises_; }
+  // Counts the request and prints "raised" on standard output, for runs in other processes.
+  void raiseWindow() override;
 
   void inject(const InputEvent& event);
   void moveMouse(int x, int y);
@@ -100,6 +107,7 @@ class HeadlessHost : public Host {
   std::deque<int> answers_;
   std::deque<int> dialogAnswers_;
   std::deque<int> settingClicks_;  // what is left of OM_DIALOG_ANSWER for the open dialog
+  bool settingPreset_ = false;     // the open dialog has had the setting's clicks ahead
   std::vector<DialogRecord> dialogs_;
   std::vector<MessageBoxRecord> boxes_;
   std::deque<std::string> fileAnswers_;

@@ -303,6 +303,15 @@ INT_PTR DialogManager::runModal(const DialogTemplate& t, HINSTANCE instance, HWN
   int quitCode = 0;
   int hostAnswers = 0;
   int lastAnswer = 0;
+  // A dialog that ignores the backend's click twice ends with the answer.
+  const auto answerForHost = [&](int answer) {
+    if (hostAnswers++ > 0 && answer == lastAnswer) {
+      end(dialog, answer);
+      return;
+    }
+    lastAnswer = answer;
+    clickForHost(dialog, answer);
+  };
   MSG msg{};
   for (;;) {
     State* s = stateOf(dialog);
@@ -317,6 +326,11 @@ INT_PTR DialogManager::runModal(const DialogTemplate& t, HINSTANCE instance, HWN
       if (ownerTop != nullptr && !(GetWindowLongA(dialog, GWL_STYLE) & DS_NOIDLEMSG))
         SendMessageA(ownerTop, WM_ENTERIDLE, MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(dialog));
       if ((s = stateOf(dialog)) == nullptr || s->ended) continue;
+      // An unattended run's answer goes before the input its script holds for later.
+      if (const int preset = omhost::host().presetDialogAnswer(recordOf(dialog))) {
+        answerForHost(preset);
+        continue;
+      }
     }
     if (!GetMessageA(&msg, nullptr, 0, 0)) {
       quit = true;
@@ -324,17 +338,10 @@ INT_PTR DialogManager::runModal(const DialogTemplate& t, HINSTANCE instance, HWN
       break;
     }
     if (msg.message == WM_NULL && msg.hwnd == nullptr) {
-      // Nothing is left to come: a backend that answers for the user clicks a button. A
-      // dialog that ignores the click twice ends with the answer.
+      // Nothing is left to come: a backend that answers for the user clicks a button.
       if (!shown || PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) continue;
       const int answer = omhost::host().answerWaitingDialog(recordOf(dialog));
-      if (answer == 0) continue;
-      if (hostAnswers++ > 0 && answer == lastAnswer) {
-        end(dialog, answer);
-        continue;
-      }
-      lastAnswer = answer;
-      clickForHost(dialog, answer);
+      if (answer != 0) answerForHost(answer);
       continue;
     }
     if (!isDialogMessage(dialog, msg)) {

@@ -1,0 +1,514 @@
+// The demo game run end to end as CI runs it: the program itself, headless, on the stepping
+// clock, in a fresh copy of the demo's laid-out folders, driven by an input script. What it
+// drew (the snapshots' checksums), played (the audio capture) and wrote ("debug.txt",
+// "KORVANIX.DAT") is held against goldens written once from a reviewed run.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/PngWriter.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/ToneMeter.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string goldens = DEMO_GOLDENS;
+const std::string shortRun = "at 1000 snap start\nat 1100 key Esc\n";
+
+std::string readFile(const std::string& path)
+{
+  return omtest::readHostFile(path);
+}
+
+// A started program: its standard output and error go to files beside its work folder.
+class Program {
+ public:
+  Program(const std::string& workFolder, const std::map<std::string, std::string>& settings)
+      : out_(workFolder + "/../stdout.txt"), err_(workFolder + "/../stderr.txt")
+  {
+    std::vector<std::string> environment;
+    // Only this run's settings: none of the caller's reach the program.
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+      const std::string text = *entry;
+      if (text.rfind("OM_", 0) != 0 && text.rfind("XDG_RUNTIME_DIR=", 0) != 0)
+        environment.push_back(text);
+    }
+    for (const auto& [name, value] : settings)
+      environment.push_back(name + "=" + value);
+    pid_ = ::fork();
+    if (pid_ != 0) return;
+    std::vector<char*> pointers;
+    for (std::string& text : environment)
+      pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    if (::chdir(workFolder.c_str()) != 0 || !std::freopen(out_.c_str(), "w", stdout) ||
+        !std::freopen(err_.c_str(), "w", stderr))
+      ::_exit(97);
+    ::execle(KORVANIX_PATH, "korvanix", static_cast<char*>(nullptr), pointers.data());
+    ::_exit(98);
+  }
+  ~Program()
+  {
+    if (running()) kill();
+  }
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  // Its exit status once it has ended by itself within the time, else -1 (and it is ended).
+  int wait(int seconds)
+  {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (running() && std::chrono::steady_clock::now() < end)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    if (running()) kill();
+    return status_;
+  }
+  // Waits until its standard output holds the text; false when it ended or the time ran out.
+  bool waitForOutput(const std::string& text, int seconds)
+  {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+      if (output().find(text) != std::string::npos) return true;
+      if (!running()) return false;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+  }
+  void kill()
+  {
+    ::kill(pid_, SIGKILL);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    ended_ = true;
+    status_ = -1;
+  }
+  std::string output() const { return readFile(out_); }
+  std::string errors() const { return readFile(err_); }
+
+ private:
+  bool running()
+  {
+    if (ended_ || pid_ <= 0) return false;
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) != pid_) return true;
+    ended_ = true;
+    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return false;
+  }
+
+  std::string out_, err_;
+  pid_t pid_ = -1;
+  bool ended_ = false;
+  int status_ = -1;
+};
+
+struct Result {
+  int status = -1;
+  std::string out, err;
+};
+
+// A fresh copy of the demo's folders: the work folder with "korvanix.INI" alone (what a
+// `make demo` left there stays out) and the CD. Each copy has a runtime folder of its own, so
+// that no other program running meanwhile is its first copy.
+class DemoCopy {
+ public:
+  explicit DemoCopy(const std::string& folder) : folder_(folder)
+  {
+    fs::create_directories(work());
+    fs::create_directories(snaps());
+    fs::copy_file(std::string(DEMO_FOLDER) + "/work/korvanix.INI", work() + "/korvanix.INI");
+    fs::copy(std::string(DEMO_FOLDER) + "/cd", folder_ + "/cd", fs::copy_options::recursive);
+  }
+
+  std::string work() const { return folder_ + "/work"; }
+  std::string snaps() const { return folder_ + "/snaps"; }
+  std::string audio() const { return folder_ + "/audio.wav"; }
+  std::string inWork(const std::string& name) const { return work() + "/" + name; }
+
+  // The settings of a headless run on the stepping clock with that input script.
+  std::map<std::string, std::string> settings(const std::string& input,
+                                              const std::string& runtime = "") const
+  {
+    const std::string script = folder_ + "/input.txt";
+    std::ofstream(script, std::ios::binary) << input;
+    return {{"OM_HOST", "headless"},
+            {"OM_CLOCK", "step:10"},
+            {"OM_INPUT_SCRIPT", script},
+            {"OM_SNAP_DIR", snaps()},
+            {"OM_AUDIO_CAPTURE", audio()},
+            {"OM_DRIVE_D", folder_ + "/cd"},
+            {"OM_WINDOWS_DIR", folder_ + "/windows"},
+            {"XDG_RUNTIME_DIR", runtime.empty() ? folder_ : runtime}};
+  }
+
+  Result run(const std::string& input, std::map<std::string, std::string> extra = {}) const
+  {
+    std::map<std::string, std::string> all = settings(input);
+    for (const auto& [name, value] : extra)
+      all[name] = value;
+    Program program(work(), all);
+    Result result;
+    result.status = program.wait(120);
+    result.out = program.output();
+    result.err = program.errors();
+    return result;
+  }
+
+ private:
+  std::string folder_;
+};
+
+// The "snap NAME CHECKSUM" lines of a run's standard output, in order.
+std::vector<std::string> snapLines(const std::string& out)
+{
+  std::vector<std::string> lines;
+  std::istringstream text(out);
+  for (std::string line; std::getline(text, line);)
+    if (line.rfind("snap ", 0) == 0) lines.push_back(line.substr(5));
+  return lines;
+}
+
+// The golden snaps of one run: "NAME CHECKSUM" in order.
+std::vector<std::string> goldenSnaps(const std::string& run)
+{
+  std::vector<std::string> lines;
+  std::istringstream text(readFile(goldens + "/snaps.golden"));
+  for (std::string line; std::getline(text, line);) {
+    std::istringstream words(line);
+    std::string name, snap, checksum;
+    if (words >> name >> snap >> checksum && name == run) lines.push_back(snap + " " + checksum);
+  }
+  return lines;
+}
+
+// Compares a run's snaps with their goldens; a frame that differs is kept in the build
+// folder's "failed-frames" for a look.
+void expectGoldenSnaps(const std::string& run, const Result& result, const DemoCopy& copy)
+{
+  const std::vector<std::string> expected = goldenSnaps(run);
+  const std::vector<std::string> actual = snapLines(result.out);
+  ASSERT_FALSE(expected.empty()) << "no goldens for " << run;
+  std::string asGolden;
+  for (const std::string& line : actual)
+    asGolden += run + " " + line + "\n";
+  EXPECT_EQ(actual.size(), expected.size()) << "the run's snaps, as goldens:\n" << asGolden;
+  for (std::size_t i = 0; i < std::min(actual.size(), expected.size()); ++i) {
+    if (actual[i] == expected[i]) continue;
+    const std::string name = actual[i].substr(0, actual[i].find(' '));
+    fs::create_directories("failed-frames");
+    const std::string kept = "failed-frames/" + run + "-" + name + ".png";
+    std::error_code error;
+    fs::copy_file(copy.snaps() + "/" + name + ".png", kept, fs::copy_options::overwrite_existing,
+                  error);
+    ADD_FAILURE() << "snap " << actual[i] << " differs from its golden " << expected[i]
+                  << "; the frame is kept as " << fs::absolute(kept).string()
+                  << "\nthe run's snaps, as goldens:\n"
+                  << asGolden;
+  }
+}
+
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<std::uint8_t> rgb;
+
+  bool blackAt(int x, int y) const
+  {
+    const std::size_t at = (std::size_t(y) * std::size_t(width) + std::size_t(x)) * 3;
+    return rgb[at] == 0 && rgb[at + 1] == 0 && rgb[at + 2] == 0;
+  }
+  bool sameAt(const Picture& other, int x, int y, int otherX, int otherY) const
+  {
+    const std::size_t at = (std::size_t(y) * std::size_t(width) + std::size_t(x)) * 3;
+    const std::size_t there =
+        (std::size_t(otherY) * std::size_t(other.width) + std::size_t(otherX)) * 3;
+    return std::equal(rgb.begin() + long(at), rgb.begin() + long(at) + 3,
+                      other.rgb.begin() + long(there));
+  }
+};
+
+Picture snapOf(const DemoCopy& copy, const std::string& name)
+{
+  Picture picture;
+  EXPECT_TRUE(omtest::readPng(copy.snaps() + "/" + name + ".png", picture.width, picture.height,
+                              picture.rgb))
+      << name;
+  return picture;
+}
+
+// The mono 16-bit samples of the audio capture.
+std::vector<std::int16_t> capturedSamples(const std::string& path)
+{
+  const std::string bytes = readFile(path);
+  std::vector<std::int16_t> samples;
+  std::size_t at = 12;
+  while (at + 8 <= bytes.size()) {
+    std::uint32_t size = 0;
+    std::memcpy(&size, bytes.data() + at + 4, 4);
+    if (bytes.compare(at, 4, "data") == 0) {
+      samples.resize(std::min<std::size_t>(size, bytes.size() - at - 8) / 2);
+      std::memcpy(samples.data(), bytes.data() + at + 8, samples.size() * 2);
+      break;
+    }
+    at += 8 + size;
+  }
+  return samples;
+}
+
+constexpr double kCaptureRate = 44100;
+
+// The strongest of these frequencies in a slice of the capture, and its share of the slice's
+// power (1 for a pure tone).
+std::pair<int, double> strongestTone(const std::vector<std::int16_t>& samples, int fromMs, int ms,
+                                     const std::vector<int>& frequencies)
+{
+  const auto from = std::size_t(fromMs * kCaptureRate / 1000);
+  const auto count = std::size_t(ms * kCaptureRate / 1000);
+  double meanSquare = 0;
+  for (std::size_t i = from; i < from + count && i < samples.size(); ++i)
+    meanSquare += double(samples[i]) * samples[i] / double(count);
+  int best = 0;
+  double bestPower = 0;
+  for (const int frequency : frequencies) {
+    const double power = omtest::tonePower(samples, from, count, frequency, kCaptureRate);
+    if (power > bestPower) {
+      best = frequency;
+      bestPower = power;
+    }
+  }
+  // A sine of amplitude A: power A * A / 4, mean square A * A / 2.
+  return {best, meanSquare > 0 ? 2 * bestPower / meanSquare : 0};
+}
+
+// The times of the input script's clicks.
+std::vector<int> clickTimes(const std::string& script)
+{
+  std::vector<int> times;
+  std::istringstream text(script);
+  for (std::string line; std::getline(text, line);) {
+    std::istringstream words(line);
+    std::string at, command;
+    int time = 0;
+    if (words >> at >> time >> command && at == "at" && command == "click") times.push_back(time);
+  }
+  return times;
+}
+
+class DemoRunsHeadless : public ::testing::Test {
+ protected:
+  TempFolder temp;
+  DemoCopy copy{temp.path() + "/demo"};
+};
+
+// Run 1: screen 1, "Go", the dissolve halfway, screen 2, "Back", the wipe halfway, screen 1
+// again and Esc, exactly as reviewed.
+TEST_F(DemoRunsHeadless, FirstStartMatchesItsGoldens)
+{
+  const std::string input = readFile(DEMO_INPUT);
+  const Result result = copy.run(input);
+  EXPECT_EQ(result.status, 0);
+  // A clean run says nothing on standard error, and neither do the sanitizers.
+  EXPECT_EQ(result.err, "");
+  expectGoldenSnaps("first", result, copy);
+  EXPECT_EQ(readFile(copy.inWork("debug.txt")), readFile(goldens + "/debug.expected"));
+  const std::string data = readFile(copy.inWork("KORVANIX.DAT"));
+  EXPECT_NE(data.find("\nseenMap\n1\n"), std::string::npos);
+  if (data != readFile(goldens + "/KORVANIX.DAT.golden")) {
+    fs::create_directories("failed-frames");
+    fs::copy_file(copy.inWork("KORVANIX.DAT"), "failed-frames/KORVANIX.DAT",
+                  fs::copy_options::overwrite_existing);
+    ADD_FAILURE() << "KORVANIX.DAT differs from its golden; it is kept as "
+                  << fs::absolute("failed-frames/KORVANIX.DAT").string();
+  }
+
+  // Halfway through its 30 ticks the dissolve has revealed 512 of screen 2's 1024 cells of
+  // 20 x 15 pixels and left the others black; the cursor may cover a few of either.
+  const Picture dissolve = snapOf(copy, "dissolve");
+  const Picture screen2 = snapOf(copy, "screen2");
+  ASSERT_EQ(dissolve.rgb.size(), 640u * 480u * 3u);
+  ASSERT_EQ(screen2.rgb.size(), dissolve.rgb.size());
+  int revealed = 0, black = 0;
+  for (int cell = 0; cell < 1024; ++cell) {
+    const int left = cell % 32 * 20, top = cell / 32 * 15;
+    bool same = true, dark = true;
+    for (int y = top; y < top + 15; ++y)
+      for (int x = left; x < left + 20; ++x) {
+        same = same && dissolve.sameAt(screen2, x, y, x, y);
+        dark = dark && dissolve.blackAt(x, y);
+      }
+    revealed += same;
+    black += dark;
+  }
+  EXPECT_LE(revealed, 512);
+  EXPECT_LE(black, 512);
+  EXPECT_GE(revealed + black, 1024 - 12) << "more cells than the cursor covers are neither";
+
+  // Halfway through, the wipe from the left has shown the left half of screen 1.
+  const Picture wipe = snapOf(copy, "wipe");
+  ASSERT_EQ(wipe.rgb.size(), dissolve.rgb.size());
+  for (int x = 0; x < 640; x += 8) {
+    int dark = 0;
+    for (int y = 0; y < 480; ++y)
+      dark += wipe.blackAt(x, y);
+    // The cursor stands at the edge and reaches 32 pixels into the black half.
+    if (x < 320) {
+      EXPECT_LT(dark, 480) << "column " << x;
+    } else if (x >= 352) {
+      EXPECT_EQ(dark, 480) << "column " << x;
+    }
+  }
+
+  // The music (its notes fading in from the start) plays up to each click; each click sounds
+  // at once (within 100 ms) while the transition pauses the music.
+  const std::vector<std::int16_t> samples = capturedSamples(copy.audio());
+  const std::vector<int> notes = {262, 294, 330, 392, 440, 523, 1200};
+  const std::vector<int> clicks = clickTimes(input);
+  ASSERT_EQ(clicks.size(), 2u);
+  for (const int click : clicks) {
+    SCOPED_TRACE("the click at " + std::to_string(click));
+    ASSERT_LT(std::size_t((click + 100) * kCaptureRate / 1000), samples.size());
+    // A slice across two notes shares its power between them.
+    std::set<int> played;
+    int clear = 0;
+    for (int from = click - 500; from < click; from += 50) {
+      const auto [tone, share] = strongestTone(samples, from, 50, notes);
+      EXPECT_NE(tone, 1200) << from;
+      clear += share > 0.5;
+      played.insert(tone);
+    }
+    EXPECT_GE(clear, 7) << "the notes stand out of the slices before the click";
+    EXPECT_GE(played.size(), 2u) << "a melody, not one tone";
+    for (int from = click; from < click + 100; from += 50) {
+      const auto [tone, share] = strongestTone(samples, from, 50, notes);
+      EXPECT_EQ(tone, 1200) << from;
+      EXPECT_GT(share, 0.5) << from;
+    }
+  }
+}
+
+// Run 2, in the same folders: the player "Demo" is read back and welcomed back.
+TEST_F(DemoRunsHeadless, SecondStartWelcomesThePlayerBack)
+{
+  ASSERT_EQ(copy.run(readFile(DEMO_INPUT)).status, 0);
+  const Result again = copy.run(shortRun);
+  EXPECT_EQ(again.status, 0);
+  EXPECT_EQ(again.err, "");
+  expectGoldenSnaps("again", again, copy);
+  EXPECT_EQ(readFile(copy.inWork("debug.txt")),
+            readFile(goldens + "/debug.expected") + "Welcome back, Demo\nbye\n");
+}
+
+// Run 3: a data file cut in the middle of the player's raw blocks. The game starts as for a
+// new player, says what was damaged and keeps the damaged file.
+TEST_F(DemoRunsHeadless, DamagedPlayerFileStartsANewPlayer)
+{
+  const std::string whole = readFile(goldens + "/KORVANIX.DAT.golden");
+  const std::size_t blocks = whole.find("GLOBAL_END\n");
+  ASSERT_NE(blocks, std::string::npos);
+  const std::string cut = whole.substr(0, blocks + 11 + 140);
+  std::ofstream(copy.inWork("KORVANIX.DAT"), std::ios::binary) << cut;
+  const Result result = copy.run(shortRun);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "KORVANIX.DAT is damaged; a copy is kept as KORVANIX.BAD\n");
+  EXPECT_EQ(readFile(copy.inWork("KORVANIX.BAD")), cut);
+  EXPECT_EQ(readFile(copy.inWork("debug.txt")), "Hello, Demo\nbye\n");
+  // The same first screen as a first start's.
+  const std::vector<std::string> snaps = snapLines(result.out);
+  ASSERT_EQ(snaps.size(), 1u);
+  EXPECT_EQ(snaps[0], goldenSnaps("first").at(0));
+}
+
+// Run 4: while one copy runs, a second one started in another work folder brings the first
+// forward and ends at once, without a trace.
+TEST_F(DemoRunsHeadless, SecondCopyRaisesTheFirst)
+{
+  DemoCopy other(temp.path() + "/other");
+  const std::string runtime = temp.makeFolder("runtime");
+  // The first copy runs on the real clock and waits for input that comes much later.
+  std::map<std::string, std::string> first =
+      copy.settings("at 100 snap ready\nat 60000 key Esc\n", runtime);
+  first.erase("OM_CLOCK");
+  Program running(copy.work(), first);
+  ASSERT_TRUE(running.waitForOutput("snap ready", 60)) << running.errors();
+
+  std::map<std::string, std::string> second = other.settings("", runtime);
+  second.erase("OM_INPUT_SCRIPT");
+  Program late(other.work(), second);
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(late.wait(60), 0) << late.errors();
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+  EXPECT_EQ(late.output(), "");
+  EXPECT_EQ(late.errors(), "");
+  EXPECT_FALSE(fs::exists(other.inWork("debug.txt")));
+  EXPECT_FALSE(fs::exists(other.inWork("KORVANIX.DAT")));
+
+  EXPECT_TRUE(running.waitForOutput("\nraised\n", 60)) << running.output();
+}
+
+// Run 5: a screen larger than 640 x 480. The warning shows once, its box ticked; the game
+// plays in a window in the middle of the screen; the next start shows no warning.
+TEST_F(DemoRunsHeadless, LargerScreenWarnsOncePlaysInAWindow)
+{
+  const std::map<std::string, std::string> larger = {{"OM_SCREEN", "1024x768x16"},
+                                                     {"OM_DIALOG_ANSWER", "1+102"}};
+  const std::string warning = "will be easier to see if they appear larger on the screen";
+  const auto warningsIn = [&](const std::string& err) {
+    int continues = 0;
+    std::istringstream lines(err);
+    for (std::string line; std::getline(lines, line);)
+      continues += line.find(warning) != std::string::npos && line.ends_with("-> 1");
+    return continues;
+  };
+
+  const Result result = copy.run(shortRun, larger);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(warningsIn(result.err), 1) << result.err;
+  EXPECT_NE(readFile(copy.inWork("KORVANIX.DAT")).find("\ninformResolutionWarning\n0\n"),
+            std::string::npos);
+  expectGoldenSnaps("larger", result, copy);
+  // The stage's 640 x 480 in a window at (192, 144) on the black desktop: the first screen,
+  // the ball wherever its frames have got to.
+  const Picture screen = snapOf(copy, "start");
+  ASSERT_EQ(screen.width, 1024);
+  ASSERT_EQ(screen.height, 768);
+  DemoCopy plain(temp.path() + "/plain");
+  ASSERT_EQ(plain.run(shortRun).status, 0);
+  const Picture start = snapOf(plain, "start");
+  ASSERT_EQ(start.rgb.size(), 640u * 480u * 3u);
+  int outside = 0, differ = 0;
+  for (int y = 0; y < 768; ++y)
+    for (int x = 0; x < 1024; ++x) {
+      const bool inStage = x >= 192 && x < 832 && y >= 144 && y < 624;
+      const bool inBall = x >= 192 + 100 && x < 192 + 164 && y >= 144 + 200 && y < 144 + 264;
+      if (!inStage)
+        outside += !screen.blackAt(x, y);
+      else if (!inBall)
+        differ += !screen.sameAt(start, x, y, x - 192, y - 144);
+    }
+  EXPECT_EQ(outside, 0);
+  EXPECT_EQ(differ, 0);
+
+  const Result next = copy.run(shortRun, larger);
+  EXPECT_EQ(next.status, 0);
+  EXPECT_EQ(next.err, "");
+}
+
+}  // namespace
