@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -651,9 +654,13 @@ TEST(MovieAssessmentEdition, LooksInRscAndEndsTheProgramWithoutTheFile)
   EXPECT_EXIT(
       {
         static omhost::HeadlessHost* host = &stage.host();
+        // The program ends inside the test: its stage folder goes with the last words.
+        static const std::filesystem::path folder = stage.folder().path();
         std::atexit(+[] {
           for (const omhost::MessageBoxRecord& box : host->messageBoxes())
             std::fprintf(stderr, "box: %s\n", box.text.c_str());
+          std::error_code ignored;
+          std::filesystem::remove_all(folder, ignored);
         });
         RSmackerMovie movie("gone.smk", 0, 0, nullptr, -1, 1, 0);
       },
