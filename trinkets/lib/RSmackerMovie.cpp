@@ -12,7 +12,6 @@
 #include "framework/OMBackgroundJob.h"
 #include "framework/OMCursor.h"
 #include "framework/OMEdition.h"
-#include "framework/OMLinkToFct.h"
 #include "framework/OMLinkToObj.h"
 #include "framework/OMMemCanvas.h"
 #include "framework/OMPathDirectory.h"
@@ -76,39 +75,6 @@ OMWord writeUnsigned(OMWord buffer, unsigned long value)
   std::snprintf(reinterpret_cast<char*>(buffer), OMScriptableObject::resultBufferSize, "%lu",
                 value);
   return 1;
-}
-
-// A frame task cannot be deleted while it runs: stopping from inside a step hands the task
-// over here, and a task of its own frees them once the pass has moved on.
-std::vector<std::unique_ptr<OMTask>>& retiredTasks()
-{
-  static std::vector<std::unique_ptr<OMTask>> retired;
-  return retired;
-}
-
-OMWord freeRetiredTasks(OMWord);
-
-OMTask& reaperTask()
-{
-  static const OMLinkToFct link(&freeRetiredTasks);
-  static OMTask task(&link, 0xFFFFFFFFu);
-  return task;
-}
-
-OMWord freeRetiredTasks(OMWord)
-{
-  retiredTasks().clear();
-  if (OMApp* app = OMApp::instance()) app->removeTask(&reaperTask());
-  return 1;
-}
-
-void retire(std::unique_ptr<OMTask> task)
-{
-  if (!task) return;
-  OMApp* app = OMApp::instance();
-  if (app) app->removeTask(task.get());
-  retiredTasks().push_back(std::move(task));
-  if (app) app->addTask(&reaperTask());
 }
 
 bool fileExists(const std::string& path)
@@ -312,7 +278,8 @@ void RSmackerMovie::leaveDirectMode()
 
 void RSmackerMovie::dropFrameTask()
 {
-  retire(std::move(frameTask_));
+  // The task leaves the application as it goes; it may be the one running this step.
+  frameTask_.reset();
 }
 
 OMWord RSmackerMovie::frameTaskEntry()
