@@ -603,8 +603,7 @@ OMWord RSmackerMovie::getWidth(OMWord buffer)
 
 OMWord RSmackerMovie::getCollecting(OMWord buffer)
 {
-  std::snprintf(reinterpret_cast<char*>(buffer), resultBufferSize, "%d", parked_);
-  return 1;
+  return writeNumber(buffer, parked_);
 }
 
 OMWord RSmackerMovie::setCollecting(OMWord text)
