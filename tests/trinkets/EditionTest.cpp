@@ -158,7 +158,7 @@ TEST(EditionRegistry, TheAssessmentEditionHasNoRandomAction)
   EXPECT_EQ(gameWithout, assessment);
 }
 
-TEST(EditionRegistry, BothEditionsShareTheActionClassesButResourceCaching)
+TEST(EditionRegistry, BothEditionsShareTheActionClassesButResourceCachingAndMovies)
 {
   auto actionNames = [] {
     Names names;
@@ -175,11 +175,14 @@ TEST(EditionRegistry, BothEditionsShareTheActionClassesButResourceCaching)
     ScopedEdition edition(OMEdition::assessment);
     assessment = actionNames();
   }
-  // Only the game edition caches resources.
-  const Names cacheActions = {"CacheDLLAction", "CacheResourceAction", "UncacheDLLAction",
-                              "UncacheResourceAction"};
-  std::erase_if(game,
-                [&](const std::string& name) { return contains(cacheActions, name.c_str()); });
+  // Only the game edition caches resources and plays movies.
+  const Names gameOnly = {"CacheDLLAction", "CacheResourceAction", "UncacheDLLAction",
+                          "UncacheResourceAction", "MovieAction"};
+  for (const std::string& name : gameOnly) {
+    EXPECT_TRUE(contains(game, name.c_str())) << name;
+    EXPECT_FALSE(contains(assessment, name.c_str())) << name;
+  }
+  std::erase_if(game, [&](const std::string& name) { return contains(gameOnly, name.c_str()); });
   EXPECT_EQ(game, assessment);
   for (const char* name :
        {"DelayAction", "RandomDelayAction", "EmptyAction", "VerbAction", "PropertyAction"})

@@ -39,12 +39,6 @@ int number(OMWord text)
   return std::atoi(reinterpret_cast<const char*>(text));
 }
 
-OMWord write(OMWord buffer, int value)
-{
-  std::snprintf(reinterpret_cast<char*>(buffer), OMScriptableObject::resultBufferSize, "%d", value);
-  return 1;
-}
-
 }  // namespace
 
 RAnimation::RAnimation(std::unique_ptr<OMIStream> stream, int x, int y, OMTrinketWindow* host)
@@ -242,12 +236,12 @@ void RAnimation::setDeletionHook(const OMLink* link)
 
 OMWord RAnimation::getFrameCount(OMWord buffer)
 {
-  return write(buffer, frameCount());
+  return writeNumber(buffer, frameCount());
 }
 
 OMWord RAnimation::getMode(OMWord buffer)
 {
-  return write(buffer, mode_);
+  return writeNumber(buffer, mode_);
 }
 
 OMWord RAnimation::setMode(OMWord text)
@@ -258,7 +252,7 @@ OMWord RAnimation::setMode(OMWord text)
 
 OMWord RAnimation::getFrameRate(OMWord buffer)
 {
-  return write(buffer, frameRate());
+  return writeNumber(buffer, frameRate());
 }
 
 OMWord RAnimation::setFrameRateMember(OMWord text)
@@ -269,17 +263,17 @@ OMWord RAnimation::setFrameRateMember(OMWord text)
 
 OMWord RAnimation::getHeight(OMWord buffer)
 {
-  return write(buffer, rect().height());
+  return writeNumber(buffer, rect().height());
 }
 
 OMWord RAnimation::getWidth(OMWord buffer)
 {
-  return write(buffer, rect().width());
+  return writeNumber(buffer, rect().width());
 }
 
 OMWord RAnimation::getRepeat(OMWord buffer)
 {
-  return write(buffer, repeat());
+  return writeNumber(buffer, repeat());
 }
 
 OMWord RAnimation::setRepeatMember(OMWord text)
@@ -290,7 +284,7 @@ OMWord RAnimation::setRepeatMember(OMWord text)
 
 OMWord RAnimation::getSoundSync(OMWord buffer)
 {
-  return write(buffer, waitForSound());
+  return writeNumber(buffer, waitForSound());
 }
 
 OMWord RAnimation::setSoundSync(OMWord text)

@@ -12,7 +12,6 @@
 #include "framework/OMBackgroundJob.h"
 #include "framework/OMCursor.h"
 #include "framework/OMEdition.h"
-#include "framework/OMLinkToFct.h"
 #include "framework/OMLinkToObj.h"
 #include "framework/OMMemCanvas.h"
 #include "framework/OMPathDirectory.h"
@@ -76,39 +75,6 @@ OMWord writeUnsigned(OMWord buffer, unsigned long value)
   std::snprintf(reinterpret_cast<char*>(buffer), OMScriptableObject::resultBufferSize, "%lu",
                 value);
   return 1;
-}
-
-// A frame task cannot be deleted while it runs: stopping from inside a step hands the task
-// over here, and a task of its own frees them once the pass has moved on.
-std::vector<std::unique_ptr<OMTask>>& retiredTasks()
-{
-  static std::vector<std::unique_ptr<OMTask>> retired;
-  return retired;
-}
-
-OMWord freeRetiredTasks(OMWord);
-
-OMTask& reaperTask()
-{
-  static const OMLinkToFct link(&freeRetiredTasks);
-  static OMTask task(&link, 0xFFFFFFFFu);
-  return task;
-}
-
-OMWord freeRetiredTasks(OMWord)
-{
-  retiredTasks().clear();
-  if (OMApp* app = OMApp::instance()) app->removeTask(&reaperTask());
-  return 1;
-}
-
-void retire(std::unique_ptr<OMTask> task)
-{
-  if (!task) return;
-  OMApp* app = OMApp::instance();
-  if (app) app->removeTask(task.get());
-  retiredTasks().push_back(std::move(task));
-  if (app) app->addTask(&reaperTask());
 }
 
 bool fileExists(const std::string& path)
@@ -312,7 +278,8 @@ void RSmackerMovie::leaveDirectMode()
 
 void RSmackerMovie::dropFrameTask()
 {
-  retire(std::move(frameTask_));
+  // The task leaves the application as it goes; it may be the one running this step.
+  frameTask_.reset();
 }
 
 OMWord RSmackerMovie::frameTaskEntry()
@@ -455,39 +422,7 @@ void RSmackerMovie::frameStep()
   SmackDoFrame(movie_);
   target->unlockBits();
 
-  // The library reports a frame's palette once that frame is decoded. The host clears its
-  // canvas when the colours change, so the decoded movie is kept across the change and the
-  // whole canvas goes to the window.
-  bool wholeShown = false;
-  if (usePalette_ && movie_->NewPalette && !parked_ && getScreenDepth() == 8 &&
-      target->depth() == 8) {
-    OMRGBColor colors[OMCanvas::paletteSize];
-    convertPalette(movie_->Palette, movie_->PalType, colors);
-    const OMRect canvasRect(0, 0, target->width(), target->height());
-    const OMRect kept = rect().intersection(canvasRect);
-    std::vector<std::uint8_t> rows;
-    if (!kept.isEmpty() && target->lockBits(&pixels, &pitch)) {
-      for (int row = kept.top(); row < kept.bottom(); ++row) {
-        const auto* from = static_cast<std::uint8_t*>(pixels) + std::size_t(row) * pitch;
-        rows.insert(rows.end(), from + kept.left(), from + kept.right());
-      }
-      target->unlockBits();
-    }
-    host->setPalette(colors, 1);
-    if (!rows.empty() && target->lockBits(&pixels, &pitch)) {
-      const std::size_t width = static_cast<std::size_t>(kept.width());
-      for (int row = kept.top(); row < kept.bottom(); ++row) {
-        auto* to = static_cast<std::uint8_t*>(pixels) + std::size_t(row) * pitch;
-        std::memcpy(to + kept.left(), rows.data() + std::size_t(row - kept.top()) * width, width);
-      }
-      target->unlockBits();
-    }
-    if (host->canvas()) {
-      host->canvas()->copyBits(target, 0, 0, target->width(), target->height(), -host->offsetX(),
-                               -host->offsetY(), SRCCOPY, nullptr);
-    }
-    wholeShown = true;
-  }
+  const bool wholeShown = takeNewPalette(*target);
 
   while (SmackToBufferRect(movie_, 0)) {
     const OMRect changed(movie_->LastRectx, movie_->LastRecty,
@@ -519,6 +454,44 @@ void RSmackerMovie::frameStep()
     if (alive.expired() || !movie_ || movie_->FrameNum != frame) return;
   }
   SmackNextFrame(movie_);
+}
+
+// The library reports a frame's palette once that frame is decoded. The host clears its
+// canvas when the colours change, so the decoded movie is kept across the change and the
+// whole canvas goes to the window.
+bool RSmackerMovie::takeNewPalette(OMMemCanvas& target)
+{
+  OMTrinketWindow* host = window();
+  if (!usePalette_ || !movie_->NewPalette || parked_ || !host || getScreenDepth() != 8 ||
+      target.depth() != 8)
+    return false;
+  OMRGBColor colors[OMCanvas::paletteSize];
+  convertPalette(movie_->Palette, movie_->PalType, colors);
+  const OMRect kept = rect().intersection(OMRect(0, 0, target.width(), target.height()));
+  void* pixels = nullptr;
+  int pitch = 0;
+  std::vector<std::uint8_t> rows;
+  if (!kept.isEmpty() && target.lockBits(&pixels, &pitch)) {
+    for (int row = kept.top(); row < kept.bottom(); ++row) {
+      const auto* from = static_cast<std::uint8_t*>(pixels) + std::size_t(row) * pitch;
+      rows.insert(rows.end(), from + kept.left(), from + kept.right());
+    }
+    target.unlockBits();
+  }
+  host->setPalette(colors, 1);
+  if (!rows.empty() && target.lockBits(&pixels, &pitch)) {
+    const std::size_t width = static_cast<std::size_t>(kept.width());
+    for (int row = kept.top(); row < kept.bottom(); ++row) {
+      auto* to = static_cast<std::uint8_t*>(pixels) + std::size_t(row) * pitch;
+      std::memcpy(to + kept.left(), rows.data() + std::size_t(row - kept.top()) * width, width);
+    }
+    target.unlockBits();
+  }
+  if (host->canvas()) {
+    host->canvas()->copyBits(&target, 0, 0, target.width(), target.height(), -host->offsetX(),
+                             -host->offsetY(), SRCCOPY, nullptr);
+  }
+  return true;
 }
 
 void RSmackerMovie::convertPalette(const BYTE* bytes, DWORD type, OMRGBColor* colors)
@@ -636,8 +609,7 @@ OMWord RSmackerMovie::getWidth(OMWord buffer)
 
 OMWord RSmackerMovie::getCollecting(OMWord buffer)
 {
-  std::snprintf(reinterpret_cast<char*>(buffer), resultBufferSize, "%d", parked_);
-  return 1;
+  return writeNumber(buffer, parked_);
 }
 
 OMWord RSmackerMovie::setCollecting(OMWord text)

@@ -91,6 +91,9 @@ class RSmackerMovie : public OMTrinket {
   void dropFrameTask();
   void placeSignalCursor();
   void finishPlaying();
+  // At 8 bits, a palette that came with the frame just decoded goes to the host; true when
+  // the whole canvas was shown with it.
+  bool takeNewPalette(OMMemCanvas& target);
   OMWord frameTaskEntry();
   OMWord getFrame(OMWord buffer);
   OMWord setFrame(OMWord text);

@@ -49,12 +49,6 @@ int numberOf(OMWord word)
   return std::atoi(textOf(word));
 }
 
-OMWord printNumber(OMWord buffer, int value)
-{
-  std::snprintf(reinterpret_cast<char*>(buffer), OMScriptableObject::resultBufferSize, "%d", value);
-  return 1;
-}
-
 // A script's colour channel: 0-255 is an 8-bit value, anything else a 16-bit one.
 std::uint16_t channelOf(const char* word)
 {
@@ -507,7 +501,7 @@ OMWord RText::setCenterMember(OMWord text)
 
 OMWord RText::getCenterMember(OMWord buffer)
 {
-  return printNumber(buffer, center_);
+  return writeNumber(buffer, center_);
 }
 
 OMWord RText::setColorMember(OMWord text)
@@ -542,17 +536,17 @@ OMWord RText::setFontMember(OMWord text)
 
 OMWord RText::getAscentMember(OMWord buffer)
 {
-  return printNumber(buffer, font_ ? font_->ascent() : 0);
+  return writeNumber(buffer, font_ ? font_->ascent() : 0);
 }
 
 OMWord RText::getDescentMember(OMWord buffer)
 {
-  return printNumber(buffer, font_ ? font_->descent() : 0);
+  return writeNumber(buffer, font_ ? font_->descent() : 0);
 }
 
 OMWord RText::getLeadingMember(OMWord buffer)
 {
-  return printNumber(buffer, font_ ? font_->leading() : 0);
+  return writeNumber(buffer, font_ ? font_->leading() : 0);
 }
 
 OMWord RText::setOutlineMember(OMWord text)
@@ -563,7 +557,7 @@ OMWord RText::setOutlineMember(OMWord text)
 
 OMWord RText::getOutlineMember(OMWord buffer)
 {
-  return printNumber(buffer, outline_);
+  return writeNumber(buffer, outline_);
 }
 
 OMWord RText::setOutlineColorMember(OMWord text)
@@ -580,7 +574,7 @@ OMWord RText::setPointXMember(OMWord text)
 
 OMWord RText::getPointXMember(OMWord buffer)
 {
-  return printNumber(buffer, anchor_.x);
+  return writeNumber(buffer, anchor_.x);
 }
 
 OMWord RText::setPointYMember(OMWord text)
@@ -591,7 +585,7 @@ OMWord RText::setPointYMember(OMWord text)
 
 OMWord RText::getPointYMember(OMWord buffer)
 {
-  return printNumber(buffer, anchor_.y);
+  return writeNumber(buffer, anchor_.y);
 }
 
 OMWord RText::setTextMember(OMWord text)
@@ -608,12 +602,12 @@ OMWord RText::getTextMember(OMWord buffer)
 
 OMWord RText::getTextHeightMember(OMWord buffer)
 {
-  return printNumber(buffer, font_ ? font_->ascent() + font_->descent() : 0);
+  return writeNumber(buffer, font_ ? font_->ascent() + font_->descent() : 0);
 }
 
 OMWord RText::getTextWidthMember(OMWord buffer)
 {
-  return printNumber(buffer, font_ ? font_->textWidth(text_.c_str()) : 0);
+  return writeNumber(buffer, font_ ? font_->textWidth(text_.c_str()) : 0);
 }
 
 OMWord RText::setUserDataMember(OMWord text)
@@ -637,7 +631,7 @@ OMWord RText::setWrapMember(OMWord text)
 
 OMWord RText::getWrapMember(OMWord buffer)
 {
-  return printNumber(buffer, wrap_);
+  return writeNumber(buffer, wrap_);
 }
 
 OMWord RText::setXMember(OMWord text)
@@ -649,7 +643,7 @@ OMWord RText::setXMember(OMWord text)
 
 OMWord RText::getXMember(OMWord buffer)
 {
-  return printNumber(buffer, x());
+  return writeNumber(buffer, x());
 }
 
 OMWord RText::setYMember(OMWord text)
@@ -661,7 +655,7 @@ OMWord RText::setYMember(OMWord text)
 
 OMWord RText::getYMember(OMWord buffer)
 {
-  return printNumber(buffer, y());
+  return writeNumber(buffer, y());
 }
 
 OMWord RText::stampMember()

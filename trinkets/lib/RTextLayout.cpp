@@ -72,11 +72,7 @@ RTextLayout::Lines RTextLayout::wrapped(const std::string& text, const OMFont& f
     }
   }
   if (!inBlanks) lines.back().last = i - 1;
-  // A last line of one blank or line break is nothing to show.
-  const RTextLine& tail = lines.back();
-  if (lines.size() > 1 && tail.first == tail.last) {
-    const char c = text[static_cast<std::size_t>(tail.first)];
-    if (isBlank(c) || isBreak(c)) lines.pop_back();
-  }
+  // A last line of one character is kept: it is a character to show. (No line starts at a
+  // blank or a line break, so there is no one-character tail of those to drop.)
   return lines;
 }

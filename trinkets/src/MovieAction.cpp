@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "framework/OMEdition.h"
 #include "framework/OMLinkToObj.h"
 #include "trinkets/lib/RSmackerMovie.h"
 #include "trinkets/src/ActionRegistrar.h"
@@ -10,7 +9,7 @@
 #include "trinkets/src/OMTrinketWindow.h"
 
 namespace {
-ActionRegistrar registrar("MovieAction", &MovieAction::create);
+ActionRegistrar registrar("MovieAction", &MovieAction::create, true);
 }
 
 MovieAction::MovieAction(const char* fileName, int extraBuffer, int usePalette, int preload,
@@ -31,7 +30,6 @@ MovieAction::~MovieAction()
 
 std::unique_ptr<Action> MovieAction::create(int interruptible)
 {
-  if (OMEdition::isAssessment()) return nullptr;
   const std::string name = popScriptArg();
   const char* extra = popScriptArg();
   const char* palette = popScriptArg();

@@ -14,8 +14,8 @@ class MovieAction : public Action {
               int interruptible);
   ~MovieAction() override;
 
-  // Arguments: file name, extra buffer, palette flag, preload flag, interruptible. The
-  // assessment edition has no movie action.
+  // Arguments: file name, extra buffer, palette flag, preload flag, interruptible. Only the
+  // game edition has it.
   static std::unique_ptr<Action> create(int interruptible);
 
   void halt() override;

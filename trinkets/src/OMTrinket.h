@@ -187,6 +187,8 @@ class OMTrinket : public OMScriptableObject {
   static void setLastMousePoint(const OMPoint& point) { lastMousePoint_ = point; }
 
  protected:
+  // A property getter's answer: "%d" of the value in the result buffer.
+  static OMWord writeNumber(OMWord buffer, int value);
   void setHook(int hook, const OMLink* link);
   void callHook(int hook);
   // Moves the rectangle without marking anything.
@@ -211,7 +213,6 @@ class OMTrinket : public OMScriptableObject {
   }
   int numberField(int which) const;
   void setNumberField(int which, int value);
-  static OMWord writeNumber(OMWord buffer, int value);
   // Visible and not below the host's z floor.
   bool onStage() const;
   void draw(bool whole);
