@@ -32,6 +32,7 @@ struct CollisionLists {
 };
 
 CollisionLists lists;
+CollisionPurgeListener purgeListener = nullptr;
 
 OMCollisionWatch* find(OMList<OMCollisionWatch>& list, OMWord a, OMWord b)
 {
@@ -62,6 +63,13 @@ void purge(OMList<OMCollisionWatch>& list, OMWord trinket)
 {
   while (OMCollisionWatch* record = list.firstThat(
              [&](OMCollisionWatch* r) { return r->first == trinket || r->second == trinket; }))
+    delete list.remove(record);
+}
+
+void dropLinksTo(OMList<OMCollisionWatch>& list, const void* target)
+{
+  while (OMCollisionWatch* record = list.firstThat(
+             [&](OMCollisionWatch* r) { return r->link && r->link->target() == target; }))
     delete list.remove(record);
 }
 
@@ -125,6 +133,21 @@ void purgeCollisionTrinket(OMWord trinket)
   purge(lists.collisions, trinket);
   purge(lists.touching, trinket);
   purge(lists.partitions, trinket);
+  if (purgeListener) purgeListener(trinket);
+}
+
+void removeCollisionLinksTo(const void* target)
+{
+  if (!target) return;
+  dropLinksTo(lists.watches, target);
+  dropLinksTo(lists.collisions, target);
+  dropLinksTo(lists.touching, target);
+  dropLinksTo(lists.partitions, target);
+}
+
+void setCollisionPurgeListener(CollisionPurgeListener listener)
+{
+  purgeListener = listener;
 }
 
 void fireCollisionNotices(OMList<OMCollisionWatch>& notices)

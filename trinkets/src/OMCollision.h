@@ -46,6 +46,13 @@ void removeTouchingPair(OMWord trinket1, OMWord trinket2);
 OMLink* touchingPairLink(OMWord trinket1, OMWord trinket2);
 // Forgets every record that names the trinket (watches name tags and stay).
 void purgeCollisionTrinket(OMWord trinket);
+// Removes every watch, touching record and pending notice whose link is bound to the object:
+// an object that goes takes its own records, and leaves those of others on the same pair.
+void removeCollisionLinksTo(const void* target);
+// Told of every trinket that a purge forgets, so that holders of a pair can drop it (null:
+// none).
+using CollisionPurgeListener = void (*)(OMWord trinket);
+void setCollisionPurgeListener(CollisionPurgeListener listener);
 
 // The lists themselves, for the frame step below.
 OMList<OMCollisionWatch>& collisionWatches();
