@@ -1,5 +1,6 @@
 // The arcade classes driven by scripts on the game's stage with the manual clock: the
 // collision watch, the line mover, the bouncing ball, the arcade actor and the cannon.
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -10,8 +11,11 @@ namespace {
 
 using globalfn::Lines;
 
-constexpr int ballImage = 60;   // 10 x 10, shown for ever
-constexpr int blockImage = 61;  // 40 x 40, shown for ever
+constexpr int ballImage = 60;    // 10 x 10, shown for ever
+constexpr int blockImage = 61;   // 40 x 40, shown for ever
+constexpr int figureImage = 62;  // 20 x 20, shown for ever: an actor's main animation
+constexpr int onceImage = 63;    // 20 x 20, held after its frame: it ends (63 to 68)
+constexpr int cannonImage = 70;  // five frames of 40 x 40
 
 class ArcadeTest : public globalfn::GlobalFunctionsTest {
  protected:
@@ -20,6 +24,17 @@ class ArcadeTest : public globalfn::GlobalFunctionsTest {
     NEResourceWriter writer;
     writer.add("ASEQ", std::to_string(ballImage), square(10, OMFrameEntry::loop));
     writer.add("ASEQ", std::to_string(blockImage), square(40, OMFrameEntry::loop));
+    writer.add("ASEQ", std::to_string(figureImage), square(20, OMFrameEntry::loop));
+    for (int id = onceImage; id < onceImage + 6; ++id)
+      writer.add("ASEQ", std::to_string(id), square(20, OMFrameEntry::hold, id - 60));
+    omtest::AnimationBuilder cannon;
+    std::vector<OMFrameEntry> frames;
+    for (int i = 0; i < 5; ++i)
+      frames.push_back(
+          OMFrameEntry{0, 0, static_cast<std::int16_t>(cannon.addImage(40, 40, 9)), 0});
+    frames.push_back(OMFrameEntry{0, 0, OMFrameEntry::hold, 0});
+    cannon.addSequence(frames);
+    writer.add("ASEQ", std::to_string(cannonImage), cannon.build());
     NEResourceWriter::Bytes bytes;
     EXPECT_TRUE(writer.build(bytes)) << writer.error();
     openResFile(work.write("arcade.rsc", std::string(bytes.begin(), bytes.end())).c_str(), 1);
@@ -68,6 +83,150 @@ TEST_F(ArcadeTest, CollisionFiresOncePerMeetingAndReArmsAfterParting)
   run("play l start\r");
   passes(40, 10);
   EXPECT_EQ(newLines(), (Lines{"collision b a 7 5", "partition"}));
+}
+
+}  // namespace
+
+namespace {
+
+// Collisions at a distance between centres: 29 pixels meet, 30 do not. Trinkets named by
+// variable get tags of their own, which "tag1"/"tag2" report.
+TEST_F(ArcadeTest, CollisionAtADistanceAndByVariableName)
+{
+  run("a=RAnimation 0 0 61\rb=RAnimation 100 0 61\rc=RCollision \"a\" \"b\" 30\r"
+      "set c collision hit\r",
+      "procedure hit\r[\r  get c tag1 t\r  get c tag2 u\r  say met t u\r]\r");
+  const std::string tagA = property("a", "tag"), tagB = property("b", "tag");
+  EXPECT_NE(tagA, tagB);
+  EXPECT_GE(std::atoi(tagA.c_str()), 0x40000000);
+  for (int x : {0, 69, 70}) {
+    run("set a x " + std::to_string(x) + "\r");
+    passes(2, 10);
+    EXPECT_EQ(newLines(), Lines{}) << x;
+  }
+  run("set a x 71\r");
+  passes(2, 10);
+  EXPECT_EQ(newLines(), (Lines{"met " + tagA + " " + tagB}));
+  // The same trinkets named again keep their tags.
+  run("d=RCollision \"b\" \"a\" 30\r");
+  EXPECT_EQ(property("a", "tag"), tagA);
+}
+
+// Objects that go: a second watch on the same tags keeps firing when the first is dropped; a
+// handler that drops its own object, and one that drops another whose notice is pending in
+// the same pass, end cleanly (the other is not called); a trinket that goes reads "empty"
+// and 0.
+TEST_F(ArcadeTest, CollisionObjectsAndTrinketsThatGo)
+{
+  run("a=RAnimation 0 0 61\rset a tag 5\rb=RAnimation 100 0 61\rset b tag 7\r"
+      "e=RAnimation 0 300 61\rset e tag 8\rf=RAnimation 100 300 61\rset f tag 9\r"
+      "c=RCollision 5 7\rd=RCollision 5 7\rset d collision hitD\rdrop c\r"
+      "g=RCollision 8 9\rh=RCollision 8 9 80\rset g collision hitG\rset h collision hitH\r",
+      "procedure hitD\r[\r  say D\r]\r"
+      "procedure hitG\r[\r  say G\r  drop g\r  drop h\r]\r"
+      "procedure hitH\r[\r  say H\r  drop h\r]\r");
+  run("set a x 80\rset e x 70\r");
+  passes(2, 10);
+  Lines heard = newLines();
+  std::sort(heard.begin(), heard.end());
+  EXPECT_TRUE(heard == (Lines{"D", "G"}) || heard == (Lines{"D", "H"})) << heard.size();
+  EXPECT_EQ(trinket("g"), nullptr);
+  run("drop a\rget d name1 n\rget d tag1 t\rget d name2 m\rsay n t m\r");
+  EXPECT_EQ(newLines(), (Lines{"empty 0 b"}));
+}
+
+// A line from (0, 0) to (100, 50) over a second carries a member with offset (10, 10): what
+// happens at 500 ms changes where it is at 600 and 610 ms; at the end it is hidden where the
+// last step left it and "finished" comes once.
+TEST_F(ArcadeTest, LineCarriesItsMembers)
+{
+  const struct {
+    const char* at500;
+    OMPoint at600;
+    const char* at600Script;
+    OMPoint at610;
+  } cases[] = {
+      {"", {70, 40}, "", {71, 40}},
+      {"set m x 65\r", {75, 40}, "", {76, 40}},
+      {"set l time 2000\r", {40, 25}, "", {40, 25}},
+      {"set l paused 1\r", {60, 35}, "set l paused 0\r", {71, 40}},
+  };
+  for (const auto& c : cases) {
+    run("m=RAnimation 0 0 60\rl=RLine 0 0 100 50 1000\rplay l addTrinket \"m\" 10 10 3\r"
+        "set l finished fin\r",
+        "procedure fin\r[\r  say finished\r]\r");
+    EXPECT_FALSE(trinket("m")->isVisible());
+    run("play l start\r");
+    passes(50, 10);
+    EXPECT_EQ(at("m"), OMPoint(60, 35)) << c.at500;
+    run(c.at500);
+    passes(10, 10);
+    EXPECT_EQ(at("m"), c.at600) << c.at500;
+    run(c.at600Script);
+    passes(1, 10);
+    EXPECT_EQ(at("m"), c.at610) << c.at500;
+    run("drop l\rdrop m\r");
+  }
+  run("m=RAnimation 0 0 60\rl=RLine 0 0 100 50 1000\rplay l addTrinket \"m\" 10 10 3\r"
+      "play l addTrinket \"nobody\" 0 0 0\rset l finished fin\rplay l start\r",
+      "procedure fin\r[\r  say finished\r]\r");
+  passes(99, 10);
+  EXPECT_EQ(at("m"), OMPoint(109, 59));
+  passes(5, 10);
+  EXPECT_EQ(at("m"), OMPoint(109, 59));
+  EXPECT_FALSE(trinket("m")->isVisible());
+  EXPECT_EQ(newLines(), (Lines{"finished"}));
+  // No time: the first step ends the move where it began.
+  run("set l time 0\rplay l start\r");
+  passes(1, 10);
+  EXPECT_EQ(at("m"), OMPoint(10, 10));
+  EXPECT_EQ(newLines(), (Lines{"finished"}));
+}
+
+// A ball falls 1 px/ms from (100, 100) in a box whose bottom wall is at 290; it steps only
+// after more than 20 ms, so 10 ms passes step it every 30 ms.
+TEST_F(ArcadeTest, BallStepsBouncesAndLosesLives)
+{
+  run("b=RBouncingBall 60 100 100 100 200 100\rset b boundingBox 0 0 640 300\r"
+      "set b finished fin\r",
+      "procedure fin\r[\r  say finished\r]\r");
+  std::vector<int> ys;
+  for (int i = 0; i < 9; ++i) {
+    passes(1, 10);
+    ys.push_back(at("b").y);
+  }
+  EXPECT_EQ(ys, (std::vector<int>{100, 100, 130, 130, 130, 160, 160, 160, 190}));
+  passes(15, 10);  // lands at 240 ms and flies up
+  EXPECT_EQ(property("b", "numOfLifes"), "0");
+  EXPECT_LT(at("b").y, 290);
+  passes(3, 10);
+  EXPECT_EQ(newLines(), (Lines{"finished", "finished", "finished"}));
+
+  // Sent back while falling at (130, 130), one step later: "up" adds a drift of 2/4 of the
+  // horizontal velocity (the first draw after srand(1) is 41) and keeps the lives; a word
+  // other than the four counts as "left".
+  const struct {
+    const char* word;
+    int dx, dy;
+  } bounces[] = {
+      {"up", 45, -30}, {"down", 30, -30}, {"right", -30, 30}, {"left", -30, 30}, {"Up", -30, 30}};
+  for (const auto& b : bounces) {
+    std::srand(1);
+    run("drop b\rb=RBouncingBall 60 100 100 200 200 100\rset b boundingBox 0 0 640 300\r"
+        "set b numOfLifes 3\r");
+    passes(3, 10);
+    const OMPoint before = at("b");
+    EXPECT_EQ(before, OMPoint(130, 130)) << b.word;
+    run(std::string("play b bounce ") + b.word + "\r");
+    passes(3, 10);
+    EXPECT_EQ(at("b").x - before.x, b.dx) << b.word;
+    EXPECT_EQ(at("b").y - before.y, b.dy) << b.word;
+    EXPECT_EQ(property("b", "numOfLifes"), "3") << b.word;
+  }
+  // Without an animation it stays.
+  run("drop b\rb=RBouncingBall 0 100 100 200 200 100\rplay b bounce up\r");
+  passes(10, 10);
+  EXPECT_EQ(at("b"), OMPoint(100, 100));
 }
 
 }  // namespace

@@ -118,6 +118,7 @@ class OMTrinketWindow : public OMWindow {
 
   void setFrameLink(int which, const OMLink* link);
   void setInputListener(const OMLink* link);
+  OMLink* inputListener() const { return inputListener_.get(); }
   void setMoveListener(const OMLink* link);
   void setAfterPresentLink(const OMLink* link);
 
