@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "game/RArcadeAO.h"
+#include "game/RCannon.h"
 #include "tests/game/GlobalFunctionsTestSupport.h"
+#include "trinkets/src/OMDrawLayer.h"
 
 namespace {
 
@@ -227,6 +230,174 @@ TEST_F(ArcadeTest, BallStepsBouncesAndLosesLives)
   run("drop b\rb=RBouncingBall 0 100 100 200 200 100\rplay b bounce up\r");
   passes(10, 10);
   EXPECT_EQ(at("b"), OMPoint(100, 100));
+}
+
+}  // namespace
+
+namespace {
+
+// An actor on a scene with a background, at (100, 100), and its navigation animations.
+class ActorTest : public ArcadeTest {
+ protected:
+  void makeActor(int step, int direction)
+  {
+    run("a=RArcadeAO 62 100 100 5 " + std::to_string(step) + "\rset a direction " +
+        std::to_string(direction) + "\rplay a addNavigationAnims 63 64 65 66\r");
+  }
+  static RArcadeAO* actor() { return dynamic_cast<RArcadeAO*>(trinket("a")); }
+  void type(int key)
+  {
+    host.typeKey(key);
+    settle();
+  }
+  // Moves the pointer; every call is a move event, as the two points differ in y alone.
+  void pointAt(int x)
+  {
+    host.moveMouse(x, ++pointerY_ % 2 ? 300 : 301);
+    settle();
+  }
+  ActorTest() { run("Scene 9\r"); }
+
+ private:
+  int pointerY_ = 0;
+};
+
+// Arrow keys step the actor by its step: the opposite arrow held cancels, an arrow of the
+// other axis held adds a step, the box stops it (left and top win), and the size of the move
+// on the direction's axis picks the animation (1 below 10, 2 above).
+TEST_F(ActorTest, ArrowKeysSteerWithinTheBox)
+{
+  const struct {
+    int step, direction;
+    int held;  // 0: none
+    int typed;
+    const char* box;
+    int dx, dy, key;
+  } cases[] = {
+      {5, 1, 0, VK_RIGHT, "", 5, 0, 1},
+      {12, 1, 0, VK_RIGHT, "", 12, 0, 2},
+      {12, 1, 0, VK_LEFT, "", -12, 0, 1},
+      {5, 2, 0, VK_DOWN, "", 0, 5, 4},
+      {12, 2, 0, VK_DOWN, "", 0, 12, 3},
+      {5, 1, VK_RIGHT, VK_LEFT, "", 0, 0, 1},
+      {5, 0, VK_DOWN, VK_RIGHT, "", 5, 5, 0},
+      {5, 0, VK_LEFT, VK_UP, "", -5, -5, 0},
+      {5, 0, 0, VK_LEFT, "98 98 200 200", -2, 0, 0},
+      {5, 0, 0, VK_UP, "98 98 200 200", 0, -2, 0},
+      {5, 0, 0, VK_RIGHT, "150 150 120 120", 50, 50, 0},
+      {5, 0, 0, VK_RIGHT, "0 0 102 480", 2, 0, 0},
+  };
+  for (const auto& c : cases) {
+    makeActor(c.step, c.direction);
+    if (*c.box) run(std::string("set a boundingBox ") + c.box + "\r");
+    if (c.held) {
+      host.pressKey(c.held);
+      settle();
+    }
+    const OMPoint before = at("a");
+    type(c.typed);
+    EXPECT_EQ(at("a").x - before.x, c.dx) << c.step << " " << c.typed << " " << c.box;
+    EXPECT_EQ(at("a").y - before.y, c.dy) << c.step << " " << c.typed << " " << c.box;
+    EXPECT_EQ(actor()->currentKey(), c.key) << c.step << " " << c.typed;
+    OMAnimation* shown = actor()->animationOf(c.key);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->isVisible());
+    EXPECT_EQ(shown->x(), at("a").x);
+    if (c.held) {
+      host.releaseKey(c.held);
+      settle();
+    }
+    run("drop a\r");
+  }
+}
+
+// The actor eases toward the pointer by a fifth of the distance per move, or jumps with
+// "fast"; paused (by "PauseEverything") it stays, as it does for keys.
+TEST_F(ActorTest, PointerMovesEaseOrJump)
+{
+  makeActor(5, 1);
+  pointAt(100);
+  std::vector<int> moves;
+  for (int i = 0; i < 15; ++i) {
+    const int before = at("a").x;
+    pointAt(150);
+    moves.push_back(at("a").x - before);
+  }
+  EXPECT_EQ(moves, (std::vector<int>{10, 8, 6, 5, 4, 3, 2, 2, 2, 1, 1, 1, 1, 0, 0}));
+  run("set a fast 1\r");
+  pointAt(300);
+  EXPECT_EQ(at("a").x, 300);
+  call("PauseEverything");
+  EXPECT_EQ(property("a", "paused"), "1");
+  pointAt(200);
+  type(VK_LEFT);
+  EXPECT_EQ(at("a").x, 300);
+  call("ResumeEverything");
+  type(VK_LEFT);
+  EXPECT_EQ(at("a").x, 295);
+}
+
+// After srand(1), "addFidget" with 0 and 0 shows the fidget at the first pass after 3041 ms
+// (3000 + 41 % 3000), and not while "playAnim" plays; a played animation ends with "animDone"
+// and the main animation shown again.
+TEST_F(ActorTest, FidgetsAndPlayedAnimations)
+{
+  for (bool playing : {false, true}) {
+    makeActor(5, 1);
+    run("set a animDone done\r", "procedure done\r[\r  say animDone\r]\r");
+    std::srand(1);
+    const std::uint32_t start = omhost::clockMilliseconds();
+    run("play a addFidget 67 0 0\r");
+    omtest::passAt(start + 3000);
+    if (playing) run("play a playAnim 68 4 6\r");
+    omtest::passAt(start + 3040);
+    EXPECT_EQ(actor()->currentKey(), playing ? 6 : 0);
+    omtest::passAt(start + 3050);
+    EXPECT_EQ(actor()->currentKey(), playing ? 6 : 5);
+    EXPECT_EQ(actor()->animationOf(0)->isVisible(), 0);
+    if (playing) {
+      EXPECT_EQ(actor()->animationOf(6)->x(), 104);
+    }
+    passes(50, 10);
+    EXPECT_EQ(actor()->currentKey(), 0);
+    EXPECT_EQ(actor()->animationOf(0)->isVisible(), 1);
+    EXPECT_EQ(newLines(), playing ? Lines{"animDone"} : Lines{});
+    run("drop a\r");
+  }
+  run("z=RArcadeAO 0 10 10 0 5\rget z frame f\rsay f\rplay z playAnim 999 0 0\r");
+  EXPECT_EQ(newLines(), (Lines{"-1"}));
+}
+
+// Keys and background clicks still reach the scene port through one actor or two, dropped in
+// either order; at the end the stage's own links are back.
+TEST_F(ActorTest, LinksPassOnAndComeBack)
+{
+  run("p=RScenePort\rset p spacebarPressed sp\rset p backgroundClicked bg\r",
+      "procedure sp\r[\r  say space\r]\rprocedure bg\r[\r  say background\r]\r");
+  OMStageWindow* stage = shellStage();
+  for (const char* order : {"a b", "b a"}) {
+    run("a=RArcadeAO 62 100 100 5 5\rb=RArcadeAO 62 300 100 5 5\r");
+    EXPECT_EQ(RArcadeAO::current(), trinket("b"));
+    type(VK_SPACE);
+    click(500, 400);
+    EXPECT_EQ(newLines(), (Lines{"space", "background"}));
+    run(std::string("drop ") + order[0] + "\r");
+    EXPECT_EQ(RArcadeAO::current(), trinket(order[2] == 'a' ? "a" : "b"));
+    const OMPoint before = at(order[2] == 'a' ? "a" : "b");
+    type(VK_RIGHT);
+    EXPECT_EQ(at(order[2] == 'a' ? "a" : "b").x, before.x + 5);
+    type(VK_SPACE);
+    EXPECT_EQ(newLines(), (Lines{"space"}));
+    run(std::string("drop ") + order[2] + "\r");
+    EXPECT_EQ(RArcadeAO::current(), nullptr);
+    type(VK_SPACE);
+    click(500, 400);
+    EXPECT_EQ(newLines(), (Lines{"space", "background"}));
+    EXPECT_EQ(stage->keyDownLink()->target(), nullptr);
+    EXPECT_EQ(stage->keyUpLink(), nullptr);
+    EXPECT_EQ(stage->mouseMoveLink(), nullptr);
+    EXPECT_EQ(stage->background()->link(OMDrawLayer::pressLink)->target(), nullptr);
+  }
 }
 
 }  // namespace
