@@ -7,6 +7,7 @@
 
 #include "game/RArcadeAO.h"
 #include "game/RCannon.h"
+#include "game/ScenePortShell.h"
 #include "tests/game/GlobalFunctionsTestSupport.h"
 #include "trinkets/src/OMDrawLayer.h"
 
@@ -398,6 +399,63 @@ TEST_F(ActorTest, LinksPassOnAndComeBack)
     EXPECT_EQ(stage->mouseMoveLink(), nullptr);
     EXPECT_EQ(stage->background()->link(OMDrawLayer::pressLink)->target(), nullptr);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The cannon turns toward the pointer: five frames by the angle from the pivot (320, 360), 3
+// inside its own rectangle, the frame kept straight above the pivot, nothing while inactive.
+TEST_F(ArcadeTest, CannonAimsAtThePointer)
+{
+  run("c=RCannon 70\r");
+  const OMRect own = trinket("c")->rect();
+  const struct {
+    int x, y, frame;
+  } points[] = {
+      {600, 360, 5}, {340, 100, 3}, {100, 350, 1},
+      {100, 450, 1}, {600, 450, 5}, {494, 260, 5},
+      {493, 260, 4}, {420, 187, 4}, {420, 186, 3},
+      {220, 186, 3}, {220, 187, 2}, {147, 260, 2},
+      {146, 260, 1}, {320, 100, 1}, {own.left() + 1, own.top() + 1, 3},
+  };
+  for (const auto& p : points) {
+    host.moveMouse(p.x, p.y);
+    settle();
+    EXPECT_EQ(property("c", "frame"), std::to_string(p.frame)) << p.x << " " << p.y;
+  }
+  run("set c active 0\r");
+  host.moveMouse(600, 360);
+  settle();
+  EXPECT_EQ(property("c", "active"), "0");
+  EXPECT_EQ(property("c", "frame"), "3");
+  run("set c active 1\r");
+  EXPECT_EQ(property("c", "active"), "1");
+  EXPECT_EQ(property("c", "frame"), "5");
+}
+
+// A press on the stage holds a global timer of flag 2 while a cannon listens, and after it
+// goes: the scene port's listener keeps hearing the mouse.
+TEST_F(ArcadeTest, CannonLeavesThePressToTheScenePort)
+{
+  installScenePortTask();
+  run("p=RScenePort\rplay p addGlobalTimer 1 1 hold 2\rset p holdEvent held\rc=RCannon 70\r",
+      "procedure held\r[\r  say waited\r]\r");
+  for (bool cannon : {true, false}) {
+    if (!cannon) run("drop c\r");
+    const std::uint32_t start = omhost::clockMilliseconds();
+    host.pressButton(600, 400);
+    settle();
+    omtest::passAt(start + 1500);
+    EXPECT_EQ(newLines(), Lines{}) << cannon;
+    host.releaseButton(600, 400);
+    settle();
+    omtest::passAt(start + 3100);
+    EXPECT_EQ(newLines(), Lines{"waited"}) << cannon;
+  }
+  EXPECT_EQ(shellStage()->inputListener()->target(), nullptr);
+  shutdownScenePort();
 }
 
 }  // namespace
