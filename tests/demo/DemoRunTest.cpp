@@ -512,3 +512,42 @@ TEST_F(DemoRunsHeadless, LargerScreenWarnsOncePlaysInAWindow)
 }
 
 }  // namespace
+
+// An arcade scene on the demo's pictures, as its own start script: a paddle steered by the
+// arrow keys, a ball with three lives, and a collision watch that sends the ball back up when
+// they meet. Ten seconds of keys; the snaps and the log are held against their goldens.
+TEST_F(DemoRunsHeadless, ArcadeSceneMatchesItsGoldens)
+{
+  std::ofstream(copy.inWork("../cd/scripts/Startup.mps"), std::ios::binary)
+      << "yield off\r"
+         "scene=RScenePort\rset scene appClose closeAsked\r"
+         "Scene 100\r"
+         "paddle=RArcadeAO 201 360 380 10 15\rset paddle direction 1\r"
+         "set paddle tag 1\rset paddle boundingBox 0 0 560 440\r"
+         "ball=RBouncingBall 210 300 100 400 300 1000\rset ball boundingBox 0 0 640 480\r"
+         "set ball numOfLifes 3\rset ball tag 2\rset ball finished gameOver\r"
+         "hit=RCollision 1 2\rset hit collision bounceBack\rset hit partition parted\r"
+         "say \"start\"\r"
+         "wait\r"
+         "procedure bounceBack\r[\r  say \"bounce\"\r  play ball bounce up\r]\r"
+         "procedure parted\r[\r  say \"apart\"\r]\r"
+         "procedure gameOver\r[\r  say \"over\"\r  set ball paused 1\r]\r"
+         "procedure closeAsked\r[\r  say \"bye\"\r  play scene exitSelected 1\r]\r";
+  std::string input = "at 500 snap arcade-start\n";
+  for (int at = 600; at < 1400; at += 100)
+    input += "at " + std::to_string(at) + " key Right\n";
+  input += "at 1500 snap arcade-paddle\n";
+  for (int at = 3000; at < 4500; at += 100)
+    input += "at " + std::to_string(at) + " key Left\n";
+  input += "at 5000 snap arcade-middle\nat 9500 snap arcade-end\nat 10000 key Esc\n";
+  const Result result = copy.run(input);
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "");
+  expectGoldenSnaps("arcade", result, copy);
+  const std::string log = readFile(copy.inWork("debug.txt"));
+  EXPECT_EQ(log, readFile(goldens + "/arcade-debug.expected"));
+  if (log != readFile(goldens + "/arcade-debug.expected")) {
+    fs::create_directories("failed-frames");
+    std::ofstream("failed-frames/arcade-debug.txt", std::ios::binary) << log;
+  }
+}
