@@ -2,6 +2,8 @@
 // collision watch, the line mover, the bouncing ball, the arcade actor and the cannon.
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -456,6 +458,143 @@ TEST_F(ArcadeTest, CannonLeavesThePressToTheScenePort)
   }
   EXPECT_EQ(shellStage()->inputListener()->target(), nullptr);
   shutdownScenePort();
+}
+
+}  // namespace
+
+namespace {
+
+// Random scripts over all five classes (extreme numbers, no time, unresolved ids, handlers
+// that drop objects), mixed with keys, pointer moves, presses and clock jumps. Nothing may
+// crash or trip the sanitizers, and the actor, once inside its box, stays there when it is
+// steered.
+TEST_F(ActorTest, RandomUseStaysSound)
+{
+  std::mt19937 random(1234);
+  auto pick = [&](std::initializer_list<const char*> words) {
+    return std::string(words.begin()[random() % words.size()]);
+  };
+  auto number = [&] {
+    return pick({"0", "1", "-1", "5", "10", "50", "300", "640", "2147483647", "-2147483648",
+                 "-1000", "123"});
+  };
+  auto animation = [&] { return "a" + std::to_string(random() % 3); };
+  const std::vector<std::function<std::string()>> lines = {
+      [&] { return animation() + "=RAnimation " + number() + " " + number() + " 61"; },
+      [&] {
+        return "set " + animation() + " tag " + pick({"5", "7"});
+      },
+      [&] {
+        return "l=RLine " + number() + " " + number() + " " + number() + " " + number() + " " +
+               pick({"0", "-5", "100", "100000", "2147483647"});
+      },
+      [&] {
+        return "play l addTrinket \"" + animation() + "\" " + number() + " " + number() + " 1";
+      },
+      [&] {
+        return pick({"play l start", "play l clean", "set l paused 0", "set l paused 1"});
+      },
+      [&] {
+        return "set l " + pick({"time", "startX", "endY"}) + " " + number();
+      },
+      [&] {
+        return "b=RBouncingBall " + pick({"0", "60", "999"}) + " " + number() + " " + number() +
+               " " + number() + " " + number() + " " + pick({"0", "-1", "100", "1"});
+      },
+      [&] {
+        return "set b boundingBox " + number() + " " + number() + " " + number() + " " + number();
+      },
+      [&] {
+        return "play b bounce " + pick({"up", "down", "left", "right", "Up", ""});
+      },
+      [&] {
+        return "set b " + pick({"numOfLifes", "paused"}) + " " + number();
+      },
+      [&] {
+        return "c=RCollision " + pick({"5", "\"a0\"", "\"l\"", "nobody"}) + " 7 " +
+               pick({"", "30"});
+      },
+      [&] {
+        return "set c collision " + pick({"dropC", "dropB", "dropL"});
+      },
+      [&] {
+        return "set c partition " + pick({"dropC", "dropB"});
+      },
+      [&] { return "set l finished dropL"; },
+      [&] {
+        return "p=RArcadeAO " + pick({"62", "62", "0", "999"}) + " 100 100 1 " + number() +
+               "\rset p boundingBox 50 50 400 300";
+      },
+      [&] {
+        return "set p " + pick({"direction", "fast", "visible", "frame", "paused"}) + " " +
+               number();
+      },
+      [&] {
+        return "set p " + pick({"x", "y"}) + " " + number();
+      },
+      [&] {
+        return "play p playAnim " + pick({"0", "68", "999"}) + " " + number() + " " + number();
+      },
+      [&] {
+        return "play p addNavigationAnims 63 " + pick({"0", "64", "999"}) + " 65 66";
+      },
+      [&] {
+        return "play p addFidget " + pick({"67", "999"}) + " " + number() + " " + number();
+      },
+      [&] { return "set p animDone dropP"; },
+      [&] {
+        return "k=RCannon " + pick({"70", "999"}) + "\rset k active " + number();
+      },
+      [&] {
+        return "drop " + pick({"l", "b", "c", "p", "k", "a0", "a1", "a2"});
+      },
+      [&] {
+        return pick({"PauseEverything", "ResumeEverything"});
+      },
+  };
+  const std::string handlers =
+      "procedure dropC\r[\r  drop c\r]\rprocedure dropB\r[\r  drop b\r]\r"
+      "procedure dropL\r[\r  drop l\r]\rprocedure dropP\r[\r  drop p\r]\r";
+  const int keys[] = {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_SPACE};
+  int steered = 0;
+  for (int round = 0; round < 1000; ++round) {
+    std::string script;
+    for (int i = 0; i < 10; ++i)
+      script += lines[random() % lines.size()]() + "\r";
+    run(script, handlers);
+    for (int i = 0; i < 3; ++i) {
+      RArcadeAO* actor = dynamic_cast<RArcadeAO*>(trinket("p"));
+      OMAnimation* shown = actor ? actor->animationOf(actor->currentKey()) : nullptr;
+      const bool inside = shown && actor->currentKey() < RArcadeAO::fidgetKey && shown->x() >= 50 &&
+                          shown->x() <= 400 && shown->y() >= 50 && shown->y() <= 300;
+      switch (random() % 5) {
+        case 0:
+          host.typeKey(keys[random() % 5]);
+          break;
+        case 1:
+          host.moveMouse(int(random() % 700) - 30, int(random() % 540) - 30);
+          break;
+        case 2:
+          host.pressKey(keys[random() % 4]);
+          break;
+        case 3:
+          host.releaseKey(keys[random() % 4]);
+          break;
+        default:
+          host.click(int(random() % 640), int(random() % 480));
+          break;
+      }
+      passes(2, 5);
+      actor = dynamic_cast<RArcadeAO*>(trinket("p"));
+      shown = actor ? actor->animationOf(actor->currentKey()) : nullptr;
+      if (!inside || !shown || actor->currentKey() >= RArcadeAO::fidgetKey) continue;
+      ++steered;
+      EXPECT_TRUE(shown->x() >= 50 && shown->x() <= 400 && shown->y() >= 50 && shown->y() <= 300)
+          << "round " << round << ": " << shown->x() << " " << shown->y();
+    }
+    passes(1, pick({"0", "10", "30", "1000", "100000"}) == "0" ? 0 : 1 + random() % 2000);
+  }
+  EXPECT_GT(steered, 100);
 }
 
 }  // namespace
