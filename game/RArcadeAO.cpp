@@ -146,16 +146,19 @@ void RArcadeAO::registerMembers()
   using Own = OMLinkToObj<RArcadeAO>;
   const Own box(this, &RArcadeAO::setBoundingBox, 0);
   addProperty("boundingBox", &box, nullptr);
-  addProperty("paused", Own(this, &RArcadeAO::setPausedMember, 0),
-              Own(this, &RArcadeAO::getPausedMember, 0));
+  addProperty("paused", Own(this, &RArcadeAO::setField<&RArcadeAO::paused_>, 0),
+              Own(this, &RArcadeAO::getField<&RArcadeAO::paused_>, 0));
   addProperty("visible", Own(this, &RArcadeAO::setVisibleMember, 0),
               Own(this, &RArcadeAO::getVisibleMember, 0));
-  addProperty("direction", Own(this, &RArcadeAO::setDirection, 0),
-              Own(this, &RArcadeAO::getDirection, 0));
-  addProperty("x", Own(this, &RArcadeAO::setXMember, 0), Own(this, &RArcadeAO::getXMember, 0));
-  addProperty("y", Own(this, &RArcadeAO::setYMember, 0), Own(this, &RArcadeAO::getYMember, 0));
+  addProperty("direction", Own(this, &RArcadeAO::setField<&RArcadeAO::direction_>, 0),
+              Own(this, &RArcadeAO::getField<&RArcadeAO::direction_>, 0));
+  addProperty("x", Own(this, &RArcadeAO::setAxis<true>, 0),
+              Own(this, &RArcadeAO::getAxis<true>, 0));
+  addProperty("y", Own(this, &RArcadeAO::setAxis<false>, 0),
+              Own(this, &RArcadeAO::getAxis<false>, 0));
   addProperty("frame", Own(this, &RArcadeAO::setFrame, 0), Own(this, &RArcadeAO::getFrame, 0));
-  addProperty("fast", Own(this, &RArcadeAO::setFast, 0), Own(this, &RArcadeAO::getFast, 0));
+  addProperty("fast", Own(this, &RArcadeAO::setField<&RArcadeAO::fast_>, 0),
+              Own(this, &RArcadeAO::getField<&RArcadeAO::fast_>, 0));
   addMethod("playAnim", Own(this, &RArcadeAO::playAnimMember, 0));
   addMethod("addNavigationAnims", Own(this, &RArcadeAO::addNavigationAnimsMember, 0));
   addMethod("addFidget", Own(this, &RArcadeAO::addFidgetMember, 0));
@@ -462,14 +465,16 @@ OMWord RArcadeAO::setBoundingBox(OMWord text)
   return 1;
 }
 
-OMWord RArcadeAO::getPausedMember(OMWord buffer)
+template <int RArcadeAO::*Field>
+OMWord RArcadeAO::getField(OMWord buffer)
 {
-  return writeNumber(buffer, paused_);
+  return writeNumber(buffer, this->*Field);
 }
 
-OMWord RArcadeAO::setPausedMember(OMWord text)
+template <int RArcadeAO::*Field>
+OMWord RArcadeAO::setField(OMWord text)
 {
-  paused_ = numberOf(text);
+  this->*Field = numberOf(text);
   return 1;
 }
 
@@ -486,42 +491,22 @@ OMWord RArcadeAO::setVisibleMember(OMWord text)
   return 1;
 }
 
-OMWord RArcadeAO::getDirection(OMWord buffer)
+template <bool Across>
+OMWord RArcadeAO::getAxis(OMWord buffer)
 {
-  return writeNumber(buffer, direction_);
+  return writeNumber(buffer, Across ? x() : y());
 }
 
-OMWord RArcadeAO::setDirection(OMWord text)
-{
-  direction_ = numberOf(text);
-  return 1;
-}
-
-OMWord RArcadeAO::getXMember(OMWord buffer)
-{
-  return writeNumber(buffer, x());
-}
-
-OMWord RArcadeAO::setXMember(OMWord text)
+// The actor and all its animations go to the same x (or y).
+template <bool Across>
+OMWord RArcadeAO::setAxis(OMWord text)
 {
   const int value = boundedCoordinate(numberOf(text));
-  setX(value);
-  for (ArcadeAnim& anim : animations_)
-    if (anim.animation) anim.animation->setX(value);
-  return 1;
-}
-
-OMWord RArcadeAO::getYMember(OMWord buffer)
-{
-  return writeNumber(buffer, y());
-}
-
-OMWord RArcadeAO::setYMember(OMWord text)
-{
-  const int value = boundedCoordinate(numberOf(text));
-  setY(value);
-  for (ArcadeAnim& anim : animations_)
-    if (anim.animation) anim.animation->setY(value);
+  Across ? setX(value) : setY(value);
+  for (ArcadeAnim& anim : animations_) {
+    if (!anim.animation) continue;
+    Across ? anim.animation->setX(value) : anim.animation->setY(value);
+  }
   return 1;
 }
 
@@ -534,17 +519,6 @@ OMWord RArcadeAO::getFrame(OMWord buffer)
 OMWord RArcadeAO::setFrame(OMWord text)
 {
   if (OMAnimation* main = animationOf(mainKey)) main->goToFrame(numberOf(text), 0);
-  return 1;
-}
-
-OMWord RArcadeAO::getFast(OMWord buffer)
-{
-  return writeNumber(buffer, fast_);
-}
-
-OMWord RArcadeAO::setFast(OMWord text)
-{
-  fast_ = numberOf(text);
   return 1;
 }
 

@@ -80,20 +80,19 @@ class RArcadeAO : public OMTrinket {
   int isActive() const { return !paused_ && isVisible(); }
 
   OMWord setBoundingBox(OMWord text);
-  OMWord getPausedMember(OMWord buffer);
-  OMWord setPausedMember(OMWord text);
+  // "%d" members of plain fields.
+  template <int RArcadeAO::*Field>
+  OMWord getField(OMWord buffer);
+  template <int RArcadeAO::*Field>
+  OMWord setField(OMWord text);
+  template <bool Across>
+  OMWord getAxis(OMWord buffer);
+  template <bool Across>
+  OMWord setAxis(OMWord text);
   OMWord getVisibleMember(OMWord buffer);
   OMWord setVisibleMember(OMWord text);
-  OMWord getDirection(OMWord buffer);
-  OMWord setDirection(OMWord text);
-  OMWord getXMember(OMWord buffer);
-  OMWord setXMember(OMWord text);
-  OMWord getYMember(OMWord buffer);
-  OMWord setYMember(OMWord text);
   OMWord getFrame(OMWord buffer);
   OMWord setFrame(OMWord text);
-  OMWord getFast(OMWord buffer);
-  OMWord setFast(OMWord text);
   OMWord playAnimMember(OMWord unused);
   OMWord addNavigationAnimsMember(OMWord unused);
   OMWord addFidgetMember(OMWord unused);

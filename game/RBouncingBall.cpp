@@ -75,10 +75,10 @@ void RBouncingBall::registerMembers()
   const Own box(this, &RBouncingBall::setBoundingBox, 0);
   addProperty("boundingBox", &box, nullptr);
   addMethod("bounce", Own(this, &RBouncingBall::bounceMember, 0));
-  addProperty("numOfLifes", Own(this, &RBouncingBall::setLives, 0),
-              Own(this, &RBouncingBall::getLives, 0));
-  addProperty("paused", Own(this, &RBouncingBall::setPaused, 0),
-              Own(this, &RBouncingBall::getPaused, 0));
+  addProperty("numOfLifes", Own(this, &RBouncingBall::setField<&RBouncingBall::lives_>, 0),
+              Own(this, &RBouncingBall::getField<&RBouncingBall::lives_>, 0));
+  addProperty("paused", Own(this, &RBouncingBall::setField<&RBouncingBall::paused_>, 0),
+              Own(this, &RBouncingBall::getField<&RBouncingBall::paused_>, 0));
   addEvent("finished");
 }
 
@@ -113,25 +113,16 @@ OMWord RBouncingBall::bounceMember(OMWord)
   return 1;
 }
 
-OMWord RBouncingBall::getLives(OMWord buffer)
+template <int RBouncingBall::*Field>
+OMWord RBouncingBall::getField(OMWord buffer)
 {
-  return writeNumber(buffer, lives_);
+  return writeNumber(buffer, this->*Field);
 }
 
-OMWord RBouncingBall::setLives(OMWord text)
+template <int RBouncingBall::*Field>
+OMWord RBouncingBall::setField(OMWord text)
 {
-  lives_ = decimalValueOf(reinterpret_cast<const char*>(text));
-  return 1;
-}
-
-OMWord RBouncingBall::getPaused(OMWord buffer)
-{
-  return writeNumber(buffer, paused_);
-}
-
-OMWord RBouncingBall::setPaused(OMWord text)
-{
-  paused_ = decimalValueOf(reinterpret_cast<const char*>(text));
+  this->*Field = decimalValueOf(reinterpret_cast<const char*>(text));
   return 1;
 }
 

@@ -34,10 +34,11 @@ class RBouncingBall : public OMTrinket {
   void fly(std::uint32_t now);
   OMWord setBoundingBox(OMWord text);
   OMWord bounceMember(OMWord unused);
-  OMWord getLives(OMWord buffer);
-  OMWord setLives(OMWord text);
-  OMWord getPaused(OMWord buffer);
-  OMWord setPaused(OMWord text);
+  // "%d" members of plain fields.
+  template <int RBouncingBall::*Field>
+  OMWord getField(OMWord buffer);
+  template <int RBouncingBall::*Field>
+  OMWord setField(OMWord text);
 
   float velocityX_, velocityY_;
   int originX_, originY_;
