@@ -11,7 +11,9 @@
 #include "game/RCannon.h"
 #include "game/ScenePortShell.h"
 #include "tests/game/GlobalFunctionsTestSupport.h"
+#include "tests/support/ScopedEdition.h"
 #include "trinkets/src/OMDrawLayer.h"
+#include "trinkets/src/TrinketRecord.h"
 
 namespace {
 
@@ -595,6 +597,24 @@ TEST_F(ActorTest, RandomUseStaysSound)
     passes(1, pick({"0", "10", "30", "1000", "100000"}) == "0" ? 0 : 1 + random() % 2000);
   }
   EXPECT_GT(steered, 100);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ArcadeRegistry, OnlyTheGameEditionHasTheArcadeClasses)
+{
+  for (const auto edition : {OMEdition::game, OMEdition::assessment}) {
+    ScopedEdition scoped(edition);
+    const std::vector<const char*> names = trinketClassNames();
+    for (const char* arcade : {"RCollision", "RLine", "RBouncingBall", "RArcadeAO", "RCannon"}) {
+      const bool listed = std::any_of(names.begin(), names.end(), [&](const char* name) {
+        return std::string(name) == arcade;
+      });
+      EXPECT_EQ(listed, edition == OMEdition::game) << arcade;
+    }
+  }
 }
 
 }  // namespace
