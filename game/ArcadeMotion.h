@@ -23,7 +23,7 @@ inline int flownDistance(float velocity, std::uint32_t elapsed)
 // A coordinate computed in 64 bits, kept within reach of the rectangle arithmetic.
 inline int boundedCoordinate(std::int64_t value)
 {
-  constexpr std::int64_t limit = std::int64_t(1) << 30;
+  constexpr std::int64_t limit = std::int64_t(1) << 28;
   return static_cast<int>(value < -limit ? -limit : value > limit ? limit : value);
 }
 

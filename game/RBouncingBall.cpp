@@ -54,10 +54,11 @@ RBouncingBall::~RBouncingBall() = default;
 std::unique_ptr<OMScriptableObject> RBouncingBall::create()
 {
   const auto id = static_cast<std::uint16_t>(numberArgument());
-  const int startX = numberArgument();
-  const int startY = numberArgument();
-  const int aimX = numberArgument();
-  const int aimY = numberArgument();
+  // Positions stay within reach of the rectangle arithmetic.
+  const int startX = boundedCoordinate(numberArgument());
+  const int startY = boundedCoordinate(numberArgument());
+  const int aimX = boundedCoordinate(numberArgument());
+  const int aimY = boundedCoordinate(numberArgument());
   const int time = numberArgument();
   return std::make_unique<RBouncingBall>(id, startX, startY, aimX, aimY, time,
                                          OMTrinketWindow::mainHost());

@@ -482,7 +482,9 @@ TEST_F(ActorTest, RandomUseStaysSound)
   };
   auto animation = [&] { return "a" + std::to_string(random() % 3); };
   const std::vector<std::function<std::string()>> lines = {
-      [&] { return animation() + "=RAnimation " + number() + " " + number() + " 61"; },
+      [&] {
+        return animation() + "=RAnimation " + pick({"0", "300", "620"}) + " 100 61";
+      },
       [&] {
         return "set " + animation() + " tag " + pick({"5", "7"});
       },
