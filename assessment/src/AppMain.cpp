@@ -131,6 +131,9 @@ void createStage(const OMRect& rect)
   if (p.stage->offscreen()) p.stage->offscreen()->setBackground(black);
   const OMLinkToFct paint(&redrawStage);
   p.stage->setPaintLink(&paint);
+  // Windows are made hidden; the stage is what the user looks at and types into.
+  ShowWindow(p.stage->handle(), SW_SHOW);
+  p.stage->activate();
   RKbdInp::setListenWindow(p.stage);
 }
 
