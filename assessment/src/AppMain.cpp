@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
 
 #include "assessment/src/AssessmentApp.h"
 #include "assessment/src/AssessmentMenus.h"
@@ -23,6 +24,7 @@
 #include "framework/OMWndCanvas.h"
 #include "trinkets/lib/RAnimation.h"
 #include "trinkets/lib/RPButton.h"
+#include "trinkets/lib/RSmackerMovie.h"
 #include "trinkets/src/AnimAction.h"
 #include "trinkets/src/OMAnimation.h"
 #include "trinkets/src/OMTrinket.h"
@@ -92,6 +94,10 @@ OMIStream* fontLoader(std::uint16_t id)
 
 void installLoaderHooks()
 {
+  // Movies look for their resource folder in the install folder too.
+  char base[256];
+  baseDirectory(base);
+  RSmackerMovie::setSecondBaseFolder((std::string(base) + "\\").c_str());
   AnimAction::setAnimationOpener(&animationOpener);
   OMAnimation::animationResolver = &animationLoader;
   OMAnimation::soundResolver = &soundLoader;
@@ -102,6 +108,7 @@ void installLoaderHooks()
 
 void removeLoaderHooks()
 {
+  RSmackerMovie::setSecondBaseFolder(nullptr);
   AnimAction::setAnimationOpener(nullptr);
   OMAnimation::animationResolver = nullptr;
   OMAnimation::soundResolver = nullptr;

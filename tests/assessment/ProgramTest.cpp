@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "assessment/src/AOBackground.h"
 #include "assessment/src/AssessmentMenus.h"
 #include "assessment/src/DeletionRegistry.h"
+#include "assessment/src/DescriptorFile.h"
 #include "assessment/src/GlobalCommands.h"
 #include "assessment/src/RKbdInp.h"
 #include "assessment/src/SoundFlags.h"
@@ -24,9 +26,11 @@
 #include "tests/support/AnimationBuilder.h"
 #include "tests/support/CanvasPixels.h"
 #include "tools/ColorTableWriter.h"
+#include "trinkets/src/ActionCreateRecord.h"
 #include "trinkets/src/EmptyAction.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/OMTrinketWindow.h"
+#include "trinkets/src/TrinketRecord.h"
 #include "trinkets/src/rthread/YThread.h"
 #include "trinkets/src/rvar/YVariableTable.h"
 
@@ -441,6 +445,61 @@ TEST_F(ProgramTest, DeletionReportsReachEveryWatcherOnceInOrder)
   EXPECT_EQ(told.size(), 3u);
   watchObject(&objectA, &watcher1, &first);
   EXPECT_EQ(watchedObjectCount(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(AssessmentRegistries, TheProgramsOwnClassesExistOnlyInItsEdition)
+{
+  const auto classNames = [] {
+    std::vector<std::string> names;
+    for (const char* name : trinketClassNames())
+      names.emplace_back(name);
+    return names;
+  };
+  const auto actionNames = [] {
+    std::vector<std::string> names;
+    forEachActionClass([&](const char* name) { names.emplace_back(name); });
+    return names;
+  };
+  const auto has = [](const std::vector<std::string>& names, const char* name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+  };
+  std::vector<std::string> game, assessment, gameActions, assessmentActions;
+  {
+    ScopedEdition edition(OMEdition::game);
+    game = classNames();
+    gameActions = actionNames();
+  }
+  {
+    ScopedEdition edition(OMEdition::assessment);
+    assessment = classNames();
+    assessmentActions = actionNames();
+  }
+  for (const char* name : {"RDescriptorFile", "RKbdInp"}) {
+    EXPECT_TRUE(has(assessment, name)) << name;
+    EXPECT_FALSE(has(game, name)) << name;
+  }
+  for (const char* name : {"RQueue", "RTimer", "RSound", "RText", "RAnimation"})
+    EXPECT_TRUE(has(assessment, name)) << name;
+  EXPECT_FALSE(has(assessment, "RRandomAction"));
+  for (const char* name : {"DelayAction", "EmptyAction", "VerbAction", "PropertyAction"})
+    EXPECT_TRUE(has(assessmentActions, name)) << name;
+  for (const char* name : {"MovieAction", "CacheDLLAction"})
+    EXPECT_FALSE(has(assessmentActions, name)) << name;
+}
+
+TEST(AssessmentRegistries, TheDescriptorObjectTellsTheExitButton)
+{
+  ScopedEdition edition(OMEdition::assessment);
+  const std::string text = "ExitButton 4711 x\r\n";
+  const DescriptorFile descriptor(text.data(), text.size());
+  std::unique_ptr<OMScriptableObject> object =
+      createTrinketByName("RDescriptorFile", scriptArgTerminator);
+  ASSERT_NE(object, nullptr);
+  EXPECT_STREQ(object->getProperty("exitButtonID"), "4711");
 }
 
 }  // namespace
