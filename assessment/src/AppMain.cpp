@@ -19,6 +19,7 @@
 #include "framework/OMEditionAssert.h"
 #include "framework/OMFontManager.h"
 #include "framework/OMLinkToFct.h"
+#include "framework/OMLoadedFile.h"
 #include "framework/OMMemCanvas.h"
 #include "framework/OMSystem.h"
 #include "framework/OMWndCanvas.h"
@@ -98,6 +99,7 @@ void installLoaderHooks()
   char base[256];
   baseDirectory(base);
   RSmackerMovie::setSecondBaseFolder((std::string(base) + "\\").c_str());
+  RSmackerMovie::setLoaderHooks(&pauseFileService, &resumeFileService);
   AnimAction::setAnimationOpener(&animationOpener);
   OMAnimation::animationResolver = &animationLoader;
   OMAnimation::soundResolver = &soundLoader;
@@ -109,6 +111,8 @@ void installLoaderHooks()
 void removeLoaderHooks()
 {
   RSmackerMovie::setSecondBaseFolder(nullptr);
+  RSmackerMovie::setLoaderHooks(nullptr, nullptr);
+  unloadAllFiles();
   AnimAction::setAnimationOpener(nullptr);
   OMAnimation::animationResolver = nullptr;
   OMAnimation::soundResolver = nullptr;
