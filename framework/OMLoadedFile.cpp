@@ -391,12 +391,7 @@ void OMLoadedFile::step()
 void OMLoadedFile::finishStep()
 {
   OMLoaderAccess::leaveWork(this);
-  omsys::waitEvent(done_, false);
-  omsys::joinThread(worker_);
-  worker_ = nullptr;
-  omsys::closeEvent(go_);
-  omsys::closeEvent(done_);
-  go_ = done_ = nullptr;
+  joinWorker();
   if (state_ == failed)
     failed_ = true;
   else
@@ -410,6 +405,12 @@ void OMLoadedFile::stopWorker()
   omsys::waitEvent(done_, false);
   state_ = finished;
   omsys::setEvent(go_);
+  joinWorker();
+}
+
+void OMLoadedFile::joinWorker()
+{
+  // The worker's last word: it has left its loop.
   omsys::waitEvent(done_, false);
   omsys::joinThread(worker_);
   worker_ = nullptr;

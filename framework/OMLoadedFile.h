@@ -64,6 +64,7 @@ class OMLoadedFile {
 
   bool startWorker();
   void stopWorker();
+  void joinWorker();
   void step();
   void finishStep();
   void work();
