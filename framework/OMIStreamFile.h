@@ -7,6 +7,7 @@
 
 class OMAsyncFile;
 class OMCachedFile;
+class OMLoadedFile;
 
 // A stream over a named file, read through an OMAsyncFile, or straight from the file cache
 // when the cache holds the file.
@@ -28,8 +29,11 @@ class OMIStreamFile final : public OMIStream {
 
  private:
   void acquireWorker();
+  // In the assessment edition: reads a file the background loader holds, from memory.
+  bool holdLoadedFile();
 
   std::string fileName_;
   OMCachedFile* cacheEntry_ = nullptr;
+  OMLoadedFile* heldFile_ = nullptr;
   std::int32_t requestedBlockSize_ = 0;
 };

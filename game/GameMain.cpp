@@ -5,8 +5,8 @@
 #include <string>
 
 #include "framework/OMApp.h"
-#include "framework/OMAppInitTerm.h"
 #include "framework/OMFontManager.h"
+#include "framework/OMProgramEntry.h"
 #include "framework/OMSystem.h"
 #include "framework/OMWaveSound.h"
 #include "game/AppShell.h"
@@ -21,8 +21,6 @@
 #include "trinkets/src/ActionCreateRecord.h"
 
 namespace {
-
-const char* theCommandLine = nullptr;
 
 // The steps between a passed machine check and the end.
 void playGame(int mode)
@@ -51,21 +49,6 @@ void playGame(int mode)
 
 }  // namespace
 
-bool findRunningInstance(HINSTANCE instance)
-{
-  std::string name, version;
-  getVersionStrings(instance, name, version);
-  const std::string className = "ZEB: " + name + " " + version;
-  OMApp::setFrameClassName(className.c_str());
-  HWND running = FindWindowA(className.c_str(), nullptr);
-  if (!running) return false;
-  HWND popup = GetLastActivePopup(running);
-  if (IsIconic(popup)) SendMessageA(popup, WM_SYSCOMMAND, SC_RESTORE, 0);
-  BringWindowToTop(popup);
-  SetForegroundWindow(popup);
-  return true;
-}
-
 void gameMain()
 {
   installPaletteShiftHook(&paletteColourShift);
@@ -85,22 +68,10 @@ void gameMain()
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
-  theCommandLine = commandLine;
-  OMApp::setProgramInstance(instance);
-  // The class name lives for this run only; what was there before comes back at the end.
-  const std::string before = OMApp::frameClassName();
-  if (!findRunningInstance(instance)) {
-    // The module list stays as the modules' statics made it, so that another start in the
-    // same process (the tests) runs them again.
-    OMAppInitTerm::runInits();
-    gameMain();
-    OMAppInitTerm::runTerms();
-  }
-  OMApp::setFrameClassName(before.c_str());
-  return 0;
+  return runProgramEntry(instance, commandLine, &gameMain);
 }
 
 const char* gameCommandLine()
 {
-  return theCommandLine;
+  return programCommandLine();
 }

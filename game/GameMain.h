@@ -2,14 +2,13 @@
 
 #include <windows.h>
 
+#include "framework/OMProgramEntry.h"
+
 // The game program's entry: the single-instance check, the modules' start and stop, and the
 // game main, which brings the game up in a fixed order, runs it and takes it down again.
 
 // Answers 0 in every case.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show);
-// True when another copy runs (it is brought to the front). Leaves the frame class name,
-// "ZEB: " + product name + " " + version, for the application object in both cases.
-bool findRunningInstance(HINSTANCE instance);
 void gameMain();
 
 // The command line WinMain was given.

@@ -1,7 +1,9 @@
-// Draws a program icon: a 32x32 disc with a hole, as a one-picture ".ico" file.
-//   makeicon <output.ico>
+// Draws a program icon: a 32x32 disc with a hole, as a one-picture ".ico" file, or the same
+// picture as a ".cur" cursor file whose hot spot is the centre.
+//   makeicon [--cursor] <output>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace {
@@ -24,10 +26,12 @@ void put32(std::vector<std::uint8_t>& out, std::uint32_t value)
 
 int main(int argc, char** argv)
 {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: makeicon <output.ico>\n");
+  const bool cursor = argc == 3 && std::string(argv[1]) == "--cursor";
+  if (argc != 2 && !cursor) {
+    std::fprintf(stderr, "usage: makeicon [--cursor] <output>\n");
     return 2;
   }
+  const char* outputName = argv[argc - 1];
   // Pixels bottom-up, 32 bits, then the AND mask (1 = transparent), rows padded to 4 bytes.
   std::vector<std::uint8_t> pixels;
   std::vector<std::uint8_t> mask;
@@ -61,21 +65,22 @@ int main(int argc, char** argv)
 
   std::vector<std::uint8_t> file;
   put16(file, 0);
-  put16(file, 1);  // icon
+  put16(file, cursor ? 2 : 1);
   put16(file, 1);  // one picture
   file.push_back(kSize);
   file.push_back(kSize);
   file.push_back(0);
   file.push_back(0);
-  put16(file, 1);
-  put16(file, 32);
+  // An icon's planes and depth; a cursor's hot spot.
+  put16(file, cursor ? kSize / 2 : 1);
+  put16(file, cursor ? kSize / 2 : 32);
   put32(file, static_cast<std::uint32_t>(image.size()));
   put32(file, 22);
   file.insert(file.end(), image.begin(), image.end());
 
-  FILE* out = std::fopen(argv[1], "wb");
+  FILE* out = std::fopen(outputName, "wb");
   if (!out) {
-    std::perror(argv[1]);
+    std::perror(outputName);
     return 1;
   }
   const bool written = std::fwrite(file.data(), 1, file.size(), out) == file.size();

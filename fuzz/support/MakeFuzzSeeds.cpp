@@ -124,6 +124,11 @@ void textSeeds()
        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Bramblewick\\Tovik\\MarlovinDir]\n@=\"C:\\\\games\"\n"
        "\"Path\"=dword:0000002a\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\n"
        "\"Path\"=hex(3):01,02,ff\n@=\"quoted \\\"word\\\"\"\n");
+  seed("DescriptorFileFuzz", "PLSDescriptor.txt",
+       "# the program's settings\r\nWinExeNamePath Tovik\r\nAODLL ao.rsc\r\n"
+       "Title a \"b \\\"c\\\"\" d\r\n; comment\r\nDS 7 3 1 2 x 30 100 200 1 2 3 4\r\n"
+       "DS 7 3 2 2 y 30 101 201 5 6 7 8 9\r\nDS 8 4 1 2 z -5 99999 -1\r\n.\r\nAfter 1\r\n");
+  seed("DescriptorFileFuzz", "open-quote.txt", "Key \"runs\r\nto the end");
 }
 
 void resourceMapSeeds()

@@ -13,9 +13,11 @@ StampCanvas::StampCanvas(const OMRect& rect, OMCanvas* source) : x_(rect.left())
   const int depth = source ? source->depth() : 8;
   canvas_ = std::make_unique<OMMemCanvas>(std::max(1, rect.width()), std::max(1, rect.height()),
                                           depth, 1);
+  // An 8-bit copy takes the source's colours, so that the indices come back unchanged.
   if (depth == 8) {
-    const OMRGBColor black[OMCanvas::paletteSize] = {};
-    canvas_->setPalette(black);
+    OMRGBColor colors[OMCanvas::paletteSize] = {};
+    if (source) source->getPalette(colors);
+    canvas_->setPalette(colors);
   }
   if (source)
     canvas_->copyBits(source, x_, y_, rect.width(), rect.height(), 0, 0, SRCCOPY, nullptr);

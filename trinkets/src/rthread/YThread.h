@@ -66,6 +66,8 @@ class YThread {
   static void chooseScriptFile(char* buffer, bool save);
   static constexpr std::size_t scriptDialogBufferSize = 128;
   void start();
+  // Halts the thread before its next statement or message; start runs it on again.
+  void stop() { running_ = 0; }
 
   // Interpreter.
   void execute(eventRecord* record = nullptr);

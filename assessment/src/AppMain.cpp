@@ -1,0 +1,323 @@
+#include "assessment/src/AppMain.h"
+
+#include <omcrt.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "assessment/src/AssessmentApp.h"
+#include "assessment/src/AssessmentMenus.h"
+#include "assessment/src/DeletionRegistry.h"
+#include "assessment/src/DescriptorFile.h"
+#include "assessment/src/GlobalCommands.h"
+#include "assessment/src/ProgramFiles.h"
+#include "assessment/src/RKbdInp.h"
+#include "assessment/src/StartupChecks.h"
+#include "framework/OMApp.h"
+#include "framework/OMCursor.h"
+#include "framework/OMEditionAssert.h"
+#include "framework/OMFontManager.h"
+#include "framework/OMLinkToFct.h"
+#include "framework/OMLoadedFile.h"
+#include "framework/OMMemCanvas.h"
+#include "framework/OMSystem.h"
+#include "framework/OMWndCanvas.h"
+#include "trinkets/lib/RAnimation.h"
+#include "trinkets/lib/RPButton.h"
+#include "trinkets/lib/RSmackerMovie.h"
+#include "trinkets/src/AnimAction.h"
+#include "trinkets/src/OMAnimation.h"
+#include "trinkets/src/OMTrinket.h"
+#include "trinkets/src/OMTrinketWindow.h"
+#include "trinkets/src/SoundAction.h"
+#include "trinkets/src/rthread/ScriptMessages.h"
+#include "trinkets/src/rthread/YThread.h"
+
+namespace {
+
+constexpr int stageWidth = 640;
+constexpr int stageHeight = 480;
+constexpr int cursorId = 5;
+
+struct Program {
+  std::unique_ptr<DescriptorFile> descriptor;
+  std::unique_ptr<AssessmentApp> app;
+  OMTrinketWindow* stage = nullptr;
+  std::unique_ptr<OMCursor> cursor;
+  std::unique_ptr<OMCursor> stageCursor;
+  YThread* thread = nullptr;
+  int screenWidth = 0;
+  int screenHeight = 0;
+  std::int32_t handOffMode = 0;
+  char handOffLetter = 'm';
+  int exitStatus = 0;
+  void (*preExitHook)() = nullptr;
+  bool preExitDone = false;
+};
+
+Program& program()
+{
+  static Program state;
+  return state;
+}
+
+OMWord redrawStage(OMWord)
+{
+  if (OMTrinketWindow* stage = program().stage) stage->drawBackground();
+  return 0;
+}
+
+std::unique_ptr<OMIStream> animationOpener(std::uint16_t id)
+{
+  return resourceById(id, "ASEQ");
+}
+
+std::unique_ptr<OMIStream> animationLoader(int id)
+{
+  return resourceById(id, "ASEQ");
+}
+
+std::unique_ptr<OMIStream> soundLoader(int id)
+{
+  return resourceById(id, "WAVE");
+}
+
+std::unique_ptr<OMIStream> soundOpener(std::uint16_t id, int)
+{
+  return resourceById(id, "WAVE");
+}
+
+OMIStream* fontLoader(std::uint16_t id)
+{
+  return resourceById(id, "NFNT").release();
+}
+
+void installLoaderHooks()
+{
+  // Movies look for their resource folder in the install folder too.
+  char base[256];
+  baseDirectory(base);
+  RSmackerMovie::setSecondBaseFolder((std::string(base) + "\\").c_str());
+  RSmackerMovie::setLoaderHooks(&pauseFileService, &resumeFileService);
+  AnimAction::setAnimationOpener(&animationOpener);
+  OMAnimation::animationResolver = &animationLoader;
+  OMAnimation::soundResolver = &soundLoader;
+  AnimAction::setSoundOpener(&soundOpener);
+  SoundAction::setSoundOpener(&soundOpener);
+  setNFNTLoader(&fontLoader);
+}
+
+void removeLoaderHooks()
+{
+  RSmackerMovie::setSecondBaseFolder(nullptr);
+  RSmackerMovie::setLoaderHooks(nullptr, nullptr);
+  unloadAllFiles();
+  AnimAction::setAnimationOpener(nullptr);
+  OMAnimation::animationResolver = nullptr;
+  OMAnimation::soundResolver = nullptr;
+  AnimAction::setSoundOpener(nullptr);
+  SoundAction::setSoundOpener(nullptr);
+  setNFNTLoader(nullptr);
+}
+
+void setClassCursors(OMCursor* cursor)
+{
+  OMTrinket::setDefaultCursor(cursor, 0);
+  OMTrinket::setDefaultTrackingCursor(cursor);
+  OMTrinket::setDefaultHoverCursor(cursor);
+  RPButton::setDefaultTrackingCursor(cursor);
+  RPButton::setDefaultHoverCursor(cursor);
+  RAnimation::setDefaultTrackingCursor(cursor);
+  RAnimation::setDefaultHoverCursor(cursor);
+}
+
+void createStage(const OMRect& rect)
+{
+  Program& p = program();
+  // The stage's canvas takes the rectangle's size; the deep-canvas flag is off: 8 bits.
+  p.stage = new OMTrinketWindow(nullptr, nullptr, rect, -1, -1, 8, 0);
+  const OMRGBColor black = OMRGBColor::fromIndex(0);
+  if (p.stage->canvas()) p.stage->canvas()->setBackground(black);
+  if (p.stage->offscreen()) p.stage->offscreen()->setBackground(black);
+  const OMLinkToFct paint(&redrawStage);
+  p.stage->setPaintLink(&paint);
+  // Windows are made hidden; the stage is what the user looks at and types into.
+  ShowWindow(p.stage->handle(), SW_SHOW);
+  p.stage->activate();
+  RKbdInp::setListenWindow(p.stage);
+}
+
+void createCursors()
+{
+  Program& p = program();
+  p.cursor = std::make_unique<OMCursor>(cursorId, nullptr);
+  if (p.stage && p.stage->handle()) p.stage->setCursor(p.cursor.get());
+  setClassCursors(p.cursor.get());
+  p.stageCursor = std::make_unique<OMCursor>(cursorId, nullptr);
+  if (p.stage) p.stage->setCursor(p.stageCursor.get());
+}
+
+void startFirstScript()
+{
+  Program& p = program();
+  readHandOffFile();
+  p.thread = new YThread(firstScriptName(p.handOffMode, p.handOffLetter), &scriptPath);
+  p.thread->start();
+}
+
+void fatalScriptExit(int status)
+{
+  endOnFatalError(status);
+}
+
+void tearDown()
+{
+  Program& p = program();
+  delete p.thread;
+  p.thread = nullptr;
+  removeDeletionHooks();
+  removeLoaderHooks();
+  setClassCursors(nullptr);
+  if (p.stage) p.stage->setCursor(nullptr);
+  p.cursor.reset();
+  p.stageCursor.reset();
+  RKbdInp::setListenWindow(nullptr);
+  delete p.stage;
+  p.stage = nullptr;
+  p.descriptor.reset();
+  removeMenus();
+  p.app.reset();
+  resetResourceFileNames();
+  resetGlobalCommands();
+}
+
+}  // namespace
+
+bool setUpProgram()
+{
+  Program& p = program();
+  p.exitStatus = 0;
+  p.preExitDone = false;
+  if (!passStartupChecks()) return false;
+  const OMRect screen = startupFacts().screenRect();
+  const int left = screen.width() / 2 - stageWidth / 2;
+  const int top = screen.height() / 2 - stageHeight / 2;
+  const OMRect stageRect(left, top, left + stageWidth, top + stageHeight);
+
+  p.descriptor = std::make_unique<DescriptorFile>("PLSDescriptor.txt");
+  if (!p.descriptor->isRead()) {
+    alertBox("Cannot read PLSDescriptor.txt.", 0x3000, "Alert");
+    p.descriptor.reset();
+    return false;
+  }
+  p.app = std::make_unique<AssessmentApp>(screen, getScreenDepth(0));
+  setScriptExitHandler(&fatalScriptExit);
+  setAssertionExitHook(&runPreExit);
+  registerGlobalCommands();
+  installMenus(p.app.get());
+  p.screenHeight = screen.height();
+  p.screenWidth = screen.width();
+  createStage(stageRect);
+  createCursors();
+  installDeletionHooks();
+  installLoaderHooks();
+  startFirstScript();
+  return true;
+}
+
+void tearDownProgram()
+{
+  setScriptExitHandler(nullptr);
+  setAssertionExitHook(nullptr);
+  tearDown();
+}
+
+void appMain()
+{
+  if (setUpProgram() && program().exitStatus == 0) program().app->run();
+  tearDownProgram();
+}
+
+OMApp* assessmentApp()
+{
+  return program().app.get();
+}
+
+OMTrinketWindow* assessmentStage()
+{
+  return program().stage;
+}
+
+YThread* assessmentThread()
+{
+  return program().thread;
+}
+
+std::int32_t handOffMode()
+{
+  return program().handOffMode;
+}
+
+char handOffLetter()
+{
+  return program().handOffLetter;
+}
+
+void readHandOffFile()
+{
+  Program& p = program();
+  p.handOffMode = 0;
+  p.handOffLetter = 'm';
+  std::FILE* file = om_fopen("users\\tovik.dat", "rb+");
+  if (!file) return;
+  unsigned char mode[4];
+  if (std::fread(mode, 1, sizeof mode, file) == sizeof mode) {
+    p.handOffMode = static_cast<std::int32_t>(mode[0] | mode[1] << 8 | mode[2] << 16 |
+                                              static_cast<std::uint32_t>(mode[3]) << 24);
+    char letter = 0;
+    if (std::fread(&letter, 1, 1, file) == 1) p.handOffLetter = letter;
+  }
+  std::fclose(file);
+  om_remove("users\\tovik.dat");
+}
+
+const char* firstScriptName(std::int32_t mode, char letter)
+{
+  switch (mode) {
+    case 1:
+      return letter == 'm' ? "rtnsm.mps" : "rtnmm.mps";
+    case 2:
+      return "exit.mps";
+    case 3:
+      return "rtnsi.mps";
+    default:
+      return "mthRacer.mps";
+  }
+}
+
+int assessmentExitStatus()
+{
+  return program().exitStatus;
+}
+
+void setPreExitHook(void (*hook)())
+{
+  program().preExitHook = hook;
+}
+
+void runPreExit()
+{
+  Program& p = program();
+  if (p.preExitDone) return;
+  p.preExitDone = true;
+  if (p.preExitHook) p.preExitHook();
+}
+
+void endOnFatalError(int status)
+{
+  runPreExit();
+  program().exitStatus = status;
+  if (YThread* thread = program().thread) thread->stop();
+  if (OMApp* app = program().app.get()) app->quit();
+}

@@ -1,0 +1,113 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// The program's configuration: key lines of values, and the "DS" records that describe the
+// problems of each skill area, grouped by group number and then by set id.
+
+// One value of a key line.
+struct Param {
+  std::string text;
+};
+
+// One key line: its key and its values in file order.
+struct Command {
+  std::string key;
+  std::vector<Param> params;
+};
+
+// One "DS" record.
+struct Quizlet {
+  std::int32_t code = 0;
+  std::int32_t level = 0;
+  std::int32_t group = 0;
+  char letter = 0;
+  std::int32_t seconds = 0;
+  std::int16_t speechId = 0;
+  std::int16_t pictureId = 0;
+  std::int16_t answer1 = 0;
+  std::int16_t answer2 = 0;
+  std::int16_t answer3 = 0;
+  std::int16_t answer4 = 0;
+};
+
+// The records of one skill area that share an id, in file order.
+struct QuizletSet {
+  std::int32_t id = 0;
+  std::int32_t result = 0;
+  std::vector<Quizlet> quizlets;
+
+  // The first record of that level, or null.
+  const Quizlet* quizletByLevel(std::int32_t level) const;
+};
+
+// The records of one group number, their sets in order of first appearance.
+struct SkillAreaSet {
+  std::int32_t group = 0;
+  std::int32_t code = 0;
+  std::int32_t level = 0;
+  std::vector<std::unique_ptr<QuizletSet>> sets;
+
+  // The set at that 0-based position, or null.
+  QuizletSet* quizletSetAt(int position) const;
+  QuizletSet* quizletSetById(std::int32_t id) const;
+};
+
+class DescriptorFile {
+ public:
+  // Texts are cut to this many characters.
+  static constexpr std::size_t textLimit = 127;
+
+  // Reads and parses the file; it becomes the program's descriptor even when the file could
+  // not be read (then it holds nothing, see isRead).
+  explicit DescriptorFile(const char* fileName);
+  // Parses an image already in memory (the same rules; the program's descriptor too).
+  DescriptorFile(const char* image, std::size_t size);
+  ~DescriptorFile();
+  DescriptorFile(const DescriptorFile&) = delete;
+  DescriptorFile& operator=(const DescriptorFile&) = delete;
+
+  // The program's one descriptor, or null.
+  static DescriptorFile* current();
+
+  bool isRead() const { return read_; }
+
+  // The i-th value (1-based) of the first line with that key (case-sensitive) as a decimal
+  // integer; -1 when no line has that key or the line has no such value.
+  std::int32_t intValue(const char* key, int i) const;
+  // The i-th value's text, or null.
+  const char* stringValue(const char* key, int i) const;
+
+  QuizletSet* quizletSetById(std::int32_t id) const;
+  SkillAreaSet* skillAreaByGroup(std::int32_t group) const;
+  SkillAreaSet* skillAreaByCode(std::int32_t code) const;
+
+  const std::vector<Command>& commands() const { return commands_; }
+  const std::vector<std::unique_ptr<SkillAreaSet>>& skillAreas() const { return skillAreas_; }
+
+  // A decimal integer as the descriptor reads one: leading blanks and tabs skipped, an
+  // optional sign, digits up to the first other character (none: 0), wrapping at 32 bits.
+  static std::int32_t toInt(const std::string& text);
+
+ private:
+  void parse();
+  // The lexer over the image.
+  bool nextLine();
+  std::string nextToken();
+  bool atEnd() const { return current_ >= image_.size(); }
+  char peek() const { return image_[current_]; }
+
+  void addRecord();
+  const Param* param(const char* key, int i) const;
+
+  std::string image_;
+  std::size_t current_ = 0;
+  bool started_ = false;
+  bool read_ = false;
+  std::vector<Command> commands_;
+  std::vector<std::unique_ptr<SkillAreaSet>> skillAreas_;
+};
