@@ -79,7 +79,9 @@ void checkOutline(omtest::TestStage& stage)
   stage.passes(2);
   const bool deep = stage.host().screen().bitsPerPixel == 16;
   const std::uint32_t red = deep ? 0x7C00u : stage.pixel(10, 20);
-  if (!deep) EXPECT_EQ(stage.host().screen().palette[red], 0xFF0000u);
+  if (!deep) {
+    EXPECT_EQ(stage.host().screen().palette[red], 0xFF0000u);
+  }
   int frame = 0, inside = 0;
   for (int y = 19; y <= 70; ++y)
     for (int x = 9; x <= 110; ++x) {

@@ -16,7 +16,7 @@
 
 namespace {
 
-TrinketRecord record("RPentominoGame", &RPentominoGame::create, TrinketRecord::gameEditionOnly);
+TrinketRecord record("RPentominoGame", &RPentominoGame::create);
 
 constexpr char freeCell = '-';
 constexpr char coveredCell = 'X';
