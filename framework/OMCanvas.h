@@ -58,6 +58,10 @@ class OMCanvas {
   void setFill(bool on) { fill_ = on; }
   void setFrame(bool on) { frame_ = on; }
   void setPenWidth(int width) { penWidth_ = width; }
+  const OMRGBColor& fillColor() const { return fillColor_; }
+  const OMRGBColor& frameColor() const { return frameColor_; }
+  bool isFilling() const { return fill_; }
+  bool isFraming() const { return frame_; }
   void setMaskDrawing(bool on) { mask_ = on; }
   bool maskDrawing() const { return mask_; }
   // Null goes back to the canvas's own system font.

@@ -155,7 +155,10 @@ OMWindow::~OMWindow()
 
 void OMWindow::callLink(Slot slot)
 {
-  if (links_[slot]) links_[slot]->call();
+  if (!links_[slot]) return;
+  // The link may be replaced while it runs (its owner let go of in the event it raised).
+  const std::unique_ptr<OMLink> link = links_[slot]->clone();
+  link->call();
 }
 
 void OMWindow::setLink(Slot slot, const OMLink* link)

@@ -118,14 +118,19 @@ bool OMXMLDocument::write(const char* fileName) const
   forgetQueriedFile(fileName);
   std::FILE* file = omsys::openStdioFile(fileName, "wt");
   if (!file) return false;
+  const bool written = write(file);
+  return std::fclose(file) == 0 && written;
+}
+
+bool OMXMLDocument::write(std::FILE* file) const
+{
   std::fprintf(file, "<?xml version=\"%s\" standalone=\"%s\"?>\n",
                version_.text() ? version_.text() : "", standalone_ ? "yes" : "no");
   if (docTypeName_.isSet())
     std::fprintf(file, "<!DOCTYPE %s %s>\n", docTypeName_.text(),
                  docTypeText() ? docTypeText() : "");
   writeElement(file, *root_);
-  const bool written = std::ferror(file) == 0;
-  return std::fclose(file) == 0 && written;
+  return std::ferror(file) == 0;
 }
 
 void OMXMLDocument::writeElement(std::FILE* file, const OMXMLElement& element) const

@@ -52,6 +52,8 @@ class OMXMLDocument : public OMXMLCursor {
 
   // Writes the document as text; false when the file cannot be created.
   bool write(const char* fileName) const;
+  // The same into an open file, left open; false when a write failed.
+  bool write(std::FILE* file) const;
 
  private:
   void reset();

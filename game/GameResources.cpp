@@ -18,9 +18,13 @@
 #include "game/ResourceFileRegistry.h"
 #include "game/ScenePortShell.h"
 #include "trinkets/lib/RAnimation.h"
+#include "trinkets/lib/RHotSpot.h"
 #include "trinkets/lib/RPButton.h"
+#include "trinkets/lib/RPentominoGame.h"
+#include "trinkets/lib/RSelList.h"
 #include "trinkets/lib/RSmackerMovie.h"
 #include "trinkets/lib/RText.h"
+#include "trinkets/lib/RXMLDatFile.h"
 #include "trinkets/src/AnimAction.h"
 #include "trinkets/src/OMAnimatedCursor.h"
 #include "trinkets/src/OMAnimation.h"
@@ -120,6 +124,8 @@ void forgetCursors()
   RPButton::setDefaultTrackingCursor(nullptr);
   RPButton::setDefaultHoverCursor(nullptr);
   RText::setCursorHook(nullptr);
+  RHotSpot::setCursorLookup(nullptr);
+  RPentominoGame::setCursorLookup(nullptr);
   if (OMTrinketWindow* host = OMTrinketWindow::mainHost()) {
     host->trinkets().forEach([](OMTrinket* trinket) {
       if (isOurCursor(trinket->trackingCursor())) trinket->setTrackingCursor(nullptr);
@@ -149,7 +155,7 @@ bool initResources()
   OMAnimation::paletteResolver = &resolvePalette;
   // The character's lookup comes here; then the scene port's opener.
   setBackgroundMusicLoader(&findWaveResource);
-  // The selection list's opener comes here.
+  RSelList::setFontOpener(&findFontResource);
   SoundAction::setSoundOpener(&findWaveResource);
   RText::setFontByIdHook(&getNFNTFont);
   RText::setFontByNameHook(&getTrueTypeFont);
@@ -160,6 +166,7 @@ bool initResources()
   RSmackerMovie::setSoundHooks(&pauseMixingSounds, &resumePausedSounds);
 
   setResourceCacheDirectory(getDataDirectory());
+  RXMLDatFile::setDataDirectoryLookup(&getDataDirectory);
   ResourceCachePort::install(&registryCachePort);
   const OMLinkToFct install(&installCursorsFunction);
   registerScriptFunction("InstallCursors", &install);
@@ -169,6 +176,8 @@ bool initResources()
 void shutdownResources()
 {
   keptSounds.clear();
+  RSelList::setFontOpener(nullptr);
+  RXMLDatFile::setDataDirectoryLookup(nullptr);
   forgetCursors();
   cursors.clear();
   ResourceCachePort::install(nullptr);
@@ -292,6 +301,8 @@ void installCursors()
   RPButton::setDefaultTrackingCursor(cursorFromResource(4062));
   RPButton::setDefaultHoverCursor(cursorFromResource(4062));
   RAnimation::setCursorLookup(&lookUpCursor);
-  // The character's, the pentomino board's and the hot spot's lookups come here.
+  // The character's lookup comes here.
+  RPentominoGame::setCursorLookup(&lookUpCursor);
+  RHotSpot::setCursorLookup(&lookUpCursor);
   RText::setCursorHook(&lookUpCursor);
 }

@@ -12,6 +12,7 @@
 #include "game/ResourceFileRegistry.h"
 #include "game/WorldField.h"
 #include "trinkets/lib/RPButton.h"
+#include "trinkets/lib/RPentominoGame.h"
 #include "trinkets/src/OMAnimationFormat.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/rthread/YNativeFunction.h"
@@ -236,6 +237,8 @@ int playedSoundCount()
 void installSoundHooks()
 {
   RPButton::setClickSoundPlayer(&playClickSound);
+  RPentominoGame::setSoundPlayer(&playSoundResource);
+  RPentominoGame::setSoundStopper(&stopPlayedSound);
 }
 
 void registerSoundFunctions()
@@ -251,6 +254,8 @@ void shutdownSoundFunctions()
 {
   killAllPlayedSounds();
   RPButton::setClickSoundPlayer(nullptr);
+  RPentominoGame::setSoundPlayer(nullptr);
+  RPentominoGame::setSoundStopper(nullptr);
   SoundPlayerState& s = state();
   s.reaper.reset();
   s.opener = nullptr;

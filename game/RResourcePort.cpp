@@ -26,12 +26,6 @@ std::vector<RResourcePort*>& livePorts()
 
 std::uint64_t nextSerial = 1;
 
-OMWord writeText(OMWord buffer, const char* text)
-{
-  std::snprintf(reinterpret_cast<char*>(buffer), OMScriptableObject::resultBufferSize, "%s", text);
-  return 1;
-}
-
 // A popped argument as a number; empty counts as 0.
 int numberArgument()
 {

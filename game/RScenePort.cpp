@@ -35,12 +35,6 @@ std::vector<RScenePort*>& livePorts()
 
 std::uint64_t nextSerial = 1;
 
-OMWord writeNumber(OMWord buffer, int value)
-{
-  std::snprintf(reinterpret_cast<char*>(buffer), OMScriptableObject::resultBufferSize, "%d", value);
-  return 1;
-}
-
 int numberOf(OMWord text)
 {
   return decimalValueOf(reinterpret_cast<const char*>(text));

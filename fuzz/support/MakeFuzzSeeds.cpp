@@ -77,6 +77,11 @@ void xmlDocuments()
        "<?xml version=\"1.0\" standalone=\"yes\"?>\n<ZEB_DATA_FILE>\n  <VARIABLES>\n"
        "    <score VALUE=\"12\"/>\n    <name VALUE=\"Ann &amp; Bo\"/>\n  </VARIABLES>\n"
        "</ZEB_DATA_FILE>\n");
+  seed("XMLVariableFileFuzz", "variables",
+       "<?xml version=\"1.0\" standalone=\"yes\"?>\n<ZEB_DATA_FILE>\n<VARIABLES>\n"
+       "<score VALUE=\"12\">\n</score>\n<name VALUE=\"Ann &amp; &quot;Bo&quot;\">\n</name>\n"
+       "<box.1 VALUE=\"0\">\n</box.1>\n</VARIABLES>\n<Level x=\"1\">\nsome words\n"
+       "<VARIABLES>\n<inner>\n</inner>\n</VARIABLES>\n</Level>\n</ZEB_DATA_FILE>\n");
   seed("XMLDocument", "choreography",
        "<!DOCTYPE CHOR [ <!ENTITY x \"y\"> ]>\n<!-- lips -->\n<CHOR><ANIM ID=\"4\">"
        "<FRAMES>1 2 3</FRAMES><WAVESOUND ID='9'/></ANIM><LIPS><LIP1 T=\"0\">a</LIP1></LIPS>"

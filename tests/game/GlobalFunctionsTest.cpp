@@ -343,4 +343,25 @@ TEST_F(GlobalFunctionsTest, PageTurnFindsThePageAndShowsTheCursor)
   EXPECT_EQ(turns, 5);
 }
 
+// The event source takes the stage's keys while it exists: Esc asks to close again once it is
+// dropped.
+TEST_F(GlobalFunctionsTest, TheEventSourceHoldsTheStageKeysUntilDropped)
+{
+  static int closeRequests = 0;
+  closeRequests = 0;
+  shellCalls().raiseAppClose = [] { ++closeRequests; };
+  run("e=REvent\rset e keyPressed onKey\r",
+      "procedure onKey\r[\r  get e key k\r  say k\r]\r");
+  host.typeKey(VK_ESCAPE);
+  settle();
+  EXPECT_EQ(newLines(), Lines{"Esc"});
+  EXPECT_EQ(closeRequests, 0);
+  run("drop e\r");
+  host.typeKey(VK_ESCAPE);
+  settle();
+  EXPECT_TRUE(newLines().empty());
+  EXPECT_EQ(closeRequests, 1);
+  resetShellCalls();
+}
+
 }  // namespace

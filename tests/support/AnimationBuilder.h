@@ -28,6 +28,8 @@ class AnimationBuilder {
     return writer_.addImage(AnimationWriter::Image::fromPixels(w, h, pixels, clear));
   }
 
+  int addImage(const AnimationWriter::Image& image) { return writer_.addImage(image); }
+
   // The entries; an end entry closes them.
   void addSequence(const std::vector<OMFrameEntry>& entries)
   {

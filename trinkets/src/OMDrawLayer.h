@@ -33,6 +33,9 @@ class OMDrawLayer {
   // Paints the area of the target; answers the rectangle it painted (empty when none).
   virtual OMRect draw(OMCanvas* target, const OMRegion& area);
   virtual void setPalette(const OMRGBColor* /*colors*/) {}
+  // Told when a trinket burns itself into the layer, and when it takes that back.
+  virtual void stamp(const OMRect& /*rect*/) {}
+  virtual void unstamp() {}
 
   OMLink* link(int index) const
   {

@@ -1,6 +1,7 @@
 #include "trinkets/src/OMScriptableObject.h"
 
 #include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 #include "trinkets/src/OMSDataProperty.h"
@@ -49,6 +50,18 @@ void OMScriptableObject::stateText(char* /*buffer*/, std::size_t /*size*/) const
 char* OMScriptableObject::resultBuffer()
 {
   return sharedResultBuffer;
+}
+
+OMWord OMScriptableObject::writeNumber(OMWord buffer, int value)
+{
+  std::snprintf(reinterpret_cast<char*>(buffer), resultBufferSize, "%d", value);
+  return 1;
+}
+
+OMWord OMScriptableObject::writeText(OMWord buffer, const char* text)
+{
+  std::snprintf(reinterpret_cast<char*>(buffer), resultBufferSize, "%s", text ? text : "");
+  return 1;
 }
 
 void OMScriptableObject::addProperty(const char* name, const OMLink* setter, const OMLink* getter)

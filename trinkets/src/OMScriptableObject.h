@@ -85,6 +85,12 @@ class OMScriptableObject {
   // The object most recently bound by bindClass or given members by copyMembers.
   static OMScriptableObject* current() { return current_; }
 
+ protected:
+  // A property getter's answer in the result buffer: "%d" of the value, or a copy of the
+  // text (null reads empty), cut to the buffer.
+  static OMWord writeNumber(OMWord buffer, int value);
+  static OMWord writeText(OMWord buffer, const char* text);
+
  private:
   OMScriptableObjectProperty* findMember(const char* name, unsigned kindMask) const;
 

@@ -193,12 +193,6 @@ void OMTrinket::setNumberField(int which, int value)
   }
 }
 
-OMWord OMTrinket::writeNumber(OMWord buffer, int value)
-{
-  std::snprintf(reinterpret_cast<char*>(buffer), resultBufferSize, "%d", value);
-  return 1;
-}
-
 OMWord OMTrinket::placeMember()
 {
   const int px = std::atoi(popScriptArg());

@@ -187,8 +187,6 @@ class OMTrinket : public OMScriptableObject {
   static void setLastMousePoint(const OMPoint& point) { lastMousePoint_ = point; }
 
  protected:
-  // A property getter's answer: "%d" of the value in the result buffer.
-  static OMWord writeNumber(OMWord buffer, int value);
   void setHook(int hook, const OMLink* link);
   void callHook(int hook);
   // Moves the rectangle without marking anything.

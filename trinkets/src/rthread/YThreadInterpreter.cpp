@@ -531,9 +531,13 @@ void YThread::doAssign(const std::uint16_t* run)
       return;
     }
     target = destination->followed();
-    target->setObject(made.release());
-    // The destination owns what it made.
-    if (target->sharing != -1) target->sharing = 0;
+    OMScriptableObject* object = made.release();
+    if (target->getObject() == object) return;
+    // The destination owns what it made, unless the class handed out an object that another
+    // variable owns already (a single instance): then it only shares it.
+    const bool ownedElsewhere = scriptVariables.nameOfObject(object) != nullptr;
+    target->setObject(object);
+    if (target->sharing != -1) target->sharing = ownedElsewhere ? 1 : 0;
     return;
   }
   YVariable* from = source->followed();

@@ -1,0 +1,231 @@
+#include <random>
+
+#include "framework/OMPathDirectory.h"
+#include "framework/OMXMLElement.h"
+#include "tests/support/KilledWriter.h"
+#include "tests/trinkets/ScriptedStageTest.h"
+#include "trinkets/lib/RXMLDatFile.h"
+#include "trinkets/src/OMSParameter.h"
+
+namespace {
+
+std::string dataDirectory;
+const char* lookUpDataDirectory()
+{
+  return dataDirectory.c_str();
+}
+
+class XMLVariableFileTest : public ScriptedStageTest {
+ protected:
+  void SetUp() override
+  {
+    if (!scriptVariables.isInitialised()) scriptVariables.init();
+    dataDirectory = "E:\\";
+    RXMLDatFile::setDataDirectoryLookup(&lookUpDataDirectory);
+  }
+  void TearDown() override
+  {
+    RXMLDatFile::setDataDirectoryLookup(nullptr);
+    ScriptedStageTest::TearDown();
+  }
+  std::unique_ptr<RXMLDatFile> open(const char* name)
+  {
+    auto file = std::make_unique<RXMLDatFile>(name, true);
+    file->bindClass("RXMLDatFile");
+    return file;
+  }
+  static std::string result() { return scriptResult(); }
+  std::string onDisk(const char* name) const { return stage.folder().read(name); }
+
+  ScopedEnv driveE_{"OM_DRIVE_E", stage.folder().path()};
+};
+
+TEST_F(XMLVariableFileTest, ANewFileHoldsTheVariableGroup)
+{
+  auto file = open("Progress");
+  EXPECT_EQ(file->path(), "e:\\progress.xml");
+  EXPECT_EQ(file->writeCount(), 1);
+  const std::string text = onDisk("progress.xml");
+  EXPECT_NE(text.find("<?xml version=\"1.0\" standalone=\"yes\"?>"), std::string::npos);
+  EXPECT_NE(text.find("<ZEB_DATA_FILE>"), std::string::npos);
+  EXPECT_STREQ(file->getProperty("currentNode"), "VARIABLES");
+  // A name with a dot keeps it; the whole path goes to lower case and still finds the file.
+  stage.folder().write("Saves/Foo.XML",
+                       "<?xml version=\"1.0\"?>\n<ZEB_DATA_FILE>\n<VARIABLES>\n"
+                       "<a VALUE=\"1\">\n</a>\n</VARIABLES>\n</ZEB_DATA_FILE>\n");
+  auto found = open("Saves\\Foo.XML");
+  EXPECT_EQ(found->path(), "e:\\saves\\foo.xml");
+  EXPECT_EQ(found->writeCount(), 0);
+  EXPECT_STREQ(found->getProperty("children"), "1");
+  // A name no search path finds gives an object without a document.
+  setSearchPathStrict(1);
+  RXMLDatFile lost("nowhere.xml", false);
+  setSearchPathStrict(0);
+  lost.bindClass("RXMLDatFile");
+  EXPECT_EQ(lost.document(), nullptr);
+  EXPECT_TRUE(lost.callMethod("addNode", "x", scriptArgTerminator));
+  EXPECT_TRUE(lost.callMethod("saveNode", "VARIABLES", scriptArgTerminator));
+  EXPECT_STREQ(lost.getProperty("version"), "");
+}
+
+// The writing operations, each with the writes it makes under method 0.
+TEST_F(XMLVariableFileTest, WriteMethods)
+{
+  for (int method : {0, 2, 5}) {
+    const std::string name = "m" + std::to_string(method);
+    int writes = 0;
+    {
+      auto file = open(name.c_str());
+      file->setProperty("writeMethod", std::to_string(method).c_str());
+      const int before = file->writeCount();
+      const struct {
+        const char* member;
+        std::vector<const char*> arguments;
+        int writes;
+      } steps[] = {
+          {"addNode", {"Level"}, 0},
+          {"addAttribute", {"score", "1"}, 0},
+          {"addAttribute", {"score", "2"}, 1},
+          {"createArray", {"box", "3", "0", ""}, 3},
+          {"createArray", {"VARIABLES", "n", "2", "x"}, 2},
+          {"saveNode", {"VARIABLES"}, 1},
+      };
+      for (const auto& step : steps) {
+        const int was = file->writeCount();
+        clearScriptArgs();
+        for (const char* argument : step.arguments)
+          pushScriptArg(argument);
+        ASSERT_TRUE(file->callMethod(step.member, scriptArgTerminator)) << step.member;
+        EXPECT_EQ(file->writeCount() - was, method == 0 ? step.writes : 0)
+            << method << " " << step.member;
+      }
+      ASSERT_TRUE(file->callMethod("write", scriptArgTerminator));
+      writes = file->writeCount() - before;
+    }
+    EXPECT_EQ(writes, method == 0 ? 8 : 1) << method;
+    const std::string text = onDisk((name + ".xml").c_str());
+    EXPECT_NE(text.find("<box.3 VALUE=\"0\">"), std::string::npos) << method;
+    EXPECT_NE(text.find("<n.2 VALUE="), std::string::npos) << method;
+    EXPECT_NE(text.find("score=\"2\""), std::string::npos) << method;
+  }
+  // Method 2 writes once more at the end.
+  {
+    auto file = open("late");
+    file->setProperty("writeMethod", "2");
+    file->callMethod("addNode", "Late", scriptArgTerminator);
+  }
+  EXPECT_NE(onDisk("late.xml").find("<Late>"), std::string::npos);
+}
+
+TEST_F(XMLVariableFileTest, VariablesRoundTrip)
+{
+  const std::string tricky = "say \"hi\" <b> & 'so' >";
+  {
+    auto file = open("vars");
+    for (const char* name : {"alpha", "beta", "9bad", "a b"})
+      file->setVariable("VARIABLES", name, "");
+    setVariable("alpha", tricky.c_str());
+    setVariable("beta", "42");
+    ASSERT_TRUE(file->callMethod("saveNode", "VARIABLES", scriptArgTerminator));
+    EXPECT_STREQ(file->getProperty("children"), "2");  // names that are no XML names
+  }
+  scriptVariables.clear();
+  stage.folder().write("more.xml",
+                       "<?xml version=\"1.0\"?>\n<ZEB_DATA_FILE>\n<VARIABLES>\n"
+                       "<gamma>\n</gamma>\n</VARIABLES>\n</ZEB_DATA_FILE>\n");
+  auto file = open("vars");
+  ASSERT_TRUE(file->callMethod("loadNode", "VARIABLES", scriptArgTerminator));
+  EXPECT_EQ(std::string(scriptVariables.getTextByName("alpha")), tricky);
+  EXPECT_STREQ(scriptVariables.getTextByName("beta"), "42");
+  // An element without "VALUE" loads as empty text and gets one when saved.
+  auto more = open("more.xml");
+  setVariable("gamma", "old");
+  more->callMethod("loadNode", "VARIABLES", scriptArgTerminator);
+  EXPECT_STREQ(scriptVariables.getTextByName("gamma"), "");
+  setVariable("gamma", "7");
+  more->callMethod("saveNode", "VARIABLES", scriptArgTerminator);
+  EXPECT_NE(onDisk("more.xml").find("<gamma VALUE=\"7\">"), std::string::npos);
+}
+
+TEST_F(XMLVariableFileTest, CursorWalks)
+{
+  stage.folder().write(
+      "tree.xml",
+      "<?xml version=\"1.0\"?>\n<ZEB_DATA_FILE>\n<VARIABLES>\n<a x=\"1\" y=\"2\">\n"
+      "<b>\n</b>\n</a>\n<b n=\"late\">\n<b n=\"inner\">\n</b>\n</b>\n</VARIABLES>\n"
+      "</ZEB_DATA_FILE>\n");
+  auto file = open("tree.xml");
+  file->callMethod("findNode", "b", scriptArgTerminator);
+  EXPECT_EQ(result(), "b");
+  EXPECT_STREQ(file->getProperty("children"), "1");  // the later one, not searched below
+  file->callMethod("findNode", "zzz", scriptArgTerminator);
+  EXPECT_EQ(result(), "b");
+  clearScriptArgs();
+  pushScriptArg("n");
+  EXPECT_STREQ(file->getProperty("var"), "late");
+  file->callMethod("selectParent", scriptArgTerminator);
+  EXPECT_STREQ(file->getProperty("currentNode"), "VARIABLES");
+  file->setProperty("currentNode", "a");
+  const struct {
+    const char* member;
+    const char* n;
+    const char* result;
+  } reads[] = {{"getChild", "0", ""},     {"getChild", "1", "b"},       {"getChild", "2", ""},
+               {"getAttribute", "0", ""}, {"getAttribute", "2", "y:2"}, {"getAttribute", "3", ""}};
+  for (const auto& r : reads) {
+    file->callMethod(r.member, r.n, scriptArgTerminator);
+    EXPECT_EQ(result(), r.result) << r.member << " " << r.n;
+  }
+  // Limits: a name and value of 1023 characters together fit, 1024 do not; the contents
+  // stop before 1024.
+  file->callMethod("addAttribute", "long", std::string(1019, 'v').c_str(), scriptArgTerminator);
+  file->callMethod("getAttribute", "3", scriptArgTerminator);
+  EXPECT_EQ(result().size(), 1024u);
+  file->callMethod("addAttribute", "long", std::string(1020, 'v').c_str(), scriptArgTerminator);
+  file->callMethod("getAttribute", "3", scriptArgTerminator);
+  EXPECT_EQ(result(), "");
+  for (int i = 0; i < 300; ++i)
+    file->current()->addText("word");
+  file->callMethod("getContents", scriptArgTerminator);
+  EXPECT_EQ(result().size(), 1020u);
+  file->callMethod("deleteNode", "now", scriptArgTerminator);
+  EXPECT_STREQ(file->getProperty("currentNode"), "VARIABLES");
+  EXPECT_STREQ(file->getProperty("children"), "1");
+}
+
+TEST_F(XMLVariableFileTest, ADamagedFileIsKeptAside)
+{
+  const std::string damaged = "<?xml version=\"1.0\"?>\n<ZEB_DATA_FILE>\n<VARIABLES\n";
+  stage.folder().write("broken.xml", damaged);
+  testing::internal::CaptureStderr();
+  auto file = open("broken");
+  testing::internal::GetCapturedStderr();
+  ASSERT_NE(file->document(), nullptr);
+  EXPECT_EQ(onDisk("broken.xml.bad"), damaged);
+  EXPECT_NE(onDisk("broken.xml").find("<VARIABLES>"), std::string::npos);
+}
+
+TEST_F(XMLVariableFileTest, AKilledWriteLeavesTheOldOrTheNewFile)
+{
+  auto file = open("kill");
+  std::string versions[2];
+  for (int i = 0; i < 2; ++i) {
+    file->setVariable("VARIABLES", "big", std::string(20000 + i, char('a' + i)).c_str());
+    ASSERT_TRUE(file->write());
+    versions[i] = onDisk("kill.xml");
+  }
+  std::mt19937 random(5);
+  for (int kill = 0; kill < 60; ++kill) {
+    ASSERT_TRUE(killWriterMidway(
+        [&](int i) {
+          file->setVariable("VARIABLES", "big",
+                            std::string(20000 + i % 2, char('a' + i % 2)).c_str());
+          file->write();
+        },
+        static_cast<int>(random() % 3), static_cast<unsigned>(random() % 2000)));
+    const std::string now = onDisk("kill.xml");
+    ASSERT_TRUE(now == versions[0] || now == versions[1]) << "kill " << kill;
+  }
+}
+
+}  // namespace
