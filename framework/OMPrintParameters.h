@@ -4,10 +4,10 @@
 
 // What the next print job is to print and how; the program's printing reads it.
 struct OMPrintParameters {
-  int mode = 0;
+  int mode = 1;
   OMRect source;
   int firstWord = 0;
-  int secondWord = 0;
+  int secondWord = 1;
   OMRect page;
   // Cleared on each store.
   bool flag = false;

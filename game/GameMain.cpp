@@ -15,8 +15,10 @@
 #include "game/GlobalSoundFunctions.h"
 #include "game/MachineChecks.h"
 #include "game/OMStageWindow.h"
+#include "game/PageCurl.h"
 #include "game/RWorldPort.h"
 #include "game/ScenePortShell.h"
+#include "game/ScreenFunctions.h"
 #include "game/ShellTrinkets.h"
 #include "trinkets/src/ActionCreateRecord.h"
 
@@ -35,10 +37,12 @@ void playGame(int mode)
   createMainWindow(mode);
   installSoundHooks();
   registerGlobalScriptFunctions();
+  setPageCurlPlayer(&playPageCurl);
   installScenePortTask();
   runGame();
   stopStartupThread();
   shutdownGlobalScriptFunctions();
+  setPageCurlPlayer(nullptr);
   freeAllFonts();
   releaseSharedCharacters();
   shutdownScenePort();

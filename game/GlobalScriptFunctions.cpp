@@ -30,9 +30,8 @@ struct GlobalFunction {
   OMLinkToFct::Function function;
 };
 
-// The shell's own functions, in the order of their registration. "PrintScreen" joins them
-// after "ResumeEverything" once the stage can be printed, and the path finder's three after
-// "OR".
+// The shell's own functions, in the order of their registration; the path finder's three
+// follow "OR".
 constexpr GlobalFunction shellFunctions[] = {
     {"CloseFile", &scriptfn::closeFile},
     {"DisplayScreen", &scriptfn::displayScreen},
@@ -57,6 +56,7 @@ constexpr GlobalFunction shellFunctions[] = {
     {"StopTransitionSound", &scriptfn::stopTransitionSound},
     {"PauseEverything", &scriptfn::pauseEverything},
     {"ResumeEverything", &scriptfn::resumeEverything},
+    {"PrintScreen", &scriptfn::printScreen},
     {"CursorHide", &scriptfn::cursorHide},
     {"CursorShow", &scriptfn::cursorShow},
     {"GetCursorX", &scriptfn::getCursorX},

@@ -3,11 +3,16 @@
 #include <cstdint>
 #include <cstring>
 
+#include "framework/OMApp.h"
 #include "framework/OMCursor.h"
 #include "framework/OMIStream.h"
+#include "framework/OMMemCanvas.h"
+#include "framework/OMPrintParameters.h"
 #include "game/AppShell.h"
 #include "game/GlobalSoundFunctions.h"
+#include "game/MachineChecks.h"
 #include "game/OMStageWindow.h"
+#include "game/Printing.h"
 #include "game/RWorldPort.h"
 #include "game/ScenePortShell.h"
 #include "game/WorldField.h"
@@ -100,6 +105,26 @@ OMWord pageTurn(OMWord)
   if (OMAnimation::animationResolver) page = OMAnimation::animationResolver(pageCurlAnimationId);
   if (page && pageCurlPlayer) pageCurlPlayer(direction, std::move(page));
   showCursor();
+  return 1;
+}
+
+OMWord printScreen(OMWord)
+{
+  OMStageWindow* stage = shellStage();
+  if (stage == nullptr) return 1;
+  const int present = stage->presentEnabled();
+  stage->setPresentEnabled(1);
+  setPrintParameters(1, OMRect(), 0, 0, OMRect());
+  stage->frameStep();
+  const OMApp* app = shellApp();
+  const int failed = printCanvas(stage->offscreen(), app ? app->productName().c_str() : "");
+  stage->setPresentEnabled(present);
+  if (failed != 0) {
+    showFatalMessage(
+        "Velmora' Zuvevura is not able to print the information you requested.  Your printer "
+        "may be out of paper, turned off, or set up incorrectly.  Please correct the problem "
+        "and try again.");
+  }
   return 1;
 }
 

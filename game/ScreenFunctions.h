@@ -26,6 +26,9 @@ OMWord endTransition(OMWord unused);
 // "PageTurn" direction: "left" exactly turns to the left, anything else to the right. The
 // cursor is shown afterwards.
 OMWord pageTurn(OMWord unused);
+// "PrintScreen": the stage's picture on the default printer, landscape; a failure shows the
+// printing message and the script goes on.
+OMWord printScreen(OMWord unused);
 
 }  // namespace scriptfn
 

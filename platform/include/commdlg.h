@@ -43,3 +43,46 @@ typedef OPENFILENAMEA OPENFILENAME;
 BOOL GetOpenFileNameA(LPOPENFILENAMEA dialog);
 BOOL GetSaveFileNameA(LPOPENFILENAMEA dialog);
 DWORD CommDlgExtendedError(void);
+
+// The print dialog shows nothing: it answers the default printer (its device mode, its names
+// and, when asked, its device context), or FALSE with PDERR_NODEFAULTPRN without one.
+typedef UINT_PTR(CALLBACK* LPPRINTHOOKPROC)(HWND, UINT, WPARAM, LPARAM);
+typedef UINT_PTR(CALLBACK* LPSETUPHOOKPROC)(HWND, UINT, WPARAM, LPARAM);
+
+typedef struct tagPDA {
+  DWORD lStructSize;
+  HWND hwndOwner;
+  HGLOBAL hDevMode;
+  HGLOBAL hDevNames;
+  HDC hDC;
+  DWORD Flags;
+  WORD nFromPage;
+  WORD nToPage;
+  WORD nMinPage;
+  WORD nMaxPage;
+  WORD nCopies;
+  HINSTANCE hInstance;
+  LPARAM lCustData;
+  LPPRINTHOOKPROC lpfnPrintHook;
+  LPSETUPHOOKPROC lpfnSetupHook;
+  LPCSTR lpPrintTemplateName;
+  LPCSTR lpSetupTemplateName;
+  HGLOBAL hPrintTemplate;
+  HGLOBAL hSetupTemplate;
+} PRINTDLGA, *LPPRINTDLGA;
+typedef PRINTDLGA PRINTDLG;
+
+// Offsets, in bytes from the structure's start, of the driver, device and port names.
+typedef struct tagDEVNAMES {
+  WORD wDriverOffset;
+  WORD wDeviceOffset;
+  WORD wOutputOffset;
+  WORD wDefault;
+} DEVNAMES, *LPDEVNAMES;
+
+#define PD_RETURNDC 0x00000100u
+#define PD_RETURNDEFAULT 0x00000400u
+#define CDERR_STRUCTSIZE 0x0001u
+#define PDERR_NODEFAULTPRN 0x1008u
+
+BOOL PrintDlgA(LPPRINTDLGA dialog);

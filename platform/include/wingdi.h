@@ -148,6 +148,12 @@ BOOL WINAPI SetRectRgn(HRGN region, int left, int top, int right, int bottom);
 #define SIZEPALETTE 104
 #define NUMRESERVED 106
 #define RC_PALETTE 0x0100
+#define PHYSICALWIDTH 110
+#define PHYSICALHEIGHT 111
+#define PHYSICALOFFSETX 112
+#define PHYSICALOFFSETY 113
+#define RC_BITMAP64 0x0008
+#define RC_STRETCHDIB 0x2000
 
 // Fonts.
 #define FW_DONTCARE 0
@@ -435,3 +441,63 @@ int SelectClipRgn(HDC hdc, HRGN region);
 BOOL FillRgn(HDC hdc, HRGN region, HBRUSH brush);
 BOOL PaintRgn(HDC hdc, HRGN region);
 BOOL FrameRgn(HDC hdc, HRGN region, HBRUSH brush, int width, int height);
+
+// Printing. A printer's context draws into a white page; each page ends as a page of a PDF
+// file that the host writes.
+#define CCHDEVICENAME 32
+#define CCHFORMNAME 32
+#define DM_ORIENTATION 0x00000001u
+#define DM_PAPERSIZE 0x00000002u
+#define DM_PRINTQUALITY 0x00000400u
+#define DMORIENT_PORTRAIT 1
+#define DMORIENT_LANDSCAPE 2
+#define DMPAPER_LETTER 1
+#define DMRES_HIGH (-4)
+
+typedef struct _devicemodeA {
+  BYTE dmDeviceName[CCHDEVICENAME];
+  WORD dmSpecVersion;
+  WORD dmDriverVersion;
+  WORD dmSize;
+  WORD dmDriverExtra;
+  DWORD dmFields;
+  short dmOrientation;
+  short dmPaperSize;
+  short dmPaperLength;
+  short dmPaperWidth;
+  short dmScale;
+  short dmCopies;
+  short dmDefaultSource;
+  short dmPrintQuality;
+  short dmColor;
+  short dmDuplex;
+  short dmYResolution;
+  short dmTTOption;
+  short dmCollate;
+  BYTE dmFormName[CCHFORMNAME];
+  WORD dmLogPixels;
+  DWORD dmBitsPerPel;
+  DWORD dmPelsWidth;
+  DWORD dmPelsHeight;
+  DWORD dmDisplayFlags;
+  DWORD dmDisplayFrequency;
+} DEVMODEA, *LPDEVMODEA;
+typedef DEVMODEA DEVMODE;
+
+typedef struct _DOCINFOA {
+  int cbSize;
+  LPCSTR lpszDocName;
+  LPCSTR lpszOutput;
+  LPCSTR lpszDatatype;
+  DWORD fwType;
+} DOCINFOA, *LPDOCINFOA;
+typedef DOCINFOA DOCINFO;
+
+#define SP_ERROR (-1)
+
+int StartDocA(HDC hdc, const DOCINFOA* info);
+int StartPage(HDC hdc);
+int EndPage(HDC hdc);
+int EndDoc(HDC hdc);
+int AbortDoc(HDC hdc);
+BOOL GdiFlush(void);

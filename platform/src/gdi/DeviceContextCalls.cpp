@@ -12,6 +12,7 @@
 #include "platform/src/gdi/GdiFont.h"
 #include "platform/src/gdi/GdiPalette.h"
 #include "platform/src/gdi/GdiPen.h"
+#include "platform/src/gdi/Printer.h"
 #include "platform/src/gdi/Screen.h"
 #include "platform/src/gdi/StockObjects.h"
 
@@ -37,11 +38,22 @@ bool namesDisplay(LPCSTR driver, LPCSTR device)
          device[length] != '0';
 }
 
+// A printer of the table, in the orientation of the device mode when it has one.
+HDC createPrinterContext(LPCSTR device, const void* deviceMode)
+{
+  const PrinterModel* model = device == nullptr ? nullptr : PrinterTable::instance().find(device);
+  if (model == nullptr) return nullptr;
+  const auto* mode = static_cast<const DEVMODEA*>(deviceMode);
+  const bool landscape = mode != nullptr && (mode->dmFields & DM_ORIENTATION) != 0 &&
+                         mode->dmOrientation == DMORIENT_LANDSCAPE;
+  return createPrinterDC(*model, landscape);
+}
+
 }  // namespace
 
-HDC CreateDCA(LPCSTR driver, LPCSTR device, LPCSTR, const void*)
+HDC CreateDCA(LPCSTR driver, LPCSTR device, LPCSTR, const void* deviceMode)
 {
-  if (!namesDisplay(driver, device)) return nullptr;
+  if (!namesDisplay(driver, device)) return createPrinterContext(device, deviceMode);
   Surface& screen = Screen::instance().surface();
   return createWindowDC(nullptr, POINT{0, 0},
                         RegionData::rectangle(0, 0, screen.width(), screen.height()), false);
@@ -49,6 +61,7 @@ HDC CreateDCA(LPCSTR driver, LPCSTR device, LPCSTR, const void*)
 
 BOOL DeleteDC(HDC hdc)
 {
+  endPrinterDC(hdc);
   return destroyDC(hdc) ? TRUE : FALSE;
 }
 
@@ -68,6 +81,7 @@ int GetDeviceCaps(HDC hdc, int index)
 {
   DeviceContext* dc = lookupDC(hdc);
   if (dc == nullptr) return 0;
+  if (isPrinterDC(hdc)) return printerDeviceCaps(hdc, index);
   Surface* surface = dc->surface();
   Screen& screen = Screen::instance();
   const bool palettized = dc->contextKind() != DeviceContext::Kind::memory && screen.isPalettized();

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include "platform/src/gdi/Printer.h"
 #include "platform/src/kernel/AtomicFile.h"
 #include "platform/src/kernel/Codepage.h"
 #include "platform/src/kernel/WindowsPaths.h"
@@ -241,6 +242,14 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
 
 DWORD GetProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR returned, DWORD size)
 {
+  // Without an entry of its own, WIN.INI names the default printer.
+  if (section != nullptr && key != nullptr && _stricmp(section, "windows") == 0 &&
+      _stricmp(key, "device") == 0) {
+    const std::string printer = omgdi::PrinterTable::instance().defaultEntry();
+    if (!printer.empty()) {
+      return GetPrivateProfileStringA(section, key, printer.c_str(), returned, size, "WIN.INI");
+    }
+  }
   return GetPrivateProfileStringA(section, key, defaultValue, returned, size, "WIN.INI");
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/host/Host.h"
+#include "platform/src/user/CommonDialogError.h"
 
 namespace {
 
@@ -53,6 +54,11 @@ BOOL GetOpenFileNameA(LPOPENFILENAMEA dialog)
 BOOL GetSaveFileNameA(LPOPENFILENAMEA dialog)
 {
   return runFileDialog(dialog, true);
+}
+
+void omuser::setCommonDialogError(DWORD error)
+{
+  lastDialogError = error;
 }
 
 DWORD CommDlgExtendedError(void)
