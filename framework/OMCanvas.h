@@ -59,6 +59,12 @@ class OMCanvas {
   void setFrame(bool on) { frame_ = on; }
   void setPenWidth(int width) { penWidth_ = width; }
   void setMaskDrawing(bool on) { mask_ = on; }
+  const OMRGBColor& fillColor() const { return fillColor_; }
+  const OMRGBColor& frameColor() const { return frameColor_; }
+  const OMRGBColor& textColor() const { return textColor_; }
+  bool isFilling() const { return fill_; }
+  bool isFraming() const { return frame_; }
+  int penWidth() const { return penWidth_; }
   bool maskDrawing() const { return mask_; }
   // Null goes back to the canvas's own system font.
   void setFont(OMFont* font);

@@ -531,9 +531,14 @@ void YThread::doAssign(const std::uint16_t* run)
       return;
     }
     target = destination->followed();
+    // A factory may answer an object that another variable owns (the one dialog there is):
+    // the destination then only shares it.
+    int owner = -1;
+    scriptVariables.nameOfObject(made.get(), &owner);
+    const bool ownedElsewhere = owner >= 0 && owner != target->index;
     target->setObject(made.release());
     // The destination owns what it made.
-    if (target->sharing != -1) target->sharing = 0;
+    if (target->sharing != -1) target->sharing = ownedElsewhere ? 1 : 0;
     return;
   }
   YVariable* from = source->followed();

@@ -1,0 +1,314 @@
+// The dialog trinket end to end: made by script and from templates, shown, frozen around,
+// dismissed by mouse and keys; its controls' looks and the label's line breaking.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "framework/OMCursor.h"
+#include "framework/OMFont.h"
+#include "framework/OMLinkToFct.h"
+#include "framework/OMTask.h"
+#include "framework/OMWaveSound.h"
+#include "tests/support/AnimationBuilder.h"
+#include "tests/support/PngWriter.h"
+#include "tests/support/TestStage.h"
+#include "trinkets/lib/OMDialogButton.h"
+#include "trinkets/lib/OMDialogLabel.h"
+#include "trinkets/lib/OMTrinketDialog.h"
+#include "trinkets/lib/RPButton.h"
+#include "trinkets/lib/RTBitmap.h"
+#include "trinkets/src/rthread/YThread.h"
+#include "trinkets/src/rthread/eventRecord.h"
+#include "trinkets/src/rvar/YVariableTable.h"
+
+namespace {
+
+using omtest::AnimationBuilder;
+
+const OMFrameEntry hold{0, 0, OMFrameEntry::hold, 0};
+
+// A stage with button animations 20 and 21 (30 x 20, up and pressed), a looping animation 22
+// (no dialog cursor); scripts run on it and log with "say".
+class DialogStage {
+ public:
+  explicit DialogStage(int depth = 16) : stage(depth)
+  {
+    NEResourceWriter writer;
+    for (int id : {20, 21}) {
+      AnimationBuilder b;
+      b.addImage(30, 20, std::uint8_t(id - 18));
+      b.addImage(30, 20, 9);
+      b.addSequence({OMFrameEntry{0, 0, 0, 0}, hold, OMFrameEntry{0, 0, 1, 0}, hold});
+      writer.add("ASEQ", std::to_string(id), b.build());
+    }
+    AnimationBuilder looping;
+    looping.addImage(10, 10, 5);
+    looping.addImage(10, 10, 6);
+    looping.addSequence({OMFrameEntry{0, 0, 0, 0}, OMFrameEntry{0, 0, 1, 0},
+                         OMFrameEntry{0, 0, OMFrameEntry::loop, 0}});
+    writer.add("ASEQ", "22", looping.build());
+    stage.addResourceFile("dialog.rsc", writer);
+    OMAnimation::useEmbeddedAnimationCoordinates = 0;
+  }
+  ~DialogStage()
+  {
+    thread.reset();
+    scriptVariables.clear();
+    clearEventRecords();
+    OMAnimation::useEmbeddedAnimationCoordinates = 1;
+  }
+
+  void run(const std::string& script)
+  {
+    std::ofstream("dialog.mps", std::ios::binary) << "yield off\rdebug\r" << script;
+    thread = std::make_unique<YThread>("dialog.mps", nullptr);
+    thread->start();
+    stage.passes(3);
+  }
+  int count(const std::string& line) const
+  {
+    int n = 0;
+    for (const std::string& l : stage.debugLines())
+      n += l == line;
+    return n;
+  }
+  std::string text(const char* variable) { return scriptVariables.getTextByName(variable); }
+  void typeKey(int virtualKey, int modifier = 0)
+  {
+    if (modifier) stage.host().pressKey(modifier);
+    stage.host().typeKey(virtualKey);
+    stage.settle();
+    if (modifier) stage.host().releaseKey(modifier);
+    stage.settle();
+  }
+
+  omtest::TestStage stage;
+  std::unique_ptr<YThread> thread;
+};
+
+// A dialog with a "&Yes" button (7), a default push button (20) and an escape one (21).
+const char* const yesDialog =
+    "d=OMTrinketDialog 100 100 400 300\r"
+    "set d dismissed onDismissed\r"
+    "play d addButton 110 250 190 280 \"&Yes\" 7\r"
+    "play d addRPButton 200 250 20 DEFAULT\r"
+    "play d addRPButton 300 250 21 escape\r"
+    "play d addText 110 110 390 200 \"A question\"\r"
+    "play d show\r"
+    "wait\r"
+    "procedure onDismissed\r[\r  say dismissed\r]\r";
+
+TEST(DialogTest, EveryWayOfChoosingDismissesOnceWithItsId)
+{
+  struct Way {
+    const char* name;
+    std::function<void(DialogStage&)> choose;
+    int id;
+  };
+  const Way ways[] = {
+      {"click on Yes", [](DialogStage& s) { s.stage.click(150, 265); }, 7},
+      {"Y", [](DialogStage& s) { s.typeKey('Y', VK_SHIFT); }, 7},
+      {"y", [](DialogStage& s) { s.typeKey('Y'); }, 7},
+      {"Ctrl+Y", [](DialogStage& s) { s.typeKey('Y', VK_CONTROL); }, 7},
+      {"Enter", [](DialogStage& s) { s.typeKey(VK_RETURN); }, 20},
+      {"Space", [](DialogStage& s) { s.typeKey(VK_SPACE); }, 20},
+      {"Esc", [](DialogStage& s) { s.typeKey(VK_ESCAPE); }, 21},
+      {"click on the push button", [](DialogStage& s) { s.stage.click(215, 260); }, 20},
+  };
+  for (const Way& way : ways) {
+    SCOPED_TRACE(way.name);
+    DialogStage s;
+    s.run(yesDialog);
+    OMTrinketDialog* dialog = OMTrinketDialog::currentDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->members().count(), 4);
+    EXPECT_TRUE(isSoundOutputPaused());
+    way.choose(s);
+    EXPECT_EQ(OMTrinketDialog::currentDialog(), nullptr);
+    EXPECT_EQ(s.count("dismissed"), 1);
+    EXPECT_EQ(s.text("RESULT"), std::to_string(way.id));
+    EXPECT_EQ(s.text("d"), std::to_string(way.id));
+    EXPECT_FALSE(isSoundOutputPaused());
+  }
+}
+
+OMWord countPass(OMWord counter)
+{
+  ++*reinterpret_cast<int*>(counter);
+  return 0;
+}
+
+TEST(DialogTest, AModalDialogFreezesEverythingElseUntilItGoes)
+{
+  for (const char* modal : {"", "0"}) {
+    SCOPED_TRACE(*modal ? "not modal" : "modal");
+    const bool frozen = !*modal;
+    DialogStage s;
+    int passes = 0;
+    const OMLinkToFct counting(&countPass, reinterpret_cast<OMWord>(&passes));
+    OMTask task(&counting, 5);
+    s.stage.app().addTask(&task);
+    OMAnimation outside(OMAnimation::animationResolver(22), 500, 400, &s.stage.window());
+    outside.restartTiming();
+    s.stage.window().setDefaultTrinketFlags(0x400);
+    OMCursor* cursorBefore = OMCursor::current();
+    s.run(std::string("o=RPButton 10 10 20\r"
+                      "set o hit onOther\r"
+                      "d=OMTrinketDialog 100 100 400 300 ") +
+          modal +
+          "\r"
+          "play d addButton 110 250 190 280 \"&Yes\" 7\r"
+          "play d show\r"
+          "e=OMTrinketDialog 1 2 3 4\r"
+          "wait\r"
+          "procedure onOther\r[\r  say other\r]\r");
+    ASSERT_NE(OMTrinketDialog::currentDialog(), nullptr);
+    EXPECT_EQ(scriptVariables.getObjectByName("e"), scriptVariables.getObjectByName("d"));
+    // Without a cursor animation of its own the dialog leaves the cursor as it is.
+    EXPECT_EQ(OMCursor::current(), cursorBefore);
+    // The frames the outside animation shows over a few beats.
+    const auto framesShown = [&] {
+      std::set<int> frames;
+      for (int i = 0; i < 4; ++i) {
+        s.stage.passes(1, omtest::TestStage::gatePeriod);
+        frames.insert(outside.frameNumber());
+      }
+      return frames.size();
+    };
+    const int counted = passes;
+    EXPECT_EQ(framesShown(), frozen ? 1u : 2u);
+    EXPECT_EQ(passes == counted, frozen);
+    EXPECT_EQ(isSoundOutputPaused(), frozen);
+    s.stage.click(20, 15);
+    EXPECT_EQ(s.count("other"), frozen ? 0 : 1);
+    // Enter without a default button does nothing.
+    s.typeKey(VK_RETURN);
+    ASSERT_NE(OMTrinketDialog::currentDialog(), nullptr);
+
+    s.stage.click(150, 265);
+    EXPECT_EQ(OMTrinketDialog::currentDialog(), nullptr);
+    EXPECT_EQ(s.stage.window().defaultTrinketFlags(), 0x400u);
+    EXPECT_EQ(OMCursor::current(), cursorBefore);
+    EXPECT_FALSE(task.isSuspended());
+    EXPECT_FALSE(isSoundOutputPaused());
+    const int after = passes;
+    EXPECT_EQ(framesShown(), 2u);
+    EXPECT_GT(passes, after);
+    s.stage.click(20, 15);
+    EXPECT_EQ(s.count("other"), frozen ? 1 : 2);
+    s.stage.app().removeTask(&task);
+  }
+}
+
+TEST(DialogTest, ADialogDroppedWhileItIsDismissedGoesOnce)
+{
+  DialogStage s;
+  s.run(
+      "d=OMTrinketDialog 100 100 400 300\r"
+      "set d dismissed onDismissed\r"
+      "t=RPButton 120 120 21\r"
+      "play d addTrinket t\r"
+      "play d addTrinket \"t\"\r"
+      "play d addTrinket \"t\"\r"
+      "play d addTrinket \"d\"\r"
+      "play d addButton 110 250 190 280 \"&Yes\" 7\r"
+      "play d show\r"
+      "wait\r"
+      "procedure onDismissed\r[\r  drop d\r  say dismissed\r]\r");
+  OMTrinketDialog* dialog = OMTrinketDialog::currentDialog();
+  ASSERT_NE(dialog, nullptr);
+  // The trinket joins once; the dialog does not join itself.
+  EXPECT_EQ(dialog->members().count(), 2);
+  EXPECT_EQ(scriptVariables.getObjectByName("t"), dialog->members().first());
+  s.stage.click(150, 265);
+  EXPECT_EQ(OMTrinketDialog::currentDialog(), nullptr);
+  EXPECT_EQ(s.count("dismissed"), 1);
+  EXPECT_EQ(s.text("d"), "7");
+  // The member went with the dialog and its variable let go of it.
+  EXPECT_EQ(scriptVariables.getObjectByName("t"), nullptr);
+}
+
+TEST(DialogTest, APressDraggedOffTheButtonChoosesNothing)
+{
+  DialogStage s;
+  s.run(yesDialog);
+  auto* yes = dynamic_cast<OMDialogButton*>(OMTrinketDialog::currentDialog()->members().first());
+  ASSERT_NE(yes, nullptr);
+  EXPECT_EQ(yes->caption(), "Yes");
+  EXPECT_EQ(yes->mnemonic(), 'Y');
+  const std::uint32_t raisedCorner = s.stage.pixel(110, 250);
+  s.stage.press(150, 265);
+  EXPECT_EQ(yes->isPressed(), 1);
+  const std::uint32_t pressedCorner = s.stage.pixel(110, 250);
+  EXPECT_NE(pressedCorner, raisedCorner);
+  s.stage.moveTo(20, 20);
+  EXPECT_EQ(yes->isPressed(), 0);
+  EXPECT_EQ(s.stage.pixel(110, 250), raisedCorner);
+  s.stage.moveTo(150, 262);
+  EXPECT_EQ(s.stage.pixel(110, 250), pressedCorner);
+  s.stage.moveTo(20, 20);
+  s.stage.release(20, 20);
+  EXPECT_NE(OMTrinketDialog::currentDialog(), nullptr);
+  EXPECT_EQ(s.count("dismissed"), 0);
+}
+
+// The templates lay out (in units of 6 x 13 for "MS Sans Serif" 8) to a panel of 300 x 163
+// centred on the stage.
+TEST(DialogTest, TemplatesOfBothFormsBecomeTheirMembers)
+{
+  for (int id : {500, 501}) {
+    SCOPED_TRACE(id);
+    DialogStage s;
+    ASSERT_EQ(OMTrinketDialog::createFromTemplate(id, 1, &s.stage.window()), 1);
+    OMTrinketDialog* dialog = OMTrinketDialog::currentDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->rect(), OMRect(170, 158, 470, 321));
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_TRUE(isSoundOutputPaused());
+    HDC dc = GetDC(nullptr);
+    HFONT font = CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, 1, 0, 0, 0, 0, "MS Sans Serif");
+    const HGDIOBJ previous = SelectObject(dc, font);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    SelectObject(dc, previous);
+    DeleteObject(font);
+    ReleaseDC(nullptr, dc);
+    EXPECT_EQ(OMTrinketDialog::templateFontHeight(), metrics.tmHeight);
+
+    std::vector<OMTrinket*> members;
+    dialog->members().forEach([&](OMTrinket* m) { members.push_back(m); });
+    ASSERT_EQ(members.size(), 3u);
+    auto* yes = dynamic_cast<OMDialogButton*>(members[0]);
+    auto* label = dynamic_cast<OMDialogLabel*>(members[1]);
+    auto* picture = dynamic_cast<RTBitmap*>(members[2]);
+    ASSERT_TRUE(yes && label && picture);
+    EXPECT_EQ(yes->rect(), OMRect(185, 272, 260, 295));
+    EXPECT_EQ(yes->subclassWord(), 7);
+    EXPECT_EQ(label->rect(), OMRect(185, 174, 335, 207));
+    EXPECT_EQ(label->lines(), std::vector<std::string>{"Hello there"});
+    // Cut at the panel's inset edge, then to the picture's 40 x 30.
+    EXPECT_EQ(picture->rect(), OMRect(455, 174, 468, 204));
+    EXPECT_EQ(picture->resourceId(), 4000);
+
+    s.stage.click(200, 280);
+    EXPECT_EQ(OMTrinketDialog::currentDialog(), nullptr);
+    EXPECT_FALSE(isSoundOutputPaused());
+  }
+  // A missing template makes nothing and freezes nothing.
+  DialogStage s;
+  EXPECT_EQ(OMTrinketDialog::createFromTemplate(599, 1, &s.stage.window()), 0);
+  EXPECT_EQ(OMTrinketDialog::currentDialog(), nullptr);
+  EXPECT_FALSE(isSoundOutputPaused());
+  EXPECT_EQ(s.stage.window().defaultTrinketFlags(), 0u);
+}
+
+}  // namespace
