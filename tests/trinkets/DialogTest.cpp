@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -309,6 +310,60 @@ TEST(DialogTest, TemplatesOfBothFormsBecomeTheirMembers)
   EXPECT_EQ(OMTrinketDialog::currentDialog(), nullptr);
   EXPECT_FALSE(isSoundOutputPaused());
   EXPECT_EQ(s.stage.window().defaultTrinketFlags(), 0u);
+}
+
+// Ten pixels a character, whatever the character.
+class FixedFont : public OMFont {
+ public:
+  FixedFont() : OMFont("fixed") {}
+  int ascent() const override { return 8; }
+  int descent() const override { return 2; }
+  int leading() const override { return 0; }
+  int textWidth(const char* text) const override { return 10 * int(std::strlen(text)); }
+  OMRect textBounds(const char* text) const override { return OMRect(0, -8, textWidth(text), 2); }
+  const OMClassDescriptor& descriptor() const override { return fixedDescriptor; }
+
+ private:
+  static constexpr OMClassDescriptor fixedDescriptor{"FixedFont"};
+};
+
+TEST(DialogLabelTest, TextsBreakIntoLinesThatFitTheWidth)
+{
+  using Lines = std::vector<std::string>;
+  const struct {
+    std::string text;
+    int width;
+    Lines lines;
+  } cases[] = {
+      {"one two three", 70, {"one two", "three"}},
+      {"one two three", 200, {"one two three"}},
+      // A word wider than the box is split where it stops fitting; the character there is
+      // lost. The last line is cut from its end.
+      {"abcdefghij more", 30, {"abc", "efg", "ij", "mor"}},
+      {"ab\r\ncd", 100, {"ab", "", "cd"}},
+      {"a&b c", 30, {"a&b", "c"}},
+      {"ab cd", 0, {"a", "", "c"}},
+      {"", 50, {}},
+  };
+  const FixedFont font;
+  for (const auto& c : cases)
+    EXPECT_EQ(OMDialogLabel::wrap(c.text, font, c.width), c.lines) << c.text << " in " << c.width;
+  for (const auto& [given, kept] :
+       {std::pair{"\"quoted\"", "quoted"}, {"\"", "\""}, {"\"open", "\"open"}, {"\"\"", ""}})
+    EXPECT_EQ(OMDialogLabel::unquoted(given), kept);
+
+  std::mt19937 random(113);
+  const std::string alphabet = "ab &\r\n\"xyz";
+  for (int round = 0; round < 10000; ++round) {
+    std::string text(random() % 40, ' ');
+    for (char& ch : text)
+      ch = alphabet[random() % alphabet.size()];
+    const int width = int(random() % 70) - 5;
+    std::size_t total = 0;
+    for (const std::string& line : OMDialogLabel::wrap(text, font, width))
+      total += line.size();
+    ASSERT_LE(total, text.size()) << text << " in " << width;
+  }
 }
 
 }  // namespace
