@@ -1,6 +1,7 @@
 // The dialog trinket end to end: made by script and from templates, shown, frozen around,
 // dismissed by mouse and keys; its controls' looks and the label's line breaking.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -310,6 +311,63 @@ TEST(DialogTest, TemplatesOfBothFormsBecomeTheirMembers)
   EXPECT_EQ(OMTrinketDialog::currentDialog(), nullptr);
   EXPECT_FALSE(isSoundOutputPaused());
   EXPECT_EQ(s.stage.window().defaultTrinketFlags(), 0u);
+}
+
+// Compares a part of the stage's screen with a checked-in picture (at 8 bits the palette
+// index as grey); a mismatch writes what was drawn as PNG into a kept temporary folder.
+void expectGolden(omtest::TestStage& stage, const OMRect& area, int depth, const std::string& name)
+{
+  std::vector<std::uint8_t> actual;
+  for (int y = area.top(); y < area.bottom(); ++y)
+    for (int x = area.left(); x < area.right(); ++x) {
+      const std::uint32_t v = stage.pixel(x, y);
+      if (depth == 8) {
+        actual.insert(actual.end(), {std::uint8_t(v), std::uint8_t(v), std::uint8_t(v)});
+      } else {
+        actual.insert(actual.end(),
+                      {std::uint8_t(((v >> 10) & 31) << 3), std::uint8_t(((v >> 5) & 31) << 3),
+                       std::uint8_t((v & 31) << 3)});
+      }
+    }
+  int width = 0, height = 0;
+  std::vector<std::uint8_t> expected;
+  const bool read = omtest::readPng(std::string(OM_TEST_GOLDEN_DIR) + "/" + name + ".png", width,
+                                    height, expected);
+  if (read && width == area.width() && height == area.height() && expected == actual) return;
+  std::string folder = (std::filesystem::temp_directory_path() / "omdialog-XXXXXX").string();
+  if (!::mkdtemp(folder.data())) folder = std::filesystem::temp_directory_path().string();
+  const std::string path = folder + "/" + name + ".png";
+  omtest::writePng(path, area.width(), area.height(), actual);
+  ADD_FAILURE() << name << " differs from its picture; what was drawn is in " << path;
+}
+
+TEST(DialogTest, ThePanelAndItsMembersLookAsTheyShould)
+{
+  for (int depth : {16, 8}) {
+    SCOPED_TRACE(depth);
+    DialogStage s(depth);
+    s.run(
+        "d=OMTrinketDialog 100 100 400 300\r"
+        "play d addButton 110 250 190 280 \"&Yes\" 7\r"
+        "play d addButton 200 250 280 280 \"No\" 8\r"
+        "play d addRPButton 300 250 20 DEFAULT\r"
+        "play d addText 110 110 250 170 \"A question that goes on and on over more lines than "
+        "its box can show\"\r"
+        "play d addBitmap 380 280 400\r"
+        "play d show\r"
+        "wait\r");
+    OMTrinketDialog* dialog = OMTrinketDialog::currentDialog();
+    ASSERT_NE(dialog, nullptr);
+    std::vector<OMTrinket*> members;
+    dialog->members().forEach([&](OMTrinket* m) { members.push_back(m); });
+    ASSERT_EQ(members.size(), 5u);
+    EXPECT_GT(dynamic_cast<OMDialogLabel*>(members[3])->lines().size(), 3u);
+    EXPECT_EQ(members[4]->rect(), OMRect(380, 280, 400, 300));
+    // "No" held down.
+    s.stage.press(240, 265);
+    expectGolden(s.stage, OMRect(95, 95, 405, 305), depth, "dialog-" + std::to_string(depth));
+    s.stage.release(240, 265);
+  }
 }
 
 // Ten pixels a character, whatever the character.
