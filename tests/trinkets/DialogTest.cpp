@@ -370,6 +370,26 @@ TEST(DialogTest, ThePanelAndItsMembersLookAsTheyShould)
   }
 }
 
+TEST(DialogTest, WithoutAFontArrowCaptionsDrawTriangles)
+{
+  // A 40 x 40 button at (300, 300): a point inside each triangle and one beside it.
+  const struct {
+    const char* caption;
+    OMPoint inside, outside;
+  } arrows[] = {{">", {315, 321}, {329, 312}},
+                {"<", {327, 321}, {312, 312}},
+                {"^", {321, 327}, {312, 313}},
+                {"v", {321, 315}, {312, 329}}};
+  DialogStage s;
+  for (const auto& arrow : arrows) {
+    SCOPED_TRACE(arrow.caption);
+    OMDialogButton button(OMRect(300, 300, 340, 340), arrow.caption, 1, nullptr, &s.stage.window());
+    s.stage.passes(1);
+    EXPECT_EQ(s.stage.pixel(arrow.inside.x, arrow.inside.y), 0u);
+    EXPECT_NE(s.stage.pixel(arrow.outside.x, arrow.outside.y), 0u);
+  }
+}
+
 // Ten pixels a character, whatever the character.
 class FixedFont : public OMFont {
  public:
