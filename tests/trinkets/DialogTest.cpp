@@ -170,9 +170,11 @@ TEST(DialogTest, AModalDialogFreezesEverythingElseUntilItGoes)
           "\r"
           "play d addButton 110 250 190 280 \"&Yes\" 7\r"
           "play d show\r"
+          "set d dismissed onDismissed\r"
           "e=OMTrinketDialog 1 2 3 4\r"
           "wait\r"
-          "procedure onOther\r[\r  say other\r]\r");
+          "procedure onOther\r[\r  say other\r]\r"
+          "procedure onDismissed\r[\r  say dismissed\r]\r");
     ASSERT_NE(OMTrinketDialog::currentDialog(), nullptr);
     EXPECT_EQ(scriptVariables.getObjectByName("e"), scriptVariables.getObjectByName("d"));
     // Without a cursor animation of its own the dialog leaves the cursor as it is.
@@ -198,6 +200,10 @@ TEST(DialogTest, AModalDialogFreezesEverythingElseUntilItGoes)
 
     s.stage.click(150, 265);
     EXPECT_EQ(OMTrinketDialog::currentDialog(), nullptr);
+    // The second script's request left the first one's procedure connected.
+    EXPECT_EQ(s.count("dismissed"), 1);
+    EXPECT_EQ(s.text("d"), "7");
+    EXPECT_EQ(scriptVariables.getObjectByName("e"), nullptr);
     EXPECT_EQ(s.stage.window().defaultTrinketFlags(), 0x400u);
     EXPECT_EQ(OMCursor::current(), cursorBefore);
     EXPECT_FALSE(task.isSuspended());

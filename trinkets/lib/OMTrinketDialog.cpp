@@ -272,6 +272,9 @@ void OMTrinketDialog::stateText(char* buffer, std::size_t size) const
 void OMTrinketDialog::registerMembers()
 {
   using Link = OMLinkToObj<OMTrinketDialog>;
+  // A second script that asks for a dialog gets this one again: its members, and the
+  // procedure connected to "dismissed", stay as they are.
+  if (findMember("dismissed")) return;
   addEvent("dismissed");
   const Link show(this, &OMTrinketDialog::showMember);
   addDefaultMethod(&show);
