@@ -63,6 +63,12 @@ class OMCanvas {
   bool isFilling() const { return fill_; }
   bool isFraming() const { return frame_; }
   void setMaskDrawing(bool on) { mask_ = on; }
+  const OMRGBColor& fillColor() const { return fillColor_; }
+  const OMRGBColor& frameColor() const { return frameColor_; }
+  const OMRGBColor& textColor() const { return textColor_; }
+  bool isFilling() const { return fill_; }
+  bool isFraming() const { return frame_; }
+  int penWidth() const { return penWidth_; }
   bool maskDrawing() const { return mask_; }
   // Null goes back to the canvas's own system font.
   void setFont(OMFont* font);

@@ -1029,6 +1029,11 @@ void resumeSoundOutput()
   if (e.device) waveOutRestart(e.device);
 }
 
+bool isSoundOutputPaused()
+{
+  return engine().outputPaused;
+}
+
 void pauseMixingSounds()
 {
   OMSoundEngine& e = engine();

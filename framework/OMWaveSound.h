@@ -114,6 +114,7 @@ int openWaveOut(int keepOpen);
 void closeWaveOut();
 void pauseSoundOutput();
 void resumeSoundOutput();
+bool isSoundOutputPaused();
 void pauseMixingSounds();
 void resumePausedSounds();
 void detachAllSounds();

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "trinkets/lib/OMTrinketDialog.h"
 #include "trinkets/lib/RSmackerMovie.h"
 
 namespace {
@@ -112,7 +113,7 @@ ShellMovie* currentMovie()
 
 bool isDialogOpen()
 {
-  return false;
+  return OMTrinketDialog::currentDialog() != nullptr;
 }
 
 std::unique_ptr<ShellMovie> createExitMovie(const char* fileName, int x, int y,

@@ -5,8 +5,8 @@
 
 class OMLink;
 
-// What the shell needs of the movie, dialog and character trinkets. The dialog and character
-// trinkets come later; until then no dialog is ever open.
+// What the shell needs of the movie, dialog and character trinkets. The character trinkets
+// come later.
 
 // A movie as the shell handles it around a close request and at the end of the game.
 class ShellMovie {

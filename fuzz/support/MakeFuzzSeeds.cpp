@@ -160,6 +160,25 @@ const char programScript[] =
     "  FONT 8, \"MS Sans Serif\"\n{\n  CONTROL \"OK\", 1, BUTTON, 0x50010001, 75, 80, 50, 14\n}\n"
     "TEXT 1001 \"Caf\\xE9 \"\"quoted\"\"\"\nRCDATA 7 { 1, 2, 255, \"ab\" }\n";
 
+// Extended templates with every kind of control the dialog trinket converts or skips.
+void dialogSeeds()
+{
+  omrc::ResourceScript script({});
+  const bool compiled = script.compile(
+      "DIALOG 1 0, 0, 200, 100\n  STYLE 0x90000000\n  FONT 8, \"MS Sans Serif\"\n  EXTENDED\n{\n"
+      "  CONTROL \"&Yes\", 7, BUTTON, 0x50010000, 10, 70, 50, 14\n"
+      "  CONTROL \"Check\", 8, BUTTON, 0x50010003, 10, 50, 60, 10\n"
+      "  CONTROL \"Hello\", 9, STATIC, 0x50000000, 10, 10, 100, 20\n"
+      "  CONTROL 4000, 10, STATIC, 0x5000000E, 190, 10, 20, 20\n"
+      "  CONTROL \"\", 11, LISTBOX, 0x50010000, 120, 60, 60, 30\n}\n");
+  if (!compiled) {
+    std::fprintf(stderr, "make_fuzz_seeds: %s\n", script.error().c_str());
+    std::exit(1);
+  }
+  for (const auto& resource : script.resources())
+    seed("DialogTrinketFuzz", "extended", text(resource.bytes));
+}
+
 // A program-resource input: the group's length, the group, then the other bytes.
 std::string programInput(const Bytes& group, const Bytes& rest)
 {
@@ -190,8 +209,10 @@ void programSeeds(const std::string& iconFile)
     }
     if (resource.typeId == 16)
       seed("ProgramResources", "version", programInput({}, resource.bytes));
+    if (resource.typeId == 5) seed("DialogTrinketFuzz", "dialog", text(resource.bytes));
   }
   seed("ProgramResources", "icon", programInput(group, picture));
+  dialogSeeds();
   // A 4 by 4 picture of 8 bits: header, 256 colours, rows of 4 bytes.
   Bytes bitmap = {40, 0, 0, 0, 4, 0, 0, 0, 4, 0, 0, 0, 1, 0, 8, 0};
   bitmap.resize(40, 0);

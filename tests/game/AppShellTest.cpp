@@ -27,6 +27,7 @@
 #include "tools/ColorTableWriter.h"
 #include "tools/NEResourceWriter.h"
 #include "tools/SmackerWriter.h"
+#include "trinkets/lib/OMTrinketDialog.h"
 #include "trinkets/lib/RSmackerMovie.h"
 #include "trinkets/src/OMAnimation.h"
 #include "trinkets/src/OMTrinket.h"
@@ -374,6 +375,20 @@ TEST_F(ShellTest, AnOpenDialogTrinketTurnsCloseRequestsAway)
   host.typeKey(VK_ESCAPE);
   settle();
   EXPECT_EQ(calls(), std::vector<std::string>{"scene 59396"});
+}
+
+TEST_F(ShellTest, CloseRequestsWaitUntilTheDialogTrinketIsDismissed)
+{
+  ASSERT_EQ(OMTrinketDialog::create(OMRect(100, 100, 300, 200), 1, shellStage()), 1);
+  OMTrinketDialog::currentDialog()->show();
+  calls().clear();
+  host.requestClose();
+  settle();
+  EXPECT_TRUE(calls().empty());
+  OMTrinketDialog::currentDialog()->dismiss(1);
+  host.requestClose();
+  settle();
+  EXPECT_EQ(calls(), std::vector<std::string>{"appClose"});
 }
 
 // Quits the first loop at once, then ends the exit movie's loop the case's way.

@@ -165,7 +165,8 @@ void RPButton::onMouseUp()
   grabInput(0, 0);
   if (!containsPoint(currentEventMousePoint())) return;
   if (hitLink_) {
-    hitLink_->call(0);
+    // Without argument: a link with a bound word receives that word.
+    hitLink_->call();
   } else {
     raise("hit");
   }

@@ -37,6 +37,7 @@ class RPButton : public OMAnimation {
 
   // A clone of the link replaces "hit" (null clears).
   void setHitLink(const OMLink* link);
+  const OMLink* hitLink() const { return hitLink_.get(); }
   int clickSoundId() const { return clickSoundId_; }
   int playDelay() const { return playDelay_; }
   bool hasOwnClickSound() const { return clickSound_ != nullptr; }

@@ -486,6 +486,16 @@ void RText::setFontReleaseHook(FontReleaseHook hook)
   fontReleaseHook = hook;
 }
 
+RText::FontByIdHook RText::idFontHook()
+{
+  return fontByIdHook;
+}
+
+RText::FontReleaseHook RText::releaseFontHook()
+{
+  return fontReleaseHook;
+}
+
 void RText::setDeletionHook(const OMLink* link)
 {
   OMScriptableObjectProperty::replaceLink(deletionHook(), link);

@@ -83,6 +83,9 @@ class RText : public OMTrinket {
   static void setFontByIdHook(FontByIdHook hook);
   static void setFontByNameHook(FontByNameHook hook);
   static void setFontReleaseHook(FontReleaseHook hook);
+  // The hooks as installed, for other classes that take fonts the same way.
+  static FontByIdHook idFontHook();
+  static FontReleaseHook releaseFontHook();
   // The assessment edition calls this link (a clone; null clears) with every text that is
   // being deleted.
   static void setDeletionHook(const OMLink* link);

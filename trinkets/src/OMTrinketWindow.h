@@ -114,6 +114,8 @@ class OMTrinketWindow : public OMWindow {
   void setInputDisabled(int on) { inputDisabled_ = on; }
   int inputDisabled() const { return inputDisabled_; }
   std::uint32_t defaultTrinketFlags() const { return defaultFlags_; }
+  // The task that runs frameStep; a modal freeze leaves it running.
+  OMTask* frameTask() const { return frameTask_.get(); }
   void setDefaultTrinketFlags(std::uint32_t flags) { defaultFlags_ = flags; }
 
   void setFrameLink(int which, const OMLink* link);

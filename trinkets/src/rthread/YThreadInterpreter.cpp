@@ -534,8 +534,11 @@ void YThread::doAssign(const std::uint16_t* run)
     OMScriptableObject* object = made.release();
     if (target->getObject() == object) return;
     // The destination owns what it made, unless the class handed out an object that another
-    // variable owns already (a single instance): then it only shares it.
-    const bool ownedElsewhere = scriptVariables.nameOfObject(object) != nullptr;
+    // variable owns already (a single instance: the event source, the one dialog): then it
+    // only shares it.
+    int owner = -1;
+    scriptVariables.nameOfObject(object, &owner);
+    const bool ownedElsewhere = owner >= 0 && owner != target->index;
     target->setObject(object);
     if (target->sharing != -1) target->sharing = ownedElsewhere ? 1 : 0;
     return;
