@@ -58,10 +58,6 @@ class OMCanvas {
   void setFill(bool on) { fill_ = on; }
   void setFrame(bool on) { frame_ = on; }
   void setPenWidth(int width) { penWidth_ = width; }
-  const OMRGBColor& fillColor() const { return fillColor_; }
-  const OMRGBColor& frameColor() const { return frameColor_; }
-  bool isFilling() const { return fill_; }
-  bool isFraming() const { return frame_; }
   void setMaskDrawing(bool on) { mask_ = on; }
   const OMRGBColor& fillColor() const { return fillColor_; }
   const OMRGBColor& frameColor() const { return frameColor_; }
