@@ -384,8 +384,10 @@ void OMLoadedFile::step()
     default:
       break;
   }
+  // Decided before the worker is woken: from then on the state is the worker's.
+  const bool ending = state_ == failed || state_ == finished;
   omsys::setEvent(go_);
-  if (state_ == failed || state_ == finished) finishStep();
+  if (ending) finishStep();
 }
 
 void OMLoadedFile::finishStep()

@@ -308,6 +308,13 @@ TEST_F(ProgramTest, EscapeMovesBetweenScriptsAndTheExitDialogDecides)
     EXPECT_EQ(dialog.caption, "Exit");
     EXPECT_EQ(dialog.answer, s.dialogAnswer == 10 ? 1 : 0);
   }
+  // Closing the frame asks the same.
+  const std::size_t dialogs = host->dialogs().size();
+  host->queueDialogAnswer(11);
+  host->requestClose();
+  omtest::runPasses(3, 20);
+  ASSERT_EQ(host->dialogs().size(), dialogs + 1);
+  EXPECT_EQ(host->dialogs().back().caption, "Exit");
 }
 
 TEST_F(ProgramTest, TheSoundDialogStoresTheFlagsOnlyOnOK)
