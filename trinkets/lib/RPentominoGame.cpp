@@ -552,8 +552,11 @@ void RPentominoGame::start()
     invalidate();
     if (OMCanvas* canvas = layer->canvas(); canvas && solutionBox_) {
       const int image = solutionBox_->currentImageId();
-      forEachSolutionCell(
-          [&](int px, int py) { solutionBox_->drawImage(image, px, py, canvas, nullptr); });
+      // The layer's picture has coordinates of its own.
+      const OMRect& picture = layer->imageRect();
+      forEachSolutionCell([&](int px, int py) {
+        solutionBox_->drawImage(image, px - picture.left(), py - picture.top(), canvas, nullptr);
+      });
     }
   }
   setVisible(0);
