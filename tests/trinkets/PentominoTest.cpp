@@ -1,10 +1,15 @@
 #include <random>
 
+#include "framework/OMIStreamFile.h"
+#include "framework/OMMemCanvas.h"
 #include "tests/support/AnimationBuilder.h"
+#include "tests/support/CanvasPixels.h"
 #include "tests/trinkets/ScriptedStageTest.h"
+#include "tools/BackgroundWriter.h"
 #include "tools/NEResourceWriter.h"
 #include "trinkets/lib/RPentominoGame.h"
 #include "trinkets/src/OMSParameter.h"
+#include "trinkets/src/OMTBackground.h"
 
 namespace {
 
@@ -270,8 +275,17 @@ TEST_F(PentominoTest, BoardMembers)
   EXPECT_EQ(board->piece(4)->x(), 400);
   EXPECT_EQ(std::count(board->boardCells().begin(), board->boardCells().end(), 'X'), 0);
   // "stamp", "unstamp" and resizing keep the stamped flag.
-  stage.window().setBackground(new OMDrawLayer);
+  const auto picture = writeBackground(640, 480, std::vector<std::uint16_t>(640 * 480, 0x001F));
+  stage.folder().write("bg.bk16", std::string(picture.begin(), picture.end()));
+  stage.window().setBackground(
+      new OMTBackground(OMRect(0, 0, 640, 480),
+                        new OMIStreamFile(stage.folder().file("bg.bk16").c_str(), -1, nullptr)));
   board->callMethod("stamp", scriptArgTerminator);
+  // The solution box lies in the picture on the target cells only.
+  auto* layer = static_cast<OMMemCanvas*>(stage.window().background()->canvas());
+  EXPECT_NE(omtest::canvasPixel(*layer, 120, 120), omtest::canvasPixel(*layer, 5, 5));
+  EXPECT_NE(omtest::canvasPixel(*layer, 120, 160), omtest::canvasPixel(*layer, 5, 5));
+  EXPECT_EQ(omtest::canvasPixel(*layer, 160, 160), omtest::canvasPixel(*layer, 5, 5));
   EXPECT_EQ(board->isRunning(), 1);
   EXPECT_EQ(board->isVisible(), 0);
   board->setProperty("cellWidth", "30");

@@ -79,10 +79,10 @@ void RPentominoGame::registerMembers()
     const Link setter(this, set, 0), getter(this, get, 0);
     addProperty(name, set ? &setter : nullptr, &getter);
   };
-  property("cellsH", &G::setCellsH, &G::getInt<&G::cellsH_>);
-  property("cellsV", &G::setCellsV, &G::getInt<&G::cellsV_>);
-  property("cellHeight", &G::setCellHeight, &G::getInt<&G::cellHeight_>);
-  property("cellWidth", &G::setCellWidth, &G::getInt<&G::cellWidth_>);
+  property("cellsH", &G::setCellCount<&G::cellsH_>, &G::getInt<&G::cellsH_>);
+  property("cellsV", &G::setCellCount<&G::cellsV_>, &G::getInt<&G::cellsV_>);
+  property("cellHeight", &G::setCellSize<&G::cellHeight_>, &G::getInt<&G::cellHeight_>);
+  property("cellWidth", &G::setCellSize<&G::cellWidth_>, &G::getInt<&G::cellWidth_>);
   property("flipperGraphicID", &G::setFlipper, &G::getFlipper);
   property("pieceCellX", nullptr, &G::getPieceCellX);
   property("pieceCellY", nullptr, &G::getPieceCellY);
@@ -275,40 +275,6 @@ void RPentominoGame::resize(int& field, int value)
   redrawKeepingStamp(false);
 }
 
-void RPentominoGame::setCellSize(int& field, int value)
-{
-  const int wasStamped = isRunning();
-  stop();
-  field = value;
-  setRectFromCells();
-  invalidate();
-  setRunning(wasStamped);
-}
-
-OMWord RPentominoGame::setCellsH(OMWord text)
-{
-  resize(cellsH_, textNumber(text));
-  return 1;
-}
-
-OMWord RPentominoGame::setCellsV(OMWord text)
-{
-  resize(cellsV_, textNumber(text));
-  return 1;
-}
-
-OMWord RPentominoGame::setCellHeight(OMWord text)
-{
-  setCellSize(cellHeight_, textNumber(text));
-  return 1;
-}
-
-OMWord RPentominoGame::setCellWidth(OMWord text)
-{
-  setCellSize(cellWidth_, textNumber(text));
-  return 1;
-}
-
 std::unique_ptr<OMAnimation> RPentominoGame::makeGraphic(int id) const
 {
   if (!OMAnimation::animationResolver) return nullptr;
@@ -371,18 +337,24 @@ int RPentominoGame::popPieceNumber()
   return number >= 1 && number <= RPentominoPiece::pieceCount ? number : 0;
 }
 
-OMWord RPentominoGame::getPieceCellX(OMWord buffer)
+// The column or row of the piece named by the script argument; empty when it is not on the
+// board.
+OMWord RPentominoGame::writePieceCell(OMWord buffer, bool column)
 {
   const RPentominoPiece* p = piece(popPieceNumber());
   const Cell cell = p ? pieceCell(*p) : Cell{};
-  return cell.onBoard ? writeNumber(buffer, cell.column) : writeText(buffer, "");
+  if (!cell.onBoard) return writeText(buffer, "");
+  return writeNumber(buffer, column ? cell.column : cell.row);
+}
+
+OMWord RPentominoGame::getPieceCellX(OMWord buffer)
+{
+  return writePieceCell(buffer, true);
 }
 
 OMWord RPentominoGame::getPieceCellY(OMWord buffer)
 {
-  const RPentominoPiece* p = piece(popPieceNumber());
-  const Cell cell = p ? pieceCell(*p) : Cell{};
-  return cell.onBoard ? writeNumber(buffer, cell.row) : writeText(buffer, "");
+  return writePieceCell(buffer, false);
 }
 
 void RPentominoGame::applyCursors(RPentominoPiece* p, bool tracking, bool hover) const
@@ -580,8 +552,11 @@ void RPentominoGame::start()
     invalidate();
     if (OMCanvas* canvas = layer->canvas(); canvas && solutionBox_) {
       const int image = solutionBox_->currentImageId();
-      forEachSolutionCell(
-          [&](int px, int py) { solutionBox_->drawImage(image, px, py, canvas, nullptr); });
+      // The layer's picture has coordinates of its own.
+      const OMRect& picture = layer->imageRect();
+      forEachSolutionCell([&](int px, int py) {
+        solutionBox_->drawImage(image, px - picture.left(), py - picture.top(), canvas, nullptr);
+      });
     }
   }
   setVisible(0);

@@ -78,7 +78,6 @@ class RPentominoGame : public OMTrinket {
   void forEachSolutionCell(const std::function<void(int x, int y)>& draw) const;
   std::unique_ptr<OMAnimation> makeGraphic(int id) const;
   void resize(int& field, int value);
-  void setCellSize(int& field, int value);
   // The piece number popped from the script arguments, or 0.
   static int popPieceNumber();
 
@@ -102,16 +101,26 @@ class RPentominoGame : public OMTrinket {
     this->*Field = static_cast<std::int16_t>(std::atoi(reinterpret_cast<const char*>(text)));
     return 1;
   }
-  OMWord setCellsH(OMWord text);
-  OMWord setCellsV(OMWord text);
-  OMWord setCellHeight(OMWord text);
-  OMWord setCellWidth(OMWord text);
+  template <int RPentominoGame::*Field>
+  OMWord setCellCount(OMWord text)
+  {
+    resize(this->*Field, std::atoi(reinterpret_cast<const char*>(text)));
+    return 1;
+  }
+  template <int RPentominoGame::*Field>
+  OMWord setCellSize(OMWord text)
+  {
+    this->*Field = std::atoi(reinterpret_cast<const char*>(text));
+    redrawKeepingStamp(true);
+    return 1;
+  }
   OMWord getFlipper(OMWord buffer);
   OMWord setFlipper(OMWord text);
   OMWord getRotater(OMWord buffer);
   OMWord setRotater(OMWord text);
   OMWord getSolutionBox(OMWord buffer);
   OMWord setSolutionBox(OMWord text);
+  OMWord writePieceCell(OMWord buffer, bool column);
   OMWord getPieceCellX(OMWord buffer);
   OMWord getPieceCellY(OMWord buffer);
   OMWord setGrabCursor(OMWord text);
