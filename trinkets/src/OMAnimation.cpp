@@ -229,6 +229,14 @@ const OMFrameEntry* OMAnimation::frameEntry(int index) const
   return all + index;
 }
 
+const OMFrameEntry* OMAnimation::sequenceEntry(int sequence, int index) const
+{
+  if (sequence < 0 || sequence >= sequenceCount()) return nullptr;
+  const Sequence& chosen = table_[sequence];
+  if (index < 0 || index >= chosen.length) return nullptr;
+  return chosen.entries() + index;
+}
+
 OMAnimation::Sequence* OMAnimation::ownSequence()
 {
   if (sequence_ < 0 || sequence_ >= sequenceCount()) return nullptr;
@@ -655,6 +663,27 @@ void OMAnimation::preloadAllSounds()
 {
   for (int s = 0; s < sequenceCount(); ++s)
     preloadSounds(s);
+}
+
+void OMAnimation::releaseSounds(int sequence)
+{
+  const int current = sequence_;
+  if (sequence >= 0 && sequence < sequenceCount()) sequence_ = sequence;
+  std::vector<int> ids;
+  const OMFrameEntry* all = entries();
+  for (int i = 0; all && i < lastIndex(); ++i) {
+    if (all[i].image == OMFrameEntry::sound) ids.push_back(all[i].param);
+  }
+  sequence_ = current;
+  std::erase_if(sounds_, [&](const std::shared_ptr<SoundRecord>& record) {
+    if (std::find(ids.begin(), ids.end(), record->id) == ids.end()) return false;
+    if (record->player == this) {
+      record->sound->setStartedLink(nullptr);
+      record->sound->setFinishedLink(nullptr);
+      record->player = nullptr;
+    }
+    return true;
+  });
 }
 
 void OMAnimation::releaseSoundRecords()

@@ -70,6 +70,8 @@ class OMAnimation : public OMTrinket {
   // -1: the current sequence.
   virtual void preloadSounds(int sequence);
   virtual void preloadAllSounds();
+  // Drops the sound records of the sequence's sound entries (-1: the current sequence).
+  virtual void releaseSounds(int sequence);
   virtual void releaseSoundRecords();
 
   // Saves the area under the trinket (unless `keep` is given and not empty) and draws the
@@ -88,9 +90,12 @@ class OMAnimation : public OMTrinket {
   int sequenceCount() const { return static_cast<int>(table_.size()); }
   // -1: the current entry; null when there is none.
   const OMFrameEntry* frameEntry(int index) const;
+  // An entry of any sequence, its end entry included; null outside.
+  const OMFrameEntry* sequenceEntry(int sequence, int index) const;
   void setSequence(int index, int force);
   void setFrameIndex(int index, int force);
   int playState() const { return state_; }
+  void setDriftFree(int on) { driftFree_ = on; }
   int repeat() const { return repeat_; }
   int drawDirection() const { return direction_; }
   void setRectangleHit(int on) { rectangleHit_ = on; }
