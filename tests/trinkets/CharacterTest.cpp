@@ -9,6 +9,8 @@
 #include "framework/OMBackgroundJob.h"
 #include "framework/OMLinkToFct.h"
 #include "framework/OMResFile.h"
+#include "tests/support/ScopedEdition.h"
+#include "tests/trinkets/ActionTestSupport.h"
 #include "tests/trinkets/StageScript.h"
 #include "tools/WaveWriter.h"
 #include "trinkets/lib/RCharacter.h"
@@ -332,6 +334,69 @@ TEST_F(CharacterTest, FidgetsPlayEachOnceBeforeRepeating)
   EXPECT_EQ(c->currentFidgetPiece(), -1);
   c->callMethod("removeFidgetGroup", "1", scriptArgTerminator);
   EXPECT_EQ(c->pieceWithId(3), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+int actionsFinished = 0;
+OMWord countAction(OMWord)
+{
+  return ++actionsFinished;
+}
+
+TEST_F(CharacterTest, CharacterActionsQueueHaltAndOutliveTheirCharacter)
+{
+  const OMLinkToFct keep(&note, 0), release(+[](OMWord id) -> OMWord {
+    calls.push_back(-static_cast<int>(id));
+    return 1;
+  });
+  RCharacter::setResourceKeeper(&keep);
+  RCharacter::setResourceReleaser(&release);
+  RCharacter* c = make(
+      "q=RQueue\rplay q add CharacterSpeechAction \"c\" 30\r"
+      "play q add CharacterAnimAction \"c\" 12\r"
+      "play q add CharacterSpeechAction \"c\" 30 1\rset q finished pq\r"
+      "play q start\rprocedure pq\r[\r  say queue\r]\r");
+  ASSERT_NE(c, nullptr);
+  stage.passes(400, 20);
+  EXPECT_EQ(script.said(), (Lines{"finished", "finished", "finished", "queue"}));
+  EXPECT_EQ(calls, (std::vector<int>{plainSound, -plainSound}));
+
+  // Refusals, defaults and the assessment edition's three arguments.
+  EXPECT_EQ(makeAction("CharacterAnimAction", {"c", ""}), nullptr);
+  EXPECT_EQ(makeAction("CharacterAnimAction", {"nobody", "12"}), nullptr);
+  EXPECT_EQ(makeAction("CharacterSpeechAction", {"c"}), nullptr);
+  EXPECT_EQ(makeAction("CharacterSpeechAction", {"c", "30", "1"}, 1)->isInterruptible(), 1);
+  {
+    ScopedEdition edition(OMEdition::assessment);
+    EXPECT_EQ(makeAction("CharacterSpeechAction", {"c", "30", "0"}, 1)->isInterruptible(), 0);
+  }
+
+  // Halted mid-speech: stopped, no "finished", no callback.
+  const OMLinkToFct counted(&countAction);
+  actionsFinished = 0;
+  std::unique_ptr<Action> speech = makeAction("CharacterSpeechAction", {"c", "30"});
+  speech->setFinishedCallback(&counted);
+  speech->start();
+  stage.passes(3, 20);
+  EXPECT_TRUE(c->isBusy());
+  speech->halt();
+  EXPECT_FALSE(c->isBusy());
+  stage.passes(40, 20);
+  EXPECT_TRUE(script.said().empty());
+  EXPECT_EQ(actionsFinished, 0);
+
+  // The character goes while an action waits on it: the action finishes once.
+  std::unique_ptr<Action> anim = makeAction("CharacterAnimAction", {"c", "12", "0"});
+  anim->setFinishedCallback(&counted);
+  anim->start();
+  scriptVariables.forgetObject(c, true);
+  EXPECT_EQ(actionsFinished, 1);
+  anim->halt();
+  stage.passes(5, 20);
+  EXPECT_EQ(actionsFinished, 1);
 }
 
 }  // namespace

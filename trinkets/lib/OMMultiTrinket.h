@@ -98,6 +98,9 @@ class OMMultiTrinket : public OMTrinket {
   const OMPoint& hotPoint() const { return hotPoint_; }
   void setHotPoint(const OMPoint& point) { hotPoint_ = point; }
 
+  // Expires with the container: a dispatch that ran a handler checks it before going on.
+  std::weak_ptr<int> lifetime() const { return alive_; }
+
   // The assessment edition calls this link (a clone; null clears) with every container that
   // is being deleted.
   static void setDeletionHook(const OMLink* link);
@@ -111,8 +114,6 @@ class OMMultiTrinket : public OMTrinket {
       if (OMTrinket* t = piece->trinket()) function(t);
     });
   }
-  // Expires with the container: a dispatch that ran a handler checks it before going on.
-  std::weak_ptr<int> lifetime() const { return alive_; }
 
  private:
   void addRecord(PieceRecord* piece);
