@@ -103,6 +103,18 @@ class CharacterTest : public ::testing::Test {
     }
     writer.add("LIPS", std::to_string(plainSound), lipTable({1, 2, 7}, false));
     writer.add("LIP2", std::to_string(plainSound), lipTable({2, 1}, true));
+    // Choreographies: sound 32 silent, sound 33 with the voice of sound 30.
+    const auto document = [&](int id, const std::string& text) {
+      writer.add("CHOR", std::to_string(id), Bytes(text.begin(), text.end()));
+    };
+    document(32,
+             "<CHOR FPS=\"10\"><ANIM ID=\"40\"><SEQ><FRAMES>0 1 2</FRAMES></SEQ></ANIM>"
+             "<ANIM ID=\"41\"><SEQ><FRAMES>0 -1 1</FRAMES></SEQ></ANIM><X/>"
+             "<ANIM ID=\"41\"/></CHOR>");
+    document(33,
+             "<CHOR FPS=\"10\"><ANIM ID=\"40\"><SEQ><FRAMES>0 1 2 0 1 2</FRAMES></SEQ>"
+             "</ANIM><WAVESOUND ID=\"30\"/></CHOR>");
+    document(34, "<CHOR FPS=\"0\"><ANIM ID=\"40\"><SEQ><FRAMES>0</FRAMES></SEQ></ANIM></CHOR>");
     ASSERT_FALSE(stage.addResourceFile("character.rsc", writer).empty());
     RCharacter::setResourceLookup(&lookUp);
   }
@@ -110,6 +122,7 @@ class CharacterTest : public ::testing::Test {
   {
     script.stop();
     RCharacter::setResourceLookup(nullptr);
+    RCharacter::setChoreographyLookup(nullptr);
     RCharacter::setResourceKeeper(nullptr);
     RCharacter::setResourceReleaser(nullptr);
     RCharacter::releaseShared();
@@ -339,6 +352,61 @@ TEST_F(CharacterTest, FidgetsPlayEachOnceBeforeRepeating)
 }  // namespace
 
 namespace {
+
+TEST_F(CharacterTest, AChoreographyStepsItsPiecesAtItsOwnRateWithoutDrift)
+{
+  RCharacter::setChoreographyLookup(
+      +[](std::uint16_t id) { return openResourceStream(id, "CHOR", -1); });
+  RCharacter* c = make();
+  ASSERT_NE(c, nullptr);
+  // Frames 0 1 2 at 10 a second: frame 1 as placed, then 2 at +100 ms and 3 at +200 ms.
+  c->playSpeech(32, nullptr, 1, 1);
+  auto* a = dynamic_cast<OMAnimation*>(c->pieceWithId(1001));
+  auto* b = dynamic_cast<OMAnimation*>(c->pieceWithId(1002));
+  ASSERT_NE(a, nullptr);
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(c->pieceWithId(1003), nullptr);
+  const std::uint32_t start = timeGetTime();
+  std::string seen;
+  for (int pass = 0; pass < 40; ++pass) {
+    stage.passAt(start + 10 * (pass + 1));
+    seen += static_cast<char>('0' + a->frameNumber());
+    seen += b->isVisible() ? static_cast<char>('0' + b->frameNumber()) : '-';
+    seen += ' ';
+  }
+  EXPECT_EQ(seen.substr(0, 30), "11 11 11 11 11 11 11 11 11 2- ");
+  EXPECT_EQ(seen.substr(57, 6), "32 32 ");
+  EXPECT_EQ(seen.substr(114), "32 32 ");
+  // No sound: it runs until stopped.
+  EXPECT_NE(c->choreographyFrame(), 0);
+  EXPECT_FALSE(c->pieceWithId(RCharacter::settlePiece)->isVisible());
+  c->stop();
+  EXPECT_EQ(c->choreographyFrame(), 0);
+  EXPECT_TRUE(c->pieceWithId(RCharacter::settlePiece)->isVisible());
+  EXPECT_TRUE(script.said().empty());
+
+  // With its sound, a pause of 500 ms moves every later frame by as much.
+  c->playSpeech(33, nullptr, 1, 1);
+  const std::uint32_t voiced = timeGetTime();
+  stage.passAt(voiced + 50);
+  c->pause();
+  stage.passAt(voiced + 300);
+  stage.passAt(voiced + 549);
+  c->resume();
+  stage.passAt(voiced + 560);
+  EXPECT_EQ(a->frameNumber(), 1);
+  for (std::uint32_t t = voiced + 570; t < voiced + 640; t += 10)
+    stage.passAt(t);
+  EXPECT_EQ(a->frameNumber(), 2);
+  for (int pass = 0; pass < 100 && c->choreographyFrame(); ++pass)
+    stage.passes(1, 20);
+  EXPECT_EQ(c->choreographyFrame(), 0);
+  EXPECT_EQ(script.said(), Lines{"finished"});
+
+  // A document without a frame rate is refused: the speech goes on as plain sound would.
+  c->playSpeech(34, nullptr, 1, 1);
+  EXPECT_EQ(c->choreographyFrame(), 0);
+}
 
 int actionsFinished = 0;
 OMWord countAction(OMWord)

@@ -451,15 +451,17 @@ void RCharacter::playSpeech(int soundId, const OMLink* done, int stayVisible, in
   bool started = false;
   const auto found = std::find_if(speechRecords_.begin(), speechRecords_.end(),
                                   [soundId](const SpeechRecord& r) { return r.sound == soundId; });
-  std::unique_ptr<OMIStream> document;
   if (found != speechRecords_.end()) {
     started = playSpeechRecord(*found);
-  } else if (choreographyLookup && (document = choreographyLookup(soundId))) {
-    started = playChoreography(std::move(document), soundId);
-  } else if (nextSpeechSerial_ < firstSpeechAnimPiece + 1) {
-    started = playPlainSound(soundId);
   } else {
-    started = playLipSync(soundId);
+    // A document that is refused leaves the speech to the other roads.
+    std::unique_ptr<OMIStream> document =
+        choreographyLookup ? choreographyLookup(soundId) : nullptr;
+    started = document && playChoreography(std::move(document), soundId);
+    if (!started) {
+      started = nextSpeechSerial_ < firstSpeechAnimPiece + 1 ? playPlainSound(soundId)
+                                                             : playLipSync(soundId);
+    }
   }
   if (started) return;
   resumeReads();
