@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "game/EverythingPause.h"
+#include "trinkets/lib/RCharacter.h"
 #include "trinkets/lib/RSmackerMovie.h"
 
 namespace {
@@ -128,4 +130,15 @@ void setMovieOpenFlags(std::uint32_t flags)
   RSmackerMovie::setOpenFlags(flags);
 }
 
-void releaseSharedCharacters() {}
+void installCharacterPauseHooks()
+{
+  setClassPauseHooks(
+      "RCharacter", [](OMTrinket* t) { static_cast<RCharacter*>(t)->pause(); },
+      [](OMTrinket* t) { static_cast<RCharacter*>(t)->resume(); });
+}
+
+void releaseSharedCharacters()
+{
+  setClassPauseHooks("RCharacter", nullptr, nullptr);
+  RCharacter::releaseShared();
+}
