@@ -12,6 +12,7 @@
 #include "tests/support/ScopedEdition.h"
 #include "tests/trinkets/ActionTestSupport.h"
 #include "tests/trinkets/StageScript.h"
+#include "tools/LipSyncWriter.h"
 #include "tools/WaveWriter.h"
 #include "trinkets/lib/RCharacter.h"
 #include "trinkets/src/OMAnimation.h"
@@ -40,27 +41,6 @@ std::unique_ptr<OMIStream> lookUp(std::uint16_t id, const char* type)
 {
   ++lookups;
   return openResourceStream(id, type, -1);
-}
-
-// A table of images, little- or big-endian.
-Bytes lipTable(const std::vector<int>& images, bool bigEndian)
-{
-  Bytes bytes;
-  const auto put = [&](int value) {
-    const auto v = static_cast<std::uint16_t>(value);
-    bytes.push_back(static_cast<std::uint8_t>(bigEndian ? v >> 8 : v & 0xFF));
-    bytes.push_back(static_cast<std::uint8_t>(bigEndian ? v & 0xFF : v >> 8));
-  };
-  // Read little-endian, word 0 is 1 or 512 (above 511: big-endian).
-  put(bigEndian ? 2 : 1);
-  put(0);
-  put(static_cast<int>(images.size()));
-  for (int image : images) {
-    put(image);
-    put(0);
-    put(0);
-  }
-  return bytes;
 }
 
 // A settle pose (10), a two-frame wave (12), a speaker whose sequence 1 speaks sound 31 (20)
@@ -101,8 +81,8 @@ class CharacterTest : public ::testing::Test {
       writer.add("WAVE", std::to_string(id),
                  wavewriter::waveImage(11025, wavewriter::tone(11025, 440, 3300)));
     }
-    writer.add("LIPS", std::to_string(plainSound), lipTable({1, 2, 7}, false));
-    writer.add("LIP2", std::to_string(plainSound), lipTable({2, 1}, true));
+    writer.add("LIPS", std::to_string(plainSound), writeLipSyncTable({1, 2, 7}, false));
+    writer.add("LIP2", std::to_string(plainSound), writeLipSyncTable({2, 1}, true));
     // Choreographies: sound 32 silent, sound 33 with the voice of sound 30.
     const auto document = [&](int id, const std::string& text) {
       writer.add("CHOR", std::to_string(id), Bytes(text.begin(), text.end()));
@@ -406,6 +386,44 @@ TEST_F(CharacterTest, AChoreographyStepsItsPiecesAtItsOwnRateWithoutDrift)
   // A document without a frame rate is refused: the speech goes on as plain sound would.
   c->playSpeech(34, nullptr, 1, 1);
   EXPECT_EQ(c->choreographyFrame(), 0);
+}
+
+// A character may go from its own "finished", from the end of a fidget, or while its loads
+// are still in flight.
+TEST_F(CharacterTest, ACharacterMayBeDroppedFromItsHandlersAndWithLoadsInFlight)
+{
+  const char* const setUps[] = {
+      "set c finished pdrop\rplay c playAnim 12\r",
+      "set c finished pdrop\rplay c playSpeech 30\r",
+      "play c addFidgetGroup 1 0 0\rplay c addFidget 1 50\r",
+      "play c setSpeechAnims 40 0 1 41 0 1\rplay c addFidgetGroup 1 5 9\r"
+      "play c addFidget 1 51\rdrop c\r",
+  };
+  for (const char* setUp : setUps) {
+    SCOPED_TRACE(setUp);
+    script.run(std::string("c=RCharacter 10 100 100 5\r") + setUp +
+               "wait\rprocedure pdrop\r[\r  say dropped\r  drop c\r]\r");
+    RCharacter* c = StageScript::object<RCharacter>("c");
+    if (c && std::string(setUp).find("addFidget 1 50") != std::string::npos) {
+      // The fidget's own end drops the character.
+      for (int pass = 0; pass < 400 && c->currentFidgetPiece() == -1; ++pass) {
+        stage.passes(1, 20);
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+      }
+      auto* fidget = dynamic_cast<OMAnimation*>(c->pieceWithId(c->currentFidgetPiece()));
+      ASSERT_NE(fidget, nullptr);
+      const OMLinkToFct gone(+[](OMWord) -> OMWord {
+        scriptVariables.forgetObject(scriptVariables.getObjectByName("c", false), true);
+        return 1;
+      });
+      fidget->setDoneCallback(&gone, 0);
+    }
+    for (int pass = 0; pass < 200 && StageScript::object<RCharacter>("c"); ++pass)
+      stage.passes(1, 20);
+    EXPECT_EQ(StageScript::object<RCharacter>("c"), nullptr);
+    stage.passes(20, 20);
+    script.stop();
+  }
 }
 
 int actionsFinished = 0;
