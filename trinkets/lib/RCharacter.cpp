@@ -757,37 +757,44 @@ void RCharacter::stop()
 void RCharacter::pause()
 {
   if (paused_) return;
-  if (OMAnimation* animation = pieceAnimation(animationPieceId_)) {
-    animation->pauseWithSounds();
-  } else if (firstSpeechPieceId_ != -1) {
-    for (int id = firstSpeechPieceId_; OMAnimation* piece = pieceAnimation(id); ++id)
-      piece->pauseWithSounds();
-  } else if (speechSound_) {
-    speechSound_->pause();
-  } else if (OMAnimation* fidget = pieceAnimation(currentFidgetPiece())) {
-    fidget->pauseWithSounds();
-  } else if (OMAnimation* pose = animateSettled_ ? pieceAnimation(settlePiece) : nullptr) {
-    pose->pauseWithSounds();
-  }
+  holdActivity(true);
   paused_ = 1;
 }
 
 void RCharacter::resume()
 {
   if (!paused_) return;
+  holdActivity(false);
+  paused_ = 0;
+}
+
+// Pauses or resumes the first of: the animation, the speech pieces, the speech sound, the
+// fidget, the settle pose when it animates.
+void RCharacter::holdActivity(bool hold)
+{
+  const auto apply = [hold](OMAnimation* animation) {
+    if (hold) {
+      animation->pauseWithSounds();
+    } else {
+      animation->resumeWithSounds();
+    }
+  };
   if (OMAnimation* animation = pieceAnimation(animationPieceId_)) {
-    animation->resumeWithSounds();
+    apply(animation);
   } else if (firstSpeechPieceId_ != -1) {
     for (int id = firstSpeechPieceId_; OMAnimation* piece = pieceAnimation(id); ++id)
-      piece->resumeWithSounds();
+      apply(piece);
   } else if (speechSound_) {
-    speechSound_->resume();
+    if (hold) {
+      speechSound_->pause();
+    } else {
+      speechSound_->resume();
+    }
   } else if (OMAnimation* fidget = pieceAnimation(currentFidgetPiece())) {
-    fidget->resumeWithSounds();
+    apply(fidget);
   } else if (OMAnimation* pose = animateSettled_ ? pieceAnimation(settlePiece) : nullptr) {
-    pose->resumeWithSounds();
+    apply(pose);
   }
-  paused_ = 0;
 }
 
 void RCharacter::setVisible(int visible)

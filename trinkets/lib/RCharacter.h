@@ -132,6 +132,7 @@ class RCharacter : public OMMultiTrinket {
                                              int registerToSettle);
   OMAnimation* pieceAnimation(int id) const;
   void showSettlePose(int visible);
+  void holdActivity(bool hold);
   void callDone(const std::weak_ptr<int>& alive);
   void callGivenLink(const OMLink* done);
   void suspendReads();
