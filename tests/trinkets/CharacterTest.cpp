@@ -285,6 +285,14 @@ TEST_F(CharacterTest, LipSyncBuildsOneSequencePerSpeechAndReusesIt)
     EXPECT_FALSE(c->isBusy());
     EXPECT_EQ(script.said(), Lines{"finished"});
   }
+  // Without a table the mouth rests on image 0 while the sound plays.
+  ASSERT_TRUE(c->callMethod("playSpeech", "31", scriptArgTerminator));
+  auto* first = dynamic_cast<OMAnimation*>(c->pieceWithId(1001));
+  ASSERT_NE(first, nullptr);
+  std::vector<int> images;
+  for (int i = 0; const OMFrameEntry* e = first->sequenceEntry(2, i); ++i)
+    images.push_back(e->image);
+  EXPECT_EQ(images, (std::vector<int>{-4, 0, -101, 0, -2, -1}));
 }
 
 TEST_F(CharacterTest, FidgetsPlayEachOnceBeforeRepeating)
