@@ -53,9 +53,10 @@ std::vector<RCharacter::SpeechRecord>& sharedRecords()
 }
 
 // Speech sounds that finished, with their streams: freed once the mixer's callback is over.
+// The sound reads its stream: it goes first.
 struct SpentSound {
-  std::unique_ptr<OMWaveSound> sound;
   std::unique_ptr<OMIStream> stream;
+  std::unique_ptr<OMWaveSound> sound;
 };
 std::vector<SpentSound>& spentSounds()
 {
@@ -331,9 +332,9 @@ void RCharacter::showSettlePose(int visible)
   if (OMTrinket* pose = pieceWithId(settlePiece)) pose->setVisible(visible);
 }
 
-void RCharacter::callDone(const std::weak_ptr<int>& alive)
+void RCharacter::callDone()
 {
-  if (alive.expired() || !doneLink_) return;
+  if (!doneLink_) return;
   const std::unique_ptr<OMLink> done = std::move(doneLink_);
   done->call();
 }
@@ -399,7 +400,8 @@ OMWord RCharacter::animationDone()
   showSettlePose(1);
   if (!stayVisible_) setVisible(0);
   raise("finished");
-  callDone(alive);
+  // A handler that destroyed the character called the link from the destructor.
+  if (!alive.expired()) callDone();
   return 1;
 }
 
@@ -465,7 +467,7 @@ void RCharacter::playSpeech(int soundId, const OMLink* done, int stayVisible, in
   }
   if (started) return;
   resumeReads();
-  callDone(lifetime());
+  callDone();
 }
 
 bool RCharacter::playSpeechRecord(const SpeechRecord& record)
@@ -542,7 +544,7 @@ void RCharacter::spendSpeechSound()
     speechSound_->setFinishedLink(nullptr);
     speechSound_->detach();
   }
-  spentSounds().push_back({std::move(speechSound_), std::move(speechStream_)});
+  spentSounds().push_back({std::move(speechStream_), std::move(speechSound_)});
 }
 
 OMWord RCharacter::speechSoundFinished()
@@ -558,7 +560,7 @@ OMWord RCharacter::speechSoundFinished()
   }
   resumeReads();
   raise("finished");
-  callDone(alive);
+  if (!alive.expired()) callDone();
   --soundCallbacks;
   return 1;
 }

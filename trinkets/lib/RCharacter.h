@@ -133,7 +133,7 @@ class RCharacter : public OMMultiTrinket {
   OMAnimation* pieceAnimation(int id) const;
   void showSettlePose(int visible);
   void holdActivity(bool hold);
-  void callDone(const std::weak_ptr<int>& alive);
+  void callDone();
   void callGivenLink(const OMLink* done);
   void suspendReads();
   void resumeReads();
