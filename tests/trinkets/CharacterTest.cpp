@@ -333,6 +333,19 @@ TEST_F(CharacterTest, FidgetsPlayEachOnceBeforeRepeating)
   ASSERT_NE(c->currentFidgetPiece(), -1);
   c->playAnim(wave, nullptr, 1, 1);
   EXPECT_EQ(c->currentFidgetPiece(), -1);
+  // A copy has the pieces and fidgets of its own, and plays them.
+  std::unique_ptr<OMScriptableObject> made = c->clone();
+  auto* copy = static_cast<RCharacter*>(made.get());
+  EXPECT_EQ(copy->pieceCount(), c->pieceCount());
+  EXPECT_NE(copy->pieceWithId(3), c->pieceWithId(3));
+  copy->stop();
+  bool copyFidgeted = false;
+  for (int pass = 0; pass < 200 && !copyFidgeted; ++pass) {
+    stage.passes(1, 50);
+    copyFidgeted = copy->currentFidgetPiece() != -1;
+  }
+  EXPECT_TRUE(copyFidgeted);
+  made.reset();
   c->callMethod("removeFidgetGroup", "1", scriptArgTerminator);
   EXPECT_EQ(c->pieceWithId(3), nullptr);
 }
