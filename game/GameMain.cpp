@@ -36,6 +36,7 @@ void playGame(int mode)
   }
   createMainWindow(mode);
   installSoundHooks();
+  installCharacterPauseHooks();
   registerGlobalScriptFunctions();
   setPageCurlPlayer(&playPageCurl);
   installScenePortTask();

@@ -18,6 +18,7 @@
 #include "game/ResourceFileRegistry.h"
 #include "game/ScenePortShell.h"
 #include "trinkets/lib/RAnimation.h"
+#include "trinkets/lib/RCharacter.h"
 #include "trinkets/lib/RHotSpot.h"
 #include "trinkets/lib/RPButton.h"
 #include "trinkets/lib/RPentominoGame.h"
@@ -121,6 +122,9 @@ void forgetCursors()
   RAnimation::setDefaultTrackingCursor(nullptr);
   RAnimation::setDefaultHoverCursor(nullptr);
   RAnimation::setCursorLookup(nullptr);
+  RCharacter::setDefaultTrackingCursor(nullptr);
+  RCharacter::setDefaultHoverCursor(nullptr);
+  RCharacter::setCursorLookup(nullptr);
   RPButton::setDefaultTrackingCursor(nullptr);
   RPButton::setDefaultHoverCursor(nullptr);
   RText::setCursorHook(nullptr);
@@ -153,7 +157,8 @@ bool initResources()
   OMAnimation::animationResolver = &resolveAnimation;
   OMAnimation::soundResolver = &resolveSound;
   OMAnimation::paletteResolver = &resolvePalette;
-  // The character's lookup comes here; then the scene port's opener.
+  RCharacter::setResourceLookup(&findTypedResource);
+  // The scene port's opener.
   setBackgroundMusicLoader(&findWaveResource);
   RSelList::setFontOpener(&findFontResource);
   SoundAction::setSoundOpener(&findWaveResource);
@@ -161,7 +166,9 @@ bool initResources()
   RText::setFontByNameHook(&getTrueTypeFont);
   RText::setFontCopyHook(&retainFont);
   RText::setFontReleaseHook(&releaseFont);
-  // The character's keep and release links come here.
+  const OMLinkToFct keep(&keepSound), release(&releaseKeptSound);
+  RCharacter::setResourceKeeper(&keep);
+  RCharacter::setResourceReleaser(&release);
   // Movies take the audio device: the program's sounds wait while one exists.
   RSmackerMovie::setSoundHooks(&pauseMixingSounds, &resumePausedSounds);
 
@@ -178,6 +185,9 @@ void shutdownResources()
   keptSounds.clear();
   RSelList::setFontOpener(nullptr);
   RXMLDatFile::setDataDirectoryLookup(nullptr);
+  RCharacter::setResourceLookup(nullptr);
+  RCharacter::setResourceKeeper(nullptr);
+  RCharacter::setResourceReleaser(nullptr);
   forgetCursors();
   cursors.clear();
   ResourceCachePort::install(nullptr);
@@ -297,11 +307,13 @@ void installCursors()
   OMTrinket::setDefaultHoverCursor(cursorFromResource(1));
   RAnimation::setDefaultTrackingCursor(cursorFromResource(4062));
   RAnimation::setDefaultHoverCursor(cursorFromResource(4062));
-  // The answers' and the character's defaults come here.
+  RCharacter::setDefaultTrackingCursor(cursorFromResource(4062));
+  RCharacter::setDefaultHoverCursor(cursorFromResource(4062));
+  // The answers' defaults come here.
   RPButton::setDefaultTrackingCursor(cursorFromResource(4062));
   RPButton::setDefaultHoverCursor(cursorFromResource(4062));
   RAnimation::setCursorLookup(&lookUpCursor);
-  // The character's lookup comes here.
+  RCharacter::setCursorLookup(&lookUpCursor);
   RPentominoGame::setCursorLookup(&lookUpCursor);
   RHotSpot::setCursorLookup(&lookUpCursor);
   RText::setCursorHook(&lookUpCursor);

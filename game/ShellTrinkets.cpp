@@ -2,7 +2,9 @@
 
 #include <utility>
 
+#include "game/EverythingPause.h"
 #include "trinkets/lib/OMTrinketDialog.h"
+#include "trinkets/lib/RCharacter.h"
 #include "trinkets/lib/RSmackerMovie.h"
 
 namespace {
@@ -129,4 +131,15 @@ void setMovieOpenFlags(std::uint32_t flags)
   RSmackerMovie::setOpenFlags(flags);
 }
 
-void releaseSharedCharacters() {}
+void installCharacterPauseHooks()
+{
+  setClassPauseHooks(
+      "RCharacter", [](OMTrinket* t) { static_cast<RCharacter*>(t)->pause(); },
+      [](OMTrinket* t) { static_cast<RCharacter*>(t)->resume(); });
+}
+
+void releaseSharedCharacters()
+{
+  setClassPauseHooks("RCharacter", nullptr, nullptr);
+  RCharacter::releaseShared();
+}

@@ -39,5 +39,8 @@ std::unique_ptr<ShellMovie> createExitMovie(const char* fileName, int x, int y,
                                             const OMLink* finished);
 // The open flags every movie starts with.
 void setMovieOpenFlags(std::uint32_t flags);
-// Frees what the character trinkets share (at the end of the game).
+// "PauseEverything" and "ResumeEverything" reach the characters.
+void installCharacterPauseHooks();
+// Frees what the character trinkets share and takes their pause hooks back (at the end of the
+// game).
 void releaseSharedCharacters();

@@ -86,6 +86,16 @@ void xmlDocuments()
        "<!DOCTYPE CHOR [ <!ENTITY x \"y\"> ]>\n<!-- lips -->\n<CHOR><ANIM ID=\"4\">"
        "<FRAMES>1 2 3</FRAMES><WAVESOUND ID='9'/></ANIM><LIPS><LIP1 T=\"0\">a</LIP1></LIPS>"
        "<![CDATA[raw <text>]]></CHOR>");
+  seed("ChoreographyFuzz", "two-anims",
+       "<CHOR FPS=\"10\"><ANIM ID=\"40\"><SEQ><FRAMES>0 1 -1 2</FRAMES></SEQ></ANIM>"
+       "<ANIM ID=\"41\"/><WAVESOUND ID=\"30\"/></CHOR>");
+  seed("ChoreographyFuzz", "no-rate",
+       "<A><CHOR><ANIM ID=\"1\"><SEQ><FRAMES>1</FRAMES></SEQ>"
+       "</ANIM></CHOR></A>");
+  seed("LipSyncFuzz", "little", std::string("\x01\0\0\0\x02\0\x01\0\0\0\0\0\x07\0\0\0\0\0", 18));
+  seed("LipSyncFuzz", "big", std::string("\0\x02\0\0\0\x03\0\x02\0\0\0\0\0\x01\0\0\0\0", 18));
+  seed("CharacterCacheFileFuzz", "records",
+       "AO: 20\tSequence: 1\tSound: 31\r\n   AO: 21\tSequence: 0\tSound: 7\nnoise\n");
 }
 
 const char* const scripts[] = {

@@ -18,6 +18,7 @@
 #include "tools/NFNTWriter.h"
 #include "tools/WaveWriter.h"
 #include "trinkets/lib/RAnimation.h"
+#include "trinkets/lib/RCharacter.h"
 #include "trinkets/lib/RPButton.h"
 #include "trinkets/lib/RSmackerMovie.h"
 #include "trinkets/lib/RText.h"
@@ -266,7 +267,9 @@ TEST_F(GameResourcesTest, CursorsAreSharedPerIdAndInstalledFromAScript)
   EXPECT_EQ(cursorFromResource(4066), nullptr);
   EXPECT_EQ(cachedCursorCount(), kept);
 
-  runScript("InstallCursors\ra=RAnimation 100 100 3\rb=RPButton 300 300 3\r");
+  runScript(
+      "InstallCursors\ra=RAnimation 100 100 3\rb=RPButton 300 300 3\r"
+      "c=RCharacter 3 200 200 5\r");
   OMCursor* arrow = cursorFromResource(1);
   OMCursor* pointer = cursorFromResource(4062);
   EXPECT_EQ(OMTrinket::defaultCursor(), arrow);
@@ -280,7 +283,17 @@ TEST_F(GameResourcesTest, CursorsAreSharedPerIdAndInstalledFromAScript)
   ASSERT_NE(b, nullptr);
   EXPECT_EQ(b->trackingCursor(), pointer);
   EXPECT_EQ(b->hoverCursor(), pointer);
+  auto* c = static_cast<RCharacter*>(scriptVariables.getObjectByName("c", false));
+  ASSERT_NE(c, nullptr);
+  EXPECT_EQ(c->pieceWithId(1)->hoverCursor(), pointer);
+  // The character's speeches keep their sound, or let it go.
+  for (int keep : {1, 0}) {
+    c->playSpeech(77, nullptr, 1, keep);
+    EXPECT_EQ(isSoundKept(77), keep == 1);
+  }
   // The lookup gives scripts any cursor: b tracks, a hovers.
+  ASSERT_TRUE(c->callMethod("setAOCursor", "4065", "4063", scriptArgTerminator));
+  EXPECT_EQ(c->pieceWithId(1)->trackingCursor(), cursorFromResource(4063));
   ASSERT_TRUE(a->callMethod("setAOCursor", "4065", "4063", scriptArgTerminator));
   EXPECT_EQ(a->trackingCursor(), cursorFromResource(4063));
   EXPECT_EQ(a->hoverCursor(), cursorFromResource(4065));
@@ -290,6 +303,9 @@ TEST_F(GameResourcesTest, CursorsAreSharedPerIdAndInstalledFromAScript)
   stage.moveTo(104, 104);
   EXPECT_EQ(OMCursor::current(), cursorFromResource(4065));
   shutdownResources();
+  c->playSpeech(78, nullptr, 1, 1);
+  EXPECT_FALSE(isSoundKept(78));
+  EXPECT_EQ(c->hoverCursor(), nullptr);
   EXPECT_EQ(cachedCursorCount(), 0);
   EXPECT_EQ(OMCursor::current(), nullptr);
   EXPECT_EQ(OMTrinket::defaultCursor(), nullptr);
@@ -358,16 +374,18 @@ TEST_F(GameResourcesTest, CacheActionsWorkOnTheRegistry)
 {
   writeCD("RSC/all.rsc", {{"WAVE", 5, "wave5"}});
   ASSERT_TRUE(initResources());
-  runScript("debug\rq=RQueue\rplay q add CacheDLLAction \"ALL.rsc\" 1\r"
-            "play q add CacheResourceAction 5 WAVE 1\rset q finished onDone\r"
-            "play q start\rwait\rprocedure onDone\r  say cached\r");
+  runScript(
+      "debug\rq=RQueue\rplay q add CacheDLLAction \"ALL.rsc\" 1\r"
+      "play q add CacheResourceAction 5 WAVE 1\rset q finished onDone\r"
+      "play q start\rwait\rprocedure onDone\r  say cached\r");
   for (int pass = 0; pass < 2000 && stage.debugLines().empty(); ++pass)
     stage.passes(1, 10);
   EXPECT_EQ(stage.debugLines(), std::vector<std::string>{"cached"});
   EXPECT_TRUE(isFileCached("all.rsc"));
   EXPECT_EQ(cachedResourceCount(), 1);
-  runScript("q2=RQueue\rplay q2 add UncacheResourceAction 5 WAVE\r"
-            "play q2 add UncacheDLLAction \"all.rsc\"\rplay q2 start\r");
+  runScript(
+      "q2=RQueue\rplay q2 add UncacheResourceAction 5 WAVE\r"
+      "play q2 add UncacheDLLAction \"all.rsc\"\rplay q2 start\r");
   EXPECT_EQ(cachedResourceCount(), 0);
   EXPECT_FALSE(isFileCached("all.rsc"));
   shutdownResources();

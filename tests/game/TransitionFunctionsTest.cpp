@@ -7,8 +7,10 @@
 #include "framework/OMCursor.h"
 #include "game/EverythingPause.h"
 #include "game/RWorldPort.h"
+#include "game/ShellTrinkets.h"
 #include "game/TransitionSound.h"
 #include "tests/game/GlobalFunctionsTestSupport.h"
+#include "trinkets/lib/RCharacter.h"
 #include "trinkets/lib/RPButton.h"
 #include "trinkets/src/OMTrinket.h"
 
@@ -31,8 +33,7 @@ class TransitionFunctionsTest : public globalfn::GlobalFunctionsTest {
     RWorldPort::setDataFilePath("KORVANIX.DAT");
     RWorldPort::createGlobalFields();
     RPButton::setDefaultHoverCursor(&cross_);
-    run("b=RPButton 100 100 7\rset b hit onHit\rScene 9\r",
-        "procedure onHit\r[\r  say hit\r]\r");
+    run("b=RPButton 100 100 7\rset b hit onHit\rScene 9\r", "procedure onHit\r[\r  say hit\r]\r");
     endBusyCursor();
     settle();
   }
@@ -143,6 +144,23 @@ TEST_F(TransitionFunctionsTest, PauseEverythingHoldsSoundsInputAndActors)
   EXPECT_TRUE(clickHits());
   setClassPauseHooks("RCharacter", nullptr, nullptr);
   shellStage()->setDefaultTrinketFlags(0);
+}
+
+// The shell's own hooks reach characters until the shut-down takes them back.
+TEST_F(TransitionFunctionsTest, PauseEverythingReachesCharacters)
+{
+  installCharacterPauseHooks();
+  run("c=RCharacter 0 5\r");
+  auto* c = dynamic_cast<RCharacter*>(scriptVariables.getObjectByName("c", false));
+  ASSERT_NE(c, nullptr);
+  for (bool installed : {true, false}) {
+    run("PauseEverything\r");
+    EXPECT_EQ(c->isPaused(), installed);
+    run("ResumeEverything\r");
+    EXPECT_FALSE(c->isPaused());
+    releaseSharedCharacters();
+  }
+  run("drop c\r");
 }
 
 // The transition sound goes out in one buffer of a ring of 2 and puts the output's settings

@@ -1,8 +1,10 @@
 #include "trinkets/src/OMAnimation.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "framework/OMCanvas.h"
 #include "framework/OMEdition.h"
@@ -22,6 +24,7 @@
 int OMAnimation::useEmbeddedAnimationCoordinates = 1;
 int OMAnimation::defaultAnimationSoundOn = 1;
 int OMAnimation::animationTickGate = 1;
+int OMAnimation::animationFrameCaching = 0;
 OMStreamResolver OMAnimation::animationResolver = nullptr;
 OMStreamResolver OMAnimation::soundResolver = nullptr;
 OMStreamResolver OMAnimation::paletteResolver = nullptr;
@@ -227,6 +230,14 @@ const OMFrameEntry* OMAnimation::frameEntry(int index) const
   if (index == -1) index = index_;
   if (index < 0 || index > lastIndex()) return nullptr;
   return all + index;
+}
+
+const OMFrameEntry* OMAnimation::sequenceEntry(int sequence, int index) const
+{
+  if (sequence < 0 || sequence >= sequenceCount()) return nullptr;
+  const Sequence& chosen = table_[sequence];
+  if (index < 0 || index >= chosen.length) return nullptr;
+  return chosen.entries() + index;
 }
 
 OMAnimation::Sequence* OMAnimation::ownSequence()
@@ -657,6 +668,27 @@ void OMAnimation::preloadAllSounds()
     preloadSounds(s);
 }
 
+void OMAnimation::releaseSounds(int sequence)
+{
+  const int current = sequence_;
+  if (sequence >= 0 && sequence < sequenceCount()) sequence_ = sequence;
+  std::vector<int> ids;
+  const OMFrameEntry* all = entries();
+  for (int i = 0; all && i < lastIndex(); ++i) {
+    if (all[i].image == OMFrameEntry::sound) ids.push_back(all[i].param);
+  }
+  sequence_ = current;
+  std::erase_if(sounds_, [&](const std::shared_ptr<SoundRecord>& record) {
+    if (std::find(ids.begin(), ids.end(), record->id) == ids.end()) return false;
+    if (record->player == this) {
+      record->sound->setStartedLink(nullptr);
+      record->sound->setFinishedLink(nullptr);
+      record->player = nullptr;
+    }
+    return true;
+  });
+}
+
 void OMAnimation::releaseSoundRecords()
 {
   for (auto& record : sounds_) {
@@ -809,6 +841,9 @@ void OMAnimation::drawImage(int index, int x, int y, OMCanvas* canvas, const OMR
 {
   const OMAnimationImage picture = image(index);
   if (!canvas || !picture.isValid()) return;
+  OMRect bounds(0, 0, canvas->width(), canvas->height());
+  if (clip) bounds.intersectWith(*clip);
+  if (drawCached(index, x, y, canvas, bounds)) return;
   setDecoderColorTable(colorTable_.data());
   int w = picture.width(), h = picture.height();
   if (direction_ & drawTransposed) std::swap(w, h);
@@ -820,6 +855,170 @@ void OMAnimation::drawImage(int index, int x, int y, OMCanvas* canvas, const OMR
   } else {
     drawClipped(x, y, picture, canvas, limit, direction_);
   }
+}
+
+void OMAnimation::drawImageUnclipped(int index, int x, int y, OMCanvas* canvas)
+{
+  const OMAnimationImage picture = image(index);
+  if (!canvas || !picture.isValid()) return;
+  int w = picture.width(), h = picture.height();
+  if (direction_ & drawTransposed) std::swap(w, h);
+  const OMRect inside(0, 0, canvas->width(), canvas->height());
+  if (!OMRect(x, y, x + w, y + h).isWithin(inside)) {
+    drawImage(index, x, y, canvas, nullptr);
+    return;
+  }
+  if (drawCached(index, x, y, canvas, inside)) return;
+  setDecoderColorTable(colorTable_.data());
+  drawUnclipped(x, y, picture, canvas, direction_);
+}
+
+// The cache of decoded images.
+
+OMAnimation::CachedImage* OMAnimation::cachedImage(int index, const OMCanvas& target)
+{
+  if (!animationFrameCaching || direction_ != 0 || target.depth() <= 8) return nullptr;
+  const OMAnimationImage picture = image(index);
+  if (!picture.isValid() || picture.width() <= 0 || picture.height() <= 0) return nullptr;
+  auto& cache = data_->cache;
+  if (cache.size() < static_cast<std::size_t>(imageCount())) cache.resize(imageCount());
+  std::unique_ptr<CachedImage>& cached = cache[static_cast<std::size_t>(index)];
+  if (cached && cached->canvas->depth() == target.depth()) return cached.get();
+  const int w = picture.width(), h = picture.height();
+  auto made = std::make_unique<CachedImage>();
+  made->canvas = std::make_unique<OMMemCanvas>(w, h, target.depth(), 1);
+  void* bits = nullptr;
+  int pitch = 0;
+  const int bytes = target.depth() / 8;
+  // Drawn once with every colour as 0xFF bytes over zeros: what changed is opaque.
+  const std::array<std::uint32_t, 256> marks = [] {
+    std::array<std::uint32_t, 256> all;
+    all.fill(0xFFFFFFFFu);
+    return all;
+  }();
+  for (int pass = 0; pass < 2; ++pass) {
+    if (!made->canvas->lockBits(&bits, &pitch)) return nullptr;
+    for (int row = 0; row < h; ++row)
+      std::memset(static_cast<std::uint8_t*>(bits) + row * pitch, 0,
+                  static_cast<std::size_t>(w * bytes));
+    made->canvas->unlockBits();
+    setDecoderColorTable(pass == 0 ? marks.data() : colorTable_.data());
+    drawUnclipped(0, 0, picture, made->canvas.get(), 0);
+    if (pass == 1 || !made->canvas->lockBits(&bits, &pitch)) break;
+    made->opaque.assign(static_cast<std::size_t>(w) * h, 0);
+    for (int row = 0; row < h; ++row) {
+      const auto* line = static_cast<const std::uint8_t*>(bits) + row * pitch;
+      for (int x = 0; x < w; ++x)
+        made->opaque[static_cast<std::size_t>(row) * w + x] = line[x * bytes] != 0;
+    }
+    made->canvas->unlockBits();
+  }
+  if (made->opaque.empty()) return nullptr;
+  cached = std::move(made);
+  return cached.get();
+}
+
+bool OMAnimation::drawCached(int index, int x, int y, OMCanvas* canvas, const OMRect& limit)
+{
+  auto* target = dynamic_cast<OMMemCanvas*>(canvas);
+  CachedImage* cached = target ? cachedImage(index, *target) : nullptr;
+  if (!cached) return false;
+  const int w = cached->canvas->width(), h = cached->canvas->height();
+  OMRect area(x, y, x + w, y + h);
+  area.intersectWith(limit);
+  if (!area.hasArea()) return true;
+  void* to = nullptr;
+  void* from = nullptr;
+  int toPitch = 0, fromPitch = 0;
+  if (!target->lockBits(&to, &toPitch)) return false;
+  if (!cached->canvas->lockBits(&from, &fromPitch)) {
+    target->unlockBits();
+    return false;
+  }
+  const int bytes = target->depth() / 8;
+  for (int row = area.top(); row < area.bottom(); ++row) {
+    const int r = row - y;
+    auto* out = static_cast<std::uint8_t*>(to) + row * toPitch;
+    const auto* in = static_cast<const std::uint8_t*>(from) + r * fromPitch;
+    for (int col = area.left(); col < area.right(); ++col) {
+      const int c = col - x;
+      if (!cached->opaque[static_cast<std::size_t>(r) * w + c]) continue;
+      std::memcpy(out + col * bytes, in + c * bytes, static_cast<std::size_t>(bytes));
+    }
+  }
+  cached->canvas->unlockBits();
+  target->unlockBits();
+  return true;
+}
+
+void OMAnimation::dropCachedImages(int image)
+{
+  auto& cache = data_->cache;
+  if (image == -2) {
+    cache.clear();
+  } else if (image >= 0 && static_cast<std::size_t>(image) < cache.size()) {
+    cache[static_cast<std::size_t>(image)].reset();
+  }
+}
+
+int OMAnimation::cachedImageCount() const
+{
+  int count = 0;
+  for (const auto& cached : data_->cache)
+    count += cached != nullptr;
+  return count;
+}
+
+// Play state and frame sounds as other parts read them.
+
+bool OMAnimation::isIdle(int* paused, int* soundPlaying) const
+{
+  const int isPaused = state_ == OMAnimation::paused ? 1 : 0;
+  const int sounding = soundsInProgress_ > 0 ? 1 : 0;
+  if (paused) *paused = isPaused;
+  if (soundPlaying) *soundPlaying = sounding;
+  return isPaused && !sounding;
+}
+
+bool OMAnimation::getPlayState(int* playing, int* soundPlaying) const
+{
+  const int isPlaying = state_ == OMAnimation::playing || state_ == resuming ? 1 : 0;
+  const int sounding = soundsInProgress_ > 0 ? 1 : 0;
+  if (playing) *playing = isPlaying;
+  if (soundPlaying) *soundPlaying = sounding;
+  return isPlaying || sounding;
+}
+
+const OMFrameEntry* OMAnimation::nextSoundEntry(int* id, int* frame)
+{
+  const OMFrameEntry* all = entries();
+  int frames = 0;
+  for (int i = 0; all && i < lastIndex(); ++i) {
+    if (all[i].isDisplayable()) ++frames;
+    if (i < soundWalk_ || all[i].image != OMFrameEntry::sound) continue;
+    soundWalk_ = i + 1;
+    if (id) *id = all[i].param;
+    if (frame) *frame = frames + 1;
+    return all + i;
+  }
+  soundWalk_ = lastIndex();
+  if (id) *id = -1;
+  if (frame) *frame = -1;
+  return nullptr;
+}
+
+OMWaveSound* OMAnimation::firstFrameSound(int* id, int* frame)
+{
+  soundWalk_ = 0;
+  return nextFrameSound(id, frame);
+}
+
+OMWaveSound* OMAnimation::nextFrameSound(int* id, int* frame)
+{
+  const OMFrameEntry* entry = nextSoundEntry(id, frame);
+  if (!entry) return nullptr;
+  SoundRecord* record = soundRecord(entry->param, false);
+  return record ? record->sound.get() : nullptr;
 }
 
 void OMAnimation::drawCurrentAt(int x, int y, OMCanvas* canvas)
@@ -900,6 +1099,7 @@ void OMAnimation::replaceColors(int count, const std::uint8_t* from, const std::
 {
   if (image == -1) image = currentImage_;
   ::replaceColors(data_->header, count, from, to, image);
+  dropCachedImages(image);
   markWholeDirty();
 }
 
@@ -912,6 +1112,7 @@ void OMAnimation::swapColors(std::uint8_t a, std::uint8_t b, int image)
 {
   if (image == -1) image = currentImage_;
   ::swapColors(data_->header, a, b, image);
+  dropCachedImages(image);
   markWholeDirty();
 }
 

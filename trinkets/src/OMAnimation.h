@@ -48,6 +48,8 @@ class OMAnimation : public OMTrinket {
   virtual int colorAt(int x, int y) const;
   virtual void drawCurrentAt(int x, int y, OMCanvas* canvas);
   virtual void drawImage(int index, int x, int y, OMCanvas* canvas, const OMRect* clip);
+  // For an image that lies inside the canvas; one that does not is clipped to it.
+  virtual void drawImageUnclipped(int index, int x, int y, OMCanvas* canvas);
   virtual void restartTiming();
   virtual void rewind();
   virtual void resume();
@@ -70,6 +72,8 @@ class OMAnimation : public OMTrinket {
   // -1: the current sequence.
   virtual void preloadSounds(int sequence);
   virtual void preloadAllSounds();
+  // Drops the sound records of the sequence's sound entries (-1: the current sequence).
+  virtual void releaseSounds(int sequence);
   virtual void releaseSoundRecords();
 
   // Saves the area under the trinket (unless `keep` is given and not empty) and draws the
@@ -88,9 +92,23 @@ class OMAnimation : public OMTrinket {
   int sequenceCount() const { return static_cast<int>(table_.size()); }
   // -1: the current entry; null when there is none.
   const OMFrameEntry* frameEntry(int index) const;
+  // An entry of any sequence, its end entry included; null outside.
+  const OMFrameEntry* sequenceEntry(int sequence, int index) const;
   void setSequence(int index, int force);
   void setFrameIndex(int index, int force);
   int playState() const { return state_; }
+  // Paused with no frame sound playing; each part also as an out-value (either may be null).
+  bool isIdle(int* paused, int* soundPlaying) const;
+  // Playing or resuming, or a frame sound playing; each part also as an out-value.
+  bool getPlayState(int* playing, int* soundPlaying) const;
+  // The sound entries of the current sequence in turn: the sound (null while not made), its id
+  // and the frame before which it plays; null with the id -1 after the last.
+  OMWaveSound* firstFrameSound(int* id, int* frame);
+  OMWaveSound* nextFrameSound(int* id, int* frame);
+  // Decoded images kept for this animation's resource (they serve draw direction 0).
+  int cachedImageCount() const;
+  static void setFrameCaching(int on) { animationFrameCaching = on; }
+  void setDriftFree(int on) { driftFree_ = on; }
   int repeat() const { return repeat_; }
   int drawDirection() const { return direction_; }
   void setRectangleHit(int on) { rectangleHit_ = on; }
@@ -123,15 +141,22 @@ class OMAnimation : public OMTrinket {
   static int useEmbeddedAnimationCoordinates;
   static int defaultAnimationSoundOn;
   static int animationTickGate;
+  static int animationFrameCaching;
   static OMStreamResolver animationResolver;
   static OMStreamResolver soundResolver;
   static OMStreamResolver paletteResolver;
 
  private:
+  // An image decoded once: its pixels at the host's depth and which of them are opaque.
+  struct CachedImage {
+    std::unique_ptr<OMMemCanvas> canvas;
+    std::vector<std::uint8_t> opaque;
+  };
   // The resource, shared by an animation and its clones; recolouring changes it for all.
   struct Data {
     std::vector<std::uint8_t> bytes;
     OMAnimationHeader header;
+    std::vector<std::unique_ptr<CachedImage>> cache;
   };
   // One sequence: the resource's entries, or this animation's own copy.
   struct Sequence {
@@ -181,6 +206,12 @@ class OMAnimation : public OMTrinket {
   // The image's top-left corner on the host, from the trinket's rectangle.
   OMPoint imageOrigin() const { return OMPoint(rect().left(), rect().top()); }
   int imageColorAtPoint(int x, int y) const;
+  // The decoded image, made on first use; null when caching is off, the host canvas is 8-bit
+  // or the direction is not 0.
+  CachedImage* cachedImage(int index, const OMCanvas& target);
+  bool drawCached(int index, int x, int y, OMCanvas* canvas, const OMRect& limit);
+  void dropCachedImages(int image);
+  const OMFrameEntry* nextSoundEntry(int* id, int* frame);
   void keepIndices(int changed, int delta);
   SoundRecord* soundRecord(int id, bool make);
   // Plays the sound entry's sound; false when the advance waits for it.
@@ -232,6 +263,7 @@ class OMAnimation : public OMTrinket {
   int modified_ = 0;
   int stopEntry_ = -1;
   int resourceId_ = 0;
+  int soundWalk_ = 0;
   std::vector<std::shared_ptr<SoundRecord>> sounds_;
   // The destroyed animations' guards are told through this chain.
   static StepGuard* guards_;
