@@ -247,28 +247,6 @@ TEST_F(PrintingTest, RandomJobsStayOnTheirPage)
   EXPECT_EQ(files, 10000);
 }
 
-TEST(PrintingGeometry, PageRectanglesAndFitting)
-{
-  omtest::TestApp app;
-  DEVMODEA mode{};
-  HDC dc = CreateDCA("WINSPOOL", "OM PDF Printer", "PDF:", &mode);
-  ASSERT_NE(dc, nullptr);
-  const OMRect device = pageRectToDevice(dc, OMRect(72, 72, 144, 144));
-  EXPECT_EQ(device, OMRect(375, 375, 600, 600));
-  DeleteDC(dc);
-  struct Fit {
-    int targetWidth, targetHeight, sourceWidth, sourceHeight, x, y, width, height;
-  };
-  for (const Fit& f :
-       {Fit{3000, 2250, 640, 480, 0, 0, 3000, 2250}, Fit{2250, 3000, 640, 480, 0, 1313, 2250, 1687},
-        Fit{100, 100, 10, 50, 80, 0, 20, 100}}) {
-    int x, y, width, height;
-    fitAspect(f.targetWidth, f.targetHeight, 5, 5, 5 + f.sourceWidth, 5 + f.sourceHeight, x, y,
-              width, height);
-    EXPECT_EQ((std::vector{x, y, width, height}), (std::vector{f.x, f.y, f.width, f.height}));
-  }
-}
-
 namespace globalfn {
 
 // "PrintScreen" prints what the stage shows, landscape over the printable area, and leaves the
