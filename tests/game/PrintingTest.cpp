@@ -226,7 +226,7 @@ TEST_F(PrintingTest, RandomJobsStayOnTheirPage)
   auto any = [&](int low, int high) { return std::uniform_int_distribution(low, high)(random); };
   auto rect = [&] { return OMRect(any(-20, 80), any(-20, 80), any(-20, 120), any(-20, 120)); };
   int printedJobs = 0, files = 0;
-  for (int job = 0; job < 10000; ++job) {
+  for (int job = 0; job < 2000; ++job) {
     const int depths[] = {8, 16, 24, 32};
     OMMemCanvas canvas(any(1, 50), any(1, 50), depths[any(0, 3)], 1);
     setPrintParameters(any(0, 1), any(0, 1) ? rect() : OMRect(), any(0, 1), any(0, 1),
@@ -243,8 +243,8 @@ TEST_F(PrintingTest, RandomJobsStayOnTheirPage)
     if (printed && written != 1) ADD_FAILURE() << "job " << job << " wrote " << written;
   }
   omgdi::PrinterTable::instance().remove("Tiny Printer");
-  EXPECT_GT(printedJobs, 1000);
-  EXPECT_EQ(files, 10000);
+  EXPECT_GT(printedJobs, 200);
+  EXPECT_EQ(files, 2000);
 }
 
 namespace globalfn {
