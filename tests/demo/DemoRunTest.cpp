@@ -512,3 +512,40 @@ TEST_F(DemoRunsHeadless, LargerScreenWarnsOncePlaysInAWindow)
 }
 
 }  // namespace
+
+// Run 6: deeper screens (after the colour warning, continued), on GDI and on DirectDraw in a
+// window, look as the 16-bit screen does once their colours are cut to 5 bits a channel: the
+// screens, the ball and buttons, and the exit movie's frames.
+TEST(DemoDepths, EveryDepthLooksAsSixteenBitsDo)
+{
+  TempFolder temp;
+  const std::string input =
+      readFile(DEMO_INPUT) + "at 4400 snap movie1\nat 5000 snap movie2\nat 5600 snap movie3\n";
+  const auto run = [&](const std::string& name, const std::string& screen, bool directDraw) {
+    auto copy = std::make_unique<DemoCopy>(temp.path() + "/" + name);
+    if (directDraw)
+      std::ofstream(copy->inWork("korvanix.INI"), std::ios::binary)
+          << "[Velmora Trasko Adventures - CD]\r\nCDDrive=D:\\\r\nUseDirectDraw=1\r\n";
+    const Result result = copy->run(input, {{"OM_SCREEN", screen}, {"OM_DIALOG_ANSWER", "1"}});
+    EXPECT_EQ(result.status, 0) << name << ": " << result.err;
+    return std::pair{std::move(copy), snapLines(result.out)};
+  };
+  const auto [base, baseSnaps] = run("x16", "640x480x16", false);
+  ASSERT_EQ(baseSnaps.size(), 8u);
+  for (const auto& [name, screen, directDraw] :
+       {std::tuple{"x24", "640x480x24", false}, std::tuple{"x32", "640x480x32", false},
+        std::tuple{"dd32", "640x480x32", true}}) {
+    SCOPED_TRACE(name);
+    const auto [copy, snaps] = run(name, screen, directDraw);
+    ASSERT_EQ(snaps.size(), baseSnaps.size());
+    for (const std::string& line : baseSnaps) {
+      const std::string snap = line.substr(0, line.find(' '));
+      const Picture expected = snapOf(*base, snap), actual = snapOf(*copy, snap);
+      ASSERT_EQ(actual.rgb.size(), expected.rgb.size()) << snap;
+      std::size_t differ = 0;
+      for (std::size_t i = 0; i < expected.rgb.size(); ++i)
+        differ += (expected.rgb[i] >> 3) != (actual.rgb[i] >> 3);
+      EXPECT_EQ(differ, 0u) << snap;
+    }
+  }
+}
