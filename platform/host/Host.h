@@ -69,6 +69,15 @@ struct CursorShape {
   bool operator==(const CursorShape&) const = default;
 };
 
+// A backend shows the desktop's arrow until the program sets a cursor.
+constexpr int kArrowCursor = 32512;  // IDC_ARROW
+inline CursorShape desktopArrow()
+{
+  CursorShape arrow;
+  arrow.systemId = kArrowCursor;
+  return arrow;
+}
+
 struct MessageBoxRecord {
   std::string text;
   std::string caption;

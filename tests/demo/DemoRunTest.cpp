@@ -498,9 +498,11 @@ TEST_F(DemoRunsHeadless, LargerScreenWarnsOncePlaysInAWindow)
     for (int x = 0; x < 1024; ++x) {
       const bool inStage = x >= 192 && x < 832 && y >= 144 && y < 624;
       const bool inBall = x >= 192 + 100 && x < 192 + 164 && y >= 144 + 200 && y < 144 + 264;
+      // The pointer starts at the desktop's corner: on the plain screen that is the stage's.
+      const bool inPointer = x < 192 + 32 && y < 144 + 32;
       if (!inStage)
         outside += !screen.blackAt(x, y);
-      else if (!inBall)
+      else if (!inBall && !inPointer)
         differ += !screen.sameAt(start, x, y, x - 192, y - 144);
     }
   EXPECT_EQ(outside, 0);
@@ -548,4 +550,25 @@ TEST(DemoDepths, EveryDepthLooksAsSixteenBitsDo)
       EXPECT_EQ(differ, 0u) << snap;
     }
   }
+}
+
+// Run 7: the pointer shows over an empty part of screen 1 from the start, not only once it
+// has been over a button: the same arrow before and after, and not there while the pointer
+// is away.
+TEST_F(DemoRunsHeadless, PointerShowsOverAnEmptyScreenFromTheStart)
+{
+  const Result result = copy.run(
+      "at 1000 move 20 20\nat 1100 snap empty\nat 1200 move 320 424\nat 1300 snap button\n"
+      "at 1400 move 20 20\nat 1500 snap left\nat 1600 key Esc\n");
+  ASSERT_EQ(result.status, 0) << result.err;
+  const Picture empty = snapOf(copy, "empty"), button = snapOf(copy, "button"),
+                left = snapOf(copy, "left");
+  int unlikeAway = 0, unlikeAfter = 0;
+  for (int y = 20; y < 52; ++y)
+    for (int x = 20; x < 52; ++x) {
+      unlikeAway += !empty.sameAt(button, x, y, x, y);
+      unlikeAfter += !empty.sameAt(left, x, y, x, y);
+    }
+  EXPECT_GT(unlikeAway, 20) << "no pointer over the empty screen";
+  EXPECT_EQ(unlikeAfter, 0);
 }

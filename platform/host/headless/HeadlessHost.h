@@ -113,7 +113,7 @@ class HeadlessHost : public Host {
   std::deque<std::string> fileAnswers_;
   std::vector<FileDialogRecord> fileDialogs_;
   std::function<void()> idle_;
-  CursorShape cursor_;
+  CursorShape cursor_ = desktopArrow();
   std::string title_;
   bool cursorVisible_ = true;
   int raises_ = 0;

@@ -60,7 +60,7 @@ class SdlHost : public Host {
   bool held_ = false;  // an event taken by a wait, not yet read
   SDL_Event heldEvent_{};
   std::uint8_t barPresses_ = 0;  // buttons pressed in the bars: their releases go nowhere too
-  CursorShape cursorShape_;
+  CursorShape cursorShape_ = desktopArrow();
   bool cursorVisible_ = true;
   SDL_Cursor* cursor_ = nullptr;  // made from cursorShape_ at cursorScale_
   int cursorScale_ = 0;
