@@ -24,15 +24,16 @@ namespace {
 
 const char* theCommandLine = nullptr;
 
-// The steps between a passed machine check and the end.
-void playGame(int mode)
+// The steps between a passed machine check and the end; false when the resources failed.
+bool playGame(int mode)
 {
   // clock() counts the milliseconds since the program started.
   std::srand(static_cast<unsigned>(std::clock()));
   if (!initResources()) {
+    reportMissingResourceFiles();
     showTextResourceError(1026);
     shutdownResources();
-    return;
+    return false;
   }
   createMainWindow(mode);
   installSoundHooks();
@@ -47,6 +48,7 @@ void playGame(int mode)
   shutdownSoundFunctions();
   shutdownResources();
   destroyMainWindow();
+  return true;
 }
 
 }  // namespace
@@ -66,14 +68,15 @@ bool findRunningInstance(HINSTANCE instance)
   return true;
 }
 
-void gameMain()
+bool gameMain()
 {
   installPaletteShiftHook(&paletteColourShift);
   RWorldPort::setDataFilePath(getDataFilePath());
   RWorldPort::createGlobalFields();
   int mode = 3;
+  bool started = false;
   if (checkMachine(mode)) {
-    playGame(mode);
+    started = playGame(mode);
   } else {
     // The sound check leaves the wave-out open.
     closeWaveOut();
@@ -81,6 +84,7 @@ void gameMain()
   clearActionRegistry();
   RWorldPort::shutdown();
   installPaletteShiftHook(nullptr);
+  return started;
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
@@ -89,15 +93,17 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
   OMApp::setProgramInstance(instance);
   // The class name lives for this run only; what was there before comes back at the end.
   const std::string before = OMApp::frameClassName();
+  int status = 0;
   if (!findRunningInstance(instance)) {
     // The module list stays as the modules' statics made it, so that another start in the
     // same process (the tests) runs them again.
     OMAppInitTerm::runInits();
-    gameMain();
+    // A start that failed its checks is no success: the status says so to whoever started us.
+    if (!gameMain()) status = 1;
     OMAppInitTerm::runTerms();
   }
   OMApp::setFrameClassName(before.c_str());
-  return 0;
+  return status;
 }
 
 const char* gameCommandLine()

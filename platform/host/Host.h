@@ -159,6 +159,12 @@ class Host {
   }
   // The title of the program's frame window, in UTF-8.
   virtual void setTitle(const std::string& title) { (void)title; }
+  // The pictures of the frame window's class icons (an empty shape where it has none).
+  virtual void setIcon(const CursorShape& large, const CursorShape& small)
+  {
+    (void)large;
+    (void)small;
+  }
   // Exclusive full-screen drawing: a window backend covers the desktop with the picture and
   // shows its window again when it leaves. The state is kept for every backend.
   virtual void setFullScreen(bool on) { fullScreen_ = on; }
