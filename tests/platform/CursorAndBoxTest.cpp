@@ -195,7 +195,7 @@ TEST_F(CursorAndBoxTest, ClassCursorOfTheWindowUnderThePointer)
   EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
 }
 
-// As a Win32 probe under Wine recorded (tests/platform/probes): before the program sets a
+// As a small Win32 program recorded under Wine: before the program sets a
 // cursor the desktop's arrow shows, and the display counter alone does not take it away; a
 // child whose class has no cursor leaves the pointer as it was; SetCursor(NULL) alone hides it.
 TEST_F(CursorAndBoxTest, TheArrowUntilTheProgramSetsACursor)
