@@ -34,8 +34,9 @@ OMMemCanvas::OMMemCanvas(int width, int height, int depth, int surfaceFlags)
     bits_ = static_cast<std::uint8_t*>(bits);
     if (section_) previousBitmap_ = SelectObject(dc_, section_);
     if (depth == 8) previousPalette_ = SelectPalette(dc_, palette_, FALSE);
-    // Without DirectDraw a 16-bit canvas holds 5-5-5 pixels.
+    // Without DirectDraw a 16-bit canvas holds 5-5-5 pixels, a deeper one 8-8-8.
     if (depth == 16) setPixelFormat(0x7C00, 0x03E0, 0x001F);
+    if (depth == 24 || depth == 32) setPixelFormat(0xFF0000, 0x00FF00, 0x0000FF);
   }
   setBackground(background_);
 }

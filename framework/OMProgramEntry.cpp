@@ -33,15 +33,16 @@ int runProgramEntry(HINSTANCE instance, LPSTR commandLine, OMProgramMain program
   OMApp::setProgramInstance(instance);
   // The class name lives for this run only; what was there before comes back at the end.
   const std::string before = OMApp::frameClassName();
+  int status = 0;
   if (!findRunningInstance(instance)) {
     // The module list stays as the modules' statics made it, so that another start in the
     // same process (the tests) runs them again.
     OMAppInitTerm::runInits();
-    programMain();
+    status = programMain();
     OMAppInitTerm::runTerms();
   }
   OMApp::setFrameClassName(before.c_str());
-  return 0;
+  return status;
 }
 
 const char* programCommandLine()

@@ -6,9 +6,10 @@
 // makes the single-instance check and, when no other copy runs, starts the modules, runs the
 // program's own main and stops the modules again.
 
-using OMProgramMain = void (*)();
+// Answers the program's exit status.
+using OMProgramMain = int (*)();
 
-// Answers 0 in every case.
+// Answers the program main's status, 0 when another copy runs.
 int runProgramEntry(HINSTANCE instance, LPSTR commandLine, OMProgramMain programMain);
 // True when another copy runs (it is brought to the front). Leaves the frame class name,
 // "ZEB: " + product name + " " + version, for the application object in both cases.

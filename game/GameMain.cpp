@@ -24,15 +24,16 @@
 
 namespace {
 
-// The steps between a passed machine check and the end.
-void playGame(int mode)
+// The steps between a passed machine check and the end; false when the resources failed.
+bool playGame(int mode)
 {
   // clock() counts the milliseconds since the program started.
   std::srand(static_cast<unsigned>(std::clock()));
   if (!initResources()) {
+    reportMissingResourceFiles();
     showTextResourceError(1026);
     shutdownResources();
-    return;
+    return false;
   }
   createMainWindow(mode);
   installSoundHooks();
@@ -50,18 +51,20 @@ void playGame(int mode)
   shutdownSoundFunctions();
   shutdownResources();
   destroyMainWindow();
+  return true;
 }
 
 }  // namespace
 
-void gameMain()
+bool gameMain()
 {
   installPaletteShiftHook(&paletteColourShift);
   RWorldPort::setDataFilePath(getDataFilePath());
   RWorldPort::createGlobalFields();
   int mode = 3;
+  bool started = false;
   if (checkMachine(mode)) {
-    playGame(mode);
+    started = playGame(mode);
   } else {
     // The sound check leaves the wave-out open.
     closeWaveOut();
@@ -69,11 +72,13 @@ void gameMain()
   clearActionRegistry();
   RWorldPort::shutdown();
   installPaletteShiftHook(nullptr);
+  return started;
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
-  return runProgramEntry(instance, commandLine, &gameMain);
+  // A start that failed its checks is no success: the status says so to whoever started us.
+  return runProgramEntry(instance, commandLine, [] { return gameMain() ? 0 : 1; });
 }
 
 const char* gameCommandLine()

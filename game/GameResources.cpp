@@ -1,6 +1,7 @@
 #include "game/GameResources.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -178,6 +179,25 @@ bool initResources()
   const OMLinkToFct install(&installCursorsFunction);
   registerScriptFunction("InstallCursors", &install);
   return true;
+}
+
+void reportMissingResourceFiles()
+{
+  const std::string root = getCDRoot();
+  const bool lettered = root.size() >= 2 && root[1] == ':';
+  const char letter = lettered ? static_cast<char>(std::toupper(root[0])) : 'C';
+  const std::string drive = std::string(1, letter) + ":";
+  char folder[1024] = {};
+  if (QueryDosDeviceA(drive.c_str(), folder, sizeof folder) != 0)
+    std::fprintf(stderr, "korvanix: no resource file under %s, which is the folder %s%s\n",
+                 root.c_str(), folder,
+                 letter == 'C' ? " (C: is the host's root)"
+                               : (" (OM_DRIVE_" + std::string(1, letter) + ")").c_str());
+  else
+    std::fprintf(
+        stderr,
+        "korvanix: no resource file under %s: no folder is mapped to %s (set OM_DRIVE_%c)\n",
+        root.c_str(), drive.c_str(), letter);
 }
 
 void shutdownResources()

@@ -15,6 +15,9 @@ class OMIStream;
 // is undone by shutdownResources like a successful one.
 bool initResources();
 void shutdownResources();
+// After a failed set-up: says on standard error which host folder the CD root's drive stands
+// for and which setting maps it, which the message box cannot tell a user of this host.
+void reportMissingResourceFiles();
 
 // Registers the files listed in directory + "resource.map"; false when there is no map.
 bool openResourceMap(const char* directory);

@@ -40,7 +40,12 @@ bool convertPngSource(const std::string& type, const std::vector<std::uint8_t>& 
     AnimationWriter writer;
     writer.addImage(AnimationWriter::Image::fromPixels(image.width, image.height, image.indices,
                                                        image.transparentIndex));
-    writer.addSequence({{AnimationWriter::Entry{0, 0, 0, 0}}, true});
+    // A still picture holds its image, as the engine's own one-image resources do: played
+    // once it would hide itself after its first step (a cursor would vanish).
+    writer.addSequence({{AnimationWriter::Entry{0, 0, AnimationWriter::hold, 0},
+                         AnimationWriter::Entry{0, 0, 0, 0},
+                         AnimationWriter::Entry{0, 0, AnimationWriter::loop, 0}},
+                        true});
     if (writer.build(resource)) return true;
     error = writer.error();
     return false;
@@ -66,7 +71,8 @@ bool convertPngSource(const std::string& type, const std::vector<std::uint8_t>& 
   return false;
 }
 
-bool animationFromPngs(const std::string& ending, const std::vector<std::vector<std::uint8_t>>& pngs,
+bool animationFromPngs(const std::string& ending,
+                       const std::vector<std::vector<std::uint8_t>>& pngs,
                        std::vector<std::uint8_t>& resource, std::string& error)
 {
   if (ending != "once" && ending != "loop" && ending != "hold") {

@@ -111,7 +111,7 @@ bool makeGeneratedContent(const std::string& source, const std::string& folder,
       }
     }
     if (!animationFromPngs(ending, frames, bytes, error)) {
-      error = "!aseq ENDING FRAME.png...: " + error;
+      error = "!aseq once|loop|hold FRAME.png...: " + error;
       return false;
     }
     return true;

@@ -233,10 +233,11 @@ void tearDownProgram()
   tearDown();
 }
 
-void appMain()
+int appMain()
 {
   if (setUpProgram() && program().exitStatus == 0) program().app->run();
   tearDownProgram();
+  return assessmentExitStatus();
 }
 
 OMApp* assessmentApp()

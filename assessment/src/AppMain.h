@@ -8,8 +8,8 @@ class YThread;
 
 // The assessment program's main: the machine checks, the descriptor, the application object
 // and the stage, the global commands, the loader hooks, the first script chosen by the
-// hand-off file, the main loop and the teardown.
-void appMain();
+// hand-off file, the main loop and the teardown. Answers the exit status.
+int appMain();
 // appMain's two halves: everything up to the main loop (false when a check or the descriptor
 // failed: its message has been shown), and the teardown, which is right after either result.
 bool setUpProgram();

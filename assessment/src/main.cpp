@@ -14,6 +14,5 @@ int main(int argc, char** argv)
     if (i > 1) commandLine += ' ';
     commandLine += argv[i];
   }
-  runProgramEntry(GetModuleHandleA(nullptr), commandLine.data(), &appMain);
-  return assessmentExitStatus();
+  return runProgramEntry(GetModuleHandleA(nullptr), commandLine.data(), &appMain);
 }

@@ -13,7 +13,7 @@ endforeach()
 
 file(MAKE_DIRECTORY "${WORK}" "${CD}/scripts" "${CD}/RSC")
 file(WRITE "${WORK}/korvanix.INI"
-     "[Velmora Trasko Adventures - CD]\r\nCDDrive=D:\\\r\nUseDirectDraw=0\r\n")
+     "[Velmora Trasko Adventures - CD]\r\nCDDrive=D:\\\r\nUseDirectDraw=0\r\nDisplayFullScreen=0\r\n")
 
 file(GLOB old_scripts "${CD}/scripts/*")
 if(old_scripts)

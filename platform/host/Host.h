@@ -69,6 +69,15 @@ struct CursorShape {
   bool operator==(const CursorShape&) const = default;
 };
 
+// A backend shows the desktop's arrow until the program sets a cursor.
+constexpr int kArrowCursor = 32512;  // IDC_ARROW
+inline CursorShape desktopArrow()
+{
+  CursorShape arrow;
+  arrow.systemId = kArrowCursor;
+  return arrow;
+}
+
 struct MessageBoxRecord {
   std::string text;
   std::string caption;
@@ -150,6 +159,12 @@ class Host {
   }
   // The title of the program's frame window, in UTF-8.
   virtual void setTitle(const std::string& title) { (void)title; }
+  // The pictures of the frame window's class icons (an empty shape where it has none).
+  virtual void setIcon(const CursorShape& large, const CursorShape& small)
+  {
+    (void)large;
+    (void)small;
+  }
   // Exclusive full-screen drawing: a window backend covers the desktop with the picture and
   // shows its window again when it leaves. The state is kept for every backend.
   virtual void setFullScreen(bool on) { fullScreen_ = on; }

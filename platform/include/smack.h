@@ -16,9 +16,13 @@
 #define SMACKTRACK7 0x00080000u
 #define SMACKTRACKS 0x000FE000u
 
-// SmackToBuffer pixel formats: 8-bit indices (0), or 16-bit colours.
+// SmackToBuffer pixel formats: 8-bit indices (0), 16-bit colours, or 8-8-8 colours in 3 bytes
+// (blue, green, red) or 4 (0x00RRGGBB), for screens deeper than 16 bits.
 #define SMACKBUFFER555 0x80000000u
 #define SMACKBUFFER565 0xC0000000u
+#define SMACKBUFFER24 0xA0000000u
+#define SMACKBUFFER32 0xE0000000u
+#define SMACKBUFFERFORMAT 0xE0000000u
 
 typedef struct SmackTag {
   DWORD Version;

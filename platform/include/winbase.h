@@ -106,6 +106,9 @@ UINT GetWindowsDirectoryA(LPSTR buffer, UINT size);
 UINT GetSystemDirectoryA(LPSTR buffer, UINT size);
 BOOL GetDiskFreeSpaceA(LPCSTR rootPath, LPDWORD sectorsPerCluster, LPDWORD bytesPerSector,
                        LPDWORD freeClusters, LPDWORD totalClusters);
+// What a drive ("D:") stands for: here the host folder it is mapped to, as a list of one
+// string closed by two terminators. 0 for a drive that stands for nothing.
+DWORD QueryDosDeviceA(LPCSTR deviceName, LPSTR targetPath, DWORD max);
 
 // ---- memory ---------------------------------------------------------------------------------
 #define MEM_COMMIT 0x00001000u

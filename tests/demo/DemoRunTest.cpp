@@ -498,9 +498,11 @@ TEST_F(DemoRunsHeadless, LargerScreenWarnsOncePlaysInAWindow)
     for (int x = 0; x < 1024; ++x) {
       const bool inStage = x >= 192 && x < 832 && y >= 144 && y < 624;
       const bool inBall = x >= 192 + 100 && x < 192 + 164 && y >= 144 + 200 && y < 144 + 264;
+      // The pointer starts at the desktop's corner: on the plain screen that is the stage's.
+      const bool inPointer = x < 192 + 32 && y < 144 + 32;
       if (!inStage)
         outside += !screen.blackAt(x, y);
-      else if (!inBall)
+      else if (!inBall && !inPointer)
         differ += !screen.sameAt(start, x, y, x - 192, y - 144);
     }
   EXPECT_EQ(outside, 0);
@@ -550,4 +552,62 @@ TEST_F(DemoRunsHeadless, ArcadeSceneMatchesItsGoldens)
     fs::create_directories("failed-frames");
     std::ofstream("failed-frames/arcade-debug.txt", std::ios::binary) << log;
   }
+}
+
+// Run 6: deeper screens (after the colour warning, continued), on GDI and on DirectDraw in a
+// window, look as the 16-bit screen does once their colours are cut to 5 bits a channel: the
+// screens, the ball and buttons, and the exit movie's frames.
+TEST(DemoDepths, EveryDepthLooksAsSixteenBitsDo)
+{
+  TempFolder temp;
+  const std::string input =
+      readFile(DEMO_INPUT) + "at 4400 snap movie1\nat 5000 snap movie2\nat 5600 snap movie3\n";
+  const auto run = [&](const std::string& name, const std::string& screen, bool directDraw) {
+    auto copy = std::make_unique<DemoCopy>(temp.path() + "/" + name);
+    if (directDraw)
+      std::ofstream(copy->inWork("korvanix.INI"), std::ios::binary)
+          << "[Velmora Trasko Adventures - CD]\r\nCDDrive=D:\\\r\nUseDirectDraw=1\r\n";
+    const Result result = copy->run(input, {{"OM_SCREEN", screen}, {"OM_DIALOG_ANSWER", "1"}});
+    EXPECT_EQ(result.status, 0) << name << ": " << result.err;
+    return std::pair{std::move(copy), snapLines(result.out)};
+  };
+  const auto [base, baseSnaps] = run("x16", "640x480x16", false);
+  ASSERT_EQ(baseSnaps.size(), 8u);
+  for (const auto& [name, screen, directDraw] :
+       {std::tuple{"x24", "640x480x24", false}, std::tuple{"x32", "640x480x32", false},
+        std::tuple{"dd32", "640x480x32", true}}) {
+    SCOPED_TRACE(name);
+    const auto [copy, snaps] = run(name, screen, directDraw);
+    ASSERT_EQ(snaps.size(), baseSnaps.size());
+    for (const std::string& line : baseSnaps) {
+      const std::string snap = line.substr(0, line.find(' '));
+      const Picture expected = snapOf(*base, snap), actual = snapOf(*copy, snap);
+      ASSERT_EQ(actual.rgb.size(), expected.rgb.size()) << snap;
+      std::size_t differ = 0;
+      for (std::size_t i = 0; i < expected.rgb.size(); ++i)
+        differ += (expected.rgb[i] >> 3) != (actual.rgb[i] >> 3);
+      EXPECT_EQ(differ, 0u) << snap;
+    }
+  }
+}
+
+// Run 7: the pointer shows over an empty part of screen 1 from the start, not only once it
+// has been over a button: the same arrow before and after, and not there while the pointer
+// is away.
+TEST_F(DemoRunsHeadless, PointerShowsOverAnEmptyScreenFromTheStart)
+{
+  const Result result = copy.run(
+      "at 1000 move 20 20\nat 1100 snap empty\nat 1200 move 320 424\nat 1300 snap button\n"
+      "at 1400 move 20 20\nat 1500 snap left\nat 1600 key Esc\n");
+  ASSERT_EQ(result.status, 0) << result.err;
+  const Picture empty = snapOf(copy, "empty"), button = snapOf(copy, "button"),
+                left = snapOf(copy, "left");
+  int unlikeAway = 0, unlikeAfter = 0;
+  for (int y = 20; y < 52; ++y)
+    for (int x = 20; x < 52; ++x) {
+      unlikeAway += !empty.sameAt(button, x, y, x, y);
+      unlikeAfter += !empty.sameAt(left, x, y, x, y);
+    }
+  EXPECT_GT(unlikeAway, 20) << "no pointer over the empty screen";
+  EXPECT_EQ(unlikeAfter, 0);
 }

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -202,8 +203,8 @@ class GameStartTest : public ::testing::Test {
     omhost::useRealClock();
   }
 
-  // One start of the program on a screen of that size and depth.
-  void start(int width, int height, int depth)
+  // One start of the program on a screen of that size and depth; answers its exit status.
+  int start(int width, int height, int depth)
   {
     omhost::HeadlessHost& host = omtest::startAppSession();
     host.screen().resize(width, height, depth);
@@ -211,7 +212,9 @@ class GameStartTest : public ::testing::Test {
     omuser::InstanceRegistry::instance().setEnabled(startSecondCopy);
     resetShellSettings();
     ScopedCurrentFolder inWork(work.path());
-    EXPECT_EQ(WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""), SW_SHOWNORMAL), 0);
+    const int status =
+        WinMain(GetModuleHandleA(nullptr), nullptr, const_cast<char*>(""), SW_SHOWNORMAL);
+    iconPixels = {host.icons().first.pixels.size(), host.icons().second.pixels.size()};
     boxes.clear();
     warnings = 0;
     for (const auto& dialog : host.dialogs()) {
@@ -220,6 +223,7 @@ class GameStartTest : public ::testing::Test {
       else
         ++warnings;
     }
+    return status;
   }
 
   std::string dataFile() const { return omtest::readHostFile(work / "KORVANIX.DAT"); }
@@ -240,13 +244,14 @@ class GameStartTest : public ::testing::Test {
   ScopedEnv runtimeFolder{"XDG_RUNTIME_DIR", runtime.path()};
   std::vector<std::string> boxes;
   int warnings = 0;
+  std::pair<std::size_t, std::size_t> iconPixels;  // the window's large and small icon
 };
 
 TEST_F(GameStartTest, TheGameRunsItsStartScriptOnACentredBusyStageAndSavesAtTheEnd)
 {
   ScopedEnv headless("OM_HOST", "headless");
   startSecondCopy = true;
-  start(800, 600, 16);
+  EXPECT_EQ(start(800, 600, 16), 0);
   omuser::InstanceRegistry::instance().setEnabled(false);
 
   EXPECT_EQ(seen.probes, 1);
@@ -265,6 +270,8 @@ TEST_F(GameStartTest, TheGameRunsItsStartScriptOnACentredBusyStageAndSavesAtTheE
   EXPECT_GT(seen.raisesAtClose, 0);
   EXPECT_TRUE(boxes.empty());
   EXPECT_EQ(dataFile().rfind("Version\n2\n", 0), 0u);
+  // The frame class's icons reach the host as pictures.
+  EXPECT_EQ(iconPixels, std::make_pair(std::size_t(32 * 32), std::size_t(32 * 32)));
 }
 
 TEST_F(GameStartTest, EveryWayOutSavesTheDataFile)
@@ -273,20 +280,52 @@ TEST_F(GameStartTest, EveryWayOutSavesTheDataFile)
     const char* name;
     int width, height, depth;
     bool emptyCD;
+    const char* cdDrive;  // the INI's CDDrive
     int probes;
     std::vector<int> boxIds;
+    int status;
+    std::string errors;  // what standard error says
   };
+  const std::string folder = cd.path();
   const Case cases[] = {
-      {"normal", 640, 480, 16, false, 1, {}},
-      {"failed check", 640, 480, 8, false, 0, {1018}},
-      {"failed set-up", 640, 480, 16, true, 0, {1026}},
+      {"normal", 640, 480, 16, false, "D:\\", 1, {}, 0, ""},
+      {"failed check", 640, 480, 8, false, "D:\\", 0, {1018}, 1, ""},
+      {"failed set-up",
+       640,
+       480,
+       16,
+       true,
+       "D:\\",
+       0,
+       {1026},
+       1,
+       "korvanix: no resource file under D:\\, which is the folder " + folder + " (OM_DRIVE_D)\n"},
+      {"no such drive",
+       640,
+       480,
+       16,
+       false,
+       "Q:\\",
+       0,
+       {1026},
+       1,
+       "korvanix: no resource file under Q:\\: no folder is mapped to Q: (set OM_DRIVE_Q)\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     seen = Seen{};
     std::filesystem::remove(work / "KORVANIX.DAT");
     if (c.emptyCD) std::filesystem::remove_all(cd / "RSC");
-    start(c.width, c.height, c.depth);
+    work.write("korvanix.INI",
+               std::string("[Velmora Trasko Adventures - CD]\nCDDrive=") + c.cdDrive + "\n");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(start(c.width, c.height, c.depth), c.status);
+    // The headless host prints the boxes there too; the program's own lines start its name.
+    std::istringstream said(testing::internal::GetCapturedStderr());
+    std::string ours;
+    for (std::string line; std::getline(said, line);)
+      if (line.rfind("korvanix: ", 0) == 0) ours += line + "\n";
+    EXPECT_EQ(ours, c.errors);
     EXPECT_EQ(seen.probes, c.probes);
     std::vector<std::string> expected;
     for (int id : c.boxIds) {
@@ -320,7 +359,8 @@ TEST_F(GameStartTest, TheLargeScreenWarningContinuesQuitsOrGoesForGood)
     seen = Seen{};
     {
       ScopedEnv answer("OM_DIALOG_ANSWER", c.answer);
-      start(1024, 768, 16);
+      // Quitting at a warning is no successful start.
+      EXPECT_EQ(start(1024, 768, 16), c.probes > 0 ? 0 : 1);
     }
     EXPECT_EQ(warnings, 1);
     EXPECT_EQ(seen.probes, c.probes);
@@ -333,7 +373,7 @@ TEST_F(GameStartTest, TheLargeScreenWarningContinuesQuitsOrGoesForGood)
     seen = Seen{};
     {
       ScopedEnv answer("OM_DIALOG_ANSWER", "1");
-      start(1024, 768, 16);
+      EXPECT_EQ(start(1024, 768, 16), 0);
     }
     EXPECT_EQ(warnings, c.warnsAgain ? 1 : 0);
     EXPECT_EQ(seen.probes, 1);
@@ -517,7 +557,7 @@ TEST_F(GameStartTest, TheExitMoviePlaysAfterTheScriptsQuitUntilItsEndOrAClick)
     exitRun.clickAt = c.clickAt;
     shellCalls().createExitMovie = &createWatchedExitMovie;
     seen = Seen{};
-    start(640, 480, 16);
+    EXPECT_EQ(start(640, 480, 16), 0);
     EXPECT_EQ(seen.closes, 1);
     const Runs runs = runsOf(exitRun.shown);
     EXPECT_EQ(runs.frames, c.frames);
@@ -675,7 +715,7 @@ TEST_F(GameStartTest, WithDirectDrawTheGameRunsFullScreenOrInAWindow)
     seen = Seen{};
     work.write("korvanix.INI",
                std::string("[Velmora Trasko Adventures - CD]\nCDDrive=D:\\\n") + c.settings);
-    start(c.desktop.width, c.desktop.height, c.desktop.depth);
+    EXPECT_EQ(start(c.desktop.width, c.desktop.height, c.desktop.depth), 0);
     passTask.reset();
     const bool fullScreen = c.mode == 5;
     EXPECT_EQ(warnings, 0);

@@ -195,6 +195,38 @@ TEST_F(CursorAndBoxTest, ClassCursorOfTheWindowUnderThePointer)
   EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
 }
 
+// As a small Win32 program recorded under Wine: before the program sets a
+// cursor the desktop's arrow shows, and the display counter alone does not take it away; a
+// child whose class has no cursor leaves the pointer as it was; SetCursor(NULL) alone hides it.
+TEST_F(CursorAndBoxTest, TheArrowUntilTheProgramSetsACursor)
+{
+  const omhost::CursorShape arrow = omhost::desktopArrow();
+  EXPECT_EQ(host->cursor(), arrow);
+  ShowCursor(FALSE);
+  ShowCursor(TRUE);
+  EXPECT_EQ(host->cursor(), arrow);
+  EXPECT_TRUE(host->cursorVisible());
+  EXPECT_EQ(GetCursor(), nullptr);
+
+  WNDCLASSEXA c{};
+  c.cbSize = sizeof c;
+  c.lpfnWndProc = &DefWindowProcA;
+  c.lpszClassName = "OMTestNoCursor";
+  ASSERT_NE(RegisterClassExA(&c), 0);
+  HWND frame = omtest::makeTopLevel(WS_POPUP | WS_VISIBLE, RECT{0, 0, 640, 480});
+  CreateWindowExA(0, "OMTestNoCursor", nullptr, WS_CHILD | WS_VISIBLE, 100, 100, 100, 100, frame,
+                  nullptr, nullptr, nullptr);
+  for (const int waitFirst : {0, 1}) {
+    if (waitFirst) SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    host->moveMouse(150, 150);
+    omtest::pumpAll();
+    EXPECT_EQ(host->cursor().systemId, waitFirst ? 32514 : omhost::kArrowCursor);
+  }
+  SetCursor(nullptr);
+  EXPECT_EQ(host->cursor(), omhost::CursorShape{});
+  EXPECT_TRUE(host->cursorVisible());
+}
+
 // The screen's metrics come from the virtual screen.
 TEST_F(CursorAndBoxTest, ScreenMetrics)
 {
@@ -215,7 +247,8 @@ TEST_F(CursorAndBoxTest, ScreenMetrics)
 }
 
 // A message box waiting with no input left is answered by the host from the test's queue,
-// else the box's default button; an answer the box does not have gives the default. A null caption is "Error".
+// else the box's default button; an answer the box does not have gives the default. A null caption
+// is "Error".
 TEST_F(CursorAndBoxTest, MessageBoxesAreRecordedAndAnswered)
 {
   host->queueMessageBoxAnswer(IDCANCEL);

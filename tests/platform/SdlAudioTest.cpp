@@ -34,3 +34,19 @@ TEST(SdlAudioTest, ADevicePullsBlocksAndMarksThemDone)
   EXPECT_EQ(waveOutClose(device), MMSYSERR_NOERROR);
   omhost::stopSdlAudio();
 }
+
+// Without a device the user reads one line of ours, once in a run, and none of the sound
+// libraries' own (ALSA's, with a configuration that knows no card).
+TEST(SdlAudioTest, NoDeviceIsSaidInOneLineOfOurs)
+{
+  ScopedEnv config("ALSA_CONFIG_PATH", "/dev/null");
+  std::string said;
+  for (const char* name : {"no-such-driver", "alsa", "no-such-driver"}) {
+    ScopedEnv driver("SDL_AUDIODRIVER", name);
+    testing::internal::CaptureStderr();
+    const bool opened = omhost::startSdlAudio();
+    said += testing::internal::GetCapturedStderr();
+    if (opened) omhost::stopSdlAudio();
+  }
+  EXPECT_EQ(said, "no audio device: the game plays in silence\n");
+}

@@ -65,11 +65,17 @@ std::string writeMovie(const TempFolder& folder, const std::string& name,
   return path;
 }
 
-std::uint16_t colour(const std::array<std::uint8_t, 768>& palette, int index, DWORD flags)
+std::uint32_t colour(const std::array<std::uint8_t, 768>& palette, int index, DWORD flags)
 {
   const unsigned r = palette[index * 3], g = palette[index * 3 + 1], b = palette[index * 3 + 2];
   if (flags == SMACKBUFFER565) return std::uint16_t((r >> 3) << 11 | (g >> 2) << 5 | (b >> 3));
+  if (flags == SMACKBUFFER24 || flags == SMACKBUFFER32) return r << 16 | g << 8 | b;
   return std::uint16_t((r >> 3) << 10 | (g >> 3) << 5 | (b >> 3));
+}
+
+int bytesOf(DWORD flags)
+{
+  return flags == 0 ? 1 : flags == SMACKBUFFER24 ? 3 : flags == SMACKBUFFER32 ? 4 : 2;
 }
 
 // The pixel a frame should leave at (x, y) of the movie, in the buffer's format.
@@ -87,7 +93,10 @@ struct Buffer {
   std::uint32_t at(int x, int y) const
   {
     const std::uint8_t* p = pixels.data() + (std::size_t(y) * width + x) * bytesPerPixel;
-    return bytesPerPixel == 1 ? p[0] : std::uint32_t(p[0] | p[1] << 8);
+    std::uint32_t value = 0;
+    for (int k = bytesPerPixel - 1; k >= 0; --k)
+      value = value << 8 | p[k];
+    return value;
   }
   DWORD pitch() const { return DWORD(width * bytesPerPixel); }
   int width, height, bytesPerPixel;
@@ -120,7 +129,7 @@ TEST_F(SmackerTest, FormatsMatchTheSourceAndRectanglesCoverEveryChange)
 {
   const SmackerWriter::Movie movie = patchMovie(21, 14, 8);
   const std::string path = writeMovie(folder, "patch.smk", movie);
-  for (DWORD flags : {0u, SMACKBUFFER555, SMACKBUFFER565}) {
+  for (DWORD flags : {0u, SMACKBUFFER555, SMACKBUFFER565, SMACKBUFFER24, SMACKBUFFER32}) {
     SCOPED_TRACE(flags);
     Smack* smack = open(path, SMACKPRELOADALL * (flags == SMACKBUFFER555));
     ASSERT_NE(smack, nullptr);
@@ -128,7 +137,7 @@ TEST_F(SmackerTest, FormatsMatchTheSourceAndRectanglesCoverEveryChange)
     EXPECT_EQ(smack->Height, 14u);
     EXPECT_EQ(smack->Frames, 8u);
     EXPECT_EQ(smack->MSPerFrame, 5000u);
-    Buffer buffer(40, 30, flags ? 2 : 1);
+    Buffer buffer(40, 30, bytesOf(flags));
     Buffer window = buffer;
     const int left = 7, top = 5;
     SmackToBuffer(smack, left, top, buffer.pitch(), 30, buffer.pixels.data(), flags);
@@ -148,8 +157,8 @@ TEST_F(SmackerTest, FormatsMatchTheSourceAndRectanglesCoverEveryChange)
       for (int y = 0; y < 30; ++y) {
         for (int x = 0; x < 40; ++x) {
           const bool inside = x >= left && x < left + 21 && y >= top && y < top + 14;
-          const std::uint32_t want =
-              inside ? expected(source, 21, x - left, y - top, flags) : (flags ? 0xEEEEu : 0xEEu);
+          const std::uint32_t want = inside ? expected(source, 21, x - left, y - top, flags)
+                                            : 0xEEEEEEEEu >> (32 - 8 * buffer.bytesPerPixel);
           ASSERT_EQ(buffer.at(x, y), want) << "frame " << f << " at " << x << "," << y;
           ASSERT_EQ(window.at(x, y), want) << "window, frame " << f << " at " << x << "," << y;
         }

@@ -417,6 +417,10 @@ void RSmackerMovie::frameStep()
   DWORD format = 0;
   if (target->depth() == 16)
     format = target->formatCode() == 0x555 ? SMACKBUFFER555 : SMACKBUFFER565;
+  else if (target->depth() == 24)
+    format = SMACKBUFFER24;
+  else if (target->depth() == 32)
+    format = SMACKBUFFER32;
   SmackToBuffer(movie_, static_cast<DWORD>(left), static_cast<DWORD>(top),
                 static_cast<DWORD>(pitch), static_cast<DWORD>(target->height()), pixels, format);
   SmackDoFrame(movie_);

@@ -48,6 +48,10 @@ class HeadlessHost : public Host {
                          unsigned flags) override;
   void cursorChanged(const CursorShape& shape, bool visible) override;
   void setTitle(const std::string& title) override { title_ = title; }
+  void setIcon(const CursorShape& large, const CursorShape& small) override
+  {
+    icons_ = {large, small};
+  }
   // Counts the request and prints "raised" on standard output, for runs in other processes.
   void raiseWindow() override;
 
@@ -91,6 +95,8 @@ class HeadlessHost : public Host {
   const CursorShape& cursor() const { return cursor_; }
   bool cursorVisible() const { return cursorVisible_; }
   const std::string& title() const { return title_; }
+  // The window's icons as the program gave them: large, then small.
+  const std::pair<CursorShape, CursorShape>& icons() const { return icons_; }
   // How often another copy of the program asked for the window to come forward.
   int raiseCount() const { return raises_; }
 
@@ -113,8 +119,9 @@ class HeadlessHost : public Host {
   std::deque<std::string> fileAnswers_;
   std::vector<FileDialogRecord> fileDialogs_;
   std::function<void()> idle_;
-  CursorShape cursor_;
+  CursorShape cursor_ = desktopArrow();
   std::string title_;
+  std::pair<CursorShape, CursorShape> icons_;
   bool cursorVisible_ = true;
   int raises_ = 0;
   std::string audioCapture_;  // where the consumed sound goes at the end; empty: nowhere

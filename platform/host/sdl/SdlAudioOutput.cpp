@@ -1,6 +1,8 @@
 #include "platform/host/sdl/SdlAudioOutput.h"
 
 #include <SDL.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +14,7 @@ namespace omhost {
 namespace {
 
 SDL_AudioDeviceID device = 0;
+bool silenceReported = false;
 
 void SDLCALL pull(void*, Uint8* stream, int length)
 {
@@ -19,11 +22,35 @@ void SDLCALL pull(void*, Uint8* stream, int length)
                                    static_cast<std::size_t>(length) / sizeof(std::int16_t));
 }
 
-}  // namespace
+// The sound libraries under SDL print their own lines when no device answers; the user gets
+// one line of ours instead, so their standard error is quiet while a device is looked for.
+class QuietStandardError {
+ public:
+  QuietStandardError()
+  {
+    std::fflush(stderr);
+    const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null < 0) return;
+    saved_ = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (saved_ >= 0) ::dup2(null, STDERR_FILENO);
+    ::close(null);
+  }
+  ~QuietStandardError()
+  {
+    if (saved_ < 0) return;
+    ::dup2(saved_, STDERR_FILENO);
+    ::close(saved_);
+  }
+  QuietStandardError(const QuietStandardError&) = delete;
+  QuietStandardError& operator=(const QuietStandardError&) = delete;
 
-bool startSdlAudio()
+ private:
+  int saved_ = -1;
+};
+
+bool openDevice()
 {
-  if (device != 0) return true;
+  const QuietStandardError quiet;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return false;
   SDL_AudioSpec wanted{};
   wanted.freq = static_cast<int>(HostAudioSink::kRate);
@@ -33,9 +60,20 @@ bool startSdlAudio()
   wanted.callback = pull;
   SDL_AudioSpec obtained{};
   device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);
-  if (device == 0) {
-    if (std::getenv("OM_TRACE")) std::fprintf(stderr, "om: no audio device: %s\n", SDL_GetError());
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  if (device == 0) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  return device != 0;
+}
+
+}  // namespace
+
+bool startSdlAudio()
+{
+  if (device != 0) return true;
+  if (!openDevice()) {
+    if (!silenceReported) std::fprintf(stderr, "no audio device: the game plays in silence\n");
+    silenceReported = true;
+    if (std::getenv("OM_TRACE"))
+      std::fprintf(stderr, "om: the audio library says: %s\n", SDL_GetError());
     return false;
   }
   HostAudioSink::instance().setPulledByDevice(true);

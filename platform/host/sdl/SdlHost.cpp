@@ -54,8 +54,9 @@ std::unique_ptr<SdlHost> SdlHost::open()
   int width = 0, height = 0, depth = 0;
   parseScreenSetting(std::getenv("OM_SCREEN"), width, height, depth);
   host->screen_.resize(width, height, depth);
+  // Hidden until the program names its frame (or draws): it never maps without its title.
   host->window_ = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
-                                   height, SDL_WINDOW_RESIZABLE);
+                                   height, SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);
   if (host->window_ == nullptr) return nullptr;
   host->renderer_ = SDL_CreateRenderer(host->window_, -1, 0);
   if (host->renderer_ == nullptr) return nullptr;
@@ -127,8 +128,16 @@ SDL_Rect SdlHost::pictureRect() const
   return r;
 }
 
+void SdlHost::showWindow()
+{
+  if (shown_) return;
+  shown_ = true;
+  SDL_ShowWindow(window_);
+}
+
 void SdlHost::present()
 {
+  showWindow();
   const ScreenBuffer& s = screen_;
   // The screen may have changed its mode since the texture was made.
   if ((s.width != textureWidth_ || s.height != textureHeight_ || s.bitsPerPixel != textureDepth_) &&
@@ -321,6 +330,21 @@ void SdlHost::setTitle(const std::string& title)
   if (title == title_) return;
   title_ = title;
   SDL_SetWindowTitle(window_, title.c_str());
+  showWindow();
+}
+
+void SdlHost::setIcon(const CursorShape& large, const CursorShape& small)
+{
+  const CursorShape& icon = large.pixels.empty() ? small : large;
+  if (icon.pixels.size() != std::size_t(icon.width) * std::size_t(icon.height) ||
+      icon.pixels.empty())
+    return;
+  std::vector<std::uint32_t> pixels = icon.pixels;
+  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormatFrom(
+      pixels.data(), icon.width, icon.height, 32, icon.width * 4, SDL_PIXELFORMAT_ARGB8888);
+  if (surface == nullptr) return;
+  SDL_SetWindowIcon(window_, surface);
+  SDL_FreeSurface(surface);
 }
 
 void SdlHost::cursorChanged(const CursorShape& shape, bool visible)

@@ -26,6 +26,7 @@ class SdlHost : public Host {
   bool nextInput(InputEvent& event, bool wait) override;
   void cursorChanged(const CursorShape& shape, bool visible) override;
   void setTitle(const std::string& title) override;
+  void setIcon(const CursorShape& large, const CursorShape& small) override;
   void raiseWindow() override;
   void setFullScreen(bool on) override;
 
@@ -43,6 +44,7 @@ class SdlHost : public Host {
   SDL_Rect pictureRect() const;
   bool toScreen(int x, int y, InputEvent& event) const;
   void showCursor();
+  void showWindow();
 
   bool audioStarted_ = false;  // this host started the sound device, and stops it
   SDL_Window* window_ = nullptr;
@@ -55,12 +57,13 @@ class SdlHost : public Host {
   std::vector<std::uint32_t> converted_;  // 8-bit screens go through the palette
   Uint32 lastCheck_ = 0;                  // when the screen was last compared with what is shown
   bool presented_ = false;
+  bool shown_ = false;                    // mapped: once titled or drawn
   std::vector<std::uint8_t> shownBytes_;  // what the window shows, to see changes
   std::array<std::uint32_t, 256> shownPalette_{};
   bool held_ = false;  // an event taken by a wait, not yet read
   SDL_Event heldEvent_{};
   std::uint8_t barPresses_ = 0;  // buttons pressed in the bars: their releases go nowhere too
-  CursorShape cursorShape_;
+  CursorShape cursorShape_ = desktopArrow();
   bool cursorVisible_ = true;
   SDL_Cursor* cursor_ = nullptr;  // made from cursorShape_ at cursorScale_
   int cursorScale_ = 0;

@@ -85,6 +85,24 @@ BOOL GetDiskFreeSpaceA(LPCSTR rootPath, LPDWORD sectorsPerCluster, LPDWORD bytes
   return TRUE;
 }
 
+DWORD QueryDosDeviceA(LPCSTR deviceName, LPSTR targetPath, DWORD max)
+{
+  const bool drive = deviceName && std::strlen(deviceName) == 2 && deviceName[1] == ':';
+  const auto root = drive ? omwin::driveRoot(deviceName[0]) : std::nullopt;
+  if (!root) {
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    return 0;
+  }
+  const DWORD needed = static_cast<DWORD>(root->size() + 2);
+  if (!targetPath || max < needed) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  std::memcpy(targetPath, root->c_str(), root->size() + 1);
+  targetPath[needed - 1] = '\0';
+  return needed;
+}
+
 void GlobalMemoryStatus(LPMEMORYSTATUS status)
 {
   if (!status) return;

@@ -117,7 +117,7 @@ void SmackerMovie::toBuffer(LONG left, LONG top, DWORD pitch, DWORD height, void
                             DWORD flags)
 {
   const Target next{
-      left, top, pitch, height, static_cast<std::uint8_t*>(buffer), flags & SMACKBUFFER565};
+      left, top, pitch, height, static_cast<std::uint8_t*>(buffer), flags & SMACKBUFFERFORMAT};
   if (!(next == target_)) wholeNext_ = true;
   target_ = next;
 }
@@ -210,10 +210,40 @@ void SmackerMovie::doFrame()
   }
 }
 
+int SmackerMovie::bytesPerPixel(DWORD format)
+{
+  switch (format) {
+    case SMACKBUFFER555:
+    case SMACKBUFFER565:
+      return 2;
+    case SMACKBUFFER24:
+      return 3;
+    case SMACKBUFFER32:
+      return 4;
+    default:
+      return 1;
+  }
+}
+
+std::uint32_t SmackerMovie::pixelValue(unsigned r, unsigned g, unsigned b, DWORD format)
+{
+  switch (format) {
+    case SMACKBUFFER555:
+      return (r >> 3) << 10 | (g >> 3) << 5 | (b >> 3);
+    case SMACKBUFFER565:
+      return (r >> 3) << 11 | (g >> 2) << 5 | (b >> 3);
+    case SMACKBUFFER24:
+    case SMACKBUFFER32:
+      return r << 16 | g << 8 | b;
+    default:
+      return 0;
+  }
+}
+
 void SmackerMovie::writePicture(int x0, int y0, int x1, int y1)
 {
-  const int bytes = target_.flags ? 2 : 1;
-  const LONG across = static_cast<LONG>(target_.pitch / bytes);
+  const int bytes = bytesPerPixel(target_.flags);
+  const LONG across = static_cast<LONG>(target_.pitch / DWORD(bytes));
   const LONG down = static_cast<LONG>(std::min<DWORD>(target_.height, 0x7FFFFFFF));
   // Clip to the buffer, in buffer coordinates.
   const LONG left = std::max<LONG>(target_.left + x0, 0);
@@ -222,29 +252,25 @@ void SmackerMovie::writePicture(int x0, int y0, int x1, int y1)
   const LONG bottom = std::min<LONG>(target_.top + y1, down);
   if (left >= right || top >= bottom) return;
 
-  std::array<std::uint16_t, 256> colours{};
-  if (target_.flags) {
-    const bool green6 = target_.flags == SMACKBUFFER565;
-    for (int c = 0; c < 256; ++c) {
-      const unsigned r = palette_[c * 3], g = palette_[c * 3 + 1], b = palette_[c * 3 + 2];
-      colours[c] = static_cast<std::uint16_t>(green6 ? (r >> 3) << 11 | (g >> 2) << 5 | (b >> 3)
-                                                     : (r >> 3) << 10 | (g >> 3) << 5 | (b >> 3));
-    }
-  }
+  std::array<std::uint32_t, 256> colours{};
+  for (int c = 0; c < 256; ++c)
+    colours[c] =
+        pixelValue(palette_[c * 3], palette_[c * 3 + 1], palette_[c * 3 + 2], target_.flags);
   const std::size_t width = header_.width;
   for (LONG y = top; y < bottom; ++y) {
     const std::uint8_t* from =
         picture_.data() + std::size_t(y - target_.top) * width + std::size_t(left - target_.left);
-    std::uint8_t* row = target_.pixels + std::size_t(y) * target_.pitch;
+    std::uint8_t* out = target_.pixels + std::size_t(y) * target_.pitch + std::size_t(left) * bytes;
     const std::size_t count = std::size_t(right - left);
     if (bytes == 1) {
-      std::memcpy(row + left, from, count);
-    } else {
-      auto* out = row + std::size_t(left) * 2;
-      for (std::size_t i = 0; i < count; ++i) {
-        const std::uint16_t value = colours[from[i]];
-        std::memcpy(out + 2 * i, &value, 2);
-      }
+      std::memcpy(out, from, count);
+      continue;
+    }
+    // Little-endian stores: the low bytes of each value, as a DIB holds them.
+    for (std::size_t i = 0; i < count; ++i, out += bytes) {
+      const std::uint32_t value = colours[from[i]];
+      for (int k = 0; k < bytes; ++k)
+        out[k] = std::uint8_t(value >> (8 * k));
     }
   }
   rect_[0] = left;

@@ -36,6 +36,8 @@ class SmackerMovie {
   SmackerMovie() = default;
   void decodeThrough(int frame);
   void writePicture(int x0, int y0, int x1, int y1);
+  static int bytesPerPixel(DWORD format);
+  static std::uint32_t pixelValue(unsigned r, unsigned g, unsigned b, DWORD format);
   void queueSound(const SmackerDecoder::Frame& frame);
   void stopSound();
 

@@ -14,6 +14,7 @@ CursorResourceLoader resourceLoader = &loadCursorResource;
 
 struct CursorState {
   HCURSOR current = nullptr;
+  bool set = false;      // until the program sets one, the desktop's arrow shows
   int displayCount = 0;  // the cursor shows while this is 0 or more
 };
 
@@ -27,6 +28,7 @@ CursorState& state()
 void tellHost()
 {
   omhost::CursorShape shape;
+  if (!state().set) shape.systemId = omhost::kArrowCursor;
   if (const Cursor* cursor = CursorTable::instance().find(state().current)) {
     shape.systemId = cursor->systemId;
     if (cursor->systemId == 0) {
@@ -166,8 +168,10 @@ HCURSOR WINAPI SetCursor(HCURSOR cursor)
 {
   const HCURSOR previous = omuser::state().current;
   if (cursor != nullptr && CursorTable::instance().find(cursor) == nullptr) return previous;
+  const bool first = !omuser::state().set;
   omuser::state().current = cursor;
-  if (cursor != previous) omuser::tellHost();
+  omuser::state().set = true;
+  if (cursor != previous || first) omuser::tellHost();
   return previous;
 }
 

@@ -6,11 +6,14 @@
 
 #include "platform/host/Host.h"
 #include "platform/src/kernel/Codepage.h"
+#include "platform/src/user/Cursor.h"
 #include "platform/src/user/InstanceRegistry.h"
 #include "platform/src/user/MenuTracking.h"
 #include "platform/src/user/NonClient.h"
 #include "platform/src/user/WindowManager.h"
 
+using omuser::Cursor;
+using omuser::CursorTable;
 using omuser::Window;
 using omuser::WindowManager;
 
@@ -115,11 +118,31 @@ LRESULT nonClientPress(Window* w, WPARAM hit, LPARAM point)
   }
 }
 
+bool isFrame(const Window* w)
+{
+  return w->parent == wm().desktop() && w->owner == nullptr && !w->isChild();
+}
+
 // The frame window's title is the host window's title.
 void publishTitle(const Window* w)
 {
-  if (w->parent == wm().desktop() && w->owner == nullptr && !w->isChild())
-    omhost::host().setTitle(omwin::cp1252ToUtf8(w->text));
+  if (isFrame(w)) omhost::host().setTitle(omwin::cp1252ToUtf8(w->text));
+}
+
+// The host gets the pictures of the frame's class icons, never their handles.
+void publishIcons(const Window* w)
+{
+  if (!isFrame(w) || w->windowClass == nullptr) return;
+  const auto picture = [](HICON icon) {
+    omhost::CursorShape shape;
+    const Cursor* image = CursorTable::instance().find(icon);
+    if (image == nullptr || image->pixels.empty()) return shape;
+    shape.width = image->width;
+    shape.height = image->height;
+    shape.pixels = image->pixels;
+    return shape;
+  };
+  omhost::host().setIcon(picture(w->windowClass->icon), picture(w->windowClass->smallIcon));
 }
 
 }  // namespace
@@ -134,6 +157,7 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
       if (cs != nullptr && cs->lpszName != nullptr && !IS_INTRESOURCE(cs->lpszName))
         w->text = cs->lpszName;
       publishTitle(w);
+      publishIcons(w);
       return TRUE;
     }
     case WM_NCHITTEST:

@@ -1,0 +1,66 @@
+#!/bin/sh
+# Runs the demo game on the SDL host under its own X server (xvfb-run) and looks at its window
+# from outside: it is never mapped without its title, it carries the program's icon
+# (_NET_WM_ICON, read with xprop), and Esc ends the game with status 0. Every wait is bounded.
+set -eu
+game=$1
+demo=$2
+
+fail() {
+  echo "FAILED: $*" >&2
+  exit 1
+}
+
+if [ -z "${OM_XVFB_INSIDE:-}" ]; then
+  for tool in xvfb-run xdotool xprop timeout; do
+    command -v "$tool" >/dev/null 2>&1 || fail "$tool is missing (scripts/install-deps installs it)"
+  done
+  OM_XVFB_INSIDE=1 exec timeout 120 xvfb-run -a -s "-screen 0 1024x768x16 -nolisten tcp" \
+    "$0" "$@"
+fi
+
+work=$(mktemp -d)
+pid=
+cleanup() {
+  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill "$pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+mkdir -p "$work/work"
+cp "$demo/work/korvanix.INI" "$work/work/"
+cp -R "$demo/cd" "$work/cd"
+unset OM_HOST
+ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
+export ASAN_OPTIONS
+(cd "$work/work" && OM_DRIVE_D="$work/cd" OM_WINDOWS_DIR="$work/windows" \
+  XDG_RUNTIME_DIR="$work" OM_DIALOG_ANSWER=1 SDL_AUDIODRIVER=disk \
+  SDL_DISKAUDIOFILE="$work/sound.raw" exec "$game") >"$work/out" 2>&1 &
+pid=$!
+
+# Each mapped window of the game has its title from the first look on.
+window=
+tenths=150
+while [ -z "$window" ]; do
+  for w in $(xdotool search --onlyvisible --class korvanix 2>/dev/null || true); do
+    name=$(xdotool getwindowname "$w")
+    [ -n "$name" ] || fail "a window of the game was mapped without a title"
+    window=$w
+  done
+  tenths=$((tenths - 1))
+  [ "$tenths" -gt 0 ] || fail "no window of the game came up: $(cat "$work/out")"
+  [ -n "$window" ] || sleep 0.1
+done
+xprop -id "$window" _NET_WM_ICON | grep -q 'Icon (32 x 32)' ||
+  fail "the window has no 32x32 icon: $(xprop -id "$window" _NET_WM_ICON | head -c 200)"
+
+sleep 2 # the first screen is up
+xdotool windowfocus --sync "$window" key Escape
+tenths=200
+while kill -0 "$pid" 2>/dev/null; do
+  tenths=$((tenths - 1))
+  [ "$tenths" -gt 0 ] || fail "Esc did not end the game"
+  sleep 0.1
+done
+wait "$pid" || fail "the game ended with an error: $(cat "$work/out")"
+pid=
