@@ -29,6 +29,27 @@ std::uint32_t readBE32(const std::uint8_t* p)
          std::uint32_t(p[3]);
 }
 
+// How surely four bytes name a RIFF chunk: 2 a chunk of sound files, 1 any printable name, 0
+// none (a pad byte is not printable).
+int chunkNameRank(const std::uint8_t* id)
+{
+  static constexpr const char* known[] = {"fmt ", "data", "fact", "LIST", "JUNK", "PAD ",
+                                          "cue ", "smpl", "inst", "bext", "id3 ", "DISP"};
+  for (const char* name : known)
+    if (std::memcmp(id, name, 4) == 0) return 2;
+  return std::all_of(id, id + 4, [](std::uint8_t c) { return c >= 0x20 && c < 0x7F; }) ? 1 : 0;
+}
+
+// The offset of the chunk after the one at `at`. It follows at 8 + size; writers that pad an
+// odd-sized chunk put it a byte further, taken when only there a better chunk name stands.
+std::int64_t nextChunk(const std::uint8_t* p, std::int32_t n, std::int64_t at)
+{
+  const std::uint32_t size = readLE32(p + at + 4);
+  const std::int64_t next = at + 8 + std::int64_t(size);
+  if (!(size & 1) || next + 5 > n) return next;
+  return chunkNameRank(p + next + 1) > chunkNameRank(p + next) ? next + 1 : next;
+}
+
 // One block of the output ring: its header over its memory and the sounds whose first
 // block, last block or first block after a resume it holds.
 struct OutputBlock {
@@ -619,7 +640,6 @@ void OMWaveSound::parseHeader()
 void OMWaveSound::parseLayout(const std::uint8_t* p, std::int32_t n)
 {
   if (n >= 12 && std::memcmp(p, "RIFF", 4) == 0 && std::memcmp(p + 8, "WAVE", 4) == 0) {
-    // Chunks are word-aligned: an odd-sized chunk is followed by a pad byte.
     std::int64_t at = 12;
     bool haveFormat = false;
     bool playable = false;
@@ -643,7 +663,7 @@ void OMWaveSound::parseLayout(const std::uint8_t* p, std::int32_t n)
         formatKnown_ = true;
         break;
       }
-      at += 8 + std::int64_t(size) + (size & 1);
+      at = nextChunk(p, n, at);
     }
   } else if (n >= 2 && p[0] == 0 && (p[1] == 1 || p[1] == 2)) {
     if (p[1] == 1 && n >= 46) {

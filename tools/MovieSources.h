@@ -17,9 +17,9 @@ struct IndexedImage {
   std::array<std::uint8_t, 768> palette{};  // RGB; entries past the PNG's own are black
 };
 
-// Reads a PNG of colour type 3 (palette) at 8 bits a pixel; false with `error` otherwise.
+// Reads a palette PNG; false with `error` for any other file.
 bool readIndexedPng(const Bytes& file, IndexedImage& image, std::string& error);
-// Writes one (stored deflate blocks, no filters).
+// Writes one; no bytes when the image is empty.
 Bytes writeIndexedPng(const IndexedImage& image);
 
 struct Wave {
@@ -32,11 +32,5 @@ struct Wave {
 // PCM WAVE files: 8 or 16 bits, mono or stereo.
 bool readWave(const Bytes& file, Wave& wave, std::string& error);
 Bytes writeWave(const Wave& wave);
-
-// The CRC-32 that PNG chunks and zlib use.
-std::uint32_t crc32(const std::uint8_t* data, std::size_t size);
-
-// Inflates a zlib stream; false for a damaged one.
-bool inflateZlib(const std::uint8_t* data, std::size_t size, Bytes& out);
 
 }  // namespace moviesources

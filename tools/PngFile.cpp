@@ -110,7 +110,11 @@ bool writeRgbPng(const std::string& path, int width, int height, const Bytes& rg
   return written;
 }
 
-bool writeIndexedPng(const std::string& path, const Image& image)
+namespace {
+
+// Runs `write` on a libpng image of the palette image, its colour map filled in.
+template <typename Write>
+bool writeIndexed(const Image& image, Write write)
 {
   if (!image.indexed || image.width <= 0 || image.height <= 0 ||
       image.indices.size() < std::size_t(image.width) * std::size_t(image.height))
@@ -126,10 +130,30 @@ bool writeIndexedPng(const std::string& path, const Image& image)
     std::memcpy(&colormap[4 * std::size_t(i)], &image.palette[3 * std::size_t(i)], 3);
     colormap[4 * std::size_t(i) + 3] = i == image.transparentIndex ? 0 : 255;
   }
-  const bool written =
-      png_image_write_to_file(&out, path.c_str(), 0, image.indices.data(), 0, colormap.data()) != 0;
+  const bool written = write(out, colormap.data()) != 0;
   png_image_free(&out);
   return written;
+}
+
+}  // namespace
+
+bool writeIndexedPng(const std::string& path, const Image& image)
+{
+  return writeIndexed(image, [&](png_image& out, const void* colormap) {
+    return png_image_write_to_file(&out, path.c_str(), 0, image.indices.data(), 0, colormap);
+  });
+}
+
+bool encodeIndexedPng(const Image& image, Bytes& file)
+{
+  return writeIndexed(image, [&](png_image& out, const void* colormap) {
+    png_alloc_size_t size = 0;
+    if (!png_image_write_to_memory(&out, nullptr, &size, 0, image.indices.data(), 0, colormap))
+      return 0;
+    file.resize(size);
+    return png_image_write_to_memory(&out, file.data(), &size, 0, image.indices.data(), 0,
+                                     colormap);
+  });
 }
 
 }  // namespace pngfile

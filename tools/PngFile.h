@@ -28,5 +28,7 @@ bool readPng(const Bytes& file, Image& image, std::string& error);
 bool writeRgbPng(const std::string& path, int width, int height, const Bytes& rgb);
 // A palette image from an Image with `indexed` set.
 bool writeIndexedPng(const std::string& path, const Image& image);
+// The same, as the bytes of a PNG file.
+bool encodeIndexedPng(const Image& image, Bytes& file);
 
 }  // namespace pngfile

@@ -19,22 +19,29 @@ void putBE(Bytes& out, std::uint32_t value, int width)
     out.push_back(std::uint8_t(value >> (8 * i)));
 }
 
-void putChunk(Bytes& out, const std::string& id, const Bytes& data)
+void putChunk(Bytes& out, const std::string& id, const Bytes& data, bool padded)
 {
   out.insert(out.end(), id.begin(), id.end());
   putLE(out, std::uint32_t(data.size()), 4);
   out.insert(out.end(), data.begin(), data.end());
-  if (data.size() & 1) out.push_back(0);
+  if (padded && (data.size() & 1)) out.push_back(0);
 }
 
-Bytes riff(const Bytes& format, const std::vector<std::pair<std::string, Bytes>>& extra,
-           const Bytes& data)
+Bytes riff(const Bytes& format, const Chunks& extra, const Bytes& data)
+{
+  Chunks chunks = {{"fmt ", format}};
+  chunks.insert(chunks.end(), extra.begin(), extra.end());
+  chunks.emplace_back("data", data);
+  return riffImage(chunks);
+}
+
+}  // namespace
+
+Bytes riffImage(const Chunks& chunks, bool padded)
 {
   Bytes body = {'W', 'A', 'V', 'E'};
-  putChunk(body, "fmt ", format);
-  for (const auto& [id, bytes] : extra)
-    putChunk(body, id, bytes);
-  putChunk(body, "data", data);
+  for (const auto& [id, bytes] : chunks)
+    putChunk(body, id, bytes, padded);
   Bytes out = {'R', 'I', 'F', 'F'};
   putLE(out, std::uint32_t(body.size()), 4);
   out.insert(out.end(), body.begin(), body.end());
@@ -54,10 +61,7 @@ Bytes formatChunk(std::uint16_t tag, std::uint16_t channels, std::uint16_t bits,
   return f;
 }
 
-}  // namespace
-
-Bytes waveImage(std::uint32_t rate, const Bytes& samples,
-                const std::vector<std::pair<std::string, Bytes>>& extraChunks)
+Bytes waveImage(std::uint32_t rate, const Bytes& samples, const Chunks& extraChunks)
 {
   return riff(formatChunk(1, 1, 8, rate), extraChunks, samples);
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 // Writes 8-bit mono sound as RIFF WAVE images and as big-endian sampled-sound resources,
@@ -9,13 +10,19 @@
 namespace wavewriter {
 
 using Bytes = std::vector<std::uint8_t>;
+using Chunks = std::vector<std::pair<std::string, Bytes>>;
 
 // A RIFF WAVE image of 8-bit unsigned mono PCM; extra chunks (id, data) go before "data".
-Bytes waveImage(std::uint32_t rate, const Bytes& samples,
-                const std::vector<std::pair<std::string, Bytes>>& extraChunks = {});
+Bytes waveImage(std::uint32_t rate, const Bytes& samples, const Chunks& extraChunks = {});
 // A RIFF image with any format fields, for images the mixer must refuse.
 Bytes waveImageOfFormat(std::uint16_t tag, std::uint16_t channels, std::uint16_t bits,
                         std::uint32_t rate, const Bytes& data);
+// A RIFF WAVE image of the chunks (id, data) in order; `padded` puts a pad byte after each
+// odd-sized chunk, as most writers do.
+Bytes riffImage(const Chunks& chunks, bool padded = true);
+// The data of a "fmt " chunk.
+Bytes formatChunk(std::uint16_t tag, std::uint16_t channels, std::uint16_t bits,
+                  std::uint32_t rate);
 // A sampled-sound resource of format 1 or 2, with the standard or the extended header.
 Bytes soundResource(int format, bool extended, std::uint32_t rate, const Bytes& samples);
 

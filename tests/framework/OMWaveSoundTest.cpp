@@ -317,11 +317,26 @@ TEST_F(OMWaveSoundTest, HeadersGiveLengthRateAndDataOffset)
     std::uint32_t rate;
     bool plays;
   };
-  const Bytes odd(3, 7);
+  // Odd-sized chunks before "fmt " and before "data", with and without a pad byte after them.
+  const Bytes odd(3, 7), format = wavewriter::formatChunk(1, 1, 8, 22050);
+  const auto chunked = [&](wavewriter::Chunks chunks, bool padded) {
+    chunks.emplace_back("data", samples);
+    return wavewriter::riffImage(chunks, padded);
+  };
+  const wavewriter::Chunks oddFirst = {{"JUNK", odd}, {"fmt ", format}};
+  const wavewriter::Chunks oddBeforeData = {{"fmt ", format}, {"LIST", odd}};
+  const wavewriter::Chunks oddBeforeUnknown = {{"fmt ", format}, {"LIST", odd}, {"abcd", {1, 2}}};
   const std::vector<Case> cases = {
       {"riff", wavewriter::waveImage(11025, samples), 22050, 44, 11025, true},
       {"odd chunk padded", wavewriter::waveImage(22050, samples, {{"LIST", odd}}), 22050, 56, 22050,
        true},
+      {"odd chunk unpadded", chunked(oddBeforeData, false), 22050, 55, 22050, true},
+      {"odd first chunk padded", chunked(oddFirst, true), 22050, 56, 22050, true},
+      {"odd first chunk unpadded", chunked(oddFirst, false), 22050, 55, 22050, true},
+      {"odd chunk padded before an unknown one", chunked(oddBeforeUnknown, true), 22050, 66, 22050,
+       true},
+      {"odd chunk unpadded before an unknown one", chunked(oddBeforeUnknown, false), 22050, 65,
+       22050, true},
       {"format 1", wavewriter::soundResource(1, false, 11025, samples), 22050, 42, 11025, true},
       {"format 1 extended", wavewriter::soundResource(1, true, 22050, samples), 22050, 84, 22050,
        true},

@@ -4,7 +4,7 @@
 #                                                            temporary tree and fails unless
 #                                                            the scan catches it
 # Engine files (framework, trinkets, programs) never include the platform's internals
-# (platform/src, platform/host) nor a host library (SDL, FreeType, FFmpeg); the platform's
+# (platform/src, platform/host) nor a host library (SDL, FreeType, FFmpeg, libpng); the platform's
 # internals never include the engine; the drawing layer (gdi) never includes the window layer
 # (user); the hosts never include the platform's internals.
 cmake_minimum_required(VERSION 3.20)
@@ -12,7 +12,7 @@ cmake_minimum_required(VERSION 3.20)
 # Each rule: a folder (relative to the root), then a regular expression of forbidden includes.
 set(engine_folders framework trinkets/src trinkets/lib game assessment/src setup)
 set(engine_forbidden
-    "^(platform/src/|platform/host/|SDL|ft2build|freetype|FT_|libav|libsw)")
+    "^(platform/src/|platform/host/|SDL|ft2build|freetype|FT_|libav|libsw|png)")
 set(rules)
 foreach(folder ${engine_folders})
   list(APPEND rules "${folder}|${engine_forbidden}")

@@ -1,81 +1,19 @@
 #include "platform/host/headless/CaptureFiles.h"
 
-#include <algorithm>
-#include <array>
 #include <cstdio>
 #include <memory>
+
+#include <png.h>
 
 namespace omhost {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void putBigEndian32(Bytes& out, std::uint32_t value)
-{
-  for (int shift = 24; shift >= 0; shift -= 8)
-    out.push_back(static_cast<std::uint8_t>(value >> shift));
-}
-
 void putLittleEndian(Bytes& out, std::uint32_t value, int bytes)
 {
   for (int i = 0; i < bytes; ++i)
     out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
-
-std::uint32_t crc32(const std::uint8_t* bytes, std::size_t count, std::uint32_t crc = 0)
-{
-  static const std::array<std::uint32_t, 256> table = [] {
-    std::array<std::uint32_t, 256> t{};
-    for (std::uint32_t n = 0; n < 256; ++n) {
-      std::uint32_t c = n;
-      for (int k = 0; k < 8; ++k)
-        c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[n] = c;
-    }
-    return t;
-  }();
-  crc = ~crc;
-  for (std::size_t i = 0; i < count; ++i)
-    crc = table[(crc ^ bytes[i]) & 0xFF] ^ (crc >> 8);
-  return ~crc;
-}
-
-std::uint32_t adler32(const Bytes& bytes)
-{
-  std::uint32_t a = 1, b = 0;
-  for (const std::uint8_t byte : bytes) {
-    a = (a + byte) % 65521;
-    b = (b + a) % 65521;
-  }
-  return b << 16 | a;
-}
-
-void putChunk(Bytes& out, const char* type, const Bytes& data)
-{
-  putBigEndian32(out, static_cast<std::uint32_t>(data.size()));
-  const std::size_t start = out.size();
-  out.insert(out.end(), type, type + 4);
-  out.insert(out.end(), data.begin(), data.end());
-  putBigEndian32(out, crc32(out.data() + start, out.size() - start));
-}
-
-// A zlib stream of stored (uncompressed) deflate blocks.
-Bytes storedZlib(const Bytes& raw)
-{
-  Bytes out{0x78, 0x01};
-  std::size_t at = 0;
-  do {
-    const std::size_t length = std::min<std::size_t>(raw.size() - at, 65535);
-    const bool last = at + length == raw.size();
-    out.push_back(last ? 1 : 0);
-    putLittleEndian(out, static_cast<std::uint32_t>(length), 2);
-    putLittleEndian(out, static_cast<std::uint32_t>(~length & 0xFFFF), 2);
-    out.insert(out.end(), raw.begin() + static_cast<std::ptrdiff_t>(at),
-               raw.begin() + static_cast<std::ptrdiff_t>(at + length));
-    at += length;
-  } while (at < raw.size());
-  putBigEndian32(out, adler32(raw));
-  return out;
 }
 
 bool writeFile(const std::string& path, const Bytes& bytes)
@@ -137,27 +75,21 @@ std::uint64_t fnv1a64(const std::uint8_t* bytes, std::size_t count)
   return hash;
 }
 
-bool writeRgbPng(const std::string& path, int width, int height, const std::vector<std::uint8_t>& rgb)
+bool writeRgbPng(const std::string& path, int width, int height,
+                 const std::vector<std::uint8_t>& rgb)
 {
   const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
   if (width < 1 || height < 1 || rgb.size() != rowBytes * static_cast<std::size_t>(height))
     return false;
-  Bytes raw;
-  raw.reserve((rowBytes + 1) * static_cast<std::size_t>(height));
-  for (int y = 0; y < height; ++y) {
-    raw.push_back(0);  // no filter
-    const auto row = rgb.begin() + static_cast<std::ptrdiff_t>(rowBytes * y);
-    raw.insert(raw.end(), row, row + static_cast<std::ptrdiff_t>(rowBytes));
-  }
-  Bytes png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-  Bytes header;
-  putBigEndian32(header, static_cast<std::uint32_t>(width));
-  putBigEndian32(header, static_cast<std::uint32_t>(height));
-  header.insert(header.end(), {8, 2, 0, 0, 0});  // 8 bits a channel, RGB, no interlace
-  putChunk(png, "IHDR", header);
-  putChunk(png, "IDAT", storedZlib(raw));
-  putChunk(png, "IEND", {});
-  return writeFile(path, png);
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  image.width = static_cast<png_uint_32>(width);
+  image.height = static_cast<png_uint_32>(height);
+  image.format = PNG_FORMAT_RGB;
+  const bool written =
+      png_image_write_to_file(&image, path.c_str(), 0, rgb.data(), 0, nullptr) != 0;
+  png_image_free(&image);
+  return written;
 }
 
 bool writeMonoWave(const std::string& path, std::uint32_t rate,

@@ -15,8 +15,7 @@ namespace omhost {
 std::vector<std::uint8_t> screenRgb(const ScreenBuffer& screen);
 // The 64-bit FNV-1a hash of the bytes.
 std::uint64_t fnv1a64(const std::uint8_t* bytes, std::size_t count);
-// Writes an RGB picture as a PNG file (uncompressed: stored deflate blocks). False when the
-// file cannot be written.
+// Writes an RGB picture as a PNG file through libpng. False when the file cannot be written.
 bool writeRgbPng(const std::string& path, int width, int height,
                  const std::vector<std::uint8_t>& rgb);
 // Writes 16-bit mono samples as a RIFF WAVE file. False when the file cannot be written.
