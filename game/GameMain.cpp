@@ -7,6 +7,7 @@
 #include "framework/OMApp.h"
 #include "framework/OMAppInitTerm.h"
 #include "framework/OMFontManager.h"
+#include "framework/OMProgramEnd.h"
 #include "framework/OMSystem.h"
 #include "framework/OMWaveSound.h"
 #include "game/AppShell.h"
@@ -71,6 +72,8 @@ void gameMain()
   installPaletteShiftHook(&paletteColourShift);
   RWorldPort::setDataFilePath(getDataFilePath());
   RWorldPort::createGlobalFields();
+  // A program that must end at once saves the players first.
+  OMProgramEnd::setPreExitCall([] { RWorldPort::saveData(); });
   int mode = 3;
   if (checkMachine(mode)) {
     playGame(mode);
@@ -80,6 +83,7 @@ void gameMain()
   }
   clearActionRegistry();
   RWorldPort::shutdown();
+  OMProgramEnd::setPreExitCall(nullptr);
   installPaletteShiftHook(nullptr);
 }
 
@@ -89,6 +93,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
   OMApp::setProgramInstance(instance);
   // The class name lives for this run only; what was there before comes back at the end.
   const std::string before = OMApp::frameClassName();
+  OMProgramEnd::reset();
   if (!findRunningInstance(instance)) {
     // The module list stays as the modules' statics made it, so that another start in the
     // same process (the tests) runs them again.
@@ -97,7 +102,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
     OMAppInitTerm::runTerms();
   }
   OMApp::setFrameClassName(before.c_str());
-  return 0;
+  return OMProgramEnd::exitStatus();
 }
 
 const char* gameCommandLine()

@@ -9,7 +9,9 @@
 #include <cstring>
 
 #include "platform/host/HostActivity.h"
+#include "platform/host/HostSignals.h"
 #include "platform/host/sdl/SdlAudioOutput.h"
+#include "platform/host/sdl/SdlDisplayWatch.h"
 #include "platform/host/sdl/SdlKeyMap.h"
 
 namespace omhost {
@@ -60,6 +62,7 @@ std::unique_ptr<SdlHost> SdlHost::open()
   host->renderer_ = SDL_CreateRenderer(host->window_, -1, 0);
   if (host->renderer_ == nullptr) return nullptr;
   if (!host->makeTexture()) return nullptr;
+  watchDisplay(host->window_);
   if (wakeEvent.load() == 0) {
     const Uint32 type = SDL_RegisterEvents(1);
     if (type != static_cast<Uint32>(-1)) wakeEvent.store(type);
@@ -97,6 +100,8 @@ SdlHost::~SdlHost()
 {
   setIdleWaker(nullptr);
   if (audioStarted_) stopSdlAudio();
+  // A display that has gone takes its window with it.
+  if (displayLost()) return;
   if (cursor_ != nullptr) SDL_FreeCursor(cursor_);
   if (texture_ != nullptr) SDL_DestroyTexture(texture_);
   if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
@@ -129,6 +134,7 @@ SDL_Rect SdlHost::pictureRect() const
 
 void SdlHost::present()
 {
+  if (displayLost()) return;
   const ScreenBuffer& s = screen_;
   // The screen may have changed its mode since the texture was made.
   if ((s.width != textureWidth_ || s.height != textureHeight_ || s.bitsPerPixel != textureDepth_) &&
@@ -186,6 +192,10 @@ bool SdlHost::presentIfChanged()
 void SdlHost::waitForEvent(int milliseconds)
 {
   if (held_ || milliseconds <= 0) return;
+  if (displayLost()) {
+    SDL_Delay(static_cast<Uint32>(milliseconds));
+    return;
+  }
   waiting.store(true, std::memory_order_release);
   held_ = SDL_WaitEventTimeout(&heldEvent_, milliseconds) != 0;
   waiting.store(false, std::memory_order_release);
@@ -198,7 +208,7 @@ bool SdlHost::takeEvent(SDL_Event& sdl)
     sdl = heldEvent_;
     return true;
   }
-  return SDL_PollEvent(&sdl) != 0;
+  return !displayLost() && SDL_PollEvent(&sdl) != 0;
 }
 
 void SdlHost::idle(std::uint32_t milliseconds)
