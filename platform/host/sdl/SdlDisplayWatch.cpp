@@ -7,21 +7,25 @@
 
 namespace omhost {
 
+thread_local sigjmp_buf* displaywatch::way_back = nullptr;
+
 #if defined(SDL_VIDEO_DRIVER_X11)
 namespace {
 
 // Xlib ends the process from inside whatever call meets a lost X server, static destructors
-// and all; with handlers that return, the display is only marked dead and the program ends
-// through its own loop.
+// and all. These handlers leave the call instead (SDL cannot go on with a dead display), and
+// the program ends through its own loop.
 int onDisplayError(Display*)
 {
   reportDisplayLost();
+  if (displaywatch::way_back != nullptr) siglongjmp(*displaywatch::way_back, 1);
   return 0;
 }
 
 void onDisplayErrorExit(Display*, void*)
 {
   reportDisplayLost();
+  if (displaywatch::way_back != nullptr) siglongjmp(*displaywatch::way_back, 1);
 }
 
 }  // namespace

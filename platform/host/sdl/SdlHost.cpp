@@ -162,7 +162,7 @@ void SdlHost::present()
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   SDL_RenderClear(renderer_);
   SDL_RenderCopy(renderer_, texture_, nullptr, &target);
-  SDL_RenderPresent(renderer_);
+  onDisplay([&] { SDL_RenderPresent(renderer_); });
   lastCheck_ = SDL_GetTicks();
   presented_ = true;
   shownBytes_ = s.bytes;
@@ -197,7 +197,7 @@ void SdlHost::waitForEvent(int milliseconds)
     return;
   }
   waiting.store(true, std::memory_order_release);
-  held_ = SDL_WaitEventTimeout(&heldEvent_, milliseconds) != 0;
+  onDisplay([&] { held_ = SDL_WaitEventTimeout(&heldEvent_, milliseconds) != 0; });
   waiting.store(false, std::memory_order_release);
 }
 
@@ -208,7 +208,9 @@ bool SdlHost::takeEvent(SDL_Event& sdl)
     sdl = heldEvent_;
     return true;
   }
-  return !displayLost() && SDL_PollEvent(&sdl) != 0;
+  bool taken = false;
+  onDisplay([&] { taken = !displayLost() && SDL_PollEvent(&sdl) != 0; });
+  return taken && !displayLost();
 }
 
 void SdlHost::idle(std::uint32_t milliseconds)
@@ -312,13 +314,14 @@ bool SdlHost::nextInput(InputEvent& event, bool wait)
 
 void SdlHost::raiseWindow()
 {
+  if (displayLost()) return;
   SDL_RestoreWindow(window_);
   SDL_RaiseWindow(window_);
 }
 
 void SdlHost::setFullScreen(bool on)
 {
-  if (on == fullScreen_) return;
+  if (on == fullScreen_ || displayLost()) return;
   fullScreen_ = on;
   SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
   if (!on) SDL_SetWindowSize(window_, screen_.width, screen_.height);
@@ -328,7 +331,7 @@ void SdlHost::setFullScreen(bool on)
 
 void SdlHost::setTitle(const std::string& title)
 {
-  if (title == title_) return;
+  if (title == title_ || displayLost()) return;
   title_ = title;
   SDL_SetWindowTitle(window_, title.c_str());
 }
@@ -347,6 +350,7 @@ void SdlHost::cursorChanged(const CursorShape& shape, bool visible)
 // desktop's own.
 void SdlHost::showCursor()
 {
+  if (displayLost()) return;
   const CursorShape& shape = cursorShape_;
   const bool empty =
       shape.systemId == 0 && (shape.width <= 0 || shape.height <= 0 ||
