@@ -7,6 +7,7 @@
 #include "framework/OMDirectDraw.h"
 #include "framework/OMEdition.h"
 #include "framework/OMMenubar.h"
+#include "framework/OMProgramEnd.h"
 #include "framework/OMSystem.h"
 #include "framework/OMWindow.h"
 #include "framework/OMWndCanvas.h"
@@ -338,7 +339,7 @@ void OMApp::run()
                  RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   flushInputMessages();
   setMenu(currentMenu_);
-  running_ = true;
+  running_ = !OMProgramEnd::requested();
   while (running_)
     runPass();
 }
@@ -485,6 +486,10 @@ LRESULT OMApp::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_QUERYENDSESSION:
       closeRequested();
       return running_ ? FALSE : TRUE;
+    case WM_ENDSESSION:
+      // The session ends now, whatever the scripts would answer.
+      if (wParam) OMProgramEnd::request(OMProgramEnd::signalStatus());
+      return 0;
     case WM_ACTIVATEAPP:
       if (LOWORD(wParam))
         activateApp();

@@ -4,6 +4,7 @@
 
 #include "framework/OMApp.h"
 #include "framework/OMAppInitTerm.h"
+#include "framework/OMProgramEnd.h"
 #include "framework/OMSystem.h"
 
 namespace {
@@ -34,6 +35,7 @@ int runProgramEntry(HINSTANCE instance, LPSTR commandLine, OMProgramMain program
   // The class name lives for this run only; what was there before comes back at the end.
   const std::string before = OMApp::frameClassName();
   int status = 0;
+  OMProgramEnd::reset();
   if (!findRunningInstance(instance)) {
     // The module list stays as the modules' statics made it, so that another start in the
     // same process (the tests) runs them again.

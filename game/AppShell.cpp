@@ -10,6 +10,7 @@
 #include "framework/OMLinkToFct.h"
 #include "framework/OMLinkToObj.h"
 #include "framework/OMMemCanvas.h"
+#include "framework/OMProgramEnd.h"
 #include "framework/OMRGBColor.h"
 #include "framework/OMSystem.h"
 #include "framework/OMTask.h"
@@ -56,8 +57,8 @@ Shell& shell()
 
 ShellCalls defaultShellCalls()
 {
-  return ShellCalls{&raiseAppClose, &sceneKeyPressed, &currentMovie, &isDialogOpen,
-                    &createExitMovie};
+  return ShellCalls{&raiseAppClose, &sceneKeyPressed, &currentMovie,
+                    &isDialogOpen,  &createExitMovie, &scriptsCanAnswerClose};
 }
 
 ShellCalls& calls()
@@ -232,6 +233,8 @@ void runGame()
   detachAllSounds();
   closeWaveOut();
   stopBackgroundMusicNow();
+  // A program that cannot go on ends without its exit movie.
+  if (OMProgramEnd::requested()) return;
   s.stage->displayScreen(1);
 
   const OMLinkToFct end(&onExitMovieEnd);
@@ -262,6 +265,16 @@ void runGame()
 OMWord onCloseRequest(OMWord)
 {
   if (calls().isDialogOpen()) return 0;
+  if (!calls().closeCanBeAnswered()) {
+    // No script can say yes or no: the request is granted, unless a host signal made it,
+    // which ends the program with the signal's status.
+    if (om_exitSignal() > 0) {
+      OMProgramEnd::request(OMProgramEnd::signalStatus());
+    } else {
+      answerCloseRequest(1);
+    }
+    return 0;
+  }
   releaseOpenPress();
   if (ShellMovie* movie = calls().currentMovie()) freezeMovie(movie);
   calls().raiseAppClose();

@@ -51,6 +51,7 @@ struct ShellCalls {
   bool (*isDialogOpen)();
   std::unique_ptr<ShellMovie> (*createExitMovie)(const char* fileName, int x, int y,
                                                  const OMLink* finished);
+  bool (*closeCanBeAnswered)();
 };
 ShellCalls& shellCalls();
 void resetShellCalls();

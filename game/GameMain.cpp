@@ -6,6 +6,7 @@
 
 #include "framework/OMApp.h"
 #include "framework/OMFontManager.h"
+#include "framework/OMProgramEnd.h"
 #include "framework/OMProgramEntry.h"
 #include "framework/OMSystem.h"
 #include "framework/OMWaveSound.h"
@@ -61,6 +62,8 @@ bool gameMain()
   installPaletteShiftHook(&paletteColourShift);
   RWorldPort::setDataFilePath(getDataFilePath());
   RWorldPort::createGlobalFields();
+  // A program that must end at once saves the players first.
+  OMProgramEnd::setPreExitCall([] { RWorldPort::saveData(); });
   int mode = 3;
   bool started = false;
   if (checkMachine(mode)) {
@@ -71,6 +74,7 @@ bool gameMain()
   }
   clearActionRegistry();
   RWorldPort::shutdown();
+  OMProgramEnd::setPreExitCall(nullptr);
   installPaletteShiftHook(nullptr);
   return started;
 }
@@ -78,7 +82,8 @@ bool gameMain()
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int)
 {
   // A start that failed its checks is no success: the status says so to whoever started us.
-  return runProgramEntry(instance, commandLine, [] { return gameMain() ? 0 : 1; });
+  return runProgramEntry(instance, commandLine,
+                         [] { return gameMain() ? OMProgramEnd::exitStatus() : 1; });
 }
 
 const char* gameCommandLine()

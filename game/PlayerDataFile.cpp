@@ -128,10 +128,14 @@ bool writePlayers(FILE* out, FILE* old)
   }
   std::unique_ptr<WorldPlayer> scratch = makeScratch();
   bool held = false;  // the scratch holds a named record not yet used
+  bool whole = true;  // no damaged or cut record has been met: reading may go on
   bool written = true;
   RWorldPort::players().forEach([&](WorldPlayer* player) {
-    while (isReadable(old) && !(held && scratch->name() == player->name()))
-      held = readFreshRecord(*scratch, old).named;
+    while (whole && isReadable(old) && !(held && scratch->name() == player->name())) {
+      const WorldPlayer::ReadResult record = readFreshRecord(*scratch, old);
+      held = record.named;
+      whole = record.complete;
+    }
     const bool matches = held && scratch->name() == player->name();
     if (player == active) {
       written = player->write(out) && written;
@@ -163,13 +167,17 @@ void RWorldPort::loadData()
     char name[WorldField::textSize];
     char value[WorldField::textSize];
     bool got = readLine(file.get(), name);
+    bool shifted = false;  // a line lost or doubled made "GLOBAL_END" a value
     while (got && isReadable(file.get()) && std::strcmp(name, globalEnd) != 0) {
       if (!readLine(file.get(), value)) break;
+      shifted = std::strcmp(value, globalEnd) == 0;
+      if (shifted) break;
       setGlobalFieldText(name, value);
       got = readLine(file.get(), name);
     }
-    damaged = !got || std::strcmp(name, globalEnd) != 0;
-    if (!damaged) {
+    damaged = shifted || !got || std::strcmp(name, globalEnd) != 0;
+    // The players follow "GLOBAL_END" wherever the pairs put it.
+    if (!damaged || shifted) {
       std::unique_ptr<WorldPlayer> scratch = makeScratch();
       while (isReadable(file.get())) {
         const WorldPlayer::ReadResult record = readFreshRecord(*scratch, file.get());

@@ -16,6 +16,7 @@
 #include "game/ScenePortShell.h"
 #include "game/WorldField.h"
 #include "trinkets/src/OMSParameter.h"
+#include "trinkets/src/OMScriptableObjectProperty.h"
 #include "trinkets/src/TrinketRecord.h"
 
 namespace {
@@ -129,6 +130,14 @@ void RScenePort::addOwnEvent(const char* name)
 bool RScenePort::hasOwnEvent(const char* name) const
 {
   return std::find(ownEvents_.begin(), ownEvents_.end(), name) != ownEvents_.end();
+}
+
+bool RScenePort::anyPortConnects(const char* event)
+{
+  return std::any_of(livePorts().begin(), livePorts().end(), [event](const RScenePort* port) {
+    const OMScriptableObjectProperty* member = port->findMember(event);
+    return port->hasOwnEvent(event) && member && member->link();
+  });
 }
 
 void RScenePort::raiseOnEveryPort(const char* event)

@@ -28,6 +28,8 @@ class RScenePort : public OMScriptableObject {
 
   // Raises the event on every port that has it as its own; a handler may delete ports.
   static void raiseOnEveryPort(const char* event);
+  // Whether a procedure is connected to that event on any port.
+  static bool anyPortConnects(const char* event);
   static const std::vector<RScenePort*>& ports();
 
  private:

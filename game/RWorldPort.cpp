@@ -342,8 +342,9 @@ OMWord RWorldPort::addString(OMWord)
 
 OMWord RWorldPort::activatePlayer(OMWord)
 {
-  // A copy: the argument stack is reused by what follows.
-  const std::string name = popScriptArg();
+  // A copy: the argument stack is reused by what follows. It is cut as the name field cuts it,
+  // so that a long name finds the player it made.
+  const std::string name = fieldTextOf(popScriptArg());
   WorldPlayer* active = state().active;
   if (active && active->name() == name) return 1;
   if (active) unbindEveryPort(active);
@@ -354,7 +355,7 @@ OMWord RWorldPort::activatePlayer(OMWord)
 
 OMWord RWorldPort::removePlayer(OMWord)
 {
-  const std::string word = popScriptArg();
+  const std::string word = fieldTextOf(popScriptArg());
   WorldPlayer* player = playerNamed(word);
   if (!player && !word.empty() && word[0] >= '0' && word[0] <= '9')
     player = playerAt(decimalValueOf(word.c_str()));

@@ -15,6 +15,7 @@
 #include "game/OMStageWindow.h"
 #include "game/RScenePort.h"
 #include "trinkets/src/OMDrawLayer.h"
+#include "trinkets/src/rthread/YScriptEngine.h"
 
 namespace {
 
@@ -100,6 +101,11 @@ void installStageMouseListener(OMStageWindow* stage)
 void raiseAppClose()
 {
   RScenePort::raiseOnEveryPort("appClose");
+}
+
+bool scriptsCanAnswerClose()
+{
+  return anyScriptThreadRuns() && RScenePort::anyPortConnects("appClose");
 }
 
 int sceneKeyPressed(std::uint32_t key)

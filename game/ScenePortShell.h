@@ -17,6 +17,9 @@ void installScenePortTask();
 void installStageMouseListener(OMStageWindow* stage);
 // Raises "appClose" on every scene port.
 void raiseAppClose();
+// Whether a script can answer a close request: a thread runs and a procedure is connected to
+// "appClose" on a port.
+bool scriptsCanAnswerClose();
 // Offers a key code to the scene ports; 1 when they took it (Space and Enter).
 int sceneKeyPressed(std::uint32_t key);
 // Makes a stream for a music id (WAVE resource); flags 0.

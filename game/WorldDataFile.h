@@ -12,7 +12,8 @@
 // buffer keeps what it held, and the answer is false.
 bool readLine(FILE* file, char* buffer);
 // Writes the text as one line: line feeds and carriage returns become blanks, and the text is
-// cut at 1023 bytes, so that it reads back as the same one line. False when the write failed.
+// cut at WorldField::maxTextLength bytes, so that it reads back as the same one line. False when
+// the write failed.
 bool writeLine(FILE* file, const char* text);
 
 // Integers in the file are 32-bit little-endian on every host.

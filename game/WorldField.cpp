@@ -64,9 +64,14 @@ WorldField* findWorldField(const OMList<WorldField>& fields, const char* name)
 
 void copyFieldText(char* buffer, const char* text)
 {
-  const std::size_t length = text ? strnlen(text, WorldField::textSize - 1) : 0;
+  const std::size_t length = text ? strnlen(text, WorldField::maxTextLength) : 0;
   if (length) std::memcpy(buffer, text, length);
   buffer[length] = '\0';
+}
+
+std::string fieldTextOf(const char* text)
+{
+  return text ? std::string(text, strnlen(text, WorldField::maxTextLength)) : std::string();
 }
 
 int decimalValueOf(const char* text)

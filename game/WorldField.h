@@ -14,6 +14,9 @@ class WorldField {
  public:
   // Every text buffer a field writes into holds this many bytes.
   static constexpr std::size_t textSize = 1024;
+  // The longest value a data-file line holds and reads back as one line: the reader's buffer
+  // also takes the line feed and the end.
+  static constexpr std::size_t maxTextLength = textSize - 2;
 
   // Keeps clones of the links; either may be null.
   WorldField(const char* name, const OMLink* setter, const OMLink* getter, int saved);
@@ -52,8 +55,10 @@ class WorldField {
 
 // The first field of the list with exactly that name, or null.
 WorldField* findWorldField(const OMList<WorldField>& fields, const char* name);
-// Copies at most textSize - 1 bytes of the text, ended.
+// Copies at most maxTextLength bytes of the text, ended.
 void copyFieldText(char* buffer, const char* text);
+// The text cut to maxTextLength bytes: what a field keeps of it.
+std::string fieldTextOf(const char* text);
 // The decimal number that begins the text: leading blanks and a sign are taken, no digits give
 // 0, and a number too large for 32 bits is held at the limit.
 int decimalValueOf(const char* text);

@@ -284,6 +284,7 @@ void WorldPlayer::buildSchema()
   }
   for (const char* name : trailingNames)
     addValueField(fieldsA_, name);
+  schemaSize_ = static_cast<std::size_t>(fieldsA_.count());
 
   struct Bound {
     const char* name;
@@ -488,7 +489,7 @@ OMWord WorldPlayer::getName(OMWord buffer)
 
 OMWord WorldPlayer::setNameText(OMWord text)
 {
-  name_ = reinterpret_cast<const char*>(text);
+  name_ = fieldTextOf(reinterpret_cast<const char*>(text));
   return 1;
 }
 
@@ -659,17 +660,51 @@ WorldPlayer::ReadResult WorldPlayer::read(FILE* file)
   readBlock(file, &visited5, 1);
   readBlock(file, world7, blockSize);
   readBlock(file, world1, world1Size);
+  // Each name line is checked against the schema before its value is taken: a line lost or
+  // doubled shifts names into values, and the record must then be refused rather than take
+  // the values, or the name, of the record after it.
+  std::vector<const char*> schema;
+  fieldsA_.forEach([&](WorldField* field) {
+    if (schema.size() < schemaSize_) schema.push_back(field->name());
+  });
   char name[WorldField::textSize];
   char value[WorldField::textSize];
-  bool got = readLine(file, name);
-  while (got && !std::feof(file) && std::strcmp(name, playerEnd) != 0) {
-    if (!readLine(file, value)) return result;
+  bool named = false;
+  for (std::size_t position = 0;; ++position) {
+    if (!readLine(file, name)) break;
+    if (std::strcmp(name, playerEnd) == 0) {
+      result.complete = position >= schema.size();
+      result.damaged = !result.complete;
+      break;
+    }
+    // A file cut short ends the record where it is cut.
+    if (std::feof(file)) break;
+    if (!fitsSchema(schema, position, name)) {
+      result.damaged = true;
+      break;
+    }
+    if (!readLine(file, value)) break;
+    if (std::strcmp(value, playerEnd) == 0) {
+      result.damaged = true;
+      break;
+    }
     setProperty(name, value);
-    if (std::strcmp(name, playerNameField) == 0) result.named = true;
-    got = readLine(file, name);
+    named = named || position == 0;
   }
-  result.complete = got && std::strcmp(name, playerEnd) == 0;
+  // A damaged record names no one: what it holds may be another record's.
+  result.named = named && !result.damaged;
   return result;
+}
+
+bool WorldPlayer::fitsSchema(const std::vector<const char*>& schema, std::size_t position,
+                             const char* name)
+{
+  if (position < schema.size()) return std::strcmp(name, schema[position]) == 0;
+  // Fields that scripts added: a name, not a number, and none of the schema's.
+  const bool number = (*name >= '0' && *name <= '9') || *name == '-' || *name == '+';
+  if (*name == '\0' || number) return false;
+  return std::none_of(schema.begin(), schema.end(),
+                      [name](const char* known) { return std::strcmp(known, name) == 0; });
 }
 
 void WorldPlayer::copyStateFrom(WorldPlayer& other)

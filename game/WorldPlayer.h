@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "framework/OMList.h"
 #include "framework/OMWord.h"
@@ -54,8 +55,9 @@ class WorldPlayer {
   // The data-file record: raw blocks, then the saved fields of list A, then "PLAYER_END".
   bool write(FILE* file);
   struct ReadResult {
-    bool complete = false;  // "PLAYER_END" was read
-    bool named = false;     // a "playerName" line with its value was read
+    bool complete = false;  // "PLAYER_END" was read where the schema puts it
+    bool named = false;     // an undamaged record got as far as its "playerName" value
+    bool damaged = false;   // the lines do not fit the schema
   };
   ReadResult read(FILE* file);
   // Takes the blocks and field values of another record with the same schema.
@@ -113,9 +115,14 @@ class WorldPlayer {
 
   // The first field of list A of each name: records are read line by line by name.
   WorldField* fieldANamed(const char* name);
+  // Whether a name line fits where it stands: the schema's name at its place, or after the
+  // schema the name of a field that scripts added.
+  static bool fitsSchema(const std::vector<const char*>& schema, std::size_t position,
+                         const char* name);
 
   std::string name_;
   OMList<WorldField> fieldsB_;
   OMList<WorldField> fieldsA_;
+  std::size_t schemaSize_ = 0;  // list A's fields before the templates
   std::unordered_map<std::string_view, WorldField*> indexA_;
 };

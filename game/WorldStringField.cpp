@@ -19,5 +19,5 @@ void WorldStringField::toText(char* buffer)
 
 void WorldStringField::fromText(const char* text)
 {
-  value_ = text ? text : "";
+  value_ = fieldTextOf(text);
 }

@@ -8,6 +8,7 @@
 int main(int argc, char** argv)
 {
   OMEdition::set(OMEdition::game);
+  om_catchExitSignals();
   std::string commandLine;
   for (int i = 1; i < argc; ++i) {
     if (i > 1) commandLine += ' ';

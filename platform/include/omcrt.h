@@ -16,6 +16,12 @@ int om_rename(const char* oldPath, const char* newPath);
 // The low-level handle under a stream, for _commit; -1 for a stream without one.
 int _fileno(FILE* stream);
 
+// The host's signals that ask the program to end (SIGTERM, SIGINT, SIGHUP): a program catches
+// them so that the first is a close request to its window and a second one ends its session.
+void om_catchExitSignals();
+// The number of the last such signal, 0 when none came; a lost display counts as SIGHUP.
+int om_exitSignal();
+
 int _stricmp(const char* a, const char* b);
 int _strnicmp(const char* a, const char* b, std::size_t count);
 char* _itoa(int value, char* buffer, int radix);

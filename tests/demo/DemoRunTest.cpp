@@ -93,6 +93,7 @@ class Program {
     }
     return false;
   }
+  void signal(int number) const { ::kill(pid_, number); }
   void kill()
   {
     ::kill(pid_, SIGKILL);
@@ -611,3 +612,77 @@ TEST_F(DemoRunsHeadless, PointerShowsOverAnEmptyScreenFromTheStart)
   EXPECT_GT(unlikeAway, 20) << "no pointer over the empty screen";
   EXPECT_EQ(unlikeAfter, 0);
 }
+
+namespace {
+
+// The ways a game whose scripts cannot go on, or cannot answer, still ends: the player data
+// saved, nothing torn down twice (the sanitizers watch the program), and the status that says
+// how it ended. A fatal script error ends with 1; a close request that no script can answer
+// ends as the scripts' own "yes" does, with 0; host signals are close requests, and a second
+// one, or one without an answer, ends with 128 + its number.
+TEST_F(DemoRunsHeadless, ScriptsThatCannotGoOnOrAnswerStillEndAndSave)
+{
+  const std::string player = "world=RWorldPort\rplay world activatePlayer Road\r";
+  const std::string scene = "scene=RScenePort\r";
+  const std::string refusing =
+      scene + "set scene appClose refuse\r" + player + "procedure refuse\r[\r  say refused\r]\r";
+  const struct {
+    const char* road;
+    std::string startup;  // none: no "Startup.mps"
+    std::vector<int> signals;
+    int status;
+    bool saved;  // the player's record is in the data file
+  } roads[] = {
+      {"no start script", "", {}, 1, false},
+      {"script too long", player + std::string(33000, ';') + "\r", {}, 1, false},
+      {"missing script after the exit",
+       player + scene + "play scene exitSelected 1\rcall nope\r",
+       {},
+       1,
+       true},
+      {"compile error", player + scene + "set scene appClose a\rif (1\r", {}, 0, false},
+      // A stray "]" is a runtime error that stops the script.
+      {"stray bracket",
+       player + scene + "set scene appClose a\r]\rprocedure a\r[\r]\r",
+       {},
+       0,
+       true},
+      {"no appClose", player, {}, 0, true},
+      {"terminated without appClose", player, {SIGTERM}, 128 + SIGTERM, true},
+      {"interrupted twice", refusing, {SIGINT, SIGINT}, 128 + SIGINT, true},
+      {"hung up twice", refusing, {SIGHUP, SIGHUP}, 128 + SIGHUP, true},
+  };
+  for (const auto& each : roads) {
+    SCOPED_TRACE(each.road);
+    const std::string script = copy.work() + "/../cd/scripts/Startup.mps";
+    fs::remove(script);
+    if (!each.startup.empty()) std::ofstream(script, std::ios::binary) << each.startup;
+    fs::remove(copy.inWork("KORVANIX.DAT"));
+    fs::remove(copy.work() + "/../stdout.txt");  // the last run's "snap up" is no sign
+    // Without signals the input closes the game; with them the signals do.
+    const std::string input = each.signals.empty()
+                                  ? "at 1000 snap up\nat 1100 key Esc\nat 1200 close\n"
+                                  : "at 1000 snap up\n";
+    Program program(copy.work(), copy.settings(input));
+    int status = -1;
+    if (each.signals.empty()) {
+      status = program.wait(60);
+    } else {
+      ASSERT_TRUE(program.waitForOutput("snap up", 60));
+      for (const int number : each.signals) {
+        program.signal(number);
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      }
+      status = program.wait(10);
+    }
+    EXPECT_EQ(status, each.status);
+    const std::string data = readFile(copy.inWork("KORVANIX.DAT"));
+    EXPECT_EQ(data.rfind("Version\n2\n", 0), 0u);
+    EXPECT_EQ(data.find("playerName\nRoad\n") != std::string::npos, each.saved);
+    const std::string errors = program.errors();
+    EXPECT_EQ(errors.find("Sanitizer"), std::string::npos) << errors;
+    EXPECT_EQ(errors.find("runtime error"), std::string::npos) << errors;
+  }
+}
+
+}  // namespace

@@ -121,6 +121,7 @@ class ShellTest : public ::testing::Test {
   {
     calls().clear();
     shellCalls().raiseAppClose = [] { calls().push_back("appClose"); };
+    shellCalls().closeCanBeAnswered = [] { return true; };
     shellCalls().sceneKeyPressed = [](std::uint32_t key) {
       calls().push_back("scene " + std::to_string(key));
       return key == ' ' || key == 0xE802 ? 1 : 0;

@@ -192,6 +192,7 @@ class GameStartTest : public ::testing::Test {
     const OMLinkToFct link(&probe);
     registerScriptFunction("GameStartProbe", &link);
     shellCalls().raiseAppClose = &answerClose;
+    shellCalls().closeCanBeAnswered = [] { return true; };
   }
   ~GameStartTest() override
   {

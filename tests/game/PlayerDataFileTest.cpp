@@ -39,6 +39,27 @@ std::string littleEndian(const std::vector<std::int32_t>& values)
   return bytes;
 }
 
+// The name and value lines of a record of the schema, "PLAYER_END" included.
+Lines recordLines(const std::string& name, const std::string& seenMap = "0")
+{
+  Lines lines;
+  for (const std::string field : playerFieldNames) {
+    lines.push_back(field);
+    lines.push_back(field == "playerName"        ? name
+                    : field == "seenMap"         ? seenMap
+                    : field == "currentLocation" ? ""
+                                                 : "0");
+  }
+  lines.push_back("PLAYER_END");
+  return lines;
+}
+
+// A record with blocks of zero bytes.
+std::string record(const std::string& name, const std::string& seenMap = "0")
+{
+  return std::string(280, '\0') + linesOf(recordLines(name, seenMap));
+}
+
 const Lines initialGlobals = {"Version",
                               "2",
                               "informResolutionWarning",
@@ -115,14 +136,8 @@ TEST_F(PlayerDataFileTest, SavesWriteTheGoldenBytes)
   raw.push_back(0);
   raw.insert(raw.end(), block.begin(), block.end());
   raw.insert(raw.end(), world1.begin(), world1.end());
-  Lines fields;
-  for (const char* name : playerFieldNames) {
-    fields.push_back(name);
-    const std::string field = name;
-    fields.push_back(field == "playerName" ? "Ann" : field == "currentLocation" ? "" : "0");
-  }
-  fields.push_back("PLAYER_END");
-  EXPECT_EQ(session.dataFile(), linesOf(initialGlobals) + littleEndian(raw) + linesOf(fields));
+  EXPECT_EQ(session.dataFile(),
+            linesOf(initialGlobals) + littleEndian(raw) + linesOf(recordLines("Ann")));
   EXPECT_FALSE(session.exists("KORVANIX.TMP"));
 }
 
@@ -223,11 +238,14 @@ TEST_F(PlayerDataFileTest, VersionRuleAndDamagedFiles)
       {"Version\n3\ninformWinGWarning\n0\nGLOBAL_END", true, false, 0},
       {"Version\n2\ninformWinGWarning\n0\n", true, true, 0},
       {"Version\n2\ninformWinGWarning\n", false, true, 0},
-      {valid + std::string(280, '\0') + "playerName\nAnn\nPLAYER_END\n", true, false, 1},
-      {valid + std::string(280, '\0') + "playerName\nAnn\nPLAYER_END", true, false, 1},
-      {valid + std::string(280, '\0') + "playerName\nAnn\nseenMap\n", true, true, 1},
+      {valid + record("Ann"), true, false, 1},
+      {valid + record("Ann").substr(0, record("Ann").size() - 1), true, false, 1},
+      {valid + std::string(280, '\0') + "playerName\nAnn\nseenChooseActivity\n", true, true, 1},
       {valid + std::string(280, '\0') + "playerName\n", true, true, 0},
       {valid + std::string(279, '\0'), true, true, 0},
+      // Records that do not fit the schema name no one.
+      {valid + std::string(280, '\0') + "playerName\nAnn\nPLAYER_END\n", true, true, 0},
+      {valid + std::string(280, '\0') + "playerName\nAnn\nseenMap\n1\nPLAYER_END\n", true, true, 0},
   };
   for (const auto& each : cases) {
     std::filesystem::remove(session.folder / "KORVANIX.BAD");
@@ -252,12 +270,9 @@ TEST_F(PlayerDataFileTest, VersionRuleAndDamagedFiles)
 
 TEST_F(PlayerDataFileTest, PlayersOfOneNameKeepTheirOwnRecords)
 {
-  const std::string raw(280, '\0');
   session.stop();
-  writeAll(session.folder / "KORVANIX.DAT", "Version\n2\nGLOBAL_END\n" + raw +
-                                                "playerName\nAnn\nseenMap\n1\nPLAYER_END\n" + raw +
-                                                "playerName\nBo\nseenMap\n2\nPLAYER_END\n" + raw +
-                                                "playerName\nAnn\nseenMap\n3\nPLAYER_END\n");
+  writeAll(session.folder / "KORVANIX.DAT", "Version\n2\nGLOBAL_END\n" + record("Ann", "1") +
+                                                record("Bo", "2") + record("Ann", "3"));
   session.start();
   ASSERT_EQ(playerNames(), (Lines{"Ann", "Bo", "Ann"}));
   RWorldPort* world = port();
@@ -370,6 +385,95 @@ TEST_F(QuickWorldTest, AFileCutAnywhereLoadsWhatItHolds)
     }
   }
   testing::internal::GetCapturedStderr();
+}
+
+// One line lost or doubled, or a byte of a name line changed, anywhere in a file of five
+// players with fields that scripts added: the file is kept as damaged, the players before the
+// damage keep their own names and records, and no record takes another's.
+TEST_F(QuickWorldTest, ALineLostDoubledOrChangedLosesNoPlayerSilently)
+{
+  RWorldPort* world = session.port();
+  call(world, "addIntProperty", {"kept"});
+  call(world, "addStringProperty", {"note"});
+  const Lines names = {"Ann", "Ben", "Cy", "Dee", "Eve"};
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    call(world, "activatePlayer", {names[i]});
+    set(world, "seenMap", std::to_string(i + 1));
+    set(world, "note", "note of " + names[i]);
+    RWorldPort::activePlayer()->visited5 = 10;  // a line feed inside the blocks
+  }
+  ASSERT_TRUE(RWorldPort::saveData());
+  const std::string full = session.dataFile();
+  std::vector<std::size_t> starts = {0};  // where each line begins
+  for (std::size_t at = 0; at + 1 < full.size(); ++at) {
+    if (full[at] == '\n') starts.push_back(at + 1);
+  }
+  starts.push_back(full.size());
+  std::vector<std::string> damaged;
+  std::mt19937 random(5);
+  for (std::size_t line = 0; line + 1 < starts.size(); ++line) {
+    const std::size_t begin = starts[line];
+    const std::size_t length = starts[line + 1] - begin;
+    damaged.push_back(full.substr(0, begin) + full.substr(begin + length));
+    damaged.push_back(full.substr(0, begin + length) + full.substr(begin));
+    // A byte of each name line past the globals changed, one in seven names sampled.
+    const std::string text = full.substr(begin, length - 1);
+    const bool label =
+        text == "PLAYER_END" ||
+        std::find(playerFieldNames.begin(), playerFieldNames.end(), text) != playerFieldNames.end();
+    const bool always = text == "playerName" || text == "PLAYER_END" || text == "seenMap";
+    if (label && (always || random() % 7 == 0)) {
+      std::string flipped = full;
+      flipped[begin + random() % length] ^= static_cast<char>(1 << (random() % 7));
+      damaged.push_back(flipped);
+    }
+  }
+  const std::string path = session.folder / "KORVANIX.DAT";
+  const std::string bad = session.folder / "KORVANIX.BAD";
+  auto view = std::make_unique<RWorldPort>();
+  view->registerMembers();
+  testing::internal::CaptureStderr();
+  int lost = 0;
+  for (std::size_t each = 0; each < damaged.size(); ++each) {
+    session.stop();
+    std::filesystem::remove(bad);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << damaged[each];
+    session.start();
+    const Lines loaded = playerNames();
+    bool whole = std::filesystem::exists(bad) && loaded.size() <= names.size();
+    for (std::size_t i = 0; whole && i < loaded.size(); ++i) {
+      call(view.get(), "activatePlayer", {"#" + std::to_string(i)});
+      whole = loaded[i] == names[i] && get(view.get(), "seenMap") == std::to_string(i + 1);
+    }
+    if (!whole) ++lost;
+    EXPECT_TRUE(whole) << "damage " << each << " loaded " << loaded.size();
+  }
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(lost, 0) << "of " << damaged.size();
+}
+
+// Whatever length a name or text has, what is written reads back as it was kept.
+TEST_F(QuickWorldTest, LongTextsReadBackAsTheyWereKept)
+{
+  for (std::size_t length = 1000; length <= 1100; ++length) {
+    RWorldPort* world = session.port();
+    std::string name(length, 'n');
+    name.back() = 'x';
+    call(world, "activatePlayer", {name});
+    set(world, "currentLocation", std::string(length, 'c'));
+    call(world, "activatePlayer", {"Bo"});
+    call(world, "activatePlayer", {name});  // finds the player it made
+    ASSERT_TRUE(RWorldPort::saveData());
+    session.restart();
+    const std::string kept = name.substr(0, WorldField::maxTextLength);
+    ASSERT_EQ(playerNames(), (Lines{kept, "Bo"})) << length;
+    world = session.port();
+    call(world, "activatePlayer", {"#0"});
+    ASSERT_EQ(get(world, "currentLocation"), std::string(kept.size(), 'c')) << length;
+    session.stop();
+    std::filesystem::remove(session.folder / "KORVANIX.DAT");
+    session.start();
+  }
 }
 
 TEST_F(QuickWorldTest, AKilledSaveLeavesTheOldOrTheNewFile)

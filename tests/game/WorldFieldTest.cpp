@@ -50,7 +50,7 @@ TEST(WorldFieldText, LongTextsAreCutToTheBuffer)
   char buffer[WorldField::textSize + 8];
   std::fill(std::begin(buffer), std::end(buffer), '#');
   field.toText(buffer);
-  EXPECT_EQ(std::string(buffer), std::string(WorldField::textSize - 1, 'x'));
+  EXPECT_EQ(std::string(buffer), std::string(WorldField::maxTextLength, 'x'));
   EXPECT_EQ(buffer[WorldField::textSize], '#');
 }
 

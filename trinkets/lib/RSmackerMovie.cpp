@@ -15,6 +15,7 @@
 #include "framework/OMLinkToObj.h"
 #include "framework/OMMemCanvas.h"
 #include "framework/OMPathDirectory.h"
+#include "framework/OMProgramEnd.h"
 #include "framework/OMRegion.h"
 #include "framework/OMSystem.h"
 #include "framework/OMTask.h"
@@ -156,7 +157,8 @@ std::string RSmackerMovie::resolvePath() const
                 "surface is clean.\r\rCode: %s ",
                 local.c_str());
   MessageBoxA(nullptr, message, nullptr, MB_OK | MB_ICONSTOP | MB_TASKMODAL);
-  std::exit(1);
+  OMProgramEnd::request(1);
+  return {};
 }
 
 std::unique_ptr<OMScriptableObject> RSmackerMovie::create()

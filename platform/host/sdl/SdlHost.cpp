@@ -9,7 +9,9 @@
 #include <cstring>
 
 #include "platform/host/HostActivity.h"
+#include "platform/host/HostSignals.h"
 #include "platform/host/sdl/SdlAudioOutput.h"
+#include "platform/host/sdl/SdlDisplayWatch.h"
 #include "platform/host/sdl/SdlKeyMap.h"
 
 namespace omhost {
@@ -61,6 +63,7 @@ std::unique_ptr<SdlHost> SdlHost::open()
   host->renderer_ = SDL_CreateRenderer(host->window_, -1, 0);
   if (host->renderer_ == nullptr) return nullptr;
   if (!host->makeTexture()) return nullptr;
+  watchDisplay(host->window_);
   if (wakeEvent.load() == 0) {
     const Uint32 type = SDL_RegisterEvents(1);
     if (type != static_cast<Uint32>(-1)) wakeEvent.store(type);
@@ -98,6 +101,8 @@ SdlHost::~SdlHost()
 {
   setIdleWaker(nullptr);
   if (audioStarted_) stopSdlAudio();
+  // A display that has gone takes its window with it.
+  if (displayLost()) return;
   if (cursor_ != nullptr) SDL_FreeCursor(cursor_);
   if (texture_ != nullptr) SDL_DestroyTexture(texture_);
   if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
@@ -137,6 +142,7 @@ void SdlHost::showWindow()
 
 void SdlHost::present()
 {
+  if (displayLost()) return;
   showWindow();
   const ScreenBuffer& s = screen_;
   // The screen may have changed its mode since the texture was made.
@@ -165,7 +171,7 @@ void SdlHost::present()
   SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
   SDL_RenderClear(renderer_);
   SDL_RenderCopy(renderer_, texture_, nullptr, &target);
-  SDL_RenderPresent(renderer_);
+  onDisplay([&] { SDL_RenderPresent(renderer_); });
   lastCheck_ = SDL_GetTicks();
   presented_ = true;
   shownBytes_ = s.bytes;
@@ -195,8 +201,12 @@ bool SdlHost::presentIfChanged()
 void SdlHost::waitForEvent(int milliseconds)
 {
   if (held_ || milliseconds <= 0) return;
+  if (displayLost()) {
+    SDL_Delay(static_cast<Uint32>(milliseconds));
+    return;
+  }
   waiting.store(true, std::memory_order_release);
-  held_ = SDL_WaitEventTimeout(&heldEvent_, milliseconds) != 0;
+  onDisplay([&] { held_ = SDL_WaitEventTimeout(&heldEvent_, milliseconds) != 0; });
   waiting.store(false, std::memory_order_release);
 }
 
@@ -207,7 +217,9 @@ bool SdlHost::takeEvent(SDL_Event& sdl)
     sdl = heldEvent_;
     return true;
   }
-  return SDL_PollEvent(&sdl) != 0;
+  bool taken = false;
+  onDisplay([&] { taken = !displayLost() && SDL_PollEvent(&sdl) != 0; });
+  return taken && !displayLost();
 }
 
 void SdlHost::idle(std::uint32_t milliseconds)
@@ -311,13 +323,14 @@ bool SdlHost::nextInput(InputEvent& event, bool wait)
 
 void SdlHost::raiseWindow()
 {
+  if (displayLost()) return;
   SDL_RestoreWindow(window_);
   SDL_RaiseWindow(window_);
 }
 
 void SdlHost::setFullScreen(bool on)
 {
-  if (on == fullScreen_) return;
+  if (on == fullScreen_ || displayLost()) return;
   fullScreen_ = on;
   SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
   if (!on) SDL_SetWindowSize(window_, screen_.width, screen_.height);
@@ -327,7 +340,7 @@ void SdlHost::setFullScreen(bool on)
 
 void SdlHost::setTitle(const std::string& title)
 {
-  if (title == title_) return;
+  if (title == title_ || displayLost()) return;
   title_ = title;
   SDL_SetWindowTitle(window_, title.c_str());
   showWindow();
@@ -335,6 +348,7 @@ void SdlHost::setTitle(const std::string& title)
 
 void SdlHost::setIcon(const CursorShape& large, const CursorShape& small)
 {
+  if (displayLost()) return;
   const CursorShape& icon = large.pixels.empty() ? small : large;
   if (icon.pixels.size() != std::size_t(icon.width) * std::size_t(icon.height) ||
       icon.pixels.empty())
@@ -361,6 +375,7 @@ void SdlHost::cursorChanged(const CursorShape& shape, bool visible)
 // desktop's own.
 void SdlHost::showCursor()
 {
+  if (displayLost()) return;
   const CursorShape& shape = cursorShape_;
   const bool empty =
       shape.systemId == 0 && (shape.width <= 0 || shape.height <= 0 ||

@@ -6,6 +6,7 @@
 
 #include "platform/host/HostActivity.h"
 #include "platform/host/HostClock.h"
+#include "platform/host/HostSignals.h"
 #include "platform/src/user/InstanceRegistry.h"
 #include "platform/src/user/KeyboardLayout.h"
 #include "platform/src/user/SystemMetrics.h"
@@ -185,6 +186,7 @@ void MessageQueue::accept(const InputEvent& event)
 void MessageQueue::pumpHost(bool wait)
 {
   omhost::Host& host = omhost::host();
+  passExitRequest();
   InputEvent event;
   while (host.nextInput(event, false))
     accept(event);
@@ -224,6 +226,23 @@ bool MessageQueue::runControlEvent(const InputEvent& event)
     default:
       return false;
   }
+}
+
+void MessageQueue::passExitRequest()
+{
+  const omhost::ExitRequest request = omhost::pendingExitRequest();
+  // A request waits for the program's first window.
+  const std::vector<Window*> tops = WindowManager::instance().topLevelWindows();
+  if (request == omhost::ExitRequest::none || tops.empty()) return;
+  if (request == omhost::ExitRequest::close) {
+    InputEvent close;
+    close.kind = InputKind::Close;
+    runControlEvent(close);
+  } else {
+    for (Window* top : tops)
+      post(top->handle, WM_ENDSESSION, TRUE, 0);
+  }
+  omhost::exitRequestPassed(request);
 }
 
 bool MessageQueue::candidateFor(const RawInput& raw, Candidate& out)

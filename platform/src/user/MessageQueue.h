@@ -80,6 +80,8 @@ class MessageQueue {
   void accept(const omhost::InputEvent& event);
   void setKey(std::array<std::uint8_t, 256>& table, int vk, bool down);
   bool runControlEvent(const omhost::InputEvent& event);
+  // A host signal or a lost display: a close request, or the end of the session.
+  void passExitRequest();
   bool candidateFor(const RawInput& raw, Candidate& out);
   bool takeInput(MSG& out, HWND window, UINT first, UINT last, bool remove);
   bool takePosted(MSG& out, HWND window, UINT first, UINT last, bool remove);

@@ -3,7 +3,8 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
+
+#include "framework/OMProgramEnd.h"
 
 namespace {
 
@@ -40,7 +41,7 @@ void scriptFatal(const char* text)
     exitHandler(1);
     return;
   }
-  std::exit(1);
+  OMProgramEnd::request(1);
 }
 
 void debugLog(const char* text)

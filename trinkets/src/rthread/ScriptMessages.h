@@ -9,8 +9,9 @@ using ScriptAlertHandler = void (*)(const char* text);
 using ScriptExitHandler = void (*)(int code);
 
 void scriptAlert(const char* text);
-// An alert after which the program ends with code 1 (a script that cannot be loaded). When a
-// test has replaced the exit, the call returns and the caller fails the load.
+// An alert after which the program ends with code 1 (a script that cannot be loaded): the
+// call returns, the caller fails the load, and the program ends through its main loop's own
+// ending. A test may replace the exit.
 void scriptFatal(const char* text);
 void setScriptAlertHandler(ScriptAlertHandler handler);
 void setScriptExitHandler(ScriptExitHandler handler);

@@ -199,6 +199,12 @@ YThread* firstScriptThread()
   return runningThreads.empty() ? nullptr : runningThreads.front();
 }
 
+bool anyScriptThreadRuns()
+{
+  return std::any_of(runningThreads.begin(), runningThreads.end(),
+                     [](const YThread* thread) { return thread->isRunning(); });
+}
+
 const char* nameOfScriptObject(const OMScriptableObject* object)
 {
   if (const char* name = messageNameOf(object)) return name;

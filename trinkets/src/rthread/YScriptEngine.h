@@ -22,6 +22,8 @@ void pauseAllThreads();
 void resumeAllThreads();
 void clearThreadFlagAll();
 YThread* firstScriptThread();
+// Whether a script thread runs and so can still take an event's procedure.
+bool anyScriptThreadRuns();
 // The name under which the object's event reached the script, else the variable owning it.
 const char* nameOfScriptObject(const OMScriptableObject* object);
 // Asks the application to quit (the statement "quit"); a handler set by the shell does it.
