@@ -18,6 +18,7 @@
 #include "game/ResourceFileRegistry.h"
 #include "game/ScenePortShell.h"
 #include "trinkets/lib/RAnimation.h"
+#include "trinkets/lib/RAnswer.h"
 #include "trinkets/lib/RPButton.h"
 #include "trinkets/lib/RSmackerMovie.h"
 #include "trinkets/lib/RText.h"
@@ -117,6 +118,8 @@ void forgetCursors()
   RAnimation::setDefaultTrackingCursor(nullptr);
   RAnimation::setDefaultHoverCursor(nullptr);
   RAnimation::setCursorLookup(nullptr);
+  RAnswer::setDefaultTrackingCursor(nullptr);
+  RAnswer::setDefaultHoverCursor(nullptr);
   RPButton::setDefaultTrackingCursor(nullptr);
   RPButton::setDefaultHoverCursor(nullptr);
   RText::setCursorHook(nullptr);
@@ -289,6 +292,8 @@ void installCursors()
   RAnimation::setDefaultTrackingCursor(cursorFromResource(4062));
   RAnimation::setDefaultHoverCursor(cursorFromResource(4062));
   // The answers' and the character's defaults come here.
+  RAnswer::setDefaultTrackingCursor(cursorFromResource(4065));
+  RAnswer::setDefaultHoverCursor(cursorFromResource(4064));
   RPButton::setDefaultTrackingCursor(cursorFromResource(4062));
   RPButton::setDefaultHoverCursor(cursorFromResource(4062));
   RAnimation::setCursorLookup(&lookUpCursor);

@@ -11,6 +11,8 @@
 #include "game/PlayedSound.h"
 #include "game/ResourceFileRegistry.h"
 #include "game/WorldField.h"
+#include "trinkets/lib/RAnswer.h"
+#include "trinkets/lib/RContainer.h"
 #include "trinkets/lib/RPButton.h"
 #include "trinkets/src/OMAnimationFormat.h"
 #include "trinkets/src/OMSParameter.h"
@@ -236,6 +238,10 @@ int playedSoundCount()
 void installSoundHooks()
 {
   RPButton::setClickSoundPlayer(&playClickSound);
+  RAnswer::setSoundPlayer(&playSoundResource);
+  RAnswer::setSoundStopper(&stopPlayedSound);
+  RContainer::setSoundPlayer(&playSoundResource);
+  RContainer::setSoundStopper(&stopPlayedSound);
 }
 
 void registerSoundFunctions()
@@ -251,6 +257,10 @@ void shutdownSoundFunctions()
 {
   killAllPlayedSounds();
   RPButton::setClickSoundPlayer(nullptr);
+  RAnswer::setSoundPlayer(nullptr);
+  RAnswer::setSoundStopper(nullptr);
+  RContainer::setSoundPlayer(nullptr);
+  RContainer::setSoundStopper(nullptr);
   SoundPlayerState& s = state();
   s.reaper.reset();
   s.opener = nullptr;
