@@ -79,6 +79,8 @@ class PuzzleTest : public ::testing::Test {
   // The drag hook runs before each step's move: a last one-pixel step reports the target.
   void drag(int fromX, int fromY, int toX, int toY)
   {
+    stage.passes(1, 1000);  // no double click
+    stage.moveTo(fromX, fromY);
     stage.press(fromX, fromY);
     stage.moveTo((fromX + toX) / 2, (fromY + toY) / 2);
     stage.moveTo(toX, toY);
@@ -123,6 +125,61 @@ TEST_F(PuzzleTest, ADragSequenceRaisesItsEventsInOrder)
   drag(20, 110, 310, 20);  // b into B: full, used, solved; its fly-on only at the drop
   EXPECT_EQ(script.said(), (Lines{"B.answerFlyOn", "B.answerPlaced", "p.containersFull",
                                   "p.answersUsed", "p.puzzleSolved"}));
+}
+
+// "a" (red, 40x40 at 10, 10) and the rectangles A (red, 200-240) and B (blue, 240-280).
+const std::string twoContainers =
+    "a=RGraphicAnswer 10 10 5 1 \"red\" 0\r"
+    "A=RAttributeContainer 200 10 40 40 1 \"red\"\r"
+    "B=RAttributeContainer 240 10 40 40 1 \"blue\"\r"
+    "p=RPuzzle\rplay p addAnswer \"a\"\rplay p addContainer \"A\"\r"
+    "play p addContainer \"B\"\r";
+
+TEST_F(PuzzleTest, TheDropChoosesTheBestAcceptingContainer)
+{
+  struct Row {
+    const char* name;
+    std::string setUp;
+    int toX;  // the drag's end; "a" is picked up at (20, 20) and ends 1 pixel further
+    const char* container;
+    OMRect rect;
+  };
+  const OMRect home(10, 10, 50, 50), inA(200, 10, 240, 50), inB(240, 10, 280, 50);
+  const Row rows[] = {
+      {"equal scores: the first added", "", 229, "A", inA},
+      {"larger overlap", "", 239, "B", inB},
+      {"nothing under it", "", 400, "", home},
+      {"touching but score 0", "set a extraRight 30\r", 199, "", home},
+      {"reject by case", "set a attribute Red\rset A rejectIncorrectAnswers 1\r", 209, "", home},
+      {"reject lets the match in", "set A rejectIncorrectAnswers 1\r", 209, "A", inA},
+      // Placed with the hot point's offset: the hot point lands where the corner would.
+      {"hot point decides",
+       "set a isUsingHotPoint 1\rset a hotPointX 35\r",
+       219,
+       "B",
+       {205, 10, 245, 50}},
+      {"hot point outside", "set a isUsingHotPoint 1\r", 400, "", home},
+      {"disabled", "set A enabled 0\r", 209, "", home},
+      {"margins centre the drop area", "set a extraLeft 10\r", 209, "A", {195, 10, 235, 50}},
+      {"anchor point",
+       "set A anchorAnswerAtPoint 1\rset A answerAnchorPointX 100\r",
+       209,
+       "A",
+       {500, 20, 540, 60}},  // its own rectangle moved by A's corner and the point
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    script.run(twoContainers + row.setUp + "wait\r");
+    auto* a = named<RGraphicAnswer>("a");
+    ASSERT_NE(a, nullptr);
+    drag(20, 20, row.toX, 20);
+    const RContainer* expected = *row.container ? named<RContainer>(row.container) : nullptr;
+    EXPECT_EQ(a->container(), expected);
+    EXPECT_EQ(a->rect(), row.rect);
+    EXPECT_STREQ(a->getProperty("isUsed"), expected ? "1" : "0");
+    if (expected) EXPECT_EQ(named<RContainer>(row.container)->answers(), std::vector<RAnswer*>{a});
+    script.stop();
+  }
 }
 
 }  // namespace

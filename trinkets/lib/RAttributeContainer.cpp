@@ -146,7 +146,8 @@ bool RAttributeContainer::canAccept(RAnswer* answer, int* score)
     accept = accept && fit;
   } else {
     const OMRect overlap = answer->dropRect().intersection(rect());
-    const std::int64_t area = std::int64_t(overlap.width()) * overlap.height();
+    const std::int64_t area =
+        overlap.hasArea() ? std::int64_t(overlap.width()) * overlap.height() : 0;
     fit = static_cast<int>(std::min<std::int64_t>(area, std::numeric_limits<int>::max()));
     accept = accept && answer->overlapsRect(rect());
   }
