@@ -6,6 +6,7 @@
 #include "framework/OMLinkToFct.h"
 #include "tests/support/ScopedEdition.h"
 #include "tests/trinkets/StageScript.h"
+#include "trinkets/lib/PuzzleGraphic.h"
 #include "trinkets/lib/RAttributeContainer.h"
 #include "trinkets/lib/RGraphicAnswer.h"
 #include "trinkets/lib/RGraphicTextAnswer.h"
@@ -32,6 +33,7 @@ class PuzzleTest : public ::testing::Test {
     ASSERT_FALSE(stage.addResourceFile("puzzle.rsc", writer).empty());
     played().clear();
     RAnswer::setSoundPlayer(&recordSound);
+    RAnswer::registerGlobalFunctions();
   }
   void TearDown() override
   {
@@ -180,6 +182,90 @@ TEST_F(PuzzleTest, TheDropChoosesTheBestAcceptingContainer)
     if (expected) EXPECT_EQ(named<RContainer>(row.container)->answers(), std::vector<RAnswer*>{a});
     script.stop();
   }
+}
+
+TEST_F(PuzzleTest, PropertiesAndFactoryForms)
+{
+  script.run(
+      "a=RGraphicAnswer 100 50 5 1 \"red\" 7\r"
+      "w=RGraphicTextAnswer 100 150 5 1 \"cat\" \"animal\" 3\r"
+      "G=RAttributeContainer 2 1 \"x\"\r"
+      "H=RAttributeContainer 2 300 20 1 \"y\"\r"
+      "R=RAttributeContainer 300 20 50 60 1 \"z\"\r"
+      "wait\r");
+  struct Step {
+    const char* object;
+    const char* property;
+    const char* value;  // null: only read
+    const char* read;
+  };
+  const Step steps[] = {
+      {"a", "hotPointX", "10", "110"},
+      {"a", "value", nullptr, "7"},
+      {"a", "attribute", nullptr, "red"},
+      {"a", "homeX", "150", "150"},
+      {"a", "x", nullptr, "150"},             // moved at once
+      {"a", "goHomeSound", "70000", "4464"},  // low 16 bits
+      {"a", "flip", "7", "0"},
+      {"w", "value", nullptr, "3"},
+      {"w", "text", "dog", "dog"},
+      {"w", "textMarginLeft", "5", "5"},
+      {"w", "textMarginLeft", "5", "5"},
+      {"w", "textOffsetX", "10", "10"},
+      {"w", "textOffsetX", "4", "4"},
+      {"G", "x", nullptr, "0"},  // the resource's own placement
+      {"H", "x", nullptr, "300"},
+      {"R", "width", nullptr, "50"},
+      {"R", "attribute", nullptr, "z"},
+      {"H", "highlighted", "1", "1"},
+      {"H", "answerProperty", nullptr, ""},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(std::string(step.object) + "." + step.property);
+    OMScriptableObject* object = named<OMScriptableObject>(step.object);
+    ASSERT_NE(object, nullptr);
+    if (step.value) EXPECT_TRUE(object->setProperty(step.property, step.value));
+    const char* read = object->getProperty(step.property);
+    ASSERT_NE(read, nullptr);
+    EXPECT_STREQ(read, step.read);
+  }
+  // Margins and offsets move the text from where it was made, not cumulatively.
+  auto* w = named<RGraphicTextAnswer>("w");
+  EXPECT_EQ(w->textPiece()->rect(), OMRect(109, 150, 144, 190));
+  EXPECT_EQ(w->rect(), OMRect(100, 150, 140, 190));
+  // The highlight shows the second frame, then the first.
+  auto* h = named<RAttributeContainer>("H");
+  EXPECT_EQ(puzzleGraphic::frameNumber(puzzleGraphic::of(*h)), 2);
+  h->setProperty("highlighted", "0");
+  EXPECT_EQ(puzzleGraphic::frameNumber(puzzleGraphic::of(*h)), 1);
+  EXPECT_EQ(puzzleGraphic::of(*named<RAttributeContainer>("R")), nullptr);
+}
+
+TEST_F(PuzzleTest, SoundsFollowTheOutcomeAndTheDefaultsOfTheirTime)
+{
+  script.run("SetAnswerPickUpSound 11\rSetAnswerSnapSound 12\rSetAnswerGoHomeSound 13\r" +
+             twoContainers +
+             "SetAnswerSnapSound 22\rb=RGraphicAnswer 10 100 5 1 \"blue\" 0\r"
+             "play p addAnswer \"b\"\rset b pickUpSound 0\rwait\r");
+  ASSERT_NE(named<RAnswer>("b"), nullptr);
+  EXPECT_STREQ(named<RAnswer>("a")->getProperty("snapSound"), "12");
+  EXPECT_STREQ(named<RAnswer>("b")->getProperty("snapSound"), "22");
+  drag(20, 20, 209, 20);    // snapped into A
+  drag(210, 20, 400, 20);   // home
+  drag(20, 110, 400, 100);  // b: no pick-up sound, home
+  EXPECT_EQ(played(), (std::vector<int>{11, 12, 11, 13, 13}));
+  script.stop();
+  // The assessment edition's "no sound" is -1; 0 is a sound there.
+  ScopedEdition edition(OMEdition::assessment);
+  played().clear();
+  RGraphicAnswer answer(OMPoint(10, 10), 5, 1);
+  answer.bindClass("RGraphicAnswer");
+  answer.setProperty("pickUpSound", "-1");
+  answer.setProperty("goHomeSound", "0");
+  answer.pickUp();
+  answer.drop();
+  answer.goHome();
+  EXPECT_EQ(played(), std::vector<int>{0});
 }
 
 }  // namespace
