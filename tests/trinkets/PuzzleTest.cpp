@@ -268,4 +268,80 @@ TEST_F(PuzzleTest, SoundsFollowTheOutcomeAndTheDefaultsOfTheirTime)
   EXPECT_EQ(played(), std::vector<int>{0});
 }
 
+TEST_F(PuzzleTest, HomeTypeSolvedListsResetAndAnchoring)
+{
+  script.run(twoContainers +
+             "b=RGraphicAnswer 10 100 5 1 \"blue\" 0\rplay p addAnswer \"b\"\r"
+             "C=RAttributeContainer 400 200 40 40 1 \"green\"\rplay p addContainer \"C\"\r"
+             "play p addSolvedContainerList \"A\" \"B\"\r"
+             "set p answerHomeType 1\rset A lockCorrectAnswers 1\r" +
+             logging({{"a", {"addedToContainer"}}, {"A", {"answerPlaced"}}, {"p", puzzleEvents}}) +
+             "wait\r");
+  auto* p = named<RPuzzle>("p");
+  auto *a = named<RAnswer>("a"), *b = named<RAnswer>("b");
+  ASSERT_NE(p, nullptr);
+  drag(20, 20, 209, 20);  // a into A: locked there
+  EXPECT_EQ(script.said(), (Lines{"a.addedToContainer", "A.answerPlaced"}));
+  EXPECT_FALSE(a->isMovable());
+  a->unanchor();
+  drag(210, 20, 400, 400);  // nowhere: back into A
+  EXPECT_EQ(script.said(), (Lines{"a.addedToContainer", "A.answerPlaced"}));
+  EXPECT_EQ(a->rect(), OMRect(200, 10, 240, 50));
+  drag(20, 110, 400, 400);  // b from no container: home
+  EXPECT_EQ(b->rect(), OMRect(10, 100, 50, 140));
+  EXPECT_STREQ(p->getProperty("isSolved"), "0");
+  drag(20, 110, 249, 20);  // b into B: the list {A, B} is solved though C is empty
+  EXPECT_EQ(script.said(), (Lines{"p.answersUsed", "p.puzzleSolved"}));
+  named<RContainer>("B")->setProperty("enabled", "0");
+  EXPECT_FALSE(b->isMovable());
+  named<RContainer>("B")->setProperty("enabled", "1");
+  EXPECT_TRUE(b->isMovable());
+  // Moving a container carries its answer.
+  named<RContainer>("B")->callMethod("offset", "10", "0", scriptArgTerminator);
+  EXPECT_EQ(b->x(), 250);
+  EXPECT_TRUE(p->callMethod("reset", scriptArgTerminator));
+  EXPECT_EQ(a->rect(), OMRect(10, 10, 50, 50));
+  EXPECT_EQ(b->rect(), OMRect(10, 100, 50, 140));
+  EXPECT_STREQ(p->getProperty("areAnswersUsed"), "0");
+  EXPECT_EQ(named<RContainer>("A")->answerCount(), 0);
+}
+
+// Handlers that delete what raised them; then variables reassigned under the puzzle.
+TEST_F(PuzzleTest, HandlersMayDeleteTheObjectsThatRaisedTheirEvents)
+{
+  struct Row {
+    const char* object;
+    const char* event;
+  };
+  const Row rows[] = {{"a", "dropped"},         {"A", "answerPlaced"}, {"p", "puzzleSolved"},
+                      {"p", "answersUsed"},     {"p", "puzzleWrong"},  {"a", "pickedUp"},
+                      {"a", "addedToContainer"}};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(std::string(row.object) + "." + row.event);
+    const std::string solvedByA =
+        std::string(row.event) == "puzzleSolved" ? "play p addSolvedContainerList \"A\"\r" : "";
+    script.run(twoContainers + solvedByA + "set " + row.object + " " + row.event +
+               " pgone\rprocedure pgone\r[\r  drop " + row.object + "\r  say gone\r]\rwait\r");
+    ASSERT_NE(named<RPuzzle>("p"), nullptr);
+    drag(20, 20, 209, 20);
+    EXPECT_EQ(script.said(), Lines{"gone"});
+    EXPECT_EQ(named<OMScriptableObject>(row.object), nullptr);
+    stage.passes(2, 100);
+    script.stop();
+  }
+  // The variable now holds another answer; the puzzle, dropped first, unhooks the old one.
+  script.run(twoContainers + "b=RGraphicAnswer 10 100 5 1 \"blue\" 0\rwait\r");
+  RAnswer* a = named<RAnswer>("a");
+  std::unique_ptr<OMScriptableObject> held(a);
+  scriptVariables.forgetObject(a, false);
+  scriptVariables.bindObject("a", named<RAnswer>("b"));
+  drag(20, 20, 209, 20);
+  EXPECT_EQ(a->container(), named<RContainer>("A"));
+  EXPECT_EQ(named<RContainer>("A")->answerCount(), 1);
+  scriptVariables.forgetObject(named<RPuzzle>("p"), true);
+  EXPECT_EQ(a->dropNotify(), nullptr);
+  drag(210, 20, 400, 400);
+  EXPECT_EQ(a->rect(), OMRect(391, 390, 431, 430));
+}
+
 }  // namespace
