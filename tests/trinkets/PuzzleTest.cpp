@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -342,6 +343,61 @@ TEST_F(PuzzleTest, HandlersMayDeleteTheObjectsThatRaisedTheirEvents)
   EXPECT_EQ(a->dropNotify(), nullptr);
   drag(210, 20, 400, 400);
   EXPECT_EQ(a->rect(), OMRect(391, 390, 431, 430));
+}
+
+TEST_F(PuzzleTest, RandomDragsKeepAnswersAndContainersInStep)
+{
+  for (int homeType : {0, 1}) {
+    SCOPED_TRACE(homeType);
+    std::string setUp = "p=RPuzzle\rset p answerHomeType " + std::to_string(homeType) + "\r";
+    for (int i = 0; i < 6; ++i) {
+      const std::string n = "a" + std::to_string(i);
+      setUp += n + "=RGraphicAnswer 10 " + std::to_string(10 + 50 * i) + " 5 1 \"k" +
+               std::to_string(i % 4) + "\" 0\rplay p addAnswer \"" + n + "\"\r";
+    }
+    for (int i = 0; i < 4; ++i) {
+      const std::string n = "c" + std::to_string(i);
+      setUp += n + "=RAttributeContainer " + std::to_string(200 + 60 * (i % 2)) + " " +
+               std::to_string(10 + 60 * (i / 2)) + " 40 40 1 \"k" + std::to_string(i) +
+               "\"\rplay p addContainer \"" + n + "\"\r";
+    }
+    script.run(setUp + "wait\r");
+    auto* p = named<RPuzzle>("p");
+    ASSERT_NE(p, nullptr);
+    const std::vector<RAnswer*> answers = p->answers();
+    const std::vector<RContainer*> containers = p->containers();
+    ASSERT_EQ(answers.size(), 6u);
+    std::mt19937 random(7);
+    int placed = 0;
+    for (int drag = 0; drag < 10000; ++drag) {
+      RAnswer* a = answers[random() % 6];
+      a->pickUp();
+      a->moveTo(static_cast<int>(150 + random() % 200), static_cast<int>(random() % 150));
+      a->drop();
+      placed += a->isUsed();
+      int held = 0;
+      for (RContainer* c : containers) {
+        for (RAnswer* in : c->answers())
+          ASSERT_EQ(in->container(), c) << drag;
+        held += c->answerCount();
+      }
+      for (RAnswer* answer : answers) {
+        RContainer* c = answer->container();
+        ASSERT_EQ(answer->isUsed(), c != nullptr);
+        if (c) {
+          ASSERT_TRUE(c->holds(answer)) << drag;
+          ASSERT_EQ(answer->rect(), c->rect()) << drag;
+        } else {
+          ASSERT_EQ(answer->rect().left(), answer->home().x) << drag;
+          ASSERT_EQ(answer->rect().top(), answer->home().y) << drag;
+        }
+      }
+      ASSERT_LE(held, 4);
+    }
+    EXPECT_GT(placed, 2000);
+    EXPECT_LT(placed, 8000);
+    script.stop();
+  }
 }
 
 }  // namespace
