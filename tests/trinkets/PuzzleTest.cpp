@@ -331,11 +331,11 @@ TEST_F(PuzzleTest, HandlersMayDeleteTheObjectsThatRaisedTheirEvents)
     script.stop();
   }
   // The variable now holds another answer; the puzzle, dropped first, unhooks the old one.
-  script.run(twoContainers + "b=RGraphicAnswer 10 100 5 1 \"blue\" 0\rwait\r");
+  script.run(twoContainers + "wait\r");
   RAnswer* a = named<RAnswer>("a");
   std::unique_ptr<OMScriptableObject> held(a);
   scriptVariables.forgetObject(a, false);
-  scriptVariables.bindObject("a", named<RAnswer>("b"));
+  scriptVariables.bindObject("a", new RGraphicAnswer(OMPoint(10, 300), 5, 1));
   drag(20, 20, 209, 20);
   EXPECT_EQ(a->container(), named<RContainer>("A"));
   EXPECT_EQ(named<RContainer>("A")->answerCount(), 1);
