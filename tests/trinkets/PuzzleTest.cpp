@@ -180,7 +180,9 @@ TEST_F(PuzzleTest, TheDropChoosesTheBestAcceptingContainer)
     EXPECT_EQ(a->container(), expected);
     EXPECT_EQ(a->rect(), row.rect);
     EXPECT_STREQ(a->getProperty("isUsed"), expected ? "1" : "0");
-    if (expected) EXPECT_EQ(named<RContainer>(row.container)->answers(), std::vector<RAnswer*>{a});
+    if (expected) {
+      EXPECT_EQ(named<RContainer>(row.container)->answers(), std::vector<RAnswer*>{a});
+    }
     script.stop();
   }
 }
@@ -225,7 +227,9 @@ TEST_F(PuzzleTest, PropertiesAndFactoryForms)
     SCOPED_TRACE(std::string(step.object) + "." + step.property);
     OMScriptableObject* object = named<OMScriptableObject>(step.object);
     ASSERT_NE(object, nullptr);
-    if (step.value) EXPECT_TRUE(object->setProperty(step.property, step.value));
+    if (step.value) {
+      EXPECT_TRUE(object->setProperty(step.property, step.value));
+    }
     const char* read = object->getProperty(step.property);
     ASSERT_NE(read, nullptr);
     EXPECT_STREQ(read, step.read);
