@@ -404,4 +404,28 @@ TEST_F(PuzzleTest, RandomDragsKeepAnswersAndContainersInStep)
   }
 }
 
+TEST_F(PuzzleTest, WordCardsAndTextsReadColoursAlike)
+{
+  struct Row {
+    const char* words;
+    OMRGBColor expected;
+  };
+  const Row rows[] = {
+      {"0 255 256", OMRGBColor(0, 0xFF00, 256)},
+      {"65535 -1 text", OMRGBColor(0xFFFF, 0xFFFF, 0)},
+      {"\"\" \"\" 3", OMRGBColor::fromIndex(3)},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.words);
+    script.run(
+        "t=RText \"x\" 10 10 50 20 0\rw=RGraphicTextAnswer 100 150 5 1 \"cat\" \"\" 0\r"
+        "set t color " +
+        std::string(row.words) + "\rset w textColor " + row.words + "\rwait\r");
+    ASSERT_NE(named<RText>("t"), nullptr);
+    EXPECT_EQ(named<RText>("t")->color(), row.expected);
+    EXPECT_EQ(named<RGraphicTextAnswer>("w")->textPiece()->color(), row.expected);
+    script.stop();
+  }
+}
+
 }  // namespace
