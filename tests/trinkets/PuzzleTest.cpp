@@ -271,6 +271,16 @@ TEST_F(PuzzleTest, SoundsFollowTheOutcomeAndTheDefaultsOfTheirTime)
   answer.drop();
   answer.goHome();
   EXPECT_EQ(played(), std::vector<int>{0});
+  // There the puzzle tells its deletion hook, once, and has no home type.
+  static int deleted = 0;
+  const OMLinkToFct hook(+[](OMWord) -> OMWord { return ++deleted; });
+  RPuzzle::setDeletionHook(&hook);
+  script.run("p=RPuzzle\rwait\r");
+  ASSERT_NE(named<RPuzzle>("p"), nullptr);
+  EXPECT_EQ(named<RPuzzle>("p")->getProperty("answerHomeType"), nullptr);
+  script.stop();
+  RPuzzle::setDeletionHook(nullptr);
+  EXPECT_EQ(deleted, 1);
 }
 
 TEST_F(PuzzleTest, HomeTypeSolvedListsResetAndAnchoring)

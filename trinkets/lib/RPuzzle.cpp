@@ -71,12 +71,18 @@ void RPuzzle::setDeletionHook(const OMLink* link)
 
 void RPuzzle::registerMembers()
 {
-  addProperty("answerHomeType", Link(this, &RPuzzle::setInt<&RPuzzle::answerHomeType_>, 0),
-              Link(this, &RPuzzle::getInt<&RPuzzle::answerHomeType_>, 0));
+  // The assessment edition's puzzle has no home type, fly-overs or solved-container lists.
+  const bool game = !OMEdition::isAssessment();
+  if (game) {
+    addProperty("answerHomeType", Link(this, &RPuzzle::setInt<&RPuzzle::answerHomeType_>, 0),
+                Link(this, &RPuzzle::getInt<&RPuzzle::answerHomeType_>, 0));
+  }
   addProperty("areAnswersUsed", nullptr, Link(this, &RPuzzle::getAnswersUsed, 0));
   addProperty("areContainersFull", nullptr, Link(this, &RPuzzle::getContainersFull, 0));
-  addProperty("processFlyovers", Link(this, &RPuzzle::setInt<&RPuzzle::processFlyovers_>, 0),
-              Link(this, &RPuzzle::getInt<&RPuzzle::processFlyovers_>, 0));
+  if (game) {
+    addProperty("processFlyovers", Link(this, &RPuzzle::setInt<&RPuzzle::processFlyovers_>, 0),
+                Link(this, &RPuzzle::getInt<&RPuzzle::processFlyovers_>, 0));
+  }
   addProperty("scrambleAnswers", Link(this, &RPuzzle::setInt<&RPuzzle::scrambleAnswers_>, 0),
               Link(this, &RPuzzle::getInt<&RPuzzle::scrambleAnswers_>, 0));
   addProperty("isSolved", nullptr, Link(this, &RPuzzle::getIsSolved, 0));
@@ -89,8 +95,10 @@ void RPuzzle::registerMembers()
   addMethod("addAnswerToContainer", Link(this, &RPuzzle::addAnswerToContainerMember));
   addMethod("addContainer", Link(this, &RPuzzle::addContainerMember));
   addMethod("anchorAnswers", Link(this, &RPuzzle::anchorAnswersMember));
-  addMethod("addSolvedContainerList", Link(this, &RPuzzle::addSolvedContainerListMember));
-  addMethod("clearSolvedContainerList", Link(this, &RPuzzle::clearSolvedContainerListMember));
+  if (game) {
+    addMethod("addSolvedContainerList", Link(this, &RPuzzle::addSolvedContainerListMember));
+    addMethod("clearSolvedContainerList", Link(this, &RPuzzle::clearSolvedContainerListMember));
+  }
   addMethod("removeAnswer", Link(this, &RPuzzle::removeAnswerMember));
   addMethod("removeAnswerFromContainer", Link(this, &RPuzzle::removeAnswerFromContainerMember));
   addMethod("removeContainer", Link(this, &RPuzzle::removeContainerMember));
