@@ -438,4 +438,45 @@ TEST_F(PuzzleTest, WordCardsAndTextsReadColoursAlike)
   }
 }
 
+TEST_F(PuzzleTest, FlipRotateAndThePixelTest)
+{
+  script.run(
+      "a=RGraphicAnswer 100 50 5 3 \"\" 0\rG=RAttributeContainer 3 100 150 1 \"\"\r"
+      "set G doPixelCompare 1\rwait\r");
+  auto* a = named<RGraphicAnswer>("a");
+  ASSERT_NE(a, nullptr);
+  stage.host().clearMessageBoxes();
+  a->setProperty("flip", "1");
+  a->setProperty("rotate", "2");
+  ASSERT_EQ(stage.host().messageBoxes().size(), 1u);
+  EXPECT_EQ(stage.host().messageBoxes()[0].text, "flip already set");
+  EXPECT_EQ(a->graphic()->drawDirection(), 2);
+  a->setProperty("rotate", "0");
+  EXPECT_EQ(a->graphic()->drawDirection(), 2);
+  std::unique_ptr<OMScriptableObject> copy = a->clone();
+  EXPECT_STREQ(copy->getProperty("flip"), "1");
+  // The container's graphic is opaque only inside its 10-pixel border: the hot point, on the
+  // stage, must land there.
+  struct Row {
+    int hotX, hotY;
+    int score;
+  };
+  const Row rows[] = {{5, 5, 0}, {15, 15, 1}, {29, 29, 1}, {35, 15, 0}};
+  auto* g = named<RAttributeContainer>("G");
+  a->moveTo(100, 150);
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.hotX);
+    a->setAnswerProperty("hotPointX", std::to_string(row.hotX).c_str());
+    a->setAnswerProperty("hotPointY", std::to_string(row.hotY).c_str());
+    int score = -1;
+    EXPECT_EQ(g->canAccept(a, &score), row.score == 1);
+    EXPECT_EQ(score, row.score);
+  }
+  g->setProperty("doPixelCompare", "0");
+  a->moveTo(120, 170);  // the overlap is 20 by 20
+  int score = 0;
+  EXPECT_TRUE(g->canAccept(a, &score));
+  EXPECT_EQ(score, 400);
+}
+
 }  // namespace

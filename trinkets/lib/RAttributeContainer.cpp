@@ -126,7 +126,9 @@ OMAnimation* RAttributeContainer::graphic() const
 bool RAttributeContainer::graphicHit(const OMPoint& point) const
 {
   const OMAnimation* g = graphic();
-  return g && g->isTouchy() && g->isVisible() && g->containsPoint(point);
+  // Not its touchiness: the graphic follows the container, which is never touchy, so that
+  // test would refuse every answer.
+  return g && g->isVisible() && g->containsPoint(point);
 }
 
 bool RAttributeContainer::matches(const RAnswer* answer) const

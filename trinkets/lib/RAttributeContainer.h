@@ -35,7 +35,7 @@ class RAttributeContainer : public RContainer {
 
  private:
   OMAnimation* graphic() const;
-  // True when the graphic, touchy and visible, is hit at the stage point.
+  // True when the graphic, visible, is hit at the stage point.
   bool graphicHit(const OMPoint& point) const;
   bool matches(const RAnswer* answer) const;
 
