@@ -21,6 +21,7 @@
 #include "trinkets/lib/RAnimation.h"
 #include "trinkets/lib/RCharacter.h"
 #include "trinkets/lib/RHotSpot.h"
+#include "trinkets/lib/RAnswer.h"
 #include "trinkets/lib/RPButton.h"
 #include "trinkets/lib/RPentominoGame.h"
 #include "trinkets/lib/RSelList.h"
@@ -126,6 +127,8 @@ void forgetCursors()
   RCharacter::setDefaultTrackingCursor(nullptr);
   RCharacter::setDefaultHoverCursor(nullptr);
   RCharacter::setCursorLookup(nullptr);
+  RAnswer::setDefaultTrackingCursor(nullptr);
+  RAnswer::setDefaultHoverCursor(nullptr);
   RPButton::setDefaultTrackingCursor(nullptr);
   RPButton::setDefaultHoverCursor(nullptr);
   RText::setCursorHook(nullptr);
@@ -329,7 +332,8 @@ void installCursors()
   RAnimation::setDefaultHoverCursor(cursorFromResource(4062));
   RCharacter::setDefaultTrackingCursor(cursorFromResource(4062));
   RCharacter::setDefaultHoverCursor(cursorFromResource(4062));
-  // The answers' defaults come here.
+  RAnswer::setDefaultTrackingCursor(cursorFromResource(4065));
+  RAnswer::setDefaultHoverCursor(cursorFromResource(4064));
   RPButton::setDefaultTrackingCursor(cursorFromResource(4062));
   RPButton::setDefaultHoverCursor(cursorFromResource(4062));
   RAnimation::setCursorLookup(&lookUpCursor);

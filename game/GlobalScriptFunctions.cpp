@@ -16,6 +16,7 @@
 #include "game/ScriptFileFunctions.h"
 #include "game/SettingFunctions.h"
 #include "game/TransitionSound.h"
+#include "trinkets/lib/RAnswer.h"
 #include "trinkets/src/OMStreamBytes.h"
 #include "trinkets/src/rthread/YNativeFunction.h"
 #include "trinkets/src/rthread/YScriptEngine.h"
@@ -101,6 +102,7 @@ void registerGlobalScriptFunctions()
 {
   registerShellFunctions();
   // The answers' functions come before the sound functions.
+  RAnswer::registerGlobalFunctions();
   registerSoundFunctions();
   setScriptStepMode(1);
   theStartupThread = new YThread("Startup.mps", &openScriptFile);

@@ -11,6 +11,8 @@
 #include "game/PlayedSound.h"
 #include "game/ResourceFileRegistry.h"
 #include "game/WorldField.h"
+#include "trinkets/lib/RAnswer.h"
+#include "trinkets/lib/RContainer.h"
 #include "trinkets/lib/RPButton.h"
 #include "trinkets/lib/RPentominoGame.h"
 #include "trinkets/src/OMAnimationFormat.h"
@@ -239,6 +241,10 @@ void installSoundHooks()
   RPButton::setClickSoundPlayer(&playClickSound);
   RPentominoGame::setSoundPlayer(&playSoundResource);
   RPentominoGame::setSoundStopper(&stopPlayedSound);
+  RAnswer::setSoundPlayer(&playSoundResource);
+  RAnswer::setSoundStopper(&stopPlayedSound);
+  RContainer::setSoundPlayer(&playSoundResource);
+  RContainer::setSoundStopper(&stopPlayedSound);
 }
 
 void registerSoundFunctions()
@@ -256,6 +262,10 @@ void shutdownSoundFunctions()
   RPButton::setClickSoundPlayer(nullptr);
   RPentominoGame::setSoundPlayer(nullptr);
   RPentominoGame::setSoundStopper(nullptr);
+  RAnswer::setSoundPlayer(nullptr);
+  RAnswer::setSoundStopper(nullptr);
+  RContainer::setSoundPlayer(nullptr);
+  RContainer::setSoundStopper(nullptr);
   SoundPlayerState& s = state();
   s.reaper.reset();
   s.opener = nullptr;

@@ -24,6 +24,7 @@
 #include "tools/NEResourceWriter.h"
 #include "tools/NFNTWriter.h"
 #include "tools/WaveWriter.h"
+#include "trinkets/lib/RAnswer.h"
 #include "trinkets/lib/RText.h"
 #include "trinkets/src/OMAnimation.h"
 #include "trinkets/src/OMSParameter.h"
@@ -77,6 +78,7 @@ class GlobalFunctionsTest : public ::testing::Test {
         [](int id, std::int32_t options) { return openResourceStream(id, "WAVE", options); });
     installSoundHooks();
     registerShellFunctions();
+    RAnswer::registerGlobalFunctions();
     registerSoundFunctions();
     setScriptStepMode(1);
     scriptVariables.init();

@@ -12,6 +12,7 @@
 #include "framework/OMMemCanvas.h"
 #include "framework/OMSysFont.h"
 #include "framework/OMTTFont.h"
+#include "trinkets/lib/ScriptColorChannel.h"
 #include "trinkets/lib/ScriptCoordinate.h"
 #include "trinkets/src/OMAnimationFormat.h"
 #include "trinkets/src/OMDrawLayer.h"
@@ -49,21 +50,14 @@ int numberOf(OMWord word)
   return std::atoi(textOf(word));
 }
 
-// A script's colour channel: 0-255 is an 8-bit value, anything else a 16-bit one.
-std::uint16_t channelOf(const char* word)
-{
-  const int value = std::atoi(word);
-  if (value >= 0 && value <= 255) return static_cast<std::uint16_t>(value << 8);
-  return static_cast<std::uint16_t>(value);
-}
-
 // "set t color 5" is palette entry 5; "set t color 255 128 0" is red, green and blue.
 OMRGBColor scriptColor(OMWord value)
 {
   const char* red = popScriptArg();
   if (!*red) return OMRGBColor::fromIndex(numberOf(value));
   const char* green = popScriptArg();
-  return OMRGBColor(channelOf(red), channelOf(green), channelOf(textOf(value)));
+  return OMRGBColor(scriptColorChannel(red), scriptColorChannel(green),
+                    scriptColorChannel(textOf(value)));
 }
 
 // Lines further off than this lie outside every canvas; drawing them could only overflow.
