@@ -42,13 +42,6 @@ int numberOf(OMWord text)
   return numberOf(reinterpret_cast<const char*>(text));
 }
 
-OMWord writeText(OMWord buffer, const std::string& text)
-{
-  std::snprintf(reinterpret_cast<char*>(buffer), OMScriptableObject::resultBufferSize, "%s",
-                text.c_str());
-  return 1;
-}
-
 template <std::int16_t AnswerDefaults::*Field>
 OMWord setDefaultSound(OMWord)
 {
@@ -385,7 +378,7 @@ OMWord RAnswer::setSound(OMWord text)
 
 OMWord RAnswer::getAttributeMember(OMWord buffer)
 {
-  return writeText(buffer, attribute_);
+  return writeText(buffer, attribute_.c_str());
 }
 
 OMWord RAnswer::setAttributeMember(OMWord text)

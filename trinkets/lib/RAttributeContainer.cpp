@@ -27,13 +27,6 @@ int numberOf(OMWord text)
   return numberOf(reinterpret_cast<const char*>(text));
 }
 
-OMWord writeText(OMWord buffer, const std::string& text)
-{
-  std::snprintf(reinterpret_cast<char*>(buffer), OMScriptableObject::resultBufferSize, "%s",
-                text.c_str());
-  return 1;
-}
-
 }  // namespace
 
 RAttributeContainer::RAttributeContainer(const OMRect& rect, int z, const char* attribute)
@@ -221,12 +214,13 @@ OMWord RAttributeContainer::getAnswerPropertyMember(OMWord buffer)
 {
   const char* name = popScriptArg();
   const std::vector<RAnswer*> held = answers();
-  return writeText(buffer, held.empty() ? std::string() : held.front()->getAnswerProperty(name));
+  const std::string value = held.empty() ? std::string() : held.front()->getAnswerProperty(name);
+  return writeText(buffer, value.c_str());
 }
 
 OMWord RAttributeContainer::getAttributeMember(OMWord buffer)
 {
-  return writeText(buffer, attribute_);
+  return writeText(buffer, attribute_.c_str());
 }
 
 OMWord RAttributeContainer::setAttributeMember(OMWord text)

@@ -34,12 +34,6 @@ int numberOf(OMWord word)
   return std::atoi(textOf(word));
 }
 
-OMWord writeText(OMWord buffer, const char* text)
-{
-  std::snprintf(reinterpret_cast<char*>(buffer), OMScriptableObject::resultBufferSize, "%s", text);
-  return 1;
-}
-
 bool isDigit(std::uint32_t key)
 {
   return key >= '0' && key <= '9';

@@ -35,12 +35,6 @@ T* objectNamed(const std::string& name, YVariableRef* variable = nullptr)
   return index < 0 ? nullptr : dynamic_cast<T*>(scriptVariables.getObject(index));
 }
 
-OMWord writeNumber(OMWord buffer, int value)
-{
-  std::snprintf(reinterpret_cast<char*>(buffer), OMScriptableObject::resultBufferSize, "%d", value);
-  return 1;
-}
-
 RAnswer* answerOf(OMWord word)
 {
   return reinterpret_cast<RAnswer*>(word);
