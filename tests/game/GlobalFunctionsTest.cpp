@@ -354,6 +354,7 @@ TEST_F(GlobalFunctionsTest, TheEventSourceHoldsTheStageKeysUntilDropped)
   static int closeRequests = 0;
   closeRequests = 0;
   shellCalls().raiseAppClose = [] { ++closeRequests; };
+  shellCalls().closeCanBeAnswered = [] { return true; };
   run("e=REvent\rset e keyPressed onKey\r",
       "procedure onKey\r[\r  get e key k\r  say k\r]\r");
   host.typeKey(VK_ESCAPE);
