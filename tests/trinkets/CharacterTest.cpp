@@ -417,8 +417,8 @@ TEST_F(CharacterTest, ACharacterMayBeDroppedFromItsHandlersAndWithLoadsInFlight)
       "set c finished pdrop\rplay c playAnim 12\r",
       "set c finished pdrop\rplay c playSpeech 30\r",
       "play c addFidgetGroup 1 0 0\rplay c addFidget 1 50\r",
-      "play c setSpeechAnims 40 0 1 41 0 1\rplay c addFidgetGroup 1 5 9\r"
-      "play c addFidget 1 51\rdrop c\r",
+      ("play c setSpeechAnims 40 0 1 41 0 1\rplay c addFidgetGroup 1 5 9\r"
+       "play c addFidget 1 51\rdrop c\r"),
   };
   for (const char* setUp : setUps) {
     SCOPED_TRACE(setUp);

@@ -58,7 +58,7 @@ class RCharacter : public OMMultiTrinket {
   void playSpeech(int soundId, const OMLink* done, int stayVisible, int keep);
   void pause();
   void resume();
-  void stop();
+  void stop() override;
   void setAnimateSettled(int animate);
   void setSettlePose(int id);
   int settlePoseId() const { return settlePoseId_; }
