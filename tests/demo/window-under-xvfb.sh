@@ -39,8 +39,9 @@ export ASAN_OPTIONS
 pid=$!
 
 # Each mapped window of the game has its title from the first look on.
+# The first start of a loaded machine may take a while; a game that ended is said at once.
 window=
-tenths=150
+tenths=450
 while [ -z "$window" ]; do
   for w in $(xdotool search --onlyvisible --class korvanix 2>/dev/null || true); do
     name=$(xdotool getwindowname "$w")
@@ -49,6 +50,8 @@ while [ -z "$window" ]; do
   done
   tenths=$((tenths - 1))
   [ "$tenths" -gt 0 ] || fail "no window of the game came up: $(cat "$work/out")"
+  kill -0 "$pid" 2>/dev/null || [ -n "$window" ] ||
+    fail "the game ended before its window came up: $(cat "$work/out")"
   [ -n "$window" ] || sleep 0.1
 done
 xprop -id "$window" _NET_WM_ICON | grep -q 'Icon (32 x 32)' ||
