@@ -310,6 +310,90 @@ TEST(AppEditions, TheAssessmentEditionNamesItsChildClassAndRunsTasksWithoutALock
   EXPECT_FALSE(GetMenuState(menu, SC_MAXIMIZE, MF_BYCOMMAND) & MF_GRAYED);
 }
 
+WNDPROC buttonProcedure = nullptr;
+std::vector<UINT> subclassSaw;
+
+LRESULT CALLBACK ownButtonProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
+{
+  subclassSaw.push_back(message);
+  if (message == WM_USER + 1) return 77;
+  return CallWindowProcA(buttonProcedure, control, message, wParam, lParam);
+}
+
+// The assessment edition's window extras: the walk over visible windows in z-order, titles,
+// zoom and restore geometry, and controls with a window procedure of their own.
+TEST(AppEditions, WindowsWalkTheirZOrderKeepTitlesZoomAndSubclassControls)
+{
+  const ScopedEdition edition(OMEdition::assessment);
+  omtest::TestApp session(2);
+  std::vector<std::unique_ptr<OMWindow>> windows;
+  for (int i = 0; i < 4; ++i)
+    windows.push_back(std::make_unique<OMWindow>(OMRect(50 + 10 * i, 40, 250 + 10 * i, 190), 0, 0));
+  const auto walk = [&windows] {
+    std::string order;
+    for (OMWindow* w = OMWindow::nextVisibleInZOrder(nullptr); w;
+         w = OMWindow::nextVisibleInZOrder(w))
+      for (std::size_t i = 0; i < windows.size(); ++i)
+        if (windows[i].get() == w) order += static_cast<char>('A' + i);
+    return order;
+  };
+  struct Step {
+    char action;  // a activate, h hide
+    int window;
+    const char* order;
+  };
+  const Step steps[] = {{'-', 0, ""},    {'a', 0, "A"},   {'a', 2, "CA"},
+                        {'a', 1, "BCA"}, {'a', 0, "ABC"}, {'h', 1, "AC"}};
+  for (const Step& step : steps) {
+    if (step.action == 'a') windows[static_cast<std::size_t>(step.window)]->activate();
+    if (step.action == 'h')
+      ShowWindow(windows[static_cast<std::size_t>(step.window)]->handle(), SW_HIDE);
+    EXPECT_EQ(walk(), step.order) << step.action << step.window;
+  }
+
+  OMWindow& window = *windows[0];
+  const std::string longTitle(300, 't');
+  const std::pair<const char*, std::string> titles[] = {
+      {"Stage", "Stage"}, {"", ""}, {nullptr, ""}, {longTitle.c_str(), std::string(255, 't')}};
+  for (const auto& [text, shown] : titles)
+    EXPECT_EQ((window.setTitle(text), window.title()), shown) << shown.size();
+
+  RECT client{};
+  GetClientRect(session.app().frameWindow(), &client);
+  const OMRect home(50, 40, 250, 190), full(0, 0, client.right, client.bottom);
+  struct Zoom {
+    void (OMWindow::*operation)();
+    bool zoomed;
+    OMRect rect;
+  };
+  const Zoom zooms[] = {{&OMWindow::restore, false, home}, {&OMWindow::zoom, true, full},
+                        {&OMWindow::zoom, true, full},     {&OMWindow::restore, false, home},
+                        {&OMWindow::zoom, true, full},     {&OMWindow::restore, false, home}};
+  for (const Zoom& zoom : zooms) {
+    (window.*zoom.operation)();
+    EXPECT_EQ(window.isZoomed(), zoom.zoomed);
+    EXPECT_EQ(window.getFrameRect(), zoom.rect);
+  }
+  EXPECT_EQ(window.restoreRect(), home);
+
+  // A control outside the window keeps running after it, with its own procedure back.
+  HWND button = CreateWindowExA(0, "BUTTON", "b", WS_CHILD | WS_VISIBLE, 0, 0, 20, 20,
+                                session.app().frameWindow(), nullptr, nullptr, nullptr);
+  subclassSaw.clear();
+  buttonProcedure = window.subclassControl(button, &ownButtonProcedure);
+  ASSERT_NE(buttonProcedure, nullptr);
+  EXPECT_EQ(window.subclassControl(button, &ownButtonProcedure), &ownButtonProcedure);
+  EXPECT_EQ(SendMessageA(button, WM_USER + 1, 0, 0), 77);
+  SendMessageA(button, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("new"));
+  char text[16] = "";
+  GetWindowTextA(button, text, sizeof text);
+  EXPECT_STREQ(text, "new");
+  EXPECT_EQ(subclassSaw.front(), static_cast<UINT>(WM_USER + 1));
+  windows.clear();
+  EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(button, GWLP_WNDPROC)), buttonProcedure);
+  DestroyWindow(button);
+}
+
 TEST(AppHelpers, KeyCodesScreenAndAlertBox)
 {
   omtest::TestApp session;

@@ -100,4 +100,92 @@ TEST(OMMenuTest, InstalledBarsNumberTheirCommandsAndDispatchThem)
   EXPECT_NE(session.app().menu(), bar.get());
 }
 
+// Menus made from a Windows popup (as a MENU resource gives it): each item keeps its kind,
+// text, state and id, submenus become menus, and commands call the one link with their id.
+TEST(OMMenuTest, PopupsBecomeMenusWhoseItemsAndWholeMenusChange)
+{
+  omtest::TestApp session;
+  chosen.clear();
+  HMENU inner = CreatePopupMenu();
+  AppendMenuA(inner, MF_STRING, 301, "Deep");
+  HMENU popup = CreatePopupMenu();
+  AppendMenuA(popup, MF_STRING, 101, "&Open\tCtrl+O");
+  AppendMenuA(popup, MF_STRING | MF_GRAYED, 102, "&Close");
+  AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(popup, MF_STRING | MF_CHECKED, 103, "&Sound");
+  AppendMenuA(popup, MF_POPUP, reinterpret_cast<UINT_PTR>(inner), "&More");
+  const OMLinkToFct command(&choose);
+  auto* file = new OMMenu(popup, "&File", &command);
+  DestroyMenu(popup);
+
+  struct Item {
+    int kind;
+    const char* text;
+    int itemId;
+    bool enabled, checked;
+  };
+  const Item items[] = {
+      {OMMenuNode::commandKind, "&Open\tCtrl+O", 101, true, false},
+      {OMMenuNode::commandKind, "&Close", 102, false, false},
+      {OMMenuNode::separatorKind, "", -1, true, false},
+      {OMMenuNode::commandKind, "&Sound", 103, true, true},
+      {OMMenuNode::submenuKind, "&More", -1, true, false},
+  };
+  ASSERT_EQ(file->count(), 5);
+  for (int i = 0; i < 5; ++i) {
+    SCOPED_TRACE(i);
+    const Item& want = items[i];
+    EXPECT_EQ(file->node(i)->kind(), want.kind);
+    EXPECT_EQ(file->node(i)->text(), want.text);
+    EXPECT_EQ(file->node(i)->itemId(), want.itemId);
+    EXPECT_EQ(file->isEnabled(i), want.enabled);
+    EXPECT_EQ(file->isChecked(i), want.checked);
+  }
+  OMMenu* more = file->node(4)->submenu();
+  ASSERT_NE(more, nullptr);
+  EXPECT_EQ(more->node(0)->itemId(), 301);
+
+  auto bar = std::make_unique<OMMenubar>();
+  bar->addMenu(file);
+  session.app().setMenu(bar.get());
+  // Commands are numbered on the bar; each calls the link with the resource's id.
+  EXPECT_TRUE(dispatchMenuCommand(file->node(3)->commandId()));
+  EXPECT_TRUE(dispatchMenuCommand(more->node(0)->commandId()));
+  EXPECT_EQ(chosen, (std::vector<OMWord>{103, 301}));
+
+  // Items go in at a position from 0 to the count, and out with their submenus.
+  const OMLinkToFct added(&choose, 55);
+  EXPECT_FALSE(file->insert(6, std::make_unique<OMMenuNode>("Far", &added)));
+  EXPECT_FALSE(file->insert(-1, std::make_unique<OMMenuNode>("Before", &added)));
+  EXPECT_TRUE(file->insert(0, std::make_unique<OMMenuNode>("First", &added)));
+  EXPECT_TRUE(file->insert(6, std::make_unique<OMMenuNode>("Last", &added)));
+  EXPECT_EQ(file->count(), 7);
+  EXPECT_EQ(GetMenuItemCount(file->handle()), 7);
+  char text[64];
+  GetMenuStringA(file->handle(), 0, text, sizeof text, MF_BYPOSITION);
+  EXPECT_STREQ(text, "First");
+  EXPECT_TRUE(dispatchMenuCommand(file->node(6)->commandId()));  // numbered when inserted
+  EXPECT_EQ(chosen.back(), 55u);
+  EXPECT_TRUE(file->remove(5));  // "&More" and its submenu
+  EXPECT_FALSE(file->remove(6));
+  EXPECT_EQ(file->count(), 6);
+  EXPECT_EQ(GetMenuItemCount(file->handle()), 6);
+  GetMenuStringA(file->handle(), 5, text, sizeof text, MF_BYPOSITION);
+  EXPECT_STREQ(text, "Last");
+
+  // Whole menus go in by position and are greyed or enabled on the bar.
+  EXPECT_FALSE(bar->insertMenu(2, std::make_unique<OMMenu>("&Far")));
+  EXPECT_TRUE(bar->insertMenu(0, std::make_unique<OMMenu>("&Edit")));
+  EXPECT_EQ(bar->menuCount(), 2);
+  GetMenuStringA(bar->handle(), 0, text, sizeof text, MF_BYPOSITION);
+  EXPECT_STREQ(text, "&Edit");
+  bar->enableMenu(1, false);
+  bar->enableMenu(5, false);
+  EXPECT_TRUE(bar->isMenuEnabled(0));
+  EXPECT_FALSE(bar->isMenuEnabled(1));
+  bar->enableMenu(1, true);
+  EXPECT_TRUE(bar->isMenuEnabled(1));
+  session.app().resetMenu();
+}
+
 }  // namespace
