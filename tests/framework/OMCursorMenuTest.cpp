@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "framework/OMCursor.h"
@@ -117,68 +118,53 @@ TEST(OMMenuTest, PopupsBecomeMenusWhoseItemsAndWholeMenusChange)
   const OMLinkToFct command(&choose);
   auto* file = new OMMenu(popup, "&File", &command);
   DestroyMenu(popup);
-
-  struct Item {
-    int kind;
-    const char* text;
-    int itemId;
-    bool enabled, checked;
+  // Kind, text, resource id, enabled, checked.
+  const auto item = [file](int i) {
+    const OMMenuNode* node = file->node(i);
+    return std::to_string(node->kind()) + " " + node->text() + " " +
+           std::to_string(node->itemId()) + (file->isEnabled(i) ? " e" : "") +
+           (file->isChecked(i) ? " c" : "");
   };
-  const Item items[] = {
-      {OMMenuNode::commandKind, "&Open\tCtrl+O", 101, true, false},
-      {OMMenuNode::commandKind, "&Close", 102, false, false},
-      {OMMenuNode::separatorKind, "", -1, true, false},
-      {OMMenuNode::commandKind, "&Sound", 103, true, true},
-      {OMMenuNode::submenuKind, "&More", -1, true, false},
-  };
+  const char* items[] = {"0 &Open\tCtrl+O 101 e", "0 &Close 102", "-1  -1 e", "0 &Sound 103 e c",
+                         "-2 &More -1 e"};
   ASSERT_EQ(file->count(), 5);
-  for (int i = 0; i < 5; ++i) {
-    SCOPED_TRACE(i);
-    const Item& want = items[i];
-    EXPECT_EQ(file->node(i)->kind(), want.kind);
-    EXPECT_EQ(file->node(i)->text(), want.text);
-    EXPECT_EQ(file->node(i)->itemId(), want.itemId);
-    EXPECT_EQ(file->isEnabled(i), want.enabled);
-    EXPECT_EQ(file->isChecked(i), want.checked);
-  }
+  for (int i = 0; i < 5; ++i)
+    EXPECT_EQ(item(i), items[i]);
   OMMenu* more = file->node(4)->submenu();
   ASSERT_NE(more, nullptr);
-  EXPECT_EQ(more->node(0)->itemId(), 301);
-
   auto bar = std::make_unique<OMMenubar>();
   bar->addMenu(file);
   session.app().setMenu(bar.get());
-  // Commands are numbered on the bar; each calls the link with the resource's id.
   EXPECT_TRUE(dispatchMenuCommand(file->node(3)->commandId()));
   EXPECT_TRUE(dispatchMenuCommand(more->node(0)->commandId()));
   EXPECT_EQ(chosen, (std::vector<OMWord>{103, 301}));
 
-  // Items go in at a position from 0 to the count, and out with their submenus.
+  // Items go in at a position from 0 to the count (numbered at once), and out with their
+  // submenus.
   const OMLinkToFct added(&choose, 55);
   EXPECT_FALSE(file->insert(6, std::make_unique<OMMenuNode>("Far", &added)));
   EXPECT_FALSE(file->insert(-1, std::make_unique<OMMenuNode>("Before", &added)));
   EXPECT_TRUE(file->insert(0, std::make_unique<OMMenuNode>("First", &added)));
   EXPECT_TRUE(file->insert(6, std::make_unique<OMMenuNode>("Last", &added)));
-  EXPECT_EQ(file->count(), 7);
-  EXPECT_EQ(GetMenuItemCount(file->handle()), 7);
-  char text[64];
-  GetMenuStringA(file->handle(), 0, text, sizeof text, MF_BYPOSITION);
-  EXPECT_STREQ(text, "First");
-  EXPECT_TRUE(dispatchMenuCommand(file->node(6)->commandId()));  // numbered when inserted
+  EXPECT_TRUE(dispatchMenuCommand(file->node(6)->commandId()));
   EXPECT_EQ(chosen.back(), 55u);
-  EXPECT_TRUE(file->remove(5));  // "&More" and its submenu
+  EXPECT_TRUE(file->remove(5));
   EXPECT_FALSE(file->remove(6));
+  const auto texts = [](HMENU menu) {
+    std::string all;
+    char text[64];
+    for (int i = 0; i < GetMenuItemCount(menu); ++i)
+      all += (GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION), text) +
+             std::string("|");
+    return all;
+  };
   EXPECT_EQ(file->count(), 6);
-  EXPECT_EQ(GetMenuItemCount(file->handle()), 6);
-  GetMenuStringA(file->handle(), 5, text, sizeof text, MF_BYPOSITION);
-  EXPECT_STREQ(text, "Last");
+  EXPECT_EQ(texts(file->handle()), "First|&Open\tCtrl+O|&Close||&Sound|Last|");
 
   // Whole menus go in by position and are greyed or enabled on the bar.
   EXPECT_FALSE(bar->insertMenu(2, std::make_unique<OMMenu>("&Far")));
   EXPECT_TRUE(bar->insertMenu(0, std::make_unique<OMMenu>("&Edit")));
-  EXPECT_EQ(bar->menuCount(), 2);
-  GetMenuStringA(bar->handle(), 0, text, sizeof text, MF_BYPOSITION);
-  EXPECT_STREQ(text, "&Edit");
+  EXPECT_EQ(texts(bar->handle()), "&Edit|&File|");
   bar->enableMenu(1, false);
   bar->enableMenu(5, false);
   EXPECT_TRUE(bar->isMenuEnabled(0));
