@@ -317,3 +317,17 @@ void runPreExit()
   p.preExitDone = true;
   if (p.preExitHook) p.preExitHook();
 }
+
+void checkScreenChange()
+{
+  Program& p = program();
+  OMApp* app = p.app.get();
+  if (!app || !p.stage || IsIconic(app->frameWindow())) return;
+  const OMRect screen = getScreenRect(0);
+  if (screen.height() == p.screenHeight && screen.width() == p.screenWidth) return;
+  p.screenHeight = screen.height();
+  p.screenWidth = screen.width();
+  // The horizontal offset comes from the width: the two were once given the other way round.
+  SetWindowPos(p.stage->handle(), nullptr, (p.screenWidth - stageWidth) / 2,
+               (p.screenHeight - 500) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}

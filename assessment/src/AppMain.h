@@ -35,3 +35,6 @@ int assessmentExitStatus();
 // assertion); the hook set here runs once per start of the program.
 void setPreExitHook(void (*hook)());
 void runPreExit();
+// After a change of the display's size (nothing calls it yet): unless the frame is minimised,
+// records the new size and moves the stage to ((width - 640) / 2, (height - 500) / 2).
+void checkScreenChange();

@@ -342,6 +342,17 @@ TEST_F(ProgramTest, EscapeMovesBetweenScriptsAndTheExitDialogDecides)
   EXPECT_EQ(host->dialogs().back().caption, "Exit");
 }
 
+TEST_F(ProgramTest, AChangedScreenMovesTheStageOnceWithTheWidthAcross)
+{
+  const OMRect before = stage->getFrameRect();
+  checkScreenChange();
+  EXPECT_EQ(stage->getFrameRect(), before);
+  host->screen().resize(800, 600, 16);
+  checkScreenChange();
+  EXPECT_EQ(stage->getFrameRect().left(), before.left() + 80);
+  EXPECT_EQ(stage->getFrameRect().top(), before.top() + 50);
+}
+
 TEST_F(ProgramTest, TheSoundDialogStoresTheFlagsOnlyOnOK)
 {
   resetSoundFlags();
