@@ -19,6 +19,7 @@ std::string frameClass = "OMAppFrameClass";
 HINSTANCE programModule = nullptr;
 bool directDrawWanted = false;
 bool surfacesForCanvases = false;
+bool deepCanvases = false;
 
 constexpr UINT aboutCommand = 512;
 constexpr DWORD frameStyles[6] = {0x02CF0000, 0x02CA0000, 0x02CA0000,
@@ -74,6 +75,16 @@ bool OMApp::isDirectDrawWanted()
 bool OMApp::canvasesUseDirectDraw()
 {
   return surfacesForCanvases && theApp && theApp->directDraw2_;
+}
+
+void OMApp::setDeepCanvases(bool on)
+{
+  deepCanvases = on;
+}
+
+int OMApp::offscreenDepth()
+{
+  return deepCanvases && theApp ? theApp->depth_ : 8;
 }
 
 OMApp* OMApp::instance()

@@ -101,6 +101,10 @@ class OMApp {
   static bool isDirectDrawWanted();
   // Whether memory canvases draw on DirectDraw surfaces (fixed when the object is made).
   static bool canvasesUseDirectDraw();
+  // The deep-canvas flag (off unless a program sets it): offscreen canvases made for the
+  // display take the application's colour depth; off, they have 8 bits.
+  static void setDeepCanvases(bool on);
+  static int offscreenDepth();
 
  private:
   struct HeldKey {

@@ -24,7 +24,10 @@ OMIStreamDLL16::OMIStreamDLL16(int resourceId, const char* typeName, const char*
   fileName_ = fileName;
   OMNEFile& file = OMNEFile::current();
   OMNEFile::Location location;
-  if (!file.makeCurrent(fileName) || !file.locate(resourceId, typeName, location)) return;
+  const bool located = file.makeCurrent(fileName) && file.locate(resourceId, typeName, location);
+  // A disarmed layer keeps nothing open: the stream opens the file itself when it reads.
+  if (!OMNEFile::streamsArmed()) file.giveUp();
+  if (!located) return;
   dataOffset_ = location.dataOffset;
   size_ = location.size;
   cacheEntry_ = findCachedFile(fileName);

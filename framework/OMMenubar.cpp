@@ -56,6 +56,27 @@ OMMenuNode* findIn(OMMenu* menu, int id)
   });
 }
 
+// Puts the node's Windows item at that position of the menu (at the end for -1).
+void placeItem(HMENU menu, UINT position, const OMMenuNode* node)
+{
+  const UINT where = MF_BYPOSITION;
+  if (node->kind() == OMMenuNode::separatorKind)
+    InsertMenuA(menu, position, where | MF_SEPARATOR, 0, nullptr);
+  else if (node->kind() == OMMenuNode::submenuKind && node->submenu())
+    InsertMenuA(menu, position, where | MF_POPUP,
+                reinterpret_cast<UINT_PTR>(node->submenu()->handle()), node->text().c_str());
+  else
+    InsertMenuA(menu, position, where | MF_STRING, static_cast<UINT_PTR>(node->commandId()),
+                node->text().c_str());
+}
+
+// Items added to a menu of the current bar need their command ids.
+void renumberCurrentBar()
+{
+  OMApp* app = OMApp::instance();
+  if (app && app->menu()) app->menu()->install();
+}
+
 void updateMenu(OMMenu* menu)
 {
   menu->update();
@@ -76,7 +97,21 @@ OMMenuNode::OMMenuNode(const char* text, const OMLink* link)
 {
 }
 
+OMMenuNode::OMMenuNode(const char* text, const OMLink* link, int itemId) : OMMenuNode(text, link)
+{
+  itemId_ = itemId;
+}
+
 OMMenuNode::OMMenuNode() : kind_(separatorKind) {}
+
+void OMMenuNode::choose()
+{
+  if (!link_) return;
+  if (itemId_ >= 0)
+    link_->call(static_cast<OMWord>(itemId_));
+  else
+    link_->call();
+}
 
 OMMenuNode::OMMenuNode(const char* text, OMMenu* submenu)
     : kind_(submenuKind), submenu_(submenu), text_(text ? text : "")
@@ -90,6 +125,42 @@ OMMenu::OMMenu(const char* title, Update update)
 {
 }
 
+OMMenu::OMMenu(HMENU popup, const char* title, const OMLink* command) : OMMenu(title)
+{
+  char text[256];
+  const int count = GetMenuItemCount(popup);
+  for (int i = 0; i < count; ++i) {
+    const UINT position = static_cast<UINT>(i);
+    const UINT state = GetMenuState(popup, position, MF_BYPOSITION);
+    GetMenuStringA(popup, position, text, sizeof text, MF_BYPOSITION);
+    if (HMENU submenu = GetSubMenu(popup, i)) {
+      append(new OMMenuNode(text, new OMMenu(submenu, text, command)));
+    } else if (state & MF_SEPARATOR) {
+      append(new OMMenuNode());
+    } else {
+      append(new OMMenuNode(text, command, static_cast<int>(GetMenuItemID(popup, i))));
+      if (state & MF_CHECKED) check(i, true);
+    }
+    if (state & MF_GRAYED) enable(i, false);
+  }
+}
+
+std::unique_ptr<OMMenu> OMMenu::fromResource(HINSTANCE module, int resourceId,
+                                             const OMLink* command)
+{
+  HMENU loaded =
+      LoadMenuA(module ? module : OMApp::programInstance(), MAKEINTRESOURCEA(resourceId));
+  if (!loaded) return nullptr;
+  std::unique_ptr<OMMenu> menu;
+  if (HMENU popup = GetSubMenu(loaded, 0)) {
+    char title[256];
+    GetMenuStringA(loaded, 0, title, sizeof title, MF_BYPOSITION);
+    menu = std::make_unique<OMMenu>(popup, title, command);
+  }
+  DestroyMenu(loaded);
+  return menu;
+}
+
 OMMenu::~OMMenu()
 {
   items_.deleteAll(1);
@@ -101,13 +172,35 @@ void OMMenu::append(OMMenuNode* node)
   if (!node) return;
   items_.add(node);
   ++count_;
-  if (node->kind() == OMMenuNode::separatorKind)
-    AppendMenuA(menu_, MF_SEPARATOR, 0, nullptr);
-  else if (node->kind() == OMMenuNode::submenuKind && node->submenu())
-    AppendMenuA(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(node->submenu()->handle()),
-                node->text().c_str());
-  else
-    AppendMenuA(menu_, MF_STRING, static_cast<UINT_PTR>(node->commandId()), node->text().c_str());
+  placeItem(menu_, static_cast<UINT>(-1), node);
+}
+
+bool OMMenu::insert(int index, std::unique_ptr<OMMenuNode> node)
+{
+  if (!node || index < 0 || index > count_) return false;
+  if (index == count_) {
+    items_.addTail(node.get());
+  } else {
+    OMListLocator<OMMenuNode> locator(items_);
+    locator.advance(index);
+    locator.insertBefore(node.get());
+  }
+  ++count_;
+  placeItem(menu_, static_cast<UINT>(index), node.release());
+  renumberCurrentBar();
+  return true;
+}
+
+bool OMMenu::remove(int index)
+{
+  OMMenuNode* item = node(index);
+  if (!item) return false;
+  // The node's submenu destroys its own Windows menu.
+  RemoveMenu(menu_, static_cast<UINT>(index), MF_BYPOSITION);
+  items_.remove(item);
+  --count_;
+  delete item;
+  return true;
 }
 
 OMMenuNode* OMMenu::node(int index) const
@@ -180,6 +273,45 @@ void OMMenubar::addMenu(OMMenu* menu)
   AppendMenuA(menu_, MF_POPUP, reinterpret_cast<UINT_PTR>(menu->handle()), menu->title().c_str());
 }
 
+bool OMMenubar::insertMenu(int index, std::unique_ptr<OMMenu> menu)
+{
+  if (!menu || index < 0 || index > menus_.count()) return false;
+  if (index == menus_.count()) {
+    menus_.addTail(menu.get());
+  } else {
+    OMListLocator<OMMenu> locator(menus_);
+    locator.advance(index);
+    locator.insertBefore(menu.get());
+  }
+  InsertMenuA(menu_, static_cast<UINT>(index), MF_BYPOSITION | MF_POPUP,
+              reinterpret_cast<UINT_PTR>(menu->handle()), menu->title().c_str());
+  menu.release();
+  redrawIfCurrent();
+  renumberCurrentBar();
+  return true;
+}
+
+void OMMenubar::enableMenu(int index, bool on)
+{
+  if (index < 0 || index >= menus_.count()) return;
+  EnableMenuItem(menu_, static_cast<UINT>(index),
+                 MF_BYPOSITION | (on ? MF_ENABLED : MF_GRAYED | MF_DISABLED));
+  redrawIfCurrent();
+}
+
+bool OMMenubar::isMenuEnabled(int index) const
+{
+  if (index < 0 || index >= menus_.count()) return false;
+  const UINT state = GetMenuState(menu_, static_cast<UINT>(index), MF_BYPOSITION);
+  return state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED));
+}
+
+void OMMenubar::redrawIfCurrent() const
+{
+  OMApp* app = OMApp::instance();
+  if (app && app->menu() == this && app->frameWindow()) DrawMenuBar(app->frameWindow());
+}
+
 OMMenu* OMMenubar::removeMenu(int index)
 {
   if (index < 0 || index >= menus_.count()) return nullptr;
@@ -188,8 +320,7 @@ OMMenu* OMMenubar::removeMenu(int index)
   OMMenu* menu = locator.current();
   menus_.remove(menu);
   RemoveMenu(menu_, static_cast<UINT>(index), MF_BYPOSITION);
-  OMApp* app = OMApp::instance();
-  if (app && app->menu() == this && app->frameWindow()) DrawMenuBar(app->frameWindow());
+  redrawIfCurrent();
   return menu;
 }
 
@@ -224,6 +355,6 @@ bool dispatchMenuCommand(int id)
   OMApp* app = OMApp::instance();
   OMMenuNode* node = app && app->menu() ? app->menu()->findCommand(id) : nullptr;
   if (!node) return false;
-  if (node->link()) node->link()->call();
+  node->choose();
   return true;
 }

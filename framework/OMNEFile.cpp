@@ -15,6 +15,7 @@ namespace {
 constexpr std::size_t headerSize = 64;
 constexpr std::uint16_t nameTableType = 0x800F;
 constexpr int maxShift = 15;
+bool armed = true;
 
 std::uint16_t word(const OMNEFile::Bytes& bytes, std::size_t at)
 {
@@ -32,6 +33,22 @@ OMNEFile& OMNEFile::current()
 {
   static OMNEFile& file = *new OMNEFile;
   return file;
+}
+
+void OMNEFile::resetStreams()
+{
+  current().giveUp();
+  armed = false;
+}
+
+void OMNEFile::armStreams()
+{
+  armed = true;
+}
+
+bool OMNEFile::streamsArmed()
+{
+  return armed;
 }
 
 bool OMNEFile::isFile(const char* fileName) const

@@ -22,6 +22,12 @@ class OMNEFile {
   };
 
   static OMNEFile& current();
+  // While the layer is armed (from the start) the file read last stays open for the next
+  // resource. A reset closes it, frees its tables and disarms the layer: until it is armed
+  // again, each resource stream opens its file for itself (a CD may be changed meanwhile).
+  static void resetStreams();
+  static void armStreams();
+  static bool streamsArmed();
 
   // False when the file is missing or not a sound NE resource file.
   bool makeCurrent(const char* fileName);

@@ -129,6 +129,10 @@ OMWindow::OMWindow(const OMRect& rect, int kind, int adjust)
 OMWindow::~OMWindow()
 {
   controls_.clear();
+  for (const Subclassed& entry : subclassed_)
+    if (IsWindow(entry.control))
+      SetWindowLongPtrA(entry.control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(entry.original));
+  subclassed_.clear();
   std::erase(allWindows, this);
   canvas_.reset();
   const bool wasActive = active == this;
@@ -327,6 +331,62 @@ OMRect OMWindow::getFrameRect() const
 void OMWindow::setCursor(OMCursor* cursor)
 {
   canvas_->setCursor(cursor);
+}
+
+OMWindow* OMWindow::nextVisibleInZOrder(const OMWindow* above)
+{
+  OMApp* app = OMApp::instance();
+  HWND next = nullptr;
+  if (above)
+    next = above->window_ ? GetWindow(above->window_, GW_HWNDNEXT) : nullptr;
+  else if (app && app->frameWindow())
+    next = GetWindow(app->frameWindow(), GW_CHILD);
+  for (; next; next = GetWindow(next, GW_HWNDNEXT))
+    if (OMWindow* window = fromHandle(next); window && IsWindowVisible(next)) return window;
+  return nullptr;
+}
+
+void OMWindow::setTitle(const char* text)
+{
+  SetWindowTextA(window_, text ? text : "");
+}
+
+std::string OMWindow::title() const
+{
+  char text[256] = "";
+  GetWindowTextA(window_, text, sizeof text);
+  return text;
+}
+
+void OMWindow::zoom()
+{
+  OMApp* app = OMApp::instance();
+  if (zoomed_ || !app || !app->frameWindow()) return;
+  restoreRect_ = getFrameRect();
+  RECT client{};
+  GetClientRect(app->frameWindow(), &client);
+  zoomed_ = true;
+  MoveWindow(window_, 0, 0, client.right, client.bottom, TRUE);
+}
+
+void OMWindow::restore()
+{
+  if (!zoomed_) return;
+  zoomed_ = false;
+  MoveWindow(window_, restoreRect_.left(), restoreRect_.top(), restoreRect_.width(),
+             restoreRect_.height(), TRUE);
+}
+
+WNDPROC OMWindow::subclassControl(HWND control, WNDPROC procedure)
+{
+  if (!control || !procedure) return nullptr;
+  const auto original = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(procedure)));
+  // A control subclassed twice gets its first procedure back.
+  const bool known = std::any_of(subclassed_.begin(), subclassed_.end(),
+                                 [control](const Subclassed& e) { return e.control == control; });
+  if (!known) subclassed_.push_back(Subclassed{control, original});
+  return original;
 }
 
 void OMWindow::routeMouseMessage(OMWindow* window, OMWindow* activeWindow,

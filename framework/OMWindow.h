@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <windows.h>
@@ -64,6 +65,21 @@ class OMWindow {
   OMRect getFrameRect() const;
   void setCursor(OMCursor* cursor);
 
+  // The visible OM windows of the frame in z-order: the one below `above` (the topmost for
+  // null), or null at the bottom.
+  static OMWindow* nextVisibleInZOrder(const OMWindow* above);
+  void setTitle(const char* text);
+  std::string title() const;
+  // Zooming fills the frame's client area and keeps the rectangle to restore (frame
+  // coordinates); restoring puts it back. Each does nothing in the other state.
+  void zoom();
+  void restore();
+  bool isZoomed() const { return zoomed_; }
+  const OMRect& restoreRect() const { return restoreRect_; }
+  // Gives a native control a window procedure of its own; answers the one it had, to which
+  // the new one passes what it leaves. The old procedure comes back when this window goes.
+  WNDPROC subclassControl(HWND control, WNDPROC procedure);
+
   HWND handle() const { return window_; }
   int kind() const { return kind_; }
   bool isMarkedActive() const { return active_; }
@@ -108,7 +124,15 @@ class OMWindow {
   void setLink(Slot slot, const OMLink* link);
   void fillBackground(HDC dc);
 
+  struct Subclassed {
+    HWND control;
+    WNDPROC original;
+  };
+
   std::vector<std::unique_ptr<Control>> controls_;
+  std::vector<Subclassed> subclassed_;
+  OMRect restoreRect_;
+  bool zoomed_ = false;
   std::unique_ptr<OMLink> links_[slotCount];
   std::unique_ptr<OMWndCanvas> canvas_;
   OMRGBColor iconColor_ = OMRGBColor(0xFF00, 0xFF00, 0xFF00);

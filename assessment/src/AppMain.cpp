@@ -21,9 +21,13 @@
 #include "framework/OMLinkToFct.h"
 #include "framework/OMLoadedFile.h"
 #include "framework/OMMemCanvas.h"
+#include "framework/OMNEFile.h"
+#include "framework/OMProgramEnd.h"
 #include "framework/OMSystem.h"
 #include "framework/OMWndCanvas.h"
 #include "trinkets/lib/RAnimation.h"
+#include "trinkets/lib/RAnswer.h"
+#include "trinkets/lib/RCharacter.h"
 #include "trinkets/lib/RPButton.h"
 #include "trinkets/lib/RSmackerMovie.h"
 #include "trinkets/src/AnimAction.h"
@@ -31,7 +35,6 @@
 #include "trinkets/src/OMTrinket.h"
 #include "trinkets/src/OMTrinketWindow.h"
 #include "trinkets/src/SoundAction.h"
-#include "trinkets/src/rthread/ScriptMessages.h"
 #include "trinkets/src/rthread/YThread.h"
 
 namespace {
@@ -51,7 +54,6 @@ struct Program {
   int screenHeight = 0;
   std::int32_t handOffMode = 0;
   char handOffLetter = 'm';
-  int exitStatus = 0;
   void (*preExitHook)() = nullptr;
   bool preExitDone = false;
 };
@@ -130,13 +132,17 @@ void setClassCursors(OMCursor* cursor)
   RPButton::setDefaultHoverCursor(cursor);
   RAnimation::setDefaultTrackingCursor(cursor);
   RAnimation::setDefaultHoverCursor(cursor);
+  RAnswer::setDefaultTrackingCursor(cursor);
+  RAnswer::setDefaultHoverCursor(cursor);
+  RCharacter::setDefaultTrackingCursor(cursor);
+  RCharacter::setDefaultHoverCursor(cursor);
 }
 
 void createStage(const OMRect& rect)
 {
   Program& p = program();
-  // The stage's canvas takes the rectangle's size; the deep-canvas flag is off: 8 bits.
-  p.stage = new OMTrinketWindow(nullptr, nullptr, rect, -1, -1, 8, 0);
+  // The deep-canvas flag stays off: the stage's canvas has 8 bits.
+  p.stage = new OMTrinketWindow(rect, nullptr, nullptr, 0);
   const OMRGBColor black = OMRGBColor::fromIndex(0);
   if (p.stage->canvas()) p.stage->canvas()->setBackground(black);
   if (p.stage->offscreen()) p.stage->offscreen()->setBackground(black);
@@ -166,11 +172,6 @@ void startFirstScript()
   p.thread->start();
 }
 
-void fatalScriptExit(int status)
-{
-  endOnFatalError(status);
-}
-
 void tearDown()
 {
   Program& p = program();
@@ -197,7 +198,6 @@ void tearDown()
 bool setUpProgram()
 {
   Program& p = program();
-  p.exitStatus = 0;
   p.preExitDone = false;
   if (!passStartupChecks()) return false;
   const OMRect screen = startupFacts().screenRect();
@@ -212,7 +212,10 @@ bool setUpProgram()
     return false;
   }
   p.app = std::make_unique<AssessmentApp>(screen, getScreenDepth(0));
-  setScriptExitHandler(&fatalScriptExit);
+  OMNEFile::armStreams();
+  // A fatal script error ends through the main loop's own end; it and a broken assertion
+  // both make the one pre-exit call first.
+  OMProgramEnd::setPreExitCall(&runPreExit);
   setAssertionExitHook(&runPreExit);
   registerGlobalCommands();
   installMenus(p.app.get());
@@ -228,14 +231,14 @@ bool setUpProgram()
 
 void tearDownProgram()
 {
-  setScriptExitHandler(nullptr);
+  OMProgramEnd::setPreExitCall(nullptr);
   setAssertionExitHook(nullptr);
   tearDown();
 }
 
 int appMain()
 {
-  if (setUpProgram() && program().exitStatus == 0) program().app->run();
+  if (setUpProgram()) program().app->run();
   tearDownProgram();
   return assessmentExitStatus();
 }
@@ -299,7 +302,7 @@ const char* firstScriptName(std::int32_t mode, char letter)
 
 int assessmentExitStatus()
 {
-  return program().exitStatus;
+  return OMProgramEnd::exitStatus();
 }
 
 void setPreExitHook(void (*hook)())
@@ -315,10 +318,16 @@ void runPreExit()
   if (p.preExitHook) p.preExitHook();
 }
 
-void endOnFatalError(int status)
+void checkScreenChange()
 {
-  runPreExit();
-  program().exitStatus = status;
-  if (YThread* thread = program().thread) thread->stop();
-  if (OMApp* app = program().app.get()) app->quit();
+  Program& p = program();
+  OMApp* app = p.app.get();
+  if (!app || !p.stage || IsIconic(app->frameWindow())) return;
+  const OMRect screen = getScreenRect(0);
+  if (screen.height() == p.screenHeight && screen.width() == p.screenWidth) return;
+  p.screenHeight = screen.height();
+  p.screenWidth = screen.width();
+  // The horizontal offset comes from the width: the two were once given the other way round.
+  SetWindowPos(p.stage->handle(), nullptr, (p.screenWidth - stageWidth) / 2,
+               (p.screenHeight - 500) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -28,12 +28,13 @@ void readHandOffFile();
 // The first script for the hand-off values.
 const char* firstScriptName(std::int32_t mode, char letter);
 
-// The status the program ends with: 0, or 1 after a fatal script error.
+// The status the program ends with: 0, or the status of a request to end (1 after a fatal
+// script error, which ends the main loop: nothing exits from inside it).
 int assessmentExitStatus();
 // The one call made before the program ends on an error (a fatal script error, a failed
 // assertion); the hook set here runs once per start of the program.
 void setPreExitHook(void (*hook)());
 void runPreExit();
-// Ends the program after a fatal error: the pre-exit call, then the main loop ends and the
-// program returns status 1 (never an exit from inside the loop).
-void endOnFatalError(int status);
+// After a change of the display's size (nothing calls it yet): unless the frame is minimised,
+// records the new size and moves the stage to ((width - 640) / 2, (height - 500) / 2).
+void checkScreenChange();

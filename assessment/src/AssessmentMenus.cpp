@@ -71,33 +71,11 @@ OMWord onMenuItem(OMWord id)
   return 0;
 }
 
-// The first popup of a MENU resource of the program, each command item calling onMenuItem
-// with its id, greyed as the resource has it.
+// The first popup of a MENU resource of the program; each command calls onMenuItem with its id.
 OMMenu* loadMenu(int resourceId)
 {
-  HMENU loaded = LoadMenuA(OMApp::programInstance(), MAKEINTRESOURCEA(resourceId));
-  HMENU popup = loaded ? GetSubMenu(loaded, 0) : nullptr;
-  if (!popup) {
-    if (loaded) DestroyMenu(loaded);
-    return nullptr;
-  }
-  char text[256];
-  GetMenuStringA(loaded, 0, text, sizeof text, MF_BYPOSITION);
-  auto* menu = new OMMenu(text);
-  const int count = GetMenuItemCount(popup);
-  for (int i = 0; i < count; ++i) {
-    const UINT state = GetMenuState(popup, static_cast<UINT>(i), MF_BYPOSITION);
-    if (state & MF_SEPARATOR) {
-      menu->append(new OMMenuNode());
-      continue;
-    }
-    GetMenuStringA(popup, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
-    const OMLinkToFct link(&onMenuItem, GetMenuItemID(popup, i));
-    menu->append(new OMMenuNode(text, &link));
-    if (state & MF_GRAYED) menu->enable(i, false);
-  }
-  DestroyMenu(loaded);
-  return menu;
+  const OMLinkToFct command(&onMenuItem);
+  return OMMenu::fromResource(nullptr, resourceId, &command).release();
 }
 
 YThread* runningThread()

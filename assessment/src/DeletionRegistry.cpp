@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "framework/OMLinkToFct.h"
+#include "trinkets/lib/OMMultiTrinket.h"
 #include "trinkets/lib/RAnimation.h"
+#include "trinkets/lib/RPuzzle.h"
 #include "trinkets/lib/RText.h"
 #include "trinkets/src/Action.h"
 
@@ -45,7 +47,9 @@ OMWord reportDeletion(OMWord object)
 void setHooks(const OMLink* link)
 {
   Action::setDeletionHook(link);
+  OMMultiTrinket::setDeletionHook(link);
   RAnimation::setDeletionHook(link);
+  RPuzzle::setDeletionHook(link);
   RText::setDeletionHook(link);
 }
 

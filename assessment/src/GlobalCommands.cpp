@@ -18,6 +18,8 @@
 #include "framework/OMApp.h"
 #include "framework/OMLinkToFct.h"
 #include "framework/OMMemCanvas.h"
+#include "framework/OMNEFile.h"
+#include "framework/OMProgramEnd.h"
 #include "framework/OMRegion.h"
 #include "framework/OMSystem.h"
 #include "framework/OMWaveSound.h"
@@ -89,7 +91,8 @@ OMWord sceneCommand(OMWord)
     return 0;
   }
   OMMemCanvas* offscreen = stage->offscreen();
-  auto layer = std::make_unique<AOBackground>(offscreen->width(), offscreen->height(), 8);
+  auto layer = std::make_unique<AOBackground>(offscreen->width(), offscreen->height(),
+                                              OMApp::offscreenDepth());
   layer->loadFromStream(resourceById(id, "ASEQ").release());
   stage->setBackground(layer.release());
   loadPalette(id, working);
@@ -167,22 +170,34 @@ bool fileOpens(const std::string& path)
   return true;
 }
 
-OMWord checkCDCommand(OMWord)
+// Whether the lesson's resource file opens, asking for its CD until it does; false when the
+// user cancels.
+bool findLessonFile(int lesson)
 {
-  const int lesson = intArg();
   char name[64];
   std::snprintf(name, sizeof name, "rsc\\lsn%03d.rsc", lesson);
-  if (fileOpens(name)) return 0;
+  if (fileOpens(name)) return true;
   const int cd = fileOpens("lessons\\lsn012\\lsn012.rsc") ? 2 : 1;
   std::snprintf(name, sizeof name, "lessons\\lsn%03d\\lsn%03d.rsc", lesson, lesson);
   char prompt[96];
   std::snprintf(prompt, sizeof prompt, "Please insert the Gradewell for the SAT/ACT CD #%d.", cd);
-  while (!fileOpens(name)) {
-    if (alertBox(prompt, 0x3001, "Alert") == IDCANCEL) {
-      endOnFatalError(1);
-      return 0;
-    }
+  while (!fileOpens(name))
+    if (alertBox(prompt, 0x3001, "Alert") == IDCANCEL) return false;
+  return true;
+}
+
+OMWord checkCDCommand(OMWord)
+{
+  const int lesson = intArg();
+  // The CD may change: the resource file kept open must not be read again.
+  OMNEFile::resetStreams();
+  if (!findLessonFile(lesson)) {
+    // Nothing more of the script runs; the main loop ends after this pass.
+    if (YThread* thread = assessmentThread()) thread->stop();
+    OMProgramEnd::request(1);
+    return 0;
   }
+  OMNEFile::armStreams();
   return 0;
 }
 

@@ -37,17 +37,21 @@ struct Seen {
 Seen seen;
 bool startSecondCopy = false;
 
-// Runs the program itself in the current folder; its exit status, -1 when it did not end
-// within the time.
-int runSecondCopy()
+// Runs the program itself in the current folder, its standard error into the named file
+// when one is given; its exit status, -1 when it did not end within the time.
+int runSecondCopy(const char* errorFile = nullptr, int hundredths = 500)
 {
   const pid_t child = ::fork();
   if (child == 0) {
+    if (errorFile) {
+      std::FILE* errors = std::freopen(errorFile, "w", stderr);
+      if (!errors) ::_exit(97);
+    }
     ::execl(MARLOVIND_PATH, "marlovind", static_cast<char*>(nullptr));
     ::_exit(98);
   }
   int status = 0;
-  for (int waited = 0; waited < 500; ++waited) {
+  for (int waited = 0; waited < hundredths; ++waited) {
     const pid_t done = ::waitpid(child, &status, WNOHANG);
     if (done == child) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     ::usleep(10000);
@@ -191,6 +195,42 @@ TEST_F(AssessmentStartTest, EachFailedCheckShowsItsTextAndNothingIsMade)
     EXPECT_EQ(host.messageBoxes()[0].caption, "Alert");
     EXPECT_EQ(host.messageBoxes()[0].style, 0x3000u);
   }
+}
+
+int preExitCalls = 0;
+
+void countPreExit()
+{
+  ++preExitCalls;
+}
+
+// A fatal script error inside the main loop ends the loop, not the process: the pre-exit call
+// runs once, everything is torn down and the status is 1. The program itself ends so too,
+// with nothing used after it was freed.
+TEST_F(AssessmentStartTest, AFatalScriptErrorEndsThroughTheMainLoopWithStatusOne)
+{
+  writeScript("mthRacer.mps", "say started\rcall \"gone.mps\"\rsay never\r");
+  preExitCalls = 0;
+  setPreExitHook(&countPreExit);
+  omhost::HeadlessHost& host = omtest::startAppSession();
+  host.screen().resize(640, 480, 8);
+  EXPECT_EQ(appMain(), 1);
+  omhost::useRealClock();
+  setPreExitHook(nullptr);
+  EXPECT_EQ(preExitCalls, 1);
+  EXPECT_EQ(boxTexts(host), std::vector<std::string>{"unknown script"});
+  EXPECT_EQ(omtest::readHostFile("debug.txt"), "started\n");
+  EXPECT_EQ(assessmentApp(), nullptr);
+  EXPECT_EQ(assessmentThread(), nullptr);
+
+  TempFolder runtime;
+  ScopedEnv runtimeFolder("XDG_RUNTIME_DIR", runtime.path());
+  const std::string errors = runtime.path() + "/errors.txt";
+  EXPECT_EQ(runSecondCopy(errors.c_str(), 3000), 1);
+  const std::string said = omtest::readHostFile(errors);
+  EXPECT_NE(said.find("unknown script"), std::string::npos) << said;
+  EXPECT_EQ(said.find("Sanitizer"), std::string::npos) << said;
+  EXPECT_EQ(said.find("runtime error"), std::string::npos) << said;
 }
 
 TEST_F(AssessmentStartTest, TheHandOffFileChoosesTheFirstScriptAndIsDeleted)

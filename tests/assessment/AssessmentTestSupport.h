@@ -7,6 +7,7 @@
 #include "assessment/src/ProgramFiles.h"
 #include "assessment/src/StartupChecks.h"
 #include "framework/OMLinkToFct.h"
+#include "framework/OMProgramEnd.h"
 #include "tests/support/AppTestSupport.h"
 #include "tests/support/ScopedEdition.h"
 #include "tests/support/TempFolder.h"
@@ -32,8 +33,13 @@ class AssessmentWorld {
     NEResourceWriter wave;
     wave.add("WAVE", "7", {9, 9, 9, 9});
     writeResourceFile("wave.rsc", wave);
+    OMProgramEnd::reset();
   }
-  ~AssessmentWorld() { resetResourceFileNames(); }
+  ~AssessmentWorld()
+  {
+    resetResourceFileNames();
+    OMProgramEnd::reset();
+  }
 
   // The registry's two values as the registry file writes them: quoted texts (backslashes
   // doubled) or typed values.

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,14 +22,20 @@
 #include "assessment/src/SoundFlags.h"
 #include "framework/OMApp.h"
 #include "framework/OMMemCanvas.h"
+#include "framework/OMNEFile.h"
 #include "framework/OMWndCanvas.h"
 #include "tests/assessment/AssessmentTestSupport.h"
 #include "tests/support/AnimationBuilder.h"
 #include "tests/support/CanvasPixels.h"
 #include "tools/ColorTableWriter.h"
+#include "trinkets/lib/OMMultiTrinket.h"
+#include "trinkets/lib/RAnimation.h"
+#include "trinkets/lib/RPuzzle.h"
+#include "trinkets/lib/RText.h"
 #include "trinkets/src/ActionCreateRecord.h"
 #include "trinkets/src/EmptyAction.h"
 #include "trinkets/src/OMSParameter.h"
+#include "trinkets/src/OMStreamBytes.h"
 #include "trinkets/src/OMTrinketWindow.h"
 #include "trinkets/src/TrinketRecord.h"
 #include "trinkets/src/rthread/YThread.h"
@@ -196,7 +203,12 @@ TEST_F(ProgramTest, CheckCDFindsTheLessonOrAsksForItsCD)
 {
   work.write("rsc/lsn003.rsc", "x");
   work.write("lessons/lsn005/lsn005.rsc", "x");
+  // The resource file kept open is closed: the CD may be another one afterwards.
+  ASSERT_NE(resourceById(picture, "RRGB"), nullptr);
+  EXPECT_FALSE(OMNEFile::current().name().empty());
   call("checkCD", {"3"});
+  EXPECT_TRUE(OMNEFile::current().name().empty());
+  EXPECT_TRUE(OMNEFile::streamsArmed());
   call("checkCD", {"5"});
   EXPECT_TRUE(host->messageBoxes().empty());
   host->queueMessageBoxAnswer(IDCANCEL);
@@ -210,6 +222,13 @@ TEST_F(ProgramTest, CheckCDFindsTheLessonOrAsksForItsCD)
   EXPECT_EQ(host->messageBoxes()[1].style, 0x3001u);
   EXPECT_EQ(assessmentExitStatus(), 1);
   EXPECT_FALSE(assessmentThread()->isRunning());
+  // Left disarmed, a resource still reads, through a file of its own that nothing keeps.
+  EXPECT_FALSE(OMNEFile::streamsArmed());
+  std::unique_ptr<OMIStream> stream = resourceById(otherColors, "RRGB");
+  std::vector<std::uint8_t> bytes;
+  ASSERT_TRUE(stream && readStreamBytes(*stream, bytes));
+  EXPECT_EQ(bytes.size(), writeColorTable(colorTable(100)).size());
+  EXPECT_TRUE(OMNEFile::current().name().empty());
 }
 
 TEST_F(ProgramTest, ExecStartsTheMainProgramOrSaysItCannot)
@@ -275,6 +294,12 @@ TEST_F(ProgramTest, MenuStatesEnableTheirItemsAndNameTheHelpItem)
     for (int i : {0, 1, 3, 5})
       EXPECT_TRUE(enabled(help, i));
   }
+  // The frame's menu command of "Go to Main Screen" (101 in the resource) serves as Escape.
+  YThread* thread = assessmentThread();
+  ASSERT_TRUE(thread->load("mainmenu.mps"));
+  thread->start();
+  SendMessageA(assessmentApp()->frameWindow(), WM_COMMAND, GetMenuItemID(file, 0), 0);
+  EXPECT_EQ(thread->name(), "suprmenu.mps");
 }
 
 TEST_F(ProgramTest, EscapeMovesBetweenScriptsAndTheExitDialogDecides)
@@ -315,6 +340,17 @@ TEST_F(ProgramTest, EscapeMovesBetweenScriptsAndTheExitDialogDecides)
   omtest::runPasses(3, 20);
   ASSERT_EQ(host->dialogs().size(), dialogs + 1);
   EXPECT_EQ(host->dialogs().back().caption, "Exit");
+}
+
+TEST_F(ProgramTest, AChangedScreenMovesTheStageOnceWithTheWidthAcross)
+{
+  const OMRect before = stage->getFrameRect();
+  checkScreenChange();
+  EXPECT_EQ(stage->getFrameRect(), before);
+  host->screen().resize(800, 600, 16);
+  checkScreenChange();
+  EXPECT_EQ(stage->getFrameRect().left(), before.left() + 80);
+  EXPECT_EQ(stage->getFrameRect().top(), before.top() + 50);
 }
 
 TEST_F(ProgramTest, TheSoundDialogStoresTheFlagsOnlyOnOK)
@@ -445,13 +481,36 @@ TEST_F(ProgramTest, DeletionReportsReachEveryWatcherOnceInOrder)
   objectDeleted(&objectB);  // no watchers left
   EXPECT_EQ(told.size(), 2u);
   EXPECT_EQ(watchedObjectCount(), 0);
-  // A fresh watch at the same address, and the hooks the program installed.
-  auto action = std::make_unique<EmptyAction>(0);
-  watchObject(action.get(), &watcher1, &first);
-  action.reset();
-  EXPECT_EQ(told.size(), 3u);
+  // The five classes whose deletion the program has them report, each once.
+  const std::pair<const char*, std::function<std::unique_ptr<OMScriptableObject>()>> makers[] = {
+      {"Action", [] { return std::make_unique<EmptyAction>(0); }},
+      {"OMMultiTrinket", [this] { return std::make_unique<OMMultiTrinket>(stage, 2); }},
+      {"RAnimation", [this] { return std::make_unique<RAnimation>(nullptr, 0, 0, stage); }},
+      {"RPuzzle", [] { return std::make_unique<RPuzzle>(); }},
+      {"RText",
+       [this] {
+         return std::make_unique<RText>("T", OMPoint(0, 0), nullptr, OMRGBColor(), 0, stage);
+       }},
+  };
+  for (const auto& [name, make] : makers) {
+    told.clear();
+    std::unique_ptr<OMScriptableObject> object = make();
+    watchObject(object.get(), &watcher1, &first);
+    object.reset();
+    EXPECT_EQ(told, std::vector<std::string>{"first"}) << name;
+    EXPECT_EQ(watchedObjectCount(), 0) << name;
+  }
+  // A fresh watch at the same address starts over; without the hooks nothing is reported.
   watchObject(&objectA, &watcher1, &first);
   EXPECT_EQ(watchedObjectCount(), 1);
+  removeDeletionHooks();
+  EXPECT_EQ(watchedObjectCount(), 0);
+  auto action = std::make_unique<EmptyAction>(0);
+  watchObject(action.get(), &watcher1, &first);
+  told.clear();
+  action.reset();
+  EXPECT_TRUE(told.empty());
+  installDeletionHooks();
 }
 
 }  // namespace

@@ -310,6 +310,74 @@ TEST(AppEditions, TheAssessmentEditionNamesItsChildClassAndRunsTasksWithoutALock
   EXPECT_FALSE(GetMenuState(menu, SC_MAXIMIZE, MF_BYCOMMAND) & MF_GRAYED);
 }
 
+WNDPROC buttonProcedure = nullptr;
+
+LRESULT CALLBACK ownButtonProcedure(HWND control, UINT message, WPARAM wParam, LPARAM lParam)
+{
+  if (message == WM_USER + 1) return 77;
+  return CallWindowProcA(buttonProcedure, control, message, wParam, lParam);
+}
+
+// The assessment edition's window extras: the walk over visible windows in z-order, titles,
+// zoom and restore geometry, and controls with a window procedure of their own.
+TEST(AppEditions, WindowsWalkTheirZOrderKeepTitlesZoomAndSubclassControls)
+{
+  const ScopedEdition edition(OMEdition::assessment);
+  omtest::TestApp session(2);
+  std::vector<std::unique_ptr<OMWindow>> windows;
+  for (int i = 0; i < 3; ++i)
+    windows.push_back(std::make_unique<OMWindow>(OMRect(50, 40, 250, 190), 0, 0));
+  const auto walk = [&windows] {
+    std::string order;
+    for (OMWindow* w = OMWindow::nextVisibleInZOrder(nullptr); w;
+         w = OMWindow::nextVisibleInZOrder(w))
+      order += static_cast<char>('A' + (w == windows[1].get()) + 2 * (w == windows[2].get()));
+    return order;
+  };
+  // Activating shows a window on top; a hidden one is passed over.
+  const std::pair<int, const char*> steps[] = {{-1, ""},   {0, "A"},   {2, "CA"},
+                                               {1, "BCA"}, {0, "ABC"}, {-2, "AC"}};
+  for (const auto& [window, order] : steps) {
+    if (window >= 0) windows[static_cast<std::size_t>(window)]->activate();
+    if (window == -2) ShowWindow(windows[1]->handle(), SW_HIDE);
+    EXPECT_EQ(walk(), order) << window;
+  }
+
+  OMWindow& window = *windows[0];
+  const std::string longTitle(300, 't');
+  for (const char* title : {"Stage", "", static_cast<const char*>(nullptr), longTitle.c_str()})
+    EXPECT_EQ((window.setTitle(title), window.title()), std::string(title ? title : "", 0, 255));
+
+  RECT client{};
+  GetClientRect(session.app().frameWindow(), &client);
+  const OMRect home(50, 40, 250, 190), full(0, 0, client.right, client.bottom);
+  const std::pair<void (OMWindow::*)(), OMRect> zooms[] = {
+      {&OMWindow::restore, home}, {&OMWindow::zoom, full},    {&OMWindow::zoom, full},
+      {&OMWindow::restore, home}, {&OMWindow::restore, home}, {&OMWindow::zoom, full}};
+  for (const auto& [operation, rect] : zooms) {
+    (window.*operation)();
+    EXPECT_EQ(window.isZoomed(), rect == full);
+    EXPECT_EQ(window.getFrameRect(), rect);
+  }
+  EXPECT_EQ(window.restoreRect(), home);
+
+  // The control's own procedure takes what it knows and passes on the rest; it comes back
+  // when the window goes.
+  HWND button = CreateWindowExA(0, "BUTTON", "b", WS_CHILD | WS_VISIBLE, 0, 0, 20, 20,
+                                session.app().frameWindow(), nullptr, nullptr, nullptr);
+  buttonProcedure = window.subclassControl(button, &ownButtonProcedure);
+  ASSERT_NE(buttonProcedure, nullptr);
+  EXPECT_EQ(window.subclassControl(button, &ownButtonProcedure), &ownButtonProcedure);
+  EXPECT_EQ(SendMessageA(button, WM_USER + 1, 0, 0), 77);
+  SendMessageA(button, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("new"));
+  char text[16] = "";
+  GetWindowTextA(button, text, sizeof text);
+  EXPECT_STREQ(text, "new");
+  windows.clear();
+  EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(button, GWLP_WNDPROC)), buttonProcedure);
+  DestroyWindow(button);
+}
+
 TEST(AppHelpers, KeyCodesScreenAndAlertBox)
 {
   omtest::TestApp session;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "framework/OMCursor.h"
@@ -98,6 +99,79 @@ TEST(OMMenuTest, InstalledBarsNumberTheirCommandsAndDispatchThem)
   EXPECT_EQ(bar->menuCount(), 1);
   session.app().resetMenu();
   EXPECT_NE(session.app().menu(), bar.get());
+}
+
+// Menus made from a Windows popup (as a MENU resource gives it): each item keeps its kind,
+// text, state and id, submenus become menus, and commands call the one link with their id.
+TEST(OMMenuTest, PopupsBecomeMenusWhoseItemsAndWholeMenusChange)
+{
+  omtest::TestApp session;
+  chosen.clear();
+  HMENU inner = CreatePopupMenu();
+  AppendMenuA(inner, MF_STRING, 301, "Deep");
+  HMENU popup = CreatePopupMenu();
+  AppendMenuA(popup, MF_STRING, 101, "&Open\tCtrl+O");
+  AppendMenuA(popup, MF_STRING | MF_GRAYED, 102, "&Close");
+  AppendMenuA(popup, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(popup, MF_STRING | MF_CHECKED, 103, "&Sound");
+  AppendMenuA(popup, MF_POPUP, reinterpret_cast<UINT_PTR>(inner), "&More");
+  const OMLinkToFct command(&choose);
+  auto* file = new OMMenu(popup, "&File", &command);
+  DestroyMenu(popup);
+  // Kind, text, resource id, enabled, checked.
+  const auto item = [file](int i) {
+    const OMMenuNode* node = file->node(i);
+    return std::to_string(node->kind()) + " " + node->text() + " " +
+           std::to_string(node->itemId()) + (file->isEnabled(i) ? " e" : "") +
+           (file->isChecked(i) ? " c" : "");
+  };
+  const char* items[] = {"0 &Open\tCtrl+O 101 e", "0 &Close 102", "-1  -1 e", "0 &Sound 103 e c",
+                         "-2 &More -1 e"};
+  ASSERT_EQ(file->count(), 5);
+  for (int i = 0; i < 5; ++i)
+    EXPECT_EQ(item(i), items[i]);
+  OMMenu* more = file->node(4)->submenu();
+  ASSERT_NE(more, nullptr);
+  auto bar = std::make_unique<OMMenubar>();
+  bar->addMenu(file);
+  session.app().setMenu(bar.get());
+  EXPECT_TRUE(dispatchMenuCommand(file->node(3)->commandId()));
+  EXPECT_TRUE(dispatchMenuCommand(more->node(0)->commandId()));
+  EXPECT_EQ(chosen, (std::vector<OMWord>{103, 301}));
+
+  // Items go in at a position from 0 to the count (numbered at once), and out with their
+  // submenus.
+  const OMLinkToFct added(&choose, 55);
+  EXPECT_FALSE(file->insert(6, std::make_unique<OMMenuNode>("Far", &added)));
+  EXPECT_FALSE(file->insert(-1, std::make_unique<OMMenuNode>("Before", &added)));
+  EXPECT_TRUE(file->insert(0, std::make_unique<OMMenuNode>("First", &added)));
+  EXPECT_TRUE(file->insert(6, std::make_unique<OMMenuNode>("Last", &added)));
+  EXPECT_TRUE(dispatchMenuCommand(file->node(6)->commandId()));
+  EXPECT_EQ(chosen.back(), 55u);
+  EXPECT_TRUE(file->remove(5));
+  EXPECT_FALSE(file->remove(6));
+  const auto texts = [](HMENU menu) {
+    std::string all;
+    char text[64];
+    for (int i = 0; i < GetMenuItemCount(menu); ++i)
+      all += (GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION), text) +
+             std::string("|");
+    return all;
+  };
+  EXPECT_EQ(file->count(), 6);
+  EXPECT_EQ(texts(file->handle()), "First|&Open\tCtrl+O|&Close||&Sound|Last|");
+
+  // Whole menus go in by position and are greyed or enabled on the bar.
+  EXPECT_FALSE(bar->insertMenu(2, std::make_unique<OMMenu>("&Far")));
+  EXPECT_TRUE(bar->insertMenu(0, std::make_unique<OMMenu>("&Edit")));
+  EXPECT_EQ(texts(bar->handle()), "&Edit|&File|");
+  bar->enableMenu(1, false);
+  bar->enableMenu(5, false);
+  EXPECT_TRUE(bar->isMenuEnabled(0));
+  EXPECT_FALSE(bar->isMenuEnabled(1));
+  bar->enableMenu(1, true);
+  EXPECT_TRUE(bar->isMenuEnabled(1));
+  session.app().resetMenu();
 }
 
 }  // namespace

@@ -9,14 +9,18 @@
 #include <string>
 #include <vector>
 
+#include "framework/OMApp.h"
 #include "framework/OMIStream.h"
 #include "framework/OMLinkToFct.h"
+#include "framework/OMMemCanvas.h"
+#include "tests/support/AppTestSupport.h"
 #include "tests/support/ScopedEdition.h"
 #include "tests/trinkets/ActionTestSupport.h"
 #include "tests/trinkets/ScriptHarness.h"
 #include "trinkets/lib/RAnimation.h"
 #include "trinkets/lib/RText.h"
 #include "trinkets/src/ActionCreateRecord.h"
+#include "trinkets/src/OMTrinketWindow.h"
 #include "trinkets/src/TrinketRecord.h"
 
 namespace {
@@ -292,6 +296,43 @@ TEST(EditionDeletionHooks, OnlyTheAssessmentEditionTellsTheHook)
     }
     EXPECT_EQ(deletedObjects(), std::vector<OMWord>{assessmentObject});
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The assessment edition's host is made without size and depth: its offscreen canvas takes
+// the rectangle's size, and the application's depth only with the deep-canvas flag.
+TEST(EditionHost, TheHostWithoutSizeTakesTheRectangleAndTheDeepCanvasFlag)
+{
+  struct Case {
+    OMRect rect;
+    int appDepth;
+    bool deep;
+    int width, height, depth;
+  };
+  const Case cases[] = {
+      {OMRect(80, 60, 720, 540), 16, false, 640, 480, 8},
+      {OMRect(0, 0, 320, 200), 16, true, 320, 200, 16},
+      {OMRect(10, 10, 11, 30), 8, true, 1, 20, 8},
+      {OMRect(0, 0, 640, 480), 32, false, 640, 480, 8},
+  };
+  omtest::startAppSession();
+  for (const Case& c : cases) {
+    OMApp app(2, OMRect(0, 0, 800, 600), OMRGBColor(), c.appDepth, 0);
+    OMApp::setDeepCanvases(c.deep);
+    {
+      OMTrinketWindow host(c.rect, nullptr, nullptr, 0);
+      EXPECT_EQ(host.offscreen()->width(), c.width);
+      EXPECT_EQ(host.offscreen()->height(), c.height);
+      EXPECT_EQ(host.offscreen()->depth(), c.depth);
+      EXPECT_EQ(host.getFrameRect(), c.rect);
+      EXPECT_EQ(OMTrinketWindow::mainHost(), &host);
+    }
+    OMApp::setDeepCanvases(false);
+  }
+  omhost::useRealClock();
 }
 
 }  // namespace

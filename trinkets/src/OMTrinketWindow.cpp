@@ -64,6 +64,12 @@ OMTrinketWindow::OMTrinketWindow(OMWindow* /*parent*/, OMDrawLayer* background, 
   addToSoundList(soundStallLink_.get());
 }
 
+OMTrinketWindow::OMTrinketWindow(const OMRect& rect, OMWindow* parent, OMDrawLayer* background,
+                                 int doubleBuffer)
+    : OMTrinketWindow(parent, background, rect, -1, -1, OMApp::offscreenDepth(), doubleBuffer)
+{
+}
+
 OMTrinketWindow::~OMTrinketWindow()
 {
   pause();

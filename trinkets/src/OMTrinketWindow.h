@@ -36,6 +36,9 @@ class OMTrinketWindow : public OMWindow {
 
   OMTrinketWindow(OMWindow* parent, OMDrawLayer* background, const OMRect& rect, int width,
                   int height, int depth, int doubleBuffer);
+  // The assessment edition's host: the offscreen canvas takes the rectangle's size and the
+  // depth that OMApp::offscreenDepth gives.
+  OMTrinketWindow(const OMRect& rect, OMWindow* parent, OMDrawLayer* background, int doubleBuffer);
   ~OMTrinketWindow() override;
 
   void keyDown() override;
