@@ -15,6 +15,7 @@
 #include "game/Printing.h"
 #include "platform/src/gdi/GdiObjectTable.h"
 #include "platform/src/gdi/Printer.h"
+#include "platform/src/kernel/GlobalMemory.h"
 #include "tests/game/GlobalFunctionsTestSupport.h"
 #include "tests/support/AppTestSupport.h"
 #include "tests/support/PdfTools.h"
@@ -156,10 +157,12 @@ TEST_F(PrintingTest, TheCanvasIsScaledPlacedAndConvertedOnThePage)
     paintBars(canvas);
     setPrintParameters(c.mode, c.source, c.centring, c.margins, c.page);
     const std::size_t objects = omgdi::GdiObjectTable::instance().size();
+    const std::size_t blocks = omwin::globalBlockCount();
     const int cursor = cursorCount();
     ASSERT_EQ(printCanvas(&canvas, "Bars"), 0);
     EXPECT_EQ(cursorCount(), cursor);
     EXPECT_EQ(omgdi::GdiObjectTable::instance().size(), objects);
+    EXPECT_EQ(omwin::globalBlockCount(), blocks);
 
     // The sheet is read as shown once for each orientation (slow); the image every time.
     const PrintedPage page = onlyPage(std::exchange(sheetRead[c.mode], true) == false);
@@ -230,10 +233,12 @@ TEST_F(PrintingTest, AJobThatCannotPrintSaysSoAndLeavesNothing)
     if (c.folder) folder.emplace("OM_PRINT_DIR", c.folder);
     WriteProfileStringA("windows", "device", c.profile);
     const std::size_t objects = omgdi::GdiObjectTable::instance().size();
+    const std::size_t blocks = omwin::globalBlockCount();
     const int cursor = cursorCount();
     EXPECT_NE(printCanvas(&canvas, "Job"), 0);
     EXPECT_EQ(cursorCount(), cursor);
     EXPECT_EQ(omgdi::GdiObjectTable::instance().size(), objects);
+    EXPECT_EQ(omwin::globalBlockCount(), blocks);
     EXPECT_TRUE(fs::is_empty(prints.path()));
   }
   omgdi::PrinterTable::instance().remove("Plain Printer");
@@ -255,6 +260,8 @@ TEST_F(PrintingTest, RandomJobsStayOnTheirPage)
   auto any = [&](int low, int high) { return std::uniform_int_distribution(low, high)(random); };
   auto rect = [&] { return OMRect(any(-20, 80), any(-20, 80), any(-20, 120), any(-20, 120)); };
   constexpr int jobs = 10000;
+  const std::size_t objects = omgdi::GdiObjectTable::instance().size();
+  const std::size_t blocks = omwin::globalBlockCount();
   int printedJobs = 0, files = 0;
   for (int job = 0; job < jobs; ++job) {
     const int depths[] = {8, 16, 24, 32};
@@ -275,6 +282,8 @@ TEST_F(PrintingTest, RandomJobsStayOnTheirPage)
   omgdi::PrinterTable::instance().remove("Tiny Printer");
   EXPECT_GT(printedJobs, jobs / 10);
   EXPECT_EQ(files, jobs);
+  EXPECT_EQ(omgdi::GdiObjectTable::instance().size(), objects);
+  EXPECT_EQ(omwin::globalBlockCount(), blocks);
 }
 
 namespace globalfn {

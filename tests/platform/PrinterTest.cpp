@@ -212,3 +212,72 @@ TEST_F(PrinterTest, AnUnfinishedOrUnwritableDocumentLeavesNoFile)
   std::sort(files.begin(), files.end());
   EXPECT_EQ(files, (std::vector<std::string>{"Job-1.pdf", "Job-2.pdf", "chosen.pdf"}));
 }
+
+// The engine hands its pictures to the page as bottom-up DIBs of 8 bits with a colour table or
+// of 24 bits, rows padded to 4 bytes; the source's y counts from the picture's bottom.
+TEST_F(PrinterTest, DibsReachThePageBottomUpWithTheSourceCountedFromTheBottom)
+{
+  HDC dc = printerDC("OM PDF Printer", false);
+  ASSERT_NE(dc, nullptr);
+  DOCINFOA info{sizeof(DOCINFOA), "Dibs", nullptr, nullptr, 0};
+  ASSERT_GT(StartDocA(dc, &info), 0);
+  ASSERT_GT(StartPage(dc), 0);
+  // Three columns, five rows; the pixel at column x of top-down row r has index 10 r + x.
+  constexpr int width = 3, height = 5;
+  auto colourOf = [](int index) { return RGB(index * 5, 250 - index * 3, index ^ 0x5A); };
+  struct Case {
+    int bits;
+    int sourceY, sourceHeight;  // from the bottom
+  };
+  const Case cases[] = {{8, 0, 5}, {8, 1, 2}, {24, 0, 5}, {24, 3, 2}, {24, 0, 1}};
+  int left = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.bits) + " bits from " + std::to_string(c.sourceY));
+    std::vector<std::uint8_t> header(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD));
+    auto* dib = reinterpret_cast<BITMAPINFO*>(header.data());
+    dib->bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER),
+                                      width,
+                                      height,
+                                      1,
+                                      static_cast<WORD>(c.bits),
+                                      BI_RGB,
+                                      0,
+                                      0,
+                                      0,
+                                      0,
+                                      0};
+    for (int i = 0; i < 256; ++i) {
+      const COLORREF colour = colourOf(i);
+      dib->bmiColors[i] = RGBQUAD{GetBValue(colour), GetGValue(colour), GetRValue(colour), 0};
+    }
+    const int stride = (width * c.bits / 8 + 3) & ~3;
+    std::vector<std::uint8_t> bits(static_cast<std::size_t>(stride) * height, 0xEE);
+    for (int r = 0; r < height; ++r) {
+      std::uint8_t* row = bits.data() + static_cast<std::size_t>(height - 1 - r) * stride;
+      for (int x = 0; x < width; ++x) {
+        const int index = 10 * r + x;
+        if (c.bits == 8) {
+          row[x] = static_cast<std::uint8_t>(index);
+        } else {
+          const COLORREF colour = colourOf(index);
+          row[3 * x] = GetBValue(colour);
+          row[3 * x + 1] = GetGValue(colour);
+          row[3 * x + 2] = GetRValue(colour);
+        }
+      }
+    }
+    // Each source pixel becomes a 4 x 4 block.
+    EXPECT_EQ(StretchDIBits(dc, left, 10, 4 * width, 4 * c.sourceHeight, 0, c.sourceY, width,
+                            c.sourceHeight, bits.data(), dib, DIB_RGB_COLORS, SRCCOPY),
+              c.sourceHeight);
+    const int topRow = height - c.sourceY - c.sourceHeight;
+    for (int j = 0; j < c.sourceHeight; ++j)
+      for (int x = 0; x < width; ++x)
+        EXPECT_EQ(GetPixel(dc, left + 4 * x + 2, 10 + 4 * j + 2), colourOf(10 * (topRow + j) + x))
+            << x << "," << j;
+    EXPECT_EQ(GetPixel(dc, left + 2, 10 + 4 * c.sourceHeight), RGB(255, 255, 255));
+    left += 4 * width + 5;
+  }
+  EXPECT_GT(AbortDoc(dc), 0);
+  EXPECT_TRUE(DeleteDC(dc));
+}
