@@ -20,7 +20,7 @@ extern char** environ;
 // pdfimages for the embedded images and pdftoppm for the sheet as a reader sees it.
 namespace omtest {
 
-// A picture as poppler's tools write it (PPM, PGM or PBM), widened to red, green, blue.
+// A colour picture as poppler's tools write it (PPM): red, green, blue, top row first.
 struct RgbPicture {
   int width = 0;
   int height = 0;
@@ -96,42 +96,21 @@ inline PdfInfo readPdfInfo(const std::string& path)
   return info;
 }
 
-// Reads a binary PPM, PGM or PBM file; empty when it is none.
-inline RgbPicture readPnm(const std::string& path)
+// Reads a binary PPM file; empty when it is none (pdfimages writes grey or one-bit images as
+// PGM or PBM, which no test's page is).
+inline RgbPicture readPpm(const std::string& path)
 {
   RgbPicture picture;
   const std::string data = readHostFile(path);
   std::istringstream header(data.substr(0, 64));
   std::string magic;
-  int maximum = 1;
-  header >> magic >> picture.width >> picture.height;
-  if (magic != "P4") header >> maximum;
+  int maximum = 0;
+  header >> magic >> picture.width >> picture.height >> maximum;
   const std::size_t start = static_cast<std::size_t>(header.tellg()) + 1;
-  const std::size_t count = static_cast<std::size_t>(picture.width) * picture.height;
-  const std::size_t bitRow = (static_cast<std::size_t>(picture.width) + 7) / 8;
-  const std::size_t need = magic == "P6"   ? count * 3
-                           : magic == "P5" ? count
-                           : magic == "P4" ? bitRow * picture.height
-                                           : 0;
-  if (!header || maximum != (magic == "P4" ? 1 : 255) || need == 0 || data.size() < start + need) {
-    return {};
-  }
-  picture.rgb.resize(count * 3);
-  const auto* in = reinterpret_cast<const std::uint8_t*>(data.data() + start);
-  for (std::size_t i = 0; i < count; ++i) {
-    std::uint8_t grey = 0;
-    if (magic == "P6") {
-      std::copy_n(in + 3 * i, 3, picture.rgb.begin() + static_cast<std::ptrdiff_t>(3 * i));
-      continue;
-    }
-    if (magic == "P5") {
-      grey = in[i];
-    } else {
-      const std::size_t x = i % picture.width, y = i / picture.width;
-      grey = (in[y * bitRow + x / 8] >> (7 - x % 8) & 1) ? 0 : 255;
-    }
-    std::fill_n(picture.rgb.begin() + static_cast<std::ptrdiff_t>(3 * i), 3, grey);
-  }
+  const std::size_t size = static_cast<std::size_t>(picture.width) * picture.height * 3;
+  if (!header || magic != "P6" || maximum != 255 || data.size() < start + size) return {};
+  picture.rgb.assign(data.begin() + static_cast<std::ptrdiff_t>(start),
+                     data.begin() + static_cast<std::ptrdiff_t>(start + size));
   return picture;
 }
 
@@ -146,7 +125,7 @@ inline std::vector<RgbPicture> readPdfImages(const std::string& path)
     files.push_back(entry.path().string());
   std::sort(files.begin(), files.end());
   for (const std::string& file : files)
-    images.push_back(readPnm(file));
+    images.push_back(readPpm(file));
   return images;
 }
 
@@ -159,7 +138,7 @@ inline RgbPicture renderPdfPage(const std::string& path, int page, int dotsPerIn
                 "-singlefile", path, out / "page"})) {
     return {};
   }
-  return readPnm(out / "page.ppm");
+  return readPpm(out / "page.ppm");
 }
 
 }  // namespace omtest
