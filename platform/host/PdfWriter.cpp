@@ -3,8 +3,6 @@
 #include <cairo-pdf.h>
 #include <cairo.h>
 
-#include "platform/src/kernel/Codepage.h"
-
 namespace omhost {
 
 namespace {
@@ -85,8 +83,7 @@ bool PdfWriter::finish(const std::string& title, const std::string& finalPath)
     abandon();
     return false;
   }
-  cairo_pdf_surface_set_metadata(surface_, CAIRO_PDF_METADATA_TITLE,
-                                 omwin::cp1252ToUtf8(title).c_str());
+  cairo_pdf_surface_set_metadata(surface_, CAIRO_PDF_METADATA_TITLE, title.c_str());
   cairo_surface_finish(surface_);
   const bool written = cairo_surface_status(surface_) == CAIRO_STATUS_SUCCESS && !sink_.failed;
   closeSurface();

@@ -41,7 +41,7 @@ class PdfWriter {
   // False when the temporary file cannot be made.
   bool open(const std::string& temporaryPath);
   bool addPage(const PdfPage& page);
-  // Sets the title (code page 1252), completes the file and renames it to `finalPath`.
+  // Sets the title (UTF-8), completes the file and renames it to `finalPath`.
   bool finish(const std::string& title, const std::string& finalPath);
   // Closes and deletes the temporary file.
   void abandon();

@@ -14,6 +14,7 @@
 #include "platform/src/gdi/DeviceContext.h"
 #include "platform/src/gdi/GdiBitmap.h"
 #include "platform/src/gdi/StockObjects.h"
+#include "platform/src/kernel/Codepage.h"
 #include "platform/src/kernel/WindowsPaths.h"
 
 namespace omgdi {
@@ -284,7 +285,7 @@ int EndDoc(HDC hdc)
   if (printer == nullptr || printer->job == 0) return SP_ERROR;
   if (printer->pageOpen) EndPage(hdc);
   printer->job = 0;
-  return printer->writer.finish(printer->title, printer->path) ? 1 : SP_ERROR;
+  return printer->writer.finish(omwin::cp1252ToUtf8(printer->title), printer->path) ? 1 : SP_ERROR;
 }
 
 int AbortDoc(HDC hdc)
