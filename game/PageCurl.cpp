@@ -64,7 +64,7 @@ class PageCurl {
     }
   }
 
-  void play(std::unique_ptr<OMIStream> pageStream)
+  void play(std::unique_ptr<OMIStream> pageStream, const std::function<void(int)>& stepShown)
   {
     const std::uint32_t start = getTicks();
     copyArea(old_, screen_, 0, 0, width_, height_, 0, 0);
@@ -82,6 +82,7 @@ class PageCurl {
     while (images_ > 0 && getTicks() < start + effectTicks) {
       const std::uint32_t stepStart = getTicks();
       if (!step()) break;
+      if (stepShown) stepShown(step_);
       while (getTicks() < stepStart + period)
         Sleep(1);
       ++step_;
@@ -201,8 +202,14 @@ class PageCurl {
 
 void playPageCurl(int direction, std::unique_ptr<OMIStream> page)
 {
+  playPageCurl(direction, std::move(page), {});
+}
+
+void playPageCurl(int direction, std::unique_ptr<OMIStream> page,
+                  const std::function<void(int step)>& stepShown)
+{
   OMStageWindow* stage = shellStage();
   if (stage == nullptr || stage->offscreen() == nullptr || stage->canvas() == nullptr || !page)
     return;
-  PageCurl(*stage, direction).play(std::move(page));
+  PageCurl(*stage, direction).play(std::move(page), stepShown);
 }

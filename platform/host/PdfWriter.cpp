@@ -1,52 +1,25 @@
 #include "platform/host/PdfWriter.h"
 
-#include <zlib.h>
-#include <cstdio>
+#include <cairo-pdf.h>
+#include <cairo.h>
 
 namespace omhost {
 
 namespace {
 
-constexpr int catalogObject = 1;
-constexpr int pagesObject = 2;
-constexpr int infoObject = 3;
-
-std::string points(int pixels, int dotsPerInch)
+double points(int pixels, int dotsPerInch)
 {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.4f", pixels * 72.0 / dotsPerInch);
-  return text;
+  return pixels * 72.0 / dotsPerInch;
 }
 
-// A PDF literal string: parentheses and backslashes escaped, bytes outside printable ASCII
-// written in octal.
-std::string literalString(const std::string& text)
+cairo_status_t writeChunk(void* closure, const unsigned char* data, unsigned int length)
 {
-  std::string out = "(";
-  for (const unsigned char c : text) {
-    if (c == '(' || c == ')' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20 || c > 0x7E) {
-      char octal[8];
-      std::snprintf(octal, sizeof octal, "\\%03o", c);
-      out += octal;
-    } else {
-      out += static_cast<char>(c);
-    }
+  auto* sink = static_cast<PdfFileSink*>(closure);
+  if (sink->failed || sink->file == nullptr || std::fwrite(data, 1, length, sink->file) != length) {
+    sink->failed = true;
+    return CAIRO_STATUS_WRITE_ERROR;
   }
-  return out + ")";
-}
-
-bool deflate(const std::vector<std::uint8_t>& in, std::vector<std::uint8_t>& out)
-{
-  uLongf size = compressBound(static_cast<uLong>(in.size()));
-  out.resize(size);
-  if (compress2(out.data(), &size, in.data(), static_cast<uLong>(in.size()), 6) != Z_OK) {
-    return false;
-  }
-  out.resize(size);
-  return true;
+  return CAIRO_STATUS_SUCCESS;
 }
 
 }  // namespace
@@ -59,114 +32,64 @@ PdfWriter::~PdfWriter()
 bool PdfWriter::open(const std::string& temporaryPath)
 {
   abandon();
-  file_ = std::fopen(temporaryPath.c_str(), "wb");
-  if (file_ == nullptr) return false;
+  sink_.file = std::fopen(temporaryPath.c_str(), "wb");
+  if (sink_.file == nullptr) return false;
   temporaryPath_ = temporaryPath;
-  position_ = 0;
-  failed_ = false;
-  offsets_.assign(3, 0);
-  pageObjects_.clear();
-  write("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
-  return !failed_;
-}
-
-void PdfWriter::write(const std::string& text)
-{
-  writeBytes(text.data(), text.size());
-}
-
-void PdfWriter::writeBytes(const void* data, std::size_t size)
-{
-  if (file_ == nullptr || failed_) return;
-  if (std::fwrite(data, 1, size, file_) != size) failed_ = true;
-  position_ += static_cast<long>(size);
-}
-
-int PdfWriter::beginObject()
-{
-  offsets_.push_back(0);
-  return static_cast<int>(offsets_.size());
-}
-
-bool PdfWriter::writeStream(int object, const std::string& dictionary,
-                            const std::vector<std::uint8_t>& data)
-{
-  offsets_[static_cast<std::size_t>(object - 1)] = position_;
-  write(std::to_string(object) + " 0 obj\n<<" + dictionary + " /Length " +
-        std::to_string(data.size()) + " >>\nstream\n");
-  writeBytes(data.data(), data.size());
-  write("\nendstream\nendobj\n");
-  return !failed_;
+  sink_.failed = false;
+  pageCount_ = 0;
+  // Each page sets its own size before it is drawn; this one is never used.
+  surface_ = cairo_pdf_surface_create_for_stream(&writeChunk, &sink_, 612, 792);
+  if (cairo_surface_status(surface_) != CAIRO_STATUS_SUCCESS) {
+    abandon();
+    return false;
+  }
+  return true;
 }
 
 bool PdfWriter::addPage(const PdfPage& page)
 {
-  if (file_ == nullptr || failed_ || page.rgb == nullptr || page.width <= 0 || page.height <= 0 ||
-      page.dotsPerInch <= 0) {
+  if (surface_ == nullptr || sink_.failed || page.pixels == nullptr || page.width <= 0 ||
+      page.height <= 0 || page.dotsPerInch <= 0) {
     return false;
   }
-  std::vector<std::uint8_t> pixels;
-  pixels.reserve(static_cast<std::size_t>(page.width) * 3 * page.height);
-  for (int y = 0; y < page.height; ++y) {
-    const std::uint8_t* row = page.rgb + static_cast<std::size_t>(y) * page.stride;
-    pixels.insert(pixels.end(), row, row + static_cast<std::size_t>(page.width) * 3);
-  }
-  std::vector<std::uint8_t> packed;
-  if (!deflate(pixels, packed)) return false;
-  const int image = beginObject();
-  const int content = beginObject();
-  const int pageObject = beginObject();
-  writeStream(image,
-              " /Type /XObject /Subtype /Image /Width " + std::to_string(page.width) + " /Height " +
-                  std::to_string(page.height) +
-                  " /ColorSpace /DeviceRGB /BitsPerComponent 8 /Filter /FlateDecode",
-              packed);
-  // PDF measures from the sheet's bottom-left corner in points.
-  const int bottom = page.physicalHeight - page.offsetY - page.height;
-  const std::string drawing = "q " + points(page.width, page.dotsPerInch) + " 0 0 " +
-                              points(page.height, page.dotsPerInch) + " " +
-                              points(page.offsetX, page.dotsPerInch) + " " +
-                              points(bottom, page.dotsPerInch) + " cm /Im0 Do Q\n";
-  writeStream(content, "", std::vector<std::uint8_t>(drawing.begin(), drawing.end()));
-  offsets_[static_cast<std::size_t>(pageObject - 1)] = position_;
-  write(std::to_string(pageObject) + " 0 obj\n<< /Type /Page /Parent " +
-        std::to_string(pagesObject) + " 0 R /MediaBox [0 0 " +
-        points(page.physicalWidth, page.dotsPerInch) + " " +
-        points(page.physicalHeight, page.dotsPerInch) + "] /Resources << /XObject << /Im0 " +
-        std::to_string(image) + " 0 R >> >> /Contents " + std::to_string(content) +
-        " 0 R >>\nendobj\n");
-  pageObjects_.push_back(pageObject);
-  return !failed_;
+  const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_RGB24, page.width);
+  if (stride != page.width * 4) return false;
+  // Cairo only reads the pixels; it copies them into the file before the page ends.
+  cairo_surface_t* image = cairo_image_surface_create_for_data(
+      reinterpret_cast<unsigned char*>(const_cast<std::uint32_t*>(page.pixels)), CAIRO_FORMAT_RGB24,
+      page.width, page.height, stride);
+  cairo_pdf_surface_set_size(surface_, points(page.physicalWidth, page.dotsPerInch),
+                             points(page.physicalHeight, page.dotsPerInch));
+  cairo_t* cr = cairo_create(surface_);
+  cairo_translate(cr, points(page.offsetX, page.dotsPerInch),
+                  points(page.offsetY, page.dotsPerInch));
+  cairo_scale(cr, 72.0 / page.dotsPerInch, 72.0 / page.dotsPerInch);
+  cairo_set_source_surface(cr, image, 0, 0);
+  // Printed pixels stay sharp squares however far the reader enlarges them.
+  cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+  cairo_paint(cr);
+  cairo_show_page(cr);
+  const bool drawn = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
+  cairo_destroy(cr);
+  cairo_surface_destroy(image);
+  if (!drawn || sink_.failed) return false;
+  ++pageCount_;
+  return true;
 }
 
 bool PdfWriter::finish(const std::string& title, const std::string& finalPath)
 {
-  if (file_ == nullptr || failed_ || pageObjects_.empty()) {
+  if (surface_ == nullptr || sink_.failed || pageCount_ == 0) {
     abandon();
     return false;
   }
-  offsets_[catalogObject - 1] = position_;
-  write("1 0 obj\n<< /Type /Catalog /Pages 2 0 R >>\nendobj\n");
-  offsets_[pagesObject - 1] = position_;
-  std::string kids;
-  for (const int page : pageObjects_)
-    kids += std::to_string(page) + " 0 R ";
-  write("2 0 obj\n<< /Type /Pages /Kids [" + kids + "] /Count " +
-        std::to_string(pageObjects_.size()) + " >>\nendobj\n");
-  offsets_[infoObject - 1] = position_;
-  write("3 0 obj\n<< /Title " + literalString(title) + " /Producer (OM) >>\nendobj\n");
-  const long table = position_;
-  write("xref\n0 " + std::to_string(offsets_.size() + 1) + "\n0000000000 65535 f \n");
-  for (const long offset : offsets_) {
-    char entry[24];
-    std::snprintf(entry, sizeof entry, "%010ld 00000 n \n", offset);
-    write(entry);
-  }
-  write("trailer\n<< /Size " + std::to_string(offsets_.size() + 1) +
-        " /Root 1 0 R /Info 3 0 R >>\nstartxref\n" + std::to_string(table) + "\n%%EOF\n");
-  const bool closed = std::fclose(file_) == 0;
-  file_ = nullptr;
-  if (failed_ || !closed || std::rename(temporaryPath_.c_str(), finalPath.c_str()) != 0) {
+  cairo_pdf_surface_set_metadata(surface_, CAIRO_PDF_METADATA_TITLE, title.c_str());
+  cairo_surface_finish(surface_);
+  const bool written = cairo_surface_status(surface_) == CAIRO_STATUS_SUCCESS && !sink_.failed;
+  closeSurface();
+  const bool closed = std::fclose(sink_.file) == 0;
+  sink_.file = nullptr;
+  if (!written || !closed || std::rename(temporaryPath_.c_str(), finalPath.c_str()) != 0) {
     std::remove(temporaryPath_.c_str());
     temporaryPath_.clear();
     return false;
@@ -175,15 +98,25 @@ bool PdfWriter::finish(const std::string& title, const std::string& finalPath)
   return true;
 }
 
+void PdfWriter::closeSurface()
+{
+  if (surface_ == nullptr) return;
+  cairo_surface_destroy(surface_);
+  surface_ = nullptr;
+}
+
 void PdfWriter::abandon()
 {
-  if (file_ != nullptr) {
-    std::fclose(file_);
-    file_ = nullptr;
+  // What cairo writes while it lets go of the document is dropped.
+  sink_.failed = true;
+  closeSurface();
+  if (sink_.file != nullptr) {
+    std::fclose(sink_.file);
+    sink_.file = nullptr;
   }
   if (!temporaryPath_.empty()) std::remove(temporaryPath_.c_str());
   temporaryPath_.clear();
-  pageObjects_.clear();
+  pageCount_ = 0;
 }
 
 }  // namespace omhost

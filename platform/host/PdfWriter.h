@@ -3,17 +3,17 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
-#include <vector>
+
+typedef struct _cairo_surface cairo_surface_t;
 
 namespace omhost {
 
-// One printed page: the printable area's pixels (8-bit red, green, blue, top row first,
-// `stride` bytes a row) placed `offsetX`, `offsetY` pixels into a sheet of the physical size.
+// One printed page: the printable area's pixels (0x00RRGGBB, top row first, `width` a row)
+// placed `offsetX`, `offsetY` pixels into a sheet of the physical size.
 struct PdfPage {
-  const std::uint8_t* rgb = nullptr;
+  const std::uint32_t* pixels = nullptr;
   int width = 0;
   int height = 0;
-  int stride = 0;
   int dotsPerInch = 300;
   int offsetX = 0;
   int offsetY = 0;
@@ -21,9 +21,16 @@ struct PdfPage {
   int physicalHeight = 0;
 };
 
-// Writes a PDF file page by page, each page one losslessly compressed image at its own
-// resolution. The file grows under a temporary name and takes its final name only when
-// finished, so an abandoned job leaves nothing behind.
+// The file under the writer: once a write fails (or the job is abandoned) nothing more
+// reaches it.
+struct PdfFileSink {
+  std::FILE* file = nullptr;
+  bool failed = false;
+};
+
+// Writes a PDF file through cairo, page by page, each page one losslessly compressed image at
+// its own resolution. The file grows under a temporary name and takes its final name only
+// when finished, so an abandoned job leaves nothing behind.
 class PdfWriter {
  public:
   PdfWriter() = default;
@@ -34,27 +41,19 @@ class PdfWriter {
   // False when the temporary file cannot be made.
   bool open(const std::string& temporaryPath);
   bool addPage(const PdfPage& page);
-  // Writes the page tree and the title, and renames the file to `finalPath`.
+  // Sets the title (UTF-8), completes the file and renames it to `finalPath`.
   bool finish(const std::string& title, const std::string& finalPath);
   // Closes and deletes the temporary file.
   void abandon();
-  int pageCount() const { return static_cast<int>(pageObjects_.size()); }
+  int pageCount() const { return pageCount_; }
 
  private:
-  int beginObject();
-  void write(const std::string& text);
-  void writeBytes(const void* data, std::size_t size);
-  bool writeStream(int object, const std::string& dictionary,
-                   const std::vector<std::uint8_t>& data);
+  void closeSurface();
 
-  std::FILE* file_ = nullptr;
+  PdfFileSink sink_;
+  cairo_surface_t* surface_ = nullptr;
   std::string temporaryPath_;
-  long position_ = 0;
-  bool failed_ = false;
-  // Byte offsets of objects 1, 2, ...; objects 1 to 3 (catalogue, page tree, information)
-  // are written last.
-  std::vector<long> offsets_;
-  std::vector<int> pageObjects_;
+  int pageCount_ = 0;
 };
 
 }  // namespace omhost

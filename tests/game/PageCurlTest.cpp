@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -48,6 +49,13 @@ class PageCurlTest : public GlobalFunctionsTest {
   }
   ~PageCurlTest() override { setPageCurlPlayer(nullptr); }
 
+  std::uint32_t windowHash() const
+  {
+    std::uint32_t hash = 2166136261u;
+    for (const std::uint16_t p : window())
+      hash = (hash ^ p) * 16777619u;
+    return hash;
+  }
   // The whole window as 16-bit pixels.
   std::vector<std::uint16_t> window() const
   {
@@ -95,10 +103,7 @@ TEST_F(PageCurlTest, ThePageTurnsBothWays)
     EXPECT_EQ(shellStage()->presentEnabled(), 0);
     EXPECT_GE(ticks, c.ticks);
     EXPECT_LE(ticks, std::min(c.ticks + 8, 52u));
-    std::uint32_t hash = 2166136261u;
-    for (const std::uint16_t p : window())
-      hash = (hash ^ p) * 16777619u;
-    EXPECT_EQ(hash, c.golden);
+    EXPECT_EQ(windowHash(), c.golden);
     if (c.direction == std::string("left")) {
       EXPECT_NE(window(), oldPicture);
     }
@@ -106,6 +111,87 @@ TEST_F(PageCurlTest, ThePageTurnsBothWays)
     EXPECT_NE(omtest::canvasPixel(*shellStage()->offscreen(), 310, 110), sceneColour);
     run("DisplayScreen\rdrop b\r");
     closeResFile(page.c_str(), 1);
+  }
+}
+
+// Each step reaches the window two ticks after the one before, as its golden picture, the
+// last with the new scene uncovered. The main loop stands still meanwhile: a paused script
+// whose time has come waits for the end, and input given during the turn is dropped then.
+TEST_F(PageCurlTest, EachStepShowsItsPictureInTurn)
+{
+  struct Case {
+    int direction;
+    int newFrom, newTo;  // the columns where the last step shows the new scene
+    std::vector<std::uint32_t> goldens;
+  };
+  const Case cases[] = {
+      {0,
+       130,
+       640,
+       {3113180309u, 757418053u, 791263869u, 2077518149u, 1444233445u, 448304325u, 1575767565u,
+        717405765u, 2345446325u, 2741735749u, 3182098717u, 2950689861u, 127777093u, 2174589125u,
+        1557755461u, 1944977477u}},
+      {1,
+       0,
+       317,
+       {13553925u, 3623541381u, 1334108997u, 2284483989u, 3574729269u, 1818628829u, 197284373u,
+        544665941u, 3625130613u, 84109133u, 3694260565u, 602388997u, 1480865845u, 2625647357u,
+        1016769045u, 3458878581u, 4129387125u}},
+  };
+  openResFile(work.write("page.rsc", pageResource(pageImages)).c_str(), 1);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.direction);
+    run("Scene 9\rDisplayScreen\r");
+    settle();
+    run("t=RTimer 100\rset t execute onTimer\r", "procedure onTimer\r[\r  say timer\r]\r");
+    auto* timer = scriptVariables.getObjectByName("t", false);
+    ASSERT_NE(timer, nullptr);
+    ASSERT_TRUE(timer->callMethod("start", scriptArgTerminator));
+    run("FreezeScreen\rb=RPButton 300 100 7\r");
+    newLines();
+    std::vector<std::uint32_t> hashes;
+    std::vector<std::uint32_t> ticks;
+    std::vector<std::uint16_t> last;
+    Lines heard;
+    const std::uint32_t start = getTicks();
+    playPageCurl(c.direction, OMAnimation::animationResolver(pageCurlAnimationId), [&](int step) {
+      hashes.push_back(windowHash());
+      ticks.push_back(getTicks() - start);
+      last = window();
+      if (step == 3) {
+        host.click(310, 110);
+        host.typeKey('A');
+      }
+      for (const std::string& line : newLines())
+        heard.push_back(line);
+    });
+    EXPECT_EQ(hashes, c.goldens);
+    for (std::size_t k = 0; k < ticks.size(); ++k)
+      EXPECT_EQ(ticks[k], 2 * k) << k;
+    ASSERT_FALSE(last.empty());
+    int fromNewScene = 0;
+    for (int y = 0; y < 480; ++y) {
+      for (int x = c.newFrom; x < c.newTo; ++x) {
+        const std::uint32_t shown = last[static_cast<std::size_t>(y) * 640 + x];
+        fromNewScene += shown == omtest::canvasPixel(*shellStage()->offscreen(), x, y);
+      }
+    }
+    EXPECT_EQ(fromNewScene, 480 * (c.newTo - c.newFrom));
+    EXPECT_TRUE(heard.empty());
+    MSG message;
+    EXPECT_FALSE(PeekMessageA(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_NOREMOVE));
+    EXPECT_FALSE(PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE));
+    settle();
+    const Lines afterwards = newLines();
+    EXPECT_FALSE(afterwards.empty());
+    EXPECT_EQ(std::count(afterwards.begin(), afterwards.end(), "timer"),
+              static_cast<long>(afterwards.size()));
+    timer->callMethod("pause", scriptArgTerminator);
+    // Input after the turn is kept.
+    host.typeKey('A');
+    EXPECT_TRUE(PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE));
+    settle();
+    run("DisplayScreen\rdrop b\rdrop t\r");
   }
 }
 

@@ -12,7 +12,7 @@ cmake_minimum_required(VERSION 3.20)
 # Each rule: a folder (relative to the root), then a regular expression of forbidden includes.
 set(engine_folders framework trinkets/src trinkets/lib game assessment/src setup)
 set(engine_forbidden
-    "^(platform/src/|platform/host/|SDL|ft2build|freetype|FT_|libav|libsw|png)")
+    "^(platform/src/|platform/host/|SDL|ft2build|freetype|FT_|libav|libsw|png|cairo)")
 set(rules)
 foreach(folder ${engine_folders})
   list(APPEND rules "${folder}|${engine_forbidden}")

@@ -14,6 +14,7 @@
 #include "platform/src/gdi/DeviceContext.h"
 #include "platform/src/gdi/GdiBitmap.h"
 #include "platform/src/gdi/StockObjects.h"
+#include "platform/src/kernel/Codepage.h"
 #include "platform/src/kernel/WindowsPaths.h"
 
 namespace omgdi {
@@ -263,22 +264,13 @@ int EndPage(HDC hdc)
   if (page == nullptr || !printer->pageOpen) return SP_ERROR;
   printer->pageOpen = false;
   const int width = page->width();
-  std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * 3 * page->height());
-  std::vector<std::uint32_t> row(static_cast<std::size_t>(width));
-  for (int y = 0; y < page->height(); ++y) {
-    page->readRow(0, y, width, row.data());
-    std::uint8_t* out = rgb.data() + static_cast<std::size_t>(y) * width * 3;
-    for (const std::uint32_t raw : row) {
-      *out++ = static_cast<std::uint8_t>(raw >> 16);
-      *out++ = static_cast<std::uint8_t>(raw >> 8);
-      *out++ = static_cast<std::uint8_t>(raw);
-    }
-  }
+  std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * page->height());
+  for (int y = 0; y < page->height(); ++y)
+    page->readRow(0, y, width, pixels.data() + static_cast<std::size_t>(y) * width);
   omhost::PdfPage sheet;
-  sheet.rgb = rgb.data();
+  sheet.pixels = pixels.data();
   sheet.width = width;
   sheet.height = page->height();
-  sheet.stride = width * 3;
   sheet.dotsPerInch = printer->model.dotsPerInch;
   sheet.offsetX = printer->offsetX();
   sheet.offsetY = printer->offsetY();
@@ -293,7 +285,7 @@ int EndDoc(HDC hdc)
   if (printer == nullptr || printer->job == 0) return SP_ERROR;
   if (printer->pageOpen) EndPage(hdc);
   printer->job = 0;
-  return printer->writer.finish(printer->title, printer->path) ? 1 : SP_ERROR;
+  return printer->writer.finish(omwin::cp1252ToUtf8(printer->title), printer->path) ? 1 : SP_ERROR;
 }
 
 int AbortDoc(HDC hdc)

@@ -10,6 +10,8 @@
 
 #include <windows.h>
 
+#include "platform/src/kernel/GlobalMemory.h"
+
 namespace {
 
 struct GlobalBlock {
@@ -125,4 +127,10 @@ SIZE_T GlobalSize(HGLOBAL memory)
   std::lock_guard lock(blocks().mutex);
   const auto found = blocks().globalBlocks.find(memory);
   return found == blocks().globalBlocks.end() ? 0 : found->second.size;
+}
+
+std::size_t omwin::globalBlockCount()
+{
+  std::lock_guard lock(blocks().mutex);
+  return blocks().globalBlocks.size();
 }
