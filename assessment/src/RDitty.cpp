@@ -284,13 +284,13 @@ void RDitty::playRandom()
   if (!alive.expired()) status_ = started ? playingSingle : stopped;
 }
 
-void RDitty::playResource(const char* type, int id)
+void RDitty::playResource(const char* type, int id, const char* repeat)
 {
   sourceKind_ = resources;
   resourceType_ = kept(type, typeLimit);
   const std::string name = std::to_string(id);
   const std::weak_ptr<int> alive = alive_;
-  playSingle(name, "", "", "");
+  playSingle(name, "", repeat ? repeat : "", "");
   if (!alive.expired()) sourceKind_ = waveFiles;
 }
 

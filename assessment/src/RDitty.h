@@ -30,8 +30,8 @@ class RDitty : public OMScriptableObject {
   void registerMembers() override;
 
   // The racing quiz's direct calls. A single resource of that type and id, at the channel's
-  // volume and once.
-  void playResource(const char* type, int id);
+  // volume, once or with the repeat value given (-1 loops).
+  void playResource(const char* type, int id, const char* repeat = "");
   void stop();
   // Deletes both channels' sounds and puts the player back as made.
   void release();
