@@ -19,7 +19,11 @@ QvKFuel::QvKFuel(OMTrinketWindow* host, const OMLink* fuelLink)
       gauge_(qvk::loadAnimation(gaugeId, 125, 304, host)),
       fuelLink_(cloneLink(fuelLink))
 {
-  if (gauge_) setRect(gauge_->rect());
+  if (gauge_) {
+    // The gauge takes the clicks, not its picture.
+    gauge_->setTouchy(0);
+    setRect(gauge_->rect());
+  }
   setTouchy(1);
   show(1);
 }

@@ -319,6 +319,8 @@ void QvKGame::runState(long now)
       velocityX_ = 0;
       velocityY_ = -20;
       dampX_ = dampY_ = 100;
+      // A new sign comes up closed: the spacing the last one spread to goes.
+      spacing_ = 0;
       signFrame_ = 1;
       state_ = signApproaching;
       layOut();

@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -12,11 +14,14 @@
 #include "assessment/src/QvKFuel.h"
 #include "assessment/src/QvKGame.h"
 #include "assessment/src/QvKHorn.h"
+#include "assessment/src/QvKTiming.h"
 #include "assessment/src/QvKill.h"
 #include "assessment/src/RDitty.h"
+#include "framework/OMLinkToFct.h"
 #include "tests/assessment/AssessmentProgram.h"
 #include "tests/support/AnimationBuilder.h"
 #include "trinkets/src/OMSParameter.h"
+#include "trinkets/src/OMTrinketWindow.h"
 #include "trinkets/src/rvar/YVariableTable.h"
 
 namespace {
@@ -35,6 +40,11 @@ NEResourceWriter::Bytes pictures(int w, int h)
         0});
   builder.addSequence(entries);
   return builder.build();
+}
+
+OMWord ignoreEvent(OMWord)
+{
+  return 0;
 }
 
 const std::vector<int> effectIds = {13198, 13199, 13200, 13201, 13202, 13203, 13238,
@@ -128,6 +138,18 @@ class RaceTest : public ::testing::Test, public AssessmentProgram {
 TEST_F(RaceTest, FiveRightHonksLightTheIconsAndWinThePrizeTicket)
 {
   startRace();
+  // The payoff phases: the start, then the engine with the music, then the first problem.
+  std::vector<std::string> heard;
+  ASSERT_TRUE(runUntil([&] {
+    for (int player : {1, 3}) {
+      const std::string name = std::to_string(player) + ":" + race->player(player)->lastName();
+      if (race->player(player)->status() &&
+          std::find(heard.begin(), heard.end(), name) == heard.end())
+        heard.push_back(name);
+    }
+    return count("stateProblem") == 1;
+  }));
+  EXPECT_EQ(heard, (std::vector<std::string>{"1:13198", "1:13201", "3:13206"}));
   for (int right = 0; right < 5; ++right) {
     SCOPED_TRACE(right);
     const bool reached = runUntil([&] { return atRightSign(); });
@@ -144,6 +166,37 @@ TEST_F(RaceTest, FiveRightHonksLightTheIconsAndWinThePrizeTicket)
   EXPECT_EQ(count("rightAnswer"), 4);
   EXPECT_EQ(count("stateProblem"), 5);
   EXPECT_EQ(race->mode(), QvKill::race);
+}
+
+// The goal lowered or the count raised: the next counted right answer ends the race, and a
+// honk while the last one is still going, or while no sign approaches, does nothing.
+TEST_F(RaceTest, CheatAndPayoffEndTheRaceAtTheNextRightAnswer)
+{
+  startRace();
+  struct Case {
+    const char* method;
+  };
+  for (const Case& c : {Case{"cheatOn"}, Case{"playPayoff"}}) {
+    SCOPED_TRACE(c.method);
+    const int prizes = count("rewardPrizeTicket");
+    race->callMethod("startGame", scriptArgTerminator);
+    race->callMethod(c.method, scriptArgTerminator);
+    ASSERT_TRUE(runUntil(
+        [&] { return signAnswerable() || race->scene()->state() == QvKGame::signMovingOff; }));
+    ASSERT_TRUE(runUntil([&] { return !signAnswerable(); }));
+    honk();
+    EXPECT_EQ(race->subState(), QvKill::waiting) << "no sign approaches";
+    ASSERT_TRUE(runUntil([&] { return atRightSign(); }));
+    honk();
+    honk(VK_RETURN);
+    EXPECT_EQ(race->subState(), QvKill::rightGiven);
+    ASSERT_TRUE(runUntil([&] { return count("rewardPrizeTicket") == prizes + 1; }));
+    int lit = 0;
+    for (int i = 0; i < QvKill::iconCount; ++i)
+      lit += race->iconLit(i);
+    EXPECT_EQ(lit, 0) << "hidden at the goal";
+    EXPECT_EQ(count("rightAnswer"), 0);
+  }
 }
 
 TEST_F(RaceTest, WrongHonksCostFuelUntilTheCarStalls)
@@ -180,4 +233,107 @@ TEST_F(RaceTest, TenSignsWithoutAHonkRestateTheProblemOnce)
   EXPECT_EQ(race->subState(), QvKill::waiting);
 }
 
+// The scene's parts: timing rows, glyphs, the sweep, the sign's marks and layout, debris,
+// the speed ramp, and the fuel gauge's clicks.
+TEST_F(RaceTest, SceneUnitsKeepTheirTablesAndRules)
+{
+  struct Delay {
+    int speed;
+    bool digit;
+    int frame, ticks;
+  };
+  const Delay delays[] = {{1, false, 1, 60},  {4, false, 1, 22},  {2, false, 1, 47},
+                          {3, false, 1, 35},  {5, false, 1, 11},  {5, false, 11, 1},
+                          {1, true, 17, 10},  {1, true, 22, 10},  {4, true, 21, 8},
+                          {1, true, 23, 120}, {9, false, 18, 60}, {0, false, 1, 60}};
+  for (const Delay& d : delays)
+    EXPECT_EQ(qvk::signFrameDelay(d.speed, d.digit, d.frame), d.ticks) << d.speed << " " << d.frame;
+  EXPECT_EQ(qvk::roadSpeedOf(0), 15);
+  EXPECT_EQ(qvk::roadSpeedOf(9), 120);
+  EXPECT_EQ(qvk::fallOf(9), 1);
+  EXPECT_EQ(qvk::fallOf(10), 2);
+  EXPECT_EQ(qvk::fallOf(24), 16);
+  for (const auto& [c, glyph] : std::vector<std::pair<char, int>>{
+           {'a', 0}, {'z', 25}, {'0', 26}, {'9', 35}, {'+', 36}, {'-', 37}})
+    EXPECT_EQ(QvKGame::glyphOf(c), glyph) << c;
+  struct Sweep {
+    int frame, x, y, sweptX;
+  };
+  const Sweep sweeps[] = {{1, 500, 270, 462}, {1, 500, 200, 500}, {1, 400, 270, 400},
+                          {8, 300, 100, 273}, {8, 300, 2, 256},   {8, 257, 300, 257}};
+  for (const Sweep& w : sweeps) {
+    const OMPoint swept = QvKGame::sweep(w.frame, OMPoint(w.x, w.y));
+    EXPECT_EQ(swept.x, w.sweptX) << w.frame << " " << w.x << "," << w.y;
+    EXPECT_EQ(swept.y, w.y);
+  }
+
+  startRace();
+  race->callMethod("shutOff", scriptArgTerminator);
+  ASSERT_EQ(race->scene(), nullptr);
+  const OMLinkToFct none(&ignoreEvent);
+  QvKGame own(assessmentStage(), &none, &none);
+  struct Sign {
+    const char* text;
+    std::array<int, 3> marks;
+  };
+  for (const Sign& sign : {Sign{"seven", {14, 17, 18}}, Sign{"10", {19, 22, 23}}}) {
+    own.putSign(sign.text, true);
+    EXPECT_EQ(own.frameMarks(), sign.marks) << sign.text;
+  }
+  own.putSign("Se+n", true);
+  ASSERT_TRUE(runUntil([&] { return own.state() == QvKGame::signApproaching; }));
+  const std::vector<QvKGame::Letter>& letters = own.letters();
+  ASSERT_EQ(letters.size(), 4u);
+  EXPECT_EQ(letters[0].glyph, 18);
+  for (std::size_t i = 0; i < letters.size(); ++i) {
+    EXPECT_EQ(letters[i].x, 280 + 10 * static_cast<int>(i));
+    EXPECT_EQ(letters[i].y, 134);
+  }
+  own.putSign("seven", true);
+  ASSERT_TRUE(runUntil([&] { return own.state() == QvKGame::signApproaching; }));
+  std::srand(5);
+  own.throwDebris();
+  ASSERT_EQ(own.debris().size(), 2u);
+  EXPECT_EQ(own.debris()[0].x, 290);
+  EXPECT_EQ(own.debris()[0].y, 183);
+  EXPECT_EQ(own.debris()[0].frame, 1);
+  EXPECT_EQ(own.debris()[1].x, 314);
+  EXPECT_EQ(own.debris()[1].y, 156);
+  EXPECT_EQ(own.debris()[1].frame, 0);
+
+  // The ramp: from 6 up by one on odd road frames only, to the table's 20 for speed 2.
+  own.reset(5, 2, false);
+  own.startCar();
+  std::vector<std::pair<int, int>> ramp;
+  ASSERT_TRUE(runUntil([&] {
+    if (ramp.empty() || ramp.back().first != own.roadFrame())
+      ramp.emplace_back(own.roadFrame(), own.roadSpeed());
+    return own.roadSpeed() == 20 && own.state() == QvKGame::accelerating;
+  }));
+  ASSERT_GE(ramp.size(), 20u);
+  for (std::size_t i = 2; i < ramp.size(); ++i) {
+    const int rise = ramp[i].second - ramp[i - 1].second;
+    EXPECT_EQ(rise, ramp[i].first % 2 == 1 ? 1 : 0) << i;
+  }
+  own.setSpeed(4);
+  EXPECT_EQ(own.roadSpeed(), 20) << "no jump while accelerating";
+
+  // The gauge (10 x 12 at (125,304)): clicks above its middle add, below take, within 1-5.
+  QvKFuel& fuel = *race->fuel();
+  fuel.setLevel(5);
+  RECT window;
+  GetWindowRect(assessmentStage()->handle(), &window);
+  const auto click = [&](int y) {
+    omhost::headlessHost()->click(window.left + 130, window.top + y);
+    passes(50, 20);  // apart, so that no two make a double click
+    return fuel.level();
+  };
+  const std::vector<int> levels = {click(306), click(310), click(315), click(315),
+                                   click(315), click(315), click(315), click(304)};
+  EXPECT_EQ(levels, (std::vector<int>{5, 5, 4, 3, 2, 1, 1, 2}));
+  EXPECT_EQ(fuel.shownFrame(), 4);
+  fuel.setLevel(1);
+  fuel.loseOne();
+  EXPECT_EQ(fuel.level(), 0);
+}
 }  // namespace
