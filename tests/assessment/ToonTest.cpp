@@ -7,12 +7,18 @@
 #include <string>
 #include <vector>
 
+#include "assessment/src/AOBackground.h"
+#include "assessment/src/GlobalCommands.h"
 #include "assessment/src/RToon.h"
 #include "framework/OMLinkToFct.h"
+#include "framework/OMMemCanvas.h"
 #include "tests/assessment/AssessmentProgram.h"
 #include "tests/support/AnimationBuilder.h"
+#include "tests/support/CanvasPixels.h"
 #include "trinkets/src/OMSParameter.h"
+#include "trinkets/src/OMTrinketWindow.h"
 #include "trinkets/src/TrinketRecord.h"
+#include "trinkets/src/rthread/YNativeFunction.h"
 
 namespace {
 
@@ -39,7 +45,17 @@ class ToonTest : public ::testing::Test, public AssessmentProgram {
       b.addSequence(entries);
       ao.add("ASEQ", rate ? "300" : "301", b.build());
     }
+    // A picture for the stage's background, and a toon whose 5-pixel border is clear.
+    omtest::AnimationBuilder picture, bordered(15);
+    picture.addImage(640, 480, 7);
+    picture.addSequence({OMFrameEntry{0, 0, 0, 0}});
+    ao.add("ASEQ", "302", picture.build());
+    bordered.addImage(20, 20, 50, 5);
+    bordered.addSequence({OMFrameEntry{0, 0, 0, 0}});
+    ao.add("ASEQ", "303", bordered.build());
     writeResourceFile("ao.rsc", ao);
+    work.write("PLSDescriptor.txt",
+               "WinExeNamePath Tovik\r\nAODLL ao.rsc\r\nWaveDLL wave.rsc\r\nPic 302\r\n");
     EXPECT_TRUE(start());
     finishedCount = 0;
   }
@@ -116,6 +132,48 @@ TEST_F(ToonTest, RunsPlayTheirFramesAndTheRateSetsTheStep)
   std::unique_ptr<OMScriptableObject> still = makeToon("301");
   ASSERT_NE(still, nullptr);
   EXPECT_EQ(static_cast<RToon&>(*still).stepDelay(), 60) << "a resource rate of 0 counts as 1";
+}
+
+std::vector<std::string> events;
+OMWord note(OMWord name)
+{
+  events.emplace_back(reinterpret_cast<const char*>(name));
+  return 1;
+}
+
+// A press on a drawn pixel is a hit, one beside it in the rectangle a rectangle hit; a stamp
+// leaves the frame in the stage's background.
+TEST_F(ToonTest, PressesTellPixelsFromTheRectangleAndAStampStays)
+{
+  std::unique_ptr<OMScriptableObject> made =
+      createTrinketByName("RToon", "100", "100", "303", "1", "0", "0", scriptArgTerminator);
+  ASSERT_NE(made, nullptr);
+  for (const char* event : {"hit", "rectHit", "dblClick"}) {
+    const OMLinkToFct link(&note, reinterpret_cast<OMWord>(event));
+    made->connect(event, &link, nullptr);
+  }
+  made->setProperty("hot", "1");
+  RECT stage;
+  GetWindowRect(assessmentStage()->handle(), &stage);
+  omhost::HeadlessHost* host = omhost::headlessHost();
+  events.clear();
+  for (const OMPoint at : {OMPoint(110, 110), OMPoint(101, 101), OMPoint(130, 130)}) {
+    host->click(stage.left + at.x, stage.top + at.y);
+    passes(100, 20);  // apart, so that no two make a double click
+  }
+  EXPECT_EQ(events, (std::vector<std::string>{"hit", "rectHit"}));
+
+  YNativeFunction* scene = findScriptFunction("Scene");
+  ASSERT_NE(scene, nullptr);
+  clearScriptArgs();
+  pushScriptArg("Pic");
+  callScriptFunction(*scene);
+  ASSERT_NE(pictureLayer(), nullptr);
+  auto* canvas = static_cast<OMMemCanvas*>(pictureLayer()->canvas());
+  EXPECT_EQ(omtest::canvasPixel(*canvas, 110, 110), 7u);
+  made->callMethod("stamp", scriptArgTerminator);
+  EXPECT_EQ(omtest::canvasPixel(*canvas, 110, 110), 50u);
+  EXPECT_EQ(omtest::canvasPixel(*canvas, 101, 101), 7u) << "the clear border leaves the picture";
 }
 
 }  // namespace
