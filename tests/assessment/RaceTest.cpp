@@ -14,6 +14,7 @@
 #include "assessment/src/QvKFuel.h"
 #include "assessment/src/QvKGame.h"
 #include "assessment/src/QvKHorn.h"
+#include "assessment/src/QvKText.h"
 #include "assessment/src/QvKTiming.h"
 #include "assessment/src/QvKill.h"
 #include "assessment/src/RDitty.h"
@@ -44,6 +45,13 @@ NEResourceWriter::Bytes pictures(int w, int h)
 
 OMWord ignoreEvent(OMWord)
 {
+  return 0;
+}
+
+int typedCount = 0;
+OMWord countTyped(OMWord)
+{
+  ++typedCount;
   return 0;
 }
 
@@ -335,5 +343,20 @@ TEST_F(RaceTest, SceneUnitsKeepTheirTablesAndRules)
   fuel.setLevel(1);
   fuel.loseOne();
   EXPECT_EQ(fuel.level(), 0);
+
+  // Typing: a character a tick, then the problem link; paused, it waits.
+  typedCount = 0;
+  const OMLinkToFct typed(&countTyped);
+  QvKText text(assessmentStage(), &typed);
+  text.typeText("7+2");
+  std::vector<std::string> shown;
+  for (int i = 0; i < 5; ++i) {
+    if (i == 1) text.togglePaused();
+    if (i == 3) text.togglePaused();
+    passes(1, 20);
+    shown.push_back(text.shown());
+  }
+  EXPECT_EQ(shown, (std::vector<std::string>{"7", "7", "7", "7+", "7+2"}));
+  EXPECT_EQ(typedCount, 1);
 }
 }  // namespace
