@@ -25,12 +25,12 @@ QvKFuel::QvKFuel(OMTrinketWindow* host, const OMLink* fuelLink)
     setRect(gauge_->rect());
   }
   setTouchy(1);
-  show(1);
+  showFrame(1);
 }
 
 QvKFuel::~QvKFuel() = default;
 
-void QvKFuel::show(int frame)
+void QvKFuel::showFrame(int frame)
 {
   frame_ = frame;
   if (gauge_) qvk::showFrame(*gauge_, frame);
@@ -54,7 +54,7 @@ void QvKFuel::loseOne()
 void QvKFuel::setLevel(int level)
 {
   level_ = level;
-  show(6 - level);
+  showFrame(6 - level);
 }
 
 void QvKFuel::tick()
@@ -63,16 +63,16 @@ void QvKFuel::tick()
   if (paused_ || state_ == idle || now < nextStep_) return;
   nextStep_ = now + stepTicks;
   if (state_ == filling) {
-    if (frame_ > 1) show(frame_ - 1);
+    if (frame_ > 1) showFrame(frame_ - 1);
     if (frame_ <= 1) state_ = idle;
     return;
   }
   ++step_;
   if (step_ < lossShownStep) {
     // The unit about to go blinks.
-    show(step_ % 2 ? 6 - level_ : 5 - level_);
+    showFrame(step_ % 2 ? 6 - level_ : 5 - level_);
   } else if (step_ == lossShownStep) {
-    show(6 - level_);
+    showFrame(6 - level_);
     if (fuelLink_) cloneLink(fuelLink_.get())->call();
   } else if (step_ >= lossEndStep) {
     state_ = idle;
@@ -86,5 +86,5 @@ void QvKFuel::onMouseUp()
   const OMRect area = rect();
   const bool upper = currentEventMousePoint().y <= area.top() + area.height() / 2;
   level_ = std::clamp(level_ + (upper ? 1 : -1), 1, fullLevel);
-  show(6 - level_);
+  showFrame(6 - level_);
 }

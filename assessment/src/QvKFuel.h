@@ -32,7 +32,7 @@ class QvKFuel : public OMTrinket {
 
  private:
   enum State { idle = 0, filling = 2, losing = 3 };
-  void show(int frame);
+  void showFrame(int frame);
 
   std::unique_ptr<RAnimation> gauge_;
   std::unique_ptr<OMLink> fuelLink_;

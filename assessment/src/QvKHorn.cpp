@@ -50,7 +50,7 @@ QvKHorn::QvKHorn(OMTrinketWindow* host, const OMLink* soundLink, const OMLink* g
 
 QvKHorn::~QvKHorn() = default;
 
-void QvKHorn::show(int frame)
+void QvKHorn::showFrame(int frame)
 {
   frame_ = frame;
   if (picture_) qvk::showFrame(*picture_, frame);
@@ -59,7 +59,7 @@ void QvKHorn::show(int frame)
 void QvKHorn::press()
 {
   if (pressShown_) return;
-  show(frame_ == litFrame ? pressedLitFrame : pressedFrame);
+  showFrame(frame_ == litFrame ? pressedLitFrame : pressedFrame);
   pressShown_ = true;
   pressEnd_ = qvk::ticks() + pressTicks;
   // The game may end the race here: nothing of the horn is touched afterwards.
@@ -75,13 +75,13 @@ void QvKHorn::enable()
 void QvKHorn::disable()
 {
   enabled_ = false;
-  if (!pressShown_) show(idleFrame);
+  if (!pressShown_) showFrame(idleFrame);
 }
 
 void QvKHorn::stall()
 {
   enabled_ = false;
-  show(idleFrame);
+  showFrame(idleFrame);
   stallStep_ = 1;
   stallFrame_ = 0;
   nextStall_ = qvk::ticks();
@@ -147,13 +147,13 @@ void QvKHorn::tick()
   }
   if (pressShown_ && now >= pressEnd_) {
     pressShown_ = false;
-    show(!enabled_ || frame_ == pressedFrame ? idleFrame : litFrame);
+    showFrame(!enabled_ || frame_ == pressedFrame ? idleFrame : litFrame);
   }
   if (enabled_ && now >= nextBlink_) {
     nextBlink_ = now + blinkTicks;
     if (pressShown_)
-      show(frame_ == pressedFrame ? pressedLitFrame : pressedFrame);
+      showFrame(frame_ == pressedFrame ? pressedLitFrame : pressedFrame);
     else
-      show(frame_ == idleFrame ? litFrame : idleFrame);
+      showFrame(frame_ == idleFrame ? litFrame : idleFrame);
   }
 }

@@ -35,7 +35,7 @@ class QvKHorn : public OMTrinket {
   void onKeyDown() override;
 
  private:
-  void show(int frame);
+  void showFrame(int frame);
   // One step of the stall sequence; false when it has ended (the game was told).
   bool stepStall(long now);
 
