@@ -2,6 +2,7 @@
 
 #include "framework/OMApp.h"
 #include "framework/OMAppInitTerm.h"
+#include "framework/OMPopUpMenu.h"
 
 namespace {
 
@@ -352,6 +353,8 @@ OMMenuNode* OMMenubar::findCommand(int id) const
 
 bool dispatchMenuCommand(int id)
 {
+  // A tracked popup's choice comes first.
+  if (OMPopUpMenu::dispatchOpen(id)) return true;
   OMApp* app = OMApp::instance();
   OMMenuNode* node = app && app->menu() ? app->menu()->findCommand(id) : nullptr;
   if (!node) return false;

@@ -14,14 +14,16 @@ std::vector<ActionCreateRecord>* actionRegistry = nullptr;
 
 bool ActionCreateRecord::isInCurrentEdition() const
 {
+  if (assessmentOnly) return OMEdition::isAssessment();
   return !gameOnly || OMEdition::isGame();
 }
 
-void registerActionClass(const char* name, ActionFactory factory, bool gameOnly)
+void registerActionClass(const char* name, ActionFactory factory, bool gameOnly,
+                         bool assessmentOnly)
 {
   if (!name || !*name || !factory) return;
   if (!actionRegistry) actionRegistry = new std::vector<ActionCreateRecord>;
-  actionRegistry->push_back(ActionCreateRecord{name, factory, gameOnly});
+  actionRegistry->push_back(ActionCreateRecord{name, factory, gameOnly, assessmentOnly});
 }
 
 std::unique_ptr<Action> createAction(const char* name, int interruptible)

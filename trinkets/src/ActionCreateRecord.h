@@ -15,13 +15,16 @@ struct ActionCreateRecord {
   ActionFactory factory;
   // Only the game edition's containers see it; the class still registers statically.
   bool gameOnly = false;
+  // Only the assessment edition's containers see it.
+  bool assessmentOnly = false;
 
   bool isInCurrentEdition() const;
 };
 
 // Adds a record for a non-empty name and a factory. A name registered twice has two records;
 // the first is found.
-void registerActionClass(const char* name, ActionFactory factory, bool gameOnly = false);
+void registerActionClass(const char* name, ActionFactory factory, bool gameOnly = false,
+                         bool assessmentOnly = false);
 // The action of the first record of exactly that name (case-sensitive) in the current
 // edition, or null.
 std::unique_ptr<Action> createAction(const char* name, int interruptible);

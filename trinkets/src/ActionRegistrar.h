@@ -10,4 +10,11 @@ class ActionRegistrar {
   {
     registerActionClass(name, factory, gameOnly);
   }
+  // The assessment program's own actions, which the game's registry does not list:
+  //   static ActionRegistrar registrar("MoveXAction", &create, ActionRegistrar::assessmentOnly);
+  enum AssessmentOnly { assessmentOnly };
+  ActionRegistrar(const char* name, ActionFactory factory, AssessmentOnly)
+  {
+    registerActionClass(name, factory, false, true);
+  }
 };

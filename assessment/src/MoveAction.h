@@ -1,0 +1,75 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include "trinkets/src/Action.h"
+
+class OMTrinket;
+class RAnimation;
+
+// One axis of a move: the position goes on by the velocity, which grows by the acceleration.
+struct MoveAxis {
+  int position = 0;
+  int acceleration = 0;
+  int start = 0;
+  int end = 0;
+  int velocity = 0;
+
+  void advance()
+  {
+    position += velocity;
+    velocity += acceleration;
+  }
+  // A start equal to the end is never passed.
+  bool passed() const
+  {
+    if (start < end) return position > end;
+    if (start > end) return position < end;
+    return false;
+  }
+};
+
+// The common road of the move actions: a playing animation paces the steps, one per frame
+// that has an image. Both objects are watched, so that their deletion leaves no dangling
+// reference behind.
+class MoveAction : public Action {
+ public:
+  // A halt puts the target at the ends given; an axis without one stays.
+  MoveAction(RAnimation* animation, OMScriptableObject* target, int interruptible,
+             std::optional<int> endX, std::optional<int> endY);
+  ~MoveAction() override;
+
+  void halt() override;
+  void pause() override;
+  void resume() override;
+  void start() override;
+
+ protected:
+  // The objects the two names hold (null when either is missing), and the interruptible flag
+  // popped last: the registry's default when empty, -1 when the action cannot be made.
+  struct Objects {
+    RAnimation* animation = nullptr;
+    OMScriptableObject* target = nullptr;
+  };
+  static Objects popObjects();
+  // Pops start, velocity, acceleration and end; the end's text tells whether it was given.
+  static const char* popAxis(MoveAxis& axis);
+  static int popInterruptible(int registryDefault, const char* end);
+
+  // Moves the target, when there is one; an axis without a value stays.
+  void placeTarget(std::optional<int> x, std::optional<int> y);
+  virtual void moveToStart() = 0;
+  // One frame's step; false once the move has passed its end.
+  virtual bool advance() = 0;
+
+ private:
+  OMWord stepFrame(OMWord animation);
+  OMWord forget(OMWord object);
+  void unwatchAll();
+
+  std::optional<int> endX_, endY_;
+  int savedMode_ = 0;
+  RAnimation* animation_;
+  OMScriptableObject* target_;
+};

@@ -1,0 +1,129 @@
+#include "framework/OMNControl.h"
+
+#include "framework/OMFont.h"
+#include "framework/OMSysFont.h"
+#include "framework/OMWindow.h"
+
+namespace {
+
+constexpr int textLimit = 256;
+
+COLORREF colorRef(const OMRGBColor& color)
+{
+  return RGB(color.redByte(), color.greenByte(), color.blueByte());
+}
+
+}  // namespace
+
+OMNControl::OMNControl(OMWindow* owner, const char* className, const char* text, DWORD style,
+                       const OMRect& bounds, const OMRGBColor& textColor,
+                       const OMRGBColor& background)
+    : bounds_(bounds),
+      owner_(owner),
+      window_(CreateWindowExA(0, className, text, style | WS_CHILD, bounds.left(), bounds.top(),
+                              bounds.width(), bounds.height(), owner ? owner->handle() : nullptr,
+                              nullptr, nullptr, nullptr))
+{
+  setColors(textColor, background);
+}
+
+OMNControl::~OMNControl()
+{
+  if (window_) DestroyWindow(window_);
+  if (brush_) DeleteObject(brush_);
+}
+
+HBRUSH OMNControl::color(HDC dc)
+{
+  if (!textColor_.isNone()) SetTextColor(dc, colorRef(textColor_));
+  SetBkMode(dc, TRANSPARENT);
+  return brush_;
+}
+
+void OMNControl::place()
+{
+  MoveWindow(window_, bounds_.left(), bounds_.top(), bounds_.width(), bounds_.height(), TRUE);
+  InvalidateRect(window_, nullptr, TRUE);
+}
+
+void OMNControl::moveTo(int x, int y)
+{
+  bounds_ = OMRect(x, y, x + bounds_.width(), y + bounds_.height());
+  place();
+}
+
+void OMNControl::moveBy(int dx, int dy)
+{
+  moveTo(bounds_.left() + dx, bounds_.top() + dy);
+}
+
+void OMNControl::resize(int width, int height)
+{
+  bounds_ = OMRect(bounds_.left(), bounds_.top(), bounds_.left() + width, bounds_.top() + height);
+  place();
+}
+
+void OMNControl::setBounds(const OMRect& bounds)
+{
+  bounds_ = bounds;
+  place();
+}
+
+void OMNControl::show(bool visible)
+{
+  ShowWindow(window_, visible ? SW_SHOW : SW_HIDE);
+}
+
+bool OMNControl::isVisible() const
+{
+  return IsWindowVisible(window_) != FALSE;
+}
+
+void OMNControl::enable(bool enabled)
+{
+  EnableWindow(window_, enabled ? TRUE : FALSE);
+}
+
+bool OMNControl::isEnabled() const
+{
+  return IsWindowEnabled(window_) != FALSE;
+}
+
+void OMNControl::setText(const char* text)
+{
+  SetWindowTextA(window_, text ? text : "");
+}
+
+const char* OMNControl::text()
+{
+  char buffer[textLimit + 1] = {};
+  GetWindowTextA(window_, buffer, sizeof buffer);
+  text_ = buffer;
+  return text_.c_str();
+}
+
+void OMNControl::focus()
+{
+  SetFocus(window_);
+}
+
+void OMNControl::setFont(OMFont* font)
+{
+  if (!font || dynamic_cast<OMSysFont*>(font)) return;
+  SendMessageA(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font->handle()), TRUE);
+}
+
+void OMNControl::setColors(const OMRGBColor& textColor, const OMRGBColor& background)
+{
+  // -2 keeps the colour the control has.
+  if (textColor.index != -2) textColor_ = textColor;
+  if (background.index == -2) return;
+  background_ = background;
+  if (brush_) DeleteObject(brush_);
+  brush_ = background_.isNone() ? nullptr : CreateSolidBrush(colorRef(background_));
+}
+
+bool OMNControl::hasFocus() const
+{
+  return GetFocus() == window_;
+}

@@ -1,0 +1,222 @@
+// The move actions: a target moved in step with a playing animation, its end, an animation
+// deleted under a running move, and the factories' refusals.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "assessment/src/DeletionRegistry.h"
+#include "framework/OMLinkToFct.h"
+#include "tests/support/AnimationBuilder.h"
+#include "tests/support/ScopedEdition.h"
+#include "tests/support/TestStage.h"
+#include "tests/trinkets/ActionTestSupport.h"
+#include "tools/NEResourceWriter.h"
+#include "trinkets/lib/RAnimation.h"
+
+namespace {
+
+int finishes = 0;
+OMWord countFinish(OMWord)
+{
+  ++finishes;
+  return 1;
+}
+
+class MoveActionTest : public ::testing::Test {
+ protected:
+  MoveActionTest()
+  {
+    omtest::AnimationBuilder looping(8);
+    for (int i = 0; i < 4; ++i)
+      looping.addImage(10, 10, static_cast<std::uint8_t>(i + 1));
+    looping.addSequence({OMFrameEntry{0, 0, 0, 0}, OMFrameEntry{0, 0, 1, 0},
+                         OMFrameEntry{0, 0, 2, 0}, OMFrameEntry{0, 0, 3, 0},
+                         OMFrameEntry{0, 0, OMFrameEntry::loop, 0}});
+    NEResourceWriter writer;
+    writer.add("ASEQ", "1", looping.build());
+    stage.addResourceFile("move.rsc", writer);
+    installDeletionHooks();
+    pacer = makeAnimation();
+    target = makeAnimation();
+    variables.assign("pacer", pacer.get());
+    variables.assign("target", target.get());
+    finishes = 0;
+  }
+  ~MoveActionTest() override { removeDeletionHooks(); }
+
+  std::unique_ptr<RAnimation> makeAnimation()
+  {
+    auto animation = std::make_unique<RAnimation>(openResourceStream(1, "ASEQ", -1), 300, 300,
+                                                  OMTrinketWindow::mainHost());
+    animation->registerMembers();
+    animation->pause();
+    return animation;
+  }
+  // The target's position after each frame notification of the pacer, for that many frames.
+  std::vector<std::pair<int, int>> positionsPerFrame(int frames)
+  {
+    seen().clear();
+    const OMLinkToFct note(&noteFrame, reinterpret_cast<OMWord>(target.get()));
+    pacer->connect("frameNotify", &note, nullptr);
+    for (int pass = 0; pass < 400 && static_cast<int>(seen().size()) < frames + 1; ++pass)
+      stage.passes(1, 10);
+    pacer->connect("frameNotify", nullptr, nullptr);
+    // The event comes before the step: each entry shows the step of the frame before.
+    if (seen().empty()) return {};
+    return std::vector<std::pair<int, int>>(seen().begin() + 1, seen().end());
+  }
+  static std::vector<std::pair<int, int>>& seen()
+  {
+    static std::vector<std::pair<int, int>> positions;
+    return positions;
+  }
+  static OMWord noteFrame(OMWord trinket)
+  {
+    const auto* moved = reinterpret_cast<const OMTrinket*>(trinket);
+    seen().emplace_back(moved->x(), moved->y());
+    return 1;
+  }
+
+  ScopedEdition edition{OMEdition::assessment};
+  omtest::TestStage stage{8};
+  FakeVariables variables;
+  std::unique_ptr<RAnimation> pacer, target;
+};
+
+TEST_F(MoveActionTest, EachFrameStepsTheTargetUntilItPassesItsEnd)
+{
+  using Positions = std::vector<std::pair<int, int>>;
+  struct Case {
+    const char* name;
+    std::vector<const char*> words;
+    std::pair<int, int> atStart;
+    Positions perFrame;
+    bool finishes;
+    std::pair<int, int> atEnd;  // after the finish or a halt
+  };
+  const Case cases[] = {
+      {"MoveXAction",
+       {"pacer", "target", "0", "5", "0", "20"},
+       {0, 300},
+       {{5, 300}, {10, 300}, {15, 300}, {20, 300}},
+       true,
+       {20, 300}},
+      {"MoveYAction",
+       {"pacer", "target", "100", "-10", "2", "50", "1"},
+       {300, 100},
+       {{300, 90}, {300, 82}, {300, 76}, {300, 72}, {300, 70}, {300, 70}, {300, 72}, {300, 76}},
+       false,
+       {300, 50}},
+      // x passes its end at the fifth frame, y never: the move goes on in both.
+      {"MoveXYAction",
+       {"pacer", "target", "0", "5", "0", "20", "100", "-10", "2", "50"},
+       {0, 100},
+       {{5, 90}, {10, 82}, {15, 76}, {20, 72}, {25, 70}, {30, 70}},
+       false,
+       {20, 50}},
+      // Both pass: the move ends and leaves the target at both ends.
+      {"MoveXYAction",
+       {"pacer", "target", "10", "-5", "0", "0", "0", "4", "0", "8"},
+       {10, 0},
+       {{5, 4}, {0, 8}},
+       true,
+       {0, 8}},
+  };
+  const OMLinkToFct link(&countFinish);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " " + c.words[2]);
+    finishes = 0;
+    pacer->setFrameNotification(0, nullptr);
+    target->setPosition(300, 300);
+    std::unique_ptr<Action> action = makeAction(c.name, c.words);
+    ASSERT_NE(action, nullptr);
+    action->setFinishedCallback(&link);
+    action->start();
+    EXPECT_EQ(pacer->frameNotificationMode(), 1);
+    EXPECT_EQ(std::make_pair(target->x(), target->y()), c.atStart);
+    EXPECT_EQ(positionsPerFrame(static_cast<int>(c.perFrame.size())), c.perFrame);
+    EXPECT_EQ(finishes, c.finishes ? 1 : 0);
+    EXPECT_EQ(action->isActive(), c.finishes ? 0 : 1);
+    if (!c.finishes) action->halt();
+    EXPECT_EQ(std::make_pair(target->x(), target->y()), c.atEnd);
+    EXPECT_EQ(pacer->frameNotificationMode(), 0) << "the saved mode is back";
+    const int entry = pacer->currentEntryIndex();
+    stage.passes(50, 10);
+    EXPECT_EQ(pacer->currentEntryIndex(), entry) << "the pacer stopped";
+  }
+}
+
+// The pacer deleted mid-move ends the move where the target stands; a later halt still puts
+// the target at the end, and the target deleted leaves nothing to move.
+TEST_F(MoveActionTest, DeletedObjectsAreForgottenAndTheMoveEnds)
+{
+  const OMLinkToFct link(&countFinish);
+  std::unique_ptr<Action> action =
+      makeAction("MoveXAction", {"pacer", "target", "0", "5", "0", "100"});
+  ASSERT_NE(action, nullptr);
+  action->setFinishedCallback(&link);
+  action->start();
+  positionsPerFrame(2);
+  ASSERT_EQ(target->x(), 15);
+  pacer.reset();
+  EXPECT_EQ(finishes, 1);
+  EXPECT_EQ(action->isActive(), 0);
+  stage.passes(50, 10);
+  EXPECT_EQ(target->x(), 15);
+  action->halt();
+  EXPECT_EQ(target->x(), 100);
+  target.reset();
+  action->halt();
+  action.reset();
+  EXPECT_EQ(watchedObjectCount(), 0);
+}
+
+TEST_F(MoveActionTest, FactoriesNeedBothObjectsAndAnEndOrAFlag)
+{
+  struct Case {
+    const char* name;
+    std::vector<const char*> words;
+    int interruptible;  // -1: nothing is made
+  };
+  const Case cases[] = {
+      {"MoveXAction", {"pacer", "missing", "0", "5", "0", "20"}, -1},
+      {"MoveYAction", {"missing", "target", "0", "5", "0", "20"}, -1},
+      {"MoveXAction", {"target", "pacer", "0", "5", "0", "20"}, 1},
+      {"MoveXAction", {"pacer", "target", "0", "5", "0", ""}, -1},
+      {"MoveXAction", {"pacer", "target", "0", "5", "0", "", "0"}, 0},
+      {"MoveYAction", {"pacer", "target", "0", "5", "0", "20"}, 1},
+      {"MoveXYAction", {"pacer", "target", "0", "5", "0", "20", "0", "1", "0", ""}, -1},
+      {"MoveXYAction", {"pacer", "target", "0", "5", "0", "20", "0", "1", "0", "9", "0"}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name) + " " + c.words[1] + " " + std::to_string(c.words.size()));
+    std::unique_ptr<Action> action = makeAction(c.name, c.words, 1);
+    ASSERT_EQ(action != nullptr, c.interruptible >= 0);
+    if (action) {
+      EXPECT_EQ(action->isInterruptible(), c.interruptible);
+    }
+  }
+}
+
+TEST(MoveActionRegistry, OnlyTheAssessmentEditionListsTheMoves)
+{
+  const auto listed = [] {
+    std::vector<std::string> names;
+    forEachActionClass([&](const char* name) {
+      if (std::string(name).rfind("Move", 0) == 0) names.emplace_back(name);
+    });
+    return names;
+  };
+  {
+    ScopedEdition edition(OMEdition::game);
+    EXPECT_TRUE(listed().empty());
+    EXPECT_EQ(createAction("MoveXAction", 1), nullptr);
+  }
+  ScopedEdition edition(OMEdition::assessment);
+  EXPECT_EQ(listed(), (std::vector<std::string>{"MoveXAction", "MoveYAction", "MoveXYAction"}));
+}
+
+}  // namespace
