@@ -51,8 +51,8 @@ std::unique_ptr<OMAnimation> BezelItem::makeAnimation(int id)
   std::unique_ptr<OMIStream> stream =
       OMAnimation::animationResolver && id ? OMAnimation::animationResolver(id) : nullptr;
   if (!stream) return nullptr;
-  auto animation = std::make_unique<OMAnimation>(std::move(stream), noPosition, noPosition,
-                                                 window());
+  auto animation =
+      std::make_unique<OMAnimation>(std::move(stream), noPosition, noPosition, window());
   animation->rewind();
   animation->hide();
   animation->setTouchy(0);
@@ -85,7 +85,7 @@ void BezelItem::tick()
   if (!text_) return;
   OMAnimation* shown = lower_ && lower_->isVisible() ? lower_.get()
                        : rise_ && rise_->isVisible() ? rise_.get()
-                                                      : nullptr;
+                                                     : nullptr;
   if (shown && text_->y() != shown->y() + textBelow) text_->setY(shown->y() + textBelow);
 }
 

@@ -26,9 +26,8 @@ constexpr const char* radioEvent = "radio";
 void moveItem(std::vector<std::unique_ptr<BezelItem>>& from,
               std::vector<std::unique_ptr<BezelItem>>& to, BezelItem* item)
 {
-  auto found = std::find_if(from.begin(), from.end(), [item](const auto& each) {
-    return each.get() == item;
-  });
+  auto found = std::find_if(from.begin(), from.end(),
+                            [item](const auto& each) { return each.get() == item; });
   if (found == from.end()) return;
   to.push_back(std::move(*found));
   from.erase(found);

@@ -44,10 +44,14 @@ struct Move {
   int keys, direction, ux, uy, sx, sy;
 };
 constexpr Move moves[] = {
-    {upKey, 0, 0, -1, 1, 0},           {downKey, 4, 0, 1, 1, 0},
-    {leftKey, 6, -1, 0, 0, 1},         {leftKey | upKey, 7, -1, -1, 0, 0},
-    {leftKey | downKey, 5, -1, 1, 0, 0}, {rightKey, 2, 1, 0, 0, 1},
-    {rightKey | upKey, 1, 1, -1, 0, 0}, {rightKey | downKey, 3, 1, 1, 0, 0},
+    {upKey, 0, 0, -1, 1, 0},
+    {downKey, 4, 0, 1, 1, 0},
+    {leftKey, 6, -1, 0, 0, 1},
+    {leftKey | upKey, 7, -1, -1, 0, 0},
+    {leftKey | downKey, 5, -1, 1, 0, 0},
+    {rightKey, 2, 1, 0, 0, 1},
+    {rightKey | upKey, 1, 1, -1, 0, 0},
+    {rightKey | downKey, 3, 1, 1, 0, 0},
 };
 
 const Move* moveFor(int keys)
@@ -260,16 +264,23 @@ OMWord MA2Maze::raiseCarClick()
 
 void MA2Maze::loadData(const char* layout, const char* definitions)
 {
+  loadDocuments(readDocument(layout), readDocument(definitions));
+}
+
+void MA2Maze::loadDocuments(std::unique_ptr<OMXMLDocument> layout,
+                            std::unique_ptr<OMXMLDocument> definitions)
+{
   destination_ = nullptr;
   hidingSpot_ = nullptr;
-  layout_ = readDocument(layout);
-  definitions_ = readDocument(definitions);
+  layout_ = std::move(layout);
+  definitions_ = std::move(definitions);
   for (const auto* document : {layout_.get(), definitions_.get()}) {
-    if (document->error() || document->root()->children().isEmpty()) {
-      OutputDebugStringA((std::string("MA2Maze: a maze document cannot be read: ") +
-                          (document == layout_.get() ? layout : definitions) + " (" +
-                          (document->error() ? document->error() : "empty or missing") + ")")
-                             .c_str());
+    if (!document || document->error() || document->root()->children().isEmpty()) {
+      OutputDebugStringA(
+          (std::string("MA2Maze: the ") + (document == layout_.get() ? "layout" : "definitions") +
+           " document cannot be read (" +
+           (document && document->error() ? document->error() : "empty or missing") + ")")
+              .c_str());
       return;
     }
   }

@@ -51,6 +51,9 @@ class MA2Maze : public OMScriptableObject {
   void setPathIds(const std::array<int, screenCount>& ids) { pathIds_ = ids; }
   // Loads both documents (a file name, or the id of an "XML" resource) and the level.
   void loadData(const char* layout, const char* definitions);
+  // The same with documents read already; an unread or damaged one loads nothing.
+  void loadDocuments(std::unique_ptr<OMXMLDocument> layout,
+                     std::unique_ptr<OMXMLDocument> definitions);
   // Goes to the screen with the car at (x, y); a screen outside 0-5 raises "over".
   void goToScreen(int screen, int x, int y);
   void setRunning(int running) { running_ = running; }

@@ -27,10 +27,9 @@ constexpr int itemZ = 9;
 constexpr int frontZ = 11;
 constexpr int warpSize = 16;
 constexpr int keyZoneLong = 30, keyZoneShort = 10;
-constexpr const char* itemAttributes[] = {"name", "screen", "id", "x", "y", "orientation",
-                                          nullptr};
-constexpr const char* warpAttributes[] = {"name", "screen", "id", "x", "y", "orientation",
-                                          "wx", "wy", nullptr};
+constexpr const char* itemAttributes[] = {"name", "screen", "id", "x", "y", "orientation", nullptr};
+constexpr const char* warpAttributes[] = {"name",        "screen", "id", "x",    "y",
+                                          "orientation", "wx",     "wy", nullptr};
 
 void refuse(const std::string& why)
 {
@@ -93,9 +92,8 @@ std::unique_ptr<OMAnimation> animationOf(int id)
   std::unique_ptr<OMIStream> stream =
       OMAnimation::animationResolver && id ? OMAnimation::animationResolver(id) : nullptr;
   if (!stream) return nullptr;
-  auto animation = std::make_unique<OMAnimation>(std::move(stream), OMTrinket::noPosition,
-                                                 OMTrinket::noPosition,
-                                                 OMTrinketWindow::mainHost());
+  auto animation = std::make_unique<OMAnimation>(
+      std::move(stream), OMTrinket::noPosition, OMTrinket::noPosition, OMTrinketWindow::mainHost());
   // Still until shown or opened.
   animation->rewind();
   return animation;

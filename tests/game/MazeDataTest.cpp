@@ -31,27 +31,27 @@ MazeDescription sampleMaze()
       mazeList("Clue", "Clue_", {"c0", "c1"}, 0),
       {"Destination", {{"Goal_1", "Room2"}, {"Spot", "H1"}}, {}},
   };
-  maze.levels = {{1,
-                  {first,
-                   {mazeList("Block", "Block", {"B2"})},
-                   {mazeList("Block", "Block", {"B3"})}}}};
+  maze.levels = {
+      {1, {first, {mazeList("Block", "Block", {"B2"})}, {mazeList("Block", "Block", {"B3"})}}}};
   maze.clues = {{"c0", "Find the red door"}, {"c1", "Now the key"}};
   maze.blocks = {mazeItem("B1", 0, mazetest::blockImage, 100, 100, 0, {{"collide", "2 2 2 2"}}),
                  mazeItem("B2", 1, 0, 50, 60), mazeItem("B3", 2, mazetest::blockImage, 10, 0)};
-  maze.warps = {mazeItem("A1", 0, mazetest::warpImage, 300, 300, 0, {{"wx", "200"}, {"wy", "220"}}),
-                mazeItem("A2", 4, mazetest::warpImage, 400, 100, 0, {{"wx", "420"}, {"wy", "240"}})};
+  maze.warps = {
+      mazeItem("A1", 0, mazetest::warpImage, 300, 300, 0, {{"wx", "200"}, {"wy", "220"}}),
+      mazeItem("A2", 4, mazetest::warpImage, 400, 100, 0, {{"wx", "420"}, {"wy", "240"}})};
   maze.gates = {mazeItem("G1", 0, mazetest::gateImage, 500, 100, 1),
                 mazeItem("G2", 1, mazetest::gateImage, 200, 200, 0,
                          {{"xform", std::to_string(mazetest::transformImage)}}),
                 mazeItem("G3", 1, mazetest::gateImage, 300, 200)};
   maze.hidingSpots = {mazeItem("H1", 3, mazetest::spotImage, 10, 10)};
   for (int k = 1; k <= 6; ++k)
-    maze.rooms.push_back(mazeRoom(k, k * 10, 20, k * 10 + 50, 80, k - 1, "Room" + std::to_string(k)));
+    maze.rooms.push_back(
+        mazeRoom(k, k * 10, 20, k * 10 + 50, 80, k - 1, "Room" + std::to_string(k)));
   return maze;
 }
 
 const std::vector<std::string> rooms = {
-    "0 R Room1 10,20,60,80", "1 R Room2 20,20,70,80", "2 R Room3 30,20,80,80",
+    "0 R Room1 10,20,60,80", "1 R Room2 20,20,70,80",  "2 R Room3 30,20,80,80",
     "3 R Room4 40,20,90,80", "4 R Room5 50,20,100,80", "5 R Room6 60,20,110,80",
 };
 // What the sample's first set loads, in load order.
@@ -161,61 +161,143 @@ TEST_F(MazeDataTest, RefusalsSayOneLineAndChangeNothingElse)
     std::string items;
     std::vector<std::string> said;
   } cases[] = {
-      {"a block off the screens", layout,
-       replaced(definitions, "name=\"B1\" screen=\"0\"", "name=\"B1\" screen=\"6\""), 1,
-       expected(changed(firstSet, "0 B", "")), {"om: MA2Maze: B1 is on screen 6: skipped"}},
-      {"a block without orientation", layout, replaced(definitions, "y=\"100\" orientation=\"0\" collide", "y=\"100\" collide"), 1,
-       expected(changed(firstSet, "0 B", "")), {"om: MA2Maze: B1 has no orientation: skipped"}},
-      {"three margins", layout, replaced(definitions, "\"2 2 2 2\"", "\"2 2 2\""), 1,
-       expected(changed(firstSet, "0 B", "0 B B1 100,100,120,120")), {}},
-      {"a block id that does not resolve", layout,
-       replaced(definitions, "id=\"700\" x=\"100\"", "id=\"999\" x=\"100\""), 1,
-       expected(changed(firstSet, "0 B", "0 B B1 102,102,98,98")), {}},
-      {"a warp named by two characters", replaced(layout, "Warp1=\"A\"", "Warp1=\"AB\""),
-       definitions, 1,
-       expected(changed(changed(changed(firstSet, "0 W", ""), "4 W", ""), "0 G",
-                        "0 G G1 500,100,520,140 zone 480,110,540,130 closed type 2 partner G3 quiet")),
+      {"a block off the screens",
+       layout,
+       replaced(definitions, "name=\"B1\" screen=\"0\"", "name=\"B1\" screen=\"6\""),
+       1,
+       expected(changed(firstSet, "0 B", "")),
+       {"om: MA2Maze: B1 is on screen 6: skipped"}},
+      {"a block without orientation",
+       layout,
+       replaced(definitions, "y=\"100\" orientation=\"0\" collide", "y=\"100\" collide"),
+       1,
+       expected(changed(firstSet, "0 B", "")),
+       {"om: MA2Maze: B1 has no orientation: skipped"}},
+      {"three margins",
+       layout,
+       replaced(definitions, "\"2 2 2 2\"", "\"2 2 2\""),
+       1,
+       expected(changed(firstSet, "0 B", "0 B B1 100,100,120,120")),
+       {}},
+      {"a block id that does not resolve",
+       layout,
+       replaced(definitions, "id=\"700\" x=\"100\"", "id=\"999\" x=\"100\""),
+       1,
+       expected(changed(firstSet, "0 B", "0 B B1 102,102,98,98")),
+       {}},
+      {"a warp named by two characters",
+       replaced(layout, "Warp1=\"A\"", "Warp1=\"AB\""),
+       definitions,
+       1,
+       expected(
+           changed(changed(changed(firstSet, "0 W", ""), "4 W", ""), "0 G",
+                   "0 G G1 500,100,520,140 zone 480,110,540,130 closed type 2 partner G3 quiet")),
        {"om: MA2Maze: a warp named \"AB\" is not one character"}},
-      {"A1 alone", layout, replaced(definitions, "<A2 name=\"A2\"", "<Z2 name=\"Z2\""), 1,
+      {"A1 alone",
+       layout,
+       replaced(definitions, "<A2 name=\"A2\"", "<Z2 name=\"Z2\""),
+       1,
        expected(changed(changed(firstSet, "0 W", "0 W A1 300,300,315,315 to 200,220 gate G1"),
                         "4 W", "")),
        {}},
-      {"no Blocked_Access", layout,
+      {"no Blocked_Access",
+       layout,
        replaced(replaced(definitions, "<Blocked_Access>", "<Blocked>"), "</Blocked_Access>",
                 "</Blocked>"),
-       1, expected(changed(firstSet, "0 B", "")),
+       1,
+       expected(changed(firstSet, "0 B", "")),
        {"om: MA2Maze: the maze documents have no Blocked_Access"}},
-      {"no level", layout, definitions, 2, expected({}),
+      {"no level",
+       layout,
+       definitions,
+       2,
+       expected({}),
        {"om: MA2Maze: the layout has no Level_2"}},
-      {"no room R6", layout, replaced(definitions, "<R6 ", "<R7 "), 1,
-       expected([] {
+      {"no room R6",
+       layout,
+       replaced(definitions, "<R6 ", "<R7 "),
+       1,
+       expected(
+           [] {
              std::vector<std::string> all = firstSet;
              all.insert(all.end(), rooms.begin(), rooms.end() - 1);
              return all;
            }(),
-                    false),
+           false),
        {"om: MA2Maze: the maze documents have no room R6"}},
-      {"a gate link without type", replaced(layout, "type=\"3\"", "kind=\"3\""), definitions, 1,
-       expected(changed(changed(firstSet, "1 G G2", "1 G G2 200,200,220,240 zone 200,190,220,250 closed type 0"), "1 G G3", "1 G G3 300,200,320,240 zone 300,190,320,250 open type 0")),
+      {"a gate link without type",
+       replaced(layout, "type=\"3\"", "kind=\"3\""),
+       definitions,
+       1,
+       expected(changed(
+           changed(firstSet, "1 G G2", "1 G G2 200,200,220,240 zone 200,190,220,250 closed type 0"),
+           "1 G G3", "1 G G3 300,200,320,240 zone 300,190,320,250 open type 0")),
        {"om: MA2Maze: a gate link lacks its location, type or initial_status: skipped"}},
-      {"a layout that does not parse", replaced(layout, "<Clues", "<!-- <Clues"), definitions, 1, "",
-       {"om: MA2Maze: a maze document cannot be read: layout.xml ("}},
-      {"an empty definitions document", layout, "", 1, "",
-       {"om: MA2Maze: a maze document cannot be read: definitions.xml (empty or missing)"}},
-      {"a missing file", layout, definitions, -1, "",
-       {"om: MA2Maze: a maze document cannot be read: none.xml (empty or missing)"}},
+      {"a layout that does not parse",
+       replaced(layout, "<Clues", "<!-- <Clues"),
+       definitions,
+       1,
+       "",
+       {"om: MA2Maze: the layout document cannot be read ("}},
+      {"an empty definitions document",
+       layout,
+       "",
+       1,
+       "",
+       {"om: MA2Maze: the definitions document cannot be read (empty or missing)"}},
+      {"a missing file",
+       layout,
+       definitions,
+       -1,
+       "",
+       {"om: MA2Maze: the layout document cannot be read (empty or missing)"}},
   };
   for (Case& c : cases) {
     writeDocuments(c.layout, c.definitions);
     std::vector<std::string> said;
-    const std::string items =
-        c.level < 0 ? load(1, 1, &said, "none.xml") : load(c.level, 1, &said);
+    const std::string items = c.level < 0 ? load(1, 1, &said, "none.xml") : load(c.level, 1, &said);
     EXPECT_EQ(items, c.items) << c.what;
     // Each line begins as told.
     EXPECT_EQ(said.size(), c.said.size()) << c.what;
     for (std::size_t i = 0; i < std::min(said.size(), c.said.size()); ++i)
       EXPECT_EQ(said[i].substr(0, c.said[i].size()), c.said[i]) << c.what;
   }
+}
+
+// Damaged documents, as the fuzz target gets them: each pair is refused or loaded, and the
+// car stays on its screen whatever was loaded.
+TEST_F(MazeDataTest, TenThousandDamagedPairsAreRefusedOrLoaded)
+{
+  const std::string layout = omtest::mazeLayout(sampleMaze());
+  const std::string definitions = omtest::mazeDefinitions(sampleMaze());
+  const char replacements[] = {'<', '>', '"', '/', '=', ' ', '1', '9', '-', 'A', '\0', '_'};
+  std::uint32_t seed = 2024;
+  auto next = [&seed](std::uint32_t below) {
+    seed = seed * 1103515245 + 12345;
+    return (seed >> 8) % below;
+  };
+  int loadedSome = 0;
+  for (int round = 0; round < 10000; ++round) {
+    std::string damaged[2] = {layout, definitions};
+    for (int change = 0; change < 1 + round % 3; ++change) {
+      std::string& text = damaged[next(2)];
+      text[next(std::uint32_t(text.size()))] = replacements[next(sizeof replacements)];
+    }
+    MA2Maze maze(1, static_cast<int>(next(5)), OMTrinketWindow::mainHost());
+    auto read = [](const std::string& text) {
+      auto document = std::make_unique<OMXMLDocument>();
+      document->parse(text.data(), text.size());
+      return document;
+    };
+    maze.loadDocuments(read(damaged[0]), read(damaged[1]));
+    loadedSome += !describe(maze).empty();
+    maze.goToScreen(static_cast<int>(next(6)), 320, 240);
+    maze.step(9, 1000);
+    maze.step(9, 1100);
+    const OMPoint car = maze.carPosition();
+    ASSERT_TRUE(maze.isOnPath(car.x, car.y)) << round;
+  }
+  EXPECT_GT(loadedSome, 5000);
 }
 
 }  // namespace

@@ -117,13 +117,15 @@ class MazeTest : public globalfn::GlobalFunctionsTest {
     work.write("layout.xml", layout);
     work.write("definitions.xml", definitions);
     NEResourceWriter writer;
-    writer.add("XML", std::to_string(layoutId), NEResourceWriter::Bytes(layout.begin(), layout.end()));
+    writer.add("XML", std::to_string(layoutId),
+               NEResourceWriter::Bytes(layout.begin(), layout.end()));
     writer.add("XML", std::to_string(definitionsId),
                NEResourceWriter::Bytes(definitions.begin(), definitions.end()));
     NEResourceWriter::Bytes bytes;
     EXPECT_TRUE(writer.build(bytes)) << writer.error();
     const std::string name = "documents" + std::to_string(++documentFiles_) + ".rsc";
-    if (documentFiles_ > 1) closeResFile(("documents" + std::to_string(documentFiles_ - 1) + ".rsc").c_str(), 1);
+    if (documentFiles_ > 1)
+      closeResFile(("documents" + std::to_string(documentFiles_ - 1) + ".rsc").c_str(), 1);
     openResFile(work.write(name, std::string(bytes.begin(), bytes.end())).c_str(), 1);
   }
 
@@ -136,7 +138,7 @@ class MazeTest : public globalfn::GlobalFunctionsTest {
         const OMRect& r = item->rect;
         char line[256];
         std::snprintf(line, sizeof line, "%d %c %s %d,%d,%d,%d", s, "BGWRH"[item->kind],
-                      item->name.c_str(), r.left(), r.top(), r.right(), r.bottom());
+                      item -> name.c_str(), r.left(), r.top(), r.right(), r.bottom());
         out += out.empty() ? "" : " | ";
         out += line;
         if (auto* gate = dynamic_cast<MazeGate*>(item.get())) {

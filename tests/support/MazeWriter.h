@@ -62,8 +62,8 @@ inline MazeElement mazeList(const std::string& name, const std::string& prefix,
   return element;
 }
 
-inline MazeElement mazeGateLink(const std::string& location, const std::string& linkedTo,
-                                int type, int initialStatus)
+inline MazeElement mazeGateLink(const std::string& location, const std::string& linkedTo, int type,
+                                int initialStatus)
 {
   return {"Link",
           {{"location", location},
@@ -78,11 +78,20 @@ inline std::string xmlEscaped(const std::string& text)
   std::string out;
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -127,8 +136,11 @@ inline std::string mazeDefinitions(const MazeDescription& maze)
 {
   MazeElement top{"Definitions", {}, {}};
   const std::pair<const char*, const std::vector<MazeElement>*> holders[] = {
-      {"Blocked_Access", &maze.blocks}, {"Warps", &maze.warps},          {"Gates", &maze.gates},
-      {"Hiding_Spots", &maze.hidingSpots}, {"Room_Rects", &maze.rooms}};
+      {"Blocked_Access", &maze.blocks},
+      {"Warps", &maze.warps},
+      {"Gates", &maze.gates},
+      {"Hiding_Spots", &maze.hidingSpots},
+      {"Room_Rects", &maze.rooms}};
   for (const auto& [name, elements] : holders)
     top.children.push_back({name, {}, *elements});
   return mazeDocument(top);
