@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/OMXMLDocument.h"
+#include "game/GameResources.h"
 #include "game/MA2Bezel.h"
 #include "game/MA2Maze.h"
 #include "game/MazeGate.h"
@@ -78,7 +79,8 @@ class MazeTest : public globalfn::GlobalFunctionsTest {
     OMXMLDocument::setResourceOpener(
         [](int id, int) -> OMIStream* { return openResourceStream(id, "XML", -1).release(); });
   }
-  ~MazeTest() override { OMXMLDocument::setResourceOpener(nullptr); }
+  // The car's cursor is one of the game's, which go with the window.
+  ~MazeTest() override { shutdownResources(); }
 
   static std::vector<std::uint8_t> still(int w, int h, int colour,
                                          std::int16_t code = OMFrameEntry::hold)
