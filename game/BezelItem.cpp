@@ -12,11 +12,12 @@ namespace {
 constexpr int clueFont = 4117;
 const OMRect clueArea(378, 412, 613, 465);
 
-// From the sequence's first frame: a tray animation plays whole each time.
+// From the sequence's first frame: a tray animation plays whole each time, also after a
+// scene change let it run out.
 void playFromStart(OMAnimation* animation)
 {
   animation->rewind();
-  animation->resume();
+  animation->restartTiming();
 }
 
 }  // namespace

@@ -46,6 +46,11 @@ void MazeGate::open(int withPartner)
   const OMLinkToObj<MazeGate> done(this, &MazeGate::openingPlayed);
   played->setDoneCallback(&done, 0);
   played->resume();
+  // One that ran out (a scene change lets every animation run) plays from its start.
+  if (played->playState() == OMAnimation::stopped) {
+    played->rewind();
+    played->restartTiming();
+  }
 }
 
 OMWord MazeGate::openingPlayed()

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/OMXMLDocument.h"
+#include "game/BezelItem.h"
 #include "game/GameResources.h"
 #include "game/MA2Bezel.h"
 #include "game/MA2Maze.h"
@@ -61,6 +62,11 @@ class MazeTest : public globalfn::GlobalFunctionsTest {
       writer.add("BK16", std::to_string(mapBase + s),
                  writeBackground(640, 480, std::vector<std::uint16_t>(640 * 480, 0x0421 * s)));
     }
+    omtest::AnimationBuilder noRoad;
+    noRoad.addImage(
+        AnimationWriter::Image::fromPixels(640, 480, std::vector<std::uint8_t>(640 * 480, 0), 0));
+    noRoad.addSequence({{0, 0, 0, 0}, {0, 0, OMFrameEntry::hold, 0}});
+    writer.add("ASEQ", std::to_string(pathBase + 10), noRoad.build());
     writer.add("ASEQ", std::to_string(blockImage), still(20, 20, 4));
     writer.add("ASEQ", std::to_string(warpImage), still(16, 16, 5, OMFrameEntry::loop));
     writer.add("ASEQ", std::to_string(gateImage), opening(6));
