@@ -292,4 +292,36 @@ TEST_F(MazeScriptTest, TheRouteFromStartToSolved)
   EXPECT_EQ(maze()->carPosition(), before);
 }
 
+// The yo-yo appends its frames in reverse behind a copy of entry 0, down to entry 0's code
+// (or entry 0 itself); a sequence of fewer than three entries stays. "pause" and "play".
+TEST_F(MazeScriptTest, YoYoAnimationsPlayForwardAndBack)
+{
+  constexpr std::int16_t hold = OMFrameEntry::hold, end = OMFrameEntry::end;
+  const std::vector<std::int16_t> expected[] = {
+      {hold, 0, 1, 2, hold, 2, 1, 0, hold, end},
+      {0, 1, 2, 0, 2, 1, 0, hold, end},
+      {0, end},
+  };
+  for (int i = 0; i < 3; ++i) {
+    const std::string name = "y" + std::to_string(i);
+    run(name + "=YoYoAnimation " + std::to_string(mazetest::yoYoImage + i) + "\r");
+    auto* yoYo = dynamic_cast<OMAnimation*>(scriptVariables.getObjectByName(name.c_str()));
+    ASSERT_NE(yoYo, nullptr);
+    std::vector<std::int16_t> images;
+    for (int e = 0; yoYo->sequenceEntry(0, e); ++e)
+      images.push_back(yoYo->sequenceEntry(0, e)->image);
+    EXPECT_EQ(images, expected[i]) << i;
+  }
+  run("play y1 pause\r");
+  auto* yoYo = dynamic_cast<OMAnimation*>(scriptVariables.getObjectByName("y1"));
+  EXPECT_EQ(yoYo->playState(), OMAnimation::paused);
+  const int entry = yoYo->currentEntryIndex();
+  passes(30, 10);
+  EXPECT_EQ(yoYo->currentEntryIndex(), entry);
+  run("play y1 play\r");
+  EXPECT_EQ(yoYo->playState(), OMAnimation::playing);
+  passes(30, 10);
+  EXPECT_NE(yoYo->currentEntryIndex(), entry);
+}
+
 }  // namespace

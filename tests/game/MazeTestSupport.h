@@ -27,6 +27,7 @@ constexpr int transformImage = 703;
 constexpr int spotImage = 704;  // 10 x 10
 constexpr int riseImage = 800;  // 60 x 40 placed at (100, 430)
 constexpr int lowerImage = 801;
+constexpr int yoYoImage = 710;  // 710-712: entry 0 a code, no code, one frame
 constexpr int layoutId = 900, definitionsId = 901;
 // The road of every screen: a band across and a band down, crossing in the middle.
 constexpr int bandTop = 200, bandBottom = 280, bandLeft = 280, bandRight = 360;
@@ -68,6 +69,18 @@ class MazeTest : public globalfn::GlobalFunctionsTest {
     noRoad.addSequence({{0, 0, 0, 0}, {0, 0, OMFrameEntry::hold, 0}});
     writer.add("ASEQ", std::to_string(pathBase + 10), noRoad.build());
     writer.add("ASEQ", std::to_string(blockImage), still(20, 20, 4));
+    const std::vector<std::vector<std::int16_t>> yoYos = {
+        {OMFrameEntry::hold, 0, 1, 2, OMFrameEntry::hold}, {0, 1, 2, OMFrameEntry::hold}, {0}};
+    for (std::size_t i = 0; i < yoYos.size(); ++i) {
+      omtest::AnimationBuilder builder;
+      for (int image = 0; image < 3; ++image)
+        builder.addImage(10, 10, std::uint8_t(30 + image));
+      std::vector<OMFrameEntry> entries;
+      for (std::int16_t image : yoYos[i])
+        entries.push_back({0, 0, image, 0});
+      builder.addSequence(entries);
+      writer.add("ASEQ", std::to_string(yoYoImage + int(i)), builder.build());
+    }
     writer.add("ASEQ", std::to_string(warpImage), still(16, 16, 5, OMFrameEntry::loop));
     writer.add("ASEQ", std::to_string(gateImage), opening(6));
     writer.add("ASEQ", std::to_string(transformImage), opening(8));
