@@ -324,4 +324,66 @@ TEST_F(MazeScriptTest, YoYoAnimationsPlayForwardAndBack)
   EXPECT_NE(yoYo->currentEntryIndex(), entry);
 }
 
+// The tray alone: it rises at its threshold exactly, says "endUp" once for all its items,
+// stays up below the lowest item's top, lowers while a key is held and rises not; a key let
+// go over no gate goes back; the buttons report their clicks; the clue follows its animation
+// 13 pixels below.
+TEST_F(MazeScriptTest, TheTrayRisesLowersAndCarriesItsTools)
+{
+  run("m=MA2Maze 1 1\rplay m data 900 901\rb=MA2Bezel 440\rplay m bezel \"b\"\r"
+      "play b addItem 1 key 800 801\rplay b addItem 2 tindlex 800 801\r"
+      "play b addItem 3 radio 800 801\rplay b addItem 4 clue 800 801\r"
+      "set b beginUp up\rset b endUp top\rset b beginDown down\rset b endDown bottom\r"
+      "set b tindlex tin\rset b radio rad\r",
+      std::string(driveHandlers) +
+          "procedure tin\r[\r  say tindlex\r]\r"
+          "procedure rad\r[\r  say radio\r]\r");
+  MA2Bezel* tray = bezel();
+  ASSERT_NE(tray, nullptr);
+  EXPECT_EQ(tray->downThreshold(), 430);
+  tray->update(439);
+  EXPECT_EQ(tray->state(), MA2Bezel::down);
+  tray->update(440);
+  passes(60, 10);
+  EXPECT_EQ(newLines(), (Lines{"beginUp", "endUp"}));
+  EXPECT_EQ(tray->state(), MA2Bezel::up);
+  tray->update(431);
+  EXPECT_EQ(tray->state(), MA2Bezel::up);
+  // The clue lies 13 pixels below its animation.
+  BezelItem* clue = tray->items().back().get();
+  ASSERT_NE(clue->clueText(), nullptr);
+  EXPECT_EQ(clue->clueText()->text(), "FIND THE ROOM");
+  EXPECT_EQ(clue->clueText()->y(), clue->lowerAnimation()->y() + BezelItem::textBelow);
+  // The buttons.
+  tray->items()[1]->lowerAnimation()->onMouseDown();
+  tray->items()[2]->lowerAnimation()->onMouseDown();
+  passes(2, 10);
+  EXPECT_EQ(newLines(), (Lines{"tindlex", "radio"}));
+  EXPECT_EQ(tray->isLocked(), 1);
+  tray->update(450);
+  passes(60, 10);
+  EXPECT_EQ(newLines(), (Lines{"endDown"}));
+  EXPECT_EQ(tray->isLocked(), 0);
+  // A key held locks the tray: an up tray lowers (its end unlocks it again).
+  tray->update(440);
+  passes(60, 10);
+  newLines();
+  BezelItem* key = tray->items().front().get();
+  OMAnimation* keyImage = key->lowerAnimation();
+  keyImage->onMouseDown();
+  EXPECT_EQ(tray->taken().size(), 1u);
+  tray->update(450);
+  EXPECT_EQ(tray->state(), MA2Bezel::lowering);
+  passes(60, 10);
+  EXPECT_EQ(tray->state(), MA2Bezel::down);
+  // Let go over no gate: back on the tray, where it lies, hidden.
+  keyImage->setPosition(300, 200);
+  keyImage->onMouseUp();
+  EXPECT_EQ(tray->taken().size(), 0u);
+  EXPECT_EQ(tray->items().size(), 4u);
+  EXPECT_EQ(keyImage->rect(), OMRect(100, 430, 160, 470));
+  EXPECT_FALSE(keyImage->isVisible());
+  EXPECT_EQ(tray->isLocked(), 0);
+}
+
 }  // namespace
