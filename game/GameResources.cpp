@@ -13,6 +13,7 @@
 #include "framework/OMLinkToFct.h"
 #include "framework/OMPathDirectory.h"
 #include "framework/OMWaveSound.h"
+#include "framework/OMXMLDocument.h"
 #include "game/MachineChecks.h"
 #include "game/OMStageWindow.h"
 #include "game/RegistryCachePort.h"
@@ -142,6 +143,12 @@ void forgetCursors()
   }
 }
 
+// The XML documents' way to a resource id.
+OMIStream* openXMLResource(int id, int)
+{
+  return findResourceStream(id, "XML", -1).release();
+}
+
 }  // namespace
 
 bool initResources()
@@ -162,6 +169,7 @@ bool initResources()
   OMAnimation::soundResolver = &resolveSound;
   OMAnimation::paletteResolver = &resolvePalette;
   RCharacter::setResourceLookup(&findTypedResource);
+  OMXMLDocument::setResourceOpener(&openXMLResource);
   // The scene port's opener.
   setBackgroundMusicLoader(&findWaveResource);
   RSelList::setFontOpener(&findFontResource);
@@ -209,6 +217,7 @@ void shutdownResources()
   RSelList::setFontOpener(nullptr);
   RXMLDatFile::setDataDirectoryLookup(nullptr);
   RCharacter::setResourceLookup(nullptr);
+  OMXMLDocument::setResourceOpener(nullptr);
   RCharacter::setResourceKeeper(nullptr);
   RCharacter::setResourceReleaser(nullptr);
   forgetCursors();

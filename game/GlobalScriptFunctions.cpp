@@ -11,6 +11,7 @@
 #include "game/EverythingPause.h"
 #include "game/GlobalSoundFunctions.h"
 #include "game/NumberFunctions.h"
+#include "game/PathFinder.h"
 #include "game/PointerFunctions.h"
 #include "game/ScreenFunctions.h"
 #include "game/ScriptFileFunctions.h"
@@ -68,6 +69,9 @@ constexpr GlobalFunction shellFunctions[] = {
     {"isMouseDown", &scriptfn::isMouseDown},
     {"AND", &scriptfn::bitwiseAnd},
     {"OR", &scriptfn::bitwiseOr},
+    {"isTileValid", &scriptfn::isTileValid},
+    {"pathFinderInit", &scriptfn::pathFinderInit},
+    {"pathFinder", &scriptfn::pathFinder},
 };
 
 // Input given before the scripts run (clicks on the black screen of start-up) is dropped.

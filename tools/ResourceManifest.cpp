@@ -213,14 +213,14 @@ bool writeResourceMap(const std::vector<std::pair<std::string, std::string>>& fi
     }
     blocks += name + "\r\n";
     for (const ManifestLine& line : lines) {
-      // The map holds four-character type tags and numbered ids only.
+      // The map holds type tags of one to four characters and numbered ids only.
       const bool numbered = !line.id.empty() && line.id.size() <= 5 &&
                             line.id.find_first_not_of("0123456789") == std::string::npos &&
                             std::stoi(line.id) >= 1 && std::stoi(line.id) <= 32767;
-      if (line.type.size() != 4 || line.type[0] == '#' || !numbered) {
+      if (line.type.empty() || line.type.size() > 4 || line.type[0] == '#' || !numbered) {
         faults += (faults.empty() ? "" : "\n") + manifestPath + ":" +
                   std::to_string(line.number) + ": " + line.type + " " + line.id +
-                  " cannot be listed in a resource map (a four-character type and a number)";
+                  " cannot be listed in a resource map (a type of one to four characters and a number)";
         continue;
       }
       blocks += line.type + " " + line.id + "\r\n";

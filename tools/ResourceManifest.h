@@ -47,6 +47,7 @@ bool readManifestLines(const std::string& manifestPath, std::vector<ManifestLine
 // A resource map ("resource.map") of resource files, each given by its file name and the
 // manifest it is packed from: the largest number of entries of a file, then for each file its
 // name, one "TYPE id" line a resource and "ENDFILE", lines ending in CR LF. False when a file
-// holds a resource the map cannot list (a type that is not four characters, a named id).
+// holds a resource the map cannot list (a type longer than four
+// characters, a numbered type, a named id).
 bool writeResourceMap(const std::vector<std::pair<std::string, std::string>>& files,
                       std::string& map, std::string& error);

@@ -610,7 +610,8 @@ TEST(ArcadeRegistry, OnlyTheGameEditionHasTheArcadeClasses)
   for (const auto edition : {OMEdition::game, OMEdition::assessment}) {
     ScopedEdition scoped(edition);
     const std::vector<const char*> names = trinketClassNames();
-    for (const char* arcade : {"RCollision", "RLine", "RBouncingBall", "RArcadeAO", "RCannon"}) {
+    for (const char* arcade : {"RCollision", "RLine", "RBouncingBall", "RArcadeAO", "RCannon",
+                               "MA2Maze", "MA2Bezel", "YoYoAnimation"}) {
       const bool listed = std::any_of(names.begin(), names.end(), [&](const char* name) {
         return std::string(name) == arcade;
       });

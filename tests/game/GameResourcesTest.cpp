@@ -8,6 +8,7 @@
 #include "framework/OMCachedFile.h"
 #include "framework/OMFontManager.h"
 #include "framework/OMNFNTFont.h"
+#include "framework/OMXMLDocument.h"
 #include "game/GameResources.h"
 #include "game/OMStageWindow.h"
 #include "tests/game/ResourceTestSupport.h"
@@ -200,6 +201,9 @@ TEST_F(GameResourcesTest, LoadersReadTheirTypesWithTheirReadOptions)
       {"wave, option -1", [] { return findWaveResource(5, -1); }, "wave5", true},
       {"the sound resolver", [] { return OMAnimation::soundResolver(5); }, "wave5", true},
       {"the palette resolver", [] { return OMAnimation::paletteResolver(5); }, "rrgb5", true},
+      {"the XML documents' opener",
+       [] { return std::unique_ptr<OMIStream>(OMXMLDocument::resourceOpener()(5, 1)); }, "xml 5",
+       true},
       {"a missing sound", [] { return findSoundResource(6); }, "<null>", false},
       {"a wrong type", [] { return findTypedResource(5, "wave"); }, "<null>", false},
   };
@@ -222,6 +226,7 @@ TEST_F(GameResourcesTest, LoadersReadTheirTypesWithTheirReadOptions)
   keepSound(5);
   shutdownResources();
   EXPECT_EQ(keptSoundCount(), 0);
+  EXPECT_EQ(OMXMLDocument::resourceOpener(), nullptr);
 
   // The font manager's NFNT fonts and the stage's pictures and palettes come from the
   // resource files now.

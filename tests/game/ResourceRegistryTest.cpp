@@ -84,14 +84,15 @@ TEST(ResourceMapTest, ThePackersMapReadsBackAsItsManifests)
   TempFolder dir;
   dir.write("pictures.txt",
             "# pictures\nBK16 100  a.png\nASEQ 200 !aseq hold b.png c.png\n\nRRGB 200 b.png\n");
-  dir.write("sounds.txt", "WAVE 400 !wave 22050 tone 1200 100\n");
+  dir.write("sounds.txt", "WAVE 400 !wave 22050 tone 1200 100\nXML 401 doc.xml\n");
+  dir.write("doc.xml", "<a/>");
   std::string map, error;
   ASSERT_TRUE(writeResourceMap({{"Demo.rsc", dir.file("pictures.txt")},
                                 {"sounds.rsc", dir.file("sounds.txt")}},
                                map, error))
       << error;
   EXPECT_EQ(map.substr(0, 3), "3\r\n");
-  EXPECT_EQ(describe(readMap(map)), "demo.rsc: BK16 100, ASEQ 200, RRGB 200 | sounds.rsc: WAVE 400");
+  EXPECT_EQ(describe(readMap(map)), "demo.rsc: BK16 100, ASEQ 200, RRGB 200 | sounds.rsc: WAVE 400, XML 401");
 
   // What a map cannot hold is refused, each line named; a missing manifest too.
   dir.write("odd.txt", "CURSOR 5 x.cur\nTEXT greeting hi.txt\n#12 7 t.bin\nWAVE 40000 w.wav\nASEQ 1 a.png\n");

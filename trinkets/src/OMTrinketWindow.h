@@ -122,6 +122,11 @@ class OMTrinketWindow : public OMWindow {
   void setDefaultTrinketFlags(std::uint32_t flags) { defaultFlags_ = flags; }
 
   void setFrameLink(int which, const OMLink* link);
+  // Null when none is set or `which` names no link.
+  OMLink* frameLink(int which) const
+  {
+    return which >= 0 && which < frameLinkCount ? frameLinks_[which].get() : nullptr;
+  }
   void setInputListener(const OMLink* link);
   OMLink* inputListener() const { return inputListener_.get(); }
   void setMoveListener(const OMLink* link);
