@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -209,6 +211,59 @@ TEST_F(ResourcePortTest, BackgroundCompletionsRaiseEventsOnEveryPort)
   const Lines after = debugLines();
   EXPECT_EQ(Lines(after.begin() + 9, after.end()), (Lines{"A dropping"}));
   EXPECT_EQ(RResourcePort::ports().size(), 2u);
+}
+
+}  // namespace
+
+namespace {
+
+// Busy loops on every core for as long as it lives.
+class MachineLoad {
+ public:
+  MachineLoad()
+  {
+    for (unsigned i = 0; i < std::max(1u, std::thread::hardware_concurrency()); ++i)
+      loops_.emplace_back([this] {
+        while (!stop_.load(std::memory_order_relaxed)) {
+        }
+      });
+  }
+  ~MachineLoad() { stop_ = true; }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::vector<std::jthread> loops_;
+};
+
+// Under a stepping clock a background caching ends after the same passes and at the same clock
+// time on every run, however the machine is loaded: the clock waits for the job's worker.
+TEST_F(ResourcePortTest, SteppingClockRunsBackgroundCachingTheSameEveryTime)
+{
+  procedures_ = "procedure onFile\r[\r  say cached\r]\r";
+  omhost::useSteppingClock(10);
+  std::set<std::pair<long, std::uint32_t>> ends;
+  {
+    MachineLoad load;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      std::remove("debug.txt");
+      run("a=RResourcePort\rset a DLLCached onFile\rplay a uncacheAllDLLs 1\r"
+          "play a cacheDLL \"big.rsc\" 1\r");
+      const std::uint32_t start = omhost::clockMilliseconds();
+      long passes = 0;
+      while (debugLines().empty() && passes < 100000) {
+        app_->runPass();
+        ++passes;
+      }
+      ends.insert({passes, omhost::clockMilliseconds() - start});
+    }
+  }
+  omhost::useManualClock();
+  ASSERT_EQ(ends.size(), 1u) << "first " << ends.begin()->first << " passes, last "
+                             << ends.rbegin()->first;
+  // A chunk a pass, and the clock one step a pass.
+  const auto [passes, milliseconds] = *ends.begin();
+  EXPECT_GT(passes, 10);
+  EXPECT_EQ(milliseconds, 10u * passes);
 }
 
 }  // namespace

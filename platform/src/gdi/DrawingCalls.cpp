@@ -38,6 +38,15 @@ RECT normalized(int left, int top, int right, int bottom)
               std::max(top, bottom)};
 }
 
+// A fill of a reversed rectangle covers the pixels from the second edge to the first, both
+// one pixel further on (as Windows fills it): from right + 1 up to left + 1.
+RECT reversedFill(RECT rect)
+{
+  if (rect.left > rect.right) rect = RECT{rect.right + 1, rect.top, rect.left + 1, rect.bottom};
+  if (rect.top > rect.bottom) rect = RECT{rect.left, rect.bottom + 1, rect.right, rect.top + 1};
+  return rect;
+}
+
 // The pen's raw colour, or false when the pen draws nothing.
 bool penColor(DeviceContext& dc, GdiPen*& pen, std::uint32_t& raw)
 {
@@ -66,7 +75,9 @@ BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom)
     rasterizer.fillRect(RECT{rect.left, rect.top, rect.right - 1, rect.bottom - 1}, raw);
   }
   GdiPen* pen = nullptr;
-  if (penColor(*dc, pen, raw)) {
+  // A one-pixel pen draws nothing around a single pixel.
+  const bool singlePixel = rect.right - rect.left == 1 && rect.bottom - rect.top == 1;
+  if (penColor(*dc, pen, raw) && !(singlePixel && pen->width() <= 1)) {
     rasterizer.frame(rect, pen->width(), pen->style() == PS_INSIDEFRAME, raw);
   }
   return TRUE;
@@ -136,7 +147,7 @@ int FillRect(HDC hdc, const RECT* rect, HBRUSH brush)
   if (dc == nullptr || rect == nullptr || dc->surface() == nullptr) return 0;
   if (!brushColor(*dc, brush, raw)) return lookupObject(brush) != nullptr ? 1 : 0;
   Rasterizer rasterizer(*dc->surface(), dc->clipRects());
-  rasterizer.fillRect(toSurface(*dc, *rect), raw);
+  rasterizer.fillRect(toSurface(*dc, reversedFill(*rect)), raw);
   return 1;
 }
 

@@ -34,32 +34,24 @@ std::vector<POINT> Rasterizer::linePoints(int x1, int y1, int x2, int y2)
   const int dy = std::abs(y2 - y1);
   const int stepX = x2 > x1 ? 1 : -1;
   const int stepY = y2 > y1 ? 1 : -1;
-  const int steps = dx > dy ? dx : dy;
-  points.reserve(static_cast<std::size_t>(steps));
-  // Bresenham along the major axis; the last pixel (the end point) is not drawn.
+  const bool alongX = dx >= dy;
+  const int major = alongX ? dx : dy;
+  const int minor = alongX ? dy : dx;
+  const bool minorBack = (alongX ? stepY : stepX) < 0;
+  points.reserve(static_cast<std::size_t>(major));
+  // Bresenham along the major axis; the last pixel (the end point) is not drawn. At an exact
+  // half-pixel tie a line whose minor coordinate falls takes its step there, a pixel sooner than
+  // one whose minor coordinate rises, as Windows does.
+  int error = minorBack ? (major - 1) / 2 : major / 2;
   int x = x1, y = y1;
-  if (dx >= dy) {
-    int error = dx / 2;
-    for (int i = 0; i < steps; ++i) {
-      points.push_back(POINT{x, y});
-      error -= dy;
-      if (error < 0) {
-        y += stepY;
-        error += dx;
-      }
-      x += stepX;
+  for (int i = 0; i < major; ++i) {
+    points.push_back(POINT{x, y});
+    error -= minor;
+    if (error < 0) {
+      (alongX ? y : x) += alongX ? stepY : stepX;
+      error += major;
     }
-  } else {
-    int error = dy / 2;
-    for (int i = 0; i < steps; ++i) {
-      points.push_back(POINT{x, y});
-      error -= dx;
-      if (error < 0) {
-        x += stepX;
-        error += dy;
-      }
-      y += stepY;
-    }
+    (alongX ? x : y) += alongX ? stepX : stepY;
   }
   return points;
 }

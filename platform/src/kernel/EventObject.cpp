@@ -3,8 +3,9 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/src/kernel/HandleTable.h"
 #include "platform/host/HostActivity.h"
+#include "platform/src/kernel/HandleTable.h"
+#include "platform/src/kernel/WorkerThreads.h"
 
 namespace omwin {
 
@@ -21,18 +22,24 @@ DWORD EventObject::waitFor(DWORD milliseconds)
   constexpr int kSpins = 4000;
   if (tryTake()) return WAIT_OBJECT_0;
   if (milliseconds == 0) return WAIT_TIMEOUT;
-  for (int i = 0; i < kSpins; ++i) {
+  WorkerThreads& workers = WorkerThreads::instance();
+  // A worker that a stepping clock waits for goes to rest at once: its spin would only hold
+  // the clock up.
+  const int spins = workers.isWaitedFor() ? 0 : kSpins;
+  for (int i = 0; i < spins; ++i) {
     if (signalled_.load(std::memory_order_relaxed) && tryTake()) return WAIT_OBJECT_0;
     if (i % 64 == 63) std::this_thread::yield();
   }
   std::unique_lock lock(mutex_);
   ++sleepers_;
-  const auto taken = [this] { return tryTake(); };
+  workers.beginWait(signalled_);
+  const auto taken = [this, &workers] { return workers.takeSignal([this] { return tryTake(); }); };
   bool ok = true;
   if (milliseconds == INFINITE)
     changed_.wait(lock, taken);
   else
     ok = changed_.wait_for(lock, std::chrono::milliseconds(milliseconds), taken);
+  workers.endWait();
   --sleepers_;
   return ok ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
 }

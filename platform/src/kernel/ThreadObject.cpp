@@ -10,6 +10,7 @@
 
 #include "platform/host/HostClock.h"
 #include "platform/src/kernel/HandleTable.h"
+#include "platform/src/kernel/WorkerThreads.h"
 
 namespace omwin {
 namespace {
@@ -31,16 +32,21 @@ HANDLE startThread(std::function<DWORD()> body, DWORD creationFlags, DWORD* thre
   }
   auto object = std::make_shared<ThreadObject>();
   const DWORD id = newThreadId();
+  WorkerThreads& workers = WorkerThreads::instance();
+  auto worker = workers.enrol();
   try {
-    std::thread([state = object->state(), body = std::move(body), id] {
+    std::thread([state = object->state(), body = std::move(body), id, worker, &workers] {
       currentThreadId = id;
+      WorkerThreads::enter(worker);
       const DWORD code = body();
+      workers.leave(worker);
       std::lock_guard lock(state->mutex);
       state->exitCode = code;
       state->done = true;
       state->finished.notify_all();
     }).detach();
   } catch (const std::system_error&) {
+    workers.leave(worker);
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }

@@ -7,6 +7,7 @@
 #include "platform/host/HostActivity.h"
 #include "platform/host/HostClock.h"
 #include "platform/host/HostSignals.h"
+#include "platform/src/kernel/WorkerThreads.h"
 #include "platform/src/user/InstanceRegistry.h"
 #include "platform/src/user/KeyboardLayout.h"
 #include "platform/src/user/SystemMetrics.h"
@@ -422,13 +423,24 @@ void MessageQueue::noteTaken(const MSG& msg)
   messagePosition_ = msg.pt;
 }
 
+// A look for any message is a pass of the program's loop; a look for some kinds (a flush of
+// the input) is not. Under a stepping clock each pass first lets the workers finish what they
+// were given, and an empty pass moves the clock once.
+bool MessageQueue::isPassLook(UINT first, UINT last)
+{
+  const bool pass = first == 0 && last == 0;
+  if (pass && omhost::clockStep() != 0) omwin::WorkerThreads::instance().waitForRest(kWorkerLimit);
+  return pass;
+}
+
 bool MessageQueue::peek(MSG& out, HWND window, UINT first, UINT last, bool remove)
 {
+  const bool pass = isPassLook(first, last);
   if (peekOnce(out, window, first, last, remove)) {
     idle_.lastWasEmpty = false;
     return true;
   }
-  omhost::noInputWaiting();
+  if (pass) omhost::noInputWaiting();
   if (!isStill()) return false;
   omhost::host().idle(kIdleWait);
   idle_.lastEmpty = std::chrono::steady_clock::now();
@@ -486,6 +498,7 @@ bool MessageQueue::peekOnce(MSG& out, HWND window, UINT first, UINT last, bool r
 
 bool MessageQueue::get(MSG& out, HWND window, UINT first, UINT last)
 {
+  isPassLook(first, last);
   for (int attempt = 0; attempt < 2; ++attempt) {
     if (peekOnce(out, window, first, last, true)) return out.message != WM_QUIT;
     pumpHost(true);

@@ -67,6 +67,9 @@ class MessageQueue {
   static constexpr std::uint32_t kIdleWait = 8;
   // A pass this short that found nothing did no work.
   static constexpr std::chrono::microseconds kStillPass{1000};
+  // A stepping clock waits this long at most for the workers to rest: one stuck on something
+  // other than its next request must not stop the program.
+  static constexpr std::chrono::milliseconds kWorkerLimit{5000};
   struct IdleState {
     bool lastWasEmpty = false;
     bool lastWasShort = false;
@@ -76,6 +79,7 @@ class MessageQueue {
 
   MessageQueue() = default;
   bool peekOnce(MSG& out, HWND window, UINT first, UINT last, bool remove);
+  static bool isPassLook(UINT first, UINT last);
   bool isStill();
   void accept(const omhost::InputEvent& event);
   void setKey(std::array<std::uint8_t, 256>& table, int vk, bool down);
