@@ -5,10 +5,10 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <ctime>
 #include <fstream>
 #include <string>
 
+#include "bench/ProcessorTime.h"
 #include "platform/host/HostClock.h"
 #include "trinkets/src/rthread/ScriptMessages.h"
 #include "trinkets/src/rthread/YScriptEngine.h"
@@ -18,14 +18,6 @@ namespace {
 
 constexpr double statements = 2500.0 * 1000.0 * 4.0;
 double luaNsPerStatement = 0.0;
-
-// The process's processor time, as Lua's os.clock reads it (the platform has its own clock()).
-double processorSeconds()
-{
-  timespec now{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
-}
 
 const char scriptLoop[] =
     "yield off\r"
@@ -62,9 +54,9 @@ void scriptInterpreter(benchmark::State& state)
   for (auto _ : state) {
     YThread thread("bench-loop.mps", nullptr);
     thread.start();
-    const double begin = processorSeconds();
+    const double begin = benchtime::processorNanoseconds();
     scriptTick();
-    const double elapsed = processorSeconds() - begin;
+    const double elapsed = (benchtime::processorNanoseconds() - begin) / 1e9;
     state.SetIterationTime(elapsed);
     total += elapsed;
   }
