@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench/ProcessorTime.h"
 #include "framework/OMIStream.h"
 #include "framework/OMResFile.h"
 #include "tests/support/AnimationBuilder.h"
@@ -13,8 +14,11 @@
 #include "trinkets/src/OMTBackground.h"
 
 // One pass of the stage that repaints all of it: a 640x480 16-bit background under 50
-// animations that all step, against a plain memcpy of the same bytes.
+// animations that all step, against a plain memcpy of the same bytes (run first; the stage's
+// line gives the ratio of processor times, "vs_memcpy").
 namespace {
+
+double memcpyNanoseconds = 0.0;
 
 constexpr int width = 640;
 constexpr int height = 480;
@@ -45,10 +49,14 @@ void stageRedraw(benchmark::State& state)
         OMAnimation::animationResolver(2), (i % 10) * 62, (i / 10) * 90, &stage.window()));
   }
   stage.passes(2, omtest::TestStage::gatePeriod);
+  const double begin = benchtime::processorNanoseconds();
   for (auto _ : state) {
     stage.window().drawBackground();
     stage.passes(1, omtest::TestStage::gatePeriod);
+    // The test stage keeps what the sound device played; a repaint is what is measured here.
+    omtest::TestStage::takeAudio();
   }
+  benchtime::reportRatio(state, begin, memcpyNanoseconds);
   state.SetBytesProcessed(state.iterations() * width * height * 2);
   animations.clear();
 }
@@ -56,15 +64,17 @@ void stageRedraw(benchmark::State& state)
 void plainMemcpy(benchmark::State& state)
 {
   std::vector<std::uint8_t> source(width * height * 2, 0x35), target(width * height * 2);
+  const double begin = benchtime::processorNanoseconds();
   for (auto _ : state) {
     std::memcpy(target.data(), source.data(), source.size());
     benchmark::DoNotOptimize(target.data());
   }
+  memcpyNanoseconds = benchtime::perPass(state, begin);
   state.SetBytesProcessed(state.iterations() * width * height * 2);
 }
 
-BENCHMARK(stageRedraw);
 BENCHMARK(plainMemcpy);
+BENCHMARK(stageRedraw);
 
 }  // namespace
 

@@ -283,3 +283,78 @@ TEST(GdiBlitRandomTest, RefusesUnknownOperationsAndMissingSources)
   EXPECT_TRUE(BitBlt(canvas.dc(), 0, 0, 4, 4, nullptr, 0, 0, WHITENESS));
   EXPECT_EQ(GetPixel(canvas.dc(), 3, 3), RGB(255, 255, 255));
 }
+
+// Large copies to 16 bits, where whole blocks of rows move at once and indices convert
+// through the source's table: every size, row order and clip against the per-pixel model, and
+// a change of the source's colours between two copies.
+TEST(GdiBlitRandomTest, BlockCopiesAndTableConversionsMatchThePerPixelModel)
+{
+  std::mt19937 rng(20261209);
+  auto image = [&](int width, int height, int bpp) {
+    auto made = std::make_unique<Image>();
+    made->width = width;
+    made->height = height;
+    made->bpp = bpp;
+    if (bpp == 8) {
+      made->table.resize(256);
+      for (auto& entry : made->table)
+        entry = RGBQUAD{static_cast<BYTE>(rng()), static_cast<BYTE>(rng()),
+                        static_cast<BYTE>(rng()), 0};
+    }
+    made->canvas = std::make_unique<GdiTestCanvas>(width, height, bpp, rng() % 2 == 0, made->table);
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width * bpp / 8; ++x)
+        made->canvas->row(y)[x] =
+            static_cast<std::uint8_t>(rng() & (bpp == 16 && x % 2 ? 0x7F : 0xFF));
+    }
+    return made;
+  };
+  static const int widths[] = {1, 2, 3, 4, 8, 17, 32, 64, 100};
+  for (int round = 0; round < 400; ++round) {
+    const int width = widths[rng() % 9], height = 1 + static_cast<int>(rng() % 40);
+    std::unique_ptr<Image> target = image(width, height, 16);
+    std::unique_ptr<Image> source =
+        image(width + (rng() % 3 == 0 ? 4 : 0), height, rng() % 2 ? 8 : 16);
+    const bool whole = rng() % 2 == 0;
+    const int x = whole ? 0 : static_cast<int>(rng() % 9) - 4;
+    const int y = whole ? 0 : static_cast<int>(rng() % 9) - 4;
+    const int sx = whole ? 0 : static_cast<int>(rng() % 9) - 4;
+    const int sy = whole ? 0 : static_cast<int>(rng() % 9) - 4;
+    RECT clip{0, 0, width, height};
+    if (rng() % 3 == 0) {
+      clip = RECT{static_cast<int>(rng() % 8), static_cast<int>(rng() % 8),
+                  static_cast<int>(rng() % 110), static_cast<int>(rng() % 45)};
+      IntersectClipRect(target->dc(), clip.left, clip.top, clip.right, clip.bottom);
+    }
+    for (int pass = 0; pass < 2; ++pass) {
+      if (pass == 1 && source->bpp == 8) {
+        // New colours for part of the table: the next copy must use them.
+        for (int i = 0; i < 256; i += 1 + static_cast<int>(rng() % 3))
+          source->table[i] = RGBQUAD{static_cast<BYTE>(rng()), static_cast<BYTE>(rng()),
+                                     static_cast<BYTE>(rng()), 0};
+        SetDIBColorTable(source->dc(), 0, 256, source->table.data());
+      }
+      std::vector<std::uint32_t> expected(static_cast<std::size_t>(width) * height);
+      for (int py = 0; py < height; ++py) {
+        for (int px = 0; px < width; ++px) {
+          std::uint32_t& pixel = expected[py * width + px];
+          pixel = target->raw(px, py);
+          const int ux = px - x + sx, uy = py - y + sy;
+          if (px < x || py < y || px >= x + width || py >= y + height) continue;
+          if (px < clip.left || py < clip.top || px >= clip.right || py >= clip.bottom) continue;
+          if (ux < 0 || uy < 0 || ux >= source->width || uy >= source->height) continue;
+          const std::uint32_t value = source->raw(ux, uy);
+          pixel = source->bpp == 16 ? value : target->rawFor(source->color(value));
+        }
+      }
+      ASSERT_TRUE(BitBlt(target->dc(), x, y, width, height, source->dc(), sx, sy, SRCCOPY));
+      for (int py = 0; py < height; ++py) {
+        for (int px = 0; px < width; ++px) {
+          ASSERT_EQ(target->raw(px, py), expected[py * width + px])
+              << "round " << round << " pass " << pass << " pixel (" << px << ", " << py
+              << ") from depth " << source->bpp << ", " << width << "x" << height;
+        }
+      }
+    }
+  }
+}

@@ -90,6 +90,31 @@ bool copiesBytes(const Surface& target, const Surface* source, PixelConverter* c
          converter->isIdentity() && target.bitsPerPixel() >= 8;
 }
 
+// The rows of the part as one run, when every row follows the one before in both memories
+// with no gap (or all in reverse order alike): the first row of the run in each.
+bool asOneRun(Surface& target, const RECT& part, const Surface& source, int sx, int sy,
+              int sourceBytes, int targetBytes, std::uint8_t*& to, const std::uint8_t*& from)
+{
+  const int rows = part.bottom - part.top;
+  if (rows < 2) return false;
+  const int n = part.right - part.left;
+  const auto targetStep = target.row(part.top + 1) - target.row(part.top);
+  const auto sourceStep = source.row(sy + 1) - source.row(sy);
+  const int last = rows - 1;
+  if (targetStep == n * targetBytes && sourceStep == n * sourceBytes) {
+    to = target.row(part.top);
+    from = source.row(sy);
+  } else if (targetStep == -n * targetBytes && sourceStep == -n * sourceBytes) {
+    to = target.row(part.top + last);
+    from = source.row(sy + last);
+  } else {
+    return false;
+  }
+  to += part.left * targetBytes;
+  from += sx * sourceBytes;
+  return true;
+}
+
 }  // namespace
 
 void blitSurface(Surface& target, const RECT& targetRect, const std::vector<RECT>& clip,
@@ -113,6 +138,21 @@ void blitSurface(Surface& target, const RECT& targetRect, const std::vector<RECT
     RECT part;
     if (!intersectRect(bounds, clipRect, part)) continue;
     const int n = part.right - part.left;
+    const int rows = part.bottom - part.top;
+    const int firstSx = part.left - targetRect.left + sourceX;
+    const int firstSy = part.top - targetRect.top + sourceY;
+    std::uint8_t* to = nullptr;
+    const std::uint8_t* from = nullptr;
+    if (rawBytes &&
+        asOneRun(target, part, *source, firstSx, firstSy, bytesPerPixel, bytesPerPixel, to, from)) {
+      std::memcpy(to, from, static_cast<std::size_t>(n) * rows * bytesPerPixel);
+      continue;
+    }
+    if (op == RasterOp::srcCopy && source != nullptr && source->bitsPerPixel() == 8 &&
+        asOneRun(target, part, *source, firstSx, firstSy, 1, bytesPerPixel, to, from) &&
+        converter->convertIndicesTo555(from, to, n * rows)) {
+      continue;
+    }
     sourceRow.resize(static_cast<std::size_t>(n));
     targetRow.resize(static_cast<std::size_t>(n));
     for (int y = part.top; y < part.bottom; ++y) {

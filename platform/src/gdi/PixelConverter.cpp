@@ -1,6 +1,30 @@
 #include "platform/src/gdi/PixelConverter.h"
 
+#include <cstring>
+
 namespace omgdi {
+
+namespace {
+
+// Sixteen indices at a time through the table, written as whole words: the table loads are
+// what is left.
+void indicesToWords(const std::uint8_t* in, std::uint8_t* out, int n, const std::uint16_t* words)
+{
+  constexpr int group = 16;
+  int i = 0;
+  for (; i + group <= n; i += group) {
+    std::uint16_t converted[group];
+    for (int k = 0; k < group; ++k)
+      converted[k] = words[in[i + k]];
+    std::memcpy(out + 2 * i, converted, sizeof converted);
+  }
+  for (; i < n; ++i) {
+    const std::uint16_t word = words[in[i]];
+    std::memcpy(out + 2 * i, &word, sizeof word);
+  }
+}
+
+}  // namespace
 
 PixelConverter::PixelConverter(const Surface& source, const Surface& target, std::uint32_t textRaw,
                                std::uint32_t bkRaw, std::uint32_t sourceBkRaw)
@@ -10,6 +34,9 @@ PixelConverter::PixelConverter(const Surface& source, const Surface& target, std
   const int targetBits = target.bitsPerPixel();
   if (sourceBits == targetBits) {
     mode_ = Mode::identity;
+  } else if (sourceBits == 8 && targetBits == 16 && !source.isMonochrome()) {
+    mode_ = Mode::indicesTo555;
+    words_ = source.tableAs555().data();
   } else if (source.hasColorTable()) {
     // Every source value converts the same way: one table for the whole copy.
     mode_ = Mode::table;
@@ -33,14 +60,8 @@ PixelConverter::PixelConverter(const Surface& source, const Surface& target, std
 
 bool PixelConverter::convertIndicesTo555(const std::uint8_t* in, std::uint8_t* out, int n) const
 {
-  if (mode_ != Mode::table || source_.bitsPerPixel() != 8 || target_.bitsPerPixel() != 16) {
-    return false;
-  }
-  for (int i = 0; i < n; ++i) {
-    const std::uint32_t value = table_[in[i]];
-    out[2 * i] = static_cast<std::uint8_t>(value);
-    out[2 * i + 1] = static_cast<std::uint8_t>((value >> 8) & 0x7F);
-  }
+  if (mode_ != Mode::indicesTo555) return false;
+  indicesToWords(in, out, n, words_);
   return true;
 }
 
@@ -59,6 +80,10 @@ void PixelConverter::convertRow(const std::uint32_t* in, std::uint32_t* out, int
     case Mode::table:
       for (int i = 0; i < n; ++i)
         out[i] = table_[in[i]];
+      break;
+    case Mode::indicesTo555:
+      for (int i = 0; i < n; ++i)
+        out[i] = words_[in[i] & 0xFF];
       break;
     case Mode::toMonochrome:
       for (int i = 0; i < n; ++i)

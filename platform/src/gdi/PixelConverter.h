@@ -25,7 +25,7 @@ class PixelConverter {
   bool convertIndicesTo555(const std::uint8_t* in, std::uint8_t* out, int n) const;
 
  private:
-  enum class Mode { identity, table, toMonochrome, lazy555, deep };
+  enum class Mode { identity, table, indicesTo555, toMonochrome, lazy555, deep };
 
   std::uint32_t convertDeep(std::uint32_t raw) const;
 
@@ -34,6 +34,8 @@ class PixelConverter {
   Mode mode_;
   std::uint32_t sourceBkRaw_;
   std::vector<std::uint32_t> table_;
+  // The source's own table as words, for indices to 5-5-5.
+  const std::uint16_t* words_ = nullptr;
   std::vector<std::int32_t> lazy_;
 };
 

@@ -222,6 +222,17 @@ void Surface::setColorTable(UINT start, UINT count, const RGBQUAD* colors)
     colorTable_[start + i] = colors[i];
   }
   nearestCache_.clear();
+  tableAs555_.clear();
+}
+
+const std::vector<std::uint16_t>& Surface::tableAs555() const
+{
+  if (tableAs555_.empty()) {
+    tableAs555_.resize(colorTable_.size());
+    for (std::size_t i = 0; i < colorTable_.size(); ++i)
+      tableAs555_[i] = static_cast<std::uint16_t>(pack555(colorOfQuad(colorTable_[i])) & 0x7FFF);
+  }
+  return tableAs555_;
 }
 
 COLORREF Surface::colorOf(std::uint32_t raw) const

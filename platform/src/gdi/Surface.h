@@ -55,6 +55,8 @@ class Surface {
   // The raw value that shows `color` best: packed for deep surfaces, the nearest table entry
   // (lowest index on ties) at 1 and 8 bits.
   std::uint32_t rawOf(COLORREF color) const;
+  // The colour table as 5-5-5 words, one per index (made once per change of the table).
+  const std::vector<std::uint16_t>& tableAs555() const;
 
  private:
   int width_;
@@ -67,6 +69,7 @@ class Surface {
   std::uint8_t* pixels_;
   std::vector<RGBQUAD> colorTable_;
   mutable std::unordered_map<COLORREF, std::uint32_t> nearestCache_;
+  mutable std::vector<std::uint16_t> tableAs555_;
 };
 
 COLORREF colorOfQuad(const RGBQUAD& quad);

@@ -111,7 +111,8 @@ bool isStopState(std::int32_t state)
 
 }  // namespace
 
-const std::uint16_t* YThread::operandRun(const Instruction& instruction) const
+// The two helpers below run for nearly every operand of every statement: inline.
+inline const std::uint16_t* YThread::operandRun(const Instruction& instruction) const
 {
   const auto index = static_cast<std::uint16_t>(instruction.operand);
   return index < operands_.size() ? operands_.data() + index : nullptr;
@@ -127,7 +128,7 @@ int YThread::runLength(const std::uint16_t* run)
 }
 
 // The k-th operand's variable, through dotted names; null when absent.
-YVariable* YThread::operandVariable(const std::uint16_t* run, int k)
+inline YVariable* YThread::operandVariable(const std::uint16_t* run, int k)
 {
   if (!run) return nullptr;
   for (int i = 0; i < k; ++i) {

@@ -69,7 +69,7 @@ YVariable::~YVariable()
   clearValue(true);
 }
 
-YVariable* YVariable::followed()
+YVariable* YVariable::followReference()
 {
   YVariable* variable = this;
   for (int hops = 0; hops < followLimit; ++hops) {
@@ -82,9 +82,8 @@ YVariable* YVariable::followed()
   return this;
 }
 
-YVariable* YVariable::resolved()
+YVariable* YVariable::resolveDotted()
 {
-  if (kind != dottedName) return this;
   ComputeGuard guard;
   if (guard.tooDeep()) return nullptr;
   int length = 0;

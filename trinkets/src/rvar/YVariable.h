@@ -58,10 +58,10 @@ class YVariable {
   bool isFalse();
 
   // The variable that operations reach: a reference variable's target, else this one.
-  YVariable* followed();
+  YVariable* followed() { return sharing != -1 || first == 0 ? this : followReference(); }
   // The variable a dotted name denotes (added as a plain variable when missing); this one
   // for every other kind; null when it cannot be formed.
-  YVariable* resolved();
+  YVariable* resolved() { return kind != dottedName ? this : resolveDotted(); }
 
   bool holdsObject() const { return type == typeObject; }
   bool ownsObject() const { return type == typeObject && sharing == 0; }
@@ -95,6 +95,8 @@ class YVariable {
   std::uint32_t marked = 0;
 
  private:
+  YVariable* followReference();
+  YVariable* resolveDotted();
   void clearValue(bool deleteObject);
   void storeText(const char* text, int length, bool keepObject);
   void regenerateText();
