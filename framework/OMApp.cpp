@@ -8,6 +8,7 @@
 #include "framework/OMEdition.h"
 #include "framework/OMMenubar.h"
 #include "framework/OMProgramEnd.h"
+#include "framework/OMResourceReport.h"
 #include "framework/OMSystem.h"
 #include "framework/OMWindow.h"
 #include "framework/OMWndCanvas.h"
@@ -96,6 +97,7 @@ OMApp::OMApp(int mode, const OMRect& rect, const OMRGBColor& background, int dep
              OMWord /*reserved*/)
     : depth_(depth)
 {
+  forgetResourceReports();
   tasks_.setOrdering(&runsNoEarlier);
   lockTaskList_ = OMEdition::isGame();
   if (lockTaskList_) InitializeCriticalSection(&section_);

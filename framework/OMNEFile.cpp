@@ -7,6 +7,7 @@
 #include "framework/OMCachedFile.h"
 #include "framework/OMIStreamDLL16InfoCache.h"
 #include "framework/OMPathDirectory.h"
+#include "framework/OMResourceReport.h"
 #include "framework/OMResourceType.h"
 #include "framework/OMSystemCalls.h"
 
@@ -76,7 +77,7 @@ void OMNEFile::giveUp()
 
 bool OMNEFile::refuse(const std::string& reason)
 {
-  std::fprintf(stderr, "NE resource file \"%s\" refused: %s\n", name_.c_str(), reason.c_str());
+  reportRefusedResourceFile("NE resource file \"" + name_ + "\" refused: " + reason);
   valid_ = false;
   blocks_.clear();
   return false;

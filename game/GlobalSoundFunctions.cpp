@@ -177,7 +177,10 @@ std::int32_t playSoundResource(std::uint16_t id, const OMLink* link, int forever
 {
   if (id == 0) return -1;
   std::unique_ptr<OMIStream> stream = openWave(id);
-  if (!stream) return -1;
+  if (!stream) {
+    reportMissingResource("PlaySound", "WAVE", id);
+    return -1;
+  }
   auto sound = std::make_unique<OMWaveSound>(stream.get(), 0);
   // A damaged resource plays nothing and takes no handle.
   if (!sound->load()) {

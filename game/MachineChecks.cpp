@@ -73,6 +73,18 @@ MachineFacts platformFacts()
 
 MachineFacts facts = platformFacts();
 
+bool isPresent(const char* path)
+{
+  struct _stat status {};
+  return _stat(path, &status) == 0;
+}
+
+bool isWritable(const char* path)
+{
+  struct _stat status {};
+  return _stat(path, &status) == 0 && (status.st_mode & _S_IWRITE) != 0;
+}
+
 void copyText(char* out, const char* text)
 {
   std::snprintf(out, kBufferSize, "%s", text);
@@ -270,14 +282,18 @@ const char* getDataDirectory()
     if (!_getcwd(current, kBufferSize)) current[0] = 0;
     char ini[kBufferSize];
     std::snprintf(ini, kBufferSize, "%s\\%s", current, kIniName);
-    struct _stat status {};
-    const bool writable = _stat(ini, &status) == 0 && (status.st_mode & _S_IWRITE) != 0;
+    const bool hasIni = isPresent(ini);
+    // The data file is saved through a temporary file beside it: the folder must take files.
+    const bool writable = hasIni && isWritable(ini) && isWritable(current);
     if (writable) {
       std::snprintf(dataDirectory, kBufferSize, "%s\\", current);
     } else {
       char windows[kBufferSize] = "";
       GetWindowsDirectoryA(windows, kBufferSize);
       std::snprintf(dataDirectory, kBufferSize, "%s\\", windows);
+      if (hasIni)
+        std::fprintf(stderr, "The work folder %s is read-only: KORVANIX.DAT is kept in %s\n",
+                     current, dataDirectory);
     }
   }
   return dataDirectory;

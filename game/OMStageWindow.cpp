@@ -12,6 +12,7 @@
 #include "framework/OMTask.h"
 #include "framework/OMWndCanvas.h"
 #include "game/SceneLayer.h"
+#include "trinkets/src/OMAnimationFormat.h"
 #include "trinkets/src/OMColorTable.h"
 #include "trinkets/src/OMDrawLayer.h"
 #include "trinkets/src/OMScriptableObjectProperty.h"
@@ -288,7 +289,10 @@ void OMStageWindow::goToBlack()
 bool OMStageWindow::scene(std::uint16_t backgroundId, std::uint16_t paletteId)
 {
   std::unique_ptr<OMIStream> stream = backgroundLoader ? backgroundLoader(backgroundId) : nullptr;
-  if (!stream) return false;
+  if (!stream) {
+    reportMissingResource("Scene", "BK16", backgroundId);
+    return false;
+  }
   if (!background()) {
     setBackground(new SceneLayer(OMRect(0, 0, offscreen()->width(), offscreen()->height()),
                                  stream.release()));
@@ -307,7 +311,10 @@ bool OMStageWindow::scene(std::uint16_t backgroundId, std::uint16_t paletteId)
 bool OMStageWindow::loadPalette(std::uint16_t paletteId)
 {
   std::unique_ptr<OMIStream> stream = paletteLoader ? paletteLoader(paletteId) : nullptr;
-  if (!stream) return false;
+  if (!stream) {
+    reportMissingResource("Scene", "RRGB", paletteId);
+    return false;
+  }
   OMRGBColor colors[colorTableEntries];
   if (!loadColorTable(stream.release(), colors)) return false;
   if (paletteShiftHook) paletteShiftHook(colors);

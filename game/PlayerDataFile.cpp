@@ -5,11 +5,14 @@
 #include <omcrt.h>
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 
+#include "framework/OMApp.h"
+#include "framework/OMSystem.h"
 #include "game/RWorldPort.h"
 #include "game/WorldDataFile.h"
 #include "game/WorldField.h"
@@ -81,8 +84,20 @@ bool passesVersionRule(FILE* file)
   return readLine(file, line) && decimalValueOf(line) >= formatNumber;
 }
 
-// Keeps the damaged file where no save will overwrite it.
-void keepDamagedCopy()
+// What saving has met since the data file was loaded.
+struct SaveSession {
+  bool failureShown = false;  // the player has been told of a failed save
+  bool damagedKept = false;   // a damaged file without a copy: nothing is saved over it
+};
+
+SaveSession& saveSession()
+{
+  static SaveSession session;
+  return session;
+}
+
+// Keeps the damaged file where no save will overwrite it. False when no copy could be made.
+bool keepDamagedCopy()
 {
   File from = openFile(RWorldPort::dataFilePath(), "rb");
   File to = openFile(besideDataFile(damagedCopyName), "wb");
@@ -97,7 +112,11 @@ void keepDamagedCopy()
   if (copied)
     std::fputs("KORVANIX.DAT is damaged; a copy is kept as KORVANIX.BAD\n", stderr);
   else
-    std::fputs("KORVANIX.DAT is damaged, and no copy of it could be kept\n", stderr);
+    std::fputs(
+        "KORVANIX.DAT is damaged, and no copy of it could be kept; it is left as it is "
+        "and nothing is saved over it until the game starts again\n",
+        stderr);
+  return copied;
 }
 
 bool writeGlobals(FILE* file)
@@ -147,15 +166,31 @@ bool writePlayers(FILE* out, FILE* old)
   return written;
 }
 
-void reportUnsaved()
+// Standard error hears of every failed save; the player of the first one in a session, so
+// that progress is not lost unawares. Later saves try again.
+void reportUnsaved(const std::string& reason)
 {
   std::fputs("KORVANIX.DAT could not be saved; the file keeps its previous contents\n", stderr);
+  if (saveSession().failureShown) return;
+  saveSession().failureShown = true;
+  const std::string text = RWorldPort::dataFilePath() + " could not be saved: " + reason +
+                           ".\n\nThe file keeps its previous contents, so progress made since "
+                           "then may be lost. The game tries again at the next save.";
+  const OMApp* app = OMApp::instance();
+  alertBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION | MB_TASKMODAL,
+           app && !app->productName().empty() ? app->productName().c_str() : nullptr);
+}
+
+std::string reasonOf(int error)
+{
+  return error != 0 ? std::strerror(error) : "the disk refused it";
 }
 
 }  // namespace
 
 void RWorldPort::loadData()
 {
+  saveSession() = SaveSession();
   File file = openFile(dataFilePath(), "rb");
   if (!file) return;
   bool damaged = false;
@@ -196,7 +231,7 @@ void RWorldPort::loadData()
     }
   }
   file.reset();
-  if (damaged) keepDamagedCopy();
+  if (damaged) saveSession().damagedKept = !keepDamagedCopy();
 }
 
 void RWorldPort::reloadPlayer(WorldPlayer* player)
@@ -226,22 +261,26 @@ void RWorldPort::reloadPlayer(WorldPlayer* player)
 
 bool RWorldPort::saveData()
 {
+  if (saveSession().damagedKept) return false;
   const std::string& path = dataFilePath();
   if (path.empty()) {
-    reportUnsaved();
+    reportUnsaved("the game has no folder for it");
     return false;
   }
   struct _stat status;
   const bool exists = _stat(path.c_str(), &status) == 0;
+  errno = 0;
   File old = openFile(path, "rb");
   // An old file that cannot be read still holds the other players: it is not replaced.
   if (exists && !old) {
-    reportUnsaved();
+    reportUnsaved(reasonOf(errno));
     return false;
   }
   const std::string temporary = besideDataFile(temporaryName);
   bool saved = false;
+  int error = 0;
   {
+    errno = 0;
     File out = openFile(temporary, "wb");
     if (out) {
       saved = writeGlobals(out.get());
@@ -251,13 +290,15 @@ bool RWorldPort::saveData()
               _commit(_fileno(out.get())) == 0;
       saved = std::fclose(out.release()) == 0 && saved;
     }
+    error = errno;
   }
   old.reset();
+  std::string reason = saved ? "the new file could not replace the old one" : reasonOf(error);
   saved = saved && MoveFileExA(temporary.c_str(), path.c_str(),
                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   if (!saved) {
     om_remove(temporary.c_str());
-    reportUnsaved();
+    reportUnsaved(reason);
   }
   return saved;
 }

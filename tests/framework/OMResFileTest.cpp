@@ -18,6 +18,7 @@
 #include "framework/OMPathDirectory.h"
 #include "framework/OMQueriedFile.h"
 #include "framework/OMResFile.h"
+#include "framework/OMResourceReport.h"
 #include "tests/framework/StreamDrain.h"
 #include "tests/support/TempFolder.h"
 #include "tools/NEResourceWriter.h"
@@ -349,14 +350,21 @@ TEST_F(ResFiles, BrokenFilesAreRefusedCleanly)
     const std::string path = dir.file("broken.rsc");
     const std::pair<const char*, int> resources[] = {{"ASEQ", 100}, {"ASEQ", 101}, {"CURSOR", 5}};
 
-    // Truncated anywhere, the table or the last resource's data is cut: refused.
+    // Truncated anywhere, the table or the last resource's data is cut: refused, and said once
+    // a run however often the file is opened again.
+    const std::string other = dir.write("other.rsc", good);
     for (std::size_t length = 0; length < good.size(); length += 7) {
       dir.write("broken.rsc", Bytes(good.begin(), good.begin() + std::ptrdiff_t(length)));
+      forgetResourceReports();
       OMNEFile::current().giveUp();
       testing::internal::CaptureStderr();
       EXPECT_FALSE(OMNEFile::current().makeCurrent(path.c_str())) << length;
       const std::string message = testing::internal::GetCapturedStderr();
       EXPECT_NE(message.find("refused"), std::string::npos) << length;
+      testing::internal::CaptureStderr();
+      for (const std::string& again : {other, path})
+        EXPECT_EQ(OMNEFile::current().makeCurrent(again.c_str()), again == other) << length;
+      EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << length;
       OMIStreamDLL16 stream(100, "ASEQ", path.c_str(), -1, nullptr);
       EXPECT_EQ(stream.load(0), 0);
     }

@@ -339,6 +339,45 @@ TEST_F(GameStartTest, EveryWayOutSavesTheDataFile)
   }
 }
 
+// A folder where the game expects a file is a missing file: the start goes on as it does
+// without the file, or fails with its message, and never ends by an exception.
+TEST_F(GameStartTest, AFolderInPlaceOfAFileIsAMissingFile)
+{
+  TempFolder windows;
+  ScopedEnv windowsFolder("OM_WINDOWS_DIR", windows.path());
+  ScopedEnv registry("OM_REGISTRY", windows / "registry.txt");
+  const struct {
+    const TempFolder* folder;
+    const char* file;
+    int status;
+    int probes;
+  } cases[] = {
+      {&work, "korvanix.INI", 0, 1},      {&work, "KORVANIX.DAT", 0, 1},
+      {&work, "debug.txt", 0, 1},         {&work, "KORVANIX.TMP", 0, 1},
+      {&cd, "scripts/Startup.mps", 1, 0}, {&cd, "RSC/Intro.rsc", 0, 1},
+      {&cd, "RSC/resource.map", 1, 0},    {&windows, "WIN.INI", 0, 1},
+      {&windows, "registry.txt", 0, 1},   {&windows, "KORVANIX.DAT", 0, 1},
+  };
+  const std::string ini = work.read("korvanix.INI");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    seen = Seen{};
+    const std::string kept = c.folder->read(c.file);
+    std::filesystem::remove(*c.folder / c.file);
+    c.folder->makeFolder(std::string(c.file) + "/inside");
+    testing::internal::CaptureStderr();
+    const int status = start(640, 480, 16);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, c.status) << said;
+    EXPECT_EQ(seen.probes, c.probes) << said;
+    std::filesystem::remove_all(*c.folder / c.file);
+    if (!kept.empty()) c.folder->write(c.file, kept);
+    std::filesystem::remove(work / "KORVANIX.DAT");
+    std::filesystem::remove(windows / "KORVANIX.DAT");
+  }
+  EXPECT_EQ(work.read("korvanix.INI"), ini);
+}
+
 TEST_F(GameStartTest, TheLargeScreenWarningContinuesQuitsOrGoesForGood)
 {
   struct Case {

@@ -114,7 +114,8 @@ TEST_F(GlobalFunctionsTest, TextFilesAreWrittenAndPairFilesRead)
 
   // A file that cannot be opened leaves none open; deleting what is not there is no error.
   work.makeFolder("folder");
-  run("OpenFile folder\rWriteToFile lost 1\rCloseFile\rDeleteFile \"first.txt\"\rDeleteFile none\r");
+  run("OpenFile folder\rWriteToFile lost 1\rCloseFile\rDeleteFile \"first.txt\"\rDeleteFile "
+      "none\r");
   EXPECT_FALSE(std::filesystem::exists(work / "first.txt"));
   EXPECT_TRUE(std::filesystem::is_directory(work / "folder"));
 }
@@ -217,10 +218,9 @@ TEST_F(GlobalFunctionsTest, SettingsAndNumbersReachTheirPlaces)
     std::vector<std::string> arguments;
     const char* result;
   } answers[] = {
-      {"AND", {"6", "3"}, "2"},      {"OR", {"6", "3"}, "7"},
-      {"AND", {"-1", "5"}, "5"},     {"OR", {"x"}, "0"},
-      {"readINI", {"Volume"}, "75"}, {"MessageBox", {"7"}, "75"},
-      {"readINI", {"Level"}, "-3"},  {"readINI", {"Missing"}, "0"},
+      {"AND", {"6", "3"}, "2"},     {"OR", {"6", "3"}, "7"},       {"AND", {"-1", "5"}, "5"},
+      {"OR", {"x"}, "0"},           {"readINI", {"Volume"}, "75"}, {"MessageBox", {"7"}, "75"},
+      {"readINI", {"Level"}, "-3"}, {"readINI", {"Missing"}, "0"},
   };
   for (const auto& a : answers)
     EXPECT_EQ(call(a.name, a.arguments), a.result) << a.name;
@@ -302,12 +302,11 @@ TEST_F(GlobalFunctionsTest, ThePointerAndTheTrinketsUnderIt)
     const char* second;
     const char* result;
   } tests[] = {
-      {"a", "b", "1"}, {"b", "a", "1"}, {"a", "c", "0"},  {"a", "a", "1"},
+      {"a", "b", "1"}, {"b", "a", "1"}, {"a", "c", "0"}, {"a", "a", "1"},
       {"a", "n", "0"}, {"x", "a", "0"}, {"", "", "0"},
   };
   for (const auto& t : tests)
-    EXPECT_EQ(call("IntersectTest", {t.first, t.second}), t.result)
-        << t.first << " " << t.second;
+    EXPECT_EQ(call("IntersectTest", {t.first, t.second}), t.result) << t.first << " " << t.second;
 }
 
 int turns = 0;
@@ -333,8 +332,8 @@ TEST_F(GlobalFunctionsTest, PageTurnFindsThePageAndShowsTheCursor)
   writer.add("ASEQ", std::to_string(pageCurlAnimationId), page.build());
   NEResourceWriter::Bytes bytes;
   ASSERT_TRUE(writer.build(bytes));
-  openResFile(work.write("page.rsc", std::vector<unsigned char>(bytes.begin(), bytes.end())).c_str(),
-              1);
+  openResFile(
+      work.write("page.rsc", std::vector<unsigned char>(bytes.begin(), bytes.end())).c_str(), 1);
   const struct {
     const char* argument;
     int direction;
@@ -358,8 +357,7 @@ TEST_F(GlobalFunctionsTest, TheEventSourceHoldsTheStageKeysUntilDropped)
   closeRequests = 0;
   shellCalls().raiseAppClose = [] { ++closeRequests; };
   shellCalls().closeCanBeAnswered = [] { return true; };
-  run("e=REvent\rset e keyPressed onKey\r",
-      "procedure onKey\r[\r  get e key k\r  say k\r]\r");
+  run("e=REvent\rset e keyPressed onKey\r", "procedure onKey\r[\r  get e key k\r  say k\r]\r");
   host.typeKey(VK_ESCAPE);
   settle();
   EXPECT_EQ(newLines(), Lines{"Esc"});
@@ -370,6 +368,22 @@ TEST_F(GlobalFunctionsTest, TheEventSourceHoldsTheStageKeysUntilDropped)
   EXPECT_TRUE(newLines().empty());
   EXPECT_EQ(closeRequests, 1);
   resetShellCalls();
+}
+
+// Under OM_TRACE each missing thing a script asks for is one line in words, once a run: the
+// class, the resource type and id, or the unknown command with its script and line.
+TEST_F(GlobalFunctionsTest, TracedProblemsSayWhatTheScriptAskedForOnce)
+{
+  const ScopedEnv trace("OM_TRACE", "1");
+  const std::string asks = "Scene 4242\rPlaySound 7777\rfrobnicate 1 2\ra=RAnimation 1 1 9999\r";
+  testing::internal::CaptureStderr();
+  run(asks + asks);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "om: Scene: no BK16 resource 4242\n"
+            "om: PlaySound: no WAVE resource 7777\n"
+            "om: g0.mps line 4: unknown command \"frobnicate\"\n"
+            "om: RAnimation: no ASEQ resource 9999\n"
+            "om: g0.mps line 8: unknown command \"frobnicate\"\n");
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <direct.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -288,6 +289,42 @@ TEST_F(MachineCheckTest, SettingsAndFoldersComeFromTheIniFile)
   ScopedCurrentFolder away(windows.path());
   EXPECT_EQ(getDataDirectory(), before);
   ::chmod((work / "korvanix.INI").c_str(), 0644);
+}
+
+// A work folder that takes no files sends the data file to the Windows folder, and standard
+// error says where, once. Administrators write anywhere: the check then runs as nobody.
+TEST_F(MachineCheckTest, AReadOnlyWorkFolderSendsTheDataFileToTheWindowsFolder)
+{
+  TempFolder windows;
+  ScopedEnv windowsFolder("OM_WINDOWS_DIR", windows.path());
+  char windowsPath[1024];
+  GetWindowsDirectoryA(windowsPath, sizeof windowsPath);
+  char current[1024];
+  ASSERT_NE(_getcwd(current, sizeof current), nullptr);
+  writeIni("");
+  ::chmod((work / "korvanix.INI").c_str(), 0666);
+  ::chmod(windows.path().c_str(), 0777);
+  ::chmod(work.path().c_str(), 0555);
+  const std::string said = windows / "said.txt";
+  const pid_t child = ::fork();
+  if (child == 0) {
+    const bool unprivileged = ::geteuid() != 0 || ::setuid(65534) == 0;
+    if (!unprivileged || !std::freopen(said.c_str(), "w", stderr)) ::_exit(2);
+    resetShellSettings();
+    const std::string first = getDataFilePath();
+    const bool same = getDataDirectory() + std::string("KORVANIX.DAT") == first;
+    std::fprintf(stderr, "path %s\n", first.c_str());
+    std::fflush(stderr);
+    ::_exit(same ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ::chmod(work.path().c_str(), 0755);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  const std::string elsewhere = std::string(windowsPath) + "\\";
+  EXPECT_EQ(windows.read("said.txt"), "The work folder " + std::string(current) +
+                                          " is read-only: KORVANIX.DAT is kept in " + elsewhere +
+                                          "\npath " + elsewhere + "KORVANIX.DAT\n");
 }
 
 TEST(TextResourceTest, MissingTextsSayWhichOneAndRandomExceptStaysInRange)

@@ -9,8 +9,12 @@
 #include <tuple>
 #include <vector>
 
+#include <cerrno>
+#include <cstring>
+
 #include "tests/game/PlayerFieldNames.h"
 #include "tests/game/WorldTestSupport.h"
+#include "tests/support/AppTestSupport.h"
 #include "tests/support/KilledWriter.h"
 
 namespace {
@@ -293,25 +297,66 @@ TEST_F(PlayerDataFileTest, PlayersOfOneNameKeepTheirOwnRecords)
   EXPECT_EQ(RWorldPort::activePlayer()->world3[5], 1);
 }
 
+// A failed save keeps the old file, says so on standard error each time and tells the player
+// once a session; later saves try again.
 TEST_F(PlayerDataFileTest, AFailedSaveSaysSoAndKeepsTheOldFile)
 {
+  omhost::HeadlessHost& host = omtest::startAppSession();
   RWorldPort* world = port();
   call(world, "activatePlayer", {"Ann"});
   ASSERT_TRUE(RWorldPort::saveData());
   const std::string old = session.dataFile();
   set(world, "seenMap", "9");
-  session.folder.makeFolder("KORVANIX.TMP");
+  session.folder.write("KORVANIX.TMP/in the way", "");
   testing::internal::CaptureStderr();
   EXPECT_FALSE(RWorldPort::saveData());
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
-            "KORVANIX.DAT could not be saved; the file keeps its previous contents\n");
+  EXPECT_FALSE(RWorldPort::saveData());
+  const std::string said = testing::internal::GetCapturedStderr();
+  const std::string line =
+      "KORVANIX.DAT could not be saved; the file keeps its previous contents\n";
+  std::size_t lines = 0;
+  for (std::size_t at = said.find(line); at != std::string::npos; at = said.find(line, at + 1))
+    ++lines;
+  EXPECT_EQ(lines, 2u) << said;
   EXPECT_EQ(session.dataFile(), old);
-  std::filesystem::remove(session.folder / "KORVANIX.TMP");
+  ASSERT_EQ(host.messageBoxes().size(), 1u);
+  EXPECT_EQ(host.messageBoxes()[0].text.rfind("E:\\KORVANIX.DAT could not be saved: ", 0), 0u)
+      << host.messageBoxes()[0].text;
+  EXPECT_NE(host.messageBoxes()[0].text.find(std::strerror(EACCES)), std::string::npos)
+      << host.messageBoxes()[0].text;
+  std::filesystem::remove_all(session.folder / "KORVANIX.TMP");
   // A stale temporary file is overwritten by the next save.
   session.folder.write("KORVANIX.TMP", "left over");
   ASSERT_TRUE(RWorldPort::saveData());
   EXPECT_NE(session.dataFile().find("seenMap\n9\n"), std::string::npos);
   EXPECT_FALSE(session.exists("KORVANIX.TMP"));
+  EXPECT_EQ(host.messageBoxes().size(), 1u);
+}
+
+// A damaged file that cannot be copied aside is left as it is for the whole session.
+TEST_F(PlayerDataFileTest, ADamagedFileWithoutACopyIsNotSavedOver)
+{
+  omtest::startAppSession();
+  session.stop();
+  const std::string damaged = "Version\n2\nGLOBAL_END\n" + record("Ann") + "playerName\nBo\n";
+  writeAll(session.folder / "KORVANIX.DAT", damaged);
+  session.folder.makeFolder("KORVANIX.BAD");
+  testing::internal::CaptureStderr();
+  session.start();
+  call(port(), "activatePlayer", {"Cy"});
+  EXPECT_FALSE(RWorldPort::saveData());
+  session.stop();
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "KORVANIX.DAT is damaged, and no copy of it could be kept; it is left as it is and "
+            "nothing is saved over it until the game starts again\n");
+  EXPECT_EQ(session.dataFile(), damaged);
+  // The next session may save again once the way is clear.
+  std::filesystem::remove(session.folder / "KORVANIX.BAD");
+  testing::internal::CaptureStderr();
+  session.start();
+  EXPECT_TRUE(RWorldPort::saveData());
+  testing::internal::GetCapturedStderr();
+  EXPECT_EQ(session.folder.read("KORVANIX.BAD"), damaged);
 }
 
 // The tests that save thousands of times keep their folder in memory.

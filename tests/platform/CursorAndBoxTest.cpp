@@ -12,6 +12,7 @@
 namespace {
 
 using omtest::MessageLog;
+using omtest::pumpAll;
 
 class CursorAndBoxTest : public ::testing::Test {
  protected:
@@ -283,6 +284,31 @@ TEST_F(CursorAndBoxTest, OwnedBoxCancelsModeAndDeactivatesTheOwner)
             (std::vector<UINT>{WM_CANCELMODE, WM_KILLFOCUS, WM_NCACTIVATE, WM_ACTIVATE,
                                WM_NCACTIVATE, WM_ACTIVATE, WM_SETFOCUS}));
   EXPECT_EQ(GetFocus(), frame);
+}
+
+// A task-modal box without an owner disables the program's windows while it is up: a click
+// on a child of the frame reaches nobody, and afterwards the frame has its keys again.
+TEST_F(CursorAndBoxTest, TaskModalBoxKeepsTheMouseFromTheFramesChildren)
+{
+  HWND frame = omtest::makeTopLevel(WS_POPUP | WS_VISIBLE, RECT{0, 0, 640, 480});
+  HWND stage = omtest::makeChild(frame, WS_VISIBLE, RECT{0, 0, 640, 480});
+  SetFocus(frame);
+  pumpAll();
+  host->click(20, 20);
+  host->moveMouse(30, 30);
+  log.clear();
+  MessageBoxA(nullptr, "Script error", "Alert", MB_TASKMODAL | MB_SYSTEMMODAL);
+  const std::vector<UINT> mouse = {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_SETCURSOR};
+  EXPECT_TRUE(log.only(mouse, stage).empty());
+  EXPECT_TRUE(log.only(mouse, frame).empty());
+  EXPECT_TRUE(IsWindowEnabled(frame));
+  EXPECT_EQ(GetActiveWindow(), frame);
+  log.clear();
+  host->typeKey(VK_ESCAPE);
+  host->click(20, 20);
+  pumpAll();
+  EXPECT_EQ(log.only({WM_KEYDOWN}, frame), std::vector<UINT>{WM_KEYDOWN});
+  EXPECT_EQ(log.only({WM_LBUTTONDOWN}, stage), std::vector<UINT>{WM_LBUTTONDOWN});
 }
 
 }  // namespace

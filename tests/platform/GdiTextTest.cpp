@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/host/headless/HeadlessHost.h"
+#include "platform/src/gdi/FontCatalog.h"
 #include "tests/platform/GdiTestCanvas.h"
 #include "tests/support/TempFolder.h"
 
@@ -433,3 +434,27 @@ TEST_F(GdiTextTest, AnAddedFontFileIsUsedByItsFamilyNameUntilRemoved)
   EXPECT_FALSE(hasFamily("Zebrafish Mono X"));
   EXPECT_EQ(widthOf("Zebrafish Mono X", "iiii"), before);
 }
+
+namespace {
+
+// The system's faces come from its font catalogue, and OM_FONT_DIRS adds folders to them:
+// with an extra folder that holds one monospaced face, "Arial" is still its free stand-in.
+// The catalogue is read once a process, so the check runs in a fresh one.
+TEST(FontCatalogueTest, ExtraFontFoldersAddToTheSystemsFaces)
+{
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const char* const mono = "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf";
+  if (!std::filesystem::exists(mono)) GTEST_SKIP() << "no " << mono;
+  TempFolder extra;
+  std::filesystem::copy_file(mono, extra / "extra-mono.ttf");
+  ScopedEnv folders("OM_FONT_DIRS", extra.path());
+  EXPECT_EXIT(
+      {
+        const auto* arial = omgdi::FontCatalog::instance().resolve("Arial", false, false, false);
+        std::fprintf(stderr, "resolved to %s\n", arial ? arial->family.c_str() : "nothing");
+        std::exit(arial && arial->family == "Liberation Sans" ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "resolved to Liberation Sans");
+}
+
+}  // namespace

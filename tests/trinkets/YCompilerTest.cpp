@@ -142,6 +142,38 @@ TEST_F(CompilerTest, CompileErrorsGiveTheirLineNumber)
   EXPECT_EQ(errorLine(), 3);
 }
 
+// Beside the short alert, standard error names the script, the line, its text and what was
+// wanted, for the person who has to mend it; an included file is named as itself.
+TEST_F(CompilerTest, CompileErrorsSayWhereAndWhatOnStandardError)
+{
+  writeFile("part.mps", "say b\r  if (x\r");
+  const struct {
+    std::string text;
+    std::string said;
+  } cases[] = {
+      {"say a\r\rsay b\r  say (c+d\rsay e\r",
+       "test.mps line 4: \"  say (c+d\": expected parentheses and quotes that close\n"},
+      {"say ok\rsay 'one\ttwo'\r",
+       "test.mps line 2: \"say 'one\ttwo'\": expected the closing quote before the end of the "
+       "line\n"},
+      {"say a\rbreak\r",
+       "test.mps line 2: \"break\": expected a statement that belongs here (\"else\" right after "
+       "an \"if\" block, \"break\" and \"continue\" inside a loop, \"]\" closing an open block, "
+       "an include file that exists)\n"},
+      {"procedure\r", "test.mps line 1: \"procedure\": expected an operand\n"},
+      {"say a\rinclude part.mps\r",
+       "part.mps line 2: \"  if (x\": expected parentheses and quotes that close\n"},
+      {std::string(40000, ';'), "test.mps: Script too long (40000 bytes, at most 32767)\n"},
+  };
+  for (const auto& c : cases) {
+    testing::internal::CaptureStderr();
+    load(c.text);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), c.said) << c.text.substr(0, 40);
+    EXPECT_FALSE(alerts.empty());
+    alerts.clear();
+  }
+}
+
 TEST_F(CompilerTest, StructuralFaultsAreCompileErrors)
 {
   load("say a\rbreak\r");

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "framework/OMResourceReport.h"
+
 namespace {
 
 constexpr std::size_t fixedHeaderSize = 10;
@@ -186,12 +188,12 @@ void reportDamagedResource(const char* className, const char* typeName, int id, 
   char line[200];
   std::snprintf(line, sizeof line, "%s: damaged %s resource %d: %s", className, typeName, id,
                 problem ? problem : "refused");
-  OutputDebugStringA(line);
+  traceOnce(line);
 }
 
 void reportMissingResource(const char* className, const char* typeName, int id)
 {
   char line[200];
   std::snprintf(line, sizeof line, "%s: no %s resource %d", className, typeName, id);
-  OutputDebugStringA(line);
+  traceOnce(line);
 }

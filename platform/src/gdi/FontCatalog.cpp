@@ -1,5 +1,6 @@
 #include "platform/src/gdi/FontCatalog.h"
 
+#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -85,6 +86,50 @@ std::optional<std::string> fontHostFile(const std::string& windowsPath)
   return host;
 }
 
+// The system's scalable faces from its font catalogue (fontconfig's cache): no font file is
+// opened. Sorted by file and index, so that equal family names resolve the same way on every
+// run. False when the catalogue cannot be read.
+bool listCatalogueFaces(std::vector<FontCatalog::Face>& faces)
+{
+  FcConfig* config = FcInitLoadConfigAndFonts();
+  if (config == nullptr) return false;
+  FcPattern* pattern = FcPatternBuild(nullptr, FC_SCALABLE, FcTypeBool, FcTrue, nullptr);
+  FcObjectSet* wanted =
+      FcObjectSetBuild(FC_FAMILY, FC_WEIGHT, FC_SLANT, FC_FILE, FC_INDEX, FC_FONTFORMAT, nullptr);
+  FcFontSet* found = pattern && wanted ? FcFontList(config, pattern, wanted) : nullptr;
+  std::vector<FontCatalog::Face> listed;
+  for (int i = 0; found != nullptr && i < found->nfont; ++i) {
+    const FcPattern* font = found->fonts[i];
+    FcChar8* family = nullptr;
+    FcChar8* file = nullptr;
+    FcChar8* format = nullptr;
+    int weight = FC_WEIGHT_REGULAR, slant = FC_SLANT_ROMAN, index = 0;
+    if (FcPatternGetString(font, FC_FAMILY, 0, &family) != FcResultMatch ||
+        FcPatternGetString(font, FC_FILE, 0, &file) != FcResultMatch)
+      continue;
+    // The same kinds of file as a folder scan takes.
+    if (FcPatternGetString(font, FC_FONTFORMAT, 0, &format) == FcResultMatch &&
+        std::string(reinterpret_cast<const char*>(format)) != "TrueType" &&
+        std::string(reinterpret_cast<const char*>(format)) != "CFF")
+      continue;
+    FcPatternGetInteger(font, FC_WEIGHT, 0, &weight);
+    FcPatternGetInteger(font, FC_SLANT, 0, &slant);
+    FcPatternGetInteger(font, FC_INDEX, 0, &index);
+    listed.push_back(FontCatalog::Face{reinterpret_cast<const char*>(family),
+                                       weight >= FC_WEIGHT_BOLD, slant != FC_SLANT_ROMAN,
+                                       reinterpret_cast<const char*>(file), index, false});
+  }
+  if (found != nullptr) FcFontSetDestroy(found);
+  if (wanted != nullptr) FcObjectSetDestroy(wanted);
+  if (pattern != nullptr) FcPatternDestroy(pattern);
+  FcConfigDestroy(config);
+  std::sort(listed.begin(), listed.end(), [](const auto& a, const auto& b) {
+    return a.path != b.path ? a.path < b.path : a.index < b.index;
+  });
+  faces.insert(faces.end(), listed.begin(), listed.end());
+  return true;
+}
+
 }  // namespace
 
 struct FontCatalog::Library {
@@ -110,11 +155,18 @@ FontCatalog::~FontCatalog()
   instances_.clear();
 }
 
+// The system's faces come from its font catalogue; OM_FONT_DIRS adds folders of its own.
+// Without a catalogue, the usual font folders are scanned.
 void FontCatalog::scanSystemFonts()
 {
   if (scanned_) return;
   scanned_ = true;
   std::vector<std::string> folders;
+  if (!listCatalogueFaces(faces_)) {
+    folders = {"/usr/share/fonts", "/usr/local/share/fonts"};
+    if (const char* home = std::getenv("HOME"))
+      folders.push_back(std::string(home) + "/.local/share/fonts");
+  }
   if (const char* list = std::getenv("OM_FONT_DIRS"); list != nullptr && *list != '\0') {
     std::string rest = list;
     for (std::size_t colon; (colon = rest.find(':')) != std::string::npos;
@@ -122,10 +174,6 @@ void FontCatalog::scanSystemFonts()
       folders.push_back(rest.substr(0, colon));
     }
     folders.push_back(rest);
-  } else {
-    folders = {"/usr/share/fonts", "/usr/local/share/fonts"};
-    if (const char* home = std::getenv("HOME"))
-      folders.push_back(std::string(home) + "/.local/share/fonts");
   }
   for (const std::string& folder : folders)
     scanFolder(folder, 0);

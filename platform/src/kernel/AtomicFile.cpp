@@ -1,12 +1,11 @@
 #include "platform/src/kernel/AtomicFile.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
 namespace omwin {
 namespace {
@@ -50,11 +49,24 @@ bool writeFileAtomically(const std::string& hostPath, const std::string& content
   return true;
 }
 
+// Only a regular file is read: a folder (or a device) in its place is a missing file.
 std::optional<std::string> readWholeHostFile(const std::string& hostPath)
 {
-  std::ifstream in(hostPath, std::ios::binary);
-  if (!in) return std::nullopt;
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const int fd = ::open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct stat status;
+  std::optional<std::string> contents;
+  if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) contents.emplace();
+  char block[65536];
+  while (contents) {
+    const ssize_t got = ::read(fd, block, sizeof block);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) contents.reset();
+    if (got <= 0) break;
+    contents->append(block, static_cast<std::size_t>(got));
+  }
+  ::close(fd);
+  return contents;
 }
 
 }  // namespace omwin

@@ -7,11 +7,12 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "platform/src/kernel/AtomicFile.h"
 #include "platform/src/kernel/LastError.h"
 #include "platform/src/kernel/WindowsPaths.h"
 
@@ -64,15 +65,14 @@ std::string withoutCarriageReturnsBeforeLineFeeds(const std::string& raw)
 
 FILE* openTextForReading(const std::string& host)
 {
-  std::ifstream in(host, std::ios::binary);
-  if (!in) {
+  const std::optional<std::string> raw = omwin::readWholeHostFile(host);
+  if (!raw) {
     errno = ENOENT;
     omwin::setLastErrorFromErrno(errno);
     return nullptr;
   }
-  const std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   auto image = std::make_unique<TextImage>();
-  image->bytes = withoutCarriageReturnsBeforeLineFeeds(raw);
+  image->bytes = withoutCarriageReturnsBeforeLineFeeds(*raw);
   cookie_io_functions_t functions{readText, nullptr, seekText, closeText};
   FILE* file = ::fopencookie(image.get(), "r", functions);
   if (file) image.release();  // closeText frees it

@@ -83,6 +83,35 @@ INT_PTR CALLBACK boxProcedure(HWND box, UINT message, WPARAM wParam, LPARAM lPar
   return TRUE;
 }
 
+// A task-modal box without an owner disables every enabled top-level window of the program
+// while it is up, as Windows does, and gives activation back afterwards.
+class TaskModalScope {
+ public:
+  explicit TaskModalScope(bool taskModal)
+  {
+    if (!taskModal) return;
+    previous_ = GetActiveWindow();
+    for (const omuser::Window* top : omuser::WindowManager::instance().topLevelWindows()) {
+      if (IsWindowEnabled(top->handle)) disabled_.push_back(top->handle);
+    }
+    for (HWND top : disabled_)
+      EnableWindow(top, FALSE);
+  }
+  ~TaskModalScope()
+  {
+    for (HWND top : disabled_) {
+      if (IsWindow(top)) EnableWindow(top, TRUE);
+    }
+    if (previous_ != nullptr && IsWindow(previous_)) SetActiveWindow(previous_);
+  }
+  TaskModalScope(const TaskModalScope&) = delete;
+  TaskModalScope& operator=(const TaskModalScope&) = delete;
+
+ private:
+  HWND previous_ = nullptr;
+  std::vector<HWND> disabled_;
+};
+
 }  // namespace
 
 // The box is a modal dialog owned by the owner's top window: laid out in pixels with the
@@ -171,6 +200,7 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT style)
   box.text = message;
   box.style = style;
   box.answers = buttons;
+  const TaskModalScope taskModal(owner == nullptr && (style & MB_TASKMODAL) != 0);
   const INT_PTR answer = omuser::DialogManager::instance().runModal(
       t, nullptr, owner, &boxProcedure, reinterpret_cast<LPARAM>(&buttons), &box);
   return answer > 0 ? static_cast<int>(answer) : 0;

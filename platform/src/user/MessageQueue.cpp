@@ -269,7 +269,11 @@ bool MessageQueue::candidateFor(const RawInput& raw, Candidate& out)
   int hit = HTCLIENT;
   if (target == nullptr) {
     target = wm.windowFromPoint(p);
-    if (target == nullptr || (target->style & WS_DISABLED)) return false;
+    // No mouse input reaches a disabled window or a child of one.
+    for (const Window* w = target; w != nullptr && w != wm.desktop(); w = w->parent) {
+      if (w->style & WS_DISABLED) return false;
+    }
+    if (target == nullptr) return false;
     const HWND handle = target->handle;
     hit = static_cast<int>(wm.send(target, WM_NCHITTEST, 0, packPoint(p.x, p.y)));
     if ((target = wm.find(handle)) == nullptr) return false;

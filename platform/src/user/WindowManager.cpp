@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/host/Host.h"
 #include "platform/host/WindowLayerHooks.h"
@@ -298,7 +299,11 @@ void WindowManager::collectGarbage()
 LRESULT WindowManager::send(Window* window, UINT message, WPARAM wParam, LPARAM lParam)
 {
   if (window == nullptr || window->destroyed || window->procedure == nullptr) return 0;
-  static const bool trace = std::getenv("OM_TRACE") != nullptr;
+  // Every message sent is a lot of numbers: only OM_TRACE=messages asks for them.
+  static const bool trace = [] {
+    const char* setting = std::getenv("OM_TRACE");
+    return setting != nullptr && std::strcmp(setting, "messages") == 0;
+  }();
   if (trace)
     std::fprintf(stderr, "om: %*s%p %04x %llx %llx\n", 2 * sendDepth_, "",
                  static_cast<void*>(window->handle), message,

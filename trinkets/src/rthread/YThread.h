@@ -145,6 +145,10 @@ class YThread {
   bool takeSourceText(std::string data, std::size_t position);
   bool reportCompileError();
   void compileError(int code);
+  // Where a statement stands, for messages: the line of a source position, and "file line N"
+  // of an instruction (the script's name alone for a compiled image).
+  long lineAt(std::size_t position);
+  std::string placeOf(std::int32_t instruction) const;
   bool pushBlock(std::int32_t index);
   bool compileBody();
   void compileAssignment(int destination);
@@ -223,6 +227,10 @@ class YThread {
   std::string source_;
   std::size_t pos_ = 0;
   std::size_t errorPos_ = 0;
+  std::size_t countedPos_ = 0;
+  long countedLine_ = 1;
+  std::vector<std::uint32_t> codeLines_;
+  std::vector<std::pair<std::size_t, std::string>> codeFiles_;  // where each file's code begins
   int error_ = 0;
   bool compiling_ = false;
   int nesting_ = 0;

@@ -1,5 +1,8 @@
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <string>
 
 #include "framework/OMEditionAssert.h"
 #include "trinkets/src/rthread/ScriptMessages.h"
@@ -35,6 +38,8 @@ bool YThread::compile()
 {
   initScriptKeywords();
   code_.clear();
+  codeLines_.clear();
+  codeFiles_.clear();
   operands_.clear();
   code_.reserve(256);
   operands_ = {0, 1, 2};
@@ -61,17 +66,71 @@ bool YThread::compile()
   return reportCompileError();
 }
 
+long YThread::lineAt(std::size_t position)
+{
+  if (position < countedPos_) {
+    countedPos_ = 0;
+    countedLine_ = 1;
+  }
+  for (; countedPos_ < position && countedPos_ < source_.size(); ++countedPos_) {
+    if (source_[countedPos_] == '\r') ++countedLine_;
+  }
+  return countedLine_;
+}
+
+std::string YThread::placeOf(std::int32_t instruction) const
+{
+  const auto at = static_cast<std::size_t>(instruction);
+  if (instruction < 0 || at >= codeLines_.size() || codeFiles_.empty()) return name_;
+  auto file = codeFiles_.begin();
+  while (std::next(file) != codeFiles_.end() && std::next(file)->first <= at)
+    ++file;
+  return file->second + " line " + std::to_string(codeLines_[at]);
+}
+
+namespace {
+
+// What the compiler wanted where it stopped, in words for the person who wrote the script.
+const char* expectedAt(int error)
+{
+  switch (error) {
+    case YThread::errorUnquoted:
+      return "the closing quote before the end of the line";
+    case YThread::errorCapacity:
+      return "a shorter script: it holds more statements or operands than a script may";
+    case YThread::errorStructure:
+      return "a statement that belongs here (\"else\" right after an \"if\" block, \"break\" "
+             "and \"continue\" inside a loop, \"]\" closing an open block, an include file "
+             "that exists)";
+    case expressionParentheses:
+      return "parentheses and quotes that close";
+    case expressionLength:
+      return "an operand of 1 to 1023 characters";
+    case expressionMissingOperand:
+      return "an operand";
+    case 0:
+      return "\"]\" closing the block opened before";
+    default:
+      return "a statement";
+  }
+}
+
+}  // namespace
+
+// The alert keeps its short form; standard error names the script, the line and its text,
+// and what was wanted.
 bool YThread::reportCompileError()
 {
   std::size_t at = errorPos_ < source_.size() ? errorPos_ : source_.size();
-  long line = 1;
-  for (std::size_t i = 0; i < at; ++i) {
-    if (source_[i] == '\r') ++line;
-  }
+  const long line = lineAt(at);
   std::string shown;
   for (std::size_t i = at; i < source_.size() && shown.size() < 50 && source_[i] != '\0'; ++i) {
     shown += source_[i];
   }
+  const std::size_t lineStart = at == 0 ? 0 : source_.rfind('\r', at - 1) + 1;
+  const std::size_t lineEnd = std::min(source_.find('\r', lineStart), source_.size());
+  std::fprintf(stderr, "%s line %ld: \"%s\": expected %s\n", currentScriptFile().c_str(), line,
+               source_.substr(lineStart, lineEnd - lineStart).c_str(), expectedAt(error_));
   char prefix[32];
   std::snprintf(prefix, sizeof prefix, "%ld: ", line);
   scriptAlert((prefix + shown).c_str());
@@ -166,6 +225,9 @@ void YThread::emit(std::uint32_t opcode, std::int32_t operand)
   }
   if (operand == 0) operand = static_cast<std::int32_t>(operands_.size());
   code_.push_back({opcode, static_cast<std::int16_t>(operand)});
+  codeLines_.push_back(static_cast<std::uint32_t>(lineAt(errorPos_)));
+  if (codeFiles_.empty() || codeFiles_.back().second != currentScriptFile())
+    codeFiles_.emplace_back(code_.size() - 1, currentScriptFile());
 }
 
 int YThread::internOperand(const char* token, int length)

@@ -237,6 +237,8 @@ bool YThread::takeScriptData(std::string data, std::size_t position, bool includ
                              data[0] == 1);
   }
   if (data.size() > sourceLimit) {
+    std::fprintf(stderr, "%s: Script too long (%zu bytes, at most %zu)\n",
+                 currentScriptFile().c_str(), data.size(), static_cast<std::size_t>(sourceLimit));
     scriptFatal("Script too long");
     return false;
   }
@@ -254,6 +256,8 @@ bool YThread::takeSourceText(std::string data, std::size_t position)
   data += '\0';
   source_ = std::move(data);
   pos_ = position < source_.size() - 1 ? position : source_.size() - 1;
+  countedPos_ = 0;
+  countedLine_ = 1;
   return true;
 }
 

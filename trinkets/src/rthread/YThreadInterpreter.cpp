@@ -6,6 +6,7 @@
 
 #include "framework/OMEditionAssert.h"
 #include "framework/OMLinkToFct.h"
+#include "framework/OMResourceReport.h"
 #include "trinkets/src/OMSEventProperty.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/OMScriptableObject.h"
@@ -712,7 +713,11 @@ void YThread::doGlobalFunction(const std::uint16_t* run)
   YVariable* nameVariable = operandVariable(run, 0);
   if (!nameVariable) return;
   YNativeFunction* function = findScriptFunction(nameVariable->followed()->getText());
-  if (!function) return;
+  if (!function) {
+    traceOnce(placeOf(pc_ - 1) + ": unknown command \"" + nameVariable->followed()->getText() +
+              "\"");
+    return;
+  }
   clearScriptArgs();
   const int count = runLength(run);
   for (int k = 1; k < count; ++k) {
