@@ -14,6 +14,7 @@
 #include "game/WorldDataFile.h"
 #include "game/WorldField.h"
 #include "game/WorldPlayer.h"
+#include "framework/OMSafeSave.h"
 
 namespace {
 
@@ -84,17 +85,7 @@ bool passesVersionRule(FILE* file)
 // Keeps the damaged file where no save will overwrite it.
 void keepDamagedCopy()
 {
-  File from = openFile(RWorldPort::dataFilePath(), "rb");
-  File to = openFile(besideDataFile(damagedCopyName), "wb");
-  bool copied = from && to;
-  char block[1024];
-  while (copied) {
-    const std::size_t got = std::fread(block, 1, sizeof block, from.get());
-    if (got == 0) break;
-    copied = std::fwrite(block, 1, got, to.get()) == got;
-  }
-  copied = copied && !std::ferror(from.get()) && std::fflush(to.get()) == 0;
-  if (copied)
+  if (copyFileBytes(RWorldPort::dataFilePath(), besideDataFile(damagedCopyName)))
     std::fputs("KORVANIX.DAT is damaged; a copy is kept as KORVANIX.BAD\n", stderr);
   else
     std::fputs("KORVANIX.DAT is damaged, and no copy of it could be kept\n", stderr);
@@ -239,25 +230,14 @@ bool RWorldPort::saveData()
     reportUnsaved();
     return false;
   }
-  const std::string temporary = besideDataFile(temporaryName);
-  bool saved = false;
-  {
-    File out = openFile(temporary, "wb");
-    if (out) {
-      saved = writeGlobals(out.get());
-      saved = writePlayers(out.get(), old.get()) && saved;
-      old.reset();
-      saved = saved && std::fflush(out.get()) == 0 && !std::ferror(out.get()) &&
-              _commit(_fileno(out.get())) == 0;
-      saved = std::fclose(out.release()) == 0 && saved;
-    }
-  }
+  const bool saved = saveFileSafely(path, besideDataFile(temporaryName), [&](FILE* out) {
+    bool written = writeGlobals(out);
+    written = writePlayers(out, old.get()) && written;
+    // Closed before the rename, which may not replace an open file.
+    old.reset();
+    return written;
+  });
   old.reset();
-  saved = saved && MoveFileExA(temporary.c_str(), path.c_str(),
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-  if (!saved) {
-    om_remove(temporary.c_str());
-    reportUnsaved();
-  }
+  if (!saved) reportUnsaved();
   return saved;
 }

@@ -1,0 +1,50 @@
+#include "framework/OMSafeSave.h"
+
+#include <io.h>
+#include <omcrt.h>
+#include <windows.h>
+
+#include <memory>
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+}  // namespace
+
+bool saveFileSafely(const std::string& path, const std::string& temporaryPath,
+                    const std::function<bool(std::FILE*)>& write, bool textMode)
+{
+  if (path.empty() || temporaryPath.empty()) return false;
+  bool saved = false;
+  std::FILE* opened =
+      textMode ? om_fopen_text(temporaryPath.c_str(), "wt") : om_fopen(temporaryPath.c_str(), "wb");
+  if (File out{opened}) {
+    saved = write(out.get());
+    saved = saved && std::fflush(out.get()) == 0 && !std::ferror(out.get()) &&
+            _commit(_fileno(out.get())) == 0;
+    saved = std::fclose(out.release()) == 0 && saved;
+  }
+  saved = saved && MoveFileExA(temporaryPath.c_str(), path.c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  if (!saved) om_remove(temporaryPath.c_str());
+  return saved;
+}
+
+bool copyFileBytes(const std::string& from, const std::string& to)
+{
+  File in{om_fopen(from.c_str(), "rb")};
+  File out{in ? om_fopen(to.c_str(), "wb") : nullptr};
+  bool copied = in && out;
+  char block[1024];
+  while (copied) {
+    const std::size_t got = std::fread(block, 1, sizeof block, in.get());
+    if (got == 0) break;
+    copied = std::fwrite(block, 1, got, out.get()) == got;
+  }
+  copied = copied && !std::ferror(in.get()) && std::fflush(out.get()) == 0;
+  return out && std::fclose(out.release()) == 0 && copied;
+}

@@ -1,0 +1,73 @@
+// Puts arbitrary bytes in the Windows folder as "tovik.dat", loads them into a data file's
+// variables and writes them back: a file of the right size comes back byte for byte but the
+// user count, anything else is left alone and kept as "TOVIK.BAD".
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "assessment/src/ProgressFile.h"
+#include "assessment/src/RDatFile.h"
+#include "platform/host/HostClock.h"
+
+namespace {
+
+const std::string& folder()
+{
+  static const std::string made = [] {
+    char pattern[] = "/tmp/om-fuzz-XXXXXX";
+    const char* path = ::mkdtemp(pattern);
+    std::string name = path ? path : "/tmp";
+    ::setenv("OM_WINDOWS_DIR", name.c_str(), 1);
+    omhost::useManualClock(0);
+    return name;
+  }();
+  return made;
+}
+
+std::string readAll(const std::string& path)
+{
+  std::string bytes;
+  if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+    char block[4096];
+    for (std::size_t got; (got = std::fread(block, 1, sizeof block, file)) > 0;)
+      bytes.append(block, got);
+    std::fclose(file);
+  }
+  return bytes;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+  const std::string path = folder() + "/tovik.dat";
+  if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
+    std::fwrite(data, 1, size, file);
+    std::fclose(file);
+  }
+  ProgressFile::instance().reset();
+  const std::string given(reinterpret_cast<const char*>(data), size);
+  {
+    RDatFile file(200, "");
+    file.loadMRData();
+    const std::string name = file.get("uName");
+    if (size == ProgressFile::fileSize && name.size() > 13) __builtin_trap();
+    file.writeMRData();
+  }
+  const std::string written = readAll(path);
+  if (written.size() != ProgressFile::fileSize) __builtin_trap();
+  if (size == ProgressFile::fileSize) {
+    // The user count comes from a variable that nothing set; the name is cut at its NUL.
+    for (std::size_t i = 0; i < size; ++i) {
+      const bool inName = i >= 4 + 164 && i < 4 + 178;
+      if (i != 3 && !inName && written[i] != given[i]) __builtin_trap();
+    }
+  } else if (readAll(folder() + "/TOVIK.BAD") != given) {
+    __builtin_trap();
+  }
+  return 0;
+}
