@@ -16,13 +16,11 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 }  // namespace
 
 bool saveFileSafely(const std::string& path, const std::string& temporaryPath,
-                    const std::function<bool(std::FILE*)>& write, bool textMode)
+                    const std::function<bool(std::FILE*)>& write)
 {
   if (path.empty() || temporaryPath.empty()) return false;
   bool saved = false;
-  std::FILE* opened =
-      textMode ? om_fopen_text(temporaryPath.c_str(), "wt") : om_fopen(temporaryPath.c_str(), "wb");
-  if (File out{opened}) {
+  if (File out{om_fopen(temporaryPath.c_str(), "wb")}) {
     saved = write(out.get());
     saved = saved && std::fflush(out.get()) == 0 && !std::ferror(out.get()) &&
             _commit(_fileno(out.get())) == 0;
@@ -32,6 +30,12 @@ bool saveFileSafely(const std::string& path, const std::string& temporaryPath,
                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   if (!saved) om_remove(temporaryPath.c_str());
   return saved;
+}
+
+bool commitClosedFile(const std::string& path)
+{
+  File file{om_fopen(path.c_str(), "rb+")};
+  return file && _commit(_fileno(file.get())) == 0;
 }
 
 bool copyFileBytes(const std::string& from, const std::string& to)

@@ -9,9 +9,11 @@
 // read. A stale temporary file is overwritten, never read.
 
 // False, with the temporary file removed and the target untouched, when any step failed.
-// textMode opens the temporary file as the Windows C library's "wt" does (lines end CR LF).
 bool saveFileSafely(const std::string& path, const std::string& temporaryPath,
-                    const std::function<bool(std::FILE*)>& write, bool textMode = false);
+                    const std::function<bool(std::FILE*)>& write);
+// Puts a closed file's contents on the disk (streams without a handle of their own, as text
+// streams, cannot be committed while open).
+bool commitClosedFile(const std::string& path);
 
 // Copies a file's bytes to another (replaced); false when either side failed.
 bool copyFileBytes(const std::string& from, const std::string& to);
