@@ -1,31 +1,29 @@
 // Puts arbitrary bytes in the Windows folder as "tovik.dat", loads them into a data file's
 // variables and writes them back: a file of the right size comes back byte for byte but the
 // user count, anything else is left alone and kept as "TOVIK.BAD".
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "assessment/src/ProgressFile.h"
 #include "assessment/src/RDatFile.h"
+#include "fuzz/support/FuzzSupport.h"
 #include "platform/host/HostClock.h"
 
 namespace {
 
-const std::string& folder()
+// The Windows folder of the run's working folder, on the manual clock.
+const std::string& windowsFolder()
 {
-  static const std::string made = [] {
-    char pattern[] = "/tmp/om-fuzz-XXXXXX";
-    const char* path = ::mkdtemp(pattern);
-    std::string name = path ? path : "/tmp";
-    ::setenv("OM_WINDOWS_DIR", name.c_str(), 1);
+  static const std::string folder = [] {
+    const std::string path = omfuzz::workFolder() + "/WINDOWS";
+    std::filesystem::create_directories(path);
     omhost::useManualClock(0);
-    return name;
+    return path;
   }();
-  return made;
+  return folder;
 }
 
 std::string readAll(const std::string& path)
@@ -44,7 +42,7 @@ std::string readAll(const std::string& path)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-  const std::string path = folder() + "/tovik.dat";
+  const std::string path = windowsFolder() + "/tovik.dat";
   if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
     std::fwrite(data, 1, size, file);
     std::fclose(file);
@@ -66,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       const bool inName = i >= 4 + 164 && i < 4 + 178;
       if (i != 3 && !inName && written[i] != given[i]) __builtin_trap();
     }
-  } else if (readAll(folder() + "/TOVIK.BAD") != given) {
+  } else if (readAll(windowsFolder() + "/TOVIK.BAD") != given) {
     __builtin_trap();
   }
   return 0;

@@ -8,6 +8,7 @@
 
 #include "assessment/src/RDatFile.h"
 #include "assessment/src/UserStore.h"
+#include "fuzz/support/FuzzSupport.h"
 
 namespace {
 
@@ -26,6 +27,8 @@ std::vector<std::string> walk(UserStore& users)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+  // Removals delete "users\\user%d.dat" files: only ever in the run's own folder.
+  omfuzz::workFolder();
   RDatFile store(1000, "");
   store.readImage(data, size);
   UserStore users(store);
