@@ -117,6 +117,10 @@ TEST_F(SignInTest, ANewNameIsStoredAndKnownOnTheNextRun)
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->row(1), OMRect(100, 70, 300, 91));
     EXPECT_EQ(list->row(6), OMRect(100, 174, 300, 195));
+    stage.passes(2);
+    constexpr std::uint32_t grey = 15 << 10 | 15 << 5 | 15;  // 0x7F00 channels in 5-5-5
+    EXPECT_EQ(stage.pixel(290, 60), grey);                   // the selected row
+    EXPECT_NE(stage.pixel(290, 80), grey);
     stage.host().typeText("x");  // nothing is typed before the script's first "clear"
     stage.settle();
     EXPECT_EQ(list->typed(), "");
