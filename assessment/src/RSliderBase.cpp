@@ -31,8 +31,8 @@ void RSliderBase::registerMembers()
 {
   OMTrinket::registerMembers();
   addEvent("moved");
-  addProperty("position", OMLinkToObj<RSliderBase>(this, &RSliderBase::setPosition, 0),
-              OMLinkToObj<RSliderBase>(this, &RSliderBase::getPosition, 0));
+  addProperty("position", OMLinkToObj<RSliderBase>(this, &RSliderBase::setPositionMember, 0),
+              OMLinkToObj<RSliderBase>(this, &RSliderBase::getPositionMember, 0));
 }
 
 void RSliderBase::setOwnerLink(const OMLink* link)
@@ -164,12 +164,12 @@ void RSliderBase::step()
   }
 }
 
-OMWord RSliderBase::getPosition(OMWord buffer)
+OMWord RSliderBase::getPositionMember(OMWord buffer)
 {
   return writeNumber(buffer, value_);
 }
 
-OMWord RSliderBase::setPosition(OMWord text)
+OMWord RSliderBase::setPositionMember(OMWord text)
 {
   const int request = std::atoi(reinterpret_cast<const char*>(text));
   setValue(request >= silentMark ? request : request + silentOffset);

@@ -65,8 +65,8 @@ class RSliderBase : public OMTrinket {
   // One step of the press; false when the slider was dropped by a handler.
   void step();
   void endPress();
-  OMWord getPosition(OMWord buffer);
-  OMWord setPosition(OMWord text);
+  OMWord getPositionMember(OMWord buffer);
+  OMWord setPositionMember(OMWord text);
 
   bool vertical_;
   OMRect thumb_, track_, decrement_ = OMRect::empty(), increment_ = OMRect::empty();
