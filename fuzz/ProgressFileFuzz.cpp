@@ -43,12 +43,13 @@ std::string readAll(const std::string& path)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
   const std::string path = windowsFolder() + "/tovik.dat";
+  // An empty input may come without bytes at all.
+  const std::string given = size ? std::string(reinterpret_cast<const char*>(data), size) : "";
   if (std::FILE* file = std::fopen(path.c_str(), "wb")) {
-    std::fwrite(data, 1, size, file);
+    std::fwrite(given.data(), 1, given.size(), file);
     std::fclose(file);
   }
   ProgressFile::instance().reset();
-  const std::string given(reinterpret_cast<const char*>(data), size);
   {
     RDatFile file(200, "");
     file.loadMRData();
