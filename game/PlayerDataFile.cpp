@@ -12,6 +12,7 @@
 #include <string>
 
 #include "framework/OMApp.h"
+#include "framework/OMSafeSave.h"
 #include "framework/OMSystem.h"
 #include "game/RWorldPort.h"
 #include "game/WorldDataFile.h"
@@ -99,16 +100,7 @@ SaveSession& saveSession()
 // Keeps the damaged file where no save will overwrite it. False when no copy could be made.
 bool keepDamagedCopy()
 {
-  File from = openFile(RWorldPort::dataFilePath(), "rb");
-  File to = openFile(besideDataFile(damagedCopyName), "wb");
-  bool copied = from && to;
-  char block[1024];
-  while (copied) {
-    const std::size_t got = std::fread(block, 1, sizeof block, from.get());
-    if (got == 0) break;
-    copied = std::fwrite(block, 1, got, to.get()) == got;
-  }
-  copied = copied && !std::ferror(from.get()) && std::fflush(to.get()) == 0;
+  const bool copied = copyFileBytes(RWorldPort::dataFilePath(), besideDataFile(damagedCopyName));
   if (copied)
     std::fputs("KORVANIX.DAT is damaged; a copy is kept as KORVANIX.BAD\n", stderr);
   else
@@ -276,29 +268,18 @@ bool RWorldPort::saveData()
     reportUnsaved(reasonOf(errno));
     return false;
   }
-  const std::string temporary = besideDataFile(temporaryName);
-  bool saved = false;
-  int error = 0;
-  {
-    errno = 0;
-    File out = openFile(temporary, "wb");
-    if (out) {
-      saved = writeGlobals(out.get());
-      saved = writePlayers(out.get(), old.get()) && saved;
-      old.reset();
-      saved = saved && std::fflush(out.get()) == 0 && !std::ferror(out.get()) &&
-              _commit(_fileno(out.get())) == 0;
-      saved = std::fclose(out.release()) == 0 && saved;
-    }
-    error = errno;
-  }
+  std::string whyNot;
+  const bool saved = saveFileSafely(
+      path, besideDataFile(temporaryName),
+      [&](FILE* out) {
+        bool written = writeGlobals(out);
+        written = writePlayers(out, old.get()) && written;
+        // Closed before the rename, which may not replace an open file.
+        old.reset();
+        return written;
+      },
+      &whyNot);
   old.reset();
-  std::string reason = saved ? "the new file could not replace the old one" : reasonOf(error);
-  saved = saved && MoveFileExA(temporary.c_str(), path.c_str(),
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-  if (!saved) {
-    om_remove(temporary.c_str());
-    reportUnsaved(reason);
-  }
+  if (!saved) reportUnsaved(whyNot);
   return saved;
 }

@@ -12,6 +12,7 @@
 #include "assessment/src/DescriptorFile.h"
 #include "assessment/src/GlobalCommands.h"
 #include "assessment/src/ProgramFiles.h"
+#include "assessment/src/RDatFile.h"
 #include "assessment/src/RKbdInp.h"
 #include "assessment/src/StartupChecks.h"
 #include "framework/OMApp.h"
@@ -175,6 +176,7 @@ void startFirstScript()
 void tearDown()
 {
   Program& p = program();
+  RDatFile::saveAll();
   delete p.thread;
   p.thread = nullptr;
   removeDeletionHooks();
@@ -312,6 +314,8 @@ void setPreExitHook(void (*hook)())
 
 void runPreExit()
 {
+  // The data files first: nothing after this may be reached.
+  RDatFile::saveAll();
   Program& p = program();
   if (p.preExitDone) return;
   p.preExitDone = true;

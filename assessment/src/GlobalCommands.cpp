@@ -15,6 +15,7 @@
 #include "assessment/src/AssessmentMenus.h"
 #include "assessment/src/DescriptorFile.h"
 #include "assessment/src/ProgramFiles.h"
+#include "assessment/src/RDatFile.h"
 #include "framework/OMApp.h"
 #include "framework/OMLinkToFct.h"
 #include "framework/OMMemCanvas.h"
@@ -321,6 +322,8 @@ void execMainProgram(const char* argument)
   }
   char commandLine[256];
   mainExePath(commandLine);
+  // The main program reads the data files as soon as it starts.
+  RDatFile::saveAll();
   if (WinExec(commandLine, SW_SHOW) > 32) {
     if (app) app->quit();
     return;

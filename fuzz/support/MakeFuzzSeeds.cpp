@@ -279,6 +279,33 @@ void imageSeeds()
 
 }  // namespace
 
+// The assessment program's binary data files: the variable data file (used count, then slots
+// of a 32-byte name, a 32-byte value and a time) and the progress file.
+void assessmentDataSeeds()
+{
+  const auto slot = [](std::string name, std::string value) {
+    name.resize(32, '\0');
+    value.resize(32, '\0');
+    return name + value + std::string("\x00\xca\x9a\x3b", 4);
+  };
+  const std::string users = std::string("\4\0\0\0", 4) + slot("user1", "Ann") +
+                            slot("currentUser", "user1") + slot("newUserID", "2") +
+                            slot("totalUsers", "1");
+  seed("DataFileFuzz", "users.dat", users);
+  seed("DataFileFuzz", "arrays.dat",
+       std::string("\2\0\0\0", 4) + slot("a0to29", std::string(30, '.')) + slot("b", "x"));
+  seed("UserStoreFuzz", "users.dat", users);
+  seed("UserStoreFuzz", "gaps.dat",
+       std::string("\5\0\0\0", 4) + slot("user2", "Bob") + slot("user1", "empty") +
+           slot("user7", "amy") + slot("newUserID", "5") + slot("totalUsers", "9"));
+  std::string progress(7284, '\0');
+  progress.replace(0, 4, "\1\0\1\3");
+  progress.replace(4 + 2 * 9, 2, "\x2c\x40");
+  progress.replace(4 + 164, 3, "Ann");
+  progress.replace(4 + 182 + 164, 3, "Bob");
+  seed("ProgressFileFuzz", "tovik.dat", progress);
+}
+
 int main(int argc, char** argv)
 {
   if (argc != 3) {
@@ -297,5 +324,6 @@ int main(int argc, char** argv)
   resourceMapSeeds();
   programSeeds(argv[2]);
   imageSeeds();
+  assessmentDataSeeds();
   return 0;
 }

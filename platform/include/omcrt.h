@@ -5,6 +5,7 @@
 // renames them with om_remove/om_rename) wherever it would call fopen/remove/rename on a
 // Windows path; on a Windows build these names are the library's own.
 #include <cstdio>
+#include <ctime>
 
 FILE* om_fopen(const char* path, const char* mode);
 // As the Windows C library opens a file in text mode: reading turns CR LF into LF, and
@@ -29,3 +30,8 @@ char* _itoa(int value, char* buffer, int radix);
 // rand/srand follow the Windows C library's generator (state * 214013 + 2531011, answer
 // (state >> 16) & 0x7FFF), and clock() counts milliseconds since the program started (on a
 // manual or stepping clock, the clock's time): the host's CLOCKS_PER_SEC does not apply to it.
+
+// The C library's time() on the platform clock: the real time, or, on a manual or stepping
+// clock, 1,000,000,000 plus the clock's seconds, so that stamps and seeds repeat from run to
+// run. Stores the answer through out when it is not null.
+std::time_t om_time(std::time_t* out);

@@ -6,6 +6,8 @@
 #include <ctime>
 #include <string>
 
+#include "platform/host/HostClock.h"
+
 TEST(CRuntimeTest, RandFollowsTheWindowsGenerator)
 {
   srand(1);
@@ -51,4 +53,17 @@ TEST(CRuntimeTest, ClockCountsMillisecondsSinceStart)
   // A test run is far shorter than an hour: a microsecond clock would already exceed this.
   EXPECT_LT(first, 3600 * 1000);
   EXPECT_GE(clock(), first);
+}
+
+TEST(CRuntimeTest, TimeFollowsAManualClock)
+{
+  omhost::useManualClock(5500);
+  std::time_t stored = 0;
+  EXPECT_EQ(om_time(&stored), 1000000005);
+  EXPECT_EQ(stored, 1000000005);
+  omhost::advanceClock(2500);
+  EXPECT_EQ(om_time(nullptr), 1000000008);
+  omhost::useRealClock();
+  const std::time_t real = om_time(nullptr);
+  EXPECT_LE(std::abs(real - std::time(nullptr)), 1);
 }

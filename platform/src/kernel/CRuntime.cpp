@@ -44,6 +44,16 @@ clock_t clock(void) noexcept
       std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
 }
 
+std::time_t om_time(std::time_t* out)
+{
+  constexpr std::time_t manualEpoch = 1000000000;
+  const std::time_t now = omhost::isManualClock()
+                              ? manualEpoch + omhost::clockMilliseconds() / 1000
+                              : std::time(nullptr);
+  if (out) *out = now;
+  return now;
+}
+
 int _stricmp(const char* a, const char* b)
 {
   return _strnicmp(a, b, static_cast<std::size_t>(-1));

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "platform/src/kernel/WindowsPaths.h"
 
 namespace {
@@ -21,6 +23,16 @@ UINT copyAnswer(const std::string& text, LPSTR buffer, std::size_t size)
 }
 
 }  // namespace
+
+int _mkdir(const char* path)
+{
+  const auto host = path ? omwin::hostPathFor(path) : std::nullopt;
+  if (!host) {
+    errno = ENOENT;
+    return -1;
+  }
+  return ::mkdir(host->c_str(), 0777) == 0 ? 0 : -1;
+}
 
 char* _getcwd(char* buffer, int size)
 {
