@@ -14,10 +14,12 @@
 #include "assessment/src/ProgressFile.h"
 #include "assessment/src/SoundFlags.h"
 #include "framework/OMLinkToObj.h"
+#include "framework/OMProgramEnd.h"
 #include "framework/OMSafeSave.h"
 #include "framework/OMSystem.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/TrinketRecord.h"
+#include "trinkets/src/rthread/YThread.h"
 
 namespace {
 
@@ -272,7 +274,9 @@ bool RDatFile::dump()
   File file(om_fopen_text(siblingName(".TXT").c_str(), "wt"));
   if (!file) {
     alertBox("Unable to open dump file", 0x3000, "Alert");
-    endOnFatalError(0);
+    // The program ends with status 0 through its main loop: nothing more of the script runs.
+    if (YThread* thread = assessmentThread()) thread->stop();
+    OMProgramEnd::request(0);
     return false;
   }
   std::fprintf(file.get(), "# of used variables = %4d \n", usedCount_);
