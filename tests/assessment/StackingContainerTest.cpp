@@ -41,15 +41,13 @@ class StackingContainerTest : public ::testing::Test {
   }
   ~StackingContainerTest() override { RContainer::setSoundPlayer(nullptr); }
 
-  // An answer near the container, with a value (a member the game edition's answers carry).
+  // An answer near the container, its value set through the script member this edition's
+  // graphic answer declares itself.
   std::unique_ptr<RGraphicAnswer> answer(int graphic, int value)
   {
     auto made = std::make_unique<RGraphicAnswer>(OMPoint(120, 120), 5, graphic);
-    {
-      ScopedEdition game(OMEdition::game);
-      made->bindClass("RGraphicAnswer");
-    }
-    made->setProperty("value", std::to_string(value).c_str());
+    made->bindClass("RGraphicAnswer");
+    EXPECT_TRUE(made->setProperty("value", std::to_string(value).c_str()));
     return made;
   }
   static std::pair<int, int> span(const RAnswer& a)

@@ -104,10 +104,7 @@ void RAnswer::registerMembers()
 {
   OMMultiTrinket::registerMembers();
   const bool game = !OMEdition::isAssessment();
-  if (game) {
-    addProperty("attribute", Link(this, &RAnswer::setAttributeMember, 0),
-                Link(this, &RAnswer::getAttributeMember, 0));
-  }
+  if (game) addAttributeProperty();
   addProperty("extraBottom", Link(this, &RAnswer::setInt<&RAnswer::extraBottom_>, 0),
               Link(this, &RAnswer::getInt<&RAnswer::extraBottom_>, 0));
   addProperty("extraLeft", Link(this, &RAnswer::setInt<&RAnswer::extraLeft_>, 0),
@@ -120,27 +117,42 @@ void RAnswer::registerMembers()
               Link(this, &RAnswer::getSound<&RAnswer::goHomeSound_>, 0));
   addProperty("homeX", Link(this, &RAnswer::setHomeX, 0), Link(this, &RAnswer::getHomeX, 0));
   addProperty("homeY", Link(this, &RAnswer::setHomeY, 0), Link(this, &RAnswer::getHomeY, 0));
-  if (game) {
-    addProperty("hotPointX", Link(this, &RAnswer::setHotPointX, 0),
-                Link(this, &RAnswer::getHotPointX, 0));
-    addProperty("hotPointY", Link(this, &RAnswer::setHotPointY, 0),
-                Link(this, &RAnswer::getHotPointY, 0));
-  }
+  if (game) addHotPointProperties();
   addProperty("isUsed", nullptr, Link(this, &RAnswer::getIsUsed, 0));
-  if (game) {
-    addProperty("isUsingHotPoint", Link(this, &RAnswer::setInt<&RAnswer::usingHotPoint_>, 0),
-                Link(this, &RAnswer::getInt<&RAnswer::usingHotPoint_>, 0));
-  }
+  if (game) addUsingHotPointProperty();
   addProperty("pickUpSound", Link(this, &RAnswer::setSound<&RAnswer::pickUpSound_>, 0),
               Link(this, &RAnswer::getSound<&RAnswer::pickUpSound_>, 0));
   addProperty("snapSound", Link(this, &RAnswer::setSound<&RAnswer::snapSound_>, 0),
               Link(this, &RAnswer::getSound<&RAnswer::snapSound_>, 0));
-  if (game) {
-    addProperty("value", Link(this, &RAnswer::setInt<&RAnswer::value_>, 0),
-                Link(this, &RAnswer::getInt<&RAnswer::value_>, 0));
-  }
+  if (game) addValueProperty();
   for (const char* event : {"addedToContainer", "dropped", "pickedUp", "removedFromContainer"})
     addEvent(event);
+}
+
+void RAnswer::addAttributeProperty()
+{
+  addProperty("attribute", Link(this, &RAnswer::setAttributeMember, 0),
+              Link(this, &RAnswer::getAttributeMember, 0));
+}
+
+void RAnswer::addHotPointProperties()
+{
+  addProperty("hotPointX", Link(this, &RAnswer::setHotPointX, 0),
+              Link(this, &RAnswer::getHotPointX, 0));
+  addProperty("hotPointY", Link(this, &RAnswer::setHotPointY, 0),
+              Link(this, &RAnswer::getHotPointY, 0));
+}
+
+void RAnswer::addUsingHotPointProperty()
+{
+  addProperty("isUsingHotPoint", Link(this, &RAnswer::setInt<&RAnswer::usingHotPoint_>, 0),
+              Link(this, &RAnswer::getInt<&RAnswer::usingHotPoint_>, 0));
+}
+
+void RAnswer::addValueProperty()
+{
+  addProperty("value", Link(this, &RAnswer::setInt<&RAnswer::value_>, 0),
+              Link(this, &RAnswer::getInt<&RAnswer::value_>, 0));
 }
 
 // Class-wide state.

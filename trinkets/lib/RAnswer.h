@@ -77,6 +77,14 @@ class RAnswer : public OMMultiTrinket {
   static void setDefaultTrackingCursor(OMCursor* cursor);
   static void setDefaultHoverCursor(OMCursor* cursor);
 
+ protected:
+  // The answer data's script members. The game's answer base declares them all; in the
+  // assessment edition each kind of answer declares those it has.
+  void addAttributeProperty();
+  void addHotPointProperties();
+  void addUsingHotPointProperty();
+  void addValueProperty();
+
  private:
   // Runs the handler, or raises the event, then the notify link unless the answer went.
   void report(const std::unique_ptr<OMLink>& handler, const char* event,

@@ -65,6 +65,12 @@ void RGraphicAnswer::registerMembers()
 {
   RAnswer::registerMembers();
   const bool game = !OMEdition::isAssessment();
+  if (!game) {
+    addAttributeProperty();
+    addHotPointProperties();
+    addUsingHotPointProperty();
+    addValueProperty();
+  }
   if (game) {
     addProperty("graphicFrameNumber", Link(this, &RGraphicAnswer::setFrameNumber, 0),
                 Link(this, &RGraphicAnswer::getFrameNumber, 0));

@@ -85,6 +85,10 @@ void RGraphicTextAnswer::registerMembers()
     addProperty(name, setter ? &set : nullptr, getter ? &get : nullptr);
   };
   const bool game = !OMEdition::isAssessment();
+  if (!game) {
+    addAttributeProperty();
+    addValueProperty();
+  }
   if (game) {
     property("font", &Self::setFontMember, nullptr);
     property("graphicFrameNumber", &Self::setFrameNumber, &Self::getFrameNumber);
