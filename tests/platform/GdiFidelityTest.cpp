@@ -135,7 +135,10 @@ TEST(GdiFidelityTest, OnePixelLinesMatchTheRecordedPixels)
     POINT border{};
     std::string out, back;
     fields >> border.x >> border.y >> out >> back;
-    for (const auto& [from, to, hex] : {std::tuple{centre, border, out}, {border, centre, back}}) {
+    for (const auto& [start, end, hex] :
+         {std::tuple{centre, border, out}, {border, centre, back}}) {
+      // Plain copies: clang 14 cannot capture structured bindings in a lambda.
+      const POINT from = start, to = end;
       const Pixels pixels = drawn([&](HDC dc) {
         SelectObject(dc, GetStockObject(WHITE_PEN));
         MoveToEx(dc, from.x, from.y, nullptr);
