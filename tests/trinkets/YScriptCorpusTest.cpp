@@ -64,8 +64,11 @@ class ScriptGenerator {
     switch (pick(12)) {
       case 0:
         return std::to_string(pick(40) - 10);
-      case 1:
-        return std::to_string(pick(9)) + "." + std::to_string(pick(10));
+      case 1: {
+        // Draws in sequence, last part first, so every compiler makes the same corpus.
+        const int fraction = pick(10);
+        return std::to_string(pick(9)) + "." + std::to_string(fraction);
+      }
       case 2:
         return texts[pick(2)];
       case 3:
@@ -108,25 +111,39 @@ class ScriptGenerator {
     const int nested = indent < 2 ? 11 : 8;
     switch (pick(nested)) {
       case 0:
-      case 1:
-        line(indent, std::string(numberName()) + "=" + expression(pick(3)));
+      case 1: {
+        const std::string value = expression(pick(3));
+        line(indent, std::string(numberName()) + "=" + value);
         break;
-      case 2:
-        line(indent, std::string(texts[pick(2)]) + "=" + expression(pick(2)));
+      }
+      case 2: {
+        const std::string value = expression(pick(2));
+        line(indent, std::string(texts[pick(2)]) + "=" + value);
         break;
-      case 3:
-        line(indent, std::string(numberName()) + "=" + operand());
+      }
+      case 3: {
+        const std::string value = operand();
+        line(indent, std::string(numberName()) + "=" + value);
         break;
-      case 4:
-        line(indent, "say " + operand() + " " + expression(pick(2)) + " t|" +
-                         std::to_string(pick(4)) + "|" + std::to_string(pick(3)));
+      }
+      case 4: {
+        const int last = pick(3);
+        const int width = pick(4);
+        const std::string said = expression(pick(2));
+        line(indent, "say " + operand() + " " + said + " t|" + std::to_string(width) + "|" +
+                         std::to_string(last));
         break;
+      }
       case 5:
         line(indent, "k=" + std::to_string(1 + pick(3)));
         break;
       case 6:
-        line(indent,
-             pick(2) ? "call twice " + operand() + " " + operand() : "call join " + operand());
+        if (pick(2)) {
+          const std::string second = operand();
+          line(indent, "call twice " + operand() + " " + second);
+        } else {
+          line(indent, "call join " + operand());
+        }
         break;
       case 7:
         if (inLoop && pick(2)) {
