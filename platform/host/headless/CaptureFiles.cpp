@@ -36,30 +36,36 @@ std::vector<std::uint8_t> screenRgb(const ScreenBuffer& screen)
 {
   Bytes rgb;
   if (screen.bytes.size() < static_cast<std::size_t>(screen.pitch) * screen.height) return rgb;
-  rgb.reserve(static_cast<std::size_t>(screen.width) * screen.height * 3);
+  // Written in place, a loop per depth: every snapshot of every start runs this.
+  rgb.resize(static_cast<std::size_t>(screen.width) * screen.height * 3);
+  std::uint8_t* out = rgb.data();
+  const auto put = [&out](std::uint32_t colour) {  // 0x00RRGGBB
+    out[0] = static_cast<std::uint8_t>(colour >> 16);
+    out[1] = static_cast<std::uint8_t>(colour >> 8);
+    out[2] = static_cast<std::uint8_t>(colour);
+    out += 3;
+  };
+  const int bytesPerPixel = screen.bitsPerPixel / 8;
   for (int y = 0; y < screen.height; ++y) {
     const std::uint8_t* row = screen.bytes.data() + static_cast<std::size_t>(y) * screen.pitch;
-    for (int x = 0; x < screen.width; ++x) {
-      std::uint32_t colour = 0;  // 0x00RRGGBB
-      switch (screen.bitsPerPixel) {
-        case 8:
-          colour = screen.palette[row[x]];
-          break;
-        case 16: {
+    switch (screen.bitsPerPixel) {
+      case 8:
+        for (int x = 0; x < screen.width; ++x)
+          put(screen.palette[row[x]]);
+        break;
+      case 16:
+        for (int x = 0; x < screen.width; ++x) {
           const unsigned p = row[2 * x] | row[2 * x + 1] << 8;
-          colour = static_cast<std::uint32_t>(widen5(p >> 10 & 31)) << 16 |
-                   static_cast<std::uint32_t>(widen5(p >> 5 & 31)) << 8 | widen5(p & 31);
-          break;
+          put(static_cast<std::uint32_t>(widen5(p >> 10 & 31)) << 16 |
+              static_cast<std::uint32_t>(widen5(p >> 5 & 31)) << 8 | widen5(p & 31));
         }
-        default: {  // 24 and 32 bits: blue, green, red in the first three bytes
-          const std::uint8_t* p = row + static_cast<std::size_t>(x) * (screen.bitsPerPixel / 8);
-          colour = static_cast<std::uint32_t>(p[2]) << 16 | p[1] << 8 | p[0];
-          break;
+        break;
+      default:  // 24 and 32 bits: blue, green, red in the first three bytes
+        for (int x = 0; x < screen.width; ++x) {
+          const std::uint8_t* p = row + static_cast<std::size_t>(x) * bytesPerPixel;
+          put(static_cast<std::uint32_t>(p[2]) << 16 | p[1] << 8 | p[0]);
         }
-      }
-      rgb.push_back(static_cast<std::uint8_t>(colour >> 16));
-      rgb.push_back(static_cast<std::uint8_t>(colour >> 8));
-      rgb.push_back(static_cast<std::uint8_t>(colour));
+        break;
     }
   }
   return rgb;

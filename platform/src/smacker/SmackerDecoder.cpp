@@ -1,13 +1,9 @@
 #include "platform/src/smacker/SmackerDecoder.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <map>
 
-extern "C" {
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
+#include "platform/src/smacker/FfmpegLibrary.h"
 
 namespace omsmack {
 
@@ -65,15 +61,16 @@ std::int64_t seekSource(void* opaque, std::int64_t offset, int whence)
 }
 
 // Appends a decoded sound frame as interleaved PCM in the track's own sample size.
-void appendSound(const AVFrame* frame, int bits, int channels, std::vector<std::uint8_t>& out)
+void appendSound(const FfmpegLibrary& ff, const AVFrame* frame, int bits, int channels,
+                 std::vector<std::uint8_t>& out)
 {
   const auto format = static_cast<AVSampleFormat>(frame->format);
-  const AVSampleFormat packed = av_get_packed_sample_fmt(format);
+  const AVSampleFormat packed = ff.av_get_packed_sample_fmt(format);
   if ((packed != AV_SAMPLE_FMT_U8 && packed != AV_SAMPLE_FMT_S16) ||
       frame->ch_layout.nb_channels != channels)
     return;
-  const int size = av_get_bytes_per_sample(format);
-  const bool planar = av_sample_fmt_is_planar(format);
+  const int size = ff.av_get_bytes_per_sample(format);
+  const bool planar = ff.av_sample_fmt_is_planar(format);
   for (int i = 0; i < frame->nb_samples; ++i) {
     for (int c = 0; c < channels; ++c) {
       const std::uint8_t* at = planar ? frame->extended_data[c] + i * size
@@ -97,6 +94,8 @@ std::unique_ptr<ByteSource> memorySource(std::vector<std::uint8_t> bytes)
 }
 
 struct SmackerDecoder::State {
+  explicit State(const FfmpegLibrary& library) : ff(library) {}
+  const FfmpegLibrary& ff;
   SourceCursor cursor{nullptr};
   SmackerHeader header;
   AVIOContext* io = nullptr;
@@ -114,14 +113,14 @@ struct SmackerDecoder::State {
   void close()
   {
     for (AVCodecContext*& codec : audio)
-      avcodec_free_context(&codec);
+      ff.avcodec_free_context(&codec);
     audio.clear();
-    avcodec_free_context(&video);
-    avformat_close_input(&format);
-    if (io) av_freep(&io->buffer);
-    avio_context_free(&io);
-    av_packet_free(&packet);
-    av_frame_free(&frame);
+    ff.avcodec_free_context(&video);
+    ff.avformat_close_input(&format);
+    if (io) ff.av_freep(&io->buffer);
+    ff.avio_context_free(&io);
+    ff.av_packet_free(&packet);
+    ff.av_frame_free(&frame);
   }
 };
 
@@ -130,12 +129,10 @@ SmackerDecoder::~SmackerDecoder() = default;
 
 bool SmackerDecoder::open(ByteSource& source, const SmackerHeader& header, std::string& why)
 {
-  static const bool quiet = [] {
-    av_log_set_level(std::getenv("OM_TRACE") ? AV_LOG_WARNING : AV_LOG_QUIET);
-    return true;
-  }();
-  (void)quiet;
-  state_ = std::make_unique<State>();
+  const FfmpegLibrary* library = FfmpegLibrary::load(why);
+  if (!library) return false;
+  const FfmpegLibrary& ff = *library;
+  state_ = std::make_unique<State>(ff);
   State& s = *state_;
   s.header = header;
   s.cursor.source = &source;
@@ -144,18 +141,18 @@ bool SmackerDecoder::open(ByteSource& source, const SmackerHeader& header, std::
     return false;
   }
   constexpr int kBufferSize = 32768;
-  auto* buffer = static_cast<std::uint8_t*>(av_malloc(kBufferSize));
-  s.io = avio_alloc_context(buffer, kBufferSize, 0, &s.cursor, readPacket, nullptr, seekSource);
-  s.format = avformat_alloc_context();
+  auto* buffer = static_cast<std::uint8_t*>(ff.av_malloc(kBufferSize));
+  s.io = ff.avio_alloc_context(buffer, kBufferSize, 0, &s.cursor, readPacket, nullptr, seekSource);
+  s.format = ff.avformat_alloc_context();
   if (!s.io || !s.format) {
-    if (!s.io) av_free(buffer);
+    if (!s.io) ff.av_free(buffer);
     why = "out of memory";
     return false;
   }
   s.format->pb = s.io;
   s.format->flags |= AVFMT_FLAG_CUSTOM_IO;
   // The demuxer is named: these files carry no extension to probe by.
-  if (avformat_open_input(&s.format, nullptr, av_find_input_format("smk"), nullptr) < 0) {
+  if (ff.avformat_open_input(&s.format, nullptr, ff.av_find_input_format("smk"), nullptr) < 0) {
     s.format = nullptr;
     why = "the demuxer refused the file";
     return false;
@@ -165,19 +162,19 @@ bool SmackerDecoder::open(ByteSource& source, const SmackerHeader& header, std::
   int track = 0;
   for (unsigned i = 0; i < s.format->nb_streams; ++i) {
     const AVCodecParameters* parameters = s.format->streams[i]->codecpar;
-    const AVCodec* codec = avcodec_find_decoder(parameters->codec_id);
+    const AVCodec* codec = ff.avcodec_find_decoder(parameters->codec_id);
     if (!codec) continue;
-    AVCodecContext* context = avcodec_alloc_context3(codec);
-    if (!context || avcodec_parameters_to_context(context, parameters) < 0) {
-      avcodec_free_context(&context);
+    AVCodecContext* context = ff.avcodec_alloc_context3(codec);
+    if (!context || ff.avcodec_parameters_to_context(context, parameters) < 0) {
+      ff.avcodec_free_context(&context);
       continue;
     }
     if (parameters->codec_type == AVMEDIA_TYPE_VIDEO && s.videoStream < 0) {
       // Edge blocks are coded whole: decode at the size the blocks cover, then crop.
       context->width = int((header.width + 3) & ~3u);
       context->height = int((header.height + 3) & ~3u);
-      if (avcodec_open2(context, codec, nullptr) < 0) {
-        avcodec_free_context(&context);
+      if (ff.avcodec_open2(context, codec, nullptr) < 0) {
+        ff.avcodec_free_context(&context);
         continue;
       }
       s.video = context;
@@ -185,23 +182,23 @@ bool SmackerDecoder::open(ByteSource& source, const SmackerHeader& header, std::
     } else if (parameters->codec_type == AVMEDIA_TYPE_AUDIO) {
       while (track < 7 && !header.hasTrack(track))
         ++track;
-      if (track < 7 && avcodec_open2(context, codec, nullptr) >= 0) {
+      if (track < 7 && ff.avcodec_open2(context, codec, nullptr) >= 0) {
         s.audio[i] = context;
         s.trackOf[i] = track;
       } else {
-        avcodec_free_context(&context);
+        ff.avcodec_free_context(&context);
       }
       ++track;
     } else {
-      avcodec_free_context(&context);
+      ff.avcodec_free_context(&context);
     }
   }
   if (!s.video) {
     why = "no video decoder";
     return false;
   }
-  s.packet = av_packet_alloc();
-  s.frame = av_frame_alloc();
+  s.packet = ff.av_packet_alloc();
+  s.frame = ff.av_frame_alloc();
   return s.packet && s.frame;
 }
 
@@ -219,28 +216,29 @@ bool SmackerDecoder::next(Frame& out, std::vector<std::uint8_t>& picture, unsign
 {
   if (!state_ || !state_->format) return false;
   State& s = *state_;
+  const FfmpegLibrary& ff = s.ff;
   out.pictureOk = false;
   for (auto& sound : out.sound)
     sound.clear();
   const int width = static_cast<int>(s.header.width);
   const int height = static_cast<int>(s.header.height);
-  while (av_read_frame(s.format, s.packet) >= 0) {
+  while (ff.av_read_frame(s.format, s.packet) >= 0) {
     const int stream = s.packet->stream_index;
     if (stream >= 0 && stream < static_cast<int>(s.audio.size()) && s.audio[stream]) {
       const int track = s.trackOf[stream];
       if ((trackMask >> track) & 1) {
         AVCodecContext* codec = s.audio[stream];
-        if (avcodec_send_packet(codec, s.packet) >= 0) {
-          while (avcodec_receive_frame(codec, s.frame) == 0)
-            appendSound(s.frame, s.header.trackBits(track), s.header.trackChannels(track),
+        if (ff.avcodec_send_packet(codec, s.packet) >= 0) {
+          while (ff.avcodec_receive_frame(codec, s.frame) == 0)
+            appendSound(ff, s.frame, s.header.trackBits(track), s.header.trackChannels(track),
                         out.sound[track]);
         }
       }
-      av_packet_unref(s.packet);
+      ff.av_packet_unref(s.packet);
       continue;
     }
     if (stream != s.videoStream) {
-      av_packet_unref(s.packet);
+      ff.av_packet_unref(s.packet);
       continue;
     }
     // Frames are numbered by their timestamps; a lost packet leaves its number out.
@@ -249,8 +247,8 @@ bool SmackerDecoder::next(Frame& out, std::vector<std::uint8_t>& picture, unsign
                      ? static_cast<int>(pts)
                      : s.nextNumber;
     s.nextNumber = out.number + 1;
-    if (avcodec_send_packet(s.video, s.packet) >= 0) {
-      while (avcodec_receive_frame(s.video, s.frame) == 0) {
+    if (ff.avcodec_send_packet(s.video, s.packet) >= 0) {
+      while (ff.avcodec_receive_frame(s.video, s.frame) == 0) {
         // A picture of another size than announced is not ours to copy.
         if (s.frame->format != AV_PIX_FMT_PAL8 || s.frame->width != s.video->width ||
             s.frame->height != s.video->height || s.frame->width < width ||
@@ -271,7 +269,7 @@ bool SmackerDecoder::next(Frame& out, std::vector<std::uint8_t>& picture, unsign
         out.pictureOk = true;
       }
     }
-    av_packet_unref(s.packet);
+    ff.av_packet_unref(s.packet);
     out.palette = s.palette;
     return true;
   }
