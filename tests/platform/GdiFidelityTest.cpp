@@ -2,11 +2,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "platform/src/gdi/RegionData.h"
 #include "tests/platform/GdiTestCanvas.h"
 
 // Drawing against what Windows draws: the tables in winprobe/ were recorded by GdiProbe (see
@@ -101,22 +104,29 @@ Pixels recordedLine(POINT from, POINT to, const std::string& hex)
   return pixels;
 }
 
-// Counts the cases whose pixels match, reporting the first few that do not.
+// Counts the cases whose pixels match, reporting the first few that do not: as failures, or
+// only as notes where the table holds cases known not to match yet.
 class Tally {
  public:
+  explicit Tally(bool strict = true) : strict_(strict) {}
   void check(const std::string& what, const std::string& expected, const std::string& actual)
   {
     ++total_;
     if (expected == actual) {
       ++matched_;
     } else if (++reported_ <= 5) {
-      ADD_FAILURE() << what << "\n  recorded:" << expected << "\n  drawn:   " << actual;
+      if (strict_)
+        ADD_FAILURE() << what << "\n  recorded:" << expected << "\n  drawn:   " << actual;
+      else
+        std::printf("differs: %s\n  recorded: %s\n  drawn:    %s\n", what.c_str(), expected.c_str(),
+                    actual.c_str());
     }
   }
   int matched() const { return matched_; }
   int total() const { return total_; }
 
  private:
+  bool strict_;
   int matched_ = 0, total_ = 0, reported_ = 0;
 };
 
@@ -179,4 +189,135 @@ TEST(GdiFidelityTest, SmallAndReversedBoxesMatchTheRecordedPixels)
   }
   DeleteObject(grey);
   EXPECT_EQ(tally.matched(), 98);
+}
+
+namespace {
+
+// CreateEllipticRgn(0, 0, w, h) written as the probe writes it: "top n" and the left edge of
+// each row down to the middle one, "?" for rows the recording leaves open; "-" when empty.
+// A region that is not one span a row, mirrored about its middle row and column, is "uneven".
+std::string ellipseRows(int w, int h)
+{
+  omgdi::RegionData region;
+  omgdi::RegionData::ellipse(0, 0, w, h, region);
+  const std::vector<RECT> rects = region.rects();
+  if (rects.empty()) return "-";
+  const int top = rects.front().top, n = rects.back().bottom - top;
+  std::vector<RECT> rows(n, RECT{0, 0, 0, 0});
+  for (const RECT& rect : rects)
+    for (int y = rect.top; y < rect.bottom; ++y)
+      rows[y - top] = rect;
+  const int mirror = std::min(0, w - 1) + std::max(0, w - 1);
+  std::string out = std::to_string(top) + " " + std::to_string(n) + ":";
+  for (int y = 0; y < n; ++y) {
+    const RECT& row = rows[y];
+    const RECT& other = rows[n - 1 - y];
+    if (row.right != mirror - row.left || other.left != row.left || other.right != row.right)
+      return out + " uneven";
+    if (y < (n + 1) / 2) out += " " + std::to_string(row.left);
+  }
+  return out;
+}
+
+// The recorded line decoded: rows step inwards by the run of 1 bits before each 0.
+std::string recordedEllipseRows(std::istringstream& fields, std::vector<int>& open)
+{
+  std::string top;
+  fields >> top;
+  if (top == "-") return top;
+  int n = 0, left = 0;
+  std::string chain, unknown;
+  fields >> n >> left >> chain >> unknown;
+  for (std::size_t at = 1; at < unknown.size();) {
+    std::size_t used = 0;
+    open.push_back(std::stoi(unknown.substr(at), &used));
+    at += used + 1;
+  }
+  std::string out = top + " " + std::to_string(n) + ":";
+  std::size_t bit = 0;
+  for (int y = 0; y < (n + 1) / 2; ++y) {
+    while (y > 0 && ((std::stoi(chain.substr(bit / 4, 1), nullptr, 16) >> (3 - bit % 4)) & 1)) {
+      --left;
+      ++bit;
+    }
+    bit += y > 0;
+    const bool isOpen = std::find(open.begin(), open.end(), y) != open.end();
+    out += " " + (isOpen ? "?" : std::to_string(left));
+  }
+  return out;
+}
+
+// The drawn rows with the rows the recording leaves open marked "?".
+std::string withOpenRows(const std::string& rows, const std::vector<int>& open)
+{
+  std::istringstream in(rows);
+  std::string out, field;
+  for (int index = -2; in >> field; ++index) {
+    const bool isOpen = std::find(open.begin(), open.end(), index) != open.end();
+    out += (out.empty() ? "" : " ") + (isOpen ? std::string("?") : field);
+  }
+  return out;
+}
+
+}  // namespace
+
+// Every ellipse region from 0x0 to 64x64 and a sample up to 640x480 against Windows' regions:
+// its integer stepping, not the exact curve, decides the pixels at each step.
+TEST(GdiFidelityTest, EllipseRegionsMatchTheRecordedRows)
+{
+  const std::vector<std::string> table = tableLines("ellipses.txt");
+  ASSERT_EQ(table.size(), 4617u);
+  Tally all(false), squares, degenerate;
+  for (const std::string& line : table) {
+    std::istringstream fields(line);
+    int w = 0, h = 0;
+    fields >> w >> h;
+    std::vector<int> open;
+    const std::string recorded = recordedEllipseRows(fields, open);
+    const std::string drawn = withOpenRows(ellipseRows(w, h), open);
+    all.check(line, recorded, drawn);
+    if (w == h) squares.check(line, recorded, drawn);
+    if (w <= 2 || h <= 2) degenerate.check(line, recorded, drawn);
+  }
+  EXPECT_EQ(degenerate.matched(), degenerate.total());
+  EXPECT_EQ(squares.matched(), squares.total());
+  EXPECT_GE(all.matched(), 3180) << all.total();
+  std::printf("ellipse regions: %d of %d match\n", all.matched(), all.total());
+}
+
+// Solid pens 2 to 8 wide: lines from (16, 16) in eight directions and three rectangles' frames.
+// Rectangles and level or upright lines are Windows' round nib drawn along the outline; a
+// slanted wide line is a polygon there, which is not matched yet and only counted.
+TEST(GdiFidelityTest, WidePensMatchTheRecordedPixels)
+{
+  const std::vector<std::string> table = tableLines("pens.txt");
+  ASSERT_EQ(table.size(), 77u);
+  Tally straight, slanted(false);
+  for (const std::string& line : table) {
+    std::istringstream fields(line);
+    std::string call;
+    int width = 0, x = 0, y = 0;
+    fields >> call >> width >> x >> y;
+    std::string recorded;
+    std::getline(fields, recorded);
+    const Pixels pixels = drawn([&](HDC dc) {
+      HPEN pen = CreatePen(PS_SOLID, width, RGB(255, 255, 255));
+      SelectObject(dc, pen);
+      SelectObject(dc, GetStockObject(NULL_BRUSH));
+      if (call == "Rectangle") {
+        Rectangle(dc, 16, 16, 16 + x, 16 + y);
+      } else {
+        MoveToEx(dc, 16, 16, nullptr);
+        LineTo(dc, 16 + x, 16 + y);
+      }
+      SelectObject(dc, GetStockObject(BLACK_PEN));
+      DeleteObject(pen);
+    });
+    (call == "Line" && x != 0 && y != 0 ? slanted : straight)
+        .check(line, recorded, pixels.spans(16));
+  }
+  EXPECT_EQ(straight.total(), 42);
+  EXPECT_EQ(straight.matched(), straight.total());
+  std::printf("wide pens: %d of %d straight and %d of %d slanted match\n", straight.matched(),
+              straight.total(), slanted.matched(), slanted.total());
 }

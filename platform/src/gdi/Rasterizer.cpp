@@ -1,5 +1,6 @@
 #include "platform/src/gdi/Rasterizer.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/src/gdi/DeviceContext.h"
@@ -56,6 +57,57 @@ std::vector<POINT> Rasterizer::linePoints(int x1, int y1, int x2, int y2)
   return points;
 }
 
+namespace {
+
+// The width of each row of a round pen's nib, top to bottom, as Windows draws pens 2 to 8
+// pixels wide; a row of width n runs from -(n / 2) to n - 1 - n / 2 about the point.
+const std::vector<int>& measuredNib(int width)
+{
+  static const std::vector<int> nibs[] = {{2, 2},
+                                          {1, 3, 1},
+                                          {2, 4, 4, 2},
+                                          {3, 5, 5, 5, 3},
+                                          {2, 4, 6, 6, 4, 2},
+                                          {3, 5, 7, 7, 7, 5, 3},
+                                          {4, 6, 8, 8, 8, 8, 6, 4}};
+  return nibs[width - 2];
+}
+
+// Wider pens than were measured: the pixels whose centres lie inside the pen's circle.
+std::vector<int> roundNib(int width)
+{
+  std::vector<int> rows;
+  const std::int64_t w = width;
+  for (int row = 0; row < width; ++row) {
+    const std::int64_t dy = 2 * row + 1 - w;  // in half pixels
+    int n = width;
+    while (n > 0 && (n - 1) * std::int64_t{n - 1} + dy * dy > w * w)
+      n -= 2;
+    rows.push_back(std::max(n, 1));
+  }
+  return rows;
+}
+
+}  // namespace
+
+std::vector<int> Rasterizer::nib(int width)
+{
+  if (width <= 1) return {1};
+  return width <= 8 ? measuredNib(width) : roundNib(width);
+}
+
+void Rasterizer::stroke(POINT from, POINT to, const std::vector<int>& nibRows, std::uint32_t raw)
+{
+  const int rows = static_cast<int>(nibRows.size());
+  const int left = std::min(from.x, to.x), right = std::max(from.x, to.x);
+  const int top = std::min(from.y, to.y), bottom = std::max(from.y, to.y);
+  for (int row = 0; row < rows; ++row) {
+    const int n = nibRows[static_cast<std::size_t>(row)];
+    const int dy = row - rows / 2;
+    fillRect(RECT{left - n / 2, top + dy, right + n - n / 2, bottom + dy + 1}, raw);
+  }
+}
+
 void Rasterizer::line(int x1, int y1, int x2, int y2, int width, std::uint32_t raw)
 {
   std::vector<POINT> points = linePoints(x1, y1, x2, y2);
@@ -64,25 +116,33 @@ void Rasterizer::line(int x1, int y1, int x2, int y2, int width, std::uint32_t r
       plot(p.x, p.y, raw);
     return;
   }
-  points.push_back(POINT{x2, y2});
-  const int before = width / 2;
-  for (const POINT& p : points) {
-    fillRect(RECT{p.x - before, p.y - before, p.x - before + width, p.y - before + width}, raw);
+  // A wide pen is Windows' round nib drawn along the line, both ends included.
+  const std::vector<int> rows = nib(width);
+  if (x1 == x2 || y1 == y2) {
+    stroke(POINT{x1, y1}, POINT{x2, y2}, rows, raw);
+    return;
   }
+  points.push_back(POINT{x2, y2});
+  for (const POINT& p : points)
+    stroke(p, p, rows, raw);
 }
 
 void Rasterizer::frame(const RECT& rect, int width, bool insideFrame, std::uint32_t raw)
 {
-  RECT outer;
-  if (insideFrame) {
-    outer = rect;
-  } else {
-    // The pen is centred on the outline, whose right and bottom edges are the last column and
-    // row inside the rectangle.
-    const int before = width / 2;
-    outer = RECT{rect.left - before, rect.top - before, rect.right - 1 - before + width,
-                 rect.bottom - 1 - before + width};
+  if (!insideFrame) {
+    if (rect.right <= rect.left || rect.bottom <= rect.top) return;
+    // The round nib is drawn along the outline, whose right and bottom edges are the last
+    // column and row inside the rectangle.
+    const std::vector<int> rows = nib(width);
+    const POINT corners[] = {{rect.left, rect.top},
+                             {rect.right - 1, rect.top},
+                             {rect.right - 1, rect.bottom - 1},
+                             {rect.left, rect.bottom - 1}};
+    for (int side = 0; side < 4; ++side)
+      stroke(corners[side], corners[(side + 1) % 4], rows, raw);
+    return;
   }
+  const RECT outer = rect;
   const int w = width;
   if (outer.right - outer.left <= 2 * w || outer.bottom - outer.top <= 2 * w) {
     fillRect(outer, raw);

@@ -78,6 +78,36 @@ std::int64_t ceilDiv(std::int64_t n, std::int64_t d)
   return -floorDiv(-n, d);
 }
 
+// One quarter of the ellipse through the centres of the outermost pixels of a box: a and b are
+// its axes in half pixels (the box's size less one), and offsets from the centre in half pixels
+// have their parities. Traced by the midpoint rule from the top, stepping across while the
+// curve is flat and down once it is steep. A tie at the midpoint steps inwards across the flat
+// part, except on the middle line, and outwards down the steep part. Gives, for each row offset v
+// (index v / 2), the widest column offset the row reaches.
+std::vector<std::int64_t> ellipseQuarter(std::int64_t a, std::int64_t b)
+{
+  using Wide = __int128;
+  const Wide a2 = Wide{a} * a, b2 = Wide{b} * b;
+  const auto outside = [&](Wide u, Wide v) { return b2 * u * u + a2 * v * v - a2 * b2; };
+  std::vector<std::int64_t> reach(static_cast<std::size_t>(b / 2 + 1), -1);
+  const auto record = [&](std::int64_t u, std::int64_t v) {
+    auto& r = reach[static_cast<std::size_t>(v / 2)];
+    r = std::max(r, u);
+  };
+  std::int64_t u = a % 2, v = b;
+  while (u <= a && b2 * u < a2 * v) {
+    record(u, v);
+    u += 2;
+    const Wide beyond = outside(u, v - 1);
+    if (beyond > 0 || (beyond == 0 && v != 1)) v -= 2;
+  }
+  for (u = std::min(u, a); v >= 0; v -= 2) {
+    record(u, v);
+    if (outside(u + 1, v - 2) < 0) u += 2;
+  }
+  return reach;
+}
+
 struct Crossing {
   std::int64_t x;  // the column the crossing stands for
   int direction;
@@ -109,34 +139,27 @@ bool RegionData::ellipse(std::int32_t left, std::int32_t top, std::int32_t right
                          std::int32_t bottom, RegionData& result)
 {
   result = RegionData();
-  if (left > right) std::swap(left, right);
-  if (top > bottom) std::swap(top, bottom);
-  const std::int64_t w = std::int64_t{right} - left - 1;
-  const std::int64_t h = std::int64_t{bottom} - top - 1;
-  if (w <= 0 || h <= 0) return true;
+  // The box one pixel smaller than the corners say, put in order after the pixel comes off.
+  std::int64_t x0 = left, x1 = std::int64_t{right} - 1, y0 = top, y1 = std::int64_t{bottom} - 1;
+  if (x0 > x1) std::swap(x0, x1);
+  if (y0 > y1) std::swap(y0, y1);
+  const std::int64_t w = x1 - x0, h = y1 - y0;
+  if (w == 0 || h == 0) return true;
   if (h > kMaxScanRows || w > kMaxScanRows) return false;
-  // Semi-axes in twentieths of a pixel, a tenth short of the box: (10w - 2) / 20.
-  const __int128 a = 5 * w - 1;
-  const __int128 b = 5 * h - 1;
-  const __int128 xScale = 25 * b * b;  // dx^2 weight, dx in half pixels
-  const __int128 yScale = 25 * a * a;
-  const __int128 limit = a * a * b * b;
-  const std::int64_t sumX = std::int64_t{left} + right - 1;
-  const std::int64_t sumY = std::int64_t{top} + bottom - 1;
-  for (std::int64_t y = top; y < bottom - 1; ++y) {
-    const std::int64_t dy = 2 * y + 1 - sumY;
-    const __int128 rest = limit - static_cast<__int128>(dy) * dy * yScale;
-    if (rest < 0) continue;
-    // Largest |dx| with dx^2 * xScale <= rest; dx = 2x + 1 - sumX has the parity of sumX + 1.
-    std::int64_t dx = static_cast<std::int64_t>(std::sqrt(static_cast<double>(rest / xScale))) + 2;
-    while (dx >= 0 && static_cast<__int128>(dx) * dx * xScale > rest)
-      --dx;
-    if (((dx + sumX + 1) & 1) != 0) --dx;
-    if (dx < 0) continue;
-    // x from (sumX - 1 - dx) / 2 to (sumX - 1 + dx) / 2 inclusive.
-    const auto x0 = static_cast<std::int32_t>(floorDiv(sumX - 1 - dx, 2));
-    const auto x1 = static_cast<std::int32_t>(floorDiv(sumX - 1 + dx, 2) + 1);
-    result.appendRows(static_cast<std::int32_t>(y), static_cast<std::int32_t>(y + 1), {x0, x1});
+  if (w == 1 || h == 1) {
+    result = rectangle(static_cast<std::int32_t>(x0), static_cast<std::int32_t>(y0),
+                       static_cast<std::int32_t>(x1), static_cast<std::int32_t>(y1));
+    return true;
+  }
+  const std::vector<std::int64_t> reach = ellipseQuarter(w - 1, h - 1);
+  for (std::int64_t y = 0; y < h; ++y) {
+    const std::int64_t v = y * 2 >= h - 1 ? y * 2 - (h - 1) : (h - 1) - y * 2;
+    const std::int64_t across = reach[static_cast<std::size_t>(v / 2)];
+    if (across < 0) continue;
+    const std::int64_t inset = (w - 1 - across) / 2;
+    result.appendRows(
+        static_cast<std::int32_t>(y0 + y), static_cast<std::int32_t>(y0 + y + 1),
+        {static_cast<std::int32_t>(x0 + inset), static_cast<std::int32_t>(x1 - inset)});
   }
   return true;
 }

@@ -21,12 +21,13 @@ namespace omgdi {
 //   is excluded. So the triangle (0, 0) (10, 0) (0, 10) holds 10 pixels of row 0, and a
 //   rectangle-shaped polygon covers what the same rectangle covers.
 // - An ellipse keeps to the box one pixel smaller than its corners say, (l, t, r - 1, b - 1),
-//   as Windows' ellipses do: its w' = r - l - 1 by h' = b - t - 1 ellipse, drawn a tenth of a
-//   pixel inside that box, covers pixel (x, y) when the pixel's centre is inside or on it:
-//   25 * (2x + 1 - l - r + 1)^2 * B^2 + 25 * (2y + 1 - t - b + 1)^2 * A^2 <= A^2 * B^2 with
-//   A = 5w' - 1, B = 5h' - 1. The tenth matches the pictures Windows makes of small ellipses
-//   (1x1 and 2x1 are empty, 2x2 is one pixel, 3x3 a 2x2 block, 4x4 a plus sign).
-// Reversed corners are put in order first; a shape without area is the empty region.
+//   as Windows' ellipses do, and passes through the centres of that box's outermost pixels.
+//   Which pixels it holds follows Windows' integer stepping along the curve (the midpoint rule,
+//   see ellipseQuarter), not the exact curve. A box one pixel wide or high is that rectangle;
+//   the corners are put in order after the pixel comes off, so a box of no width is one pixel
+//   wide, to the left of its corner.
+// Reversed corners are put in order first (for an ellipse, after the pixel comes off); a shape
+// without area is the empty region.
 class RegionData {
  public:
   struct Band {

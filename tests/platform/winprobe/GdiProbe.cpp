@@ -3,6 +3,7 @@
 //   GdiProbe lines | shapes | pens | ellipses
 #include <windows.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -171,8 +172,12 @@ void pens()
   }
 }
 
-// The rows of CreateEllipticRgn(0, 0, w, h): the left edge of each row's span from the top to
-// the middle (the region is symmetric; the probe checks that and says so when it is not).
+// The rows of CreateEllipticRgn(0, 0, w, h), which is symmetric about its middle row and
+// column: "w h top n left0 chain [?rows]" with the region's first row and row count, the left
+// edge of the first row, and down to the middle row each row's step inwards from the one above
+// as that many 1 bits and a 0, in hexadecimal (first bit high, padded with 0). Rows that are not
+// one span inside the box (Wine leaves garbage in a few narrow ones) step 0 and are listed after
+// "?" as row numbers from the top. "w h -" for an empty region.
 void ellipse(int w, int h)
 {
   HRGN region = CreateEllipticRgn(0, 0, w, h);
@@ -182,35 +187,37 @@ void ellipse(int w, int h)
   GetRegionData(region, size, data);
   DeleteObject(region);
   const RECT* rects = reinterpret_cast<const RECT*>(data->Buffer);
-  std::vector<int> left(h > 0 ? h : 0, -1);
-  bool regular = true;
-  int minY = 0, maxY = -1;
-  for (DWORD i = 0; i < data->rdh.nCount; ++i) {
-    const RECT& r = rects[i];
-    if (i == 0) minY = r.top;
-    maxY = r.bottom - 1;
-    for (int y = r.top; y < r.bottom; ++y) {
-      if (y < 0 || y >= h || left[y] != -1 || r.right - r.left != w - 2 * r.left) {
-        regular = false;
-        continue;
-      }
-      left[y] = r.left;
-    }
-  }
-  std::printf("%d %d", w, h);
-  if (!regular) {
-    for (DWORD i = 0; i < data->rdh.nCount; ++i)
-      std::printf(" [%d,%d,%d,%d]", int(rects[i].left), int(rects[i].top), int(rects[i].right),
-                  int(rects[i].bottom));
-    std::printf(" irregular\n");
+  const int count = static_cast<int>(data->rdh.nCount);
+  if (count == 0) {
+    std::printf("%d %d -\n", w, h);
     return;
   }
-  // Rows above the first are empty; then each row's left edge, top half.
-  std::printf(" %d", data->rdh.nCount == 0 ? -1 : minY);
-  for (int y = minY; y <= maxY && y < (h + 1) / 2; ++y)
-    std::printf(" %d", left[y]);
-  std::printf("\n");
-  (void)maxY;
+  const int top = rects[0].top, bottom = rects[count - 1].bottom;
+  const int n = bottom - top;
+  std::vector<int> left(n, INT_MIN);
+  const int lo = w > 0 ? -1 : -2, hi = w > 0 ? w : 1;
+  for (int i = 0; i < count; ++i) {
+    const RECT& r = rects[i];
+    for (int y = r.top; y < r.bottom; ++y)
+      if (y >= top && y < bottom && r.left >= lo && r.left < r.right && r.right <= hi)
+        left[y - top] = r.left;
+  }
+  const int half = (n + 1) / 2;
+  int last = INT_MIN;
+  for (int y = 0; y < half && last == INT_MIN; ++y)
+    last = left[y];
+  const int first = last;
+  std::string bits, odd;
+  for (int y = 0; y < half; ++y) {
+    const bool broken = left[y] == INT_MIN || left[y] > last;
+    if (broken) odd += (odd.empty() ? " ?" : ",") + std::to_string(y);
+    if (y == 0) continue;
+    if (!broken) bits += std::string(last - left[y], '1');
+    bits += '0';
+    if (!broken) last = left[y];
+  }
+  std::printf("%d %d %d %d %d %s%s\n", w, h, top, n, first == INT_MIN ? 0 : first,
+              hex(bits).c_str(), odd.c_str());
 }
 
 void ellipses(int from, int to)

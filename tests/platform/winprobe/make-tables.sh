@@ -8,6 +8,6 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 x86_64-w64-mingw32-g++ -O1 -static -o "$work/GdiProbe.exe" "$here/GdiProbe.cpp" -lgdi32
 export WINEPREFIX="$work/wine" WINEDEBUG=-all
-for table in lines shapes; do
+for table in lines shapes pens ellipses; do
   wine "$work/GdiProbe.exe" "$table" | tr -d '\r' > "$here/$table.txt"
 done
