@@ -41,8 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool known = users.signInUser(name) == 1;
   if (std::strcmp(store.get("currentUser"), "empty") == 0 && store.usedCount() < store.slotCount())
     __builtin_trap();
-  if (!known && users.nextNumber() <= next && store.usedCount() < store.slotCount() - 4)
-    __builtin_trap();
+  const bool room = store.usedCount() < store.slotCount() - 4;
+  if (!known && users.nextNumber() <= next && next < UserStore::lastNumber && room) __builtin_trap();
+  // A new user never takes the place of one already there.
+  if (!known && room && walk(users).size() < before.size()) __builtin_trap();
   for (const std::string& user : before)
     users.removeUser(user.c_str());
   return 0;

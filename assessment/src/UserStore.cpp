@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "assessment/src/RDatFile.h"
 
@@ -38,6 +39,18 @@ UserStore::UserStore(RDatFile& store) : store_(store)
   count_ = std::clamp(std::atoi(store_.get("totalUsers")), 0, maxUsers);
 }
 
+int UserStore::freeNumber()
+{
+  const int next = nextNumber();
+  if (std::strcmp(store_.get(userKey(next).c_str()), "empty") == 0) return next;
+  // Only a damaged store reaches the highest number with it taken: the lowest free number
+  // serves, so that no user is written over.
+  int number = 1;
+  while (number < next && std::strcmp(store_.get(userKey(number).c_str()), "empty") != 0)
+    ++number;
+  return number;
+}
+
 int UserStore::highestNumber() const
 {
   int highest = 0;
@@ -51,7 +64,7 @@ int UserStore::nextNumber() const
   const long long stored = std::atoll(store_.get("newUserID"));
   // A number at or below a user's would write over that user.
   const long long next = std::max<long long>(stored, highestNumber() + 1LL);
-  return static_cast<int>(std::min<long long>(next, 999999999));
+  return static_cast<int>(std::min<long long>(next, lastNumber));
 }
 
 const char* UserStore::firstUser()
@@ -62,11 +75,26 @@ const char* UserStore::firstUser()
 
 const char* UserStore::nextUser()
 {
+  // The store's own keys are walked, not every number up to the next: a damaged store may
+  // put that near a billion.
   const int end = nextNumber();
-  while (cursor_ < end) {
-    const char* name = store_.get(userKey(cursor_++).c_str());
-    if (std::strcmp(name, "empty") != 0) return name;
+  std::vector<int> numbers;
+  for (int i = 0; i < store_.slotCount(); ++i) {
+    const RData& slot = store_.slot(i);
+    if (slot.isFree()) continue;
+    const int number = numberOfKey(slot.name());
+    if (number >= cursor_ && number < end && userKey(number) == slot.name())
+      numbers.push_back(number);
   }
+  std::sort(numbers.begin(), numbers.end());
+  for (const int number : numbers) {
+    const char* name = store_.get(userKey(number).c_str());
+    if (std::strcmp(name, "empty") != 0) {
+      cursor_ = number + 1;
+      return name;
+    }
+  }
+  cursor_ = end;
   return nullptr;
 }
 
@@ -94,7 +122,7 @@ int UserStore::signInUser(const char* name)
     store_.set("currentUser", userKey(number).c_str());
     return 1;
   }
-  const int number = nextNumber();
+  const int number = freeNumber();
   const std::string key = userKey(number);
   store_.set(key.c_str(), name);
   store_.set("currentUser", key.c_str());

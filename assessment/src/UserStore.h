@@ -10,6 +10,8 @@ class RDatFile;
 class UserStore {
  public:
   static constexpr int maxUsers = 99;
+  // Keys hold at most nine digits.
+  static constexpr int lastNumber = 999999999;
 
   // The count comes from "totalUsers", kept to 0-99.
   explicit UserStore(RDatFile& store);
@@ -30,6 +32,8 @@ class UserStore {
   // Walks the users for a name; the number of the match, or 0.
   int find(const char* name);
   int highestNumber() const;
+  // The next number, or the lowest free one when the next is the last there is and taken.
+  int freeNumber();
   void setNumber(const char* key, int value);
 
   RDatFile& store_;

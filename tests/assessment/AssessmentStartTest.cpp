@@ -39,7 +39,7 @@ bool startSecondCopy = false;
 
 // Runs the program itself in the current folder, its standard error into the named file
 // when one is given; its exit status, -1 when it did not end within the time.
-int runSecondCopy(const char* errorFile = nullptr, int hundredths = 500)
+int runSecondCopy(const char* errorFile = nullptr, int hundredths = 6000)
 {
   const pid_t child = ::fork();
   if (child == 0) {

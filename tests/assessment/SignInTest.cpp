@@ -13,6 +13,7 @@
 
 #include "assessment/src/RDatFile.h"
 #include "assessment/src/RWSlider.h"
+#include "assessment/src/UserStore.h"
 #include "assessment/src/signin.h"
 #include "framework/OMLinkToFct.h"
 #include "tests/support/ScopedEdition.h"
@@ -231,6 +232,22 @@ TEST_F(SignInTest, FullListsEmptyAndDuplicateNamesAreRefused)
   EXPECT_NE(events.back(), "hit");
   type(*list, "abcdefghijklm");
   EXPECT_EQ(list->typed(), "Annabcdefghi");
+}
+
+// A damaged store whose next number is past the last a key can hold: the new user takes a
+// free number and the user at the last number stays.
+TEST(UserStoreTest, ANewUserAtTheLastNumberWritesOverNoOne)
+{
+  RDatFile store(1000, "");
+  store.set("user1", "Amy");
+  store.set(("user" + std::to_string(UserStore::lastNumber)).c_str(), "Bob");
+  store.set("totalUsers", "2");
+  store.set("newUserID", "5555555555555");
+  UserStore users(store);
+  EXPECT_EQ(users.signInUser("Cy"), 0);
+  EXPECT_STREQ(store.get("user2"), "Cy");
+  EXPECT_STREQ(store.get("currentUser"), "user2");
+  EXPECT_STREQ(store.get(("user" + std::to_string(UserStore::lastNumber)).c_str()), "Bob");
 }
 
 }  // namespace

@@ -149,8 +149,9 @@ OMWord probe(OMWord)
   seen.mappedResource = findResourceStream(5000, "TEXT", -1) != nullptr;
   if (startSecondCopy) {
     const auto before = std::filesystem::last_write_time(workFolder + "/debug.txt");
-    // A copy that did not find this one would run on: it gets a few seconds.
-    seen.secondCopyStatus = runProgram(5000);
+    // A copy that did not find this one would run on: it gets a minute, since a loaded
+    // machine running sanitized builds takes seconds just to start and end one.
+    seen.secondCopyStatus = runProgram(60000);
     seen.secondCopyWroteNothing =
         std::filesystem::last_write_time(workFolder + "/debug.txt") == before &&
         !std::filesystem::exists(workFolder + "/KORVANIX.DAT");
