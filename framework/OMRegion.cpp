@@ -40,6 +40,12 @@ void OMRegion::setRect(const OMRect& rect)
     region_ = CreateRectRgn(rect.left(), rect.top(), rect.right(), rect.bottom());
 }
 
+void OMRegion::assignRect(const OMRect& rect)
+{
+  setRect(rect);
+  dropWhenEmpty();
+}
+
 void OMRegion::setShape(int left, int top, int right, int bottom, int ellipse)
 {
   replace(ellipse ? CreateEllipticRgn(left, top, right, bottom)
@@ -71,6 +77,18 @@ OMRect OMRegion::bounds() const
   return OMRect(box.left, box.top, box.right, box.bottom);
 }
 
+namespace {
+
+// True when the region is one rectangle that holds all of `box` (a box with area).
+bool simpleRegionHolds(HRGN region, const RECT& box)
+{
+  RECT own;
+  return GetRgnBox(region, &own) == SIMPLEREGION && own.left <= box.left && own.top <= box.top &&
+         own.right >= box.right && own.bottom >= box.bottom;
+}
+
+}  // namespace
+
 void OMRegion::unionWith(const OMRegion& other)
 {
   if (!other.region_) return;
@@ -78,7 +96,19 @@ void OMRegion::unionWith(const OMRegion& other)
     assign(other);
     return;
   }
+  // A whole-screen dirty area takes each trinket's rectangle: nothing to combine.
+  RECT box;
+  if (GetRgnBox(other.region_, &box) != NULLREGION && simpleRegionHolds(region_, box)) return;
   CombineRgn(region_, region_, other.region_, RGN_OR);
+}
+
+void OMRegion::unionWith(const OMRect& rect)
+{
+  if (rect.hasArea() && region_ &&
+      simpleRegionHolds(region_, RECT{rect.left(), rect.top(), rect.right(), rect.bottom()})) {
+    return;
+  }
+  unionWith(OMRegion(rect));
 }
 
 void OMRegion::subtract(const OMRegion& other)
@@ -125,6 +155,9 @@ bool OMRect::isInRegion(const OMRegion& region) const
 {
   if (isEmpty()) return true;
   if (region.isEmpty()) return false;
+  if (hasArea() && simpleRegionHolds(region.handle(), RECT{left(), top(), right(), bottom()})) {
+    return true;
+  }
   OMRegion united(region);
   united.unionWith(OMRegion(*this));
   return EqualRgn(united.handle(), region.handle()) != 0;

@@ -23,11 +23,15 @@ class OMRegion {
   // Takes a copy of a platform region (a canvas's clip, for instance); null empties.
   void copyHandle(HRGN region);
   void setRect(const OMRect& rect);
+  // As assign(OMRegion(rect)), on the handle this region has.
+  void assignRect(const OMRect& rect);
   void setShape(int left, int top, int right, int bottom, int ellipse);
   void setPolygon(const OMPoint* points, int count);
   void clear();
   OMRect bounds() const;
   void unionWith(const OMRegion& other);
+  // As unionWith(OMRegion(rect)), without a region for the rectangle when this one holds it.
+  void unionWith(const OMRect& rect);
   void subtract(const OMRegion& other);
   void intersectWith(const OMRegion& other);
   OMRegion difference(const OMRegion& other) const;

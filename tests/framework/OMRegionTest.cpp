@@ -1,6 +1,8 @@
 // Regions over the platform's regions, and the rectangle tests against them.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "framework/OMRect.h"
 #include "framework/OMRegion.h"
 
@@ -60,6 +62,47 @@ TEST(OMRegionTest, RectangleTestsAgainstEmptyRegionsAndRectangles)
   EXPECT_FALSE(OMRect(1, 1, 2, 2).isInRegion(empty));
   EXPECT_FALSE(OMRect(1, 1, 2, 2).intersectsRegion(empty));
   EXPECT_FALSE(OMRect(5, 5, 4, 6).intersectsRegion(area));  // negative width
+}
+
+// The rectangle shortcuts (no region made for a rectangle the region already holds) against
+// the same operations through a region of the rectangle, on random regions and rectangles,
+// flipped and empty ones among them.
+TEST(OMRegionTest, RectangleShortcutsMatchTheRegionOperations)
+{
+  std::mt19937 rng(20261210);
+  auto coordinate = [&] { return static_cast<int>(rng() % 40) - 5; };
+  auto randomRect = [&] { return OMRect(coordinate(), coordinate(), coordinate(), coordinate()); };
+  auto same = [](const OMRegion& a, const OMRegion& b) {
+    if (a.isEmpty() || b.isEmpty()) return a.isEmpty() == b.isEmpty();
+    return EqualRgn(a.handle(), b.handle()) != 0;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    OMRegion region;
+    switch (rng() % 4) {
+      case 0:
+        break;
+      case 1:
+        region.setRect(OMRect(0, 0, 30, 30));
+        break;
+      case 2:
+        region.setShape(coordinate(), coordinate(), coordinate() + 10, coordinate() + 10, 1);
+        break;
+      default:
+        for (int i = 0; i < 3; ++i)
+          region.unionWith(OMRegion(randomRect()));
+    }
+    const OMRect rect = randomRect();
+    OMRegion expected(region), shortcut(region);
+    expected.unionWith(OMRegion(rect));
+    shortcut.unionWith(rect);
+    ASSERT_TRUE(same(shortcut, expected)) << "union, round " << round;
+    OMRegion viaRegion(region), viaRect(region);
+    viaRegion.assign(OMRegion(rect));
+    viaRect.assignRect(rect);
+    ASSERT_TRUE(same(viaRect, viaRegion)) << "assignment, round " << round;
+    const bool holds = rect.isEmpty() || (!region.isEmpty() && same(expected, region));
+    ASSERT_EQ(rect.isInRegion(region), holds) << "containment, round " << round;
+  }
 }
 
 }  // namespace

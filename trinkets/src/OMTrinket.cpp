@@ -232,7 +232,7 @@ void OMTrinket::invalidate()
 {
   if (!onStage()) return;
   markWholeDirty();
-  host_->addDirtyRegion(OMRegion(rect_));
+  host_->addDirtyRect(rect_);
 }
 
 void OMTrinket::showTrackingCursor()
@@ -446,7 +446,8 @@ void OMTrinket::dragTo(int& dx, int& dy)
 
 void OMTrinket::markWholeDirty()
 {
-  setDirtyRegion(OMRegion(rect_));
+  for (int b = 0; b < bufferCount(); ++b)
+    dirty_[b].assignRect(rect_);
   setDrawState(whollyDirty);
   if (host_) host_->setDirty(1);
 }
@@ -535,7 +536,7 @@ void OMTrinket::draw()
       whole = true;
       break;
   }
-  if (whole) addRepaintRegion(OMRegion(rect_));
+  if (whole) host_->addRepaintRect(rect_);
   draw(whole);
 }
 

@@ -265,6 +265,18 @@ void OMTrinketWindow::addDirtyRegion(const OMRegion& region)
   if (doubleBuffered_) dirty_[1].unionWith(region);
 }
 
+void OMTrinketWindow::addDirtyRect(const OMRect& rect)
+{
+  dirty_[0].unionWith(rect);
+  if (doubleBuffered_) dirty_[1].unionWith(rect);
+}
+
+void OMTrinketWindow::addRepaintRect(const OMRect& rect)
+{
+  repaint_[0].unionWith(rect);
+  if (doubleBuffered_) repaint_[1].unionWith(rect);
+}
+
 void OMTrinketWindow::addRepaintRegion(const OMRegion& region)
 {
   repaint_[0].unionWith(region);

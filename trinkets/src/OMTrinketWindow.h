@@ -66,6 +66,9 @@ class OMTrinketWindow : public OMWindow {
   virtual void updateHover(const OMPoint& point, int force);
 
   void addDirtyRegion(const OMRegion& region);
+  // A trinket's rectangle, without a region of its own when the areas already hold it.
+  void addDirtyRect(const OMRect& rect);
+  void addRepaintRect(const OMRect& rect);
   void setDirty(int flag) { needsRedraw_ = flag; }
   int needsRedraw() const { return needsRedraw_; }
   void setPalette(const OMRGBColor* colors, int clearIfChanged);

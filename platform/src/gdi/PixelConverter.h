@@ -36,6 +36,7 @@ class PixelConverter {
   std::vector<std::uint32_t> table_;
   // The source's own table as words, for indices to 5-5-5.
   const std::uint16_t* words_ = nullptr;
+  bool wideTable_ = false;
   std::vector<std::int32_t> lazy_;
 };
 
