@@ -22,6 +22,9 @@ struct ScreenBuffer {
   int pitch = 0;
   std::vector<std::uint8_t> bytes;
   std::array<std::uint32_t, 256> palette{};
+  // Counts the times the platform handed out the pixels for drawing: while it stands still,
+  // so does the picture, and a backend need not look at the pixels.
+  std::uint64_t drawCount = 0;
 
   void resize(int newWidth, int newHeight, int newBitsPerPixel);
 };

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <functional>
+
+#include "platform/host/Host.h"
 #include "platform/src/gdi/Screen.h"
 #include "tests/platform/GdiTestCanvas.h"
 #include "tests/support/WindowTestSupport.h"
@@ -164,4 +167,48 @@ TEST(GdiWindowDCTest, ClassBrushErasesTheBackgroundOnPaint)
   DestroyWindow(window);
   UnregisterClassA("OMTestFilled", nullptr);
   DeleteObject(green);
+}
+
+// A window backend looks at the screen's pixels only when its draw count has moved: every kind
+// of drawing on the screen moves it (a picture that did not reach the display would stay
+// stale), drawing in memory does not (a still screen would be compared for nothing).
+TEST(GdiWindowDCTest, DrawingOnTheScreenIsCountedAndDrawingInMemoryIsNot)
+{
+  omtest::startSession();
+  HWND top = omtest::makeTopLevel(WS_POPUP | WS_VISIBLE, RECT{0, 0, 100, 50});
+  omtest::pumpAll();
+  omtest::GdiTestCanvas offscreen(100, 50, 16);
+  omtest::GdiTestCanvas other(100, 50, 16);
+  HDC dc = GetDC(top);
+  HBRUSH brush = CreateSolidBrush(RGB(255, 0, 0));
+  const RECT r{0, 0, 10, 10};
+  struct Case {
+    const char* what;
+    std::function<void()> draw;
+    bool counts;
+  };
+  const Case cases[] = {
+      {"a fill in memory", [&] { FillRect(offscreen.dc(), &r, brush); }, false},
+      {"a blit in memory", [&] { BitBlt(other.dc(), 0, 0, 10, 10, offscreen.dc(), 0, 0, SRCCOPY); },
+       false},
+      {"a fill on the window", [&] { FillRect(dc, &r, brush); }, true},
+      {"a blit to the window", [&] { BitBlt(dc, 0, 0, 10, 10, offscreen.dc(), 0, 0, SRCCOPY); },
+       true},
+      {"a line on the window",
+       [&] {
+         MoveToEx(dc, 0, 0, nullptr);
+         LineTo(dc, 20, 20);
+       },
+       true},
+      {"text on the window", [&] { TextOutA(dc, 0, 0, "x", 1); }, true},
+      {"a pixel on the window", [&] { SetPixel(dc, 1, 1, RGB(0, 255, 0)); }, true},
+  };
+  for (const Case& c : cases) {
+    const std::uint64_t before = omhost::host().screen().drawCount;
+    c.draw();
+    EXPECT_EQ(omhost::host().screen().drawCount != before, c.counts) << c.what;
+  }
+  DeleteObject(brush);
+  ReleaseDC(top, dc);
+  DestroyWindow(top);
 }

@@ -56,7 +56,9 @@ bool openDevice()
   wanted.freq = static_cast<int>(HostAudioSink::kRate);
   wanted.format = AUDIO_S16SYS;
   wanted.channels = 1;
-  wanted.samples = 512;  // about 12 ms: the mixer's queue lead stays meaningful
+  // About 46 ms a pull: well inside the mixer's queue lead (several blocks), and few wake-ups
+  // of the audio thread.
+  wanted.samples = 2048;
   wanted.callback = pull;
   SDL_AudioSpec obtained{};
   device = SDL_OpenAudioDevice(nullptr, 0, &wanted, &obtained, 0);

@@ -18,6 +18,7 @@ namespace omhost {
 namespace {
 
 constexpr Uint32 kPresentInterval = 16;  // about one frame of a 60 Hz display
+constexpr std::chrono::microseconds kQuietLook{1000};
 
 // Work on another thread ends an idle wait through an event of our own; it is pushed only
 // while the main thread waits, so busy threads do not fill SDL's queue.
@@ -142,24 +143,44 @@ void SdlHost::showWindow()
 
 void SdlHost::present()
 {
+  presentRows(0, screen_.height);
+}
+
+void SdlHost::presentRows(int first, int end)
+{
   if (displayLost()) return;
   showWindow();
   const ScreenBuffer& s = screen_;
   // The screen may have changed its mode since the texture was made.
-  if ((s.width != textureWidth_ || s.height != textureHeight_ || s.bitsPerPixel != textureDepth_) &&
-      !makeTexture())
-    return;
-  if (s.bytes.size() < static_cast<std::size_t>(s.pitch) * static_cast<std::size_t>(s.height))
-    return;
-  if (s.bitsPerPixel == 8) {
-    converted_.resize(static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height));
-    for (int y = 0; y < s.height; ++y)
-      for (int x = 0; x < s.width; ++x)
-        converted_[static_cast<std::size_t>(y) * s.width + x] =
-            s.palette[s.bytes[static_cast<std::size_t>(y) * s.pitch + x]];
-    SDL_UpdateTexture(texture_, nullptr, converted_.data(), s.width * 4);
-  } else {
-    SDL_UpdateTexture(texture_, nullptr, s.bytes.data(), s.pitch);
+  if (layoutChanged()) {
+    if ((s.width != textureWidth_ || s.height != textureHeight_ ||
+         s.bitsPerPixel != textureDepth_) &&
+        !makeTexture())
+      return;
+    first = 0;
+    end = s.height;
+  }
+  const std::size_t pitch = static_cast<std::size_t>(s.pitch);
+  if (s.bytes.size() < pitch * static_cast<std::size_t>(s.height)) return;
+  first = std::clamp(first, 0, s.height);
+  end = std::clamp(end, first, s.height);
+  if (end > first) {
+    const SDL_Rect rows{0, first, s.width, end - first};
+    const std::uint8_t* from = s.bytes.data() + static_cast<std::size_t>(first) * pitch;
+    if (s.bitsPerPixel == 8) {
+      converted_.resize(static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height));
+      for (int y = first; y < end; ++y)
+        for (int x = 0; x < s.width; ++x)
+          converted_[static_cast<std::size_t>(y) * s.width + x] =
+              s.palette[s.bytes[static_cast<std::size_t>(y) * pitch + x]];
+      SDL_UpdateTexture(texture_, &rows,
+                        converted_.data() + static_cast<std::size_t>(first) * s.width, s.width * 4);
+    } else {
+      SDL_UpdateTexture(texture_, &rows, from, s.pitch);
+    }
+    shownBytes_.resize(s.bytes.size());
+    std::memcpy(shownBytes_.data() + static_cast<std::size_t>(first) * pitch, from,
+                static_cast<std::size_t>(end - first) * pitch);
   }
   // Drawn in window coordinates: the output may have more pixels than the window has points.
   int ow = 0, oh = 0, ww = 0, wh = 0;
@@ -174,27 +195,50 @@ void SdlHost::present()
   onDisplay([&] { SDL_RenderPresent(renderer_); });
   lastCheck_ = SDL_GetTicks();
   presented_ = true;
-  shownBytes_ = s.bytes;
   shownPalette_ = s.palette;
 }
 
-bool SdlHost::screenChanged() const
+bool SdlHost::layoutChanged() const
 {
   if (!presented_ || shownBytes_.size() != screen_.bytes.size() || screen_.width != textureWidth_ ||
       screen_.height != textureHeight_ || screen_.bitsPerPixel != textureDepth_)
     return true;
-  if (screen_.bitsPerPixel == 8 && shownPalette_ != screen_.palette) return true;
-  return std::memcmp(shownBytes_.data(), screen_.bytes.data(), shownBytes_.size()) != 0;
+  return screen_.bitsPerPixel == 8 && shownPalette_ != screen_.palette;
+}
+
+std::pair<int, int> SdlHost::changedRows() const
+{
+  const auto pitch = static_cast<std::size_t>(screen_.pitch);
+  const auto differs = [&](int y) {
+    const std::size_t at = static_cast<std::size_t>(y) * pitch;
+    return std::memcmp(shownBytes_.data() + at, screen_.bytes.data() + at, pitch) != 0;
+  };
+  int first = 0;
+  while (first < screen_.height && !differs(first))
+    ++first;
+  int end = screen_.height;
+  while (end > first && !differs(end - 1))
+    --end;
+  return {first, end};
 }
 
 bool SdlHost::presentIfChanged()
 {
-  // Looked at once per refresh at most: a still screen costs one comparison a refresh.
+  // Looked at once per refresh at most, and only when something drew since the last look: a
+  // still screen costs nothing.
   const Uint32 now = SDL_GetTicks();
   if (now - lastCheck_ < kPresentInterval) return false;
+  if (layoutChanged()) {
+    shownDrawCount_ = screen_.drawCount;
+    present();
+    return true;
+  }
+  if (screen_.drawCount == shownDrawCount_) return false;
+  shownDrawCount_ = screen_.drawCount;
   lastCheck_ = now;
-  if (!screenChanged()) return false;
-  present();
+  const auto [first, end] = changedRows();
+  if (first == end) return false;
+  presentRows(first, end);
   return true;
 }
 
@@ -208,6 +252,7 @@ void SdlHost::waitForEvent(int milliseconds)
   waiting.store(true, std::memory_order_release);
   onDisplay([&] { held_ = SDL_WaitEventTimeout(&heldEvent_, milliseconds) != 0; });
   waiting.store(false, std::memory_order_release);
+  if (!held_) quietUntil_ = std::chrono::steady_clock::now() + kQuietLook;
 }
 
 bool SdlHost::takeEvent(SDL_Event& sdl)
@@ -217,8 +262,11 @@ bool SdlHost::takeEvent(SDL_Event& sdl)
     sdl = heldEvent_;
     return true;
   }
+  const auto now = std::chrono::steady_clock::now();
+  if (now < quietUntil_) return false;
   bool taken = false;
   onDisplay([&] { taken = !displayLost() && SDL_PollEvent(&sdl) != 0; });
+  if (!taken) quietUntil_ = now + kQuietLook;
   return taken && !displayLost();
 }
 

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -35,7 +36,12 @@ class SdlHost : public Host {
   bool translate(const SDL_Event& sdl, InputEvent& event);
   // Presents when the screen differs from what was last shown; answers whether it did.
   bool presentIfChanged();
-  bool screenChanged() const;
+  // Whether the screen's size, depth or (at 8 bits) palette differs from what is shown.
+  bool layoutChanged() const;
+  // The rows [first, end) that differ from what is shown; first == end when none do.
+  std::pair<int, int> changedRows() const;
+  // Brings the rows [first, end) to the texture and shows the frame.
+  void presentRows(int first, int end);
   // Waits up to milliseconds for an SDL event, which is kept for nextInput.
   void waitForEvent(int milliseconds);
   bool takeEvent(SDL_Event& sdl);
@@ -56,12 +62,16 @@ class SdlHost : public Host {
   int textureDepth_ = 0;
   std::vector<std::uint32_t> converted_;  // 8-bit screens go through the palette
   Uint32 lastCheck_ = 0;                  // when the screen was last compared with what is shown
+  std::uint64_t shownDrawCount_ = 0;      // the screen's draw count when last compared
   bool presented_ = false;
   bool shown_ = false;                    // mapped: once titled or drawn
   std::vector<std::uint8_t> shownBytes_;  // what the window shows, to see changes
   std::array<std::uint32_t, 256> shownPalette_{};
   bool held_ = false;  // an event taken by a wait, not yet read
   SDL_Event heldEvent_{};
+  // SDL's queue was found empty a moment before this: looking again sooner finds nothing new
+  // (a wait would end at once on input) and costs calls to the display.
+  std::chrono::steady_clock::time_point quietUntil_{};
   std::uint8_t barPresses_ = 0;  // buttons pressed in the bars: their releases go nowhere too
   CursorShape cursorShape_ = desktopArrow();
   bool cursorVisible_ = true;

@@ -568,6 +568,8 @@ HRESULT WINAPI DirectDrawSurface::Unlock(LPVOID)
 {
   if (!locked_) return DDERR_NOTLOCKED;
   locked_ = false;
+  // What was written through the lock reaches the display now.
+  if (isPrimary()) omgdi::Screen::markDrawn();
   return DD_OK;
 }
 

@@ -44,6 +44,7 @@ Surface& Screen::surface()
 {
   // The host owns the pixels; a new or resized buffer is wrapped again.
   omhost::ScreenBuffer& buffer = omhost::host().screen();
+  ++buffer.drawCount;
   if (buffer.bytes.empty()) buffer.resize(buffer.width, buffer.height, buffer.bitsPerPixel);
   const bool changed = !surface_ || surface_->pixels() != buffer.bytes.data() ||
                        surface_->width() != buffer.width || surface_->height() != buffer.height ||
@@ -54,6 +55,11 @@ Surface& Screen::surface()
     resetSystemPalette();
   }
   return *surface_;
+}
+
+void Screen::markDrawn()
+{
+  ++omhost::host().screen().drawCount;
 }
 
 void Screen::resetSystemPalette()

@@ -18,7 +18,10 @@ class Screen {
 
   // A fresh screen of this size and depth (8, 16, 24 or 32), black, with the static colours.
   void configure(int width, int height, int bitsPerPixel);
+  // Every drawing on the screen gets its pixels here (which counts as drawing).
   Surface& surface();
+  // The screen's pixels were written without a new look at its surface.
+  static void markDrawn();
   int bitsPerPixel() { return surface().bitsPerPixel(); }
   bool isPalettized() { return surface().bitsPerPixel() == 8; }
 

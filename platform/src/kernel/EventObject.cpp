@@ -1,13 +1,22 @@
 #include "platform/src/kernel/EventObject.h"
 
 #include <chrono>
-#include <thread>
 
 #include "platform/host/HostActivity.h"
 #include "platform/src/kernel/HandleTable.h"
 #include "platform/src/kernel/WorkerThreads.h"
 
 namespace omwin {
+namespace {
+
+void pauseBriefly()
+{
+#if defined(__x86_64__) || defined(__i386__)
+  __builtin_ia32_pause();
+#endif
+}
+
+}  // namespace
 
 bool EventObject::tryTake()
 {
@@ -19,7 +28,10 @@ bool EventObject::tryTake()
 
 DWORD EventObject::waitFor(DWORD milliseconds)
 {
-  constexpr int kSpins = 4000;
+  // About a microsecond: long enough for a partner that is running to answer, too short to
+  // take the processor from one that is not (yielding in a loop on a busy machine hands it
+  // whole time slices of other programs, while a blocked waiter is woken at once).
+  constexpr int kSpins = 64;
   if (tryTake()) return WAIT_OBJECT_0;
   if (milliseconds == 0) return WAIT_TIMEOUT;
   WorkerThreads& workers = WorkerThreads::instance();
@@ -28,7 +40,7 @@ DWORD EventObject::waitFor(DWORD milliseconds)
   const int spins = workers.isWaitedFor() ? 0 : kSpins;
   for (int i = 0; i < spins; ++i) {
     if (signalled_.load(std::memory_order_relaxed) && tryTake()) return WAIT_OBJECT_0;
-    if (i % 64 == 63) std::this_thread::yield();
+    pauseBriefly();
   }
   std::unique_lock lock(mutex_);
   ++sleepers_;

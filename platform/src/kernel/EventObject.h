@@ -10,8 +10,8 @@ namespace omwin {
 
 // An event: manual reset stays signalled until reset; auto reset lets one wait through and
 // clears itself. The flag is released by SetEvent and acquired by the wait that sees it, so
-// everything written before SetEvent is visible to the waiter. A waiter spins briefly before
-// it blocks: hand-offs between two threads then rarely need the scheduler.
+// everything written before SetEvent is visible to the waiter. A waiter spins for a moment
+// before it blocks, and never yields in between.
 class EventObject : public KernelObject {
  public:
   EventObject(bool manualReset, bool initialState)

@@ -144,6 +144,7 @@ WPARAM MessageQueue::mouseKeyFlags(const std::array<std::uint8_t, 256>& t) const
 
 void MessageQueue::accept(const InputEvent& event)
 {
+  idle_.lastChange = std::chrono::steady_clock::now();
   RawInput raw;
   raw.event = event;
   raw.time = event.time != 0 ? event.time : omhost::clockMilliseconds();
@@ -446,7 +447,7 @@ bool MessageQueue::peek(MSG& out, HWND window, UINT first, UINT last, bool remov
   }
   if (pass) omhost::noInputWaiting();
   if (!isStill()) return false;
-  omhost::host().idle(kIdleWait);
+  omhost::host().idle(idleWait(idle_.lastEmpty));
   idle_.lastEmpty = std::chrono::steady_clock::now();
   return peekOnce(out, window, first, last, remove);
 }
@@ -466,6 +467,16 @@ bool MessageQueue::isStill()
   idle_.lastEmpty = now;
   idle_.activity = activity;
   return still;
+}
+
+std::uint32_t MessageQueue::idleWait(std::chrono::steady_clock::time_point now)
+{
+  const std::uint64_t drawn = omhost::host().screen().drawCount;
+  if (drawn != idle_.drawCount) {
+    idle_.drawCount = drawn;
+    idle_.lastChange = now;
+  }
+  return now - idle_.lastChange < kSettling ? kIdleWait : kSettledWait;
 }
 
 bool MessageQueue::peekOnce(MSG& out, HWND window, UINT first, UINT last, bool remove)

@@ -65,6 +65,12 @@ class MessageQueue {
   // throttle, the script tick, the animation step, a movie frame and a ring of sound blocks;
   // input, posted messages, events and played blocks end it earlier.
   static constexpr std::uint32_t kIdleWait = 8;
+  // Once nothing has been drawn and no input has come for a while, the program waits for a
+  // timer of its own (a delay, the next step of a slow animation) or for input, sound or a
+  // worker, which end the wait at once: a timer may then come due up to two display
+  // refreshes late, and a still screen wakes a quarter as often.
+  static constexpr std::uint32_t kSettledWait = 32;
+  static constexpr std::chrono::milliseconds kSettling{250};
   // A pass this short that found nothing did no work.
   static constexpr std::chrono::microseconds kStillPass{1000};
   // A stepping clock waits this long at most for the workers to rest: one stuck on something
@@ -75,12 +81,16 @@ class MessageQueue {
     bool lastWasShort = false;
     std::chrono::steady_clock::time_point lastEmpty{};
     std::uint64_t activity = 0;
+    std::uint64_t drawCount = 0;
+    std::chrono::steady_clock::time_point lastChange{};  // a drawing or input seen
   };
 
   MessageQueue() = default;
   bool peekOnce(MSG& out, HWND window, UINT first, UINT last, bool remove);
   static bool isPassLook(UINT first, UINT last);
   bool isStill();
+  // How long a still pass may wait.
+  std::uint32_t idleWait(std::chrono::steady_clock::time_point now);
   void accept(const omhost::InputEvent& event);
   void setKey(std::array<std::uint8_t, 256>& table, int vk, bool down);
   bool runControlEvent(const omhost::InputEvent& event);
