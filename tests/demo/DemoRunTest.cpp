@@ -790,6 +790,20 @@ TEST_F(MazeRunsHeadless, DriveMatchesItsGoldensByIdsAndByFileNames)
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(result.err, "");
     expectGoldenSnaps("maze", result, copy);
+    // The car where the rules put it: stopped by block B1 8 pixels short of it, and by gate G3
+    // after the run back from screen 0's left edge (x 0, then steps of 6).
+    const auto carAt = [&](const std::string& snap, int x, int y) {
+      const Picture picture = snapOf(copy, snap);
+      if (picture.width != 640) return false;
+      for (int dy = -10; dy < 10; ++dy)
+        for (int dx = -10; dx < 10; ++dx)
+          if (!picture.blackAt(x + dx, y + dy)) return false;
+      // The car's right side may lie 3 pixels over what stopped it.
+      return !picture.blackAt(x - 11, y) && !picture.blackAt(x, y - 11) &&
+             !picture.blackAt(x, y + 10);
+    };
+    EXPECT_TRUE(carAt("maze-block", 392, 240));
+    EXPECT_TRUE(carAt("maze-gate", 588, 241));
     const std::string log = readFile(copy.inWork("debug.txt"));
     EXPECT_EQ(log, expectedLog);
     if (log != expectedLog) {
