@@ -21,6 +21,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/MazeContent.h"
+#include "tests/support/MazeWriter.h"
 #include "tests/support/PngWriter.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/ToneMeter.h"
@@ -682,6 +684,132 @@ TEST_F(DemoRunsHeadless, ScriptsThatCannotGoOnOrAnswerStillEndAndSave)
     const std::string errors = program.errors();
     EXPECT_EQ(errors.find("Sanitizer"), std::string::npos) << errors;
     EXPECT_EQ(errors.find("runtime error"), std::string::npos) << errors;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The maze scene of the game program itself: maze and tray made by the start script, its
+// documents read by resource id or by file name, driven by held arrow keys and a key dragged
+// from the tray onto the last gate.
+class MazeRunsHeadless : public DemoRunsHeadless {
+ protected:
+  MazeRunsHeadless()
+  {
+    NEResourceWriter writer;
+    mazetest::addMazeResources(writer);
+    const omtest::MazeDescription maze = mazetest::driveMaze();
+    const std::string layout = omtest::mazeLayout(maze),
+                      definitions = omtest::mazeDefinitions(maze);
+    writer.add("XML", std::to_string(mazetest::layoutId),
+               NEResourceWriter::Bytes(layout.begin(), layout.end()));
+    writer.add("XML", std::to_string(mazetest::definitionsId),
+               NEResourceWriter::Bytes(definitions.begin(), definitions.end()));
+    NEResourceWriter::Bytes bytes;
+    EXPECT_TRUE(writer.build(bytes)) << writer.error();
+    const std::string rsc = copy.work() + "/../cd/RSC/";
+    std::ofstream(rsc + "maze.rsc", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(rsc + "layout.xml", std::ios::binary) << layout;
+    std::ofstream(rsc + "definitions.xml", std::ios::binary) << definitions;
+    // The map names the new file's resources; its first line is the largest block's length.
+    std::string block = "maze.rsc\r\n";
+    int entries = 0;
+    const auto entry = [&](const std::string& type, int id) {
+      block += type + " " + std::to_string(id) + "\r\n";
+      ++entries;
+    };
+    for (int s = 0; s < 6; ++s) {
+      entry("ASEQ", mazetest::pathBase + s);
+      entry("BK16", mazetest::mapBase + s);
+    }
+    for (int id : {mazetest::carImage, mazetest::blockImage, mazetest::warpImage,
+                   mazetest::gateImage, mazetest::transformImage, mazetest::spotImage,
+                   mazetest::riseImage, mazetest::lowerImage, 4063})
+      entry("ASEQ", id);
+    entry("WAVE", 20041);
+    entry("WAVE", 20042);
+    entry("NFNT", 4117);
+    entry("XML", mazetest::layoutId);
+    entry("XML", mazetest::definitionsId);
+    std::string map = readFile(rsc + "resource.map");
+    map = std::to_string(entries) + map.substr(map.find('\n')) + block + "ENDFILE\r\n";
+    std::ofstream(rsc + "resource.map", std::ios::binary) << map;
+  }
+
+  void writeStartup(const std::string& documents)
+  {
+    std::ofstream(copy.inWork("../cd/scripts/Startup.mps"), std::ios::binary)
+        << "yield off\r"
+           "scene=RScenePort\rset scene appClose closeAsked\rInstallCursors\r"
+           "b=MA2Bezel 440\rm=MA2Maze 1 1\rplay m data "
+        << documents
+        << "\rget m sets n\rsay sets n\r"
+           "play m bezel \"b\"\rplay b addItem 1 key 800 801\rplay b addItem 2 clue 800 801\r"
+           "play m setMap 600 601 602 603 604 605\rplay m setPaths 500 501 502 503 504 505\r"
+           "set m solved solved\rset b beginUp beginUp\rset b endUp endUp\r"
+           "set b beginDown beginDown\rset b endDown endDown\r"
+           "play m position 1 200 240\rplay m start 1\r"
+           "procedure solved\r[\r  say \"solved\"\r]\rprocedure beginUp\r[\r  say \"beginUp\"\r]\r"
+           "procedure endUp\r[\r  say \"endUp\"\r]\rprocedure beginDown\r[\r  say "
+           "\"beginDown\"\r]\r"
+           "procedure endDown\r[\r  say \"endDown\"\r]\r"
+           "procedure closeAsked\r[\r  say \"bye\"\r  play scene exitSelected 1\r]\r";
+  }
+
+  // The route: right through the open gate G1 to the block; back to the crossing; up onto warp
+  // A1 (screen 4), on into the goal room and over the top edge to screen 1; left over the edge
+  // to screen 0 and on against its left edge; right to the closed gate G3; the key from the
+  // tray onto G3, whose transform plays and solves the maze.
+  static std::string route()
+  {
+    return "at 1000 snap maze-start\n"
+           "at 1100 keydown Right\nat 5000 keyup Right\nat 5100 snap maze-block\n"
+           "at 5200 keydown Left\nat 6400 keyup Left\n"
+           "at 6500 keydown Up\nat 8700 snap maze-warp\nat 9700 snap maze-goal\n"
+           "at 18000 keyup Up\nat 18100 snap maze-screen1\n"
+           "at 18200 keydown Left\nat 34000 keyup Left\nat 34100 snap maze-edge\n"
+           "at 34200 keydown Right\nat 45000 keyup Right\nat 45100 snap maze-gate\n"
+           "at 45200 move 130 450\nat 46000 press 130 450\nat 46200 move 400 300\n"
+           "at 46400 move 610 240\nat 46600 release 610 240\nat 48000 snap maze-solved\n"
+           "at 48500 key Esc\n";
+  }
+};
+
+TEST_F(MazeRunsHeadless, DriveMatchesItsGoldensByIdsAndByFileNames)
+{
+  const std::string expectedLog = readFile(goldens + "/maze-debug.expected");
+  for (const char* documents :
+       {"900 901", "\"D:\\RSC\\layout.xml\" \"D:\\RSC\\definitions.xml\""}) {
+    SCOPED_TRACE(documents);
+    writeStartup(documents);
+    fs::remove(copy.inWork("debug.txt"));
+    const Result result = copy.run(route());
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
+    expectGoldenSnaps("maze", result, copy);
+    // The car where the rules put it: stopped by block B1 8 pixels short of it, and by gate G3
+    // after the run back from screen 0's left edge (x 0, then steps of 6).
+    const auto carAt = [&](const std::string& snap, int x, int y) {
+      const Picture picture = snapOf(copy, snap);
+      if (picture.width != 640) return false;
+      for (int dy = -10; dy < 10; ++dy)
+        for (int dx = -10; dx < 10; ++dx)
+          if (!picture.blackAt(x + dx, y + dy)) return false;
+      // The car's right side may lie 3 pixels over what stopped it.
+      return !picture.blackAt(x - 11, y) && !picture.blackAt(x, y - 11) &&
+             !picture.blackAt(x, y + 10);
+    };
+    EXPECT_TRUE(carAt("maze-block", 392, 240));
+    EXPECT_TRUE(carAt("maze-gate", 588, 241));
+    const std::string log = readFile(copy.inWork("debug.txt"));
+    EXPECT_EQ(log, expectedLog);
+    if (log != expectedLog) {
+      fs::create_directories("failed-frames");
+      std::ofstream("failed-frames/maze-debug.txt", std::ios::binary) << log;
+    }
   }
 }
 

@@ -119,40 +119,9 @@ TEST_F(MazeDriveTest, SnappingPrefersAboveThenRightDownLeft)
   EXPECT_EQ(maze_->carPosition(), OMPoint(639, 0));
 }
 
-MazeDescription driveMaze()
-{
-  MazeDescription maze;
-  maze.levels = {
-      {1,
-       {{mazeList("Block", "Block", {"B1"}),
-         mazeList("Warp", "Warp", {"A"}),
-         mazeList("Gate", "Gate", {"G1", "G3", "P"}),
-         {"Linked_Gate",
-          {},
-          {mazeGateLink("G1", "", 0, 1), mazeGateLink("G3", "P", 3, 0),
-           mazeGateLink("P", "", 0, 1)}},
-         mazeList("Clue", "Clue_", {"c0", "c1"}, 0),
-         {"Destination", {{"Goal_1", "Room5"}, {"Goal_2", "Room2"}, {"Spot", "H1"}}, {}}}}}};
-  maze.clues = {{"c0", "FIND THE ROOM"}, {"c1", "NOW THE GATE"}};
-  maze.blocks = {mazeItem("B1", 1, blockImage, 400, 230)};
-  maze.warps = {mazeItem("A1", 1, warpImage, 312, 100, 0, {{"wx", "320"}, {"wy", "400"}}),
-                mazeItem("A2", 4, warpImage, 312, 392, 0, {{"wx", "320"}, {"wy", "400"}})};
-  maze.gates = {mazeItem("G1", 1, gateImage, 250, 220),
-                mazeItem("G3", 0, gateImage, 600, 220, 0,
-                         {{"xform", std::to_string(mazetest::transformImage)}}),
-                mazeItem("P", 5, gateImage, 100, 220)};
-  maze.hidingSpots = {mazeItem("H1", 2, mazetest::spotImage, 10, 10)};
-  const int room[6][4] = {{0, 0, 1, 1}, {200, 200, 210, 280}, {0, 0, 1, 1},
-                          {0, 0, 1, 1}, {300, 300, 340, 340}, {0, 0, 1, 1}};
-  for (int k = 1; k <= 6; ++k)
-    maze.rooms.push_back(mazeRoom(k, room[k - 1][0], room[k - 1][1], room[k - 1][2], room[k - 1][3],
-                                  k - 1, "Room" + std::to_string(k)));
-  return maze;
-}
-
 class MazeScriptTest : public mazetest::MazeTest {
  protected:
-  MazeScriptTest() { writeMaze(driveMaze()); }
+  MazeScriptTest() { writeMaze(mazetest::driveMaze()); }
 
   MA2Maze* maze() { return dynamic_cast<MA2Maze*>(scriptVariables.getObjectByName("m")); }
   MA2Bezel* bezel() { return dynamic_cast<MA2Bezel*>(scriptVariables.getObjectByName("b")); }

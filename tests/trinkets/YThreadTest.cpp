@@ -311,6 +311,19 @@ TEST_F(ThreadTest, EventProcedureRunsInsideTheRaiseInStepMode)
   EXPECT_EQ(probe("p")->raise("ping"), 0);
 }
 
+// A procedure may bear the name of the member it serves: the member's word is its name, not
+// the procedure's label that the word's variable holds.
+TEST_F(ThreadTest, ProceduresNamedLikeTheirMembersStillConnectAndCall)
+{
+  setScriptStepMode(1);
+  run("p=TProbe\rset p ping ping\rset p value 4\rplay p start 1\rget p value w\r"
+      "say got w\rprocedure ping\r[\r  say pinged\r]\rprocedure start\r[\r]\r"
+      "procedure value\r[\r]\r");
+  EXPECT_EQ(probe("p")->raise("ping"), 1);
+  EXPECT_EQ(debugLines(), (Lines{"got 4", "pinged"}));
+  EXPECT_EQ(probeLog.back(), "start 1");
+}
+
 TEST_F(ThreadTest, EventProcedureContinuesFromTheTickWhenYielding)
 {
   load("p=TProbe\rset p ping onPing\rprocedure onPing\r[\r  say one\r  say two\r]\r");

@@ -92,6 +92,16 @@ const char* textOf(YVariable* variable, int* length = nullptr)
   return variable->getText(length);
 }
 
+// A member's word as the member's name. A word that also names a procedure holds that
+// procedure's label, which no member is called, so the word itself is meant: a handler may
+// bear its event's name.
+std::string memberNameOf(YVariable* word)
+{
+  const char* text = textOf(word);
+  if (text[0] == '+' && word->kind == YVariable::plainVariable) return word->name;
+  return text;
+}
+
 // The first instruction of a procedure, from its label's number; out-of-range numbers stay
 // out of range (they are refused when the instruction is fetched) without overflowing.
 std::int32_t procedureStart(long long label)
@@ -777,7 +787,7 @@ void YThread::doSet(const std::uint16_t* run)
     if (!isTrinketClass(holder->name.c_str())) return;
     className = holder->name;
   }
-  const std::string memberName = member->getText();
+  const std::string memberName = memberNameOf(member);
   const int count = runLength(run);
   if (count == 2) {
     if (object) {
@@ -823,7 +833,7 @@ void YThread::doGet(const std::uint16_t* run)
   clearScriptArgs();
   for (int k = 2; k < count - 1; ++k)
     pushScriptArg(textOf(operandVariable(run, k)));
-  const std::string propertyName = property->getText();
+  const std::string propertyName = memberNameOf(property);
   std::string value;
   bool found = false;
   if (propertyName == "name") {
@@ -869,7 +879,7 @@ void YThread::doPlay(const std::uint16_t* run)
       break;
     }
     if (k == 1) {
-      method = text;
+      method = memberNameOf(operandVariable(run, k));
     } else {
       pushScriptArg(text);
     }
