@@ -95,6 +95,8 @@ class DemoProgram {
     ended_ = true;
     status_ = -1;
   }
+  // The signal that ended it, 0 when it exited or still runs.
+  int endingSignal() const { return signal_; }
   std::string output() const { return omtest::readHostFile(out_); }
   std::string errors() const { return omtest::readHostFile(err_); }
 
@@ -106,6 +108,7 @@ class DemoProgram {
     if (::waitpid(pid_, &status, WNOHANG) != pid_) return true;
     ended_ = true;
     status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    signal_ = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     return false;
   }
 
@@ -113,10 +116,12 @@ class DemoProgram {
   pid_t pid_ = -1;
   bool ended_ = false;
   int status_ = -1;
+  int signal_ = 0;
 };
 
 struct Result {
   int status = -1;
+  int signal = 0;  // the signal that ended the program, 0 when it ended by itself
   std::string out, err;
 };
 // The "snap NAME CHECKSUM" lines of a run's standard output, in order.

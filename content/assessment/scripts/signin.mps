@@ -20,12 +20,12 @@ procedure signedIn
   get list isNew isNew
   say "isNew" isNew
   session=RDatFile 20 "users\session.dat"
-  get session var visits visits
-  if visits="empty"
-    visits=0
-  visits=visits+1
-  set session var visits visits
-  say "visits" visits
+  get session var "visits" count
+  if count="empty"
+    count=0
+  count=count+1
+  set session var "visits" count
+  say "visits" count
   play session loadMRData
   play session writeMRData
   drop session
