@@ -258,7 +258,7 @@ Picture confirmScreen()
   p.centredText("WELL DONE!", 60, 8, yellow);
   for (int level = 1; level <= 3; ++level)
     p.text(std::to_string(level), 200 + 120 * (level - 1) + 20, 150, 5, white);
-  p.text("ADDING", 40, 210, 3, white);
+  p.text("COUNTING", 30, 210, 3, white);
   p.text("SHAPES", 40, 290, 3, white);
   for (int row = 0; row < 2; ++row)
     p.box(180, 200 + 80 * row + 50, 560, 200 + 80 * row + 52, grey);
@@ -455,14 +455,16 @@ std::vector<Picture> raceRoad()
   return frames;
 }
 
-// The dark rounded corners of the scene.
+// The dark rounded corners of the scene, each as large as the race leaves it: the scene
+// ends at (570, 272).
 Picture corner(int which)
 {
-  Picture p(68, 71);
-  const int cx = which % 2 ? 0 : 67, cy = which < 2 ? 70 : 0;
-  for (int y = 0; y < 71; ++y)
-    for (int x = 0; x < 68; ++x)
-      if ((x - cx) * (x - cx) + (y - cy) * (y - cy) > 68 * 68) p.set(x, y, black);
+  const int width = which == 1 ? 61 : 68, height = which == 3 ? 69 : 71;
+  Picture p(width, height);
+  const int cx = which % 2 ? 0 : width - 1, cy = which < 2 ? height - 1 : 0;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      if ((x - cx) * (x - cx) + (y - cy) * (y - cy) > width * width) p.set(x, y, black);
   return p;
 }
 
@@ -635,7 +637,7 @@ void drawRide(Output& out)
   out.animation(2001, vehicle(8, -120, 200, red), "once", vehicleAt);
   out.animation(2002, vehicle(4, 200, 200, red), "loop", vehicleAt);
   out.animation(2003, vehicle(8, 200, 530, red), "once", vehicleAt);
-  out.animation(2004, button("EXIT", red), "hold", {470, 420, 150});
+  out.animation(2004, button("EXIT", red), "hold", {470, 380, 150});
   Picture leave(360, 180, colour(255, 255, 204));
   leave.centredText("LEAVE THE RIDE?", 50, 3, black);
   out.animation(2005, {leave}, "once", {140, 150, 220});
@@ -645,8 +647,8 @@ void drawRide(Output& out)
   out.animation(2009, sparkle(64), "loop", {560, 20, 30});
   out.animation(2010, {star(48, yellow), star(56, orange), star(64, yellow)}, "once",
                 {378, 308, 145});
-  out.animation(2011, button("KEEP", green), "hold", {140, 410, 40});
-  out.animation(2012, button("DELETE", red), "hold", {340, 410, 40});
+  out.animation(2011, button("KEEP", green), "hold", {140, 370, 40});
+  out.animation(2012, button("DELETE", red), "hold", {340, 370, 40});
   out.animation(2013, {star(40, colour(255, 204, 0))}, "once", {0, 0, 50});
   Picture bye(400, 120, colour(204, 255, 204));
   bye.centredText("SEE YOU SOON!", 60, 4, black);

@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -173,12 +174,29 @@ class AssessmentDemoRunsHeadless : public ::testing::Test {
   AssessmentCopy copy{temp.path() + "/demo"};
 };
 
-// Run 1: the splash, the race won by one honk, the sign-in of "Ann", the ride, exactly as
-// reviewed; the data files are whole and say what happened.
+// The first time each of these tones is heard clearly in the capture, in order: a tone heard
+// when it stands out of a slice of 100 ms among them.
+std::vector<int> tonesInOrder(const std::vector<std::int16_t>& samples,
+                              const std::vector<int>& tones)
+{
+  std::vector<int> heard;
+  const int length = int(double(samples.size()) * 1000 / kCaptureRate);
+  for (int from = 0; from + 100 <= length; from += 50) {
+    const auto [tone, share] = strongestTone(samples, from, 100, tones);
+    if (share > 0.3 && std::find(heard.begin(), heard.end(), tone) == heard.end())
+      heard.push_back(tone);
+  }
+  return heard;
+}
+
+// Run 1: the splash, the race won by one honk, the sign-in of "Ann", the ride answered by the
+// answer's hot spot and by the horn, the confirmation kept, exactly as reviewed; the data files
+// are whole and say what happened, and the main program was started.
 TEST_F(AssessmentDemoRunsHeadless, FirstRunMatchesItsGoldens)
 {
   const Result result = copy.run(readFile(ASSESSMENT_INPUT));
   EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "");
   expectSnapsAsGoldens("first", goldenSnaps("first"), result.out, copy.snaps());
   EXPECT_EQ(readFile(copy.inWork("debug.txt")), readFile(goldens + "debug.expected"));
   // The right honk: the race was won without "rightAnswer", and the scripts went on.
@@ -186,6 +204,9 @@ TEST_F(AssessmentDemoRunsHeadless, FirstRunMatchesItsGoldens)
   EXPECT_EQ(said.find("rightAnswer"), std::string::npos);
   EXPECT_NE(said.find("rewardPrizeTicket\nisNew 1\nvisits 1\n"), std::string::npos);
 
+  // Counting: set 1 right at levels 2 and 3, set 2 wrong (level 1); shapes: set 3 right, then
+  // wrong at level 3, set 4 right (level 2).
+  EXPECT_EQ(readFile(copy.inWork("results.txt")), "1 1\r\n2 2\r\n");
   const std::map<std::string, std::string> users =
       variablesOf(readFile(copy.inWork("users/USERS.DAT")));
   EXPECT_EQ(
@@ -193,32 +214,49 @@ TEST_F(AssessmentDemoRunsHeadless, FirstRunMatchesItsGoldens)
       (std::map<std::string, std::string>{
           {"user1", "Ann"}, {"currentUser", "user1"}, {"newUserID", "2"}, {"totalUsers", "1"}}));
   expectGoldenFile(copy.inWork("users/USERS.DAT"), "users.dat.golden");
-  EXPECT_EQ(variablesOf(readFile(copy.inWork("users/SESSION.DAT"))).at("visits"), "1");
+  const std::map<std::string, std::string> session =
+      variablesOf(readFile(copy.inWork("users/SESSION.DAT")));
+  EXPECT_EQ(session.count("visits") ? session.at("visits") : "", "1");
   expectGoldenFile(copy.inWork("users/SESSION.DAT"), "session.dat.golden");
   const Progress progress = progressOf(readFile(copy.windows() + "/tovik.dat"));
   EXPECT_TRUE(progress.whole);
   EXPECT_EQ(progress.sfx + progress.music + progress.voice, 3);
   expectGoldenFile(copy.windows() + "/tovik.dat", "tovik.dat.golden");
   EXPECT_FALSE(fs::exists(copy.inWork("users/tovik.dat")));
+  EXPECT_EQ(copy.recordedLines(), "COPY/main-program.txt | in COPY/work\n");
+  EXPECT_NE(result.out.find("The main program was started"), std::string::npos);
 
-  // The problem's speech, then the right honk's sound as soon as the horn is pressed.
+  // The right honk's sound as soon as the horn is pressed, and the speech: the race's problem,
+  // the ride's introduction, help and start, its first problem, the first right answer's
+  // speech, the level-3 problem, ...; the finish's speech last.
   const std::vector<std::int16_t> samples = capturedSamples(copy.audio());
-  const std::vector<int> honks = {784, 196};
-  const auto [honk, share] = strongestTone(samples, 28100, 200, honks);
+  const auto [honk, share] = strongestTone(samples, 28100, 200, {784, 196});
   EXPECT_EQ(honk, 784);
   EXPECT_GT(share, 0.2);
+  const std::vector<int> speech = {2400, 1250, 1300, 1350, 1900, 1550, 2000,
+                                   1650, 2100, 1950, 2050, 2150, 1450};
+  EXPECT_EQ(tonesInOrder(samples, speech), speech);
 }
 
-// Run 2 in the same folders: "Ann" is known, and her visits are counted on.
-TEST_F(AssessmentDemoRunsHeadless, SecondRunKnowsAnn)
+// Run 2 in the same folders: "Ann" is known and her visits are counted on; the delete button
+// leaves no result file; the main program is started again.
+TEST_F(AssessmentDemoRunsHeadless, SecondRunKnowsAnnAndDeletesTheResults)
 {
-  const std::string input = readFile(ASSESSMENT_INPUT);
+  std::string input = readFile(ASSESSMENT_INPUT);
   ASSERT_EQ(copy.run(input).status, 0);
+  const std::string keep = "click 220 435", remove = "click 420 435";
+  ASSERT_NE(input.find(keep), std::string::npos);
+  input.replace(input.find(keep), keep.size(), remove);
   const Result again = copy.run(input);
   EXPECT_EQ(again.status, 0);
+  EXPECT_EQ(again.err, "");
   const std::string said = readFile(copy.inWork("debug.txt"));
-  EXPECT_NE(said.find("isNew 0\nvisits 2\n"), std::string::npos) << said;
+  EXPECT_NE(said.find("isNew 0\nvisits 2\ngoToConfirmation\n"), std::string::npos) << said;
   EXPECT_EQ(variablesOf(readFile(copy.inWork("users/USERS.DAT"))).at("totalUsers"), "1");
+  EXPECT_FALSE(fs::exists(copy.inWork("results.txt")));
+  EXPECT_EQ(copy.recordedLines(),
+            "COPY/main-program.txt | in COPY/work\n"
+            "COPY/main-program.txt | in COPY/work\n");
 }
 
 // Run 3: the hand-off file chooses the first script and is gone afterwards; a script that

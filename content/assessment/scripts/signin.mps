@@ -19,7 +19,7 @@ procedure signedIn
 [
   get list isNew isNew
   say "isNew" isNew
-  session=RDatFile 20 "users\session.dat"
+  session=RDatFile 200 "users\session.dat"
   get session var "visits" count
   if count="empty"
     count=0
