@@ -169,23 +169,6 @@ class Output {
     writer.addSequence(sequence);
     save(name.empty() ? std::to_string(id) : name, writer);
   }
-  // A talking character's speech animation: one sequence per speech, its sound entry first,
-  // then the mouth opening and closing for about the speech's length.
-  void speech(int id, const Picture& closed, const Picture& open, const std::vector<int>& speeches,
-              Placement at)
-  {
-    AnimationWriter writer = placedWriter(at);
-    const std::int16_t shut = std::int16_t(writer.addImage(closed.pixels()));
-    const std::int16_t wide = std::int16_t(writer.addImage(open.pixels()));
-    for (const int speechId : speeches) {
-      AnimationWriter::Sequence sequence;
-      sequence.entries.push_back({0, 0, AnimationWriter::sound, std::int16_t(speechId)});
-      for (const std::int16_t image : {wide, shut})
-        sequence.entries.push_back({0, 0, image, 0});
-      writer.addSequence(sequence);
-    }
-    save(std::to_string(id), writer);
-  }
   bool ok() const { return ok_; }
 
  private:
@@ -602,31 +585,17 @@ std::vector<Picture> sparkle(int size)
   return frames;
 }
 
-// The help character: a round face whose mouth opens.
-Picture face(bool open)
+// The help character: a round face.
+Picture face()
 {
   Picture p(100, 120);
   p.disc(50, 50, 44, colour(255, 204, 153));
   p.disc(34, 38, 6, black);
   p.disc(66, 38, 6, black);
-  if (open)
-    p.disc(50, 72, 12, red);
-  else
-    p.box(36, 70, 64, 74, red);
+  p.box(36, 70, 64, 74, red);
   p.box(30, 96, 70, 120, blue);
   p.outline(black);
   return p;
-}
-
-// Speech ids: the ride's own (4001 to 4007) and one per problem (4100 to 4107).
-std::vector<int> rideSpeeches()
-{
-  std::vector<int> ids;
-  for (int id = 4001; id <= 4007; ++id)
-    ids.push_back(id);
-  for (int id = 4100; id <= 4107; ++id)
-    ids.push_back(id);
-  return ids;
 }
 
 // The ride's parts, each placed where the ride shows it.
@@ -653,8 +622,7 @@ void drawRide(Output& out)
   Picture bye(400, 120, colour(204, 255, 204));
   bye.centredText("SEE YOU SOON!", 60, 4, black);
   out.animation(2014, {bye}, "once", {120, 180, 100});
-  out.animation(2020, {face(false)}, "once", {200, 300, 200});
-  out.speech(2021, face(false), face(true), rideSpeeches(), {200, 300, 200});
+  out.animation(2020, {face()}, "once", {200, 300, 200});
   // Eight problems (1100 + k) and four answers each (1200 + 4k + a, the right one first): dots
   // and their number for the counting area, a shape and its twin for the shapes area.
   for (int k = 0; k < 8; ++k) {

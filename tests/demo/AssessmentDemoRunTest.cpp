@@ -259,6 +259,81 @@ TEST_F(AssessmentDemoRunsHeadless, SecondRunKnowsAnnAndDeletesTheResults)
             "COPY/main-program.txt | in COPY/work\n");
 }
 
+// The input script with one more line at that time, among the others in time order.
+std::string withLineAt(const std::string& input, int time, const std::string& command)
+{
+  std::istringstream lines(input);
+  std::string out, line;
+  bool added = false;
+  while (std::getline(lines, line)) {
+    std::istringstream words(line);
+    std::string at;
+    int when = 0;
+    if (!added && words >> at >> when && at == "at" && when > time) {
+      out += "at " + std::to_string(time) + " " + command + "\n";
+      added = true;
+    }
+    out += line + "\n";
+  }
+  return added ? out : out + "at " + std::to_string(time) + " " + command + "\n";
+}
+
+// Run 6: Esc on the sign-in asks before leaving; "No" and the run goes on to its end as run 1.
+TEST_F(AssessmentDemoRunsHeadless, EscOnTheSignInAnsweredNoGoesOn)
+{
+  const Result result = copy.run(withLineAt(readFile(ASSESSMENT_INPUT), 41200, "key Esc"),
+                                 {{"OM_DIALOG_ANSWER", "11"}});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_NE(result.err.find("[dialog] Exit:"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("-> 11"), std::string::npos) << result.err;
+  EXPECT_EQ(readFile(copy.inWork("debug.txt")), readFile(goldens + "debug.expected"));
+  EXPECT_EQ(readFile(copy.inWork("results.txt")), "1 1\r\n2 2\r\n");
+  EXPECT_EQ(copy.recordedLines(), "COPY/main-program.txt | in COPY/work\n");
+}
+
+// Run 7: runs of run 1 killed at chosen clock times, around the sign-in's saves and the
+// results: every data file is whole or not there yet, never a part.
+TEST_F(AssessmentDemoRunsHeadless, KilledRunsLeaveWholeFiles)
+{
+  std::vector<int> times;
+  for (int i = 0; i < 10; ++i) {
+    times.push_back(42600 + 100 * i);
+    times.push_back(84000 + 500 * i);
+  }
+  const std::string input = readFile(ASSESSMENT_INPUT);
+  std::map<std::string, int> found;  // the kills after which each file was there
+  for (const int time : times) {
+    SCOPED_TRACE(time);
+    const AssessmentCopy killed(temp.path() + "/killed-" + std::to_string(time));
+    DemoProgram program(MARLOVIND_PATH, killed.work(),
+                        killed.settings(withLineAt(input, time, "snap kill")));
+    ASSERT_TRUE(program.waitForOutput("snap kill", 60)) << program.errors();
+    program.kill();
+    for (const char* name : {"users/USERS.DAT", "users/SESSION.DAT"}) {
+      const std::string path = killed.inWork(name);
+      if (fs::exists(path)) {
+        EXPECT_FALSE(variablesOf(readFile(path)).empty()) << name;
+        ++found[name];
+      }
+    }
+    const std::string progress = killed.windows() + "/tovik.dat";
+    if (fs::exists(progress)) {
+      EXPECT_TRUE(progressOf(readFile(progress)).whole);
+      ++found["tovik.dat"];
+    }
+    const std::string results = killed.inWork("results.txt");
+    if (fs::exists(results)) {
+      EXPECT_EQ(readFile(results), "1 1\r\n2 2\r\n");
+      ++found["results.txt"];
+    }
+  }
+  // The times catch each file both before and after its save.
+  for (const char* name : {"users/USERS.DAT", "users/SESSION.DAT", "tovik.dat", "results.txt"}) {
+    EXPECT_GT(found[name], 0) << name;
+    EXPECT_LT(found[name], int(times.size())) << name;
+  }
+}
+
 // Run 3: the hand-off file chooses the first script and is gone afterwards; a script that
 // is not there ends the program with 1 and leaves the user list as it was.
 TEST_F(AssessmentDemoRunsHeadless, HandOffFileChoosesTheFirstScript)

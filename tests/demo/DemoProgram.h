@@ -82,7 +82,7 @@ class DemoProgram {
     while (std::chrono::steady_clock::now() < end) {
       if (output().find(text) != std::string::npos) return true;
       if (!running()) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     return false;
   }
