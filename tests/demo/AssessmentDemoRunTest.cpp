@@ -118,14 +118,7 @@ class AssessmentCopy {
 
 std::vector<std::string> goldenSnaps(const std::string& run)
 {
-  std::vector<std::string> lines;
-  std::istringstream text(readFile(goldens + "snaps.golden"));
-  for (std::string line; std::getline(text, line);) {
-    std::istringstream words(line);
-    std::string name, snap, checksum;
-    if (words >> name >> snap >> checksum && name == run) lines.push_back(snap + " " + checksum);
-  }
-  return lines;
+  return goldenSnapsOf(goldens + "snaps.golden", run);
 }
 
 // A data file of the scripts and the sign-in, read as its own format says: the used count,

@@ -134,6 +134,20 @@ inline std::vector<std::string> snapLines(const std::string& out)
   return lines;
 }
 
+// The golden snaps of one run in a goldens file of "RUN NAME CHECKSUM" lines: "NAME CHECKSUM"
+// in order.
+inline std::vector<std::string> goldenSnapsOf(const std::string& file, const std::string& run)
+{
+  std::vector<std::string> lines;
+  std::istringstream text(omtest::readHostFile(file));
+  for (std::string line; std::getline(text, line);) {
+    std::istringstream words(line);
+    std::string name, snap, checksum;
+    if (words >> name >> snap >> checksum && name == run) lines.push_back(snap + " " + checksum);
+  }
+  return lines;
+}
+
 // Compares a run's snaps ("NAME CHECKSUM" in order) with their goldens; a frame that differs is
 // kept in the current folder's "failed-frames" (the build folder's) for a look.
 inline void expectSnapsAsGoldens(const std::string& run, const std::vector<std::string>& expected,

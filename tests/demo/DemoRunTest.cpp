@@ -102,14 +102,7 @@ class DemoCopy {
 // The golden snaps of one run: "NAME CHECKSUM" in order.
 std::vector<std::string> goldenSnaps(const std::string& run)
 {
-  std::vector<std::string> lines;
-  std::istringstream text(readFile(goldens + "/snaps.golden"));
-  for (std::string line; std::getline(text, line);) {
-    std::istringstream words(line);
-    std::string name, snap, checksum;
-    if (words >> name >> snap >> checksum && name == run) lines.push_back(snap + " " + checksum);
-  }
-  return lines;
+  return goldenSnapsOf(goldens + "/snaps.golden", run);
 }
 
 // Compares a run's snaps with their goldens; a frame that differs is kept in the build
