@@ -1,5 +1,5 @@
 # The one front door: make build, make test, make test-sanitize, make test-clang, make fuzz,
-# make demo.
+# make demo, make demo-assessment.
 JOBS ?= $(shell nproc)
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
@@ -9,7 +9,7 @@ FUZZ_SECONDS ?= 60
 FUZZ_JOBS ?= 4
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS) --timeout 600
 
-.PHONY: deps build test test-sanitize test-clang fuzz demo configure configure-sanitize clean
+.PHONY: deps build test test-sanitize test-clang fuzz demo demo-assessment configure configure-sanitize clean
 
 deps:
 	@scripts/install-deps
@@ -40,6 +40,15 @@ DEMO_DIR = $(abspath $(BUILD_DIR))/demo
 demo: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target korvanix demo_layout
 	cd $(DEMO_DIR)/work && OM_DRIVE_D=$(DEMO_DIR)/cd $(abspath $(BUILD_DIR))/game/korvanix
+
+# The assessment program in a real window at 8 bits: builds it and the demo's content, lays out
+# its work and install folders and registry file under the build folder and runs it there. The
+# main program it starts at its end is a recorder that says so.
+ASSESSMENT_DEMO_DIR = $(abspath $(BUILD_DIR))/demo-assessment
+demo-assessment: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target marlovind demo_assessment_layout
+	cd $(ASSESSMENT_DEMO_DIR)/work && OM_REGISTRY=$(ASSESSMENT_DEMO_DIR)/registry.txt \
+	  OM_SCREEN=640x480x8 $(abspath $(BUILD_DIR))/assessment/src/marlovind
 
 # The same suite built with clang++.
 $(CLANG_DIR)/build.ninja: | deps

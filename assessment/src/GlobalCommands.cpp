@@ -294,6 +294,17 @@ void fadeToBlack(int index)
   blackScreen(index);
 }
 
+void blackenStageWindow()
+{
+  OMTrinketWindow* stage = assessmentStage();
+  OMCanvas* window = stage ? stage->canvas() : nullptr;
+  if (!window) return;
+  window->setFillColor(OMRGBColor(0, 0, 0));
+  window->setFill(true);
+  window->setFrame(false);
+  window->drawRect(OMRect(0, 0, window->width(), window->height()));
+}
+
 void fadeFromBlack()
 {
   OMTrinketWindow* stage = assessmentStage();

@@ -19,6 +19,8 @@ AOBackground* pictureLayer();
 // black to the picture.
 void fadeToBlack(int index);
 void fadeFromBlack();
+// Fills the stage window's whole canvas with black, as the activities leave it.
+void blackenStageWindow();
 // The fade register's next value.
 std::uint16_t nextFadeStep(std::uint16_t value);
 

@@ -544,7 +544,7 @@ TEST(AssessmentRegistries, TheProgramsOwnClassesExistOnlyInItsEdition)
     assessment = classNames();
     assessmentActions = actionNames();
   }
-  for (const char* name : {"RDescriptorFile", "RKbdInp"}) {
+  for (const char* name : {"RDescriptorFile", "RKbdInp", "RAssess", "RConfirm"}) {
     EXPECT_TRUE(has(assessment, name)) << name;
     EXPECT_FALSE(has(game, name)) << name;
   }
