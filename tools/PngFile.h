@@ -20,6 +20,24 @@ struct Image {
   std::array<std::uint8_t, 768> palette{};
   int transparentIndex = -1;
   Bytes rgba;
+
+  // A palette image's index at a pixel; outside the image, set does nothing and at answers
+  // the given outside index.
+  void set(int x, int y, int index)
+  {
+    if (contains(x, y)) indices[offset(x, y)] = std::uint8_t(index);
+  }
+  int at(int x, int y, int outside) const
+  {
+    return contains(x, y) ? indices[offset(x, y)] : outside;
+  }
+
+ private:
+  bool contains(int x, int y) const { return x >= 0 && y >= 0 && x < width && y < height; }
+  std::size_t offset(int x, int y) const
+  {
+    return std::size_t(y) * std::size_t(width) + std::size_t(x);
+  }
 };
 
 // Any PNG: palette images of 8 bits or fewer keep their indices; the rest becomes RGBA.

@@ -68,17 +68,8 @@ class Picture {
 
   int width() const { return image_.width; }
   int height() const { return image_.height; }
-  void set(int x, int y, int index)
-  {
-    if (x >= 0 && y >= 0 && x < image_.width && y < image_.height)
-      image_.indices[std::size_t(y) * std::size_t(image_.width) + std::size_t(x)] =
-          std::uint8_t(index);
-  }
-  int at(int x, int y) const
-  {
-    if (x < 0 || y < 0 || x >= image_.width || y >= image_.height) return kTransparent;
-    return image_.indices[std::size_t(y) * std::size_t(image_.width) + std::size_t(x)];
-  }
+  void set(int x, int y, int index) { image_.set(x, y, index); }
+  int at(int x, int y) const { return image_.at(x, y, kTransparent); }
   void box(int left, int top, int right, int bottom, int index)
   {
     for (int y = top; y < bottom; ++y)

@@ -47,17 +47,8 @@ class Picture {
     image_.palette[std::size_t(3 * index + 1)] = std::uint8_t(c.g);
     image_.palette[std::size_t(3 * index + 2)] = std::uint8_t(c.b);
   }
-  void set(int x, int y, int index)
-  {
-    if (x >= 0 && y >= 0 && x < image_.width && y < image_.height)
-      image_.indices[std::size_t(y) * std::size_t(image_.width) + std::size_t(x)] =
-          std::uint8_t(index);
-  }
-  int at(int x, int y) const
-  {
-    if (x < 0 || y < 0 || x >= image_.width || y >= image_.height) return kTransparent;
-    return image_.indices[std::size_t(y) * std::size_t(image_.width) + std::size_t(x)];
-  }
+  void set(int x, int y, int index) { image_.set(x, y, index); }
+  int at(int x, int y) const { return image_.at(x, y, kTransparent); }
   int width() const { return image_.width; }
   int height() const { return image_.height; }
 
