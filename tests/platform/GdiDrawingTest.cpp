@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "tests/platform/GdiTestCanvas.h"
 
 // Rectangles, lines, fills and region drawing, pixel by pixel, at 8 and 16 bits.
@@ -138,6 +141,30 @@ TEST(GdiDrawingTest, WideLinesAreAsThickAsThePenAndCoverTheirEnds)
     for (int x = 0; x < 10; ++x) {
       EXPECT_EQ(GetPixel(canvas.dc(), x, y), x >= 4 && x <= 6 ? red : white) << x << "," << y;
     }
+  }
+}
+
+// A slanted wide line far taller than any surface draws on it what a short line along the same
+// path draws there.
+TEST(GdiDrawingTest, LongSlantedWideLineDrawsItsVisiblePart)
+{
+  auto drawLine = [](POINT from, POINT to) {
+    GdiTestCanvas canvas(24, 24, 16);
+    canvas.fill(white);
+    HPEN pen = CreatePen(PS_SOLID, 5, red);
+    HGDIOBJ old = SelectObject(canvas.dc(), pen);
+    MoveToEx(canvas.dc(), from.x, from.y, nullptr);
+    LineTo(canvas.dc(), to.x, to.y);
+    SelectObject(canvas.dc(), old);
+    DeleteObject(pen);
+    return canvas.pixels();
+  };
+  const std::vector<COLORREF> longLine = drawLine({-100000, -200000}, {100000, 200000});
+  EXPECT_EQ(longLine, drawLine({-20, -40}, {30, 60}));
+  // Below the corner it passes through, every row holds at least the pen's width.
+  for (int y = 1; y < 24; ++y) {
+    const auto row = longLine.begin() + y * 24;
+    EXPECT_GE(std::count(row, row + 24, red), 5) << "row " << y;
   }
 }
 

@@ -285,14 +285,15 @@ TEST(GdiFidelityTest, EllipseRegionsMatchTheRecordedRows)
   std::printf("ellipse regions: %d of %d match\n", all.matched(), all.total());
 }
 
-// Solid pens 2 to 8 wide: lines from (16, 16) in eight directions and three rectangles' frames.
-// Rectangles and level or upright lines are Windows' round nib drawn along the outline; a
-// slanted wide line is a polygon there, which is not matched yet and only counted.
+// Solid pens 2 to 8 wide: lines from (16, 16) in eight directions and three rectangles' frames,
+// then every slanted direction to the border of the box 6 pixels about (16, 16), out ("Line")
+// and back ("Back"). Rectangles and level or upright lines are Windows' round nib drawn along
+// the outline; a slanted line is the polygon of its edges with the nib at both ends.
 TEST(GdiFidelityTest, WidePensMatchTheRecordedPixels)
 {
   const std::vector<std::string> table = tableLines("pens.txt");
-  ASSERT_EQ(table.size(), 77u);
-  Tally straight, slanted(false);
+  ASSERT_EQ(table.size(), 693u);
+  Tally straight, slanted;
   for (const std::string& line : table) {
     std::istringstream fields(line);
     std::string call;
@@ -307,17 +308,18 @@ TEST(GdiFidelityTest, WidePensMatchTheRecordedPixels)
       if (call == "Rectangle") {
         Rectangle(dc, 16, 16, 16 + x, 16 + y);
       } else {
-        MoveToEx(dc, 16, 16, nullptr);
-        LineTo(dc, 16 + x, 16 + y);
+        const bool back = call == "Back";
+        MoveToEx(dc, back ? 16 + x : 16, back ? 16 + y : 16, nullptr);
+        LineTo(dc, back ? 16 : 16 + x, back ? 16 : 16 + y);
       }
       SelectObject(dc, GetStockObject(BLACK_PEN));
       DeleteObject(pen);
     });
-    (call == "Line" && x != 0 && y != 0 ? slanted : straight)
+    (call != "Rectangle" && x != 0 && y != 0 ? slanted : straight)
         .check(line, recorded, pixels.spans(16));
   }
   EXPECT_EQ(straight.total(), 42);
   EXPECT_EQ(straight.matched(), straight.total());
-  std::printf("wide pens: %d of %d straight and %d of %d slanted match\n", straight.matched(),
-              straight.total(), slanted.matched(), slanted.total());
+  EXPECT_EQ(slanted.total(), 651);
+  EXPECT_EQ(slanted.matched(), slanted.total());
 }

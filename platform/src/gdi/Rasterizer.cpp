@@ -1,9 +1,13 @@
 #include "platform/src/gdi/Rasterizer.h"
 
+#include <wingdi.h>
+
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include "platform/src/gdi/DeviceContext.h"
+#include "platform/src/gdi/RegionData.h"
 
 namespace omgdi {
 
@@ -88,6 +92,47 @@ std::vector<int> roundNib(int width)
   return rows;
 }
 
+// A slanted wide line's body is drawn only inside Windows' 27-bit coordinate space, which keeps
+// the polygon's arithmetic inside 64 bits; its end caps are drawn anyway.
+constexpr std::int64_t kMaxPenCoordinate = std::int64_t{1} << 27;
+
+// The length of (dx, dy) when it is a whole number, else 0.
+std::int64_t wholeLength(std::int64_t dx, std::int64_t dy)
+{
+  const std::int64_t squared = dx * dx + dy * dy;
+  const auto length =
+      static_cast<std::int64_t>(std::llround(std::sqrt(static_cast<double>(squared))));
+  for (std::int64_t l = std::max<std::int64_t>(length - 1, 0); l <= length + 1; ++l)
+    if (l * l == squared) return l;
+  return 0;
+}
+
+// One axis of the offset from a slanted line to its pen's edge: `component` of the line's
+// normal scaled to half the pen's width, rounded to whole pixels either to the nearest (halves
+// away from the line) or to the next pixel beyond, as Windows rounds them.
+int edgeOffset(std::int64_t component, std::int64_t dx, std::int64_t dy, int width, bool beyond)
+{
+  const std::int64_t scaled = std::int64_t{width} * std::abs(component);
+  std::int64_t pixels = 0;
+  if (const std::int64_t length = wholeLength(dx, dy); length > 0) {
+    // Exact, so that a half or whole pixel (a 3-4-5 line) rounds as it should.
+    pixels = beyond ? scaled / (2 * length) + 1 : (scaled + length) / (2 * length);
+  } else {
+    const double exact = static_cast<double>(scaled) / (2 * std::hypot(double(dx), double(dy)));
+    pixels = static_cast<std::int64_t>(beyond ? std::floor(exact) + 1 : std::floor(exact + 0.5));
+  }
+  return static_cast<int>(component < 0 ? -pixels : pixels);
+}
+
+// The corner offset of one edge of a slanted wide line (side +1 or -1 of the line). The edge
+// whose offset points right is rounded outwards: the polygon fill leaves out right-hand edges.
+POINT edgeCorner(std::int64_t dx, std::int64_t dy, int width, int side)
+{
+  const std::int64_t nx = -dy * side, ny = dx * side;
+  const bool beyond = nx > 0;
+  return POINT{edgeOffset(nx, dx, dy, width, beyond), edgeOffset(ny, dx, dy, width, beyond)};
+}
+
 }  // namespace
 
 std::vector<int> Rasterizer::nib(int width)
@@ -110,21 +155,43 @@ void Rasterizer::stroke(POINT from, POINT to, const std::vector<int>& nibRows, s
 
 void Rasterizer::line(int x1, int y1, int x2, int y2, int width, std::uint32_t raw)
 {
-  std::vector<POINT> points = linePoints(x1, y1, x2, y2);
   if (width <= 1) {
-    for (const POINT& p : points)
+    for (const POINT& p : linePoints(x1, y1, x2, y2))
       plot(p.x, p.y, raw);
     return;
   }
-  // A wide pen is Windows' round nib drawn along the line, both ends included.
+  // A wide pen is Windows' round nib drawn along a level or upright line, both ends included;
+  // a slanted line is the polygon of its edges with the nib at both ends.
   const std::vector<int> rows = nib(width);
   if (x1 == x2 || y1 == y2) {
     stroke(POINT{x1, y1}, POINT{x2, y2}, rows, raw);
     return;
   }
-  points.push_back(POINT{x2, y2});
-  for (const POINT& p : points)
-    stroke(p, p, rows, raw);
+  slantedBody(POINT{x1, y1}, POINT{x2, y2}, width, raw);
+  stroke(POINT{x1, y1}, POINT{x1, y1}, rows, raw);
+  stroke(POINT{x2, y2}, POINT{x2, y2}, rows, raw);
+}
+
+void Rasterizer::slantedBody(POINT from, POINT to, int width, std::uint32_t raw)
+{
+  for (const std::int64_t c : {from.x, from.y, to.x, to.y})
+    if (std::abs(c) > kMaxPenCoordinate) return;
+  if (clip_.empty()) return;
+  const std::int64_t dx = std::int64_t{to.x} - from.x, dy = std::int64_t{to.y} - from.y;
+  const POINT a = edgeCorner(dx, dy, width, 1), b = edgeCorner(dx, dy, width, -1);
+  const POINT corners[] = {{from.x + a.x, from.y + a.y},
+                           {to.x + a.x, to.y + a.y},
+                           {to.x + b.x, to.y + b.y},
+                           {from.x + b.x, from.y + b.y}};
+  std::int64_t top = clip_.front().top, bottom = clip_.front().bottom;
+  for (const RECT& r : clip_) {
+    top = std::min<std::int64_t>(top, r.top);
+    bottom = std::max<std::int64_t>(bottom, r.bottom);
+  }
+  RegionData body;
+  if (!RegionData::polygon(corners, 4, ALTERNATE, top, bottom, body)) return;
+  for (const RECT& r : body.rects())
+    fillRect(r, raw);
 }
 
 void Rasterizer::frame(const RECT& rect, int width, bool insideFrame, std::uint32_t raw)

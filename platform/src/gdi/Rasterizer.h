@@ -30,6 +30,8 @@ class Rasterizer {
  private:
   // The nib drawn at every point of a horizontal or vertical run, both ends included.
   void stroke(POINT from, POINT to, const std::vector<int>& nibRows, std::uint32_t raw);
+  // The part of a slanted wide line between its ends' nibs.
+  void slantedBody(POINT from, POINT to, int width, std::uint32_t raw);
 
   Surface& surface_;
   std::vector<RECT> clip_;

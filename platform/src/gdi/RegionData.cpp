@@ -166,6 +166,12 @@ bool RegionData::ellipse(std::int32_t left, std::int32_t top, std::int32_t right
 
 bool RegionData::polygon(const POINT* points, int count, int fillMode, RegionData& result)
 {
+  return polygon(points, count, fillMode, INT64_MIN, INT64_MAX, result);
+}
+
+bool RegionData::polygon(const POINT* points, int count, int fillMode, std::int64_t firstRow,
+                         std::int64_t endRow, RegionData& result)
+{
   result = RegionData();
   if (points == nullptr || count < 3) return true;
   std::int64_t minY = points[0].y, maxY = points[0].y;
@@ -173,6 +179,8 @@ bool RegionData::polygon(const POINT* points, int count, int fillMode, RegionDat
     minY = std::min<std::int64_t>(minY, points[i].y);
     maxY = std::max<std::int64_t>(maxY, points[i].y);
   }
+  minY = std::max(minY, firstRow);
+  maxY = std::min(maxY, endRow);
   if (maxY - minY > kMaxScanRows) return false;
   std::vector<Crossing> crossings;
   for (std::int64_t y = minY; y < maxY; ++y) {

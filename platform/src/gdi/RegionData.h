@@ -47,6 +47,9 @@ class RegionData {
   static bool ellipse(std::int32_t left, std::int32_t top, std::int32_t right, std::int32_t bottom,
                       RegionData& result);
   static bool polygon(const POINT* points, int count, int fillMode, RegionData& result);
+  // The polygon's rows from `firstRow` up to (not including) `endRow` only.
+  static bool polygon(const POINT* points, int count, int fillMode, std::int64_t firstRow,
+                      std::int64_t endRow, RegionData& result);
 
   // mode is one of RGN_AND, RGN_OR, RGN_XOR, RGN_DIFF, RGN_COPY.
   static RegionData combine(const RegionData& a, const RegionData& b, int mode);

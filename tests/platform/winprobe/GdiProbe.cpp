@@ -146,7 +146,9 @@ void shapes()
   DeleteObject(grey);
 }
 
-// Solid pens 2 to 8 wide: lines from the origin in several directions, and a rectangle's frame.
+// Solid pens 2 to 8 wide: lines from the origin in several directions, and a rectangle's frame;
+// then every slanted direction, from the origin to each border pixel of the box 6 pixels about
+// it ("Line") and back from there to the origin ("Back").
 void pens()
 {
   Canvas c(64, 64);
@@ -167,6 +169,22 @@ void pens()
       Rectangle(c.dc, 16 + r.left, 16 + r.top, 16 + r.right, 16 + r.bottom);
       std::printf("Rectangle %d %d %d%s\n", width, int(r.right), int(r.bottom), c.spans().c_str());
     }
+    SelectObject(c.dc, oldPen);
+    DeleteObject(pen);
+  }
+  for (int width = 2; width <= 8; ++width) {
+    HPEN pen = CreatePen(PS_SOLID, width, RGB(255, 255, 255));
+    HGDIOBJ oldPen = SelectObject(c.dc, pen);
+    for (int y = -6; y <= 6; ++y)
+      for (int x = -6; x <= 6; ++x) {
+        if ((std::abs(x) != 6 && std::abs(y) != 6) || x == 0 || y == 0) continue;
+        for (const bool back : {false, true}) {
+          c.clear();
+          MoveToEx(c.dc, back ? 16 + x : 16, back ? 16 + y : 16, nullptr);
+          LineTo(c.dc, back ? 16 : 16 + x, back ? 16 : 16 + y);
+          std::printf("%s %d %d %d%s\n", back ? "Back" : "Line", width, x, y, c.spans().c_str());
+        }
+      }
     SelectObject(c.dc, oldPen);
     DeleteObject(pen);
   }
