@@ -262,27 +262,23 @@ std::string withOpenRows(const std::string& rows, const std::vector<int>& open)
 }  // namespace
 
 // Every ellipse region from 0x0 to 64x64 and a sample up to 640x480 against Windows' regions:
-// its integer stepping, not the exact curve, decides the pixels at each step.
+// its integer stepping, not the exact curve, decides the pixels at each step, so a row may step
+// in by two where the curve turns through 45 degrees, and tall narrow ones keep the middle column
+// up to the top row.
 TEST(GdiFidelityTest, EllipseRegionsMatchTheRecordedRows)
 {
   const std::vector<std::string> table = tableLines("ellipses.txt");
   ASSERT_EQ(table.size(), 4617u);
-  Tally all(false), squares, degenerate;
+  Tally all;
   for (const std::string& line : table) {
     std::istringstream fields(line);
     int w = 0, h = 0;
     fields >> w >> h;
     std::vector<int> open;
     const std::string recorded = recordedEllipseRows(fields, open);
-    const std::string drawn = withOpenRows(ellipseRows(w, h), open);
-    all.check(line, recorded, drawn);
-    if (w == h) squares.check(line, recorded, drawn);
-    if (w <= 2 || h <= 2) degenerate.check(line, recorded, drawn);
+    all.check(line, recorded, withOpenRows(ellipseRows(w, h), open));
   }
-  EXPECT_EQ(degenerate.matched(), degenerate.total());
-  EXPECT_EQ(squares.matched(), squares.total());
-  EXPECT_GE(all.matched(), 3180) << all.total();
-  std::printf("ellipse regions: %d of %d match\n", all.matched(), all.total());
+  EXPECT_EQ(all.matched(), all.total());
 }
 
 // Solid pens 2 to 8 wide: lines from (16, 16) in eight directions and three rectangles' frames,

@@ -78,34 +78,36 @@ std::int64_t ceilDiv(std::int64_t n, std::int64_t d)
   return -floorDiv(-n, d);
 }
 
-// One quarter of the ellipse through the centres of the outermost pixels of a box: a and b are
-// its axes in half pixels (the box's size less one), and offsets from the centre in half pixels
-// have their parities. Traced by the midpoint rule from the top, stepping across while the
-// curve is flat and down once it is steep. A tie at the midpoint steps inwards across the flat
-// part, except on the middle line, and outwards down the steep part. Gives, for each row offset v
-// (index v / 2), the widest column offset the row reaches.
-std::vector<std::int64_t> ellipseQuarter(std::int64_t a, std::int64_t b)
+// The left edge of each row of the ellipse in a box w pixels wide and h high, from the top row
+// down to the middle one (the rows below mirror them). Windows steps along the ellipse through the
+// centres of the outermost pixels (a = w - 1 and b = h - 1 apart) from the middle of the left
+// side up to the top, with the curve's error in integers: a step goes up when twice the error is
+// at most the upward increment and inwards when it is at least the inward one, both tested
+// before either is taken, so a row may step in by two where the curve turns through 45 degrees.
+// Where the sides meet below the top, the rows above keep the middle column (or two).
+std::vector<std::int64_t> ellipseLeftEdges(std::int64_t w, std::int64_t h)
 {
-  using Wide = __int128;
-  const Wide a2 = Wide{a} * a, b2 = Wide{b} * b;
-  const auto outside = [&](Wide u, Wide v) { return b2 * u * u + a2 * v * v - a2 * b2; };
-  std::vector<std::int64_t> reach(static_cast<std::size_t>(b / 2 + 1), -1);
-  const auto record = [&](std::int64_t u, std::int64_t v) {
-    auto& r = reach[static_cast<std::size_t>(v / 2)];
-    r = std::max(r, u);
-  };
-  std::int64_t u = a % 2, v = b;
-  while (u <= a && b2 * u < a2 * v) {
-    record(u, v);
-    u += 2;
-    const Wide beyond = outside(u, v - 1);
-    if (beyond > 0 || (beyond == 0 && v != 1)) v -= 2;
+  const std::int64_t a = w - 1, b = h - 1, odd = b & 1;
+  std::vector<std::int64_t> left(static_cast<std::size_t>((h + 1) / 2), (w - 1) / 2);
+  std::int64_t inward = 4 * (1 - a) * b * b, upward = 4 * (odd + 1) * a * a;
+  std::int64_t error = inward + upward + odd * a * a;
+  std::int64_t x = 0, y = (b + 1) / 2 - odd;
+  while (2 * x <= a && y >= 0) {
+    auto& edge = left[static_cast<std::size_t>(y)];
+    edge = std::min(edge, x);
+    const std::int64_t doubled = 2 * error;
+    if (doubled <= upward) {
+      --y;
+      upward += 8 * a * a;
+      error += upward;
+    }
+    if (doubled >= inward) {
+      ++x;
+      inward += 8 * b * b;
+      error += inward;
+    }
   }
-  for (u = std::min(u, a); v >= 0; v -= 2) {
-    record(u, v);
-    if (outside(u + 1, v - 2) < 0) u += 2;
-  }
-  return reach;
+  return left;
 }
 
 struct Crossing {
@@ -151,12 +153,9 @@ bool RegionData::ellipse(std::int32_t left, std::int32_t top, std::int32_t right
                        static_cast<std::int32_t>(x1), static_cast<std::int32_t>(y1));
     return true;
   }
-  const std::vector<std::int64_t> reach = ellipseQuarter(w - 1, h - 1);
+  const std::vector<std::int64_t> edges = ellipseLeftEdges(w, h);
   for (std::int64_t y = 0; y < h; ++y) {
-    const std::int64_t v = y * 2 >= h - 1 ? y * 2 - (h - 1) : (h - 1) - y * 2;
-    const std::int64_t across = reach[static_cast<std::size_t>(v / 2)];
-    if (across < 0) continue;
-    const std::int64_t inset = (w - 1 - across) / 2;
+    const std::int64_t inset = edges[static_cast<std::size_t>(std::min(y, h - 1 - y))];
     result.appendRows(
         static_cast<std::int32_t>(y0 + y), static_cast<std::int32_t>(y0 + y + 1),
         {static_cast<std::int32_t>(x0 + inset), static_cast<std::int32_t>(x1 - inset)});

@@ -194,7 +194,8 @@ void pens()
 // column: "w h top n left0 chain [?rows]" with the region's first row and row count, the left
 // edge of the first row, and down to the middle row each row's step inwards from the one above
 // as that many 1 bits and a 0, in hexadecimal (first bit high, padded with 0). Rows that are not
-// one span inside the box (Wine leaves garbage in a few narrow ones) step 0 and are listed after
+// one span inside the box mirrored about its middle column (Wine leaves uninitialised rects in
+// the rows above the meeting point of tall narrow ones) step 0 and are listed after
 // "?" as row numbers from the top. "w h -" for an empty region.
 void ellipse(int w, int h)
 {
@@ -217,7 +218,8 @@ void ellipse(int w, int h)
   for (int i = 0; i < count; ++i) {
     const RECT& r = rects[i];
     for (int y = r.top; y < r.bottom; ++y)
-      if (y >= top && y < bottom && r.left >= lo && r.left < r.right && r.right <= hi)
+      if (y >= top && y < bottom && r.left >= lo && r.left < r.right && r.right <= hi &&
+          r.right == w - 1 - r.left)
         left[y - top] = r.left;
   }
   const int half = (n + 1) / 2;
