@@ -8,6 +8,7 @@
 #include "framework/OMEditionAssert.h"
 #include "trinkets/src/OMScriptableObject.h"
 #include "trinkets/src/rthread/YExpression.h"
+#include "trinkets/src/rthread/YNumericProgram.h"
 #include "trinkets/src/rthread/eventRecord.h"
 #include "trinkets/src/rvar/YVariableTable.h"
 
@@ -44,6 +45,25 @@ const char* intoComputedBuffer(const char* text, int length, int* outLength)
 bool beginsNumeric(char c)
 {
   return (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+';
+}
+
+// "%ld", without the cost of the formatted print on the interpreter's hot path. The digits go
+// straight into the text, which mostly keeps its length (a counter's).
+void printInteger(std::int32_t value, std::string& text)
+{
+  const bool negative = value < 0;
+  std::uint32_t magnitude =
+      negative ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+  std::size_t count = negative ? 2 : 1;
+  for (std::uint32_t rest = magnitude / 10; rest != 0; rest /= 10)
+    ++count;
+  if (text.size() != count) text.resize(count);
+  char* at = text.data() + count;
+  do {
+    *--at = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude);
+  if (negative) *--at = '-';
 }
 
 int computeDepth = 0;
@@ -115,28 +135,15 @@ void YVariable::clearValue(bool deleteObject)
 
 void YVariable::regenerateText()
 {
-  char buffer[64];
   if (type == typeInteger) {
-    // "%ld", without the cost of the formatted print on the interpreter's hot path.
-    char* end = buffer + sizeof buffer;
-    char* at = end;
-    const bool negative = integerValue < 0;
-    std::uint32_t magnitude = negative ? 0u - static_cast<std::uint32_t>(integerValue)
-                                       : static_cast<std::uint32_t>(integerValue);
-    do {
-      *--at = static_cast<char>('0' + magnitude % 10);
-      magnitude /= 10;
-    } while (magnitude);
-    if (negative) *--at = '-';
-    text.assign(at, static_cast<std::size_t>(end - at));
-    hasText = true;
-    return;
+    printInteger(integerValue, text);
   } else if (type == typeDouble) {
+    char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.15g", realValue);
+    text = buffer;
   } else {
     return;
   }
-  text = buffer;
   hasText = true;
 }
 
@@ -216,7 +223,10 @@ void YVariable::setInteger(std::int32_t value)
 {
   YVariable* target = followed();
   if (target->kind != plainVariable) return;
-  target->clearValue(true);
+  // The text is rewritten below; only an object needs the whole clearing.
+  if (target->type == typeObject) target->clearValue(true);
+  target->realValue = 0.0;
+  target->marked = 0;
   target->type = typeInteger;
   target->integerValue = value;
   target->regenerateText();

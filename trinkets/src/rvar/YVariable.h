@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 class OMScriptableObject;
+class YNumericProgram;
 
 // One entry of the script variable table: a name, literal, dotted name, substring form or
 // expression, with its value. Texts are bytes of the content's code page.
@@ -93,6 +95,8 @@ class YVariable {
   };
   std::vector<std::uint16_t> parts;
   std::uint32_t marked = 0;
+  // An expression's numeric form, made at its first evaluation.
+  std::unique_ptr<YNumericProgram> numericProgram;
 
  private:
   YVariable* followReference();
