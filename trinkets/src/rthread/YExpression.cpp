@@ -424,6 +424,17 @@ std::size_t formatExpressionNumber(double number, char* buffer, std::size_t size
   return length < 0 ? 0 : static_cast<std::size_t>(length);
 }
 
+bool evaluateExpressionNumber(YVariable& variable, double& number)
+{
+  // Nothing that evaluation does changes an expression's own code or operands (a "$" inside
+  // only adds variables), so its program stays true to them.
+  if (variable.kind != YVariable::expression) return false;
+  if (!variable.numericProgram) {
+    variable.numericProgram = YNumericProgram::make(variable.text, variable.parts);
+  }
+  return variable.numericProgram && variable.numericProgram->run(number);
+}
+
 int evaluateExpressionResult(YVariable& variable, bool& numeric, double& number, std::string& text,
                              OMScriptableObject** object)
 {
@@ -435,12 +446,7 @@ int evaluateExpressionResult(YVariable& variable, bool& numeric, double& number,
     text.assign(value, static_cast<std::size_t>(length));
     return expressionOk;
   }
-  // Nothing that evaluation does changes an expression's own code or operands (a "$" inside
-  // only adds variables), so they are read in place.
-  if (!variable.numericProgram) {
-    variable.numericProgram = YNumericProgram::make(variable.text, variable.parts);
-  }
-  if (variable.numericProgram && variable.numericProgram->run(number)) {
+  if (evaluateExpressionNumber(variable, number)) {
     numeric = true;
     return expressionOk;
   }

@@ -31,6 +31,74 @@ bool isArithmetic(char op)
   }
 }
 
+struct Number {
+  double value;
+  bool integer;
+};
+
+bool operandValue(YVariable* operand, Number& result)
+{
+  YVariable* variable = operand->followed();
+  if (variable->kind != YVariable::plainVariable && variable->kind != YVariable::literal) {
+    return false;
+  }
+  if (!variable->hasText) return false;
+  if (variable->type == YVariable::typeInteger) {
+    result = {static_cast<double>(variable->integerValue), true};
+    return true;
+  }
+  if (variable->type == YVariable::typeDouble) {
+    result = {variable->realValue, false};
+    return true;
+  }
+  return false;
+}
+
+bool apply(char op, double a, double b, Number& result)
+{
+  switch (op) {
+    case '+':
+      result = {a + b, false};
+      return true;
+    case '-':
+      result = {a - b, false};
+      return true;
+    case '*':
+      result = {a * b, false};
+      return true;
+    case '/':
+      if (b * b < 0.00000001) return false;
+      result = {a / b, false};
+      return true;
+    case '\\':
+    case '%': {
+      const std::int64_t divisor = truncatedToInteger(b);
+      if (divisor == 0) return false;
+      const std::int64_t dividend = truncatedToInteger(a);
+      result = {static_cast<double>(op == '\\' ? dividend / divisor : dividend % divisor), true};
+      return true;
+    }
+    case '^':
+      if (a < 0 && b != std::trunc(b)) return false;
+      result = {std::pow(a, b), false};
+      return true;
+    case '<':
+      result = {a < b ? 1.0 : 0.0, true};
+      return true;
+    case '>':
+      result = {a > b ? 1.0 : 0.0, true};
+      return true;
+    case '=':
+      result = {a == b ? 1.0 : 0.0, true};
+      return true;
+    case '#':
+      result = {a != b ? 1.0 : 0.0, true};
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 std::int64_t truncatedToInteger(double number)
@@ -91,24 +159,6 @@ YNumericProgram::Made YNumericProgram::add(const std::string& code,
   return Made::ok;
 }
 
-bool YNumericProgram::operandValue(YVariable* operand, Number& result)
-{
-  YVariable* variable = operand->followed();
-  if (variable->kind != YVariable::plainVariable && variable->kind != YVariable::literal) {
-    return false;
-  }
-  if (!variable->hasText) return false;
-  if (variable->type == YVariable::typeInteger) {
-    result = {static_cast<double>(variable->integerValue), true};
-    return true;
-  }
-  if (variable->type == YVariable::typeDouble) {
-    result = {variable->realValue, false};
-    return true;
-  }
-  return false;
-}
-
 bool YNumericProgram::run(double& number) const
 {
   if (steps_.empty()) return false;
@@ -142,49 +192,4 @@ bool YNumericProgram::run(double& number) const
   }
   number = stack[0].value;
   return true;
-}
-
-bool YNumericProgram::apply(char op, double a, double b, Number& result)
-{
-  switch (op) {
-    case '+':
-      result = {a + b, false};
-      return true;
-    case '-':
-      result = {a - b, false};
-      return true;
-    case '*':
-      result = {a * b, false};
-      return true;
-    case '/':
-      if (b * b < 0.00000001) return false;
-      result = {a / b, false};
-      return true;
-    case '\\':
-    case '%': {
-      const std::int64_t divisor = truncatedToInteger(b);
-      if (divisor == 0) return false;
-      const std::int64_t dividend = truncatedToInteger(a);
-      result = {static_cast<double>(op == '\\' ? dividend / divisor : dividend % divisor), true};
-      return true;
-    }
-    case '^':
-      if (a < 0 && b != std::trunc(b)) return false;
-      result = {std::pow(a, b), false};
-      return true;
-    case '<':
-      result = {a < b ? 1.0 : 0.0, true};
-      return true;
-    case '>':
-      result = {a > b ? 1.0 : 0.0, true};
-      return true;
-    case '=':
-      result = {a == b ? 1.0 : 0.0, true};
-      return true;
-    case '#':
-      result = {a != b ? 1.0 : 0.0, true};
-      return true;
-    default:
-      return false;
-  }
 }

@@ -28,16 +28,10 @@ class YNumericProgram {
     char op;
     YVariable* operand;
   };
-  struct Number {
-    double value;
-    bool integer;
-  };
   enum class Made { ok, never, later };
 
   Made add(const std::string& code, const std::vector<std::uint16_t>& operands, std::size_t& cursor,
            int& nextOperand, int depth);
-  static bool operandValue(YVariable* operand, Number& result);
-  static bool apply(char op, double a, double b, Number& result);
 
   // Empty when the expression is never a number-only one.
   std::vector<Step> steps_;

@@ -47,22 +47,50 @@ bool beginsNumeric(char c)
   return (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+';
 }
 
-// "%ld", without the cost of the formatted print on the interpreter's hot path. The digits go
-// straight into the text, which mostly keeps its length (a counter's).
+std::size_t digitCount(std::uint32_t value)
+{
+  std::size_t count = 1;
+  if (value >= 100000000u) {
+    value /= 100000000u;
+    count += 8;
+  }
+  if (value >= 10000u) {
+    value /= 10000u;
+    count += 4;
+  }
+  if (value >= 100u) {
+    value /= 100u;
+    count += 2;
+  }
+  return value >= 10u ? count + 1 : count;
+}
+
+// "%ld", without the cost of the formatted print on the interpreter's hot path: two digits at
+// a time, straight into the text, which mostly keeps its length (a counter's).
 void printInteger(std::int32_t value, std::string& text)
 {
+  static constexpr char pairs[] =
+      "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243"
+      "4445464748495051525354555657585960616263646566676869707172737475767778798081828384858687"
+      "888990919293949596979899";
   const bool negative = value < 0;
   std::uint32_t magnitude =
       negative ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
-  std::size_t count = negative ? 2 : 1;
-  for (std::uint32_t rest = magnitude / 10; rest != 0; rest /= 10)
-    ++count;
+  const std::size_t count = digitCount(magnitude) + (negative ? 1 : 0);
   if (text.size() != count) text.resize(count);
   char* at = text.data() + count;
-  do {
-    *--at = static_cast<char>('0' + magnitude % 10);
-    magnitude /= 10;
-  } while (magnitude);
+  while (magnitude >= 100u) {
+    const std::uint32_t pair = (magnitude % 100u) * 2u;
+    magnitude /= 100u;
+    *--at = pairs[pair + 1];
+    *--at = pairs[pair];
+  }
+  if (magnitude >= 10u) {
+    *--at = pairs[magnitude * 2u + 1];
+    *--at = pairs[magnitude * 2u];
+  } else {
+    *--at = static_cast<char>('0' + magnitude);
+  }
   if (negative) *--at = '-';
 }
 
