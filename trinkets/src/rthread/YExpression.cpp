@@ -212,8 +212,9 @@ void valueOf(YVariable* operand, Value& value)
       value.type = variable->type;
       value.number =
           variable->type == YVariable::typeInteger ? variable->integerValue : variable->realValue;
-      value.view = variable->text.data();
-      value.viewLength = variable->text.size();
+      const std::string& text = variable->storedText();
+      value.view = text.data();
+      value.viewLength = text.size();
       return;
     }
   }

@@ -36,7 +36,7 @@ struct Number {
   bool integer;
 };
 
-bool operandValue(YVariable* operand, Number& result)
+inline bool operandValue(YVariable* operand, Number& result)
 {
   YVariable* variable = operand->followed();
   if (variable->kind != YVariable::plainVariable && variable->kind != YVariable::literal) {
@@ -54,7 +54,14 @@ bool operandValue(YVariable* operand, Number& result)
   return false;
 }
 
-bool apply(char op, double a, double b, Number& result)
+inline bool leafValue(char op, YVariable* operand, Number& result)
+{
+  if (op == 't') return operandValue(operand, result);
+  result = {0.0, true};
+  return true;
+}
+
+inline bool apply(char op, double a, double b, Number& result)
 {
   switch (op) {
     case '+':
@@ -99,6 +106,11 @@ bool apply(char op, double a, double b, Number& result)
   }
 }
 
+bool isLeaf(char op)
+{
+  return op == 't' || op == 'z';
+}
+
 }  // namespace
 
 std::int64_t truncatedToInteger(double number)
@@ -121,6 +133,9 @@ std::unique_ptr<YNumericProgram> YNumericProgram::make(const std::string& code,
   const Made made = program->add(code, operands, cursor, nextOperand, 0);
   if (made == Made::later) return nullptr;
   if (made == Made::never) program->steps_.clear();
+  const std::vector<Step>& steps = program->steps_;
+  program->binary_ =
+      steps.size() == 3 && isLeaf(steps[0].op) && isLeaf(steps[1].op) && isArithmetic(steps[2].op);
   return program;
 }
 
@@ -161,6 +176,18 @@ YNumericProgram::Made YNumericProgram::add(const std::string& code,
 
 bool YNumericProgram::run(double& number) const
 {
+  if (binary_) {
+    Number right;
+    Number left;
+    if (!leafValue(steps_[0].op, steps_[0].operand, right) ||
+        !leafValue(steps_[1].op, steps_[1].operand, left)) {
+      return false;
+    }
+    Number result;
+    if (!apply(steps_[2].op, left.value, right.value, result)) return false;
+    number = result.value;
+    return true;
+  }
   if (steps_.empty()) return false;
   Number stack[stackLimit];
   int top = 0;

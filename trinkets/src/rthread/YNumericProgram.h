@@ -35,6 +35,8 @@ class YNumericProgram {
 
   // Empty when the expression is never a number-only one.
   std::vector<Step> steps_;
+  // The steps are two operands and one operator, the common shape, run without a stack.
+  bool binary_ = false;
 };
 
 // Truncates towards zero into the 64-bit range, as the integer operators of expressions do.

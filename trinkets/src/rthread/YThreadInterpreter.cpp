@@ -586,7 +586,7 @@ void YThread::doAssign(const std::uint16_t* run)
     target->reset(true);
     target->type = from->type;
     target->realValue = from->realValue;
-    target->text = from->text;
+    target->text = from->storedText();
     target->hasText = true;
     return;
   }

@@ -157,14 +157,21 @@ void YVariable::clearValue(bool deleteObject)
   type = typeEmpty;
   realValue = 0.0;
   hasText = false;
+  textPending_ = false;
   text.clear();
   marked = 0;
+}
+
+void YVariable::printPendingText() const
+{
+  printInteger(integerValue, text);
+  textPending_ = false;
 }
 
 void YVariable::regenerateText()
 {
   if (type == typeInteger) {
-    printInteger(integerValue, text);
+    printPendingText();
   } else if (type == typeDouble) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.15g", realValue);
@@ -251,13 +258,15 @@ void YVariable::setInteger(std::int32_t value)
 {
   YVariable* target = followed();
   if (target->kind != plainVariable) return;
-  // The text is rewritten below; only an object needs the whole clearing.
+  // Only an object needs the whole clearing; the text is printed when it is read.
   if (target->type == typeObject) target->clearValue(true);
   target->realValue = 0.0;
   target->marked = 0;
   target->type = typeInteger;
   target->integerValue = value;
-  target->regenerateText();
+  target->text.clear();
+  target->hasText = true;
+  target->textPending_ = true;
 }
 
 void YVariable::setDouble(double value)
@@ -350,6 +359,7 @@ const char* YVariable::getText(int* outLength)
         if (outLength) *outLength = static_cast<int>(name.size());
         return name.c_str();
       }
+      storedText();
       if (outLength) *outLength = static_cast<int>(text.size());
       return text.c_str();
     case literal:
