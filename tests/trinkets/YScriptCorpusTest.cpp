@@ -251,3 +251,59 @@ TEST_F(ScriptCorpusTest, CorpusCoversLoopsProceduresTextsAndErrors)
 }
 
 }  // namespace
+
+namespace {
+
+// An expression keeps its operands' variables once found; what they hold is read at each
+// run. The same site sees its operand unset, holding an object, dropped, then a number.
+TEST_F(ScriptCorpusTest, ExpressionSitesFollowOperandsWhoseObjectsComeAndGo)
+{
+  run("for i 1 7\r[\r"
+      "  if i=2\r    p=TProbe\r"
+      "  if i=4\r    drop p\r"
+      "  if i=5\r    p=i*10\r"
+      "  if i=7\r    p=TProbe\r"
+      "  n=p+1\r"
+      "  m=i*2+1\r"
+      "  say i n m\r]\r");
+  EXPECT_EQ(debugLines(), (std::vector<std::string>{"1 p1 3", "2 n 5", "3 n 7", "4 p1 9", "5 51 11",
+                                                    "6 51 13", "7 n 15"}));
+  EXPECT_EQ(scripttest::probesAlive, 1);
+}
+
+// Clearing the table deletes every expression with what it had found; the same texts made
+// again find the new variables, at other places in the table.
+TEST_F(ScriptCorpusTest, ExpressionsFindTheirOperandsAgainAfterTheTableIsCleared)
+{
+  run("a=5\rb=a*3+a\r");
+  EXPECT_EQ(text("b"), "20");
+  dropThreads();
+  scriptVariables.clear();
+  run("x=1\ry=2\ra=7\rb=a*3+a\r");
+  EXPECT_EQ(text("b"), "28");
+}
+
+// Integers stored by loops and arithmetic print their text only when read; every reader
+// sees the same text: "say", copies, text operators, substrings, the compiled image, and the
+// walk of procedure labels.
+TEST_F(ScriptCorpusTest, IntegerTextsReadTheSameByEveryReader)
+{
+  run("for i 1 3\r[\r  s=0-i*100\r  w=i*7\r]\r"
+      "t=s\ru=s+'x'\rv=s|2|2\rlabel=5\r"
+      "say i s t u v\r"
+      "procedure label\r[\r]\r");
+  EXPECT_EQ(debugLines(), (std::vector<std::string>{"4 -300 -300 -300x 30"}));
+  std::vector<unsigned char> image;
+  scriptVariables.appendImage(image, false);
+  const std::string bytes(image.begin(), image.end());
+  EXPECT_NE(bytes.find(std::string("\x02\0\0\0"
+                                   "21",
+                                   6)),
+            std::string::npos);
+  for (const char* name = scriptVariables.firstProcedureName(); name;
+       name = scriptVariables.nextProcedureName()) {
+    EXPECT_STRNE(name, "label");
+  }
+}
+
+}  // namespace

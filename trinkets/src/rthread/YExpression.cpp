@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "trinkets/src/rthread/YNumericProgram.h"
 #include "trinkets/src/rvar/YVariable.h"
 #include "trinkets/src/rvar/YVariableTable.h"
 
@@ -211,8 +212,9 @@ void valueOf(YVariable* operand, Value& value)
       value.type = variable->type;
       value.number =
           variable->type == YVariable::typeInteger ? variable->integerValue : variable->realValue;
-      value.view = variable->text.data();
-      value.viewLength = variable->text.size();
+      const std::string& text = variable->storedText();
+      value.view = text.data();
+      value.viewLength = text.size();
       return;
     }
   }
@@ -229,15 +231,6 @@ void valueOf(YVariable* operand, Value& value)
     value.type = YVariable::typeText;
   }
   return;
-}
-
-std::int64_t truncated(double number)
-{
-  const double whole = std::trunc(number);
-  if (!(whole == whole)) return 0;
-  if (whole > 9.0e18) return static_cast<std::int64_t>(9.0e18);
-  if (whole < -9.0e18) return static_cast<std::int64_t>(-9.0e18);
-  return static_cast<std::int64_t>(whole);
 }
 
 int compareTexts(std::string_view left, std::string_view right)
@@ -290,7 +283,7 @@ class Evaluator {
         setNumber(result, operand.number, true);
         break;
       case YVariable::typeDouble:
-        setNumber(result, static_cast<double>(truncated(operand.number)), true);
+        setNumber(result, static_cast<double>(truncatedToInteger(operand.number)), true);
         break;
       default:
         setNumber(result, static_cast<double>(operand.text().size()), true);
@@ -358,8 +351,8 @@ class Evaluator {
       case '\\':
       case '%': {
         if (!numeric) return expressionNotNumeric;
-        const std::int64_t dividend = truncated(a);
-        const std::int64_t divisor = truncated(b);
+        const std::int64_t dividend = truncatedToInteger(a);
+        const std::int64_t divisor = truncatedToInteger(b);
         if (divisor == 0) return expressionDivisionByZero;
         const std::int64_t answer = op == '\\' ? dividend / divisor : dividend % divisor;
         setNumber(result, static_cast<double>(answer), true);
@@ -410,126 +403,6 @@ class Evaluator {
   int nextOperand_;
 };
 
-// The common case of numbers only, evaluated without making a text: the same walk as the
-// evaluator's, refusing everything that the evaluator must decide (texts, objects, "$", "@",
-// dotted names, a bare operand whose result is its own text, and every error).
-class NumericEvaluator {
- public:
-  NumericEvaluator(const std::string& code, const std::vector<std::uint16_t>& operands)
-      : code_(code), operands_(operands), nextOperand_(static_cast<int>(operands.size()))
-  {
-  }
-
-  bool run(double& number)
-  {
-    if (code_.empty() || code_[0] == 't') return false;
-    Number result;
-    if (!node(result)) return false;
-    number = result.value;
-    return true;
-  }
-
- private:
-  struct Number {
-    double value = 0.0;
-    bool integer = true;
-  };
-
-  bool operand(Number& result)
-  {
-    if (nextOperand_ <= 0) return false;
-    YVariable* variable = scriptVariables.at(operands_[--nextOperand_]);
-    if (!variable || variable->kind == YVariable::dottedName) return false;
-    variable = variable->followed();
-    if (variable->kind != YVariable::plainVariable && variable->kind != YVariable::literal) {
-      return false;
-    }
-    if (!variable->hasText) return false;
-    if (variable->type == YVariable::typeInteger) {
-      result = {static_cast<double>(variable->integerValue), true};
-      return true;
-    }
-    if (variable->type == YVariable::typeDouble) {
-      result = {variable->realValue, false};
-      return true;
-    }
-    return false;
-  }
-
-  bool node(Number& result)
-  {
-    if (cursor_ >= code_.size()) return false;
-    const char c = code_[cursor_++];
-    if (c == 'z') {
-      result = {0.0, true};
-      return true;
-    }
-    if (c == 't') return operand(result);
-    if (c != 's' || cursor_ >= code_.size()) return false;
-    const char op = code_[cursor_++];
-    if (op == '$' || op == '@') return false;
-    Number right;
-    if (!node(right)) return false;
-    if (op == '~') {
-      result = {right.integer ? right.value : static_cast<double>(truncated(right.value)), true};
-      return true;
-    }
-    Number left;
-    if (!node(left)) return false;
-    return apply(op, left.value, right.value, result);
-  }
-
-  static bool apply(char op, double a, double b, Number& result)
-  {
-    switch (op) {
-      case '+':
-        result = {a + b, false};
-        return true;
-      case '-':
-        result = {a - b, false};
-        return true;
-      case '*':
-        result = {a * b, false};
-        return true;
-      case '/':
-        if (b * b < 0.00000001) return false;
-        result = {a / b, false};
-        return true;
-      case '\\':
-      case '%': {
-        const std::int64_t divisor = truncated(b);
-        if (divisor == 0) return false;
-        const std::int64_t dividend = truncated(a);
-        result = {static_cast<double>(op == '\\' ? dividend / divisor : dividend % divisor), true};
-        return true;
-      }
-      case '^':
-        if (a < 0 && b != std::trunc(b)) return false;
-        result = {std::pow(a, b), false};
-        return true;
-      case '<':
-        result = {a < b ? 1.0 : 0.0, true};
-        return true;
-      case '>':
-        result = {a > b ? 1.0 : 0.0, true};
-        return true;
-      case '=':
-        result = {a == b ? 1.0 : 0.0, true};
-        return true;
-      case '#':
-        result = {a != b ? 1.0 : 0.0, true};
-        return true;
-      default:
-        return false;
-    }
-  }
-
-  const std::string& code_;
-  const std::vector<std::uint16_t>& operands_;
-  std::size_t cursor_ = 0;
-  int nextOperand_;
-};
-
 }  // namespace
 
 int compileExpression(const char* text, int length, YCompiledExpression& compiled)
@@ -552,6 +425,17 @@ std::size_t formatExpressionNumber(double number, char* buffer, std::size_t size
   return length < 0 ? 0 : static_cast<std::size_t>(length);
 }
 
+bool evaluateExpressionNumber(YVariable& variable, double& number)
+{
+  // Nothing that evaluation does changes an expression's own code or operands (a "$" inside
+  // only adds variables), so its program stays true to them.
+  if (variable.kind != YVariable::expression) return false;
+  if (!variable.numericProgram) {
+    variable.numericProgram = YNumericProgram::make(variable.text, variable.parts);
+  }
+  return variable.numericProgram && variable.numericProgram->run(number);
+}
+
 int evaluateExpressionResult(YVariable& variable, bool& numeric, double& number, std::string& text,
                              OMScriptableObject** object)
 {
@@ -563,9 +447,7 @@ int evaluateExpressionResult(YVariable& variable, bool& numeric, double& number,
     text.assign(value, static_cast<std::size_t>(length));
     return expressionOk;
   }
-  // Nothing that evaluation does changes an expression's own code or operands (a "$" inside
-  // only adds variables), so they are read in place.
-  if (NumericEvaluator(variable.text, variable.parts).run(number)) {
+  if (evaluateExpressionNumber(variable, number)) {
     numeric = true;
     return expressionOk;
   }

@@ -35,6 +35,9 @@ constexpr int expressionTextLimit = 1024;
 
 // Compiles the text; atoms are added to the variable table. Returns an error code.
 int compileExpression(const char* text, int length, YCompiledExpression& compiled);
+// The value of an expression of numbers only, without making a text; false when the full
+// evaluation must decide (texts, objects, errors).
+bool evaluateExpressionNumber(YVariable& variable, double& number);
 // Evaluates an expression variable into a text. Returns an error code.
 int evaluateExpression(YVariable& variable, std::string& text);
 // The same, leaving a numeric result as a number (numeric set) instead of printing it.

@@ -176,6 +176,7 @@ class YThread {
   void doReturn();
   void doAssign(const std::uint16_t* run);
   static void assignExpression(YVariable& destination, YVariable& expression);
+  static void assignNumber(YVariable& destination, double number);
   void doDrop(const std::uint16_t* run);
   bool dumpState(const std::uint16_t* run, int& k);
   void doGlobalFunction(const std::uint16_t* run);

@@ -1,5 +1,4 @@
 #include <mmsystem.h>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -112,7 +111,10 @@ std::int32_t procedureStart(long long label)
 
 bool isPrintedAsInteger(double number)
 {
-  return number == std::trunc(number) && number >= -2000000000.0 && number <= 2000000000.0;
+  // The range first: within it the conversion is exact for whole numbers, and cheaper than
+  // truncating.
+  return number >= -2000000000.0 && number <= 2000000000.0 &&
+         static_cast<double>(static_cast<std::int32_t>(number)) == number;
 }
 
 bool isStopState(std::int32_t state)
@@ -475,11 +477,13 @@ void YThread::doIfTest(const std::uint16_t* run)
   variable = variable->followed();
   if (variable->kind == YVariable::expression) {
     // The text of a whole number begins with "0" only when it is 0.
-    bool numeric = false;
     double number = 0.0;
-    std::string text;
-    const int error = evaluateExpressionResult(*variable, numeric, number, text);
-    if (error == 0 && numeric && isPrintedAsInteger(number)) {
+    bool numeric = evaluateExpressionNumber(*variable, number);
+    if (!numeric) {
+      std::string text;
+      if (evaluateExpressionResult(*variable, numeric, number, text) != 0) numeric = false;
+    }
+    if (numeric && isPrintedAsInteger(number)) {
       condition_ = number != 0.0 ? 1 : 0;
       return;
     }
@@ -584,7 +588,7 @@ void YThread::doAssign(const std::uint16_t* run)
     target->reset(true);
     target->type = from->type;
     target->realValue = from->realValue;
-    target->text = from->text;
+    target->text = from->storedText();
     target->hasText = true;
     return;
   }
@@ -596,8 +600,12 @@ void YThread::doAssign(const std::uint16_t* run)
 // without printing and parsing it.
 void YThread::assignExpression(YVariable& destination, YVariable& expression)
 {
-  bool numeric = false;
   double number = 0.0;
+  if (evaluateExpressionNumber(expression, number)) {
+    assignNumber(destination, number);
+    return;
+  }
+  bool numeric = false;
   std::string text;
   OMScriptableObject* object = nullptr;
   if (evaluateExpressionResult(expression, numeric, number, text, &object) != 0) {
@@ -606,12 +614,8 @@ void YThread::assignExpression(YVariable& destination, YVariable& expression)
     return;
   }
   if (numeric) {
-    if (isPrintedAsInteger(number) && number > -1000000000.0) {
-      destination.setInteger(static_cast<std::int32_t>(number));
-      return;
-    }
-    char buffer[64];
-    text.assign(buffer, formatExpressionNumber(number, buffer, sizeof buffer));
+    assignNumber(destination, number);
+    return;
   }
   if (object) {
     // An object value is shared with a sharing destination, else cloned.
@@ -627,6 +631,17 @@ void YThread::assignExpression(YVariable& destination, YVariable& expression)
     return;
   }
   destination.setText(text.data(), static_cast<int>(text.size()));
+}
+
+void YThread::assignNumber(YVariable& destination, double number)
+{
+  if (isPrintedAsInteger(number) && number > -1000000000.0) {
+    destination.setInteger(static_cast<std::int32_t>(number));
+    return;
+  }
+  char buffer[64];
+  destination.setText(buffer,
+                      static_cast<int>(formatExpressionNumber(number, buffer, sizeof buffer)));
 }
 
 // A drop topic on the operand's word; true when the word was one (and consumed).

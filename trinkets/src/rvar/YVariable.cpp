@@ -8,6 +8,7 @@
 #include "framework/OMEditionAssert.h"
 #include "trinkets/src/OMScriptableObject.h"
 #include "trinkets/src/rthread/YExpression.h"
+#include "trinkets/src/rthread/YNumericProgram.h"
 #include "trinkets/src/rthread/eventRecord.h"
 #include "trinkets/src/rvar/YVariableTable.h"
 
@@ -44,6 +45,53 @@ const char* intoComputedBuffer(const char* text, int length, int* outLength)
 bool beginsNumeric(char c)
 {
   return (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+';
+}
+
+std::size_t digitCount(std::uint32_t value)
+{
+  std::size_t count = 1;
+  if (value >= 100000000u) {
+    value /= 100000000u;
+    count += 8;
+  }
+  if (value >= 10000u) {
+    value /= 10000u;
+    count += 4;
+  }
+  if (value >= 100u) {
+    value /= 100u;
+    count += 2;
+  }
+  return value >= 10u ? count + 1 : count;
+}
+
+// "%ld", without the cost of the formatted print on the interpreter's hot path: two digits at
+// a time, straight into the text, which mostly keeps its length (a counter's).
+void printInteger(std::int32_t value, std::string& text)
+{
+  static constexpr char pairs[] =
+      "0001020304050607080910111213141516171819202122232425262728293031323334353637383940414243"
+      "4445464748495051525354555657585960616263646566676869707172737475767778798081828384858687"
+      "888990919293949596979899";
+  const bool negative = value < 0;
+  std::uint32_t magnitude =
+      negative ? 0u - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+  const std::size_t count = digitCount(magnitude) + (negative ? 1 : 0);
+  if (text.size() != count) text.resize(count);
+  char* at = text.data() + count;
+  while (magnitude >= 100u) {
+    const std::uint32_t pair = (magnitude % 100u) * 2u;
+    magnitude /= 100u;
+    *--at = pairs[pair + 1];
+    *--at = pairs[pair];
+  }
+  if (magnitude >= 10u) {
+    *--at = pairs[magnitude * 2u + 1];
+    *--at = pairs[magnitude * 2u];
+  } else {
+    *--at = static_cast<char>('0' + magnitude);
+  }
+  if (negative) *--at = '-';
 }
 
 int computeDepth = 0;
@@ -109,34 +157,28 @@ void YVariable::clearValue(bool deleteObject)
   type = typeEmpty;
   realValue = 0.0;
   hasText = false;
+  textPending_ = false;
   text.clear();
   marked = 0;
 }
 
+void YVariable::printPendingText() const
+{
+  printInteger(integerValue, text);
+  textPending_ = false;
+}
+
 void YVariable::regenerateText()
 {
-  char buffer[64];
   if (type == typeInteger) {
-    // "%ld", without the cost of the formatted print on the interpreter's hot path.
-    char* end = buffer + sizeof buffer;
-    char* at = end;
-    const bool negative = integerValue < 0;
-    std::uint32_t magnitude = negative ? 0u - static_cast<std::uint32_t>(integerValue)
-                                       : static_cast<std::uint32_t>(integerValue);
-    do {
-      *--at = static_cast<char>('0' + magnitude % 10);
-      magnitude /= 10;
-    } while (magnitude);
-    if (negative) *--at = '-';
-    text.assign(at, static_cast<std::size_t>(end - at));
-    hasText = true;
-    return;
+    printPendingText();
   } else if (type == typeDouble) {
+    char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.15g", realValue);
+    text = buffer;
   } else {
     return;
   }
-  text = buffer;
   hasText = true;
 }
 
@@ -216,10 +258,15 @@ void YVariable::setInteger(std::int32_t value)
 {
   YVariable* target = followed();
   if (target->kind != plainVariable) return;
-  target->clearValue(true);
+  // Only an object needs the whole clearing; the text is printed when it is read.
+  if (target->type == typeObject) target->clearValue(true);
+  target->realValue = 0.0;
+  target->marked = 0;
   target->type = typeInteger;
   target->integerValue = value;
-  target->regenerateText();
+  target->text.clear();
+  target->hasText = true;
+  target->textPending_ = true;
 }
 
 void YVariable::setDouble(double value)
@@ -312,6 +359,7 @@ const char* YVariable::getText(int* outLength)
         if (outLength) *outLength = static_cast<int>(name.size());
         return name.c_str();
       }
+      storedText();
       if (outLength) *outLength = static_cast<int>(text.size());
       return text.c_str();
     case literal:

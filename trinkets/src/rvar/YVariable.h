@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 class OMScriptableObject;
+class YNumericProgram;
 
 // One entry of the script variable table: a name, literal, dotted name, substring form or
 // expression, with its value. Texts are bytes of the content's code page.
@@ -66,6 +68,12 @@ class YVariable {
   bool holdsObject() const { return type == typeObject; }
   bool ownsObject() const { return type == typeObject && sharing == 0; }
   bool isProcedureLabel() const { return hasText && !text.empty() && text[0] == '+'; }
+  // The stored text of a value, printed first when an integer was stored without it.
+  const std::string& storedText() const
+  {
+    if (textPending_) printPendingText();
+    return text;
+  }
 
   // Converts a double to integer the way scripts do: to the nearer of floor and ceiling, the
   // floor when both are equally near.
@@ -79,7 +87,9 @@ class YVariable {
 
   std::int32_t length = -1;
   std::string name;
-  std::string text;
+  // An integer's text is printed when it is first read (see storedText), so that counting
+  // does not print every value.
+  mutable std::string text;
   bool hasText = false;
   std::int32_t sharing = 0;
   std::int32_t first = 0;
@@ -93,8 +103,11 @@ class YVariable {
   };
   std::vector<std::uint16_t> parts;
   std::uint32_t marked = 0;
+  // An expression's numeric form, made at its first evaluation.
+  std::unique_ptr<YNumericProgram> numericProgram;
 
  private:
+  void printPendingText() const;
   YVariable* followReference();
   YVariable* resolveDotted();
   void clearValue(bool deleteObject);
@@ -103,4 +116,7 @@ class YVariable {
   const char* computedText(int* length);
   const char* substringText(int* length);
   const char* dottedText(int* length);
+
+  // The text is still to be printed from the integer value.
+  mutable bool textPending_ = false;
 };

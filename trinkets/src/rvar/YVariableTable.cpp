@@ -495,7 +495,7 @@ void YVariableTable::appendImage(std::vector<unsigned char>& out, bool swapped) 
     writer.word32(static_cast<std::uint32_t>(variable.length));
     writer.word32(static_cast<std::uint32_t>(variable.sharing));
     writer.optionalText(true, variable.name);
-    writer.optionalText(variable.hasText, variable.text);
+    writer.optionalText(variable.hasText, variable.storedText());
     if (variable.parts.empty()) {
       writer.word32(0xFFFFFFFFu);
     } else {
