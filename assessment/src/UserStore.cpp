@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "assessment/src/RDatFile.h"
 
@@ -20,13 +19,13 @@ std::string userKey(int number)
   return key;
 }
 
-// N of a key "user" + N (at most nine digits), else 0.
+// N of a key "user" + N (at most nine digits, no leading zero: the key the store writes), else 0.
 int numberOfKey(const char* key)
 {
   if (std::strncmp(key, "user", 4) != 0) return 0;
   const char* digits = key + 4;
   const std::size_t length = std::strlen(digits);
-  if (length == 0 || length > 9) return 0;
+  if (length == 0 || length > 9 || digits[0] == '0') return 0;
   for (const char* c = digits; *c; ++c)
     if (!std::isdigit(static_cast<unsigned char>(*c))) return 0;
   return std::atoi(digits);
@@ -78,21 +77,20 @@ const char* UserStore::nextUser()
   // The store's own keys are walked, not every number up to the next: a damaged store may
   // put that near a billion.
   const int end = nextNumber();
-  std::vector<int> numbers;
-  for (int i = 0; i < store_.slotCount(); ++i) {
-    const RData& slot = store_.slot(i);
-    if (slot.isFree()) continue;
-    const int number = numberOfKey(slot.name());
-    if (number >= cursor_ && number < end && userKey(number) == slot.name())
-      numbers.push_back(number);
-  }
-  std::sort(numbers.begin(), numbers.end());
-  for (const int number : numbers) {
-    const char* name = store_.get(userKey(number).c_str());
-    if (std::strcmp(name, "empty") != 0) {
-      cursor_ = number + 1;
-      return name;
+  while (cursor_ < end) {
+    int lowest = end;
+    for (int i = 0; i < store_.slotCount(); ++i) {
+      const RData& slot = store_.slot(i);
+      if (slot.isFree()) continue;
+      const int number = numberOfKey(slot.name());
+      if (number >= cursor_ && number < lowest && std::strcmp(slot.value(), "empty") != 0)
+        lowest = number;
     }
+    cursor_ = lowest + 1;
+    if (lowest == end) break;
+    // The store answers for a key by its first slot of that name.
+    const char* name = store_.get(userKey(lowest).c_str());
+    if (std::strcmp(name, "empty") != 0) return name;
   }
   cursor_ = end;
   return nullptr;
