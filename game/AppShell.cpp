@@ -30,7 +30,6 @@ constexpr std::uint32_t beatPeriod = 125;
 constexpr int topDepth = 20000;
 constexpr int closeStillId = 4041;
 constexpr int closePaletteId = 4041;
-constexpr int noPosition = 11111;
 
 struct Shell {
   std::unique_ptr<OMApp> app;
@@ -138,7 +137,8 @@ void freezeMovie(ShellMovie* movie)
   if (!s.closeStill) {
     std::unique_ptr<OMIStream> resource = OMAnimation::animationResolver(closeStillId);
     if (!resource) return;
-    s.closeStill = new OMAnimation(std::move(resource), noPosition, noPosition, s.stage);
+    s.closeStill =
+        new OMAnimation(std::move(resource), OMTrinket::noPosition, OMTrinket::noPosition, s.stage);
   }
   s.closeStill->start();
   s.closeStill->setZ(topDepth - 1);

@@ -13,13 +13,13 @@
 #include "game/AppShell.h"
 #include "game/OMStageWindow.h"
 #include "trinkets/src/OMAnimation.h"
+#include "trinkets/src/OMTrinket.h"
 
 namespace {
 
 constexpr int stripWidth = 300;
 constexpr int stripHeight = 400;
 constexpr std::uint32_t effectTicks = 50;
-constexpr int noPosition = 11111;
 constexpr long plainCopy = SRCCOPY;
 
 // Where the page's edge stands, in stage columns, for the successive steps.
@@ -71,7 +71,8 @@ class PageCurl {
     const int present = stage_.presentEnabled();
     stage_.setPresentEnabled(0);
     stage_.frameStep();
-    page_ = std::make_unique<OMAnimation>(std::move(pageStream), noPosition, noPosition, &stage_);
+    page_ = std::make_unique<OMAnimation>(std::move(pageStream), OMTrinket::noPosition,
+                                          OMTrinket::noPosition, &stage_);
     page_->setTouchy(0);
     images_ = page_->imageCount();
     lastWidth_ = images_ > 0 ? page_->imageWidth(images_ - 1) : 0;

@@ -30,7 +30,6 @@ TrinketRecord record("RAssess", &RAssess::create, TrinketRecord::assessmentEditi
 
 using Link = OMLinkToObj<RAssess>;
 
-constexpr int noPosition = 11111;
 constexpr int answerZ = 140;
 constexpr int answerSpotZ = 141;
 constexpr int helperZ = 200;

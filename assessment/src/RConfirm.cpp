@@ -20,7 +20,6 @@ TrinketRecord record("RConfirm", &RConfirm::create, TrinketRecord::assessmentEdi
 
 using Link = OMLinkToObj<RConfirm>;
 
-constexpr int noPosition = 11111;
 constexpr int exitPictureZ = 100;
 constexpr int exitSparkleZ = 101;
 
