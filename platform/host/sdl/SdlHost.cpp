@@ -19,16 +19,26 @@ namespace {
 
 constexpr Uint32 kPresentInterval = 16;  // about one frame of a 60 Hz display
 constexpr std::chrono::microseconds kQuietLook{1000};
+// With the display's own wait SDL's events are pumped only when something may be waiting; now
+// and then anyway, for what SDL does on its own in a pump (focus it delays, the screen saver).
+constexpr std::chrono::milliseconds kPumpInterval{100};
 
 // Work on another thread ends an idle wait through an event of our own; it is pushed only
 // while the main thread waits, so busy threads do not fill SDL's queue.
 std::atomic<Uint32> wakeEvent{0};
 std::atomic<bool> waiting{false};
+std::atomic<const SdlDisplayWait*> displayWaiter{nullptr};
 
 void wakeFromIdle()
 {
   const Uint32 type = wakeEvent.load(std::memory_order_acquire);
-  if (type == 0 || !waiting.exchange(false, std::memory_order_acq_rel)) return;
+  const SdlDisplayWait* waiter = displayWaiter.load(std::memory_order_acquire);
+  if ((type == 0 && waiter == nullptr) || !waiting.exchange(false, std::memory_order_acq_rel))
+    return;
+  if (waiter != nullptr) {
+    waiter->wake();
+    return;
+  }
   SDL_Event e{};
   e.type = type;
   SDL_PushEvent(&e);
@@ -65,6 +75,8 @@ std::unique_ptr<SdlHost> SdlHost::open()
   if (host->renderer_ == nullptr) return nullptr;
   if (!host->makeTexture()) return nullptr;
   watchDisplay(host->window_);
+  if (host->displayWait_.attach(host->window_))
+    displayWaiter.store(&host->displayWait_, std::memory_order_release);
   if (wakeEvent.load() == 0) {
     const Uint32 type = SDL_RegisterEvents(1);
     if (type != static_cast<Uint32>(-1)) wakeEvent.store(type);
@@ -101,6 +113,7 @@ bool SdlHost::makeTexture()
 SdlHost::~SdlHost()
 {
   setIdleWaker(nullptr);
+  displayWaiter.store(nullptr, std::memory_order_release);
   if (audioStarted_) stopSdlAudio();
   // A display that has gone takes its window with it.
   if (displayLost()) return;
@@ -149,6 +162,7 @@ void SdlHost::present()
 void SdlHost::presentRows(int first, int end)
 {
   if (displayLost()) return;
+  pumpDue_ = true;
   showWindow();
   const ScreenBuffer& s = screen_;
   // The screen may have changed its mode since the texture was made.
@@ -242,17 +256,35 @@ bool SdlHost::presentIfChanged()
   return true;
 }
 
-void SdlHost::waitForEvent(int milliseconds)
+bool SdlHost::waitForEvent(int milliseconds)
 {
-  if (held_ || milliseconds <= 0) return;
+  if (held_) return true;
+  if (milliseconds <= 0) return false;
   if (displayLost()) {
     SDL_Delay(static_cast<Uint32>(milliseconds));
-    return;
+    return false;
   }
+  bool woke = false;
   waiting.store(true, std::memory_order_release);
-  onDisplay([&] { held_ = SDL_WaitEventTimeout(&heldEvent_, milliseconds) != 0; });
+  if (displayWait_.usable()) {
+    // What was asked of the display goes out before the wait.
+    if (pumpDue_) onDisplay([&] { SDL_PumpEvents(); });
+    pumpDue_ = false;
+    onDisplay([&] { woke = displayWait_.wait(milliseconds); });
+  } else {
+    onDisplay([&] { held_ = SDL_WaitEventTimeout(&heldEvent_, milliseconds) != 0; });
+    woke = held_;
+  }
   waiting.store(false, std::memory_order_release);
-  if (!held_) quietUntil_ = std::chrono::steady_clock::now() + kQuietLook;
+  quietUntil_ = woke ? std::chrono::steady_clock::time_point{}
+                     : std::chrono::steady_clock::now() + kQuietLook;
+  return woke;
+}
+
+bool SdlHost::pumpNeeded(std::chrono::steady_clock::time_point now) const
+{
+  return !displayWait_.usable() || pumpDue_ || now - lastPump_ >= kPumpInterval ||
+         displayWait_.inputMayBeWaiting();
 }
 
 bool SdlHost::takeEvent(SDL_Event& sdl)
@@ -264,8 +296,14 @@ bool SdlHost::takeEvent(SDL_Event& sdl)
   }
   const auto now = std::chrono::steady_clock::now();
   if (now < quietUntil_) return false;
+  if (!pumpNeeded(now)) {
+    quietUntil_ = now + kQuietLook;
+    return false;
+  }
   bool taken = false;
   onDisplay([&] { taken = !displayLost() && SDL_PollEvent(&sdl) != 0; });
+  pumpDue_ = false;
+  lastPump_ = now;
   if (!taken) quietUntil_ = now + kQuietLook;
   return taken && !displayLost();
 }
@@ -360,8 +398,7 @@ bool SdlHost::nextInput(InputEvent& event, bool wait)
   if (!wait) return false;
   // Waiting: wake now and then to show what other threads drew.
   for (;;) {
-    waitForEvent(static_cast<int>(kPresentInterval));
-    if (!held_) break;
+    if (!waitForEvent(static_cast<int>(kPresentInterval))) break;
     while (takeEvent(sdl))
       if (translate(sdl, event)) return true;
   }
@@ -372,6 +409,7 @@ bool SdlHost::nextInput(InputEvent& event, bool wait)
 void SdlHost::raiseWindow()
 {
   if (displayLost()) return;
+  pumpDue_ = true;
   SDL_RestoreWindow(window_);
   SDL_RaiseWindow(window_);
 }
@@ -380,6 +418,7 @@ void SdlHost::setFullScreen(bool on)
 {
   if (on == fullScreen_ || displayLost()) return;
   fullScreen_ = on;
+  pumpDue_ = true;
   SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
   if (!on) SDL_SetWindowSize(window_, screen_.width, screen_.height);
   present();
@@ -390,6 +429,7 @@ void SdlHost::setTitle(const std::string& title)
 {
   if (title == title_ || displayLost()) return;
   title_ = title;
+  pumpDue_ = true;
   SDL_SetWindowTitle(window_, title.c_str());
   showWindow();
 }
@@ -398,6 +438,7 @@ void SdlHost::setIcon(const CursorShape& large, const CursorShape& small)
 {
   if (displayLost()) return;
   const CursorShape& icon = large.pixels.empty() ? small : large;
+  pumpDue_ = true;
   if (icon.pixels.size() != std::size_t(icon.width) * std::size_t(icon.height) ||
       icon.pixels.empty())
     return;
@@ -424,6 +465,7 @@ void SdlHost::cursorChanged(const CursorShape& shape, bool visible)
 void SdlHost::showCursor()
 {
   if (displayLost()) return;
+  pumpDue_ = true;
   const CursorShape& shape = cursorShape_;
   const bool empty =
       shape.systemId == 0 && (shape.width <= 0 || shape.height <= 0 ||

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/host/Host.h"
+#include "platform/host/sdl/SdlDisplayWait.h"
 
 namespace omhost {
 
@@ -42,9 +43,13 @@ class SdlHost : public Host {
   std::pair<int, int> changedRows() const;
   // Brings the rows [first, end) to the texture and shows the frame.
   void presentRows(int first, int end);
-  // Waits up to milliseconds for an SDL event, which is kept for nextInput.
-  void waitForEvent(int milliseconds);
+  // Waits up to milliseconds for an SDL event, which is kept for nextInput (or, with the
+  // display's own wait, until input may be there); answers whether the wait ended early.
+  bool waitForEvent(int milliseconds);
   bool takeEvent(SDL_Event& sdl);
+  // Whether SDL's events must be pumped now: something may be waiting, the display was
+  // talked to since the last pump, or the last pump is a while ago.
+  bool pumpNeeded(std::chrono::steady_clock::time_point now) const;
   bool makeTexture();
   // The picture's place in the window (letterboxed), and its scale.
   SDL_Rect pictureRect() const;
@@ -72,6 +77,11 @@ class SdlHost : public Host {
   // SDL's queue was found empty a moment before this: looking again sooner finds nothing new
   // (a wait would end at once on input) and costs calls to the display.
   std::chrono::steady_clock::time_point quietUntil_{};
+  SdlDisplayWait displayWait_;
+  // Calls to the display since the last pump: their requests are flushed and their answers
+  // may have brought events along.
+  bool pumpDue_ = true;
+  std::chrono::steady_clock::time_point lastPump_{};
   std::uint8_t barPresses_ = 0;  // buttons pressed in the bars: their releases go nowhere too
   CursorShape cursorShape_ = desktopArrow();
   bool cursorVisible_ = true;
