@@ -58,6 +58,44 @@ SDL_SystemCursor systemCursor(int id)
   }
 }
 
+// Whether the renderer's GL draws on the processor: Mesa's llvmpipe on a display without a
+// graphics card, and the like.
+bool glDrawsInSoftware(SDL_Renderer* renderer)
+{
+  SDL_RendererInfo info{};
+  if (SDL_GetRendererInfo(renderer, &info) != 0 || info.name == nullptr ||
+      std::strncmp(info.name, "opengl", 6) != 0)
+    return false;
+  // glGetString(GL_RENDERER), called as the hosts we build for call C functions.
+  using GetString = const unsigned char* (*)(unsigned int);
+  constexpr unsigned int kGlRenderer = 0x1F01;
+  const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+  const unsigned char* name = getString != nullptr ? getString(kGlRenderer) : nullptr;
+  if (name == nullptr) return false;
+  const std::string text(reinterpret_cast<const char*>(name));
+  for (const char* software : {"llvmpipe", "softpipe", "Software Rasterizer", "SWR", "GDI Generic",
+                               "Apple Software Renderer", "SwiftShader"})
+    if (text.find(software) != std::string::npos) return true;
+  return false;
+}
+
+// The GPU's renderer where there is one. A GL that draws on the processor wakes a thread per
+// core and redraws the whole window for every frame (most of what a slow animation cost);
+// SDL's own software renderer into the display server's shared-memory picture costs a
+// fraction of that. A renderer the user named (SDL_RENDER_DRIVER) is kept.
+SDL_Renderer* createRenderer(SDL_Window* window)
+{
+  SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, 0);
+  if (renderer == nullptr || SDL_GetHint(SDL_HINT_RENDER_DRIVER) != nullptr ||
+      !glDrawsInSoftware(renderer))
+    return renderer;
+  SDL_DestroyRenderer(renderer);
+  // Else SDL would show the software renderer's picture through a GL texture again.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_SOFTWARE);
+  return renderer != nullptr ? renderer : SDL_CreateRenderer(window, -1, 0);
+}
+
 }  // namespace
 
 std::unique_ptr<SdlHost> SdlHost::open()
@@ -71,7 +109,7 @@ std::unique_ptr<SdlHost> SdlHost::open()
   host->window_ = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width,
                                    height, SDL_WINDOW_RESIZABLE | SDL_WINDOW_HIDDEN);
   if (host->window_ == nullptr) return nullptr;
-  host->renderer_ = SDL_CreateRenderer(host->window_, -1, 0);
+  host->renderer_ = createRenderer(host->window_);
   if (host->renderer_ == nullptr) return nullptr;
   if (!host->makeTexture()) return nullptr;
   watchDisplay(host->window_);
