@@ -8,17 +8,9 @@ set -eu
 build=$(cd "$1" && pwd)
 seconds=${2:-20}
 
-if [ -z "${OM_XVFB_INSIDE:-}" ]; then
-  OM_XVFB_INSIDE=1 exec xvfb-run -a -s "-screen 0 1024x768x16 -nolisten tcp" "$0" "$@"
-fi
-
-work=$(mktemp -d)
-pid=
-cleanup() {
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill "$pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../scripts/xvfb-common.sh"
+restartUnderXvfb $((2 * seconds + 60)) 1024x768x16 xdotool "$@"
+makeWork
 
 mkdir -p "$work/work"
 cp "$build/demo/work/korvanix.INI" "$work/work/"
@@ -28,6 +20,7 @@ unset OM_HOST OM_CLOCK
   SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=/dev/null exec "$build/game/korvanix") \
   >"$work/out" 2>&1 &
 pid=$!
+running=$pid
 
 window=
 tries=300

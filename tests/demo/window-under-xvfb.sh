@@ -6,26 +6,9 @@ set -eu
 game=$1
 demo=$2
 
-fail() {
-  echo "FAILED: $*" >&2
-  exit 1
-}
-
-if [ -z "${OM_XVFB_INSIDE:-}" ]; then
-  for tool in xvfb-run xdotool xprop timeout; do
-    command -v "$tool" >/dev/null 2>&1 || fail "$tool is missing (scripts/install-deps installs it)"
-  done
-  OM_XVFB_INSIDE=1 exec timeout 120 xvfb-run -a -s "-screen 0 1024x768x16 -nolisten tcp" \
-    "$0" "$@"
-fi
-
-work=$(mktemp -d)
-pid=
-cleanup() {
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill "$pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../../scripts/xvfb-common.sh"
+restartUnderXvfb 120 1024x768x16 "xdotool xprop" "$@"
+makeWork
 
 mkdir -p "$work/work"
 cp "$demo/work/korvanix.INI" "$work/work/"
@@ -37,6 +20,7 @@ export ASAN_OPTIONS
   XDG_RUNTIME_DIR="$work" OM_DIALOG_ANSWER=1 SDL_AUDIODRIVER=disk \
   SDL_DISKAUDIOFILE="$work/sound.raw" exec "$game") >"$work/out" 2>&1 &
 pid=$!
+running=$pid
 
 # Each mapped window of the game has its title from the first look on.
 # The first start of a loaded machine may take a while; a game that ended is said at once.
@@ -66,4 +50,4 @@ while kill -0 "$pid" 2>/dev/null; do
   sleep 0.1
 done
 wait "$pid" || fail "the game ended with an error: $(cat "$work/out")"
-pid=
+running=

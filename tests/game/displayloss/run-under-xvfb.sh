@@ -6,45 +6,23 @@ set -eu
 game=$1
 demo=$2
 
-fail() {
-  echo "FAILED: $*" >&2
-  exit 1
-}
+. "$(dirname "$0")/../../../scripts/xvfb-common.sh"
 command -v Xvfb >/dev/null 2>&1 || fail "Xvfb is missing (scripts/install-deps installs it)"
-
-work=$(mktemp -d)
-xserver=
-pid=
-cleanup() {
-  for running in $pid $xserver; do
-    if kill -0 "$running" 2>/dev/null; then kill -9 "$running" 2>/dev/null || true; fi
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Waits up to $1 tenths of a second for the command after it to succeed.
-within() {
-  tenths=$1
-  shift
-  while ! "$@" >/dev/null 2>&1; do
-    tenths=$((tenths - 1))
-    [ "$tenths" -gt 0 ] || return 1
-    sleep 0.1
-  done
-}
+makeWork
 
 mkdir "$work/work"
 cp "$demo/work/korvanix.INI" "$work/work/"
 cp -r "$demo/cd" "$work/cd"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
 xserver=$!
+running=$xserver
 within 100 test -s "$work/display" || fail "the X server did not start"
 
 cd "$work/work"
 env -u OM_HOST DISPLAY=":$(cat "$work/display")" OM_DRIVE_D="$work/cd" \
   OM_WINDOWS_DIR="$work/windows" XDG_RUNTIME_DIR="$work" "$game" 2>"$work/errors" &
 pid=$!
+running="$xserver $pid"
 # The demo greets its player (in "debug.txt") once the player is chosen.
 within 300 test -s debug.txt || fail "the game did not reach its first screen"
 sleep 0.5

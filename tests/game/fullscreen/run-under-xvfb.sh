@@ -9,44 +9,14 @@ game=$1
 probe=$2
 manager=$3
 
-fail() {
-  echo "FAILED: $*" >&2
-  exit 1
-}
-
-if [ -z "${OM_XVFB_INSIDE:-}" ]; then
-  for tool in xvfb-run xdotool xwd timeout; do
-    command -v "$tool" >/dev/null 2>&1 || fail "$tool is missing (scripts/install-deps installs it)"
-  done
-  OM_XVFB_INSIDE=1 exec timeout 120 xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
-    "$0" "$@"
-fi
-
-work=$(mktemp -d)
-pid=
-wm=
-cleanup() {
-  for running in $pid $wm; do
-    if kill -0 "$running" 2>/dev/null; then kill "$running" 2>/dev/null || true; fi
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Waits up to $1 tenths of a second for the command after it to succeed.
-within() {
-  tenths=$1
-  shift
-  while ! "$@" >/dev/null 2>&1; do
-    tenths=$((tenths - 1))
-    [ "$tenths" -gt 0 ] || return 1
-    sleep 0.1
-  done
-}
+. "$(dirname "$0")/../../../scripts/xvfb-common.sh"
+restartUnderXvfb 120 1280x1024x24 "xdotool xwd" "$@"
+makeWork
 
 "$probe" setup "$work" || fail "the probe could not write the content"
 "$manager" >"$work/wm" 2>&1 &
 wm=$!
+running=$wm
 within 50 grep -qx ready "$work/wm" || fail "the window manager did not start: $(cat "$work/wm")"
 # The pointer waits on the bar below the picture, out of the way.
 xdotool mousemove 1279 1023
@@ -60,6 +30,7 @@ export ASAN_OPTIONS
   OM_SCREEN=1024x768x32 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/sound.raw" \
   exec "$game") >"$work/out" 2>&1 &
 pid=$!
+running="$wm $pid"
 
 within 150 grep -qx built "$work/work/debug.txt" ||
   fail "the start script never ran: $(cat "$work/out")"
@@ -71,6 +42,6 @@ xwd -root -silent >"$work/shot.xwd" || fail "xwd could not take a screenshot"
 xdotool mousemove 640 512 click 1 # the box's middle: (320, 240) on the game's screen
 within 100 sh -c "! kill -0 $pid" || fail "the game did not end on the click: $(cat "$work/out")"
 wait "$pid" || fail "the game ended with an error: $(cat "$work/out")"
-pid=
+running=$wm
 
 "$probe" check "$work/shot.xwd" "$work"

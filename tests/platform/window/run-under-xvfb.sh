@@ -5,37 +5,10 @@
 set -eu
 probe=$1
 
-fail() {
-  echo "FAILED: $*" >&2
-  exit 1
-}
+. "$(dirname "$0")/../../../scripts/xvfb-common.sh"
+restartUnderXvfb 120 1024x768x24 "xdotool xwd" "$@"
+makeWork
 
-if [ -z "${OM_XVFB_INSIDE:-}" ]; then
-  for tool in xvfb-run xdotool xwd timeout; do
-    command -v "$tool" >/dev/null 2>&1 || fail "$tool is missing (scripts/install-deps installs it)"
-  done
-  OM_XVFB_INSIDE=1 exec timeout 120 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
-    "$0" "$@"
-fi
-
-work=$(mktemp -d)
-pid=
-cleanup() {
-  if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then kill "$pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Waits up to $1 tenths of a second for the command after it to succeed.
-within() {
-  tenths=$1
-  shift
-  while ! "$@" >/dev/null 2>&1; do
-    tenths=$((tenths - 1))
-    [ "$tenths" -gt 0 ] || return 1
-    sleep 0.1
-  done
-}
 logged() { grep -qx "$1" "$work/log"; }
 
 # The pointer starts away from the window, so that it is not in the screenshot.
@@ -48,6 +21,7 @@ export ASAN_OPTIONS
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/sound.raw" "$probe" "$work/log" \
   >"$work/out" 2>&1 &
 pid=$!
+running=$pid
 
 within 150 xdotool search --name '^Window probe$' || fail "no window titled 'Window probe' came up: $(cat "$work/out")"
 window=$(xdotool search --name '^Window probe$' | head -n 1)
@@ -72,6 +46,6 @@ sleep 1.5 # the tone has played
 xdotool key Escape
 within 100 sh -c "! kill -0 $pid" || fail "the probe did not end on Escape"
 wait "$pid" || fail "the probe ended with an error: $(cat "$work/out")"
-pid=
+running=
 
 "$1" check "$work/shot.xwd" "$work/log" "$work/sound.raw"
