@@ -117,6 +117,9 @@ bool isPrintedAsInteger(double number)
          static_cast<double>(static_cast<std::int32_t>(number)) == number;
 }
 
+// Read before every instruction: bound once rather than fetched through a call each time.
+std::uint32_t& pauseDeadline = scriptEngine::pauseDeadline();
+
 bool isStopState(std::int32_t state)
 {
   return state == YThread::yielding || state == YThread::blocked || state == YThread::stopped;
@@ -229,7 +232,7 @@ void YThread::execute(eventRecord* record)
     if (inMessage_) leaveMessage();
     enterMessage(record->procedure);
   }
-  std::uint32_t& deadline = scriptEngine::pauseDeadline();
+  std::uint32_t& deadline = pauseDeadline;
   if (deadline != 0 && static_cast<std::int32_t>(timeGetTime() - deadline) >= 0) {
     deadline = 0;
     held_ = 0;
@@ -974,7 +977,9 @@ OMWord YThread::runMessage(eventRecord* record)
 int YThread::runUntilBlocked()
 {
   if (scriptEngine::tickRaised() && runPeriodicProcedures()) return 0;
-  while (!scriptEngine::switchPending()) {
+  // Looked at after every instruction: read in place rather than through a call.
+  const YPendingSwitch& pending = scriptEngine::pendingSwitch();
+  while (pending.thread == nullptr) {
     execute();
     if (isStopState(state_)) return 0;
     // Held by "pause" with yielding off: the run waits for the deadline. Held without one
