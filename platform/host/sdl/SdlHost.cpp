@@ -155,11 +155,15 @@ SdlHost::~SdlHost()
   if (audioStarted_) stopSdlAudio();
   // A display that has gone takes its window with it.
   if (displayLost()) return;
-  if (cursor_ != nullptr) SDL_FreeCursor(cursor_);
-  if (texture_ != nullptr) SDL_DestroyTexture(texture_);
-  if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
-  if (window_ != nullptr) SDL_DestroyWindow(window_);
-  SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+  // Taking the window down waits on the display, which may go meanwhile: Xlib would then
+  // wait for ever.
+  onDisplay([&] {
+    if (cursor_ != nullptr) SDL_FreeCursor(cursor_);
+    if (texture_ != nullptr) SDL_DestroyTexture(texture_);
+    if (renderer_ != nullptr) SDL_DestroyRenderer(renderer_);
+    if (window_ != nullptr) SDL_DestroyWindow(window_);
+    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+  });
 }
 
 // The picture scaled into the window as large as it fits, aspect kept, centred; in full
@@ -189,7 +193,7 @@ void SdlHost::showWindow()
 {
   if (shown_) return;
   shown_ = true;
-  SDL_ShowWindow(window_);
+  onDisplay([&] { SDL_ShowWindow(window_); });
 }
 
 void SdlHost::present()
@@ -448,8 +452,10 @@ void SdlHost::raiseWindow()
 {
   if (displayLost()) return;
   pumpDue_ = true;
-  SDL_RestoreWindow(window_);
-  SDL_RaiseWindow(window_);
+  onDisplay([&] {
+    SDL_RestoreWindow(window_);
+    SDL_RaiseWindow(window_);
+  });
 }
 
 void SdlHost::setFullScreen(bool on)
@@ -457,8 +463,10 @@ void SdlHost::setFullScreen(bool on)
   if (on == fullScreen_ || displayLost()) return;
   fullScreen_ = on;
   pumpDue_ = true;
-  SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-  if (!on) SDL_SetWindowSize(window_, screen_.width, screen_.height);
+  onDisplay([&] {
+    SDL_SetWindowFullscreen(window_, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    if (!on) SDL_SetWindowSize(window_, screen_.width, screen_.height);
+  });
   present();
   showCursor();  // the cursor follows the picture's scale
 }
