@@ -274,10 +274,11 @@ TEST_F(CharacterTest, LipSyncBuildsOneSequencePerSpeechAndReusesIt)
       }
       built.push_back(entries);
     }
-    // Hold, rest image, sound (first only), the records placed by sequence 0, loop, end.
-    EXPECT_EQ(built[0], (std::vector<int>{0, 0, -4, 0, 1, 1, 0, 0, 0, 0, -101, 30, 1, 1, 1,  0,
-                                          2, 2, 2,  0, 3, 3, 0, 0, 0, 0, -2,   0,  0, 0, -1, 0}));
-    EXPECT_EQ(built[1], (std::vector<int>{0, 0, -4, 0, 1, 1, 0,  0, 1, 1, 2,  0,
+    // Hold, rest image, sound (first only), the records, loop, end. The tables are not in
+    // image order: each image stands where sequence 0 shows it (image i at entry i + 1).
+    EXPECT_EQ(built[0], (std::vector<int>{0, 0, -4, 0, 1, 1, 0, 0, 0, 0, -101, 30, 2, 2, 1,  0,
+                                          3, 3, 2,  0, 1, 1, 0, 0, 0, 0, -2,   0,  0, 0, -1, 0}));
+    EXPECT_EQ(built[1], (std::vector<int>{0, 0, -4, 0, 1, 1, 0,  0, 3, 3, 2,  0,
                                           2, 2, 1,  0, 0, 0, -2, 0, 0, 0, -1, 0}));
     EXPECT_EQ(lookups, 2);
     for (int pass = 0; pass < 120 && c->isBusy(); ++pass)
