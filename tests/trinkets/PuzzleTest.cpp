@@ -167,6 +167,14 @@ TEST_F(PuzzleTest, TheDropChoosesTheBestAcceptingContainer)
        "B",
        {205, 10, 245, 50}},
       {"hot point outside", "set a isUsingHotPoint 1\r", 400, "", home},
+      // The hot point is tested where it is on the stage: read relative to the answer, (5, 5)
+      // would put the answer into the corner's container from anywhere.
+      {"hot point on the stage",
+       "C=RAttributeContainer 0 0 40 40 1 \"red\"\rplay p addContainer \"C\"\r"
+       "set a isUsingHotPoint 1\rset a hotPointX 5\rset a hotPointY 5\r",
+       400,
+       "",
+       home},
       {"disabled", "set A enabled 0\r", 209, "", home},
       {"margins centre the drop area", "set a extraLeft 10\r", 209, "A", {195, 10, 235, 50}},
       {"anchor point",
