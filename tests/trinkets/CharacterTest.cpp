@@ -448,6 +448,23 @@ TEST_F(CharacterTest, ACharacterMayBeDroppedFromItsHandlersAndWithLoadsInFlight)
   }
 }
 
+// A character dropped while an action plays on it ends that action, so that the queue goes
+// on to its end; were the done link dropped uncalled, the queue would wait for ever.
+TEST_F(CharacterTest, DroppingTheCharacterLetsAWaitingQueueGoOn)
+{
+  RCharacter* c = make(
+      "q=RQueue\rplay q add CharacterAnimAction \"c\" 12 -1\r"
+      "play q add CharacterAnimAction \"c\" 12\rset q finished pq\rplay q start\r"
+      "procedure pq\r[\r  say queue\r]\r");
+  ASSERT_NE(c, nullptr);
+  stage.passes(40, 20);
+  EXPECT_TRUE(c->isBusy());
+  EXPECT_TRUE(script.said().empty());
+  scriptVariables.forgetObject(c, true);
+  stage.passes(5, 20);
+  EXPECT_EQ(script.said(), Lines{"queue"});
+}
+
 int actionsFinished = 0;
 OMWord countAction(OMWord)
 {
