@@ -274,10 +274,11 @@ TEST_F(CharacterTest, LipSyncBuildsOneSequencePerSpeechAndReusesIt)
       }
       built.push_back(entries);
     }
-    // Hold, rest image, sound (first only), the records placed by sequence 0, loop, end.
-    EXPECT_EQ(built[0], (std::vector<int>{0, 0, -4, 0, 1, 1, 0, 0, 0, 0, -101, 30, 1, 1, 1,  0,
-                                          2, 2, 2,  0, 3, 3, 0, 0, 0, 0, -2,   0,  0, 0, -1, 0}));
-    EXPECT_EQ(built[1], (std::vector<int>{0, 0, -4, 0, 1, 1, 0,  0, 1, 1, 2,  0,
+    // Hold, rest image, sound (first only), the records, loop, end. The tables are not in
+    // image order: each image stands where sequence 0 shows it (image i at entry i + 1).
+    EXPECT_EQ(built[0], (std::vector<int>{0, 0, -4, 0, 1, 1, 0, 0, 0, 0, -101, 30, 2, 2, 1,  0,
+                                          3, 3, 2,  0, 1, 1, 0, 0, 0, 0, -2,   0,  0, 0, -1, 0}));
+    EXPECT_EQ(built[1], (std::vector<int>{0, 0, -4, 0, 1, 1, 0,  0, 3, 3, 2,  0,
                                           2, 2, 1,  0, 0, 0, -2, 0, 0, 0, -1, 0}));
     EXPECT_EQ(lookups, 2);
     for (int pass = 0; pass < 120 && c->isBusy(); ++pass)
@@ -445,6 +446,23 @@ TEST_F(CharacterTest, ACharacterMayBeDroppedFromItsHandlersAndWithLoadsInFlight)
     stage.passes(20, 20);
     script.stop();
   }
+}
+
+// A character dropped while an action plays on it ends that action, so that the queue goes
+// on to its end; were the done link dropped uncalled, the queue would wait for ever.
+TEST_F(CharacterTest, DroppingTheCharacterLetsAWaitingQueueGoOn)
+{
+  RCharacter* c = make(
+      "q=RQueue\rplay q add CharacterAnimAction \"c\" 12 -1\r"
+      "play q add CharacterAnimAction \"c\" 12\rset q finished pq\rplay q start\r"
+      "procedure pq\r[\r  say queue\r]\r");
+  ASSERT_NE(c, nullptr);
+  stage.passes(40, 20);
+  EXPECT_TRUE(c->isBusy());
+  EXPECT_TRUE(script.said().empty());
+  scriptVariables.forgetObject(c, true);
+  stage.passes(5, 20);
+  EXPECT_EQ(script.said(), Lines{"queue"});
 }
 
 int actionsFinished = 0;

@@ -66,6 +66,34 @@ TEST_F(HotSpotTest, HitsItsRectangleAndDrawsNothingUnlessOutlined)
   EXPECT_STREQ(h->getProperty("userData"), "kept");
 }
 
+// Corners passed the wrong way round are kept as they are, and nothing lies inside them.
+TEST_F(HotSpotTest, AReversedRectangleIsKeptAndContainsNoPoint)
+{
+  struct Case {
+    const char* edges;
+    OMRect rect;
+  };
+  const Case cases[] = {
+      {"110 20 10 70", OMRect(110, 20, 10, 70)},
+      {"10 70 110 20", OMRect(10, 70, 110, 20)},
+      {"110 70 10 20", OMRect(110, 70, 10, 20)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.edges);
+    runScript(std::string("h=RHotSpot ") + c.edges + " 5\nset h mouseDown onDown",
+              spotProcedures);
+    RHotSpot* h = object<RHotSpot>("h");
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(h->rect(), c.rect);
+    for (const OMPoint p : {OMPoint(50, 40), OMPoint(10, 20), OMPoint(109, 69)}) {
+      EXPECT_FALSE(h->containsPoint(p)) << p.x << "," << p.y;
+      stage.click(p.x, p.y);
+    }
+    EXPECT_TRUE(newLines().empty());
+    scriptVariables.clear();
+  }
+}
+
 // The frame in the canvas's red, gone again with "outlined" 0; the canvas's own pens are left
 // as they were.
 void checkOutline(omtest::TestStage& stage)

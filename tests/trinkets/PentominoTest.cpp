@@ -312,6 +312,23 @@ TEST_F(PentominoTest, BoardMembers)
   EXPECT_EQ(sounds.back(), 72);
 }
 
+// A new home box sends a placed piece home and frees the cells it covered: left marked, they
+// would refuse every piece, this one too, and "reset" could not free them.
+TEST_F(PentominoTest, ANewHomeBoxFreesTheCellsOfAPlacedPiece)
+{
+  RPentominoGame* board = smallBoard("set b pieceView 1 3");
+  ASSERT_NE(board, nullptr);
+  for (int round = 0; round < 2; ++round) {
+    SCOPED_TRACE(round);
+    board->callMethod("setPieceCellXY", "1", "0", "0", scriptArgTerminator);
+    EXPECT_EQ(board->piece(1)->x(), 100);
+    EXPECT_EQ(board->boardCells(), board->solutionCells());
+    board->callMethod("setPieceHomeBox", "1", "400", "300", "520", "440", scriptArgTerminator);
+    EXPECT_EQ(board->piece(1)->x(), 400);
+    EXPECT_EQ(board->boardCells(), std::vector<char>(6, '-'));
+  }
+}
+
 // Random drags, turns and placements: the board's record is always the union of the cells of
 // the pieces that lie on it, without overlaps.
 TEST_F(PentominoTest, RandomPlayKeepsTheBoardRecord)

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "framework/OMFont.h"
 #include "framework/OMLinkToFct.h"
 #include "tests/support/ScopedEdition.h"
 #include "tests/trinkets/StageScript.h"
@@ -12,6 +16,7 @@
 #include "trinkets/lib/RGraphicAnswer.h"
 #include "trinkets/lib/RGraphicTextAnswer.h"
 #include "trinkets/lib/RPuzzle.h"
+#include "trinkets/lib/RText.h"
 #include "trinkets/src/OMSParameter.h"
 
 namespace {
@@ -162,6 +167,14 @@ TEST_F(PuzzleTest, TheDropChoosesTheBestAcceptingContainer)
        "B",
        {205, 10, 245, 50}},
       {"hot point outside", "set a isUsingHotPoint 1\r", 400, "", home},
+      // The hot point is tested where it is on the stage: read relative to the answer, (5, 5)
+      // would put the answer into the corner's container from anywhere.
+      {"hot point on the stage",
+       "C=RAttributeContainer 0 0 40 40 1 \"red\"\rplay p addContainer \"C\"\r"
+       "set a isUsingHotPoint 1\rset a hotPointX 5\rset a hotPointY 5\r",
+       400,
+       "",
+       home},
       {"disabled", "set A enabled 0\r", 209, "", home},
       {"margins centre the drop area", "set a extraLeft 10\r", 209, "A", {195, 10, 235, 50}},
       {"anchor point",
@@ -244,6 +257,96 @@ TEST_F(PuzzleTest, PropertiesAndFactoryForms)
   h->setProperty("highlighted", "0");
   EXPECT_EQ(puzzleGraphic::frameNumber(puzzleGraphic::of(*h)), 1);
   EXPECT_EQ(puzzleGraphic::of(*named<RAttributeContainer>("R")), nullptr);
+}
+
+// Each edition's word card adds exactly its own members to the answer's.
+TEST_F(PuzzleTest, EachEditionsWordCardHasItsOwnMembers)
+{
+  using Names = std::set<std::string>;
+  const auto names = [](const OMScriptableObject& object) {
+    Names found;
+    object.members().firstThat([&](const OMScriptableObjectProperty* member) {
+      found.insert(member->name());
+      return false;
+    });
+    return found;
+  };
+  struct Row {
+    OMEdition::Kind edition;
+    Names own;
+  };
+  const Row rows[] = {
+      {OMEdition::game,
+       {"font", "graphicFrameNumber", "graphicID", "isSolid", "text", "textColor",
+        "textIsCentering", "textMarginBottom", "textMarginLeft", "textMarginRight",
+        "textMarginTop", "textOffsetX", "textOffsetY", "textWrap", "playAnimation",
+        "stopAnimation"}},
+      {OMEdition::assessment,
+       {"attribute", "graphicID", "playAnimation", "stopAnimation", "text", "textOffsetX",
+        "textOffsetY", "value", "textColorIndex", "setFont"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.edition);
+    ScopedEdition edition(row.edition);
+    RAnswer base(OMPoint(0, 0), 5);
+    base.registerMembers();
+    RGraphicTextAnswer card(OMPoint(0, 0), 5, 1, "cat");
+    card.bindClass("RGraphicTextAnswer");
+    Names own;
+    std::ranges::set_difference(names(card), names(base), std::inserter(own, own.end()));
+    EXPECT_EQ(own, row.own);
+  }
+}
+
+// The assessment edition's word card as its scripts use it: a palette index for the text's
+// colour, and "setFont" with face, size, style and colour index.
+TEST_F(PuzzleTest, TheAssessmentWordCardTakesAColourIndexAndSetFont)
+{
+  ScopedEdition edition(OMEdition::assessment);
+  script.run(
+      "w=RGraphicTextAnswer 100 150 5 1 \"cat\" \"animal\" 3\r"
+      "set w textColorIndex 7\rwait\r");
+  auto* w = named<RGraphicTextAnswer>("w");
+  ASSERT_NE(w, nullptr);
+  RText* text = w->textPiece();
+  ASSERT_NE(text, nullptr);
+  EXPECT_EQ(text->color(), OMRGBColor::fromIndex(7));
+  struct Step {
+    const char* property;
+    const char* value;  // null: only read
+    const char* read;
+  };
+  const Step steps[] = {
+      {"attribute", nullptr, "animal"}, {"value", nullptr, "3"},   {"value", "8", "8"},
+      {"text", "dog", "dog"},           {"textOffsetX", "6", "6"}, {"textOffsetY", "4", "4"},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.property);
+    if (step.value) {
+      EXPECT_TRUE(w->setProperty(step.property, step.value));
+    }
+    const char* read = w->getProperty(step.property);
+    ASSERT_NE(read, nullptr);
+    EXPECT_STREQ(read, step.read);
+  }
+  EXPECT_EQ(text->rect(), OMRect(106, 154, 146, 194));
+  ASSERT_TRUE(w->callMethod("setFont", "Arial", "12", "1", "9", scriptArgTerminator));
+  ASSERT_NE(text->font(), nullptr);
+  EXPECT_EQ(text->font()->name(), "Arial");
+  EXPECT_EQ(text->font()->size(), 12);
+  EXPECT_EQ(text->font()->style(), 1);
+  EXPECT_EQ(text->color(), OMRGBColor::fromIndex(9));
+  int paused = -1;
+  ASSERT_TRUE(w->callMethod("playAnimation", scriptArgTerminator));
+  EXPECT_EQ(w->graphic()->repeat(), -1);
+  w->graphic()->isIdle(&paused, nullptr);
+  EXPECT_EQ(paused, 0);
+  ASSERT_TRUE(w->callMethod("stopAnimation", scriptArgTerminator));
+  w->graphic()->isIdle(&paused, nullptr);
+  EXPECT_EQ(paused, 1);
+  EXPECT_TRUE(w->setProperty("graphicID", "0"));
+  EXPECT_EQ(w->graphic(), nullptr);
+  EXPECT_EQ(w->textPiece(), text);
 }
 
 TEST_F(PuzzleTest, SoundsFollowTheOutcomeAndTheDefaultsOfTheirTime)

@@ -2,6 +2,7 @@
 #include <set>
 
 #include "framework/OMIStream.h"
+#include "framework/OMSysFont.h"
 #include "tests/trinkets/ScriptedStageTest.h"
 #include "tools/NEResourceWriter.h"
 #include "tools/NFNTWriter.h"
@@ -141,9 +142,29 @@ TEST_F(SelectionListTest, ClicksPickLines)
   for (const char* name : {"Anna", "Bert"})
     run(list, "addListEntry", name);
   const int lh = list->lineHeight();
+  const int descent = OMSysFont().descent();
+  ASSERT_GT(descent, 0);
   const int row1 = 50 + lh + lh / 2 + 2;
-  stage.click(150, row1);
-  EXPECT_EQ(list->highlight(), 1);
+  // Rows start below the font's descent; the pixels above it truncate to row 0.
+  struct Press {
+    int y;
+    int highlight;
+  };
+  const Press presses[] = {
+      {row1, 1},
+      {50, 0},
+      {row1, 1},
+      {50 + descent - 1, 0},
+      {50 + descent + lh, 1},
+      {50 + descent + lh - 1, 0},
+      {50 + descent + 2 * lh, 0},  // below the last entry
+      {row1, 1},
+  };
+  for (const Press& p : presses) {
+    stage.passes(1, 1000);  // no double click
+    stage.click(150, p.y);
+    EXPECT_EQ(list->highlight(), p.highlight) << "y " << p.y;
+  }
   stage.host().click(150, row1);
   stage.host().click(150, row1);
   stage.settle();

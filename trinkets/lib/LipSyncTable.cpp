@@ -51,9 +51,11 @@ std::vector<OMFrameEntry> LipSyncTable::buildSequence(const LipSyncTable* table,
   if (soundId >= 0) entries.push_back({0, 0, OMFrameEntry::sound, entryWord(soundId)});
   if (table) {
     const std::vector<int>& images = table->images();
-    for (std::size_t i = 0; i < images.size(); ++i) {
-      const int image = images[i] >= 0 && images[i] < imageCount ? images[i] : 0;
-      entries.push_back({place(i + 1).x, place(i + 1).y, entryWord(image), 0});
+    for (const int record : images) {
+      // Each image stands where sequence 0 shows it, whatever the record's place.
+      const int image = record >= 0 && record < imageCount ? record : 0;
+      const OMFrameEntry at = place(static_cast<std::size_t>(image) + 1);
+      entries.push_back({at.x, at.y, entryWord(image), 0});
     }
   } else {
     entries.push_back({place(1).x, place(1).y, 0, 0});

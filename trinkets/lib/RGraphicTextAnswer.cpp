@@ -98,6 +98,7 @@ void RGraphicTextAnswer::registerMembers()
   property("text", &Self::setText, &Self::getText);
   property("textOffsetX", &Self::setOffsetX, &Self::getOffsetX);
   property("textOffsetY", &Self::setOffsetY, &Self::getOffsetY);
+  if (!game) property("textColorIndex", &Self::setTextColorIndex, nullptr);
   if (game) {
     property("textColor", &Self::setTextColor, nullptr);
     property("textIsCentering", &Self::setCentering, &Self::getCentering);
@@ -113,6 +114,7 @@ void RGraphicTextAnswer::registerMembers()
   }
   addMethod("playAnimation", Link(this, &Self::playAnimationMember));
   addMethod("stopAnimation", Link(this, &Self::stopAnimationMember));
+  if (!game) addMethod("setFont", Link(this, &Self::setFontMethod));
 }
 
 void RGraphicTextAnswer::setGraphic(std::uint16_t id)
@@ -243,6 +245,18 @@ OMWord RGraphicTextAnswer::setTextColor(OMWord value)
     text->setColor(OMRGBColor(scriptColorChannel(red.c_str()), scriptColorChannel(green.c_str()),
                               scriptColorChannel(textOf(value))));
   }
+  return 1;
+}
+
+OMWord RGraphicTextAnswer::setTextColorIndex(OMWord value)
+{
+  if (RText* text = textPiece()) text->setColor(OMRGBColor::fromIndex(numberOf(value)));
+  return 1;
+}
+
+OMWord RGraphicTextAnswer::setFontMethod()
+{
+  if (RText* text = textPiece()) text->setFontFromScriptArgs();
   return 1;
 }
 

@@ -42,6 +42,8 @@ class RGraphicTextAnswer : public RAnswer {
   OMWord getText(OMWord buffer);
   OMWord setText(OMWord text);
   OMWord setTextColor(OMWord text);
+  OMWord setTextColorIndex(OMWord text);
+  OMWord setFontMethod();
   OMWord getCentering(OMWord buffer);
   OMWord setCentering(OMWord text);
   OMWord getOffsetX(OMWord buffer);

@@ -107,6 +107,13 @@ void RHotSpot::paint()
   if (OMMemCanvas* canvas = windowCanvas()) drawFrame(canvas, 0, 0);
 }
 
+bool RHotSpot::containsPoint(const OMPoint& point) const
+{
+  // The region behind the base's test would put the corners in order.
+  const OMRect& r = rect();
+  return r.right() >= r.left() && r.bottom() >= r.top() && OMTrinket::containsPoint(point);
+}
+
 void RHotSpot::setOutlined(int flag)
 {
   isOutlined_ = flag;

@@ -28,6 +28,8 @@ class RHotSpot : public OMTrinket {
   std::unique_ptr<OMScriptableObject> clone() const override { return nullptr; }
   void registerMembers() override;
   void paint() override;
+  // A rectangle given with its corners the wrong way round contains no point.
+  bool containsPoint(const OMPoint& point) const override;
   void showTrackingCursor() override;
   void showHoverCursor() override;
   void onMouseUp() override;

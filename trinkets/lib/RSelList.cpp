@@ -335,10 +335,9 @@ int RSelList::pressedRow() const
   if (mode_ != browsing && mode_ != matching) return -1;
   const OMPoint point = currentEventMousePoint();
   if (!containsPoint(point)) return -1;
-  const int offset = point.y - y() - font_->descent();
-  if (offset < 0) return -1;
-  const int row = offset / lineHeight_;
-  if (row >= visibleLines_ || topLine_ + row >= entryCount()) return -1;
+  // Truncated toward zero: the pixels above the first line's descent are its row too.
+  const int row = (point.y - y() - font_->descent()) / lineHeight_;
+  if (row < 0 || row >= visibleLines_ || topLine_ + row >= entryCount()) return -1;
   return row;
 }
 

@@ -674,12 +674,17 @@ OMWord RText::unstampMember()
   return 1;
 }
 
-OMWord RText::setFontMethod()
+void RText::setFontFromScriptArgs()
 {
   const char* face = popScriptArg();
   const int size = std::atoi(popScriptArg());
   const int style = std::atoi(popScriptArg());
   const int colorIndex = std::atoi(popScriptArg());
   setTrueTypeFont(face, size, style, OMRGBColor::fromIndex(colorIndex));
+}
+
+OMWord RText::setFontMethod()
+{
+  setFontFromScriptArgs();
   return 1;
 }

@@ -62,6 +62,8 @@ class RText : public OMTrinket {
   // As the two above, then the colour unless its index is keepColor.
   void setBitmapFont(std::uint16_t id, const OMRGBColor& color);
   void setTrueTypeFont(const char* face, int size, int style, const OMRGBColor& color);
+  // The assessment edition's "setFont": pops face name, size, style and colour index.
+  void setFontFromScriptArgs();
   void setCenter(int center);
   int center() const { return center_; }
   void setOutline(int outline);
