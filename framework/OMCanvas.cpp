@@ -56,6 +56,32 @@ bool hasArea(const RECT& r)
   return r.right > r.left && r.bottom > r.top;
 }
 
+// A screen rectangle in the client coordinates of a window.
+RECT toClient(RECT rect, HWND window)
+{
+  POINT origin{0, 0};
+  if (window) ClientToScreen(window, &origin);
+  OffsetRect(&rect, -origin.x, -origin.y);
+  return rect;
+}
+
+// What a window canvas can be read from: where its window shows, that is inside the frame's
+// client area and on the screen (elsewhere the screen holds other windows' pixels).
+void clipToVisiblePart(RECT& from, RECT& to, const OMWndCanvas& source)
+{
+  const HWND window = source.window() ? source.window()->handle() : nullptr;
+  const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  clipTogether(from, to, toClient(screen, window));
+  OMApp* app = OMApp::instance();
+  if (!app || !app->frameWindow()) return;
+  RECT frameClient{};
+  GetClientRect(app->frameWindow(), &frameClient);
+  POINT corner{0, 0};
+  ClientToScreen(app->frameWindow(), &corner);
+  OffsetRect(&frameClient, corner.x, corner.y);
+  clipTogether(from, to, toClient(frameClient, window));
+}
+
 }  // namespace
 
 const std::array<PALETTEENTRY, 20>& OMCanvas::staticColors()
@@ -275,18 +301,8 @@ void OMCanvas::copyBits(OMCanvas* source, int srcX, int srcY, int width, int hei
   RECT from{srcX, srcY, srcX + width, srcY + height};
   RECT to{dstX, dstY, dstX + width, dstY + height};
   clipTogether(from, to, RECT{0, 0, source->width(), source->height()});
-  if (std::strcmp(source->descriptor(), "OMWndCanvas") == 0) {
-    const RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    auto* windowSource = static_cast<OMWndCanvas*>(source);
-    RECT onScreen = screen;
-    POINT origin{0, 0};
-    if (windowSource->window()) ClientToScreen(windowSource->window()->handle(), &origin);
-    onScreen.left -= origin.x;
-    onScreen.right -= origin.x;
-    onScreen.top -= origin.y;
-    onScreen.bottom -= origin.y;
-    clipTogether(from, to, onScreen);
-  }
+  if (std::strcmp(source->descriptor(), "OMWndCanvas") == 0)
+    clipToVisiblePart(from, to, *static_cast<OMWndCanvas*>(source));
   clipTogether(to, from, RECT{0, 0, this->width(), this->height()});
   if (!hasArea(from) || !hasArea(to)) return;
   const int w = from.right - from.left;

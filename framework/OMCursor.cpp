@@ -70,8 +70,9 @@ OMCursor::OMCursor(int id, OMResModule* source) : id_(static_cast<std::int16_t>(
 
 OMCursor::~OMCursor()
 {
+  // A window showing it goes back to the arrow at once, not at the next WM_SETCURSOR.
   OMWndCanvas::all().firstThat([this](OMWndCanvas* canvas) {
-    if (canvas->cursor() == this) canvas->dropCursor(this);
+    if (canvas->cursor() == this) canvas->setCursor(nullptr);
     return false;
   });
   resource_.reset();

@@ -71,6 +71,7 @@ void OMNEFile::giveUp()
   table_.clear();
   nameTable_.clear();
   blocks_.clear();
+  cutResources_ = 0;
   hasNameTable_ = false;
   shift_ = 0;
 }
@@ -95,6 +96,10 @@ bool OMNEFile::makeCurrent(const char* fileName)
     return false;
   }
   valid_ = readHeaders() && checkTable() && checkNameTable();
+  if (valid_ && cutResources_ > 0)
+    reportRefusedResourceFile("NE resource file \"" + name_ +
+                              "\" cut short: " + std::to_string(cutResources_) +
+                              " resources run past its end and are refused");
   if (valid_ && info_ && !info_->filled) {
     info_->oldHeader = oldHeader_;
     info_->neHeader = neHeader_;
@@ -189,12 +194,20 @@ std::uint16_t OMNEFile::tableWord(std::size_t at) const
   return word(table_, at);
 }
 
+bool OMNEFile::isWhole(std::size_t entry) const
+{
+  const std::int64_t offset = std::int64_t(tableWord(entry)) << shift_;
+  const std::int64_t length = std::int64_t(tableWord(entry + 2)) << shift_;
+  return offset + length <= fileSize_;
+}
+
 bool OMNEFile::checkTable()
 {
   if (table_.size() < 4) return false;
   shift_ = tableWord(0);
   if (shift_ > maxShift) return refuse("alignment shift " + std::to_string(shift_) + " too large");
   blocks_.clear();
+  cutResources_ = 0;
   std::size_t at = 2;
   for (;;) {
     if (at + 2 > table_.size()) return refuse("resource table never ends");
@@ -207,11 +220,11 @@ bool OMNEFile::checkTable()
     const std::uint16_t count = nameTableBlock ? 1 : tableWord(at + 2);
     if (at + 8 + 12 * std::size_t(count) > table_.size())
       return refuse("resource entries past the resource table");
-    for (std::size_t entry = at + 8; entry < at + 8 + 12 * std::size_t(count); entry += 12) {
-      const std::int64_t offset = std::int64_t(tableWord(entry)) << shift_;
-      const std::int64_t length = std::int64_t(tableWord(entry + 2)) << shift_;
-      if (offset + length > fileSize_) return refuse("resource data past the end of the file");
-    }
+    // A resource cut off by the end of the file is refused on its own; the name table is
+    // checked when it is read.
+    if (!nameTableBlock)
+      for (std::size_t entry = at + 8; entry < at + 8 + 12 * std::size_t(count); entry += 12)
+        if (!isWhole(entry)) ++cutResources_;
     blocks_.push_back({typeWord, at, count});
     at += 8 + 12 * std::size_t(count);
   }
@@ -312,7 +325,7 @@ bool OMNEFile::locate(int resourceId, const char* typeName, Location& location) 
     if ((tableWord(entry + 6) & 0x7FFF) != resourceId) continue;
     location.dataOffset = std::int32_t(std::int64_t(tableWord(entry)) << shift_);
     location.size = std::int32_t(std::int64_t(tableWord(entry + 2)) << shift_);
-    return location.size > 0;
+    return location.size > 0 && isWhole(entry);
   }
   return false;
 }

@@ -11,7 +11,9 @@ class OMIStreamDLL16InfoCache;
 // The NE resource file being read: one file at a time is current, with its headers and
 // resource table. Making a file current checks every offset, length and count of its
 // headers and tables against the file's size and the table's bounds; a file that fails is
-// refused with a message on standard error and yields no types, ids or resources.
+// refused with a message on standard error and yields no types, ids or resources. A file cut
+// short keeps its tables and its whole resources: only the resources whose data runs past its
+// end are refused (not found), said once on standard error.
 class OMNEFile {
  public:
   using Bytes = std::vector<std::uint8_t>;
@@ -36,7 +38,7 @@ class OMNEFile {
   bool isValid() const { return valid_; }
   const std::string& name() const { return name_; }
 
-  // The resource of that id and type in the current file; false when absent or empty.
+  // The resource of that id and type in the current file; false when absent, empty or cut off.
   bool locate(int resourceId, const char* typeName, Location& location) const;
   std::vector<std::string> resourceTypes() const;
   std::vector<std::int16_t> resourceIds(const char* typeName) const;
@@ -65,6 +67,8 @@ class OMNEFile {
   bool nameTableTypeOf(const char* name, std::uint16_t& typeWord) const;
   bool nameTableHolds(std::uint16_t typeWord, std::uint16_t idWord) const;
   std::uint16_t tableWord(std::size_t at) const;
+  // Whether the data of the 12-byte entry at that table offset lies within the file.
+  bool isWhole(std::size_t entry) const;
 
   std::string name_;
   bool valid_ = false;
@@ -80,4 +84,5 @@ class OMNEFile {
   int shift_ = 0;
   bool hasNameTable_ = false;
   std::vector<Block> blocks_;
+  int cutResources_ = 0;
 };

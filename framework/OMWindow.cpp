@@ -278,6 +278,7 @@ void OMWindow::activate()
     if (OMCursor* cursor = canvas_->cursor()) cursor->makeCurrent(canvas_.get());
   }
   restack();
+  SendMessageA(window_, WM_NCACTIVATE, TRUE, 0);
 }
 
 void OMWindow::deactivate()
@@ -296,6 +297,9 @@ void OMWindow::deactivate()
 void OMWindow::restack()
 {
   if (allWindows.empty()) return;
+  // Child windows draw no caption of their own accord: we say which one is active.
+  for (OMWindow* window : allWindows)
+    if (window->window_) SendMessageA(window->window_, WM_NCACTIVATE, FALSE, 0);
   HDWP batch = BeginDeferWindowPos(static_cast<int>(allWindows.size()));
   HWND after = HWND_TOP;
   // The last in the list is the most recently activated: it goes on top.
@@ -535,15 +539,15 @@ LRESULT OMWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
         if (canvas_->surfaceUsable()) paint();
         return 0;
       }
+      // Drawing inside the paint reaches only what is being painted (the window's own context
+      // stays narrowed to it until EndPaint).
       PAINTSTRUCT paintRecord;
       HDC dc = BeginPaint(window, &paintRecord);
-      if (IsIconic(window)) {
+      if (IsIconic(window))
         DrawIcon(dc, 0, 0, icon_ ? icon_ : questionIcon);
-        EndPaint(window, &paintRecord);
-      } else {
-        EndPaint(window, &paintRecord);
+      else
         paint();
-      }
+      EndPaint(window, &paintRecord);
       return 0;
     }
     case WM_ERASEBKGND:

@@ -170,11 +170,6 @@ void OMWndCanvas::setCursor(OMCursor* cursor)
   cursor->makeCurrent(this);
 }
 
-void OMWndCanvas::dropCursor(const OMCursor* cursor)
-{
-  if (cursor_ == cursor) cursor_ = nullptr;
-}
-
 namespace {
 
 struct HandOut {

@@ -34,8 +34,6 @@ class OMWndCanvas : public OMCanvas {
   // Stores the cursor: null stops a custom cursor (the default one is selected when this is
   // the active window); another one is selected for the window.
   void setCursor(OMCursor* cursor);
-  // Forgets the cursor without selecting anything (the cursor is going away).
-  void dropCursor(const OMCursor* cursor);
   bool cursorHidden() const { return hideCursor_; }
   void setCursorHidden(bool hidden) { hideCursor_ = hidden; }
 

@@ -1,5 +1,6 @@
 // An NE resource file as the engine reaches it: registered, listed, and every resource read
-// whole and in blocks. What a stream hands out must be the file's own bytes.
+// whole, in blocks and through the registry. What a stream hands out must be the file's own
+// bytes, however it is reached.
 #include <cstring>
 #include <string>
 
@@ -26,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
           omfuzz::broken("a resource is not the file's own bytes");
         OMIStreamDLL16 blocks(id, type.c_str(), path.c_str(), 100, nullptr);
         if (omtest::drain(blocks) != bytes) omfuzz::broken("blocks differ from the whole resource");
-        if (auto registered = openResourceStream(id, type.c_str(), -1)) omtest::drain(*registered);
+        if (auto registered = openResourceStream(id, type.c_str(), -1))
+          if (omtest::drain(*registered) != bytes) omfuzz::broken("the registry reads other bytes");
       }
     }
   }

@@ -54,7 +54,11 @@ void resourceFiles()
     writer.add("TEXT", "greeting", Bytes{'h', 'i', 0});
     writer.add("291", "3", Bytes(3, 0x44));
     Bytes file;
-    if (writer.build(file)) seed("NEResourceFile", "layout" + std::to_string(++n), text(file));
+    if (!writer.build(file)) continue;
+    seed("NEResourceFile", "layout" + std::to_string(++n), text(file));
+    // Cut short inside its last resource: the others are still read.
+    file.resize(file.size() - 5);
+    seed("NEResourceFile", "cut" + std::to_string(n), text(file));
   }
 }
 

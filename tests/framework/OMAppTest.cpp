@@ -11,6 +11,7 @@
 #include "framework/OMSystem.h"
 #include "framework/OMTask.h"
 #include "framework/OMWindow.h"
+#include "framework/OMWndCanvas.h"
 #include "tests/support/AppTestSupport.h"
 #include "tests/support/ScopedEdition.h"
 
@@ -259,6 +260,76 @@ TEST_F(AppTest, MouseInputGoesToTheActiveWindowAndTheCaptureKeepsAPressTogether)
   EXPECT_EQ(left.seen,
             (std::vector<std::string>{"press 310,20", "move 600,400", "release 600,400"}));
   EXPECT_FALSE(OMWindow::isMouseCaptured());
+}
+
+// What a screen point shows of a caption: 'A' active, 'I' inactive, '?' neither.
+char captionAt(int x, int y)
+{
+  HDC screen = GetDC(nullptr);
+  const COLORREF color = GetPixel(screen, x, y);
+  ReleaseDC(nullptr, screen);
+  // At the precision of the 16-bit screen.
+  const auto shows = [color](int index) { return ((color ^ GetSysColor(index)) & 0xF8F8F8) == 0; };
+  return shows(COLOR_ACTIVECAPTION) ? 'A' : shows(COLOR_INACTIVECAPTION) ? 'I' : '?';
+}
+
+// Child windows with captions: activating one draws its caption active and every other one
+// inactive; deactivating leaves them all inactive.
+TEST_F(AppTest, ActivationDrawsTheActiveWindowsCaptionActiveAndTheOthersInactive)
+{
+  OMWindow a(OMRect(0, 0, 300, 200), 3, 0);
+  OMWindow b(OMRect(320, 0, 620, 200), 3, 0);
+  b.activate();
+  a.activate();
+  const auto captions = [&a, &b] {
+    std::string shown;
+    for (const OMWindow* window : {&a, &b}) {
+      RECT r;
+      GetWindowRect(window->handle(), &r);
+      shown += captionAt(r.left + 4 + 19, r.top + 4 + 1);  // inside the sizing frame
+    }
+    return shown;
+  };
+  const struct {
+    OMWindow* window;
+    void (OMWindow::*operation)();
+    const char* shown;
+  } steps[] = {
+      {&a, &OMWindow::activate, "AI"},   {&b, &OMWindow::activate, "IA"},
+      {&b, &OMWindow::activate, "IA"},   {&a, &OMWindow::activate, "AI"},
+      {&a, &OMWindow::deactivate, "II"}, {&b, &OMWindow::activate, "IA"},
+  };
+  for (const auto& step : steps) {
+    (step.window->*step.operation)();
+    omtest::runPasses(2);
+    EXPECT_EQ(captions(), step.shown) << (step.window == &a ? "a" : "b");
+  }
+}
+
+// The paint operation runs between BeginPaint and EndPaint, so what it draws reaches only the
+// part of the window that is being painted.
+TEST_F(AppTest, PaintDrawsOnlyWhatIsBeingPainted)
+{
+  class Painter : public OMWindow {
+   public:
+    using OMWindow::OMWindow;
+    void paint() override
+    {
+      canvas()->setFillColor(OMRGBColor::fromBytes(0, 0, 255));
+      canvas()->drawRect(OMRect(0, 0, 200, 100));
+    }
+  } window(OMRect(0, 0, 200, 100), 0, 0);
+  window.activate();
+  omtest::runPasses(2);
+  window.canvas()->setFillColor(OMRGBColor::fromBytes(255, 0, 0));
+  window.canvas()->drawRect(OMRect(0, 0, 200, 100));
+  const RECT dirty{10, 10, 20, 20};
+  InvalidateRect(window.handle(), &dirty, FALSE);
+  UpdateWindow(window.handle());
+  HDC dc = GetDC(window.handle());
+  EXPECT_EQ(GetPixel(dc, 15, 15) & 0xF8F8F8, RGB(0, 0, 248));
+  EXPECT_EQ(GetPixel(dc, 50, 50) & 0xF8F8F8, RGB(248, 0, 0));
+  ReleaseDC(window.handle(), dc);
 }
 
 OMWindow* doomed = nullptr;

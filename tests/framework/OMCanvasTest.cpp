@@ -98,6 +98,51 @@ TEST_F(CanvasTest, CopiesClipSourceAndDestinationTogether)
   EXPECT_EQ(pixel(target, 1, 1), (Rgb{248, 0, 0}));
 }
 
+// A window canvas is read only where its window shows: inside the frame's client area and on
+// the screen. Elsewhere the screen holds other pixels; the copy is cut off on both sides.
+TEST(CanvasCopy, AWindowCanvasIsReadOnlyWhereItsWindowShows)
+{
+  omtest::TestApp session(0);  // a frame that can be moved
+  const HWND frame = session.app().frameWindow();
+  MoveWindow(frame, 96, 27, 640, 480, TRUE);
+  POINT frameOrigin{0, 0};
+  ClientToScreen(frame, &frameOrigin);
+  ASSERT_EQ(frameOrigin.x, 100);
+  ASSERT_EQ(frameOrigin.y, 50);
+  const struct {
+    OMRect place;  // in the frame's client area; the screen is 640x480
+    OMRect shown;  // the part of the 200x100 client area that shows
+  } cases[] = {
+      {OMRect(-50, 20, 150, 120), OMRect(50, 0, 200, 100)},  // left of the frame's client area
+      {OMRect(100, -30, 300, 70), OMRect(0, 30, 200, 100)},  // above it
+      {OMRect(450, 20, 650, 120), OMRect(0, 0, 90, 100)},    // past the screen's right edge
+      {OMRect(10, 10, 210, 110), OMRect(0, 0, 200, 100)},
+  };
+  for (const auto& c : cases) {
+    OMWindow window(c.place, 0, 0);
+    window.activate();
+    omtest::runPasses(2);
+    window.canvas()->setFillColor(red);
+    window.canvas()->setFrameColor(red);
+    window.canvas()->drawRect(OMRect(0, 0, 200, 100));
+    OMMemCanvas target(200, 100, 16, 0);
+    target.setBackground(white);
+    target.copyBits(window.canvas(), 0, 0, 200, 100, 0, 0, SRCCOPY, nullptr);
+    int wrong = 0;
+    std::string first;
+    for (int x = 0; x < 200; ++x) {
+      for (int y = 0; y < 100; ++y) {
+        const Rgb expected =
+            c.shown.containsPoint(OMPoint(x, y)) ? Rgb{248, 0, 0} : Rgb{248, 248, 248};
+        if (pixel(target, x, y) == expected || wrong++) continue;
+        first = std::to_string(x) + "," + std::to_string(y);
+      }
+    }
+    EXPECT_EQ(wrong, 0) << "window at " << c.place.left() << "," << c.place.top()
+                        << ", first wrong pixel " << first;
+  }
+}
+
 TEST_F(CanvasTest, DifferentDepthsCopyOnlyThroughAClipRegion)
 {
   OMMemCanvas eight(4, 4, 8, 0);

@@ -43,6 +43,7 @@ TEST(OMCursorTest, CursorsBecomeCurrentAndGoAwayCleanly)
   wait.reset();
   EXPECT_EQ(OMCursor::current(), nullptr);
   EXPECT_EQ(window.canvas()->cursor(), nullptr);
+  EXPECT_EQ(session.host().cursor().systemId, 32512);  // the arrow at once
 
   // The program's hidden flag is not a counter.
   hideCursor();

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <functional>
 
 #include "platform/host/Host.h"
@@ -108,7 +109,10 @@ TEST(GdiWindowDCTest, WindowContextIsASourceAndTargetForBlits)
   DestroyWindow(top);
 }
 
-TEST(GdiWindowDCTest, OwnContextKeepsItsStateBetweenGetDCCalls)
+// As on Windows, GetDC between BeginPaint and EndPaint hands out the same own context, still
+// narrowed to the update region: what the window draws then lands only there. Drawing the
+// window's frame meanwhile moves it nowhere.
+TEST(GdiWindowDCTest, OwnContextKeepsItsStateBetweenGetDCCallsAndThePaintsClipUntilEndPaint)
 {
   omtest::startSession();
   WNDCLASSEXA own{};
@@ -117,8 +121,8 @@ TEST(GdiWindowDCTest, OwnContextKeepsItsStateBetweenGetDCCalls)
   own.lpfnWndProc = DefWindowProcA;
   own.lpszClassName = "OMTestOwnDC";
   ASSERT_NE(RegisterClassExA(&own), 0);
-  HWND window = CreateWindowExA(0, "OMTestOwnDC", "own", WS_POPUP | WS_VISIBLE, 10, 10, 40, 30,
-                                nullptr, nullptr, nullptr, nullptr);
+  HWND window = CreateWindowExA(0, "OMTestOwnDC", "own", WS_POPUP | WS_BORDER | WS_VISIBLE, 10,
+                                10, 40, 30, nullptr, nullptr, nullptr, nullptr);
   omtest::pumpAll();
   HDC first = GetDC(window);
   SetTextColor(first, RGB(1, 2, 3));
@@ -130,10 +134,42 @@ TEST(GdiWindowDCTest, OwnContextKeepsItsStateBetweenGetDCCalls)
   EXPECT_EQ(second, first);
   EXPECT_EQ(GetTextColor(second), RGB(1, 2, 3));
   EXPECT_EQ(SetPixel(second, 0, 0, RGB(255, 0, 0)), RGB(255, 0, 0));
+  POINT o{0, 0};  // the client area's corner, inside the border
+  ClientToScreen(window, &o);
+  EXPECT_EQ(o.x, 51);
   HDC screen = GetDC(nullptr);
-  EXPECT_EQ(GetPixel(screen, 50, 60), RGB(255, 0, 0));
-  ReleaseDC(nullptr, screen);
+  EXPECT_EQ(GetPixel(screen, o.x, o.y), RGB(255, 0, 0));
   ReleaseDC(window, second);
+  const RECT dirty{10, 10, 20, 20}, client{0, 0, 38, 28};
+  HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+  HBRUSH green = CreateSolidBrush(RGB(0, 255, 0));
+  InvalidateRect(window, &dirty, FALSE);
+  PAINTSTRUCT paint;
+  HDC painting = BeginPaint(window, &paint);
+  EXPECT_EQ(painting, first);
+  HDC during = GetDC(window);
+  EXPECT_EQ(during, painting);
+  RECT box{};
+  GetClipBox(during, &box);
+  EXPECT_EQ((std::array{box.left, box.top, box.right, box.bottom}),
+            (std::array{dirty.left, dirty.top, dirty.right, dirty.bottom}));
+  FillRect(during, &client, blue);
+  SendMessageA(window, WM_NCACTIVATE, TRUE, 0);
+  SetPixel(during, 19, 19, RGB(0, 255, 0));
+  ReleaseDC(window, during);
+  EndPaint(window, &paint);
+  EXPECT_EQ(GetPixel(screen, o.x + 10, o.y + 18), RGB(0, 0, 255));
+  EXPECT_EQ(GetPixel(screen, o.x + 19, o.y + 19), RGB(0, 255, 0));
+  EXPECT_EQ(GetPixel(screen, o.x + 20, o.y + 20), RGB(0, 0, 0));
+  EXPECT_EQ(GetPixel(screen, o.x, o.y), RGB(255, 0, 0));
+  // After EndPaint the whole client area again.
+  HDC after = GetDC(window);
+  FillRect(after, &client, green);
+  ReleaseDC(window, after);
+  EXPECT_EQ(GetPixel(screen, o.x, o.y), RGB(0, 255, 0));
+  ReleaseDC(nullptr, screen);
+  DeleteObject(blue);
+  DeleteObject(green);
   DestroyWindow(window);
   // An ordinary window gets a fresh context each time.
   HWND plain = omtest::makeTopLevel(WS_POPUP | WS_VISIBLE, RECT{0, 0, 10, 10});

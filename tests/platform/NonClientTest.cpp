@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "tests/support/WindowTestSupport.h"
 
 namespace {
@@ -69,20 +71,21 @@ TEST(NonClientLook, FramesAndCaptionsOfTheProgramsWindows)
           << c.name;
       continue;
     }
-    // The caption band: caption colour, the title in caption text from x 20 on.
-    const int captionColor =
-        GetActiveWindow() == (c.child ? top : w) ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION;
+    // The caption band: caption colour, the title in caption text from x 20 on. A child's
+    // caption is inactive until WM_NCACTIVATE says otherwise.
+    const bool active = !c.child && GetActiveWindow() == w;
+    const int captionColor = active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION;
+    const int textColor = active ? COLOR_CAPTIONTEXT : COLOR_INACTIVECAPTIONTEXT;
     EXPECT_TRUE(sameColor(screenAt(r.left + f + 19, r.top + f), GetSysColor(captionColor)))
         << c.name;
     EXPECT_TRUE(sameColor(screenAt(r.left + f + 1, r.top + f + 18), GetSysColor(COLOR_BTNFACE)))
         << c.name;
-    EXPECT_GT(countColor(RECT{r.left + f + 20, r.top + f, r.left + f + 100, r.top + f + 18},
-                         COLOR_CAPTIONTEXT),
-              0)
-        << c.name;
-    EXPECT_EQ(
-        countColor(RECT{r.left + f, r.top + f, r.left + f + 19, r.top + f + 18}, COLOR_CAPTIONTEXT),
+    EXPECT_GT(
+        countColor(RECT{r.left + f + 20, r.top + f, r.left + f + 100, r.top + f + 18}, textColor),
         0)
+        << c.name;
+    EXPECT_EQ(countColor(RECT{r.left + f, r.top + f, r.left + f + 19, r.top + f + 18}, textColor),
+              0)
         << c.name << ": the title starts after the icon's place";
     // Boxes right to left in 18-pixel cells: close, maximise, minimise.
     auto cell = [&](int k) {
@@ -107,6 +110,48 @@ TEST(NonClientLook, FramesAndCaptionsOfTheProgramsWindows)
     expectBox(0, Box::Enabled, "close");
     expectBox(1, c.maximize, "maximise");
     expectBox(2, c.minimize, "minimise");
+  }
+}
+
+// As on Windows, a child window's caption follows WM_NCACTIVATE alone: inactive when made,
+// though its top-level window is active; then as the message says (answering TRUE), through a
+// repaint of its frame and a change of z-order alike.
+TEST(NonClientLook, AChildsCaptionFollowsWMNCActivateAlone)
+{
+  omtest::startSession();
+  HWND top = omtest::makeTopLevel(WS_POPUP | WS_VISIBLE, RECT{0, 0, 640, 480});
+  HWND child = omtest::makeChild(top, 0x44CF0000 | WS_VISIBLE, RECT{20, 30, 320, 230});
+  omtest::pumpAll();
+  ASSERT_EQ(GetActiveWindow(), top);
+  RECT r;
+  GetWindowRect(child, &r);
+  const POINT probe{r.left + 4 + 19, r.top + 4 + 1};
+  const auto tell = [child](BOOL active) {
+    return [child, active] { EXPECT_EQ(SendMessageA(child, WM_NCACTIVATE, active, 0), TRUE); };
+  };
+  const auto repaintFrame = [child] {
+    RedrawWindow(child, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+  };
+  const auto restack = [child] {
+    SetWindowPos(child, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  };
+  const struct {
+    const char* what;
+    std::function<void()> act;
+    bool active;
+  } steps[] = {
+      {"made", [] {}, false},
+      {"told active", tell(TRUE), true},
+      {"frame repainted", repaintFrame, true},
+      {"restacked", restack, true},
+      {"told inactive", tell(FALSE), false},
+      {"frame repainted again", repaintFrame, false},
+  };
+  for (const auto& step : steps) {
+    step.act();
+    omtest::pumpAll();
+    const int color = step.active ? COLOR_ACTIVECAPTION : COLOR_INACTIVECAPTION;
+    EXPECT_TRUE(sameColor(screenAt(probe.x, probe.y), GetSysColor(color))) << step.what;
   }
 }
 

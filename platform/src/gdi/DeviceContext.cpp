@@ -91,9 +91,11 @@ HDC createWindowDC(HWND window, POINT origin, RegionData visible, bool forPaint)
     auto found = ownContexts().find(window);
     if (found != ownContexts().end()) {
       if (DeviceContext* dc = lookupDC(found->second)) {
-        // What the context selected stays; where it may draw is taken afresh.
+        // What the context selected stays; where it may draw is taken afresh, unless a paint
+        // holds it.
         dc->setOrigin(origin);
-        dc->setVisible(std::move(visible));
+        if (forPaint || !dc->isPainting()) dc->setVisible(std::move(visible));
+        if (forPaint) dc->setPainting(true);
         return found->second;
       }
     }
@@ -104,6 +106,11 @@ HDC createWindowDC(HWND window, POINT origin, RegionData visible, bool forPaint)
     return handle;
   }
   return registerDC(std::make_unique<DeviceContext>(window, origin, std::move(visible), forPaint));
+}
+
+HDC createFrameDC(HWND window, POINT origin, RegionData visible)
+{
+  return registerDC(std::make_unique<DeviceContext>(window, origin, std::move(visible), false));
 }
 
 DeviceContext* findDC(HDC dc)
@@ -119,6 +126,12 @@ bool releaseWindowDC(HDC hdc)
   return destroyDC(hdc);
 }
 
+bool endPaintDC(HDC hdc)
+{
+  if (DeviceContext* dc = lookupDC(hdc)) dc->setPainting(false);
+  return releaseWindowDC(hdc);
+}
+
 DeviceContext::DeviceContext(Kind kind, HWND window)
     : GdiObject(kind == Kind::memory ? OBJ_MEMDC : OBJ_DC), kind_(kind), window_(window)
 {
@@ -132,7 +145,7 @@ DeviceContext::DeviceContext(Kind kind, HWND window)
 DeviceContext::DeviceContext(HWND window, POINT origin, RegionData visible, bool forPaint)
     : DeviceContext(Kind::window, window)
 {
-  forPaint_ = forPaint;
+  painting_ = forPaint;
   origin_ = origin;
   setVisible(std::move(visible));
 }

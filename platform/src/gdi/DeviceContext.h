@@ -47,7 +47,9 @@ class DeviceContext : public GdiObject {
   HDC handle() const { return handle_; }
   void setHandle(HDC handle) { handle_ = handle; }
   HWND window() const { return window_; }
-  bool forPaint() const { return forPaint_; }
+  // Held by BeginPaint until EndPaint.
+  bool isPainting() const { return painting_; }
+  void setPainting(bool painting) { painting_ = painting; }
   // A CS_OWNDC window's context, which ReleaseDC and EndPaint keep.
   bool isOwned() const { return owned_; }
   void setOwned(bool owned) { owned_ = owned; }
@@ -83,7 +85,7 @@ class DeviceContext : public GdiObject {
   Kind kind_;
   HDC handle_ = nullptr;
   HWND window_;
-  bool forPaint_ = false;
+  bool painting_ = false;
   bool ending_ = false;
   bool owned_ = false;
   RegionData visibleRegion_;
@@ -100,11 +102,17 @@ HDC registerDC(std::unique_ptr<DeviceContext> dc);
 // Ends a context of any kind.
 bool destroyDC(HDC hdc);
 
-// What the window system uses for GetDC and BeginPaint.
+// What the window system uses for GetDC and BeginPaint. A CS_OWNDC window has one context:
+// BeginPaint narrows it to what is being painted, and until EndPaint GetDC hands it out so
+// narrowed, as Windows does.
 HDC createWindowDC(HWND window, POINT origin, RegionData visible, bool forPaint);
+// A context of its own for drawing a window's frame, whatever the window's class keeps.
+HDC createFrameDC(HWND window, POINT origin, RegionData visible);
 DeviceContext* findDC(HDC dc);
 // Ends a window DC; false when the handle is no window DC.
 bool releaseWindowDC(HDC dc);
+// Ends BeginPaint's hold on its context, then releases it.
+bool endPaintDC(HDC dc);
 
 // Rectangle lists.
 bool intersectRect(const RECT& a, const RECT& b, RECT& out);

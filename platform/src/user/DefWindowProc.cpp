@@ -83,11 +83,6 @@ LRESULT systemCommand(Window* w, WPARAM command, LPARAM lParam)
   return 0;
 }
 
-bool isActiveFrame(Window* w)
-{
-  return wm().active() != nullptr && wm().active() == wm().topLevelOf(w);
-}
-
 // A key released: Alt or F10 pressed and released alone opens the window menu.
 void keyReleased(Window* w, WPARAM key)
 {
@@ -188,10 +183,11 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
       if (LOWORD(wParam) != WA_INACTIVE && !w->isMinimized()) SetFocus(window);
       return 0;
     case WM_NCACTIVATE:
-      omuser::drawNonClient(w, wParam != 0);
+      w->frameActive = wParam != 0;
+      omuser::drawNonClient(w, w->frameActive);
       return TRUE;
     case WM_NCPAINT:
-      omuser::drawNonClient(w, isActiveFrame(w));
+      omuser::drawNonClient(w, w->frameActive);
       return 0;
     case WM_CLOSE:
       DestroyWindow(window);
@@ -279,7 +275,7 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_SETTEXT:
       w->text = lParam != 0 ? reinterpret_cast<const char*>(lParam) : "";
       publishTitle(w);
-      if ((w->style & WS_CAPTION) == WS_CAPTION) omuser::drawNonClient(w, isActiveFrame(w));
+      if ((w->style & WS_CAPTION) == WS_CAPTION) omuser::drawNonClient(w, w->frameActive);
       return TRUE;
     case WM_GETTEXT: {
       auto* buffer = reinterpret_cast<char*>(lParam);

@@ -81,7 +81,7 @@ HDC nonClientDC(Window* w)
   omgdi::RegionData area = omgdi::RegionData::combine(
       wm().visibleRegion(w, false),
       omgdi::RegionData::rectangle(client.left, client.top, client.right, client.bottom), RGN_DIFF);
-  return omgdi::createWindowDC(w->handle, POINT{outer.left, outer.top}, std::move(area), false);
+  return omgdi::createFrameDC(w->handle, POINT{outer.left, outer.top}, std::move(area));
 }
 
 void fill(HDC dc, RECT r, int color)

@@ -67,7 +67,7 @@ HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint)
 BOOL WINAPI EndPaint(HWND, const PAINTSTRUCT* paint)
 {
   if (paint == nullptr) return FALSE;
-  omgdi::releaseWindowDC(paint->hdc);
+  omgdi::endPaintDC(paint->hdc);
   return TRUE;
 }
 

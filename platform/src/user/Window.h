@@ -33,6 +33,9 @@ struct Window {
   omgdi::RegionData update;  // client coordinates
   bool erasePending = false;
   bool framePending = false;  // the non-client area waits for WM_NCPAINT
+  // The caption is drawn active: set and cleared by WM_NCACTIVATE's default handling only, so a
+  // child window's caption stays inactive until its program says otherwise.
+  bool frameActive = false;
   bool internalPaint = false;
   RECT normalRect{};  // where a minimised or maximised window returns to
   bool restoreToMaximized = false;
