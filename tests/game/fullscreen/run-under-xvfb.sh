@@ -26,7 +26,7 @@ unset OM_HOST
 ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0"
 export ASAN_OPTIONS
 # The desktop is 1024x768 at 32 bits; the game switches it to 640x480 at 16 bits.
-(cd "$work/work" && OM_DRIVE_D="$work/cd" OM_WINDOWS_DIR="$work/windows" \
+(cd "$work/work" && OM_DRIVE_D="$work/cd" OM_WINDOWS_DIR="$work/windows" XDG_RUNTIME_DIR="$work" \
   OM_SCREEN=1024x768x32 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/sound.raw" \
   exec "$game") >"$work/out" 2>&1 &
 pid=$!
