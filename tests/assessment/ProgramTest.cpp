@@ -199,6 +199,21 @@ TEST_F(ProgramTest, RandomNumberKeepsItsRangeAndSkipsTheExcludedValue)
   }
 }
 
+// The program's command switches the engine's corral switch: a trinket moved past the stage's
+// edge stops there while it is on, and goes on past it while it is off.
+TEST_F(ProgramTest, TheCorralCommandSwitchesTheTrinketsConfinement)
+{
+  for (const auto& [setting, x] : {std::pair{"0", -700}, std::pair{"1", 0}, std::pair{"", -700}}) {
+    SCOPED_TRACE(setting);
+    call("SetCorralTrinketNormalization", {setting});
+    RAnimation trinket(nullptr, 0, 0, stage);
+    trinket.setConfined(1);
+    trinket.offsetBy(-700, 0);
+    EXPECT_EQ(trinket.x(), x);
+  }
+  OMTrinket::setConfineDrags(1);
+}
+
 TEST_F(ProgramTest, CheckCDFindsTheLessonOrAsksForItsCD)
 {
   work.write("rsc/lsn003.rsc", "x");
