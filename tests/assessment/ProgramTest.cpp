@@ -324,14 +324,17 @@ TEST_F(ProgramTest, EscapeMovesBetweenScriptsAndTheExitDialogDecides)
     int dialogAnswer;   // 0: no dialog expected
     const char* after;  // the running script afterwards
   };
+  // The names are compared exactly: another spelling of a known name is any other script.
   const Step steps[] = {
-      {"mthRacer.mps", 0, "mainmenu.mps"},  {"MAINMENU.MPS", 0, "suprmenu.mps"},
-      {"suprmenu.mps", 11, "suprmenu.mps"},  // No: the program stays
-      {"signin.mps", 10, "signin.mps"},      // Yes: it quits
+      {"mthracer.mps", 0, "mainmenu.mps"}, {"mthRacer.mps", 0, "mthRacer.mps"},
+      {"rc.mps", 0, "mainmenu.mps"},       {"LF.mps", 0, "LF.mps"},
+      {"MAINMENU.MPS", 0, "MAINMENU.MPS"}, {"mainmenu.mps", 0, "suprmenu.mps"},
+      {"SignIn.mps", 0, "SignIn.mps"},     {"suprmenu.mps", 11, "suprmenu.mps"},  // No: it stays
+      {"signin.mps", 10, "signin.mps"},    // Yes: it quits
       {"other.mps", 0, "other.mps"},
   };
-  writeScript("other.mps", "wait\r");
-  writeScript("MAINMENU.MPS", "wait\r");
+  for (const char* name : {"other.mps", "rc.mps", "LF.mps", "MAINMENU.MPS", "SignIn.mps"})
+    writeScript(name, "wait\r");
   for (const Step& s : steps) {
     SCOPED_TRACE(s.before);
     YThread* thread = assessmentThread();
