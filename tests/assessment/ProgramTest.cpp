@@ -481,6 +481,16 @@ OMWord tellSecond(OMWord object)
   return 0;
 }
 
+// A watcher that watches the reported object again while it hears of its deletion.
+const int lateWatcher = 0;
+OMWord watchAgain(OMWord object)
+{
+  told.push_back("watching again");
+  const OMLinkToFct first(&tellFirst);
+  watchObject(reinterpret_cast<const void*>(object), &lateWatcher, &first);
+  return 0;
+}
+
 TEST_F(ProgramTest, DeletionReportsReachEveryWatcherOnceInOrder)
 {
   told.clear();
@@ -498,6 +508,13 @@ TEST_F(ProgramTest, DeletionReportsReachEveryWatcherOnceInOrder)
   objectDeleted(&objectA);  // forgotten
   objectDeleted(&objectB);  // no watchers left
   EXPECT_EQ(told.size(), 2u);
+  EXPECT_EQ(watchedObjectCount(), 0);
+  // A watch taken during the report is told with the others and goes with the object.
+  told.clear();
+  const OMLinkToFct again(&watchAgain);
+  watchObject(&objectA, &watcher1, &again);
+  objectDeleted(&objectA);
+  EXPECT_EQ(told, (std::vector<std::string>{"watching again", "first"}));
   EXPECT_EQ(watchedObjectCount(), 0);
   // The five classes whose deletion the program has them report, each once.
   const std::pair<const char*, std::function<std::unique_ptr<OMScriptableObject>()>> makers[] = {
