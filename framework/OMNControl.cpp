@@ -18,19 +18,54 @@ COLORREF colorRef(const OMRGBColor& color)
 OMNControl::OMNControl(OMWindow* owner, const char* className, const char* text, DWORD style,
                        const OMRect& bounds, const OMRGBColor& textColor,
                        const OMRGBColor& background)
-    : bounds_(bounds),
+    : style_(style | WS_CHILD),
+      bounds_(bounds),
       owner_(owner),
-      window_(CreateWindowExA(0, className, text, style | WS_CHILD, bounds.left(), bounds.top(),
+      window_(CreateWindowExA(0, className, text, style_, bounds.left(), bounds.top(),
                               bounds.width(), bounds.height(), owner ? owner->handle() : nullptr,
                               nullptr, nullptr, nullptr))
 {
   setColors(textColor, background);
+  if (owner_) owner_->addControl(this);
 }
 
 OMNControl::~OMNControl()
 {
+  if (owner_) owner_->removeControl(this);
   if (window_) DestroyWindow(window_);
   if (brush_) DeleteObject(brush_);
+}
+
+void OMNControl::ownerDestroyed()
+{
+  owner_ = nullptr;
+  if (window_) DestroyWindow(window_);
+  window_ = nullptr;
+}
+
+void OMNControl::callLink(const std::unique_ptr<OMLink>& link, OMWord argument)
+{
+  if (!link) return;
+  // A copy runs: the link may replace itself, or let go of this control.
+  const std::unique_ptr<OMLink> running = link->clone();
+  running->call(argument);
+}
+
+void OMNControl::clicked()
+{
+  if (!clickLink_) return;
+  const std::unique_ptr<OMLink> running = clickLink_->clone();
+  running->call();
+}
+
+void OMNControl::commanded(int code)
+{
+  callLink(commandLink_, static_cast<OMWord>(code));
+}
+
+void OMNControl::scrolled(int code)
+{
+  callLink(scrollLink_, static_cast<OMWord>(code));
 }
 
 HBRUSH OMNControl::color(HDC dc)
@@ -72,6 +107,7 @@ void OMNControl::setBounds(const OMRect& bounds)
 void OMNControl::show(bool visible)
 {
   ShowWindow(window_, visible ? SW_SHOW : SW_HIDE);
+  style_ = visible ? style_ | WS_VISIBLE : style_ & ~static_cast<DWORD>(WS_VISIBLE);
 }
 
 bool OMNControl::isVisible() const
@@ -82,6 +118,7 @@ bool OMNControl::isVisible() const
 void OMNControl::enable(bool enabled)
 {
   EnableWindow(window_, enabled ? TRUE : FALSE);
+  style_ = enabled ? style_ & ~static_cast<DWORD>(WS_DISABLED) : style_ | WS_DISABLED;
 }
 
 bool OMNControl::isEnabled() const

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include <windows.h>
 
+#include "framework/OMLink.h"
 #include "framework/OMRGBColor.h"
 #include "framework/OMRect.h"
 
@@ -11,7 +13,9 @@ class OMFont;
 class OMWindow;
 
 // A native child control (a button, a static text) placed in an engine window, moved, shown,
-// coloured and asked for its text through the engine's own types.
+// coloured and asked for its text through the engine's own types. It joins its owner's list
+// of controls, through which the owner passes on clicks, commands, scrolls and colour
+// requests, and leaves it when it goes.
 class OMNControl {
  public:
   // Makes the native control of that class as a child of the owner at the bounds.
@@ -41,16 +45,33 @@ class OMNControl {
   virtual void setColors(const OMRGBColor& textColor, const OMRGBColor& background);
   virtual bool hasFocus() const;
 
+  // What the owner passes on: a click over the control while it is enabled, and the control's
+  // command notifications and scroll requests, each with its code. A null link clears.
+  void setClickLink(const OMLink* link) { clickLink_ = cloneLink(link); }
+  void setCommandLink(const OMLink* link) { commandLink_ = cloneLink(link); }
+  void setScrollLink(const OMLink* link) { scrollLink_ = cloneLink(link); }
+  void clicked();
+  void commanded(int code);
+  void scrolled(int code);
+  // The owner is going: the native control goes now, and this object stays without one.
+  void ownerDestroyed();
+
   HWND handle() const { return window_; }
+  OMWindow* owner() const { return owner_; }
   const OMRect& bounds() const { return bounds_; }
+  // The native control's style, kept as showing and enabling change it.
+  DWORD style() const { return style_; }
 
  private:
   void place();
+  static void callLink(const std::unique_ptr<OMLink>& link, OMWord argument);
 
   HBRUSH brush_ = nullptr;
+  DWORD style_;
   OMRect bounds_;
   OMRGBColor textColor_, background_;
   OMWindow* owner_;
   HWND window_;
   std::string text_;
+  std::unique_ptr<OMLink> clickLink_, commandLink_, scrollLink_;
 };

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "framework/OMApp.h"
 #include "framework/OMCursor.h"
 #include "framework/OMEdition.h"
 #include "framework/OMMenubar.h"
+#include "framework/OMNControl.h"
 #include "framework/OMSystem.h"
 #include "framework/OMWndCanvas.h"
 
@@ -128,7 +130,8 @@ OMWindow::OMWindow(const OMRect& rect, int kind, int adjust)
 
 OMWindow::~OMWindow()
 {
-  controls_.clear();
+  for (OMNControl* control : std::exchange(controls_, {}))
+    control->ownerDestroyed();
   for (const Subclassed& entry : subclassed_)
     if (IsWindow(entry.control))
       SetWindowLongPtrA(entry.control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(entry.original));
@@ -252,9 +255,46 @@ void OMWindow::setMouseMoveLink(const OMLink* link)
   setLink(mouseMoveSlot, link);
 }
 
-void OMWindow::addControl(std::unique_ptr<Control> control)
+void OMWindow::addControl(OMNControl* control)
 {
-  if (control) controls_.push_back(std::move(control));
+  if (control && std::find(controls_.begin(), controls_.end(), control) == controls_.end())
+    controls_.push_back(control);
+}
+
+void OMWindow::removeControl(OMNControl* control)
+{
+  std::erase(controls_, control);
+}
+
+OMNControl* OMWindow::controlOf(LPARAM window) const
+{
+  const auto found = std::find_if(controls_.begin(), controls_.end(), [window](OMNControl* c) {
+    return c->handle() && reinterpret_cast<LPARAM>(c->handle()) == window;
+  });
+  return found == controls_.end() ? nullptr : *found;
+}
+
+bool OMWindow::routeControlMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& answer)
+{
+  OMNControl* control = lParam ? controlOf(lParam) : nullptr;
+  if (!control) return false;
+  switch (message) {
+    case WM_COMMAND:
+      control->commanded(HIWORD(wParam));
+      answer = 0;
+      return true;
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+      control->scrolled(LOWORD(wParam));
+      answer = 0;
+      return true;
+    default: {
+      // A colour request: the control's own colours, or the default ones without a brush.
+      HBRUSH brush = control->color(reinterpret_cast<HDC>(wParam));
+      answer = reinterpret_cast<LRESULT>(brush);
+      return brush != nullptr;
+    }
+  }
 }
 
 void OMWindow::activate()
@@ -585,12 +625,10 @@ LRESULT OMWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
       const UINT event = LOWORD(wParam);
       if (event == WM_LBUTTONDOWN || event == WM_RBUTTONDOWN || event == WM_MBUTTONDOWN) {
         const OMPoint point(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-        for (const auto& control : controls_) {
-          if (!control->rect.isEmpty() && control->rect.containsPoint(point)) {
-            control->clicked();
-            break;
-          }
-        }
+        const auto hit = std::find_if(controls_.begin(), controls_.end(), [&](OMNControl* c) {
+          return !c->bounds().isEmpty() && c->bounds().containsPoint(point);
+        });
+        if (hit != controls_.end() && (*hit)->isEnabled()) (*hit)->clicked();
       }
       return 0;
     }
@@ -599,7 +637,18 @@ LRESULT OMWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
         dispatchMenuCommand(LOWORD(wParam));
         return 0;
       }
+      [[fallthrough]];
+    case WM_HSCROLL:
+    case WM_VSCROLL:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC: {
+      LRESULT answer = 0;
+      if (routeControlMessage(message, wParam, lParam, answer)) return answer;
       break;
+    }
     default:
       break;
   }

@@ -12,6 +12,7 @@
 #include "framework/OMRect.h"
 
 class OMCursor;
+class OMNControl;
 class OMWndCanvas;
 
 // A child window of the application's frame. It turns the messages it receives into calls
@@ -19,14 +20,6 @@ class OMWndCanvas;
 // to the active child window.
 class OMWindow {
  public:
-  // A native control whose clicks the window forwards (it owns the object).
-  class Control {
-   public:
-    virtual ~Control() = default;
-    virtual void clicked() {}
-    OMRect rect;
-  };
-
   OMWindow(const OMRect& rect, int kind, int adjust);
   virtual ~OMWindow();
   OMWindow(const OMWindow&) = delete;
@@ -84,7 +77,12 @@ class OMWindow {
   int kind() const { return kind_; }
   bool isMarkedActive() const { return active_; }
   OMWndCanvas* canvas() const { return canvas_.get(); }
-  void addControl(std::unique_ptr<Control> control);
+  // The native controls placed in the window, in the order they joined. The list does not own
+  // them: a control joins and leaves it itself, and one still listed when the window goes is
+  // left without its native window.
+  void addControl(OMNControl* control);
+  void removeControl(OMNControl* control);
+  const std::vector<OMNControl*>& controls() const { return controls_; }
 
   static OMWindow* activeWindow();
   static OMWindow* fromHandle(HWND window);
@@ -129,7 +127,12 @@ class OMWindow {
     WNDPROC original;
   };
 
-  std::vector<std::unique_ptr<Control>> controls_;
+  // The listed control whose native window that is, or null.
+  OMNControl* controlOf(LPARAM window) const;
+  // A control's command, scroll or colour request; false when no listed control sent it.
+  bool routeControlMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& answer);
+
+  std::vector<OMNControl*> controls_;
   std::vector<Subclassed> subclassed_;
   OMRect restoreRect_;
   bool zoomed_ = false;

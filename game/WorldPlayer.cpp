@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 
 #include "game/WorldDataFile.h"
 #include "game/WorldIntField.h"
@@ -660,26 +661,30 @@ WorldPlayer::ReadResult WorldPlayer::read(FILE* file)
   readBlock(file, &visited5, 1);
   readBlock(file, world7, blockSize);
   readBlock(file, world1, world1Size);
-  // Each name line is checked against the schema before its value is taken: a line lost or
-  // doubled shifts names into values, and the record must then be refused rather than take
-  // the values, or the name, of the record after it.
-  std::vector<const char*> schema;
+  // Fields are taken by name, in whatever order they stand, and names this game does not know
+  // are passed over. A line lost or doubled still shows: it shifts values into name lines, or
+  // "PLAYER_END" into a value, and a record that swallowed the next one names a field twice.
+  // Such a record is refused rather than take the values, or the name, of the record after it.
+  std::unordered_map<const WorldField*, bool> schemaSeen;
   fieldsA_.forEach([&](WorldField* field) {
-    if (schema.size() < schemaSize_) schema.push_back(field->name());
+    if (schemaSeen.size() < schemaSize_) schemaSeen.emplace(field, false);
   });
+  std::size_t seen = 0;
   char name[WorldField::textSize];
   char value[WorldField::textSize];
-  bool named = false;
-  for (std::size_t position = 0;; ++position) {
+  for (;;) {
     if (!readLine(file, name)) break;
     if (std::strcmp(name, playerEnd) == 0) {
-      result.complete = position >= schema.size();
+      // Every field of the schema is written: one missing is a line lost.
+      result.complete = seen == schemaSeen.size();
       result.damaged = !result.complete;
       break;
     }
     // A file cut short ends the record where it is cut.
     if (std::feof(file)) break;
-    if (!fitsSchema(schema, position, name)) {
+    const auto schemaField = schemaSeen.find(fieldANamed(name));
+    const bool twice = schemaField != schemaSeen.end() && schemaField->second;
+    if (!isFieldName(name) || twice) {
       result.damaged = true;
       break;
     }
@@ -689,22 +694,26 @@ WorldPlayer::ReadResult WorldPlayer::read(FILE* file)
       break;
     }
     setProperty(name, value);
-    named = named || position == 0;
+    if (schemaField != schemaSeen.end()) {
+      schemaField->second = true;
+      ++seen;
+    }
   }
   // A damaged record names no one: what it holds may be another record's.
-  result.named = named && !result.damaged;
+  const auto nameField = schemaSeen.find(fieldANamed(playerNameField));
+  result.named = nameField != schemaSeen.end() && nameField->second && !result.damaged;
   return result;
 }
 
-bool WorldPlayer::fitsSchema(const std::vector<const char*>& schema, std::size_t position,
-                             const char* name)
+bool WorldPlayer::isFieldName(const char* name)
 {
-  if (position < schema.size()) return std::strcmp(name, schema[position]) == 0;
-  // Fields that scripts added: a name, not a number, and none of the schema's.
+  // Not empty, not a number, no control bytes (the raw blocks of a shifted record).
   const bool number = (*name >= '0' && *name <= '9') || *name == '-' || *name == '+';
   if (*name == '\0' || number) return false;
-  return std::none_of(schema.begin(), schema.end(),
-                      [name](const char* known) { return std::strcmp(known, name) == 0; });
+  return std::none_of(name, name + std::strlen(name), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+  });
 }
 
 void WorldPlayer::copyStateFrom(WorldPlayer& other)

@@ -5,7 +5,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <vector>
 
 #include "framework/OMList.h"
 #include "framework/OMWord.h"
@@ -55,8 +54,8 @@ class WorldPlayer {
   // The data-file record: raw blocks, then the saved fields of list A, then "PLAYER_END".
   bool write(FILE* file);
   struct ReadResult {
-    bool complete = false;  // "PLAYER_END" was read where the schema puts it
-    bool named = false;     // an undamaged record got as far as its "playerName" value
+    bool complete = false;  // "PLAYER_END" was read after every field of the schema
+    bool named = false;     // an undamaged record held its "playerName" value
     bool damaged = false;   // the lines do not fit the schema
   };
   ReadResult read(FILE* file);
@@ -115,10 +114,8 @@ class WorldPlayer {
 
   // The first field of list A of each name: records are read line by line by name.
   WorldField* fieldANamed(const char* name);
-  // Whether a name line fits where it stands: the schema's name at its place, or after the
-  // schema the name of a field that scripts added.
-  static bool fitsSchema(const std::vector<const char*>& schema, std::size_t position,
-                         const char* name);
+  // Whether a line may be a field's name: a value or raw bytes shifted into its place is not.
+  static bool isFieldName(const char* name);
 
   std::string name_;
   OMList<WorldField> fieldsB_;

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <strings.h>
 #include <array>
 #include <cstdlib>
 #include <memory>
@@ -94,9 +93,10 @@ void switchScript(const std::string& name)
   if (thread->load(name.c_str())) thread->start();
 }
 
+// Exactly, case included: "mthRacer.mps" is another script than "mthracer.mps".
 bool nameIs(const std::string& name, const char* wanted)
 {
-  return strcasecmp(name.c_str(), wanted) == 0;
+  return name == wanted;
 }
 
 void centreDialog(HWND dialog)

@@ -21,7 +21,8 @@ struct Watch {
 struct Record {
   const void* object;
   std::vector<Watch> watches;
-  // While its links are called, removed watches only lose their watcher, so the walk goes on.
+  // While its links are called, removed watches only lose their watcher, so the walk goes on;
+  // watches added meanwhile join the walk and go with the record.
   bool reporting = false;
 };
 
@@ -34,7 +35,7 @@ std::vector<std::unique_ptr<Record>>& registry()
 Record* findRecord(const void* object)
 {
   for (const auto& record : registry())
-    if (record->object == object && !record->reporting) return record.get();
+    if (record->object == object) return record.get();
   return nullptr;
 }
 
@@ -91,7 +92,7 @@ void unwatchObject(const void* object, const void* watcher)
 void objectDeleted(const void* object)
 {
   Record* record = findRecord(object);
-  if (!record) return;
+  if (!record || record->reporting) return;
   record->reporting = true;
   // By index: a link may add watches to this record or report other objects.
   for (std::size_t i = 0; i < record->watches.size(); ++i) {

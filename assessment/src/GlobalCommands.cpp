@@ -27,6 +27,7 @@
 #include "framework/OMWndCanvas.h"
 #include "trinkets/src/OMColorTable.h"
 #include "trinkets/src/OMSParameter.h"
+#include "trinkets/src/OMTrinket.h"
 #include "trinkets/src/OMTrinketWindow.h"
 #include "trinkets/src/rthread/YNativeFunction.h"
 #include "trinkets/src/rthread/YThread.h"
@@ -47,7 +48,6 @@ struct Commands {
   Palette scratch{};
   Palette snapshot{};
   std::array<std::array<char, fileNameSize>, fileNameCount> fileNames{};
-  int corral = 0;
 };
 
 Commands& commands()
@@ -249,9 +249,10 @@ OMWord randomNumberCommand(OMWord)
   return 0;
 }
 
+// The engine's one switch, which the game's command of the same name sets too.
 OMWord corralCommand(OMWord)
 {
-  commands().corral = intArg();
+  OMTrinket::setConfineDrags(intArg());
   return 0;
 }
 
@@ -371,11 +372,6 @@ int nearestSnapshotEntry(int red, int green, int blue)
 const OMRGBColor* workingPalette()
 {
   return commands().working.data();
-}
-
-int corralNormalization()
-{
-  return commands().corral;
 }
 
 const char* storedFileName(int which)

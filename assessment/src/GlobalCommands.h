@@ -34,7 +34,6 @@ void takePaletteSnapshot();
 int nearestSnapshotEntry(int red, int green, int blue);
 
 const OMRGBColor* workingPalette();
-int corralNormalization();
 // The seven stored file names, in the order AOFile, WAVFile, SFXFile, VOCFile, RRGBFile,
 // MUSFile, TXTFile.
 const char* storedFileName(int which);

@@ -23,8 +23,14 @@ ActionRegistrar registrarXY("MoveXYAction", &MoveXYAction::create, ActionRegistr
 
 MoveAction::MoveAction(RAnimation* animation, OMScriptableObject* target, int interruptible,
                        std::optional<int> endX, std::optional<int> endY)
-    : Action(interruptible), endX_(endX), endY_(endY), animation_(animation), target_(target)
+    : Action(interruptible),
+      endX_(endX),
+      endY_(endY),
+      animation_(animation),
+      target_(target),
+      trinket_(dynamic_cast<OMTrinket*>(target))
 {
+  if (trinket_) trinketAlive_ = trinket_->trinketLifetime();
   const OMLinkToObj<MoveAction> forget(this, &MoveAction::forget, 0);
   watchObject(animation_, this, &forget);
   watchObject(target_, this, &forget);
@@ -63,16 +69,31 @@ const char* MoveAction::popAxis(MoveAxis& axis)
   return end;
 }
 
-int MoveAction::popInterruptible(int registryDefault, const char* end)
+std::optional<int> MoveAction::popInterruptible(int registryDefault, const char* end)
 {
   const char* flag = popScriptArg();
   if (*flag) return std::atoi(flag);
-  return *end ? registryDefault : -1;
+  if (*end) return registryDefault;
+  return std::nullopt;
+}
+
+OMScriptableObject* MoveAction::liveTarget()
+{
+  if (trinket_ && trinketAlive_.expired()) forgetTarget();
+  return target_;
+}
+
+// The watch goes too: no later object at that address may reach this action.
+void MoveAction::forgetTarget()
+{
+  unwatchObject(target_, this);
+  target_ = nullptr;
+  trinket_ = nullptr;
 }
 
 void MoveAction::placeTarget(std::optional<int> x, std::optional<int> y)
 {
-  auto* trinket = dynamic_cast<OMTrinket*>(target_);
+  OMTrinket* trinket = liveTarget() ? trinket_ : nullptr;
   if (!trinket) return;
   if (x && y)
     trinket->setPosition(*x, *y);
@@ -85,7 +106,7 @@ void MoveAction::placeTarget(std::optional<int> x, std::optional<int> y)
 void MoveAction::start()
 {
   Action::start();
-  if (!animation_ || !target_) {
+  if (!animation_ || !liveTarget()) {
     finish();
     return;
   }
@@ -130,7 +151,7 @@ void MoveAction::resume()
 OMWord MoveAction::forget(OMWord object)
 {
   const void* gone = reinterpret_cast<const void*>(object);
-  if (gone == target_) target_ = nullptr;
+  if (gone == target_) forgetTarget();
   if (gone != animation_) return 1;
   animation_ = nullptr;
   // Nothing paces the move any more: it ends where it stands, so no wait for it hangs.

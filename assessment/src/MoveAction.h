@@ -32,7 +32,8 @@ struct MoveAxis {
 
 // The common road of the move actions: a playing animation paces the steps, one per frame
 // that has an image. Both objects are watched, so that their deletion leaves no dangling
-// reference behind.
+// reference behind; a target that is a trinket is also asked whether it still lives before
+// each use, since most trinket classes do not report their deletion.
 class MoveAction : public Action {
  public:
   // A halt puts the target at the ends given; an axis without one stays.
@@ -46,8 +47,7 @@ class MoveAction : public Action {
   void start() override;
 
  protected:
-  // The objects the two names hold (null when either is missing), and the interruptible flag
-  // popped last: the registry's default when empty, -1 when the action cannot be made.
+  // The objects the two names hold (null when either is missing).
   struct Objects {
     RAnimation* animation = nullptr;
     OMScriptableObject* target = nullptr;
@@ -55,7 +55,9 @@ class MoveAction : public Action {
   static Objects popObjects();
   // Pops start, velocity, acceleration and end; the end's text tells whether it was given.
   static const char* popAxis(MoveAxis& axis);
-  static int popInterruptible(int registryDefault, const char* end);
+  // The interruptible flag popped last: as given, else the registry's default when the end
+  // was given, else none (the action cannot be made).
+  static std::optional<int> popInterruptible(int registryDefault, const char* end);
 
   // Moves the target, when there is one; an axis without a value stays.
   void placeTarget(std::optional<int> x, std::optional<int> y);
@@ -67,9 +69,14 @@ class MoveAction : public Action {
   OMWord stepFrame(OMWord animation);
   OMWord forget(OMWord object);
   void unwatchAll();
+  // The target while it lives; found gone, it is forgotten.
+  OMScriptableObject* liveTarget();
+  void forgetTarget();
 
   std::optional<int> endX_, endY_;
   int savedMode_ = 0;
   RAnimation* animation_;
   OMScriptableObject* target_;
+  OMTrinket* trinket_;  // the target, when it is a trinket (only trinkets are moved)
+  std::weak_ptr<int> trinketAlive_;
 };

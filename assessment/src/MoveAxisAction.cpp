@@ -14,8 +14,9 @@ bool MoveAxisAction::popArguments(int registryDefault, Arguments& out)
 {
   out.objects = popObjects();
   const char* end = popAxis(out.axis);
-  out.interruptible = popInterruptible(registryDefault, end);
-  return out.objects.animation && out.objects.target && out.interruptible >= 0;
+  const std::optional<int> flag = popInterruptible(registryDefault, end);
+  out.interruptible = flag.value_or(0);
+  return out.objects.animation && out.objects.target && flag;
 }
 
 void MoveAxisAction::place(int coordinate)

@@ -12,9 +12,9 @@ std::unique_ptr<Action> MoveXYAction::create(int interruptible)
   MoveAxis x, y;
   popAxis(x);
   const char* endY = popAxis(y);
-  const int flag = popInterruptible(interruptible, endY);
-  if (!objects.animation || !objects.target || flag < 0) return nullptr;
-  return std::make_unique<MoveXYAction>(objects.animation, objects.target, x, y, flag);
+  const std::optional<int> flag = popInterruptible(interruptible, endY);
+  if (!objects.animation || !objects.target || !flag) return nullptr;
+  return std::make_unique<MoveXYAction>(objects.animation, objects.target, x, y, *flag);
 }
 
 void MoveXYAction::moveToStart()

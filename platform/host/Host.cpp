@@ -1,6 +1,8 @@
 #include "platform/host/Host.h"
 #include "platform/host/WindowLayerHooks.h"
 
+#include <omcrt.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,6 +25,12 @@ std::unique_ptr<Host>& current()
 {
   static std::unique_ptr<Host> backend;
   return backend;
+}
+
+bool& windowless()
+{
+  static bool programMakesNoWindow = false;
+  return programMakesNoWindow;
 }
 
 }  // namespace
@@ -62,7 +70,7 @@ Host& host()
   auto& backend = current();
   if (!backend) {
     const char* choice = std::getenv("OM_HOST");
-    if (choice != nullptr && std::strcmp(choice, "headless") == 0) {
+    if (windowless() || (choice != nullptr && std::strcmp(choice, "headless") == 0)) {
       backend = std::make_unique<HeadlessHost>();
       return *backend;
     }
@@ -117,3 +125,8 @@ const WindowLayerHooks& windowLayerHooks()
 }
 
 }  // namespace omhost
+
+void om_runWithoutWindow()
+{
+  omhost::windowless() = true;
+}

@@ -22,6 +22,10 @@ int _fileno(FILE* stream);
 void om_catchExitSignals();
 // The number of the last such signal, 0 when none came; a lost display counts as SIGHUP.
 int om_exitSignal();
+// Called first by a program that makes no window (the setup launcher): it runs on the
+// headless host whatever the display, since it has nothing to show and must not stop for the
+// want of a display.
+void om_runWithoutWindow();
 
 int _stricmp(const char* a, const char* b);
 int _strnicmp(const char* a, const char* b, std::size_t count);

@@ -199,6 +199,21 @@ TEST_F(ProgramTest, RandomNumberKeepsItsRangeAndSkipsTheExcludedValue)
   }
 }
 
+// The program's command switches the engine's corral switch: a trinket moved past the stage's
+// edge stops there while it is on, and goes on past it while it is off.
+TEST_F(ProgramTest, TheCorralCommandSwitchesTheTrinketsConfinement)
+{
+  for (const auto& [setting, x] : {std::pair{"0", -700}, std::pair{"1", 0}, std::pair{"", -700}}) {
+    SCOPED_TRACE(setting);
+    call("SetCorralTrinketNormalization", {setting});
+    RAnimation trinket(nullptr, 0, 0, stage);
+    trinket.setConfined(1);
+    trinket.offsetBy(-700, 0);
+    EXPECT_EQ(trinket.x(), x);
+  }
+  OMTrinket::setConfineDrags(1);
+}
+
 TEST_F(ProgramTest, CheckCDFindsTheLessonOrAsksForItsCD)
 {
   work.write("rsc/lsn003.rsc", "x");
@@ -309,14 +324,17 @@ TEST_F(ProgramTest, EscapeMovesBetweenScriptsAndTheExitDialogDecides)
     int dialogAnswer;   // 0: no dialog expected
     const char* after;  // the running script afterwards
   };
+  // The names are compared exactly: another spelling of a known name is any other script.
   const Step steps[] = {
-      {"mthRacer.mps", 0, "mainmenu.mps"},  {"MAINMENU.MPS", 0, "suprmenu.mps"},
-      {"suprmenu.mps", 11, "suprmenu.mps"},  // No: the program stays
-      {"signin.mps", 10, "signin.mps"},      // Yes: it quits
+      {"mthracer.mps", 0, "mainmenu.mps"}, {"mthRacer.mps", 0, "mthRacer.mps"},
+      {"rc.mps", 0, "mainmenu.mps"},       {"LF.mps", 0, "LF.mps"},
+      {"MAINMENU.MPS", 0, "MAINMENU.MPS"}, {"mainmenu.mps", 0, "suprmenu.mps"},
+      {"SignIn.mps", 0, "SignIn.mps"},     {"suprmenu.mps", 11, "suprmenu.mps"},  // No: it stays
+      {"signin.mps", 10, "signin.mps"},    // Yes: it quits
       {"other.mps", 0, "other.mps"},
   };
-  writeScript("other.mps", "wait\r");
-  writeScript("MAINMENU.MPS", "wait\r");
+  for (const char* name : {"other.mps", "rc.mps", "LF.mps", "MAINMENU.MPS", "SignIn.mps"})
+    writeScript(name, "wait\r");
   for (const Step& s : steps) {
     SCOPED_TRACE(s.before);
     YThread* thread = assessmentThread();
@@ -463,6 +481,16 @@ OMWord tellSecond(OMWord object)
   return 0;
 }
 
+// A watcher that watches the reported object again while it hears of its deletion.
+const int lateWatcher = 0;
+OMWord watchAgain(OMWord object)
+{
+  told.push_back("watching again");
+  const OMLinkToFct first(&tellFirst);
+  watchObject(reinterpret_cast<const void*>(object), &lateWatcher, &first);
+  return 0;
+}
+
 TEST_F(ProgramTest, DeletionReportsReachEveryWatcherOnceInOrder)
 {
   told.clear();
@@ -480,6 +508,13 @@ TEST_F(ProgramTest, DeletionReportsReachEveryWatcherOnceInOrder)
   objectDeleted(&objectA);  // forgotten
   objectDeleted(&objectB);  // no watchers left
   EXPECT_EQ(told.size(), 2u);
+  EXPECT_EQ(watchedObjectCount(), 0);
+  // A watch taken during the report is told with the others and goes with the object.
+  told.clear();
+  const OMLinkToFct again(&watchAgain);
+  watchObject(&objectA, &watcher1, &again);
+  objectDeleted(&objectA);
+  EXPECT_EQ(told, (std::vector<std::string>{"watching again", "first"}));
   EXPECT_EQ(watchedObjectCount(), 0);
   // The five classes whose deletion the program has them report, each once.
   const std::pair<const char*, std::function<std::unique_ptr<OMScriptableObject>()>> makers[] = {

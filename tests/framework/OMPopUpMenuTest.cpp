@@ -1,5 +1,5 @@
 // The popup menu's command ids, its tracked choice reaching the item's link, and the native
-// control wrapper over a static text.
+// control wrapper over a static text and among its owner's controls.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -100,6 +100,89 @@ TEST(OMNControlTest, AStaticTextMovesHidesColoursAndGivesItsText)
   control.setColors(none, none);
   EXPECT_EQ(control.color(dc), nullptr) << "no background, no brush";
   ReleaseDC(control.handle(), dc);
+}
+
+std::vector<std::string> heard;
+OMWord heardClick(OMWord control)
+{
+  heard.push_back("click " + std::to_string(control));
+  return 1;
+}
+OMWord heardCommand(OMWord code)
+{
+  heard.push_back("command " + std::to_string(code));
+  return 1;
+}
+OMWord heardScroll(OMWord code)
+{
+  heard.push_back("scroll " + std::to_string(code));
+  return 1;
+}
+
+// The owner lists its controls without owning them: clicks over an enabled control, and the
+// control's commands, scrolls and colour requests reach that control; a control leaves the
+// list when it goes, and an owner that goes first leaves its controls without a window.
+TEST(OMNControlTest, TheOwnersListRoutesToItsControlsAndNeverOwnsThem)
+{
+  omtest::TestApp session;
+  auto window = std::make_unique<OMWindow>(OMRect(0, 0, 200, 200), 0, 0);
+  const OMRGBColor black(0, 0, 0), blue(0, 0, 0xFF00);
+  auto first = std::make_unique<OMNControl>(window.get(), "BUTTON", "one", WS_VISIBLE,
+                                            OMRect(10, 10, 60, 30), black, blue);
+  OMNControl second(window.get(), "STATIC", "two", WS_VISIBLE, OMRect(10, 40, 60, 60), black,
+                    blue);
+  EXPECT_EQ(window->controls(), (std::vector<OMNControl*>{first.get(), &second}));
+  const OMLinkToFct click1(&heardClick, 1), click2(&heardClick, 2), command(&heardCommand),
+      scroll(&heardScroll);
+  first->setClickLink(&click1);
+  first->setCommandLink(&command);
+  second.setClickLink(&click2);
+  second.setScrollLink(&scroll);
+
+  const auto press = [&](int x, int y) {
+    SendMessageA(window->handle(), WM_PARENTNOTIFY, WM_LBUTTONDOWN, MAKELPARAM(x, y));
+  };
+  const auto from = [](const OMNControl& control) {
+    return reinterpret_cast<LPARAM>(control.handle());
+  };
+  heard.clear();
+  press(20, 20);
+  press(20, 45);
+  press(100, 100);  // over no control
+  SendMessageA(window->handle(), WM_COMMAND, MAKEWPARAM(7, BN_DOUBLECLICKED), from(*first));
+  SendMessageA(window->handle(), WM_HSCROLL, SB_LINEDOWN, from(second));
+  SendMessageA(window->handle(), WM_VSCROLL, SB_PAGEUP, from(second));
+  SendMessageA(window->handle(), WM_COMMAND, MAKEWPARAM(8, BN_CLICKED), from(second));  // no link
+  second.enable(false);
+  press(20, 45);  // a disabled control is not clicked
+  EXPECT_EQ(heard, (std::vector<std::string>{"click 1", "click 2", "command 5", "scroll 1",
+                                             "scroll 2"}));
+  HDC dc = GetDC(second.handle());
+  EXPECT_EQ(SendMessageA(window->handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                         from(second)),
+            reinterpret_cast<LRESULT>(second.color(dc)));
+  ReleaseDC(second.handle(), dc);
+
+  // The style word follows what is done to the control.
+  for (const auto& [visible, enabled] : {std::pair{true, false}, std::pair{false, false},
+                                         std::pair{false, true}, std::pair{true, true}}) {
+    second.show(visible);
+    second.enable(enabled);
+    EXPECT_EQ(second.style(), static_cast<DWORD>(GetWindowLongA(second.handle(), GWL_STYLE)));
+    EXPECT_EQ((second.style() & WS_VISIBLE) != 0, visible);
+    EXPECT_EQ((second.style() & WS_DISABLED) == 0, enabled);
+    EXPECT_NE(second.style() & WS_CHILD, 0u);
+  }
+
+  first.reset();
+  EXPECT_EQ(window->controls(), (std::vector<OMNControl*>{&second}));
+  heard.clear();
+  press(20, 20);
+  EXPECT_TRUE(heard.empty());
+  window.reset();
+  EXPECT_EQ(second.handle(), nullptr) << "its native window went with the owner's";
+  second.setText("after");
+  EXPECT_STREQ(second.text(), "");
 }
 
 }  // namespace

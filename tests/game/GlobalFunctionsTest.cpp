@@ -9,6 +9,7 @@
 #include "game/MachineChecks.h"
 #include "game/ScreenFunctions.h"
 #include "tests/game/GlobalFunctionsTestSupport.h"
+#include "trinkets/lib/RAnimation.h"
 #include "trinkets/src/OMTrinket.h"
 
 namespace {
@@ -232,11 +233,19 @@ TEST_F(GlobalFunctionsTest, SettingsAndNumbersReachTheirPlaces)
   EXPECT_EQ(OMTrinket::confineDrags(), 0);
   EXPECT_EQ(OMAnimation::useEmbeddedAnimationCoordinates, 0);
   EXPECT_EQ(stage->doubleClicksDisabled(), 0);
+  RAnimation free(nullptr, 0, 0, stage);
+  free.setConfined(1);
+  free.offsetBy(-700, 0);
+  EXPECT_EQ(free.x(), -700) << "past the stage's edge";
   run("SetCorralTrinketNormalization 1\rSetUseEmbeddedAnimationCoordinates 1\r"
       "SetDoubleClicksEnabled 0\r");
   EXPECT_EQ(OMTrinket::confineDrags(), 1);
   EXPECT_EQ(OMAnimation::useEmbeddedAnimationCoordinates, 1);
   EXPECT_EQ(stage->doubleClicksDisabled(), 1);
+  RAnimation corralled(nullptr, 0, 0, stage);
+  corralled.setConfined(1);
+  corralled.offsetBy(-700, 0);
+  EXPECT_EQ(corralled.x(), 0) << "stopped at the stage's edge";
 }
 
 // Each form of "SubstituteFont" changes the face that a text asking for the source draws with.

@@ -497,6 +497,81 @@ TEST_F(QuickWorldTest, ALineLostDoubledOrChangedLosesNoPlayerSilently)
   EXPECT_EQ(lost, 0) << "of " << damaged.size();
 }
 
+// A record is read by its fields' names: in whatever order its pairs stand, and with fields
+// that this game does not know anywhere among them, the player keeps every value it had and
+// the player after it is read as well.
+TEST_F(QuickWorldTest, RecordsAreReadByNameInAnyOrderAndPastUnknownFields)
+{
+  RWorldPort* world = session.port();
+  call(world, "addIntProperty", {"kept"});
+  call(world, "activatePlayer", {"Ann"});
+  Lines values;  // of playerFieldNames, then of "kept"
+  for (std::size_t i = 0; i < playerFieldNames.size(); ++i) {
+    const std::string field = playerFieldNames[i];
+    values.push_back(field == "playerName"        ? "Ann"
+                     : field == "currentLocation" ? "room seven"
+                                                  : std::to_string(i + 1));
+    set(world, field.c_str(), values.back());
+  }
+  values.push_back("-4");
+  set(world, "kept", values.back());
+  RWorldPort::activePlayer()->visited5 = 10;  // a line feed inside the blocks
+  call(world, "activatePlayer", {"Bo"});
+  set(world, "seenMap", "55");
+  ASSERT_TRUE(RWorldPort::saveData());
+  const Parts parts = split(session.dataFile());
+  ASSERT_EQ(parts.records.size(), 2u);
+  const std::string& ann = parts.records[0];
+  const std::string raw = ann.substr(0, 280);
+  // Ann's name/value pairs, each with its line feeds.
+  Lines pairs;
+  for (std::size_t at = 280; ann.compare(at, 11, "PLAYER_END\n") != 0;) {
+    const std::size_t end = ann.find('\n', ann.find('\n', at) + 1) + 1;
+    pairs.push_back(ann.substr(at, end - at));
+    at = end;
+  }
+  ASSERT_EQ(pairs.size(), values.size());
+
+  std::vector<Lines> orders;
+  for (std::size_t turn = 1; turn < pairs.size(); ++turn) {  // every pair at every place
+    Lines turned = pairs;
+    std::rotate(turned.begin(), turned.begin() + static_cast<std::ptrdiff_t>(turn), turned.end());
+    orders.push_back(turned);
+  }
+  orders.emplace_back(pairs.rbegin(), pairs.rend());
+  for (std::size_t place = 0; place <= pairs.size(); ++place) {  // an unknown field anywhere
+    Lines more = pairs;
+    more.insert(more.begin() + static_cast<std::ptrdiff_t>(place),
+                place % 2 ? "laterField\nsome text\n" : "laterCount\n12\n");
+    orders.push_back(more);
+  }
+  const std::string path = session.folder / "KORVANIX.DAT";
+  auto view = std::make_unique<RWorldPort>();
+  view->registerMembers();
+  for (std::size_t each = 0; each < orders.size(); ++each) {
+    SCOPED_TRACE(each);
+    session.stop();
+    std::string record = raw;
+    for (const std::string& pair : orders[each])
+      record += pair;
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        << parts.header << record << "PLAYER_END\n" << parts.records[1];
+    testing::internal::CaptureStderr();
+    session.start();
+    ASSERT_EQ(testing::internal::GetCapturedStderr(), "");
+    ASSERT_EQ(playerNames(), (Lines{"Ann", "Bo"}));
+    call(view.get(), "addIntProperty", {"kept"});
+    call(view.get(), "activatePlayer", {"#0"});
+    for (std::size_t i = 0; i < playerFieldNames.size(); ++i)
+      ASSERT_EQ(get(view.get(), playerFieldNames[i]), values[i]) << playerFieldNames[i];
+    ASSERT_EQ(get(view.get(), "kept"), values.back());
+    ASSERT_EQ(RWorldPort::activePlayer()->visited5, 10);
+    call(view.get(), "activatePlayer", {"#1"});
+    ASSERT_EQ(get(view.get(), "seenMap"), "55");
+    ASSERT_FALSE(session.exists("KORVANIX.BAD"));
+  }
+}
+
 // Whatever length a name or text has, what is written reads back as it was kept.
 TEST_F(QuickWorldTest, LongTextsReadBackAsTheyWereKept)
 {

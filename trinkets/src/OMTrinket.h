@@ -163,6 +163,9 @@ class OMTrinket : public OMScriptableObject {
   OMMemCanvas* windowCanvas() const;
   std::uint32_t windowClock() const;
   OMTrinketWindow* window() const { return host_; }
+  // Expires when the trinket is destroyed, whatever its class: a holder that does not own the
+  // trinket asks this before each use.
+  std::weak_ptr<int> trinketLifetime() const { return trinketLifetime_; }
   int drawState() const;
   const OMRegion& dirtyRegion() const;
   bool isInWindowList() const;
@@ -241,6 +244,8 @@ class OMTrinket : public OMScriptableObject {
   std::unique_ptr<OMLink> hooks_[hookCount];
   OMCursor* hoverCursor_;
   OMCursor* trackingCursor_;
+  // A copy is another trinket: it gets a token of its own.
+  std::shared_ptr<int> trinketLifetime_ = std::make_shared<int>(0);
 
   static OMTrinket* focusHolder_;
   static OMTrinket* hovered_;
