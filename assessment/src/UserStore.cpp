@@ -274,6 +274,17 @@ const char* UserStore::nextUser()
   return nullptr;
 }
 
+std::vector<std::string> UserStore::names()
+{
+  std::vector<std::string> users;
+  for (int i = 0; i < count_; ++i) {
+    const char* name = i == 0 ? firstUser() : nextUser();
+    if (!name) break;
+    users.emplace_back(name);
+  }
+  return users;
+}
+
 int UserStore::find(const char* name)
 {
   cursor_ = 1;

@@ -2,6 +2,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 class RDatFile;
 
@@ -24,6 +25,8 @@ class UserStore {
   // The first and the next user's name; null past the last number.
   const char* firstUser();
   const char* nextUser();
+  // The names of the count's users, walked from the first.
+  std::vector<std::string> names();
   // 1 when the name was there (it becomes the current user), 0 when it was added.
   int signInUser(const char* name);
   // 1 when the name was found and removed with its "users\user%d.dat", else 0.

@@ -26,6 +26,7 @@
 #include "assessment/src/SoundFlags.h"
 #include "platform/host/HostClock.h"
 #include "tests/assessment/AssessmentProgram.h"
+#include "tests/assessment/DamagedFiles.h"
 #include "tests/support/KilledWriter.h"
 #include "tests/support/ScopedEdition.h"
 #include "tests/support/TempFolder.h"
@@ -276,13 +277,9 @@ TEST_F(DataFileTest, ADamagedFileIsKeptAsBadAndReadAsFarAsItCanBe)
   }
 }
 
-// The damage table over a data file of the scripts: each part (the count, each record) lost
-// and doubled, the file cut at every byte, every bit of the count and two bits (in turn) of
-// each other byte that holds no text (what follows the end of each name and value, the times)
-// changed: no value
-// is read as another without the damage being told, and a variable whose record is whole
-// keeps its value. A changed character inside a name or value cannot be told from one that a
-// script set.
+// The damage table over a data file of the scripts: no value is read as another without the
+// damage being told, and a variable whose record is whole keeps its value. A changed character
+// inside a name or value, or in place of its end, cannot be told from one that a script set.
 TEST_F(DataFileTest, NoDamageToADataFileChangesAValueUntold)
 {
   const QuickFolder inMemory;
@@ -296,30 +293,16 @@ TEST_F(DataFileTest, NoDamageToADataFileChangesAValueUntold)
     parts.push_back(slotBytes(name, value, startTime));
     whole += parts.back();
   }
-  std::vector<std::pair<std::string, std::string>> damaged;
-  std::size_t at = 0;
-  for (const std::string& part : parts) {
-    damaged.emplace_back("part lost", whole.substr(0, at) + whole.substr(at + part.size()));
-    damaged.emplace_back("part doubled", whole.substr(0, at + part.size()) + whole.substr(at));
-    at += part.size();
-  }
-  for (std::size_t cut = 0; cut < whole.size(); ++cut)
-    damaged.emplace_back("cut", whole.substr(0, cut));
-  for (std::size_t byte = 0; byte < whole.size(); ++byte) {
-    const std::size_t inRecord = (byte - 4) % 68;
-    const std::size_t record = (byte - 4) / 68;
-    const bool text = byte >= 4 && inRecord < 64 &&
-                      inRecord % 32 <= (inRecord < 32 ? variables[record].first.size()
-                                                      : variables[record].second.size());
-    for (std::size_t bit = 0; bit < 8; ++bit) {
-      std::string flipped = whole;
-      flipped[byte] = static_cast<char>(flipped[byte] ^ (1 << bit));
-      if (!text && (byte < 4 || bit == byte % 8 || bit == (byte + 3) % 8))
-        damaged.emplace_back("bit changed", flipped);
-    }
+  std::vector<bool> text(whole.size(), false);
+  for (std::size_t i = 0; i < variables.size(); ++i) {
+    const std::size_t record = 4 + 68 * i;
+    for (std::size_t c = 0; c <= variables[i].first.size(); ++c)
+      text[record + c] = true;
+    for (std::size_t c = 0; c <= variables[i].second.size(); ++c)
+      text[record + 32 + c] = true;
   }
   std::map<std::string, std::pair<int, int>> lost;  // kind -> lists, lists losing a value
-  for (const auto& [kind, bytes] : damaged) {
+  for (const auto& [kind, bytes] : damagedCopies(parts, text)) {
     quick.write("S.DAT", bytes);
     std::filesystem::remove(quick / "S.BAD");
     filereport::forgetReports();

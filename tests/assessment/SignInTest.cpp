@@ -20,6 +20,7 @@
 #include "assessment/src/UserStore.h"
 #include "assessment/src/signin.h"
 #include "framework/OMLinkToFct.h"
+#include "tests/assessment/DamagedFiles.h"
 #include "tests/support/ScopedEdition.h"
 #include "tests/support/TestStage.h"
 #include "trinkets/src/OMSParameter.h"
@@ -291,7 +292,6 @@ TEST(UserStoreTest, ANewUserAtTheLastNumberWritesOverNoOne)
   EXPECT_STREQ(store.get(("user" + std::to_string(UserStore::lastNumber)).c_str()), "Bob");
 }
 
-
 // The user list as five sign-ins leave it, slot by slot, made without the class.
 struct KnownUser {
   int number;
@@ -316,45 +316,21 @@ std::vector<std::string> fiveUserParts()
   return parts;
 }
 
-struct DamagedList {
-  std::string kind;
-  std::string bytes;
-};
-
-// Each part (the count and each slot) lost and doubled, the file cut at every byte, and every
-// bit of the count and two bits (in turn) of every other byte changed but those of the names
-// and their ends: a changed letter of a name, or one in place of its end, reads as another
+// The damaged lists: a changed letter of a name, or one in place of its end, reads as another
 // name, and nothing can tell it from one typed so.
-std::vector<DamagedList> damagedUserLists()
+std::vector<DamagedCopy> damagedUserLists()
 {
   const std::vector<std::string> parts = fiveUserParts();
   std::string whole;
   for (const std::string& part : parts)
     whole += part;
-  std::vector<DamagedList> lists;
-  std::size_t at = 0;
-  for (const std::string& part : parts) {
-    lists.push_back({"part lost", whole.substr(0, at) + whole.substr(at + part.size())});
-    lists.push_back({"part doubled", whole.substr(0, at + part.size()) + whole.substr(at)});
-    at += part.size();
-  }
-  for (std::size_t cut = 0; cut < whole.size(); ++cut)
-    lists.push_back({"cut", whole.substr(0, cut)});
   std::vector<bool> inName(whole.size(), false);
   for (const KnownUser& user : fiveUsers) {
     const std::size_t value = whole.find(userSlot(user)) + 32;
     for (std::size_t i = 0; i <= std::strlen(user.name); ++i)
       inName[value + i] = true;
   }
-  for (std::size_t byte = 0; byte < whole.size(); ++byte) {
-    for (std::size_t bit = 0; bit < 8; ++bit) {
-      std::string flipped = whole;
-      flipped[byte] = static_cast<char>(flipped[byte] ^ (1 << bit));
-      if (!inName[byte] && (byte < 4 || bit == byte % 8 || bit == (byte + 3) % 8))
-        lists.push_back({"bit changed", flipped});
-    }
-  }
-  return lists;
+  return damagedCopies(parts, inName);
 }
 
 // What the sign-in makes of a list: the names it lists, the key each of them signs in with,
@@ -367,17 +343,6 @@ struct ListReading {
   std::string newcomerKey;
   bool keptAfterNewcomer = true;
 };
-
-std::vector<std::string> walk(UserStore& users)
-{
-  std::vector<std::string> names;
-  for (int i = 0; i < users.count(); ++i) {
-    const char* name = i == 0 ? users.firstUser() : users.nextUser();
-    if (!name) break;
-    names.emplace_back(name);
-  }
-  return names;
-}
 
 // Whether the bytes hold two slots of one key with different values: users that no reading
 // can tell apart.
@@ -408,12 +373,12 @@ ListReading readDamagedList(const TempFolder& work, const std::string& bytes)
     // Room for the file's slots doubled, and the new user's.
     RDatFile store(24, "users\\users.dat");
     UserStore users(store);
-    reading.listed = walk(users);
+    reading.listed = users.names();
     for (const std::string& name : reading.listed) {
       if (users.signInUser(name.c_str()) == 1) reading.keys[name] = store.get("currentUser");
     }
     if (users.signInUser("Zed") == 0) reading.newcomerKey = store.get("currentUser");
-    std::vector<std::string> after = walk(users);
+    std::vector<std::string> after = users.names();
     for (const std::string& name : reading.listed)
       reading.keptAfterNewcomer = reading.keptAfterNewcomer &&
                                   std::find(after.begin(), after.end(), name) != after.end();
@@ -438,7 +403,7 @@ TEST(UserStoreTest, NoDamageToTheListLosesAUserSilentlyOrMergesTwo)
   };
   std::map<std::string, Tally> tallies;
   const auto keyOf = [](const KnownUser& user) { return "user" + std::to_string(user.number); };
-  for (const DamagedList& list : damagedUserLists()) {
+  for (const DamagedCopy& list : damagedUserLists()) {
     const ListReading reading = readDamagedList(work, list.bytes);
     Tally& tally = tallies[list.kind];
     ++tally.lists;
@@ -464,15 +429,12 @@ TEST(UserStoreTest, NoDamageToTheListLosesAUserSilentlyOrMergesTwo)
     tally.silentlyLost += silentlyLost;
     tally.merged += merged;
   }
-  std::string summary;
   for (const auto& [kind, tally] : tallies) {
-    summary += kind + ": " + std::to_string(tally.lists) + " lists, " +
-               std::to_string(tally.intactLost) + " lose an intact user, " +
-               std::to_string(tally.silentlyLost) + " lose one untold, " +
-               std::to_string(tally.merged) + " merge two\n";
-    EXPECT_EQ(tally.intactLost + tally.silentlyLost + tally.merged, 0) << kind;
+    EXPECT_EQ(tally.intactLost + tally.silentlyLost + tally.merged, 0)
+        << kind << ": " << tally.lists << " lists, " << tally.intactLost
+        << " lose an intact user, " << tally.silentlyLost << " lose one untold, " << tally.merged
+        << " merge two";
   }
-  std::printf("%s", summary.c_str());
 }
 
 }  // namespace
