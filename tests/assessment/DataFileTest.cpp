@@ -275,6 +275,25 @@ TEST_F(DataFileTest, ADamagedFileIsKeptAsBadAndReadAsFarAsItCanBe)
       EXPECT_EQ(file->slot(static_cast<int>(i)).value(), row.kept[i].second) << i;
     }
   }
+  // Without room for the copy, the damaged file itself is never saved over in that run.
+  const std::string cut = whole.substr(0, 100);
+  work.write("D.DAT", cut);
+  std::filesystem::remove(work / "D.BAD");
+  work.makeFolder("D.BAD");
+  filereport::forgetReports();
+  testing::internal::CaptureStderr();
+  {
+    std::unique_ptr<RDatFile> file = open("d.dat", 3);
+    set(*file, "var", {"d"}, "4");
+    EXPECT_FALSE(file->save());
+    runPreExit();
+  }
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("D.DAT (" + work.path() + "/D.DAT): it is damaged, and no copy of it could "
+                      "be kept"),
+            std::string::npos)
+      << said;
+  EXPECT_EQ(work.read("D.DAT"), cut);
 }
 
 // The damage table over a data file of the scripts: no value is read as another without the
