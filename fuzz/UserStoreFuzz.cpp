@@ -10,21 +10,6 @@
 #include "assessment/src/UserStore.h"
 #include "fuzz/support/FuzzSupport.h"
 
-namespace {
-
-std::vector<std::string> walk(UserStore& users)
-{
-  std::vector<std::string> names;
-  for (int i = 0; i < users.count(); ++i) {
-    const char* name = i == 0 ? users.firstUser() : users.nextUser();
-    if (!name) break;
-    names.emplace_back(name);
-  }
-  return names;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
   // Removals delete "users\\user%d.dat" files: only ever in the run's own folder.
@@ -33,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   store.readImage(data, size);
   UserStore users(store);
   if (users.count() < 0 || users.count() > UserStore::maxUsers) __builtin_trap();
-  const std::vector<std::string> before = walk(users);
+  const std::vector<std::string> before = users.names();
   if (static_cast<int>(before.size()) > users.count()) __builtin_trap();
   const int next = users.nextNumber();
   if (next < 1) __builtin_trap();
@@ -44,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool room = store.usedCount() < store.slotCount() - 4;
   if (!known && users.nextNumber() <= next && next < UserStore::lastNumber && room) __builtin_trap();
   // A new user never takes the place of one already there.
-  if (!known && room && walk(users).size() < before.size()) __builtin_trap();
+  if (!known && room && users.names().size() < before.size()) __builtin_trap();
   for (const std::string& user : before)
     users.removeUser(user.c_str());
   return 0;

@@ -1,5 +1,6 @@
 #include "assessment/src/FileReport.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -35,6 +36,19 @@ std::string currentFolder()
   return text;
 }
 
+// A component of a folder as the disk spells it, or as given when there is no such entry.
+std::string spelledOnDisk(const std::string& folder, const std::string& component)
+{
+  if (component.empty() || component == "." || component == ".." ||
+      component.find_first_of("*?") != std::string::npos)
+    return component;
+  WIN32_FIND_DATAA entry;
+  const HANDLE found = FindFirstFileA((folder + component).c_str(), &entry);
+  if (found == INVALID_HANDLE_VALUE) return component;
+  FindClose(found);
+  return entry.cFileName;
+}
+
 }  // namespace
 
 std::string hostPathOf(const std::string& windowsPath)
@@ -47,14 +61,26 @@ std::string hostPathOf(const std::string& windowsPath)
   if (QueryDosDeviceA(drive, root, sizeof root) == 0) return windowsPath;
   std::string host = root;
   if (!host.empty() && host.back() == '/') host.pop_back();
-  for (std::size_t i = 2; i < full.size(); ++i) host += full[i] == '\\' ? '/' : full[i];
+  std::string folder = full.substr(0, 3);
+  for (std::size_t at = 3; at <= full.size();) {
+    const std::size_t end = std::min(full.find_first_of("\\/", at), full.size());
+    const std::string name = spelledOnDisk(folder, full.substr(at, end - at));
+    host += "/" + name;
+    folder += name + "\\";
+    at = end + 1;
+  }
   return host;
+}
+
+std::string named(const std::string& windowsPath)
+{
+  return windowsPath + " (" + hostPathOf(windowsPath) + ")";
 }
 
 std::string describe(const std::string& windowsPath, const std::string& problem,
                      const std::string& advice)
 {
-  std::string text = windowsPath + " (" + hostPathOf(windowsPath) + "): " + problem + ".";
+  std::string text = named(windowsPath) + ": " + problem + ".";
   if (!advice.empty()) text += " " + advice;
   return text;
 }

@@ -9,8 +9,12 @@
 namespace filereport {
 
 // The host file that a Windows path stands for through the drive table (a relative path is
-// taken from the current folder); the path itself when no folder is mapped to its drive.
+// taken from the current folder), with the names of the folders and file that exist as the
+// disk spells them; the path itself when no folder is mapped to its drive.
 std::string hostPathOf(const std::string& windowsPath);
+
+// "<windows path> (<host path>)": a file named inside a description.
+std::string named(const std::string& windowsPath);
 
 // "<windows path> (<host path>): <problem>. <advice>"
 std::string describe(const std::string& windowsPath, const std::string& problem,

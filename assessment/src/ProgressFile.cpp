@@ -4,11 +4,13 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
 
+#include "assessment/src/FileReport.h"
 #include "assessment/src/SoundFlags.h"
 #include "framework/OMSafeSave.h"
 
@@ -34,15 +36,26 @@ bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes)
   return true;
 }
 
-void keepDamagedCopy()
+// Copies the damaged file aside and says so; false when no copy could be made.
+bool keepDamagedCopy()
 {
   const std::string kept = besideProgressFile("TOVIK.BAD");
-  if (copyFileBytes(ProgressFile::path(), kept))
-    std::fprintf(stderr, "%s is damaged; a copy is kept as %s\n", ProgressFile::path().c_str(),
-                 kept.c_str());
-  else
-    std::fprintf(stderr, "%s is damaged, and no copy of it could be kept\n",
-                 ProgressFile::path().c_str());
+  errno = 0;
+  if (copyFileBytes(ProgressFile::path(), kept)) {
+    filereport::report(ProgressFile::path(),
+                       "it is damaged, so none of it is used; the file as it was is kept as " +
+                           filereport::named(kept),
+                       "Keep that copy: it holds the progress of every user");
+    return true;
+  }
+  const int error = errno;
+  filereport::report(ProgressFile::path(),
+                     "it is damaged, so none of it is used, and no copy of it could be kept (" +
+                         std::string(error != 0 ? std::strerror(error) : "the disk refused it") +
+                         "); nothing is saved over it until the program starts again",
+                     "Make room on the disk or make the Windows folder writable, then start "
+                     "the program again");
+  return false;
 }
 
 }  // namespace
@@ -59,6 +72,8 @@ void ProgressFile::reset()
   totalUsers_ = 0;
   records_ = {};
   readThisRun_ = false;
+  damaged_.clear();
+  writeRefused_ = false;
 }
 
 std::string ProgressFile::path()
@@ -93,7 +108,11 @@ ProgressFile::ReadResult ProgressFile::readImage(std::array<std::uint8_t, 3>& fl
   std::vector<unsigned char> bytes;
   if (!readWholeFile(path(), bytes)) return ReadResult::missing;
   if (parse(bytes.data(), bytes.size(), flags, records)) return ReadResult::read;
-  keepDamagedCopy();
+  // Read again before a write, the same damaged file is copied and told of once.
+  if (bytes != damaged_) {
+    damaged_ = std::move(bytes);
+    writeRefused_ = !keepDamagedCopy() || writeRefused_;
+  }
   return ReadResult::damaged;
 }
 
@@ -110,19 +129,21 @@ ProgressFile::ReadResult ProgressFile::read()
   return result;
 }
 
-ProgressFile::ReadResult ProgressFile::readOtherUsers()
+ProgressFile::ReadResult ProgressFile::readOtherUsers(Record* first)
 {
   std::array<std::uint8_t, 3> flags{};
   auto records = std::make_unique<std::array<Record, recordCount>>();
   const ReadResult result = readImage(flags, *records);
   if (result != ReadResult::read) return result;
   std::copy(records->begin() + 1, records->end(), records_.begin() + 1);
+  if (first) *first = records->front();
   readThisRun_ = true;
   return result;
 }
 
 bool ProgressFile::write()
 {
+  if (writeRefused_) return false;
   std::vector<unsigned char> bytes(fileSize);
   for (std::size_t i = 0; i < 3; ++i)
     bytes[i] = static_cast<unsigned char>(soundFlag(headerFlags[i]));
@@ -135,12 +156,17 @@ bool ProgressFile::write()
       field += 2;
     }
   }
+  std::string whyNot;
   const bool saved = saveFileSafely(path(), besideProgressFile("TOVIK.TMP"), [&](std::FILE* out) {
     return std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-  });
+  }, &whyNot);
   if (!saved)
-    std::fprintf(stderr, "%s could not be saved; the file keeps its previous contents\n",
-                 path().c_str());
+    filereport::report(path(),
+                       "it could not be saved (" + whyNot +
+                           "), so it keeps its previous contents, without this session's "
+                           "progress",
+                       "Make room on the disk or make the Windows folder writable; the program "
+                       "saves it again when the progress is next written");
   return saved;
 }
 

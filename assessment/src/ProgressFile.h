@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The program-wide progress records and their file, "tovik.dat" in the Windows folder: the
 // three sound flags and the low byte of the user count, then 40 records of 91 int16, all
@@ -33,12 +34,15 @@ class ProgressFile {
   void setTotalUsers(std::int16_t count) { totalUsers_ = count; }
   bool readThisRun() const { return readThisRun_; }
 
-  // Reads the sound flags and the records. A damaged file is copied to "TOVIK.BAD" and
-  // nothing of it is used.
+  // Reads the sound flags and the records. Nothing of a damaged file is used: it is copied to
+  // "TOVIK.BAD" and that is said, once for each damaged file met in a run; when no copy can be
+  // made, nothing is written over it for the rest of the run.
   ReadResult read();
-  // Reads records 1-39 only, as read() treats the file: the users who are not signed in.
-  ReadResult readOtherUsers();
-  // Replaces the file whole; false (the old file kept) when it could not.
+  // Reads records 1-39 only, as read() treats the file: the users who are not signed in; and
+  // record 0 as the file holds it into first, when given.
+  ReadResult readOtherUsers(Record* first = nullptr);
+  // Replaces the file whole; false (the old file kept, and a failure said) when it could not
+  // or may not.
   bool write();
 
   // A file image's header and records; false, nothing filled, unless it has the exact size.
@@ -60,4 +64,7 @@ class ProgressFile {
   std::array<Record, recordCount> records_{};
   std::int16_t totalUsers_ = 0;
   bool readThisRun_ = false;
+  // The last damaged file met, and whether it may be written over.
+  std::vector<unsigned char> damaged_;
+  bool writeRefused_ = false;
 };

@@ -5,12 +5,16 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <optional>
 
 #include "assessment/src/AppMain.h"
+#include "assessment/src/FileReport.h"
 #include "assessment/src/ProgressFile.h"
 #include "assessment/src/SoundFlags.h"
 #include "framework/OMLinkToObj.h"
@@ -65,10 +69,63 @@ std::string arrayVariable(const char* name, int row)
   return std::string(name) + suffix;
 }
 
-// A number as a field holds it: only the low 16 bits.
-std::int16_t fieldValue(const char* text)
+// A decimal number that a 16-bit field can hold, as signed or as unsigned; none for anything
+// else, so that no text is ever stored as another number.
+std::optional<std::int16_t> fieldNumber(const char* text)
 {
-  return static_cast<std::int16_t>(static_cast<std::uint16_t>(std::strtoll(text, nullptr, 10)));
+  const char* digits = text[0] == '-' ? text + 1 : text;
+  const std::size_t length = std::strlen(digits);
+  if (length == 0 || length > 5 || std::strspn(digits, "0123456789") != length) return std::nullopt;
+  const long value = std::strtol(text, nullptr, 10);
+  if (value < INT16_MIN || value > UINT16_MAX) return std::nullopt;
+  return static_cast<std::int16_t>(static_cast<std::uint16_t>(value));
+}
+
+// The variables that carry numbers of the progress file: what loadMRData writes as "%d" and
+// writeMRData reads back.
+bool isProgressNumber(const char* name)
+{
+  static const std::vector<std::string> names = [] {
+    std::vector<std::string> all = {"sfxFlag", "musicFlag", "voiceFlag", "totalUsers"};
+    for (int field = 0; field < ProgressFile::fieldCount; ++field) {
+      const std::string variable = ProgressFile::fieldVariable(field);
+      if (!variable.empty()) all.push_back(variable);
+    }
+    std::sort(all.begin(), all.end());
+    return all;
+  }();
+  return std::binary_search(names.begin(), names.end(), name);
+}
+
+// How many whole, named records follow one another from a place in a file's bytes.
+int wholeRecordsFrom(const unsigned char* bytes, std::size_t size, std::size_t at)
+{
+  int count = 0;
+  for (RData record; at + RData::recordSize <= size; at += RData::recordSize, ++count) {
+    if (record.readFrom(bytes + at) != RData::Reading::whole || record.name()[0] == '\0') break;
+  }
+  return count;
+}
+
+// Where the records of a file go on after a damaged one at a place out of step with the end
+// of the file: bytes lost or added there put the next record at the first place in step with
+// the end, when more whole records follow from it than in the old step. 0 when they go on in
+// their step.
+std::size_t recordsResumeAt(const unsigned char* bytes, std::size_t size, std::size_t at)
+{
+  const std::size_t offset = (size - at) % RData::recordSize;
+  if (offset == 0) return 0;
+  const int inStep = wholeRecordsFrom(bytes, size, at + RData::recordSize);
+  return wholeRecordsFrom(bytes, size, at + offset) > inStep ? at + offset : 0;
+}
+
+// Where the first record lies: after the count, or at the start of a file that lost its count.
+std::size_t firstRecordAt(const unsigned char* bytes, std::size_t size)
+{
+  const bool countLost = (size - countSize) % RData::recordSize != 0 && size % RData::recordSize == 0;
+  return countLost && wholeRecordsFrom(bytes, size, 0) > wholeRecordsFrom(bytes, size, countSize)
+             ? 0
+             : countSize;
 }
 
 int textNumber(OMWord text)
@@ -311,22 +368,51 @@ void RDatFile::loadMRData()
 bool RDatFile::writeMRData()
 {
   ProgressFile& progress = ProgressFile::instance();
-  // Records of the other users come from the file, never as zeros over it.
-  if (!progress.readThisRun()) progress.readOtherUsers();
+  ProgressFile::Record& record = progress.record(0);
+  // Records of the other users come from the file, never as zeros over it; so does what of
+  // record 0 no variable gives.
+  if (!progress.readThisRun()) progress.readOtherUsers(&record);
   setNumber("sfxFlag", soundFlag(SoundFlag::effects));
   setNumber("musicFlag", soundFlag(SoundFlag::music));
   setNumber("voiceFlag", soundFlag(SoundFlag::voice));
-  ProgressFile::Record& record = progress.record(0);
   for (int field = 0; field < ProgressFile::fieldCount; ++field) {
     const std::string name = ProgressFile::fieldVariable(field);
-    if (!name.empty()) record[static_cast<std::size_t>(field)] = fieldValue(get(name.c_str()));
+    if (!name.empty()) readFieldBack(name.c_str(), record[static_cast<std::size_t>(field)]);
   }
-  ProgressFile::setName(record, get("uName"));
-  setSoundFlag(SoundFlag::effects, fieldValue(get("sfxFlag")));
-  setSoundFlag(SoundFlag::music, fieldValue(get("musicFlag")));
-  setSoundFlag(SoundFlag::voice, fieldValue(get("voiceFlag")));
-  progress.setTotalUsers(fieldValue(get("totalUsers")));
+  if (variable("uName") || !damaged_) ProgressFile::setName(record, get("uName"));
+  std::int16_t flags[] = {soundFlag(SoundFlag::effects), soundFlag(SoundFlag::music),
+                          soundFlag(SoundFlag::voice)};
+  readFieldBack("sfxFlag", flags[0]);
+  readFieldBack("musicFlag", flags[1]);
+  readFieldBack("voiceFlag", flags[2]);
+  setSoundFlag(SoundFlag::effects, flags[0]);
+  setSoundFlag(SoundFlag::music, flags[1]);
+  setSoundFlag(SoundFlag::voice, flags[2]);
+  std::int16_t users = progress.totalUsers();
+  readFieldBack("totalUsers", users);
+  progress.setTotalUsers(users);
   return progress.write();
+}
+
+void RDatFile::readFieldBack(const char* name, std::int16_t& field)
+{
+  const RData* data = variable(name);
+  if (!data) {
+    // A damaged file may have lost the variable: the field keeps what it holds.
+    if (!damaged_) field = 0;
+    return;
+  }
+  if (const std::optional<std::int16_t> number = fieldNumber(data->value())) {
+    field = *number;
+    return;
+  }
+  // A damaged file has said so already.
+  if (!damaged_)
+    filereport::report(ProgressFile::path(),
+                       "the variable \"" + std::string(name) + "\" holds \"" + data->value() +
+                           "\", which is no number it can hold, so it keeps " +
+                           std::to_string(field),
+                       "Give the variable a whole number from -32768 to 65535");
 }
 
 void RDatFile::storePrizeFlags(int value)
@@ -341,17 +427,32 @@ bool RDatFile::readImage(const unsigned char* bytes, std::size_t size)
   std::fill(slots_.begin(), slots_.end(), RData());
   usedCount_ = 0;
   firstFree_ = -1;
+  damaged_ = true;
   if (size < countSize) return false;
-  const std::int32_t count = readInt32(bytes);
-  const std::size_t slotBytes = size - countSize;
-  bool whole = count >= 0 && count <= slotCount() &&
-               slotBytes == static_cast<std::size_t>(count) * RData::recordSize;
-  const std::size_t present = slotBytes / RData::recordSize;
-  const std::size_t wanted = std::min<std::size_t>(std::max(count, 0), slots_.size());
-  for (std::size_t i = 0; i < std::min(present, wanted); ++i) {
-    if (!slots_[i].readFrom(bytes + countSize + i * RData::recordSize)) return false;
-    ++usedCount_;
+  std::size_t at = firstRecordAt(bytes, size);
+  bool whole = at == countSize;
+  std::int64_t records = 0;
+  while (at < size && usedCount_ < slotCount()) {
+    RData& data = slots_[static_cast<std::size_t>(usedCount_)];
+    const RData::Reading reading = data.readFrom(bytes + at, size - at);
+    if (reading != RData::Reading::whole) {
+      whole = false;
+      if (const std::size_t resumed = recordsResumeAt(bytes, size, at)) {
+        data = RData();
+        at = resumed;
+        continue;
+      }
+    }
+    if (reading != RData::Reading::unreadable) ++usedCount_;
+    ++records;
+    at += RData::recordSize;
   }
+  whole = whole && at == size && records == readInt32(bytes);
+  for (int i = 0; whole && i < usedCount_; ++i) {
+    const RData& data = slots_[static_cast<std::size_t>(i)];
+    whole = !isProgressNumber(data.name()) || fieldNumber(data.value());
+  }
+  damaged_ = !whole;
   return whole;
 }
 
@@ -362,30 +463,66 @@ void RDatFile::load()
   if (!file) {
     struct _stat status;
     if (_stat(fileName_.c_str(), &status) == 0) {
-      std::fprintf(stderr, "%s cannot be read; it is not written over\n", fileName_.c_str());
+      filereport::report(fileName_,
+                         "it cannot be read, so it is not used and nothing is saved over it",
+                         "Make it a file the program may read, then start the program again");
       saveRefused_ = true;
     }
     return;
   }
-  // One byte past the largest file this table can take tells that the file is too long.
-  std::vector<unsigned char> bytes(countSize + slots_.size() * RData::recordSize + 1);
+  // Room for twice what the table holds: damage may have doubled what it holds.
+  std::vector<unsigned char> bytes(2 * (countSize + slots_.size() * RData::recordSize) + 1);
   bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file.get()));
   file.reset();
-  if (readImage(bytes.data(), bytes.size())) return;
+  if (!readImage(bytes.data(), bytes.size())) keepDamagedFile();
+}
+
+void RDatFile::keepDamagedFile()
+{
+  damaged_ = true;
+  if (fileName_.empty() || damageKept_) return;
+  damageKept_ = true;
   const std::string kept = siblingName(".BAD");
-  if (copyFileBytes(fileName_, kept))
-    std::fprintf(stderr, "%s is damaged; a copy is kept as %s\n", fileName_.c_str(), kept.c_str());
-  else
-    std::fprintf(stderr, "%s is damaged, and no copy of it could be kept\n", fileName_.c_str());
+  errno = 0;
+  const bool copied = copyFileBytes(fileName_, kept);
+  const int error = errno;
+  if (copied) {
+    filereport::report(fileName_,
+                       "it is damaged; what could be read of it is used, and the file as it "
+                       "was is kept as " + filereport::named(kept),
+                       "Keep that copy: it holds whatever is missing");
+    return;
+  }
+  saveRefused_ = true;
+  filereport::report(fileName_,
+                     "it is damaged, and no copy of it could be kept (" +
+                         std::string(error != 0 ? std::strerror(error) : "the disk refused it") +
+                         "); what could be read of it is used, and nothing is saved over it "
+                         "until the program starts again",
+                     "Make room on the disk or make its folder writable, then start the "
+                     "program again");
+}
+
+void RDatFile::removeSlot(int index)
+{
+  RData& data = slots_[static_cast<std::size_t>(index)];
+  if (data.isFree()) return;
+  data.clear();
+  --usedCount_;
+}
+
+void RDatFile::renameSlot(int index, const char* name)
+{
+  RData& data = slots_[static_cast<std::size_t>(index)];
+  const std::string value = data.value();
+  data.setName(name);
+  data.setValue(value.c_str());
+  if (data.isFree()) --usedCount_;
 }
 
 bool RDatFile::save()
 {
-  if (fileName_.empty()) return false;
-  if (saveRefused_) {
-    std::fprintf(stderr, "%s was not saved: it could not be read\n", fileName_.c_str());
-    return false;
-  }
+  if (fileName_.empty() || saveRefused_) return false;
   std::vector<unsigned char> bytes(countSize);
   writeInt32(bytes.data(), usedCount_);
   for (const RData& data : slots_) {
@@ -394,12 +531,16 @@ bool RDatFile::save()
     data.writeTo(record);
     bytes.insert(bytes.end(), record, record + sizeof record);
   }
+  std::string whyNot;
   const bool saved = saveFileSafely(fileName_, siblingName(".TMP"), [&](std::FILE* out) {
     return std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-  });
+  }, &whyNot);
   if (!saved)
-    std::fprintf(stderr, "%s could not be saved; the file keeps its previous contents\n",
-                 fileName_.c_str());
+    filereport::report(fileName_,
+                       "it could not be saved (" + whyNot +
+                           "), so it keeps its previous contents, without what changed since",
+                       "Make room on the disk or make the file and its folder writable; the "
+                       "program saves it again at its next change and when it ends");
   return saved;
 }
 

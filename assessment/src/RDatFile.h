@@ -55,17 +55,25 @@ class RDatFile : public OMScriptableObject {
   const RData& slot(int index) const { return slots_[static_cast<std::size_t>(index)]; }
   const std::string& fileName() const { return fileName_; }
 
-  // Replaces the data file with the table; false (reported, the old file kept) when it could
-  // not, or when the object has no file.
+  // Replaces the data file with the table; false when it could not (reported, the old file
+  // kept), when the object has no file, or when the file is not to be written over.
   bool save();
   // Saves every live object that has a file: before the program can end.
   static void saveAll();
   // The data file that "registerUser" chose, or null.
   static RDatFile* registered();
 
-  // Fills the table from a data file's bytes; false when they are damaged. The slots read
-  // whole before the damage are kept.
+  // Fills the table from a data file's bytes; false when they are damaged: anything a save
+  // cannot have written, a progress number included. Every record in the file is read, as far
+  // as it can be, past a wrong count, a damaged record or bytes lost or added before it.
   bool readImage(const unsigned char* bytes, std::size_t size);
+  // What was read is damaged (found so before the object first saves): the file is copied
+  // beside it as ".BAD" (once), and that is said; when no copy can be made, nothing is saved
+  // over the file from then on.
+  void keepDamagedFile();
+  // Frees one slot, or gives it another name (its value kept): for repairs of a damaged table.
+  void removeSlot(int index);
+  void renameSlot(int index, const char* name);
   // The file name with its first ".DAT" replaced by the extension, else with it appended.
   std::string siblingName(const char* extension) const;
 
@@ -77,6 +85,9 @@ class RDatFile : public OMScriptableObject {
   void load();
   void dumpSlot(std::FILE* file, int index) const;
   void setNumber(const char* name, int value);
+  // Reads a progress number back from its variable: 0 when missing, the field unchanged (and
+  // that said) when the value is no number the field can hold.
+  void readFieldBack(const char* name, std::int16_t& field);
   void storePrizeFlags(int value);
 
   OMWord getVar(OMWord buffer);
@@ -107,7 +118,11 @@ class RDatFile : public OMScriptableObject {
   int usedCount_ = 0;
   int firstFree_ = -1;
   std::string fileName_;
-  // A file that exists but could not be read is never written over.
+  // What was read is damaged; its copy has been kept (or could not be).
+  bool damaged_ = false;
+  bool damageKept_ = false;
+  // A file that exists but could not be read, or a damaged one that could not be copied, is
+  // never written over.
   bool saveRefused_ = false;
   // What the one-character getters answer.
   char character_[2] = {};

@@ -2,7 +2,9 @@
 
 #include <omcrt.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -19,9 +21,29 @@ bool storeText(char (&field)[RData::textSize], const char* text)
   return true;
 }
 
-bool hasTerminator(const unsigned char* text)
+// A text field of a record as far as it is there: its text, and whether a save can have
+// written it so (NUL-ended, zeros after the NUL). A field of 32 characters without a NUL keeps
+// the 31 that fit; one cut short without its NUL cannot be read.
+struct FieldReading {
+  bool readable = false;
+  bool whole = false;
+  std::string text;
+};
+
+FieldReading readField(const unsigned char* field, std::size_t present)
 {
-  return std::memchr(text, 0, RData::textSize) != nullptr;
+  FieldReading reading;
+  const auto* end = static_cast<const unsigned char*>(std::memchr(field, 0, present));
+  if (!end) {
+    reading.readable = present == RData::textSize;
+    if (reading.readable) reading.text.assign(field, field + RData::textSize - 1);
+    return reading;
+  }
+  reading.readable = true;
+  reading.text.assign(field, end);
+  reading.whole = present == RData::textSize &&
+                  std::all_of(end, field + present, [](unsigned char c) { return c == 0; });
+  return reading;
 }
 
 }  // namespace
@@ -80,17 +102,22 @@ void RData::writeTo(unsigned char* record) const
     record[2 * textSize + i] = static_cast<unsigned char>(time >> 8 * i);
 }
 
-bool RData::readFrom(const unsigned char* record)
+RData::Reading RData::readFrom(const unsigned char* record, std::size_t size)
 {
-  if (!hasTerminator(record) || !hasTerminator(record + textSize)) return false;
-  if (std::strcmp(reinterpret_cast<const char*>(record), freeName) == 0) return false;
-  storeText(name_, reinterpret_cast<const char*>(record));
-  storeText(value_, reinterpret_cast<const char*>(record + textSize));
+  size = std::min(size, recordSize);
+  const FieldReading name = readField(record, std::min(size, textSize));
+  const FieldReading value =
+      size > textSize ? readField(record + textSize, std::min(size - textSize, textSize))
+                      : FieldReading();
+  if (!name.readable || !value.readable || name.text == freeName) return Reading::unreadable;
+  storeText(name_, name.text.c_str());
+  storeText(value_, value.text.c_str());
+  // A time cut short is no time.
   std::uint32_t time = 0;
-  for (int i = 0; i < 4; ++i)
+  for (std::size_t i = 0; i < 4 && size == recordSize; ++i)
     time |= static_cast<std::uint32_t>(record[2 * textSize + i]) << 8 * i;
   modified_ = static_cast<std::int32_t>(time);
-  return true;
+  return name.whole && value.whole && size == recordSize ? Reading::whole : Reading::salvaged;
 }
 
 void RData::stamp()

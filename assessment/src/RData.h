@@ -32,9 +32,12 @@ class RData {
   void padWithBlanks();
 
   void writeTo(unsigned char* record) const;
-  // False, the slot unchanged, for a record that a save cannot have made: a name or value
-  // without its NUL, or a used slot named "empty".
-  bool readFrom(const unsigned char* record);
+  // How a record read from a file stands: as a save writes it; damaged (bytes after a NUL, a
+  // text without its NUL, a cut record) but with a name and a value that could be read, and
+  // those kept; or past reading (no whole name or value, or a free slot's name), the slot
+  // then unchanged. A record cut short has fewer than recordSize bytes.
+  enum class Reading { whole, salvaged, unreadable };
+  Reading readFrom(const unsigned char* record, std::size_t size = recordSize);
 
  private:
   void stamp();

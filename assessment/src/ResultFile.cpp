@@ -4,11 +4,13 @@
 #include <windows.h>
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "assessment/src/DescriptorFile.h"
+#include "assessment/src/FileReport.h"
 #include "framework/OMEditionAssert.h"
 #include "framework/OMSafeSave.h"
 
@@ -72,17 +74,27 @@ void resultFileClose()
   ResultFileState& file = state();
   if (!file.out) return;
   // A text stream has no handle to commit while open: it is committed once closed.
+  errno = 0;
   bool saved = std::fflush(file.out) == 0 && !std::ferror(file.out);
   saved = std::fclose(file.out) == 0 && saved;
   file.out = nullptr;
   saved = saved && commitClosedFile(file.temporary);
+  const int error = errno;
   saved = saved && MoveFileExA(file.temporary.c_str(), file.name.c_str(),
                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-  if (!saved) {
-    om_remove(file.temporary.c_str());
-    std::fprintf(stderr, "%s could not be saved; the file keeps its previous contents\n",
-                 file.name.c_str());
-  }
+  if (saved) return;
+  om_remove(file.temporary.c_str());
+  // The main program reads whatever the file holds: the user hears that it is not this
+  // session's before it is started.
+  const std::string reason = error != 0 ? std::strerror(error) : "the disk refused it";
+  const bool previous = resultFileExists(file.name.c_str()) != 0;
+  filereport::report(file.name,
+                     "this session's results could not be saved (" + reason + "), so " +
+                         (previous ? "it still holds the previous session's results, which the "
+                                     "main program will read"
+                                   : "the main program will find no results"),
+                     "Make room on the disk or make the file and its folder writable, then run "
+                     "the assessment again");
 }
 
 int resultFileExists(const char* name)

@@ -8,7 +8,8 @@ struct SkillAreaSet;
 // The result file that the main program reads: one text line "group level" per skill area.
 // It is written to a temporary file beside it and put in its place when closed, so that a
 // crash never leaves half a file. A file that cannot be made, or a short write, ends the
-// program as a broken assertion.
+// program as a broken assertion; one that cannot be finished or put in place keeps the old
+// file, and the user is told why, and that the main program will read the old one.
 void resultFileCreate(const char* name);
 void resultFileWrite(int a, int b);
 void resultFileClose();

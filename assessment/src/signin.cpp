@@ -108,11 +108,8 @@ void signin::reload()
   typed_.clear();
   newEntry_ = insertedRow_ = false;
   names_.clear();
-  for (int i = 0; i < users_->count(); ++i) {
-    const char* name = i == 0 ? users_->firstUser() : users_->nextUser();
-    if (!name) break;
+  for (const std::string& name : users_->names())
     insertInOrder(name);
-  }
   updateSlider();
   invalidate();
 }

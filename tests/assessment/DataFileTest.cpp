@@ -4,20 +4,29 @@
 
 #include <omcrt.h>
 
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
 #include <ctime>
+#include <functional>
 #include <filesystem>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "assessment/src/AppMain.h"
+#include "assessment/src/DescriptorFile.h"
+#include "assessment/src/FileReport.h"
 #include "assessment/src/ProgressFile.h"
 #include "assessment/src/RDatFile.h"
+#include "assessment/src/ResultFile.h"
 #include "assessment/src/SoundFlags.h"
 #include "platform/host/HostClock.h"
+#include "tests/assessment/AssessmentProgram.h"
+#include "tests/assessment/DamagedFiles.h"
 #include "tests/support/KilledWriter.h"
 #include "tests/support/ScopedEdition.h"
 #include "tests/support/TempFolder.h"
@@ -49,6 +58,24 @@ std::string dataFileBytes(const std::vector<std::pair<std::string, std::string>>
   return bytes;
 }
 
+// A working folder in memory, for the tests that read and save thousands of files.
+class QuickFolder {
+ public:
+  const TempFolder& folder() const { return folder_; }
+
+ private:
+  ScopedEnv inMemory_{"TMPDIR", std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp"};
+  TempFolder folder_;
+  ScopedCurrentFolder inFolder_{folder_.path()};
+};
+
+// Whether standard error told of a damaged file by its name, and of the copy beside it.
+bool toldDamaged(const std::string& said, const std::string& file, const std::string& copy)
+{
+  return said.rfind(file + " (", 0) == 0 && said.find("it is damaged") != std::string::npos &&
+         said.find(copy + " (") != std::string::npos;
+}
+
 class DataFileTest : public ::testing::Test {
  protected:
   DataFileTest()
@@ -56,6 +83,7 @@ class DataFileTest : public ::testing::Test {
     tzset();
     omhost::useManualClock(0);
     ProgressFile::instance().reset();
+    filereport::forgetReports();
   }
   ~DataFileTest() override
   {
@@ -179,38 +207,142 @@ TEST_F(DataFileTest, SavesAtTheEndAndReadsBackWhenMadeAgain)
   EXPECT_EQ(again->slot(0).modified(), startTime);
 }
 
-TEST_F(DataFileTest, ADamagedFileIsKeptAsBadWithTheWholeSlotsBeforeTheDamage)
+// A damaged file is kept beside it as it was, that is said, and every record in it is read as
+// far as it can be, whatever the count says and past a damaged record or bytes lost before it.
+TEST_F(DataFileTest, ADamagedFileIsKeptAsBadAndReadAsFarAsItCanBe)
 {
-  const std::string whole = dataFileBytes({{"a", "1"}, {"b", "2"}, {"c", "3"}});
-  const auto check = [&](const std::string& bytes, int kept, const std::string& why) {
-    work.write("D.DAT", bytes);
+  using Variables = std::vector<std::pair<std::string, std::string>>;
+  const Variables all = {{"a", "1"}, {"b", "2"}, {"c", "3"}};
+  const std::string whole = dataFileBytes(all);
+  struct Row {
+    std::string why;
+    std::string bytes;
+    Variables kept;
+  };
+  std::vector<Row> rows;
+  for (std::size_t cut = 0; cut < whole.size(); ++cut) {
+    // A cut record keeps its name and value once both are there with their ends.
+    const std::size_t records = cut < 4 ? 0 : (cut - 4) / 68 + ((cut - 4) % 68 >= 34 ? 1 : 0);
+    rows.push_back({"cut at " + std::to_string(cut), whole.substr(0, cut),
+                    Variables(all.begin(), all.begin() + static_cast<long>(records))});
+  }
+  rows.push_back({"one byte too many", whole + "x", all});
+  std::string count = whole;
+  count[0] = 4;
+  rows.push_back({"more slots than the table", count, all});
+  count[0] = 1;
+  rows.push_back({"a count too small", count, all});
+  count.replace(0, 4, std::string("\0\0\0\x80", 4));
+  rows.push_back({"a count of -2147483648", count, all});
+  rows.push_back({"the count lost", whole.substr(4), all});
+  rows.push_back({"the count doubled", whole.substr(0, 4) + whole, all});
+  rows.push_back({"a record lost", whole.substr(0, 4 + 68) + whole.substr(4 + 2 * 68),
+                  {{"a", "1"}, {"c", "3"}}});
+  std::string record = whole;
+  record.replace(4 + 68, 32, std::string(32, 'b'));
+  rows.push_back({"a name without its NUL", record,
+                  {{"a", "1"}, {std::string(31, 'b'), "2"}, {"c", "3"}}});
+  record = whole;
+  record.replace(4 + 2 * 68 + 32, 32, std::string(32, '3'));
+  rows.push_back({"a value without its NUL", record,
+                  {{"a", "1"}, {"b", "2"}, {"c", std::string(31, '3')}}});
+  record = whole;
+  record[4 + 68 + 20] = 'x';
+  rows.push_back({"a byte after the end of a name", record, all});
+  record = whole;
+  record.replace(4 + 2 * 68, 6, std::string("empty", 6));
+  rows.push_back({"a used slot named empty", record, {{"a", "1"}, {"b", "2"}}});
+  for (const char* number : {"-2147483648", "100000000000000000000", "70000", "x"}) {
+    rows.push_back({std::string("a progress number ") + number,
+                    dataFileBytes({{"a", "1"}, {"uHippoFlag1", number}}),
+                    {{"a", "1"}, {"uHippoFlag1", number}}});
+  }
+  const QuickFolder quick;
+  const TempFolder& work = quick.folder();
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.why);
+    work.write("D.DAT", row.bytes);
     std::filesystem::remove(work / "D.BAD");
+    filereport::forgetReports();
     testing::internal::CaptureStderr();
     std::unique_ptr<RDatFile> file = open("d.dat", 3);
     const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(said, "D.DAT is damaged; a copy is kept as D.BAD\n") << why;
-    EXPECT_EQ(work.read("D.BAD"), bytes) << why;
-    EXPECT_EQ(file->usedCount(), kept) << why;
-    const char* names[] = {"a", "b", "c"};
-    for (int i = 0; i < kept; ++i)
-      EXPECT_NE(get(*file, "var", {names[i]}), "empty") << why;
-  };
-  for (std::size_t cut = 0; cut < whole.size(); ++cut)
-    check(whole.substr(0, cut), cut < 4 ? 0 : static_cast<int>((cut - 4) / 68),
-          "cut at " + std::to_string(cut));
-  check(whole + "x", 3, "one byte too many");
-  std::string tooMany = whole;
-  tooMany[0] = 4;
-  check(tooMany, 3, "more slots than the table");
-  std::string unterminated = whole;
-  unterminated.replace(4 + 68, 32, std::string(32, 'b'));
-  check(unterminated, 1, "a name without its NUL");
-  std::string freeName = whole;
-  freeName.replace(4 + 2 * 68, 6, std::string("empty", 6));
-  check(freeName, 2, "a used slot named empty");
-  std::string negative = whole;
-  negative[3] = '\x80';
-  check(negative, 0, "a negative count");
+    EXPECT_TRUE(toldDamaged(said, "D.DAT", "D.BAD")) << said;
+    EXPECT_EQ(work.read("D.BAD"), row.bytes);
+    ASSERT_EQ(file->usedCount(), static_cast<int>(row.kept.size()));
+    for (std::size_t i = 0; i < row.kept.size(); ++i) {
+      EXPECT_EQ(file->slot(static_cast<int>(i)).name(), row.kept[i].first) << i;
+      EXPECT_EQ(file->slot(static_cast<int>(i)).value(), row.kept[i].second) << i;
+    }
+  }
+  // Without room for the copy, the damaged file itself is never saved over in that run.
+  const std::string cut = whole.substr(0, 100);
+  work.write("D.DAT", cut);
+  std::filesystem::remove(work / "D.BAD");
+  work.makeFolder("D.BAD");
+  filereport::forgetReports();
+  testing::internal::CaptureStderr();
+  {
+    std::unique_ptr<RDatFile> file = open("d.dat", 3);
+    set(*file, "var", {"d"}, "4");
+    EXPECT_FALSE(file->save());
+    runPreExit();
+  }
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("D.DAT (" + work.path() + "/D.DAT): it is damaged, and no copy of it could "
+                      "be kept"),
+            std::string::npos)
+      << said;
+  EXPECT_EQ(work.read("D.DAT"), cut);
+}
+
+// The damage table over a data file of the scripts: no value is read as another without the
+// damage being told, and a variable whose record is whole keeps its value. A changed character
+// inside a name or value, or in place of its end, cannot be told from one that a script set.
+TEST_F(DataFileTest, NoDamageToADataFileChangesAValueUntold)
+{
+  const QuickFolder inMemory;
+  const TempFolder& quick = inMemory.folder();
+  const std::vector<std::pair<std::string, std::string>> variables = {
+      {"visits", "12"}, {"uName", "Ann"}, {"uHippoFlag1", "-3"}, {"uPrizeFlags", "16428"},
+      {"note", ""},     {"sfxFlag", "1"}};
+  std::vector<std::string> parts = {dataFileBytes({}).replace(0, 1, 1, '\6')};
+  std::string whole = parts.front();
+  for (const auto& [name, value] : variables) {
+    parts.push_back(slotBytes(name, value, startTime));
+    whole += parts.back();
+  }
+  std::vector<bool> text(whole.size(), false);
+  for (std::size_t i = 0; i < variables.size(); ++i) {
+    const std::size_t record = 4 + 68 * i;
+    for (std::size_t c = 0; c <= variables[i].first.size(); ++c)
+      text[record + c] = true;
+    for (std::size_t c = 0; c <= variables[i].second.size(); ++c)
+      text[record + 32 + c] = true;
+  }
+  std::map<std::string, std::pair<int, int>> lost;  // kind -> lists, lists losing a value
+  for (const auto& [kind, bytes] : damagedCopies(parts, text)) {
+    quick.write("S.DAT", bytes);
+    std::filesystem::remove(quick / "S.BAD");
+    filereport::forgetReports();
+    testing::internal::CaptureStderr();
+    bool keeps = true;
+    {
+      std::unique_ptr<RDatFile> file = open("s.dat", 10);
+      const bool told =
+          testing::internal::GetCapturedStderr().find("S.DAT") != std::string::npos &&
+          quick.read("S.BAD") == bytes;
+      for (std::size_t i = 0; i < variables.size(); ++i) {
+        const bool same = file->get(variables[i].first.c_str()) == variables[i].second;
+        const bool recordWhole = bytes.find(parts[i + 1]) != std::string::npos;
+        keeps = keeps && (same || (told && !recordWhole));
+      }
+    }
+    ++lost[kind].first;
+    lost[kind].second += keeps ? 0 : 1;
+  }
+  for (const auto& [kind, tally] : lost)
+    EXPECT_EQ(tally.second, 0) << kind << ": of " << tally.first << " damaged files";
 }
 
 TEST_F(DataFileTest, ASaveKilledAtAnyPointLeavesTheOldOrTheNewFile)
@@ -288,7 +420,7 @@ TEST_F(DataFileTest, TheProgressFileHoldsRecordZeroAndTheSoundFlags)
   set(*file, "var", {"uHippoFlag2"}, "7");
   set(*file, "var", {"uPrizeAnimLevel1"}, "2");
   set(*file, "var", {"uPrizeAnimPrize1"}, "-5");
-  set(*file, "var", {"uPrizeAnimPrize36"}, "70000");  // kept to 16 bits
+  set(*file, "var", {"uPrizeAnimPrize36"}, "65535");  // the 16 bits of -1
   set(*file, "var", {"uSayHooray"}, "1");
   set(*file, "tickets", {}, "300");
   set(*file, "bonusTicket", {}, "1");
@@ -296,7 +428,7 @@ TEST_F(DataFileTest, TheProgressFileHoldsRecordZeroAndTheSoundFlags)
   EXPECT_EQ(get(*file, "bonusTicket", {}), "16384");
   call(*file, "writeMRData", {});
   const std::string expected = progressBytes(
-      0, 3, {{1, 7}, {9, 0x402C}, {10, 2}, {11, -5}, {81, 4464}, {90, 1}}, "Annabelle Lon");
+      0, 3, {{1, 7}, {9, 0x402C}, {10, 2}, {11, -5}, {81, -1}, {90, 1}}, "Annabelle Lon");
   EXPECT_EQ(windows.read("tovik.dat"), expected);
 
   ProgressFile::instance().reset();
@@ -306,7 +438,7 @@ TEST_F(DataFileTest, TheProgressFileHoldsRecordZeroAndTheSoundFlags)
   EXPECT_EQ(get(*reader, "var", {"voiceFlag"}), "0");
   EXPECT_EQ(get(*reader, "var", {"uName"}), "Annabelle Lon");
   EXPECT_EQ(get(*reader, "var", {"uPrizeAnimPrize1"}), "-5");
-  EXPECT_EQ(get(*reader, "var", {"uPrizeAnimPrize36"}), "4464");
+  EXPECT_EQ(get(*reader, "var", {"uPrizeAnimPrize36"}), "-1");
   EXPECT_EQ(get(*reader, "var", {"uPrizeFlags"}), "16428");
   EXPECT_EQ(get(*reader, "var", {"uNumSeen"}), "0");
 }
@@ -321,6 +453,7 @@ TEST_F(DataFileTest, AProgressFileOfAnotherSizeIsDamagedAndOtherUsersAreNeverZer
     bytes.resize(size, 'x');
     windows.write("tovik.dat", bytes);
     ProgressFile::instance().reset();
+    filereport::forgetReports();
     setSoundFlag(SoundFlag::music, 0);
     std::unique_ptr<RDatFile> file = open("", 200);
     testing::internal::CaptureStderr();
@@ -339,6 +472,166 @@ TEST_F(DataFileTest, AProgressFileOfAnotherSizeIsDamagedAndOtherUsersAreNeverZer
   expected.replace(0, 4, std::string("\1\1\1\0", 4));
   expected.replace(4 + 164, 2, "Bo");
   EXPECT_EQ(windows.read("tovik.dat"), expected);
+}
+
+// A progress number that a data file holds but no field can, or whose record a damaged file
+// lost, is never written as another number: the field keeps what the progress file held, the
+// readable numbers go in, and the damage is told.
+TEST_F(DataFileTest, AProgressNumberThatCannotBeReadIsNeverWrittenAsAnother)
+{
+  const std::string stored = progressBytes(1, 0, {{0, 7}, {1, 8}}, "Ann");
+  const std::string good = dataFileBytes({{"uHippoFlag2", "9"}, {"uHippoFlag1", "5"}});
+  std::vector<std::pair<std::string, std::string>> rows = {
+      {"its record cut inside the value", good.substr(0, 4 + 68 + 33)}};
+  for (const char* value : {"-2147483648", "100000000000000000000", "70000", "x", "5x"})
+    rows.emplace_back(value, dataFileBytes({{"uHippoFlag2", "9"}, {"uHippoFlag1", value}}));
+  for (const auto& [why, bytes] : rows) {
+    SCOPED_TRACE(why);
+    windows.write("tovik.dat", stored);
+    work.write("S.DAT", bytes);
+    std::filesystem::remove(work / "S.BAD");
+    ProgressFile::instance().reset();
+    filereport::forgetReports();
+    testing::internal::CaptureStderr();
+    {
+      std::unique_ptr<RDatFile> file = open("s.dat", 10);
+      call(*file, "writeMRData", {});
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_TRUE(toldDamaged(said, "S.DAT", "S.BAD")) << said;
+    const std::string written = windows.read("tovik.dat");
+    ASSERT_EQ(written.size(), stored.size());
+    EXPECT_EQ(written.substr(4, 2), std::string("\7\0", 2));   // kept
+    EXPECT_EQ(written.substr(6, 2), std::string("\x09\0", 2));  // read
+    EXPECT_EQ(written.substr(4 + 164, 4), std::string("Ann\0", 4));
+  }
+  // A value a script gave is kept out the same way, and said.
+  windows.write("tovik.dat", stored);
+  ProgressFile::instance().reset();
+  testing::internal::CaptureStderr();
+  {
+    std::unique_ptr<RDatFile> file = open("", 10);
+    set(*file, "var", {"uHippoFlag1"}, "1e20");
+    set(*file, "var", {"uName"}, "Ann");
+    call(*file, "writeMRData", {});
+  }
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("tovik.dat (" + windows.path() + "/tovik.dat): the variable \"uHippoFlag1\" "
+                      "holds \"1e20\""),
+            std::string::npos)
+      << said;
+  EXPECT_EQ(windows.read("tovik.dat").substr(4, 4), std::string("\7\0\0\0", 4));
+}
+
+// A damaged progress file is copied aside and told of once a run, though it is read again
+// before each write; when no copy can be made it is never written over in that run.
+TEST_F(DataFileTest, ADamagedProgressFileIsToldOnceAndNotWrittenOverWithoutItsCopy)
+{
+  const std::string damaged = progressBytes(1, 2, {{0, 7}}, "Ann").substr(0, 7000);
+  for (const bool copied : {true, false}) {
+    SCOPED_TRACE(copied ? "copied" : "no copy");
+    windows.write("tovik.dat", damaged);
+    std::filesystem::remove_all(windows / "TOVIK.BAD");
+    if (!copied) windows.makeFolder("TOVIK.BAD");
+    ProgressFile::instance().reset();
+    filereport::forgetReports();
+    testing::internal::CaptureStderr();
+    {
+      std::unique_ptr<RDatFile> file = open("", 200);
+      call(*file, "loadMRData", {});
+      call(*file, "writeMRData", {});
+      call(*file, "writeMRData", {});
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    const std::string named = "\\tovik.dat (" + windows.path() + "/tovik.dat): it is damaged";
+    std::size_t told = 0;
+    for (std::size_t at = said.find(named); at != std::string::npos; at = said.find(named, at + 1))
+      ++told;
+    EXPECT_EQ(told, 1u) << said;
+    if (copied) {
+      EXPECT_EQ(windows.read("TOVIK.BAD"), damaged);
+      EXPECT_EQ(windows.read("tovik.dat").size(), 7284u);
+    } else {
+      EXPECT_NE(said.find("no copy of it could be kept"), std::string::npos) << said;
+      EXPECT_EQ(windows.read("tovik.dat"), damaged);
+    }
+  }
+}
+
+// A full disk while the program runs: each of its files that cannot be saved keeps what it
+// held, and the user is told once, in a message box and on standard error, which file (its
+// Windows and its host path), why, and what to do; the result file also says that the main
+// program will read the previous session's results.
+class FullDiskTest : public ::testing::Test, public AssessmentProgram {
+ protected:
+  TempFolder windows;
+  ScopedEnv windowsFolder{"OM_WINDOWS_DIR", windows.path()};
+};
+
+TEST_F(FullDiskTest, EachFileThatCannotBeSavedIsToldWithItsReason)
+{
+  if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full to fill";
+  work.write("PLSDescriptor.txt",
+             "WinExeNamePath Tovik\r\nAODLL ao.rsc\r\nWaveDLL wave.rsc\r\n"
+             "DataFile results.txt\r\nDS 1 1 2 1 a 1 2001 590 591 592 593 594\r\n");
+  ASSERT_TRUE(start());
+  std::unique_ptr<RDatFile> users, session;
+  const std::string noVariables(4, '\0');
+  struct Row {
+    std::string file;       // in the work folder, or the Windows folder for tovik.dat
+    std::string before;
+    std::string temporary;  // beside it, on a full disk
+    std::string windowsPath;
+    std::function<void()> save;
+    std::string alsoSaid;
+  };
+  const Row rows[] = {
+      {"results.txt", "2 2\r\n", "results.TMP", "results.txt",
+       [] { writeAssessmentResults(*DescriptorFile::current()); },
+       "it still holds the previous session's results, which the main program will read"},
+      {"users/USERS.DAT", noVariables, "users/USERS.TMP", "USERS\\USERS.DAT",
+       [&] {
+         if (!users) users = std::make_unique<RDatFile>(1000, "users\\users.dat");
+         users->set("user1", "Ann");
+         users->save();
+       },
+       "it keeps its previous contents"},
+      {"users/SESSION.DAT", noVariables, "users/SESSION.TMP", "USERS\\SESSION.DAT",
+       [&] {
+         if (!session) session = std::make_unique<RDatFile>(200, "users\\session.dat");
+         session->set("visits", "3");
+         RDatFile::saveAll();
+       },
+       "it keeps its previous contents"},
+      {"tovik.dat", "as it was", "TOVIK.TMP", "tovik.dat",
+       [] { ProgressFile::instance().write(); },
+       "without this session's progress"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.file);
+    const TempFolder& folder = row.file == "tovik.dat" ? windows : work;
+    folder.write(row.file, row.before);
+    const std::size_t boxesBefore = omhost::headlessHost()->messageBoxes().size();
+    testing::internal::CaptureStderr();
+    for (int time = 0; time < 2; ++time) {  // told once
+      std::filesystem::create_symlink("/dev/full", folder / row.temporary);
+      row.save();
+      std::filesystem::remove(folder / row.temporary);
+    }
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(folder.read(row.file), row.before);
+    ASSERT_EQ(omhost::headlessHost()->messageBoxes().size(), boxesBefore + 1) << said;
+    const std::string text = omhost::headlessHost()->messageBoxes().back().text;
+    EXPECT_NE(text.find(row.windowsPath + " (" + (folder / row.file) + "): "), std::string::npos)
+        << text;
+    EXPECT_NE(text.find(std::strerror(ENOSPC)), std::string::npos) << text;
+    EXPECT_NE(text.find(row.alsoSaid), std::string::npos) << text;
+    EXPECT_NE(text.find("Make room on the disk"), std::string::npos) << text;
+    EXPECT_EQ(said.find("\n" + text + "\n"), std::string::npos) << said;
+    EXPECT_EQ(said.find(text + "\n"), 0u) << said;
+  }
+  users.reset();
+  session.reset();
 }
 
 }  // namespace

@@ -28,7 +28,10 @@ TEST(FileReportTest, NamesTheHostFileBehindEachKindOfWindowsPath)
       {"C:\\tmp\\tovik.dat", "/tmp/tovik.dat"},             // C: is the host's root
       {"d:\\PRsc\\art.rsc", cd.path() + "/PRsc/art.rsc"},   // a mapped drive, any case
       {"Q:\\results.txt", "Q:\\results.txt"},               // no folder behind the drive
+      {"MIXED\\case.dat", workHost + "/Mixed/Case.DAT"},    // as the disk spells them
+      {"mixed\\NEW.DAT", workHost + "/Mixed/NEW.DAT"},      // a file not there yet
   };
+  work.write("Mixed/Case.DAT", "");
   for (const Row& row : rows) {
     EXPECT_EQ(filereport::hostPathOf(row.windowsPath), row.hostPath) << row.windowsPath;
   }
