@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -88,8 +89,9 @@ class AnimationTest : public ::testing::Test {
     return made;
   }
 
-  // Runs passes until the gate has opened `count` more times, noting the image after each.
-  std::vector<int> openings(OMAnimation* a, int count)
+  // Runs passes until the gate has opened `count` more times, noting the image after each
+  // (and, when asked, the "frame" a script reads).
+  std::vector<int> openings(OMAnimation* a, int count, std::vector<int>* frames = nullptr)
   {
     std::vector<int> seen;
     for (int i = 0; i < count; ++i) {
@@ -97,6 +99,7 @@ class AnimationTest : public ::testing::Test {
       while (static_cast<std::int32_t>(omhost::clockMilliseconds() - next) < 0)
         stage.passes(1, 25);
       seen.push_back(a->isVisible() ? a->currentImageId() : -1);
+      if (frames) frames->push_back(a->isVisible() ? std::atoi(a->getProperty("frame")) : -1);
     }
     return seen;
   }
@@ -145,36 +148,85 @@ OMWord countEnding(OMWord)
   return 0;
 }
 
-// Repeat counts, end and hold markers: what is shown at each opening, and how it ends.
+// Repeat counts, end and hold markers: what is shown at each opening, the "frame" a script
+// reads then, and how it ends. On the way back of a back-and-forth list an entry may look like
+// the one before it: it is shown all the same, and counted.
 TEST_F(AnimationTest, RepeatCountsEndAndHoldDecideHowASequenceFinishes)
 {
   struct Case {
     const char* what;
     Entries entries;
     int repeat;
-    std::vector<int> shown;  // -1 hidden
+    std::vector<int> shown;   // -1 hidden
+    std::vector<int> frames;  // -1 hidden
     int state;
     int endings;
   };
   const Case cases[] = {
-      {"loop, repeat 0", {show(0), show(1), code(kLoop)}, 0, {0, 1, 0, 1, 0, 1}, 1, 0},
-      {"loop, repeat 1", {show(0), show(1), code(kLoop)}, 1, {0, 1, 1, 1, 1, 1}, 2, 1},
-      {"loop, repeat 2", {show(0), show(1), code(kLoop)}, 2, {0, 1, 0, 1, 1, 1}, 2, 1},
-      {"end, repeat 0", {show(0), show(1)}, 0, {0, 1, -1, -1, -1, -1}, 0, 0},
-      {"end, forever", {show(0), show(1)}, -1, {0, 1, 0, 1, 0, 1}, 1, 0},
-      {"hold first", {code(kHold), show(0), show(1), code(kLoop)}, 0, {0, 0, 0, 0, 0, 0}, 2, 0},
+      {"loop, repeat 0",
+       {show(0), show(1), code(kLoop)},
+       0,
+       {0, 1, 0, 1, 0, 1},
+       {1, 2, 1, 2, 1, 2},
+       1,
+       0},
+      {"loop, repeat 1",
+       {show(0), show(1), code(kLoop)},
+       1,
+       {0, 1, 1, 1, 1, 1},
+       {1, 2, 2, 2, 2, 2},
+       2,
+       1},
+      {"loop, repeat 2",
+       {show(0), show(1), code(kLoop)},
+       2,
+       {0, 1, 0, 1, 1, 1},
+       {1, 2, 1, 2, 2, 2},
+       2,
+       1},
+      {"end, repeat 0",
+       {show(0), show(1)},
+       0,
+       {0, 1, -1, -1, -1, -1},
+       {1, 2, -1, -1, -1, -1},
+       0,
+       0},
+      {"end, forever", {show(0), show(1)}, -1, {0, 1, 0, 1, 0, 1}, {1, 2, 1, 2, 1, 2}, 1, 0},
+      {"hold first",
+       {code(kHold), show(0), show(1), code(kLoop)},
+       0,
+       {0, 0, 0, 0, 0, 0},
+       {1, 1, 1, 1, 1, 1},
+       2,
+       0},
       {"hold between",
        {show(0), code(kHold), show(1), show(2), code(kLoop)},
        0,
        {0, 1, 1, 1, 1, 1},
+       {1, 2, 2, 2, 2, 2},
        2,
        1},
       {"unknown codes",
        {show(0), code(-7), code(-300), show(1), code(kLoop)},
        0,
        {0, 1, 0, 1, 0, 1},
+       {1, 2, 1, 2, 1, 2},
        1,
        0},
+      {"there and back",
+       {show(0), show(1), show(2), show(2), show(1), show(0), code(kLoop)},
+       0,
+       {0, 1, 2, 2, 1, 0},
+       {1, 2, 3, 4, 5, 6},
+       1,
+       0},
+      {"there, hold, back",
+       {show(0), show(1), show(2), code(kHold), show(2), show(1), show(0), code(kLoop)},
+       0,
+       {0, 1, 2, 2, 2, 2},
+       {1, 2, 3, 4, 4, 4},
+       2,
+       1},
   };
   std::vector<AnimationBuilder> builders;
   for (const Case& c : cases) {
@@ -193,10 +245,43 @@ TEST_F(AnimationTest, RepeatCountsEndAndHoldDecideHowASequenceFinishes)
     a->setRepeat(c.repeat);
     a->setDoneCallback(&done, 0);
     endings = 0;
-    EXPECT_EQ(openings(a, 6), c.shown) << c.what;
+    std::vector<int> frames;
+    EXPECT_EQ(openings(a, 6, &frames), c.shown) << c.what;
+    EXPECT_EQ(frames, c.frames) << c.what;
     EXPECT_EQ(a->playState(), c.state) << c.what;
     EXPECT_EQ(endings, c.endings) << c.what;
     delete a;
+  }
+}
+
+// Setting "frame" shows that frame, paused, and reads back as set, whichever way it goes and
+// whatever the entries before it look like.
+TEST_F(AnimationTest, FrameSetIsFrameRead)
+{
+  AnimationBuilder b;
+  for (int i = 0; i < 3; ++i)
+    b.addImage(10 + i, 10, static_cast<std::uint8_t>(i + 1));
+  b.addSequence({show(0), show(1), show(2), code(kHold), show(2), show(1, 4), show(1, 4),
+                 show(0), code(kLoop)});
+  addAnimations({b});
+  std::unique_ptr<OMAnimation> a(make(1));
+  ASSERT_TRUE(a);
+  const int count = a->frameCount();
+  ASSERT_EQ(count, 7);
+  std::vector<int> order;
+  for (int n = 1; n <= count; ++n)
+    order.push_back(n);
+  for (int n = count; n >= 1; --n)
+    order.push_back(n);
+  order.insert(order.end(), {4, 3, 7, 6, 5, 4});
+  for (int n : order) {
+    ASSERT_EQ(a->setProperty("frame", std::to_string(n).c_str()), 1);
+    EXPECT_EQ(std::string(a->getProperty("frame")), std::to_string(n));
+    const OMFrameEntry* entry = a->frameEntry(-1);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(a->currentImageId(), entry->image) << n;
+    EXPECT_EQ(a->x(), entry->x) << n;
+    EXPECT_EQ(a->playState(), OMAnimation::paused) << n;
   }
 }
 

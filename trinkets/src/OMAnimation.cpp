@@ -504,8 +504,13 @@ void OMAnimation::displayEntry(int force)
   if (!entry || !entry->isDisplayable()) return;
   const int dx = shown ? entry->x - shown->x : 0;
   const int dy = shown ? entry->y - shown->y : 0;
-  if (!(force || dx || dy || entry->image != currentImage_)) return;
   if (entry->image >= imageCount()) return;
+  // An entry that looks like the one on the screen needs no drawing, but it is the one shown
+  // now: "frame" counts it (the way back of a back-and-forth list repeats its pictures).
+  if (!(force || dx || dy || entry->image != currentImage_)) {
+    shownIndex_ = index_;
+    return;
+  }
   shownIndex_ = index_;
   invalidate();
   currentImage_ = entry->image;
