@@ -30,6 +30,12 @@ MoveAction::MoveAction(RAnimation* animation, OMScriptableObject* target, int in
   watchObject(target_, this, &forget);
 }
 
+MoveAction::MoveAction(const MoveAction& other)
+    : MoveAction(other.animation_, other.target_, other.interruptibleFlag(), other.endX_,
+                 other.endY_)
+{
+}
+
 MoveAction::~MoveAction()
 {
   if (isActive()) halt();

@@ -46,6 +46,9 @@ class MoveAction : public Action {
   void start() override;
 
  protected:
+  // A copy watches the same two objects.
+  MoveAction(const MoveAction& other);
+
   // The objects the two names hold (null when either is missing), and the interruptible flag
   // popped last: the registry's default when empty, -1 when the action cannot be made.
   struct Objects {
