@@ -36,6 +36,12 @@ MoveAction::MoveAction(RAnimation* animation, OMScriptableObject* target, int in
   watchObject(target_, this, &forget);
 }
 
+MoveAction::MoveAction(const MoveAction& other)
+    : MoveAction(other.animation_, other.targetIfAlive(), other.interruptibleFlag(), other.endX_,
+                 other.endY_)
+{
+}
+
 MoveAction::~MoveAction()
 {
   if (isActive()) halt();
@@ -75,6 +81,11 @@ std::optional<int> MoveAction::popInterruptible(int registryDefault, const char*
   if (*flag) return std::atoi(flag);
   if (*end) return registryDefault;
   return std::nullopt;
+}
+
+OMScriptableObject* MoveAction::targetIfAlive() const
+{
+  return trinket_ && trinketAlive_.expired() ? nullptr : target_;
 }
 
 OMScriptableObject* MoveAction::liveTarget()

@@ -47,6 +47,9 @@ class MoveAction : public Action {
   void start() override;
 
  protected:
+  // A copy watches the same two objects.
+  MoveAction(const MoveAction& other);
+
   // The objects the two names hold (null when either is missing).
   struct Objects {
     RAnimation* animation = nullptr;
@@ -71,6 +74,8 @@ class MoveAction : public Action {
   void unwatchAll();
   // The target while it lives; found gone, it is forgotten.
   OMScriptableObject* liveTarget();
+  // The same without forgetting: null once a trinket target is gone.
+  OMScriptableObject* targetIfAlive() const;
   void forgetTarget();
 
   std::optional<int> endX_, endY_;

@@ -16,6 +16,7 @@ class MoveXYAction : public MoveAction {
   static std::unique_ptr<Action> create(int interruptible);
 
  protected:
+  std::unique_ptr<Action> copy() const override { return std::make_unique<MoveXYAction>(*this); }
   void moveToStart() override;
   bool advance() override;
 

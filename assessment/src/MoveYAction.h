@@ -13,4 +13,7 @@ class MoveYAction : public MoveAxisAction {
   // Pops animation name, target name, start, velocity, acceleration, end and an optional
   // interruptible flag; nothing is made when either object is missing.
   static std::unique_ptr<Action> create(int interruptible);
+
+ protected:
+  std::unique_ptr<Action> copy() const override { return std::make_unique<MoveYAction>(*this); }
 };

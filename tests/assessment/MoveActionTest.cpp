@@ -198,8 +198,15 @@ TEST_F(MoveActionTest, ATargetDroppedMidMoveIsLeftAlone)
     // Dropped: the names that held it are cleared, and it goes.
     variables.assign("button", nullptr);
     button.reset();
+    // A copy made before the action has noticed takes no dangling target with it: with
+    // nothing to move, it ends as it starts.
+    std::unique_ptr<OMScriptableObject> copy = action->clone();
+    ASSERT_NE(copy, nullptr);
+    static_cast<Action*>(copy.get())->start();
     stage.passes(20, 10);
     EXPECT_EQ(action->isActive(), 1);
+    EXPECT_EQ(static_cast<Action*>(copy.get())->isActive(), 0);
+    copy.reset();
     std::unique_ptr<RAnimation> next = makeAnimation();
     variables.assign("button", next.get());
     stage.passes(20, 10);

@@ -81,13 +81,14 @@ bool startSecondCopy = false;
 int passesToRun = 0;
 std::unique_ptr<OMTask> passTask;
 
-// Runs the program itself in the work folder; answers its exit status, -1 when it did not end
-// by itself within the time.
-int runProgram(int milliseconds)
+// Runs the program itself in the work folder, its standard error going to `errors` when one
+// is named; answers its exit status, -1 when it did not end by itself within the time.
+int runProgram(int milliseconds, const std::string& errors = "")
 {
   const pid_t child = ::fork();
   if (child == 0) {
     if (::chdir(workFolder.c_str()) != 0) ::_exit(97);
+    if (!errors.empty() && !std::freopen(errors.c_str(), "w", stderr)) ::_exit(96);
     ::execl(KORVANIX_PATH, "korvanix", static_cast<char*>(nullptr));
     ::_exit(98);
   }
@@ -429,6 +430,37 @@ TEST_F(GameStartTest, TheProgramRunsUntilItsScriptQuits)
   EXPECT_EQ(runProgram(30000), 0);
   EXPECT_EQ(omtest::readHostFile(work / "debug.txt"), "started\nresumed\n");
   EXPECT_EQ(dataFile().rfind("Version\n2\n", 0), 0u);
+}
+
+// An include that cannot be found ends the program at once with one alert; standard error
+// names the script that holds the include and its line. Nothing of the scripts runs.
+TEST_F(GameStartTest, AMissingIncludeEndsTheProgramWithOneAlert)
+{
+  ScopedEnv headless("OM_HOST", "headless");
+  cd.write("scripts/Part.mps", "say part\r\ninclude Missing.mps\r\n");
+  const struct {
+    const char* startup;
+    const char* fault;
+  } cases[] = {
+      {"say before\r\ninclude Missing.mps\r\nsay after\r\n",
+       "Startup.mps line 2: \"include Missing.mps\": Missing.mps not found"},
+      {"say before\r\ninclude Part.mps\r\nsay (after\r\n",
+       "Part.mps line 2: \"include Missing.mps\": Missing.mps not found"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.startup);
+    cd.write("scripts/Startup.mps", c.startup);
+    EXPECT_EQ(runProgram(30000, work / "errors.txt"), 1);
+    std::istringstream said(work.read("errors.txt"));
+    std::vector<std::string> boxes, faults;
+    for (std::string line; std::getline(said, line);)
+      (line.rfind("[message box] ", 0) == 0 ? boxes : faults).push_back(line);
+    EXPECT_EQ(boxes, std::vector<std::string>{"[message box] Alert: Missing.mps not found -> 1"});
+    EXPECT_EQ(faults, std::vector<std::string>{c.fault});
+    EXPECT_FALSE(std::filesystem::exists(work / "debug.txt"));
+    EXPECT_EQ(dataFile().rfind("Version\n2\n", 0), 0u);
+    std::filesystem::remove(work / "KORVANIX.DAT");
+  }
 }
 
 // The demo's exit movie as the screen shows it at 16 bits (5-5-5), from the pictures the build

@@ -139,7 +139,7 @@ TEST_F(ActionTest, ScriptMembersDriveTheAction)
   for (const char* method : {"start", "pause", "resume", "halt"})
     EXPECT_EQ(action.callMethod(method, scriptArgTerminator), 1);
   EXPECT_EQ(eventLog(), (Log{"start S", "pause S", "resume S", "halt S"}));
-  // An action cannot be copied.
+  // An action class without a copy of its own, as this probe, gives none.
   EXPECT_EQ(action.clone(), nullptr);
 }
 

@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "framework/OMLinkToFct.h"
+#include "framework/OMResHandle.h"
+#include "framework/OMResModule.h"
 #include "tests/support/AnimationBuilder.h"
 #include "tests/support/TestStage.h"
 #include "tests/support/ToneMeter.h"
@@ -88,8 +92,9 @@ class AnimationTest : public ::testing::Test {
     return made;
   }
 
-  // Runs passes until the gate has opened `count` more times, noting the image after each.
-  std::vector<int> openings(OMAnimation* a, int count)
+  // Runs passes until the gate has opened `count` more times, noting the image after each
+  // (and, when asked, the "frame" a script reads).
+  std::vector<int> openings(OMAnimation* a, int count, std::vector<int>* frames = nullptr)
   {
     std::vector<int> seen;
     for (int i = 0; i < count; ++i) {
@@ -97,6 +102,7 @@ class AnimationTest : public ::testing::Test {
       while (static_cast<std::int32_t>(omhost::clockMilliseconds() - next) < 0)
         stage.passes(1, 25);
       seen.push_back(a->isVisible() ? a->currentImageId() : -1);
+      if (frames) frames->push_back(a->isVisible() ? std::atoi(a->getProperty("frame")) : -1);
     }
     return seen;
   }
@@ -145,36 +151,85 @@ OMWord countEnding(OMWord)
   return 0;
 }
 
-// Repeat counts, end and hold markers: what is shown at each opening, and how it ends.
+// Repeat counts, end and hold markers: what is shown at each opening, the "frame" a script
+// reads then, and how it ends. On the way back of a back-and-forth list an entry may look like
+// the one before it: it is shown all the same, and counted.
 TEST_F(AnimationTest, RepeatCountsEndAndHoldDecideHowASequenceFinishes)
 {
   struct Case {
     const char* what;
     Entries entries;
     int repeat;
-    std::vector<int> shown;  // -1 hidden
+    std::vector<int> shown;   // -1 hidden
+    std::vector<int> frames;  // -1 hidden
     int state;
     int endings;
   };
   const Case cases[] = {
-      {"loop, repeat 0", {show(0), show(1), code(kLoop)}, 0, {0, 1, 0, 1, 0, 1}, 1, 0},
-      {"loop, repeat 1", {show(0), show(1), code(kLoop)}, 1, {0, 1, 1, 1, 1, 1}, 2, 1},
-      {"loop, repeat 2", {show(0), show(1), code(kLoop)}, 2, {0, 1, 0, 1, 1, 1}, 2, 1},
-      {"end, repeat 0", {show(0), show(1)}, 0, {0, 1, -1, -1, -1, -1}, 0, 0},
-      {"end, forever", {show(0), show(1)}, -1, {0, 1, 0, 1, 0, 1}, 1, 0},
-      {"hold first", {code(kHold), show(0), show(1), code(kLoop)}, 0, {0, 0, 0, 0, 0, 0}, 2, 0},
+      {"loop, repeat 0",
+       {show(0), show(1), code(kLoop)},
+       0,
+       {0, 1, 0, 1, 0, 1},
+       {1, 2, 1, 2, 1, 2},
+       1,
+       0},
+      {"loop, repeat 1",
+       {show(0), show(1), code(kLoop)},
+       1,
+       {0, 1, 1, 1, 1, 1},
+       {1, 2, 2, 2, 2, 2},
+       2,
+       1},
+      {"loop, repeat 2",
+       {show(0), show(1), code(kLoop)},
+       2,
+       {0, 1, 0, 1, 1, 1},
+       {1, 2, 1, 2, 2, 2},
+       2,
+       1},
+      {"end, repeat 0",
+       {show(0), show(1)},
+       0,
+       {0, 1, -1, -1, -1, -1},
+       {1, 2, -1, -1, -1, -1},
+       0,
+       0},
+      {"end, forever", {show(0), show(1)}, -1, {0, 1, 0, 1, 0, 1}, {1, 2, 1, 2, 1, 2}, 1, 0},
+      {"hold first",
+       {code(kHold), show(0), show(1), code(kLoop)},
+       0,
+       {0, 0, 0, 0, 0, 0},
+       {1, 1, 1, 1, 1, 1},
+       2,
+       0},
       {"hold between",
        {show(0), code(kHold), show(1), show(2), code(kLoop)},
        0,
        {0, 1, 1, 1, 1, 1},
+       {1, 2, 2, 2, 2, 2},
        2,
        1},
       {"unknown codes",
        {show(0), code(-7), code(-300), show(1), code(kLoop)},
        0,
        {0, 1, 0, 1, 0, 1},
+       {1, 2, 1, 2, 1, 2},
        1,
        0},
+      {"there and back",
+       {show(0), show(1), show(2), show(2), show(1), show(0), code(kLoop)},
+       0,
+       {0, 1, 2, 2, 1, 0},
+       {1, 2, 3, 4, 5, 6},
+       1,
+       0},
+      {"there, hold, back",
+       {show(0), show(1), show(2), code(kHold), show(2), show(1), show(0), code(kLoop)},
+       0,
+       {0, 1, 2, 2, 2, 2},
+       {1, 2, 3, 4, 4, 4},
+       2,
+       1},
   };
   std::vector<AnimationBuilder> builders;
   for (const Case& c : cases) {
@@ -193,10 +248,43 @@ TEST_F(AnimationTest, RepeatCountsEndAndHoldDecideHowASequenceFinishes)
     a->setRepeat(c.repeat);
     a->setDoneCallback(&done, 0);
     endings = 0;
-    EXPECT_EQ(openings(a, 6), c.shown) << c.what;
+    std::vector<int> frames;
+    EXPECT_EQ(openings(a, 6, &frames), c.shown) << c.what;
+    EXPECT_EQ(frames, c.frames) << c.what;
     EXPECT_EQ(a->playState(), c.state) << c.what;
     EXPECT_EQ(endings, c.endings) << c.what;
     delete a;
+  }
+}
+
+// Setting "frame" shows that frame, paused, and reads back as set, whichever way it goes and
+// whatever the entries before it look like.
+TEST_F(AnimationTest, FrameSetIsFrameRead)
+{
+  AnimationBuilder b;
+  for (int i = 0; i < 3; ++i)
+    b.addImage(10 + i, 10, static_cast<std::uint8_t>(i + 1));
+  b.addSequence({show(0), show(1), show(2), code(kHold), show(2), show(1, 4), show(1, 4), show(0),
+                 code(kLoop)});
+  addAnimations({b});
+  std::unique_ptr<OMAnimation> a(make(1));
+  ASSERT_TRUE(a);
+  const int count = a->frameCount();
+  ASSERT_EQ(count, 7);
+  std::vector<int> order;
+  for (int n = 1; n <= count; ++n)
+    order.push_back(n);
+  for (int n = count; n >= 1; --n)
+    order.push_back(n);
+  order.insert(order.end(), {4, 3, 7, 6, 5, 4});
+  for (int n : order) {
+    ASSERT_EQ(a->setProperty("frame", std::to_string(n).c_str()), 1);
+    EXPECT_EQ(std::string(a->getProperty("frame")), std::to_string(n));
+    const OMFrameEntry* entry = a->frameEntry(-1);
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(a->currentImageId(), entry->image) << n;
+    EXPECT_EQ(a->x(), entry->x) << n;
+    EXPECT_EQ(a->playState(), OMAnimation::paused) << n;
   }
 }
 
@@ -396,6 +484,104 @@ TEST_F(AnimationTest, EmbeddedCoordinatesPlaceTheAnimationUnlessSwitchedOff)
   EXPECT_EQ(make(99), nullptr);
   OMAnimation::animationResolver = nullptr;
   EXPECT_EQ(make(1), nullptr);
+}
+
+// Waiting for a frame sound to start, drift-free timing and partial redraw are program-wide
+// defaults that a new animation takes, and a clone takes from its source. Each shows in the
+// animation's own timing (100 ms a frame) or on the screen.
+TEST_F(AnimationTest, NewAnimationsTakeTheProgramWideDefaults)
+{
+  stage.window().setFrameLink(OMTrinketWindow::beforeTimeLink, nullptr);
+  stage.window().setFrameLink(OMTrinketWindow::frameEndLink, nullptr);
+  OMAnimation::animationTickGate = -1;
+  OMAnimation::useEmbeddedAnimationCoordinates = 0;
+  AnimationBuilder sounding(10), steady(10), moving(10);
+  for (AnimationBuilder* b : {&sounding, &steady, &moving}) {
+    for (int i = 0; i < 3; ++i)
+      b->addImage(20, 20, static_cast<std::uint8_t>(i + 1));
+  }
+  sounding.addSequence({show(0), code(OMFrameEntry::sound, 7), show(1), code(kLoop)});
+  steady.addSequence({show(0), show(1), show(2), code(kLoop)});
+  moving.addSequence({show(0), show(0, 50), code(kLoop)});
+  NEResourceWriter writer;
+  writer.add("WAVE", "7", wavewriter::waveImage(22050, wavewriter::tone(22050, 1000, 2205)));
+  addAnimations({sounding, steady, moving}, writer);
+
+  // Passes at the start, 130 ms and 200 ms later; what is seen after the pass of `at`.
+  struct Case {
+    const char* what;
+    int* flag;
+    int id;
+    std::uint32_t at;
+    bool byPixel;  // the old place's pixel, else the image shown
+    std::uint32_t on, off;
+  };
+  const Case cases[] = {
+      // Waiting, the sound entry holds the next image until the sound has started.
+      {"wait for sound", &OMAnimation::defaultAnimationWaitForSound, 1, 130, false, 0, 1},
+      // Drift-free, the frame late by 30 ms does not put the next one off.
+      {"drift-free", &OMAnimation::defaultAnimationDriftFree, 2, 200, false, 2, 1},
+      // Without partial redraw, the place the animation left is not repainted.
+      {"partial redraw", &OMAnimation::defaultAnimationPartialRedraw, 3, 130, true, white555,
+       red555},
+  };
+  for (const Case& c : cases) {
+    for (const int value : {1, 0}) {
+      *c.flag = value;
+      std::unique_ptr<OMAnimation> made(make(c.id, 100, 100));
+      *c.flag = 1;
+      ASSERT_TRUE(made) << c.what;
+      std::unique_ptr<OMScriptableObject> clone = made->clone();
+      auto* a = static_cast<OMAnimation*>(clone.get());
+      made.reset();
+      std::uint32_t seen = 0;
+      const std::uint32_t start = omhost::clockMilliseconds() + 25;
+      for (const std::uint32_t after : {0u, 130u, 200u}) {
+        stage.passAt(start + after);
+        if (after == c.at) seen = c.byPixel ? stage.pixel(110, 110) : a->currentImageId();
+      }
+      EXPECT_EQ(seen, value ? c.on : c.off) << c.what << " " << value;
+    }
+  }
+  OMAnimation::animationTickGate = 0;
+}
+
+// An animation from a resource of the program's own (12x8, then 6x4 five pixels on) keeps it
+// locked once for itself and once for each clone; the last one lets it go. A resource that is
+// not there, or is no animation, gives an animation without images.
+TEST_F(AnimationTest, AnAnimationFromALockedResourceHoldsItWhileItLives)
+{
+  OMResModule& own = OMResModule::defaultModule();
+  auto held = [&own](const OMResHandle* handle) {
+    return std::find(own.handles().begin(), own.handles().end(), handle) != own.handles().end();
+  };
+  auto handle = std::make_unique<OMResHandle>(60, "ASEQ", nullptr);
+  ASSERT_EQ(handle->status(), OMResHandle::ok);
+  const OMResHandle* resource = handle.get();
+  auto a = std::make_unique<OMAnimation>(std::move(handle), 30, 40, &stage.window());
+  a->bindClass("OMAnimation");
+  EXPECT_EQ(resource->lockCount(), 1);
+  EXPECT_EQ(a->imageCount(), 2);
+  EXPECT_EQ(a->frameCount(), 2);
+  EXPECT_EQ(a->rect(), OMRect(30, 40, 42, 48));
+  std::unique_ptr<OMScriptableObject> clone = a->clone();
+  EXPECT_EQ(resource->lockCount(), 2);
+  a.reset();
+  EXPECT_EQ(resource->lockCount(), 1);
+  auto* copy = static_cast<OMAnimation*>(clone.get());
+  EXPECT_EQ(copy->setProperty("frame", "2"), 1);
+  EXPECT_EQ(copy->rect(), OMRect(35, 40, 41, 44));
+  ASSERT_TRUE(held(resource));
+  clone.reset();
+  EXPECT_FALSE(held(resource));
+
+  for (const auto& [id, type] : {std::pair{61, "ASEQ"}, std::pair{400, "BITMAP"}}) {
+    OMAnimation none(std::make_unique<OMResHandle>(id, type, nullptr), 30, 40, &stage.window());
+    EXPECT_EQ(none.imageCount(), 0) << id;
+    EXPECT_EQ(none.frameCount(), 0) << id;
+    none.tick();
+  }
+  OMResModule::releaseDefaultModule();
 }
 
 }  // namespace

@@ -266,6 +266,44 @@ TEST_F(ContainerTest, QueueOfDelaysRunsOnTheClock)
   EXPECT_EQ(eventLog(), Log{"finished Q"});
 }
 
+// A container's copy has its settings and copies of the children it owns, and starts idle;
+// a child lent by native code stays with the original.
+TEST_F(ContainerTest, ACopyHasTheSettingsAndCopiesOfTheOwnedChildren)
+{
+  RQueue queue(2, 1);
+  queue.registerMembers();
+  queue.addAction(probe("lent"));
+  queue.callMethod("add", "DelayAction", "100", scriptArgTerminator);
+  queue.start();
+  std::unique_ptr<OMScriptableObject> made = queue.clone();
+  auto* copy = dynamic_cast<RQueue*>(made.get());
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->childCount(), 1);
+  EXPECT_NE(copy->children().first(), queue.children().last());
+  EXPECT_EQ(copy->repeatCount(), 2);
+  EXPECT_EQ(copy->isActive(), 0);
+  OMLinkToFct handler(&logFinished, reinterpret_cast<OMWord>("copy"));
+  copy->connect("finished", &handler, nullptr);
+  copy->start();
+  passAt(100);
+  EXPECT_EQ(copy->rounds(), 1);
+  passAt(200);
+  EXPECT_EQ(eventLog(), (Log{"start lent", "finished copy"}));
+  EXPECT_EQ(queue.isActive(), 1);
+
+  RRandomAction random(1, 1);
+  random.registerMembers();
+  for (int i = 0; i < 3; ++i)
+    random.callMethod("add", "EmptyAction", scriptArgTerminator);
+  random.start();
+  made = random.clone();
+  auto* other = dynamic_cast<RRandomAction*>(made.get());
+  ASSERT_NE(other, nullptr);
+  EXPECT_EQ(other->useAllBeforeRepeat(), 1);
+  EXPECT_EQ(other->poolCount(), 3);
+  EXPECT_EQ(random.poolCount(), 2);
+}
+
 TEST_F(ContainerTest, RandomActionWithUseAllRunsEveryChildOncePerCycle)
 {
   for (unsigned seed : {1u, 7u, 42u, 1234u}) {

@@ -143,34 +143,62 @@ TEST_F(CompilerTest, CompileErrorsGiveTheirLineNumber)
 }
 
 // Beside the short alert, standard error names the script, the line, its text and what was
-// wanted, for the person who has to mend it; an included file is named as itself.
+// wanted, for the person who has to mend it; an included file is named as itself. An include
+// that cannot be loaded ends the program with its one alert, and the including line is named.
 TEST_F(CompilerTest, CompileErrorsSayWhereAndWhatOnStandardError)
 {
   writeFile("part.mps", "say b\r  if (x\r");
+  writeFile("big.mps", std::string(40000, ';'));
   const struct {
     std::string text;
     std::string said;
+    std::size_t alertCount;
+    std::vector<int> exits;
   } cases[] = {
       {"say a\r\rsay b\r  say (c+d\rsay e\r",
-       "test.mps line 4: \"  say (c+d\": expected parentheses and quotes that close\n"},
+       "test.mps line 4: \"  say (c+d\": expected parentheses and quotes that close\n",
+       1,
+       {}},
+      {"say a\r\nsay b\r\n  say (c+d\r\nsay e\r\n",
+       "test.mps line 3: \"  say (c+d\": expected parentheses and quotes that close\n",
+       1,
+       {}},
       {"say ok\rsay 'one\ttwo'\r",
        "test.mps line 2: \"say 'one\ttwo'\": expected the closing quote before the end of the "
-       "line\n"},
+       "line\n",
+       2,
+       {}},
       {"say a\rbreak\r",
        "test.mps line 2: \"break\": expected a statement that belongs here (\"else\" right after "
        "an \"if\" block, \"break\" and \"continue\" inside a loop, \"]\" closing an open block, "
-       "an include file that exists)\n"},
-      {"procedure\r", "test.mps line 1: \"procedure\": expected an operand\n"},
+       "an include file that exists)\n",
+       1,
+       {}},
+      {"procedure\r", "test.mps line 1: \"procedure\": expected an operand\n", 1, {}},
       {"say a\rinclude part.mps\r",
-       "part.mps line 2: \"  if (x\": expected parentheses and quotes that close\n"},
-      {std::string(40000, ';'), "test.mps: Script too long (40000 bytes, at most 32767)\n"},
+       "part.mps line 2: \"  if (x\": expected parentheses and quotes that close\n",
+       1,
+       {}},
+      {std::string(40000, ';'), "test.mps: Script too long (40000 bytes, at most 32767)\n", 1, {1}},
+      {"say a\r\ninclude nowhere.mps\r\nsay (b\r\n",
+       "test.mps line 2: \"include nowhere.mps\": can't find nowhere.mps\n",
+       1,
+       {1}},
+      {"say a\rinclude big.mps\rinclude part.mps\r",
+       "test.mps line 2: \"include big.mps\": big.mps: Script too long (40000 bytes, at most "
+       "32767)\n",
+       1,
+       {1}},
   };
   for (const auto& c : cases) {
     testing::internal::CaptureStderr();
-    load(c.text);
+    YThread* thread = load(c.text);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), c.said) << c.text.substr(0, 40);
-    EXPECT_FALSE(alerts.empty());
+    EXPECT_FALSE(thread->isLoaded());
+    EXPECT_EQ(alerts.size(), c.alertCount) << c.text.substr(0, 40);
+    EXPECT_EQ(exitCodes, c.exits) << c.text.substr(0, 40);
     alerts.clear();
+    exitCodes.clear();
   }
 }
 

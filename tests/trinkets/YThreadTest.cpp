@@ -567,6 +567,67 @@ TEST_F(ThreadTest, ActionsReachObjectsThroughScriptVariables)
   EXPECT_EQ(probeLog.back(), "made");
 }
 
+// An assignment from a variable that holds an action gives the other name a copy: the same
+// steps, idle, with its own connected procedure. Either name plays, and drops, its own.
+TEST_F(ThreadTest, AnAssignedActionIsACopyThatEachNamePlaysAndDrops)
+{
+  const std::string steps =
+      "p=TProbe\r"
+      "q=RQueue\r"
+      "play q add VerbAction 'p' 1 start one\r"
+      "play q add DelayAction 150\r"
+      "play q add VerbAction 'p' 1 start two\r";
+  const std::string connected = steps + "set q finished onDone\r";
+  const std::string done = "procedure onDone\r  say done\r";
+  const struct {
+    const char* what;
+    std::string script;
+    Lines said;
+    Lines probed;
+  } cases[] = {
+      {"the copy plays after the original is dropped",
+       connected + "r=q\rdrop q\rget r actionCount n\rsay n\rplay r start\rwait\r" + done,
+       {"3", "done"},
+       {"made", "start one", "start two"}},
+      {"the original plays after the copy is dropped",
+       connected + "r=q\rdrop r\rget q actionCount n\rsay n\rplay q start\rwait\r" + done,
+       {"3", "done"},
+       {"made", "start one", "start two"}},
+      {"both play, each to its own end",
+       connected + "r=q\rplay q start\rplay r start\rwait\r" + done,
+       {"done", "done"},
+       {"made", "start one", "start one", "start two", "start two"}},
+      {"a copy of a running queue is idle",
+       connected + "play q start\rr=q\rget q isActive a\rget r isActive b\rsay a b\rwait\r" + done,
+       {"1 0", "done"},
+       {"made", "start one", "start two"}},
+      {"a copy of a copy plays when the first two are dropped",
+       steps + "r=q\rs=r\rdrop q\rdrop r\rplay s start\r",
+       {},
+       {"made", "start one", "start two"}},
+      {"composite and random actions",
+       "p=TProbe\rc=RCompositeAction\rplay c add VerbAction 'p' 1 start one\r"
+       "play c add VerbAction 'p' 1 start two\rd=c\rdrop c\rplay d start\r"
+       "x=RRandomAction 1\rplay x add VerbAction 'p' 1 start three\ry=x\rdrop x\r"
+       "get y useAllBeforeRepeat u\rsay u\rplay y start\r",
+       {"1"},
+       {"made", "start one", "start two", "start three"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    probeLog.clear();
+    run(c.script);
+    ticks(4);
+    EXPECT_EQ(debugLines(), c.said);
+    EXPECT_EQ(probeLog, c.probed);
+    EXPECT_TRUE(alerts.empty());
+    threads_.clear();
+    scriptVariables.clear();
+    clearEventRecords();
+    std::remove("debug.txt");
+  }
+}
+
 std::vector<std::string> hookCalls;
 
 OMWord noteHook(OMWord which)

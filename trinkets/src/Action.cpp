@@ -60,6 +60,18 @@ Action::~Action()
 
 std::unique_ptr<OMScriptableObject> Action::clone() const
 {
+  return cloneAction();
+}
+
+std::unique_ptr<Action> Action::cloneAction() const
+{
+  std::unique_ptr<Action> made = copy();
+  if (made) copyMembers(made.get());
+  return made;
+}
+
+std::unique_ptr<Action> Action::copy() const
+{
   return nullptr;
 }
 

@@ -13,8 +13,11 @@ class Action : public OMScriptableObject {
   explicit Action(int interruptible);
   ~Action() override;
 
-  // Actions are not copied: an assignment that would copy one gets no object.
+  // A copy of the action as it was made: idle, in no container, with this action's members
+  // (a connected "finished" goes to the copy's own procedure record). None for a class that
+  // has no copy of its own.
   std::unique_ptr<OMScriptableObject> clone() const override;
+  std::unique_ptr<Action> cloneAction() const;
   void registerMembers() override;
 
   virtual void halt();
@@ -40,6 +43,8 @@ class Action : public OMScriptableObject {
 
  protected:
   Action(const Action& other);
+  // The class's copy, made with its copy constructor; none here.
+  virtual std::unique_ptr<Action> copy() const;
   void setActive(int active) { active_ = active; }
   int interruptibleFlag() const { return interruptible_; }
 

@@ -8,6 +8,8 @@
 
 ActionContainer::ActionContainer(int interruptible) : Action(interruptible) {}
 
+ActionContainer::ActionContainer(const ActionContainer& other) : Action(other) {}
+
 ActionContainer::~ActionContainer()
 {
   removeAll();
@@ -70,6 +72,26 @@ void ActionContainer::removeAll()
   children_.deleteAll(1);
 }
 
+bool ActionContainer::copyChildrenOf(const ActionContainer& other)
+{
+  const Action* uncopied = other.children_.firstThat([&](Action* child) {
+    if (other.borrowed_.contains(child)) return false;
+    std::unique_ptr<Action> made = child->cloneAction();
+    if (!made) return true;
+    adopt(std::move(made));
+    return false;
+  });
+  return uncopied == nullptr;
+}
+
+void ActionContainer::adopt(std::unique_ptr<Action> child)
+{
+  hookChild(child.get());
+  Action* owned = child.release();
+  children_.add(owned);
+  onAdd(owned);
+}
+
 void ActionContainer::onAdd(Action* /*child*/) {}
 
 void ActionContainer::onRemove(Action* /*child*/) {}
@@ -88,11 +110,7 @@ OMWord ActionContainer::addMember()
     child = std::make_unique<VariableAction>(variable);
   else
     child = createAction(argument, interruptibleFlag());
-  if (!child) return 1;
-  hookChild(child.get());
-  Action* owned = child.release();
-  children_.add(owned);
-  onAdd(owned);
+  if (child) adopt(std::move(child));
   return 1;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "framework/OMList.h"
 #include "trinkets/src/Action.h"
 
@@ -30,9 +32,24 @@ class ActionContainer : public Action {
   bool allChildrenInterruptible() const;
 
  protected:
+  // A copy starts without children: copyContainer gives it copies of the owned ones.
+  ActionContainer(const ActionContainer& other);
+  // The copy of a container class: its copy constructor, then copies of the children the
+  // container owns (a child lent by native code stays with the container it was lent to).
+  // None when a child has no copy.
+  template <typename Container>
+  static std::unique_ptr<Action> copyContainer(const Container& container)
+  {
+    auto made = std::make_unique<Container>(container);
+    if (!made->copyChildrenOf(container)) return nullptr;
+    return made;
+  }
   OMList<Action>& childList() { return children_; }
 
  private:
+  bool copyChildrenOf(const ActionContainer& other);
+  // Takes an owned child: hooked, appended and announced.
+  void adopt(std::unique_ptr<Action> child);
   void hookChild(Action* child);
   void unhookChild(Action* child);
   OMWord addMember();

@@ -34,6 +34,12 @@ AnimAction::AnimAction(std::uint16_t animationId, int x, int y, int z, int repea
 {
 }
 
+AnimAction::AnimAction(const AnimAction& other)
+    : AnimAction(other.animationId_, other.x_, other.y_, other.z_, other.repeat_,
+                 other.interruptibleFlag(), other.soundId_)
+{
+}
+
 AnimAction::~AnimAction()
 {
   if (isActive()) halt();

@@ -18,6 +18,8 @@ class AnimAction : public Action {
 
   AnimAction(std::uint16_t animationId, int x, int y, int z, int repeat, int interruptible,
              std::int16_t soundId);
+  // A copy of the action as made, idle.
+  AnimAction(const AnimAction& other);
   ~AnimAction() override;
 
   // Arguments: animation id, x, y, z, repeat count, interruptible and (game) sound id.
@@ -40,6 +42,9 @@ class AnimAction : public Action {
   int repeat() const { return repeat_; }
   std::uint16_t animationId() const { return animationId_; }
   std::int16_t soundId() const { return soundId_; }
+
+ protected:
+  std::unique_ptr<Action> copy() const override { return std::make_unique<AnimAction>(*this); }
 
  private:
   OMWord done();

@@ -29,6 +29,12 @@ CacheDLLAction::CacheDLLAction(std::string fileName, int background, int owner, 
 {
 }
 
+CacheDLLAction::CacheDLLAction(const CacheDLLAction& other)
+    : CacheDLLAction(other.fileName_, other.background_, other.owner_, other.cacheCopy_,
+                     other.uncacheOnHalt_, other.interruptibleFlag())
+{
+}
+
 CacheDLLAction::~CacheDLLAction()
 {
   if (isActive()) halt();

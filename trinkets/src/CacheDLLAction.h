@@ -12,6 +12,8 @@ class CacheDLLAction : public Action {
  public:
   CacheDLLAction(std::string fileName, int background, int owner, int cacheCopy, int uncacheOnHalt,
                  int interruptible);
+  // A copy of the action as made, idle.
+  CacheDLLAction(const CacheDLLAction& other);
   ~CacheDLLAction() override;
 
   // Arguments: file name, background, owner, cache copy, uncache on halt, interruptible; no
@@ -20,6 +22,9 @@ class CacheDLLAction : public Action {
 
   void start() override;
   void halt() override;
+
+ protected:
+  std::unique_ptr<Action> copy() const override { return std::make_unique<CacheDLLAction>(*this); }
 
  private:
   std::string fileName_;

@@ -18,6 +18,11 @@ CacheResourceAction::CacheResourceAction(std::uint16_t id, std::string type, int
 {
 }
 
+CacheResourceAction::CacheResourceAction(const CacheResourceAction& other)
+    : CacheResourceAction(other.id_, other.type_, other.keep_, other.interruptibleFlag())
+{
+}
+
 CacheResourceAction::~CacheResourceAction()
 {
   if (isActive()) halt();

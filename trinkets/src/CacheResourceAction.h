@@ -12,6 +12,8 @@
 class CacheResourceAction : public Action {
  public:
   CacheResourceAction(std::uint16_t id, std::string type, int keep, int interruptible);
+  // A copy of the action as made, idle.
+  CacheResourceAction(const CacheResourceAction& other);
   ~CacheResourceAction() override;
 
   // Arguments: resource id, type, keep value, interruptible; no action without a keep value.
@@ -19,6 +21,12 @@ class CacheResourceAction : public Action {
 
   void start() override;
   void halt() override;
+
+ protected:
+  std::unique_ptr<Action> copy() const override
+  {
+    return std::make_unique<CacheResourceAction>(*this);
+  }
 
  private:
   int keep_;

@@ -19,6 +19,12 @@ class CharacterAnimAction : public CharacterAction {
 
   void start() override;
 
+ protected:
+  std::unique_ptr<Action> copy() const override
+  {
+    return std::make_unique<CharacterAnimAction>(*this);
+  }
+
  private:
   int stayVisible_;
   int repeat_;

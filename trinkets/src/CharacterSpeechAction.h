@@ -18,6 +18,12 @@ class CharacterSpeechAction : public CharacterAction {
 
   void start() override;
 
+ protected:
+  std::unique_ptr<Action> copy() const override
+  {
+    return std::make_unique<CharacterSpeechAction>(*this);
+  }
+
  private:
   int flag_;
   int speechId_;

@@ -13,6 +13,8 @@ ActionRegistrar registrar("DelayAction", &DelayAction::create);
 
 DelayAction::DelayAction(int delay, int interruptible) : Action(interruptible), delay_(delay) {}
 
+DelayAction::DelayAction(const DelayAction& other) : Action(other), delay_(other.delay_) {}
+
 DelayAction::~DelayAction()
 {
   if (isActive()) halt();

@@ -13,6 +13,8 @@
 class DelayAction : public Action {
  public:
   DelayAction(int delay, int interruptible);
+  // A copy of the action as made, idle.
+  DelayAction(const DelayAction& other);
   ~DelayAction() override;
 
   // Arguments: delay in ms, interruptible; no action when both are empty.
@@ -27,6 +29,7 @@ class DelayAction : public Action {
   std::int64_t remaining() const { return remaining_; }
 
  protected:
+  std::unique_ptr<Action> copy() const override { return std::make_unique<DelayAction>(*this); }
   // The time to wait from a start; RandomDelayAction draws it.
   virtual std::int64_t timeToWait() const { return delay_; }
 

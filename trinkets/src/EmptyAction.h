@@ -11,4 +11,7 @@ class EmptyAction : public Action {
   static std::unique_ptr<Action> create(int interruptible);
 
   void start() override;
+
+ protected:
+  std::unique_ptr<Action> copy() const override { return std::make_unique<EmptyAction>(*this); }
 };

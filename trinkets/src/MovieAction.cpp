@@ -22,6 +22,12 @@ MovieAction::MovieAction(const char* fileName, int extraBuffer, int usePalette, 
 {
 }
 
+MovieAction::MovieAction(const MovieAction& other)
+    : MovieAction(other.fileName_.c_str(), other.extraBuffer_, other.usePalette_, other.preload_,
+                  other.interruptibleFlag())
+{
+}
+
 MovieAction::~MovieAction()
 {
   if (isActive()) halt();

@@ -12,6 +12,8 @@ class MovieAction : public Action {
  public:
   MovieAction(const char* fileName, int extraBuffer, int usePalette, int preload,
               int interruptible);
+  // A copy of the action as made, idle.
+  MovieAction(const MovieAction& other);
   ~MovieAction() override;
 
   // Arguments: file name, extra buffer, palette flag, preload flag, interruptible. Only the
@@ -28,6 +30,9 @@ class MovieAction : public Action {
   int extraBuffer() const { return extraBuffer_; }
   int usePalette() const { return usePalette_; }
   int preload() const { return preload_; }
+
+ protected:
+  std::unique_ptr<Action> copy() const override { return std::make_unique<MovieAction>(*this); }
 
  private:
   OMWord done();

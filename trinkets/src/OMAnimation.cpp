@@ -11,6 +11,7 @@
 #include "framework/OMIStream.h"
 #include "framework/OMLinkToObj.h"
 #include "framework/OMMemCanvas.h"
+#include "framework/OMResHandle.h"
 #include "framework/OMWaveSound.h"
 #include "trinkets/src/OMColorTable.h"
 #include "trinkets/src/OMDrawLayer.h"
@@ -23,6 +24,9 @@
 
 int OMAnimation::useEmbeddedAnimationCoordinates = 1;
 int OMAnimation::defaultAnimationSoundOn = 1;
+int OMAnimation::defaultAnimationWaitForSound = 1;
+int OMAnimation::defaultAnimationDriftFree = 1;
+int OMAnimation::defaultAnimationPartialRedraw = 1;
 int OMAnimation::animationTickGate = 1;
 int OMAnimation::animationFrameCaching = 0;
 OMStreamResolver OMAnimation::animationResolver = nullptr;
@@ -60,26 +64,37 @@ OMAnimation::StepGuard::~StepGuard()
   guards_ = outer;
 }
 
+OMAnimation::Data::Data() = default;
+OMAnimation::Data::~Data() = default;
+
 OMAnimation::OMAnimation(std::unique_ptr<OMIStream> stream, int x, int y, OMTrinketWindow* host)
     : OMTrinket(host, 1),
       data_(std::make_shared<Data>()),
       useEmbedded_(useEmbeddedAnimationCoordinates),
-      soundOn_(defaultAnimationSoundOn),
-      waitForSound_(1)
+      soundOn_(defaultAnimationSoundOn)
 {
   int paletteId = 0;
   if (stream) {
     paletteId = streamResourceId(*stream);
-    if (readStreamBytes(*stream, data_->bytes)) {
-      const char* problem = nullptr;
-      if (!parseAnimationHeader(data_->bytes.data(), data_->bytes.size(), data_->header,
-                                &problem)) {
-        reportDamagedResource("OMAnimation", "ASEQ", paletteId, problem);
-        data_->header = OMAnimationHeader();
-      }
-    }
+    if (readStreamBytes(*stream, data_->bytes)) parseResource(paletteId);
   }
   if (paletteId > 0) loadPalette(paletteId);
+  commonSetUp(x, y);
+}
+
+OMAnimation::OMAnimation(std::unique_ptr<OMResHandle> handle, int x, int y, OMTrinketWindow* host)
+    : OMTrinket(host, 1),
+      data_(std::make_shared<Data>()),
+      useEmbedded_(useEmbeddedAnimationCoordinates),
+      soundOn_(defaultAnimationSoundOn)
+{
+  if (handle) {
+    // Recolouring writes into the images, so they are a copy of the read-only resource; the
+    // resource stays locked for this animation all the same.
+    if (readResourceBytes(*handle, data_->bytes)) parseResource(-1);
+    handle->lock(nullptr);
+    data_->handle = std::move(handle);
+  }
   commonSetUp(x, y);
 }
 
@@ -116,6 +131,7 @@ OMAnimation::OMAnimation(const OMAnimation& other)
       resourceId_(other.resourceId_),
       sounds_(other.sounds_)
 {
+  if (data_->handle) data_->handle->lock(nullptr);
   // The frame-notification link raises the event on its own object.
   if (frameNotifyLink_ && frameNotifyLink_->target() == &other) frameNotifyLink_->setTarget(this);
   allAnimations().add(this);
@@ -129,6 +145,7 @@ OMAnimation::~OMAnimation()
   unstamp();
   allAnimations().remove(this);
   releaseSoundRecords();
+  if (data_->handle) data_->handle->unlock();
 }
 
 OMAnimation::SoundRecord::SoundRecord() = default;
@@ -158,6 +175,15 @@ std::unique_ptr<OMScriptableObject> OMAnimation::clone() const
   auto copy = std::make_unique<OMAnimation>(*this);
   copyMembers(copy.get());
   return copy;
+}
+
+void OMAnimation::parseResource(int id)
+{
+  const char* problem = nullptr;
+  if (!parseAnimationHeader(data_->bytes.data(), data_->bytes.size(), data_->header, &problem)) {
+    reportDamagedResource("OMAnimation", "ASEQ", id, problem);
+    data_->header = OMAnimationHeader();
+  }
 }
 
 void OMAnimation::commonSetUp(int x, int y)
@@ -504,8 +530,13 @@ void OMAnimation::displayEntry(int force)
   if (!entry || !entry->isDisplayable()) return;
   const int dx = shown ? entry->x - shown->x : 0;
   const int dy = shown ? entry->y - shown->y : 0;
-  if (!(force || dx || dy || entry->image != currentImage_)) return;
   if (entry->image >= imageCount()) return;
+  // An entry that looks like the one on the screen needs no drawing, but it is the one shown
+  // now: "frame" counts it (the way back of a back-and-forth list repeats its pictures).
+  if (!(force || dx || dy || entry->image != currentImage_)) {
+    shownIndex_ = index_;
+    return;
+  }
   shownIndex_ = index_;
   invalidate();
   currentImage_ = entry->image;

@@ -12,6 +12,7 @@
 
 class OMCanvas;
 class OMIStream;
+class OMResHandle;
 class OMWaveSound;
 
 // Resolvers the program installs: an id to a stream of that resource, or null.
@@ -25,6 +26,9 @@ class OMAnimation : public OMTrinket {
   enum PlayState { stopped = 0, playing = 1, paused = 2, resuming = 3 };
 
   OMAnimation(std::unique_ptr<OMIStream> stream, int x, int y, OMTrinketWindow* host);
+  // From a resource the animation keeps locked while it and its clones live; it loads no
+  // palette.
+  OMAnimation(std::unique_ptr<OMResHandle> handle, int x, int y, OMTrinketWindow* host);
   OMAnimation(const OMAnimation& other);
   ~OMAnimation() override;
 
@@ -139,7 +143,11 @@ class OMAnimation : public OMTrinket {
   void setFrameRate(int rate);
 
   static int useEmbeddedAnimationCoordinates;
+  // What a new animation takes; a clone takes its source's.
   static int defaultAnimationSoundOn;
+  static int defaultAnimationWaitForSound;
+  static int defaultAnimationDriftFree;
+  static int defaultAnimationPartialRedraw;
   static int animationTickGate;
   static int animationFrameCaching;
   static OMStreamResolver animationResolver;
@@ -154,7 +162,11 @@ class OMAnimation : public OMTrinket {
   };
   // The resource, shared by an animation and its clones; recolouring changes it for all.
   struct Data {
+    Data();
+    ~Data();
     std::vector<std::uint8_t> bytes;
+    // The locked resource the bytes came from, or null; deleted with the last user.
+    std::unique_ptr<OMResHandle> handle;
     OMAnimationHeader header;
     std::vector<std::unique_ptr<CachedImage>> cache;
   };
@@ -188,6 +200,8 @@ class OMAnimation : public OMTrinket {
     StepGuard* outer;
   };
 
+  // Reads the resource header of the bytes; a damaged one leaves an empty animation.
+  void parseResource(int id);
   void commonSetUp(int x, int y);
   void place(int x, int y);
   void loadPalette(int id);
@@ -238,7 +252,7 @@ class OMAnimation : public OMTrinket {
   int frameDuration_ = -1;
   int useEmbedded_;
   int soundOn_;
-  int waitForSound_;
+  int waitForSound_ = defaultAnimationWaitForSound;
   int soundsInProgress_ = 0;
   int endPending_ = 0;
   int frameNotificationFlag_ = 0;
@@ -247,14 +261,14 @@ class OMAnimation : public OMTrinket {
   std::uint32_t soundWait_ = 5;
   std::vector<Sequence> table_;
   std::uint32_t due_ = 0;
-  int driftFree_ = 1;
+  int driftFree_ = defaultAnimationDriftFree;
   int state_ = playing;
   int currentImage_ = -1;
   int index_ = 0;
   int sequence_ = 0;
   int shownIndex_ = 0;
   int rectangleHit_ = 0;
-  int partialRedraw_ = 1;
+  int partialRedraw_ = defaultAnimationPartialRedraw;
   int suppressEnded_ = 0;
   int suppressLoop_ = 0;
   int waitForSounds_ = 0;

@@ -21,6 +21,9 @@ class PlayAnimAction : public Action {
   void resume() override;
   void start() override;
 
+ protected:
+  std::unique_ptr<Action> copy() const override { return std::make_unique<PlayAnimAction>(*this); }
+
  private:
   OMAnimation* animation() const;
   OMWord done();

@@ -17,6 +17,9 @@ class PropertyAction : public Action {
   void halt() override;
   void start() override;
 
+ protected:
+  std::unique_ptr<Action> copy() const override { return std::make_unique<PropertyAction>(*this); }
+
  private:
   void setValue();
 

@@ -11,6 +11,8 @@ TrinketRecord record("RCompositeAction", &RCompositeAction::create);
 
 RCompositeAction::RCompositeAction(int interruptible) : ActionContainer(interruptible) {}
 
+RCompositeAction::RCompositeAction(const RCompositeAction& other) : ActionContainer(other) {}
+
 RCompositeAction::~RCompositeAction()
 {
   if (isActive()) halt();

@@ -6,6 +6,7 @@
 class RCompositeAction : public ActionContainer {
  public:
   explicit RCompositeAction(int interruptible);
+  RCompositeAction(const RCompositeAction& other);
   ~RCompositeAction() override;
 
   // Script arguments: interruptible (absent: 1).
@@ -20,6 +21,9 @@ class RCompositeAction : public ActionContainer {
   void childFinished() override;
 
   int finishedCount() const { return finishedCount_; }
+
+ protected:
+  std::unique_ptr<Action> copy() const override { return copyContainer(*this); }
 
  private:
   int finishedCount_ = -1;

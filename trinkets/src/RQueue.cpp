@@ -15,6 +15,8 @@ RQueue::RQueue(int repeatCount, int interruptible)
 {
 }
 
+RQueue::RQueue(const RQueue& other) : ActionContainer(other), repeatCount_(other.repeatCount_) {}
+
 RQueue::~RQueue()
 {
   if (isActive()) halt();

@@ -6,6 +6,7 @@
 class RQueue : public ActionContainer {
  public:
   RQueue(int repeatCount, int interruptible);
+  RQueue(const RQueue& other);
   ~RQueue() override;
 
   // Script arguments: repeatCount, interruptible (absent: 1, 1).
@@ -26,6 +27,9 @@ class RQueue : public ActionContainer {
   Action* currentChild() const { return current_; }
   // Halts, then removes every child when none is left running.
   void clear();
+
+ protected:
+  std::unique_ptr<Action> copy() const override { return copyContainer(*this); }
 
  private:
   // Starts the child at the cursor. A child that finishes inside its own start does not

@@ -16,6 +16,11 @@ RRandomAction::RRandomAction(int useAllBeforeRepeat, int interruptible)
 {
 }
 
+RRandomAction::RRandomAction(const RRandomAction& other)
+    : ActionContainer(other), useAllBeforeRepeat_(other.useAllBeforeRepeat_)
+{
+}
+
 RRandomAction::~RRandomAction()
 {
   if (isActive()) halt();

@@ -7,6 +7,8 @@
 class RRandomAction : public ActionContainer {
  public:
   RRandomAction(int useAllBeforeRepeat, int interruptible);
+  // The copy's pool holds all its children.
+  RRandomAction(const RRandomAction& other);
   ~RRandomAction() override;
 
   // Script arguments: useAllBeforeRepeat, interruptible (absent: 0, 1).
@@ -26,6 +28,9 @@ class RRandomAction : public ActionContainer {
   int useAllBeforeRepeat() const { return useAllBeforeRepeat_; }
   void setUseAllBeforeRepeat(int flag) { useAllBeforeRepeat_ = flag; }
   int poolCount() const { return pool_.count(); }
+
+ protected:
+  std::unique_ptr<Action> copy() const override { return copyContainer(*this); }
 
  private:
   Action* poolItemAt(int index);

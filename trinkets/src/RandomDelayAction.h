@@ -15,6 +15,10 @@ class RandomDelayAction : public DelayAction {
   int maximum() const { return maximum_; }
 
  protected:
+  std::unique_ptr<Action> copy() const override
+  {
+    return std::make_unique<RandomDelayAction>(*this);
+  }
   std::int64_t timeToWait() const override;
 
  private:

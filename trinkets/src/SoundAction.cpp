@@ -23,6 +23,11 @@ SoundAction::SoundAction(std::uint16_t soundId, int hold, int interruptible, int
 {
 }
 
+SoundAction::SoundAction(const SoundAction& other)
+    : SoundAction(other.soundId_, other.hold_, other.interruptibleFlag(), other.volume_)
+{
+}
+
 SoundAction::~SoundAction()
 {
   if (isActive()) halt();

@@ -15,6 +15,8 @@ class SoundAction : public Action {
   using SoundOpener = std::unique_ptr<OMIStream> (*)(std::uint16_t id, int mode);
 
   SoundAction(std::uint16_t soundId, int hold, int interruptible, int volume);
+  // A copy of the action as made, idle.
+  SoundAction(const SoundAction& other);
   ~SoundAction() override;
 
   // Arguments: sound id, hold flag, interruptible and (game) volume.
@@ -31,6 +33,9 @@ class SoundAction : public Action {
   std::uint16_t soundId() const { return soundId_; }
   int hold() const { return hold_; }
   int volume() const { return volume_; }
+
+ protected:
+  std::unique_ptr<Action> copy() const override { return std::make_unique<SoundAction>(*this); }
 
  private:
   OMWord done();

@@ -17,6 +17,12 @@ class UncacheDLLAction : public Action {
   void start() override;
   void halt() override;
 
+ protected:
+  std::unique_ptr<Action> copy() const override
+  {
+    return std::make_unique<UncacheDLLAction>(*this);
+  }
+
  private:
   void uncache() const;
 

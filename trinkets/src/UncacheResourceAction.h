@@ -19,6 +19,12 @@ class UncacheResourceAction : public Action {
   void start() override;
   void halt() override;
 
+ protected:
+  std::unique_ptr<Action> copy() const override
+  {
+    return std::make_unique<UncacheResourceAction>(*this);
+  }
+
  private:
   void uncache() const;
 

@@ -16,6 +16,9 @@ class VariableAction : public Action {
 
   int variable() const { return variable_; }
 
+ protected:
+  std::unique_ptr<Action> copy() const override { return std::make_unique<VariableAction>(*this); }
+
  private:
   // The held action, or null when the variable no longer holds it (or holds no action).
   Action* heldAction() const;

@@ -20,6 +20,9 @@ class VerbAction : public Action {
   void halt() override;
   void start() override;
 
+ protected:
+  std::unique_ptr<Action> copy() const override { return std::make_unique<VerbAction>(*this); }
+
  private:
   void callVerb();
 

@@ -44,6 +44,17 @@ void scriptFatal(const char* text)
   OMProgramEnd::request(1);
 }
 
+void reportScriptFault(const std::string& script, long line, const std::string& lineText,
+                       const std::string& what)
+{
+  if (line > 0) {
+    std::fprintf(stderr, "%s line %ld: \"%s\": %s\n", script.c_str(), line, lineText.c_str(),
+                 what.c_str());
+  } else {
+    std::fprintf(stderr, "%s: %s\n", script.c_str(), what.c_str());
+  }
+}
+
 void debugLog(const char* text)
 {
   std::FILE* file = om_fopen("debug.txt", "at");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 // The script engine's messages to the user and its debug log.
 //
 // Messages are alert boxes: task- and system-modal message boxes titled "Alert". They go
@@ -15,6 +17,11 @@ void scriptAlert(const char* text);
 void scriptFatal(const char* text);
 void setScriptAlertHandler(ScriptAlertHandler handler);
 void setScriptExitHandler(ScriptExitHandler handler);
+// Standard error's account of a fault in a script, for the person who mends it: the script,
+// the line's number and text (a line of 0: none), and what is wrong. Every compile error of
+// either program is reported here.
+void reportScriptFault(const std::string& script, long line, const std::string& lineText,
+                       const std::string& what);
 
 // Appends the text and a line end to "debug.txt" in the current folder; a log that cannot be
 // opened drops the line.

@@ -52,6 +52,8 @@ class YThread {
   static constexpr int errorUnquoted = 6;
   static constexpr int errorCapacity = 8;
   static constexpr int errorStructure = 10;
+  // An include that cannot be loaded: the program ends.
+  static constexpr int errorFatal = 11;
 
   explicit YThread(std::istream& stream);
   YThread(const char* name, Opener opener);
@@ -143,6 +145,9 @@ class YThread {
   bool loadByName(const char* name);
   bool takeScriptData(std::string data, std::size_t position, bool include);
   bool takeSourceText(std::string data, std::size_t position);
+  // A script that cannot be loaded: the alert, the end of the program, and inside an include
+  // the end of the compilation. `detail` says more on standard error.
+  bool failLoad(const std::string& alert, const std::string& detail);
   bool reportCompileError();
   void compileError(int code);
   // Where a statement stands, for messages: the line of a source position, and "file line N"
@@ -233,6 +238,7 @@ class YThread {
   std::vector<std::uint32_t> codeLines_;
   std::vector<std::pair<std::size_t, std::string>> codeFiles_;  // where each file's code begins
   int error_ = 0;
+  std::string fatalText_;  // what an include that ended the program said
   bool compiling_ = false;
   int nesting_ = 0;
   int loopNesting_ = 0;

@@ -44,6 +44,7 @@ bool YThread::compile()
   code_.reserve(256);
   operands_ = {0, 1, 2};
   error_ = 0;
+  fatalText_.clear();
   stackTop_ = 0;
   nesting_ = 0;
   loopNesting_ = 0;
@@ -127,13 +128,19 @@ bool YThread::reportCompileError()
   for (std::size_t i = at; i < source_.size() && shown.size() < 50 && source_[i] != '\0'; ++i) {
     shown += source_[i];
   }
-  const std::size_t lineStart = at == 0 ? 0 : source_.rfind('\r', at - 1) + 1;
+  std::size_t lineStart = at == 0 ? 0 : source_.rfind('\r', at - 1) + 1;
+  // The line feed of a carriage return and line feed belongs to the line before.
+  if (lineStart > 0 && lineStart < source_.size() && source_[lineStart] == '\n') ++lineStart;
   const std::size_t lineEnd = std::min(source_.find('\r', lineStart), source_.size());
-  std::fprintf(stderr, "%s line %ld: \"%s\": expected %s\n", currentScriptFile().c_str(), line,
-               source_.substr(lineStart, lineEnd - lineStart).c_str(), expectedAt(error_));
-  char prefix[32];
-  std::snprintf(prefix, sizeof prefix, "%ld: ", line);
-  scriptAlert((prefix + shown).c_str());
+  reportScriptFault(
+      currentScriptFile(), line, source_.substr(lineStart, lineEnd - lineStart),
+      error_ == errorFatal ? fatalText_ : std::string("expected ") + expectedAt(error_));
+  // The load that ended the program has shown its own alert.
+  if (error_ != errorFatal) {
+    char prefix[32];
+    std::snprintf(prefix, sizeof prefix, "%ld: ", line);
+    scriptAlert((prefix + shown).c_str());
+  }
   source_.clear();
   code_.clear();
   operands_.clear();
@@ -455,8 +462,11 @@ bool YThread::includeFile()
     compileError(errorStructure);
     return false;
   }
-  includeStack().push_back({currentScriptFile(), pos_});
+  const std::string including = currentScriptFile();
+  includeStack().push_back({including, pos_});
   if (!readSource(file.c_str(), 0)) {
+    // The fault is in the including line.
+    setCurrentScriptFile(including.c_str());
     compileError(errorStructure);
     return false;
   }

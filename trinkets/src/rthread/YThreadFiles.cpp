@@ -208,16 +208,26 @@ bool YThread::readSource(const char* name, std::size_t position)
     std::unique_ptr<std::istream> stream = opener_(name);
     return findScript(stream.get(), position);
   }
-  scriptFatal((std::string("can't find ") + name).c_str());
+  return failLoad(std::string("can't find ") + name, "");
+}
+
+bool YThread::failLoad(const std::string& alert, const std::string& detail)
+{
+  scriptFatal(alert.c_str());
+  if (compiling_) {
+    compileError(errorFatal);
+    fatalText_ = detail.empty() ? alert : currentScriptFile() + ": " + detail;
+  } else if (!detail.empty()) {
+    reportScriptFault(currentScriptFile(), 0, "", detail);
+  }
   return false;
 }
 
 bool YThread::findScript(std::istream* stream, std::size_t position)
 {
   if (!stream) {
-    scriptFatal(OMEdition::isAssessment() ? "unknown script"
-                                          : (currentScriptFile() + " not found").c_str());
-    return false;
+    return failLoad(
+        OMEdition::isAssessment() ? "unknown script" : currentScriptFile() + " not found", "");
   }
   std::string data;
   char buffer[8192];
@@ -237,10 +247,10 @@ bool YThread::takeScriptData(std::string data, std::size_t position, bool includ
                              data[0] == 1);
   }
   if (data.size() > sourceLimit) {
-    std::fprintf(stderr, "%s: Script too long (%zu bytes, at most %zu)\n",
-                 currentScriptFile().c_str(), data.size(), static_cast<std::size_t>(sourceLimit));
-    scriptFatal("Script too long");
-    return false;
+    char detail[80];
+    std::snprintf(detail, sizeof detail, "Script too long (%zu bytes, at most %zu)", data.size(),
+                  static_cast<std::size_t>(sourceLimit));
+    return failLoad("Script too long", detail);
   }
   if (!takeSourceText(std::move(data), position)) return false;
   return include ? true : compile();
