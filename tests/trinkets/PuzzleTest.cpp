@@ -208,6 +208,7 @@ TEST_F(PuzzleTest, PropertiesAndFactoryForms)
       "G=RAttributeContainer 2 1 \"x\"\r"
       "H=RAttributeContainer 2 300 20 1 \"y\"\r"
       "R=RAttributeContainer 300 20 50 60 1 \"z\"\r"
+      "F=RAttributeContainer 2147483647 -2147483648 2147483647 -2147483648 1 \"far\"\r"
       "wait\r");
   struct Step {
     const char* object;
@@ -235,6 +236,13 @@ TEST_F(PuzzleTest, PropertiesAndFactoryForms)
       {"R", "attribute", nullptr, "z"},
       {"H", "highlighted", "1", "1"},
       {"H", "answerProperty", nullptr, ""},
+      // Numbers beyond the coordinates' range are held at its edges.
+      {"F", "x", nullptr, "536870912"},
+      {"F", "y", nullptr, "-536870912"},
+      {"F", "width", nullptr, "0"},
+      {"F", "height", nullptr, "0"},
+      {"H", "answerAnchorPointX", "2147483647", "536870912"},
+      {"H", "answerAnchorPointY", "-2147483648", "-536870912"},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(std::string(step.object) + "." + step.property);
