@@ -220,12 +220,21 @@ TEST_F(PuzzleTest, PropertiesAndFactoryForms)
       {"a", "hotPointX", "10", "110"},
       {"a", "value", nullptr, "7"},
       {"a", "attribute", nullptr, "red"},
+      // Numbers beyond the coordinates' range are held at its edges.
+      {"a", "homeX", "2147483647", "536870912"},
+      {"a", "x", nullptr, "536870912"},
+      {"a", "homeX", "-2147483648", "-536870912"},
+      {"a", "extraLeft", "2147483647", "536870912"},
+      {"a", "extraLeft", "0", "0"},
       {"a", "homeX", "150", "150"},
       {"a", "x", nullptr, "150"},             // moved at once
       {"a", "goHomeSound", "70000", "4464"},  // low 16 bits
       {"a", "flip", "7", "0"},
       {"w", "value", nullptr, "3"},
       {"w", "text", "dog", "dog"},
+      {"w", "textMarginLeft", "-2147483648", "-536870912"},
+      {"w", "textOffsetX", "2147483647", "536870912"},
+      {"w", "textOffsetX", "0", "0"},
       {"w", "textMarginLeft", "5", "5"},
       {"w", "textMarginLeft", "5", "5"},
       {"w", "textOffsetX", "10", "10"},
@@ -236,7 +245,6 @@ TEST_F(PuzzleTest, PropertiesAndFactoryForms)
       {"R", "attribute", nullptr, "z"},
       {"H", "highlighted", "1", "1"},
       {"H", "answerProperty", nullptr, ""},
-      // Numbers beyond the coordinates' range are held at its edges.
       {"F", "x", nullptr, "536870912"},
       {"F", "y", nullptr, "-536870912"},
       {"F", "width", nullptr, "0"},
