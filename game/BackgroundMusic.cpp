@@ -31,7 +31,8 @@ struct Music {
   int fadeFrom = 0;
   int fadeTo = 0;
   std::uint32_t fadeStart = 0;
-  int fadeLength = 0;
+  // Scripts give any number of seconds: their ticks may pass 32 bits.
+  std::int64_t fadeLength = 0;
   bool stopAfterFade = false;
   int pauseDepth = 0;
   std::uint32_t pauseTime = 0;
@@ -78,7 +79,8 @@ OMWord fadeStep(OMWord)
   m.inFadeStep = true;
   std::int64_t elapsed = static_cast<std::int32_t>(getTicks() - m.fadeStart);
   if (elapsed < 0) elapsed = 0;
-  const std::int64_t volume = elapsed * (m.fadeTo - m.fadeFrom) / m.fadeLength + m.fadeFrom;
+  const std::int64_t volume =
+      elapsed * (std::int64_t(m.fadeTo) - m.fadeFrom) / m.fadeLength + m.fadeFrom;
   if (fadeHasEnded(elapsed, volume)) {
     dropFadeTask();
     if (m.stopAfterFade) {
@@ -106,7 +108,7 @@ void beginFade(int from, int to, int seconds, bool stopAfter)
   m.fadeFrom = from;
   m.fadeTo = to;
   m.fadeStart = getTicks();
-  m.fadeLength = seconds * ticksPerSecond;
+  m.fadeLength = std::int64_t(seconds) * ticksPerSecond;
   m.stopAfterFade = stopAfter;
   if (m.pauseDepth > 0) {
     m.fadeTask->suspend();

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "framework/OMTask.h"
 #include "platform/src/user/InstanceRegistry.h"
 #include "tests/assessment/AssessmentTestSupport.h"
+#include "tests/support/PauseRuns.h"
 #include "trinkets/src/OMStreamBytes.h"
 #include "trinkets/src/OMTrinket.h"
 #include "trinkets/src/OMTrinketWindow.h"
@@ -231,6 +233,25 @@ TEST_F(AssessmentStartTest, AFatalScriptErrorEndsThroughTheMainLoopWithStatusOne
   EXPECT_NE(said.find("unknown script"), std::string::npos) << said;
   EXPECT_EQ(said.find("Sanitizer"), std::string::npos) << said;
   EXPECT_EQ(said.find("runtime error"), std::string::npos) << said;
+}
+
+// The program itself, headless, until its first script leaves, however its pause holds it.
+TEST_F(AssessmentStartTest, APauseHoldsTheRunAsLongAsItLastsAndNoLonger)
+{
+  for (const omtest::PauseRun& run : omtest::pauseRuns("exec \"false\"\r")) {
+    SCOPED_TRACE(run.name);
+    std::filesystem::remove("debug.txt");
+    writeScript("mthRacer.mps", run.script);
+    std::optional<ScopedEnv> clock;
+    if (run.clock) clock.emplace("OM_CLOCK", run.clock);
+    const long usedBefore = omtest::endedChildrenProcessorMilliseconds();
+    EXPECT_EQ(runSecondCopy(nullptr, 3000), 0);
+    const long used = omtest::endedChildrenProcessorMilliseconds() - usedBefore;
+    EXPECT_EQ(omtest::readHostFile("debug.txt"), "started\nresumed\n");
+    if (run.processorLimit) {
+      EXPECT_LT(used, run.processorLimit);
+    }
+  }
 }
 
 TEST_F(AssessmentStartTest, TheHandOffFileChoosesTheFirstScriptAndIsDeleted)

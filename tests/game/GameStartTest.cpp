@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -36,6 +37,7 @@
 #include "platform/src/user/InstanceRegistry.h"
 #include "tests/support/AnimationBuilder.h"
 #include "tests/support/AppTestSupport.h"
+#include "tests/support/PauseRuns.h"
 #include "tests/support/PngWriter.h"
 #include "tests/support/TempFolder.h"
 #include "tools/BackgroundWriter.h"
@@ -422,14 +424,25 @@ TEST_F(GameStartTest, TheLargeScreenWarningContinuesQuitsOrGoesForGood)
   }
 }
 
-// The program itself, headless, until its start script quits.
+// The program itself, headless, until its start script quits, however its pause holds it.
 TEST_F(GameStartTest, TheProgramRunsUntilItsScriptQuits)
 {
   ScopedEnv headless("OM_HOST", "headless");
-  cd.write("scripts/Startup.mps", "say started\rpause 1\rsay resumed\rquit\r");
-  EXPECT_EQ(runProgram(30000), 0);
-  EXPECT_EQ(omtest::readHostFile(work / "debug.txt"), "started\nresumed\n");
-  EXPECT_EQ(dataFile().rfind("Version\n2\n", 0), 0u);
+  for (const omtest::PauseRun& run : omtest::pauseRuns("quit\r")) {
+    SCOPED_TRACE(run.name);
+    std::filesystem::remove(work / "debug.txt");
+    cd.write("scripts/Startup.mps", run.script);
+    std::optional<ScopedEnv> clock;
+    if (run.clock) clock.emplace("OM_CLOCK", run.clock);
+    const long usedBefore = omtest::endedChildrenProcessorMilliseconds();
+    EXPECT_EQ(runProgram(30000), 0);
+    const long used = omtest::endedChildrenProcessorMilliseconds() - usedBefore;
+    EXPECT_EQ(omtest::readHostFile(work / "debug.txt"), "started\nresumed\n");
+    EXPECT_EQ(dataFile().rfind("Version\n2\n", 0), 0u);
+    if (run.processorLimit) {
+      EXPECT_LT(used, run.processorLimit);
+    }
+  }
 }
 
 // An include that cannot be found ends the program at once with one alert; standard error

@@ -274,6 +274,38 @@ TEST_F(ScenePortTest, MusicFadesInAndOutInTicksAndRestartsOnlyForANewId)
   EXPECT_GT(listen(1000), 1e5);
 }
 
+// Scripts may ask for fades of any length from any volume: one of 2^30 seconds (whose ticks
+// pass 2^32) or of more than 2^31 ticks holds its first volume for as long as anyone listens,
+// and a fade-out from the lowest volume still ends on time.
+TEST_F(ScenePortTest, FadesOfAnyLengthFromAnyVolumeKeepTheirCourse)
+{
+  const struct {
+    const char* name;
+    const char* lines;
+    std::uint32_t tick;
+    int heard;
+    bool fading;
+  } cases[] = {
+      {"fade-in over 2^30 s", "play p startBackgroundMusic 40 80 1073741824\r", 600, 0, true},
+      {"fade-in over 2^31 ticks", "play p startBackgroundMusic 40 80 35791395\r", 600, 0, true},
+      {"fade-out over 2^30 s",
+       "play p startBackgroundMusic 40 80\rplay p stopBackgroundMusic 1073741824\r", 600, 80, true},
+      {"fade-out from the lowest volume, halfway",
+       "play p startBackgroundMusic 40 -2147483648\rplay p stopBackgroundMusic 2\r", 60, 0, true},
+      {"fade-out from the lowest volume, at its end",
+       "play p startBackgroundMusic 40 -2147483648\rplay p stopBackgroundMusic 2\r", 120, -1,
+       false},
+  };
+  run("p=RScenePort\r");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    run("play p stopBackgroundMusic\r" + std::string(c.lines));
+    passToTick(getTicks(), c.tick);
+    EXPECT_EQ(musicVolumeHeard(), c.heard);
+    EXPECT_EQ(isBackgroundMusicFading(), c.fading);
+  }
+}
+
 // Nested pauses (a transition and the scripts' own) pause once and resume at the last end; a
 // fade started inside them waits, with its music, for that end; an end too many is ignored.
 TEST_F(ScenePortTest, APauseHoldsTheMusicAndItsFadeUntilTheLastEnd)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <sys/resource.h>
+#include <time.h>
+
 #include <cstdint>
 #include <memory>
 
@@ -56,6 +59,24 @@ inline void runPasses(int count, std::uint32_t stepMilliseconds = 0)
     if (stepMilliseconds) omhost::advanceClock(stepMilliseconds);
     app->runPass();
   }
+}
+
+// The processor time, user and system, used so far by the children of this process that have
+// ended and been waited for.
+inline long endedChildrenProcessorMilliseconds()
+{
+  rusage usage{};
+  ::getrusage(RUSAGE_CHILDREN, &usage);
+  const auto milliseconds = [](const timeval& t) { return t.tv_sec * 1000L + t.tv_usec / 1000; };
+  return milliseconds(usage.ru_utime) + milliseconds(usage.ru_stime);
+}
+
+// The processor time this thread has used (the C library's clock follows the program's).
+inline long threadProcessorMilliseconds()
+{
+  timespec now{};
+  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return now.tv_sec * 1000L + now.tv_nsec / 1000000;
 }
 
 // One pass at the given time of the manual clock.

@@ -298,9 +298,12 @@ TEST_F(CharacterTest, LipSyncBuildsOneSequencePerSpeechAndReusesIt)
 
 TEST_F(CharacterTest, FidgetsPlayEachOnceBeforeRepeating)
 {
+  // The second group's fidget (piece 6) waits longer than the test runs: as many seconds as a
+  // number holds.
   RCharacter* c = make(
       "play c addFidgetGroup 1 1 1\rplay c addFidget 1 50\r"
-      "play c addFidget 1 51\rplay c addFidget 1 52\r");
+      "play c addFidget 1 51\rplay c addFidget 1 52\r"
+      "play c addFidgetGroup 2 2147483647 2147483647\rplay c addFidget 2 50\r");
   ASSERT_NE(c, nullptr);
   // The reads run on worker threads, in real time.
   for (int pass = 0; pass < 2000 && c->pendingLoadCount(); ++pass) {

@@ -208,6 +208,7 @@ TEST_F(PuzzleTest, PropertiesAndFactoryForms)
       "G=RAttributeContainer 2 1 \"x\"\r"
       "H=RAttributeContainer 2 300 20 1 \"y\"\r"
       "R=RAttributeContainer 300 20 50 60 1 \"z\"\r"
+      "F=RAttributeContainer 2147483647 -2147483648 2147483647 -2147483648 1 \"far\"\r"
       "wait\r");
   struct Step {
     const char* object;
@@ -219,12 +220,21 @@ TEST_F(PuzzleTest, PropertiesAndFactoryForms)
       {"a", "hotPointX", "10", "110"},
       {"a", "value", nullptr, "7"},
       {"a", "attribute", nullptr, "red"},
+      // Numbers beyond the coordinates' range are held at its edges.
+      {"a", "homeX", "2147483647", "536870912"},
+      {"a", "x", nullptr, "536870912"},
+      {"a", "homeX", "-2147483648", "-536870912"},
+      {"a", "extraLeft", "2147483647", "536870912"},
+      {"a", "extraLeft", "0", "0"},
       {"a", "homeX", "150", "150"},
       {"a", "x", nullptr, "150"},             // moved at once
       {"a", "goHomeSound", "70000", "4464"},  // low 16 bits
       {"a", "flip", "7", "0"},
       {"w", "value", nullptr, "3"},
       {"w", "text", "dog", "dog"},
+      {"w", "textMarginLeft", "-2147483648", "-536870912"},
+      {"w", "textOffsetX", "2147483647", "536870912"},
+      {"w", "textOffsetX", "0", "0"},
       {"w", "textMarginLeft", "5", "5"},
       {"w", "textMarginLeft", "5", "5"},
       {"w", "textOffsetX", "10", "10"},
@@ -235,6 +245,12 @@ TEST_F(PuzzleTest, PropertiesAndFactoryForms)
       {"R", "attribute", nullptr, "z"},
       {"H", "highlighted", "1", "1"},
       {"H", "answerProperty", nullptr, ""},
+      {"F", "x", nullptr, "536870912"},
+      {"F", "y", nullptr, "-536870912"},
+      {"F", "width", nullptr, "0"},
+      {"F", "height", nullptr, "0"},
+      {"H", "answerAnchorPointX", "2147483647", "536870912"},
+      {"H", "answerAnchorPointY", "-2147483648", "-536870912"},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(std::string(step.object) + "." + step.property);

@@ -3,12 +3,17 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "framework/OMLinkToFct.h"
@@ -142,8 +147,7 @@ class ScriptTest : public ::testing::Test {
     setScriptAlertHandler(&recordAlert);
     setScriptExitHandler(&recordExit);
     setScriptStepMode(0);
-    // A run that waits for a pause sees the time go on.
-    YThread::setPauseWaitHook(+[]() { omhost::advanceClock(1); });
+    YThread::setPauseWaitHook(&timeGoesOn);
   }
 
   void TearDown() override
@@ -195,6 +199,36 @@ class ScriptTest : public ::testing::Test {
   }
 
   static void passes(int count) { omtest::runPasses(count); }
+
+  // A run that waits for a pause sees the time go on.
+  static void timeGoesOn() { omhost::advanceClock(1); }
+
+  // Runs the steps without the hook above, on a clock that steps as the programs' clock does,
+  // so that only the interpreter's own wait takes a run to a pause's deadline. A run still
+  // waiting after some real seconds is ended by moving the clock far on: the answer is then
+  // false.
+  template <typename Steps>
+  static bool endsWithoutTheWaitHook(Steps steps)
+  {
+    YThread::setPauseWaitHook(nullptr);
+    omhost::useSteppingClock(10, omhost::clockMilliseconds());
+    std::atomic<bool> stuck{false};
+    {
+      std::mutex mutex;
+      std::condition_variable_any ended;
+      const std::jthread watch([&](std::stop_token stop) {
+        std::unique_lock lock(mutex);
+        ended.wait_for(lock, stop, std::chrono::seconds(5), [] { return false; });
+        if (stop.stop_requested()) return;
+        stuck = true;
+        omhost::advanceClock(1u << 30);
+      });
+      steps();
+    }
+    omhost::useManualClock(omhost::clockMilliseconds());
+    YThread::setPauseWaitHook(&timeGoesOn);
+    return !stuck;
+  }
 
   // One tick of at least 100 ms.
   static void ticks(int count) { omtest::runPasses(count, 101); }

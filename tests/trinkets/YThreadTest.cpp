@@ -111,6 +111,23 @@ TEST_F(ThreadTest, HeldThreadWithYieldingOffDoesNotStopTheMainLoop)
   EXPECT_EQ(debugLines(), (Lines{"before", "after"}));
 }
 
+TEST_F(ThreadTest, AnotherThreadsPauseNeitherHoldsNorReleasesAWaitingRun)
+{
+  // The first thread's pause is pending while the second, yielding off, waits: the second's
+  // run ends at once, and the deadline, when it passes, releases the paused thread.
+  YThread* paused = load("pause 5\rsay paused-ran-on\r", "paused.mps");
+  YThread* waiting = load("yield off\rsay waiting\rwait\rsay released\r", "waiting.mps");
+  const std::uint32_t start = omhost::clockMilliseconds();
+  passes(1);
+  EXPECT_EQ(omhost::clockMilliseconds(), start);
+  EXPECT_EQ(debugLines(), (Lines{"waiting"}));
+  omhost::advanceClock(4500);
+  passes(3);
+  EXPECT_EQ(debugLines(), (Lines{"waiting", "paused-ran-on"}));
+  EXPECT_TRUE(waiting->isHeld());
+  EXPECT_FALSE(paused->isHeld());
+}
+
 TEST_F(ThreadTest, PauseLastsNineHundredMillisecondsATime)
 {
   // Yielding: the thread stays held pass after pass until the deadline.
@@ -131,6 +148,12 @@ TEST_F(ThreadTest, PauseWithYieldingOffHoldsTheRunUntilItsDeadline)
   run("say a\rpause 1\rsay b\r");
   EXPECT_EQ(debugLines(), (Lines{"a", "b"}));
   EXPECT_EQ(omhost::clockMilliseconds() - start, 900u);
+  // Without the harness's hook the run sleeps to the deadline: the one pass takes its step
+  // and the pause.
+  const std::uint32_t again = omhost::clockMilliseconds();
+  EXPECT_TRUE(endsWithoutTheWaitHook([&] { run("say c\rpause 1\rsay d\r"); }));
+  EXPECT_EQ(debugLines(), (Lines{"a", "b", "c", "d"}));
+  EXPECT_EQ(omhost::clockMilliseconds() - again, 10u + 900u);
 }
 
 TEST_F(ThreadTest, ScheduleFiresOnceAfterMoreThanNineTicksATime)
@@ -387,10 +410,15 @@ TEST_F(ThreadTest, PauseInsideAnEventHoldsTheRaisingCall)
   setScriptStepMode(1);
   run("p=TProbe\rset p ping onPing\rprocedure onPing\r[\r  say before\r  pause 1\r"
       "  say after\r]\r");
-  const std::uint32_t start = omhost::clockMilliseconds();
+  std::uint32_t start = omhost::clockMilliseconds();
   probe("p")->raise("ping");
   EXPECT_EQ(debugLines(), (Lines{"before", "after"}));
   EXPECT_GE(omhost::clockMilliseconds() - start, 900u);
+  // Without the harness's hook the raising call sleeps to the deadline.
+  start = omhost::clockMilliseconds();
+  EXPECT_TRUE(endsWithoutTheWaitHook([&] { probe("p")->raise("ping"); }));
+  EXPECT_EQ(debugLines(), (Lines{"before", "after", "before", "after"}));
+  EXPECT_EQ(omhost::clockMilliseconds() - start, 900u);
 }
 
 TEST_F(ThreadTest, ClonedObjectsGetTheirOwnMessageRecords)

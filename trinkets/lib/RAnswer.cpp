@@ -7,6 +7,7 @@
 #include "framework/OMLinkToFct.h"
 #include "framework/OMLinkToObj.h"
 #include "trinkets/lib/RContainer.h"
+#include "trinkets/lib/ScriptCoordinate.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/OMTrinketWindow.h"
 #include "trinkets/src/rthread/YNativeFunction.h"
@@ -105,13 +106,13 @@ void RAnswer::registerMembers()
   OMMultiTrinket::registerMembers();
   const bool game = !OMEdition::isAssessment();
   if (game) addAttributeProperty();
-  addProperty("extraBottom", Link(this, &RAnswer::setInt<&RAnswer::extraBottom_>, 0),
+  addProperty("extraBottom", Link(this, &RAnswer::setDistance<&RAnswer::extraBottom_>, 0),
               Link(this, &RAnswer::getInt<&RAnswer::extraBottom_>, 0));
-  addProperty("extraLeft", Link(this, &RAnswer::setInt<&RAnswer::extraLeft_>, 0),
+  addProperty("extraLeft", Link(this, &RAnswer::setDistance<&RAnswer::extraLeft_>, 0),
               Link(this, &RAnswer::getInt<&RAnswer::extraLeft_>, 0));
-  addProperty("extraRight", Link(this, &RAnswer::setInt<&RAnswer::extraRight_>, 0),
+  addProperty("extraRight", Link(this, &RAnswer::setDistance<&RAnswer::extraRight_>, 0),
               Link(this, &RAnswer::getInt<&RAnswer::extraRight_>, 0));
-  addProperty("extraTop", Link(this, &RAnswer::setInt<&RAnswer::extraTop_>, 0),
+  addProperty("extraTop", Link(this, &RAnswer::setDistance<&RAnswer::extraTop_>, 0),
               Link(this, &RAnswer::getInt<&RAnswer::extraTop_>, 0));
   addProperty("goHomeSound", Link(this, &RAnswer::setSound<&RAnswer::goHomeSound_>, 0),
               Link(this, &RAnswer::getSound<&RAnswer::goHomeSound_>, 0));
@@ -375,6 +376,13 @@ OMWord RAnswer::setInt(OMWord text)
   return 1;
 }
 
+template <int RAnswer::*Field>
+OMWord RAnswer::setDistance(OMWord text)
+{
+  this->*Field = clampCoordinate(numberOf(text));
+  return 1;
+}
+
 template <std::int16_t RAnswer::*Field>
 OMWord RAnswer::getSound(OMWord buffer)
 {
@@ -406,7 +414,7 @@ OMWord RAnswer::getHomeX(OMWord buffer)
 
 OMWord RAnswer::setHomeX(OMWord text)
 {
-  home_.x = numberOf(text);
+  home_.x = clampCoordinate(numberOf(text));
   moveTo(home_.x, rect().top());
   return 1;
 }
@@ -418,7 +426,7 @@ OMWord RAnswer::getHomeY(OMWord buffer)
 
 OMWord RAnswer::setHomeY(OMWord text)
 {
-  home_.y = numberOf(text);
+  home_.y = clampCoordinate(numberOf(text));
   moveTo(rect().left(), home_.y);
   return 1;
 }

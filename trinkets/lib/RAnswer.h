@@ -94,6 +94,9 @@ class RAnswer : public OMMultiTrinket {
   OMWord getInt(OMWord buffer);
   template <int RAnswer::*Field>
   OMWord setInt(OMWord text);
+  // A distance in pixels: held to the coordinates' range.
+  template <int RAnswer::*Field>
+  OMWord setDistance(OMWord text);
   template <std::int16_t RAnswer::*Field>
   OMWord getSound(OMWord buffer);
   template <std::int16_t RAnswer::*Field>

@@ -8,6 +8,7 @@
 
 #include "framework/OMLinkToObj.h"
 #include "trinkets/lib/PuzzleGraphic.h"
+#include "trinkets/lib/ScriptCoordinate.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/TrinketRecord.h"
 
@@ -72,8 +73,10 @@ std::unique_ptr<OMScriptableObject> RAttributeContainer::create()
     return std::make_unique<RAttributeContainer>(id, numberOf(a[1].c_str()), numberOf(a[2].c_str()),
                                                  numberOf(a[3].c_str()), a[4].c_str());
   }
-  const int left = numberOf(a[0].c_str()), top = numberOf(a[1].c_str());
-  const OMRect rect(left, top, left + numberOf(a[2].c_str()), top + numberOf(a[3].c_str()));
+  const int left = clampCoordinate(numberOf(a[0].c_str()));
+  const int top = clampCoordinate(numberOf(a[1].c_str()));
+  const OMRect rect(left, top, clampCoordinate(std::int64_t(left) + numberOf(a[2].c_str())),
+                    clampCoordinate(std::int64_t(top) + numberOf(a[3].c_str())));
   return std::make_unique<RAttributeContainer>(rect, numberOf(a[4].c_str()), a[5].c_str());
 }
 
@@ -195,7 +198,7 @@ OMWord RAttributeContainer::getAnchorX(OMWord buffer)
 
 OMWord RAttributeContainer::setAnchorX(OMWord text)
 {
-  answerAnchorPoint_.x = numberOf(text);
+  answerAnchorPoint_.x = clampCoordinate(numberOf(text));
   return 1;
 }
 
@@ -206,7 +209,7 @@ OMWord RAttributeContainer::getAnchorY(OMWord buffer)
 
 OMWord RAttributeContainer::setAnchorY(OMWord text)
 {
-  answerAnchorPoint_.y = numberOf(text);
+  answerAnchorPoint_.y = clampCoordinate(numberOf(text));
   return 1;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #include "framework/OMBackgroundJob.h"
@@ -871,7 +872,11 @@ std::uint32_t RCharacter::nextFidgetTime(const FidgetGroup& group) const
   const int low = std::max(group.minSeconds, 0);
   const int high = std::max(group.maxSeconds, 0);
   const int seconds = high > low ? low + std::rand() % (high - low) : low;
-  return getTicks() + static_cast<std::uint32_t>(seconds * ticksPerSecond);
+  // Times are told apart by their signed distance: a longer wait than that allows is the
+  // longest it allows.
+  const std::int64_t ticks = std::min<std::int64_t>(std::int64_t(seconds) * ticksPerSecond,
+                                                    std::numeric_limits<std::int32_t>::max());
+  return getTicks() + static_cast<std::uint32_t>(ticks);
 }
 
 RCharacter::FidgetGroup* RCharacter::fidgetGroup(int id) const

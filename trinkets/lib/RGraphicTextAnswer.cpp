@@ -10,6 +10,7 @@
 #include "trinkets/lib/PuzzleGraphic.h"
 #include "trinkets/lib/RText.h"
 #include "trinkets/lib/ScriptColorChannel.h"
+#include "trinkets/lib/ScriptCoordinate.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/OMTrinketWindow.h"
 #include "trinkets/src/TrinketRecord.h"
@@ -177,7 +178,7 @@ OMWord RGraphicTextAnswer::getInt(OMWord buffer)
 template <int RGraphicTextAnswer::*Field>
 OMWord RGraphicTextAnswer::setMarginMember(OMWord text)
 {
-  setMargin(Field, numberOf(text));
+  setMargin(Field, clampCoordinate(numberOf(text)));
   return 1;
 }
 
@@ -279,7 +280,7 @@ OMWord RGraphicTextAnswer::getOffsetX(OMWord buffer)
 
 OMWord RGraphicTextAnswer::setOffsetX(OMWord text)
 {
-  setTextOffset(OMPoint(numberOf(text), textOffset_.y));
+  setTextOffset(OMPoint(clampCoordinate(numberOf(text)), textOffset_.y));
   return 1;
 }
 
@@ -290,7 +291,7 @@ OMWord RGraphicTextAnswer::getOffsetY(OMWord buffer)
 
 OMWord RGraphicTextAnswer::setOffsetY(OMWord text)
 {
-  setTextOffset(OMPoint(textOffset_.x, numberOf(text)));
+  setTextOffset(OMPoint(textOffset_.x, clampCoordinate(numberOf(text))));
   return 1;
 }
 

@@ -372,7 +372,11 @@ void RSelList::paint()
     canvas->setTextColor(color);
     canvas->drawText(tx, ty, s.c_str());
   };
-  for (int i = topLine_; i < topLine_ + visibleLines_; ++i) {
+  // Lines past the last entry and the highlight show nothing: however many lines a script
+  // asks to see, only those are walked.
+  const auto end = static_cast<int>(std::min<std::int64_t>(std::int64_t(topLine_) + visibleLines_,
+                                                           std::max(entryCount(), highlight_ + 1)));
+  for (int i = topLine_; i < end; ++i) {
     const int row = i - topLine_;
     const int tx = x() + 10, ty = y() + (row + 1) * lineHeight_;
     if (i == highlight_) {

@@ -114,7 +114,7 @@ class YThread {
   void setStepHook(const OMLink* link) { stepHook_ = cloneLink(link); }
 
   // Held by "wait", "pause" or hold-all.
-  void setHeld(bool held) { held_ = held ? 1 : 0; }
+  void setHeld(bool held) { held_ = held ? heldFully : 0; }
   // Waiting for an object's completion, or paused with all threads.
   void setWaiting(bool waiting) { waiting_ = waiting ? 1 : 0; }
   void clearIdleCounter() { idleCounter_ = 0; }
@@ -133,13 +133,17 @@ class YThread {
   const std::vector<std::uint16_t>& operands() const { return operands_; }
   std::uint32_t serial() const { return serial_; }
 
-  // A hook that runs while a run with yielding off waits for the end of a "pause" (by
-  // default nothing: the wait watches the clock).
+  // A hook that runs in place of the sleep while a run with yielding off waits for the end
+  // of a "pause" (by default none: the run sleeps to the deadline).
   static void setPauseWaitHook(void (*hook)()) { pauseWaitHook_ = hook; }
 
  private:
   // Why the last execute stopped short of an instruction.
   enum class Stop { none, heldUntilDeadline, held, parked };
+  // What holds the thread: only its own "pause" ends with the deadline; "wait" and hold-all
+  // last until released, whatever another thread's pause does meanwhile.
+  static constexpr std::uint32_t heldFully = 1;
+  static constexpr std::uint32_t heldByPause = 2;
 
   void resetFields();
   bool loadByName(const char* name);
@@ -187,6 +191,7 @@ class YThread {
   void doGlobalFunction(const std::uint16_t* run);
   void doPeriodic(const std::uint16_t* run, bool schedule);
   void doPause(const std::uint16_t* run);
+  static void waitForPauseDeadline();
   void doSet(const std::uint16_t* run);
   void doGet(const std::uint16_t* run);
   void doYield(const std::uint16_t* run);

@@ -1,3 +1,4 @@
+#include <windows.h>
 #include <mmsystem.h>
 #include <cstdio>
 #include <cstdlib>
@@ -238,7 +239,7 @@ void YThread::execute(eventRecord* record)
     held_ = 0;
   }
   if (held_) {
-    stop_ = deadline != 0 ? Stop::heldUntilDeadline : Stop::held;
+    stop_ = held_ == heldByPause && deadline != 0 ? Stop::heldUntilDeadline : Stop::held;
     return;
   }
   if (pc_ < 0 || pc_ >= static_cast<std::int32_t>(code_.size())) {
@@ -292,7 +293,7 @@ void YThread::execute(eventRecord* record)
       doGlobalFunction(run);
       break;
     case opWait:
-      held_ = 1;
+      held_ = heldFully;
       callStep();
       break;
     case opIdle:
@@ -791,7 +792,20 @@ void YThread::doPause(const std::uint16_t* run)
       timeGetTime() + static_cast<std::uint32_t>(static_cast<std::int32_t>(milliseconds));
   if (deadline == 0) deadline = 1;
   scriptEngine::pauseDeadline() = deadline;
-  held_ = 1;
+  held_ = heldByPause;
+}
+
+// A run held by its pause sleeps to the deadline, as the main loop sleeps when it has nothing
+// to do; on a stepping clock the sleep is what moves the clock there.
+void YThread::waitForPauseDeadline()
+{
+  if (pauseWaitHook_) {
+    pauseWaitHook_();
+    return;
+  }
+  const std::uint32_t deadline = pauseDeadline;
+  const auto left = static_cast<std::int32_t>(deadline - timeGetTime());
+  if (deadline != 0 && left > 0) Sleep(static_cast<DWORD>(left));
 }
 
 void YThread::doSet(const std::uint16_t* run)
@@ -964,7 +978,7 @@ OMWord YThread::runMessage(eventRecord* record)
   while (!isStopState(state_) && !scriptEngine::switchPending()) {
     // A hold without a deadline, or the parked end of the code, would never end here.
     if (stop_ == Stop::held || stop_ == Stop::parked) break;
-    if (stop_ == Stop::heldUntilDeadline && pauseWaitHook_) pauseWaitHook_();
+    if (stop_ == Stop::heldUntilDeadline) waitForPauseDeadline();
     execute();
   }
   if (scriptEngine::switchPending() && state_ < -1) {
@@ -986,7 +1000,7 @@ int YThread::runUntilBlocked()
     // ("wait", hold-all) or parked, the thread waits for a later pass and the main loop
     // goes on.
     if (stop_ == Stop::heldUntilDeadline) {
-      if (pauseWaitHook_) pauseWaitHook_();
+      waitForPauseDeadline();
       continue;
     }
     if (stop_ != Stop::none) return 0;
