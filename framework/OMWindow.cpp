@@ -87,13 +87,15 @@ OMWindow* OMWindow::fromHandle(HWND window)
   return reinterpret_cast<OMWindow*>(GetWindowLongPtrA(window, objectWord));
 }
 
-OMWindow::OMWindow(const OMRect& rect, int kind, int adjust)
+OMWindow::OMWindow(const OMRect& rect, int kind, int adjust, Placement placement)
+    : onScreen_(placement == Placement::onScreen)
 {
   OMApp* app = OMApp::instance();
   if (allWindows.empty()) registerChildClass();
   const bool directDraw = isUsingDirectDraw();
   kind_ = directDraw ? 0 : std::clamp(kind, 0, 3);
-  const DWORD style = kindStyles[kind_];
+  // A window of its own on the screen is a popup: a child needs a parent.
+  const DWORD style = onScreen_ ? (kindStyles[kind_] & ~WS_CHILD) | WS_POPUP : kindStyles[kind_];
   RECT area{rect.left(), rect.top(), rect.right(), rect.bottom()};
   if (directDraw) {
     area = RECT{0, 0, app->frameRect().width(), app->frameRect().height()};
@@ -101,10 +103,10 @@ OMWindow::OMWindow(const OMRect& rect, int kind, int adjust)
   } else if (adjust == 1) {
     AdjustWindowRect(&area, style, FALSE);
   }
+  HWND parent = app && !onScreen_ ? app->frameWindow() : nullptr;
   window_ = CreateWindowExA(0, childClassName(), nullptr, style, area.left, area.top,
-                            area.right - area.left, area.bottom - area.top,
-                            app ? app->frameWindow() : nullptr, nullptr, OMApp::programInstance(),
-                            nullptr);
+                            area.right - area.left, area.bottom - area.top, parent, nullptr,
+                            OMApp::programInstance(), nullptr);
   if (window_) {
     SetWindowLongPtrA(window_, objectWord, reinterpret_cast<LONG_PTR>(this));
     SetWindowLongPtrA(window_, markerWord, classMarker());
@@ -410,15 +412,22 @@ void OMWindow::zoom()
   RECT client{};
   GetClientRect(app->frameWindow(), &client);
   zoomed_ = true;
-  MoveWindow(window_, 0, 0, client.right, client.bottom, TRUE);
+  moveInFrame(OMRect(0, 0, client.right, client.bottom));
 }
 
 void OMWindow::restore()
 {
   if (!zoomed_) return;
   zoomed_ = false;
-  MoveWindow(window_, restoreRect_.left(), restoreRect_.top(), restoreRect_.width(),
-             restoreRect_.height(), TRUE);
+  moveInFrame(restoreRect_);
+}
+
+void OMWindow::moveInFrame(const OMRect& rect)
+{
+  POINT corner{rect.left(), rect.top()};
+  OMApp* app = OMApp::instance();
+  if (onScreen_ && app) ClientToScreen(app->frameWindow(), &corner);
+  MoveWindow(window_, corner.x, corner.y, rect.width(), rect.height(), TRUE);
 }
 
 WNDPROC OMWindow::subclassControl(HWND control, WNDPROC procedure)
@@ -532,7 +541,10 @@ LRESULT OMWindow::handle(UINT message, WPARAM wParam, LPARAM lParam)
       int buttons = 0;
       getMouseState(&buttons);
       if (buttons & 4) activate();
-      return MA_ACTIVATE;
+      // The frame is the active window and keeps the keyboard (and its menu bar with it); a
+      // window on the screen taking the activation would only hand it back, the frame
+      // coming up over it on the way.
+      return onScreen_ ? MA_NOACTIVATE : MA_ACTIVATE;
     }
     case WM_MOVE: {
       const LRESULT answer = DefWindowProcA(window, message, wParam, lParam);

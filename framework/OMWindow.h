@@ -15,12 +15,16 @@ class OMCursor;
 class OMNControl;
 class OMWndCanvas;
 
-// A child window of the application's frame. It turns the messages it receives into calls
-// of its virtual operations, each of which calls its link by default. All mouse input goes
-// to the active child window.
+// A child window of the application's frame, or a top-level window over it. It turns the
+// messages it receives into calls of its virtual operations, each of which calls its link by
+// default. All mouse input goes to the active child window; the keyboard stays with the frame.
 class OMWindow {
  public:
-  OMWindow(const OMRect& rect, int kind, int adjust);
+  // Where a window lies: in the frame's client area (rectangle in its coordinates), or on the
+  // screen as a top-level window of its own above the frame (rectangle in screen coordinates).
+  enum class Placement { inFrame, onScreen };
+
+  OMWindow(const OMRect& rect, int kind, int adjust, Placement placement = Placement::inFrame);
   virtual ~OMWindow();
   OMWindow(const OMWindow&) = delete;
   OMWindow& operator=(const OMWindow&) = delete;
@@ -121,6 +125,8 @@ class OMWindow {
   void callLink(Slot slot);
   void setLink(Slot slot, const OMLink* link);
   void fillBackground(HDC dc);
+  // Moves the window onto a rectangle of the frame's client coordinates.
+  void moveInFrame(const OMRect& rect);
 
   struct Subclassed {
     HWND control;
@@ -144,4 +150,5 @@ class OMWindow {
   HWND window_ = nullptr;
   bool active_ = false;
   bool activationPending_ = true;
+  bool onScreen_ = false;
 };

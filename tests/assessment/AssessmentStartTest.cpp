@@ -79,10 +79,8 @@ OMWord probe(OMWord)
   ++seen.probes;
   seen.script = assessmentThread()->name();
   seen.debug = omtest::readHostFile("debug.txt");
-  // Where the stage lies in the frame's client area.
-  HWND stage = assessmentStage()->handle();
-  GetWindowRect(stage, &seen.stage);
-  MapWindowPoints(nullptr, GetParent(stage), reinterpret_cast<POINT*>(&seen.stage), 2);
+  // Where the stage lies on the screen.
+  GetWindowRect(assessmentStage()->handle(), &seen.stage);
   seen.depth = assessmentStage()->offscreen()->depth();
   seen.classCursor = OMTrinket::defaultCursor() != nullptr;
   if (!startSecondCopy) {

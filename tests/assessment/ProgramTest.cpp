@@ -45,6 +45,13 @@ namespace {
 
 constexpr int picture = 300;  // the whole stage in colour 7
 constexpr int otherColors = 301;
+constexpr int corners = 302;  // the whole stage in colour 200, its corners in 20, 60, 100, 140
+
+int cornersIndex(int x, int y)
+{
+  if ((x == 0 || x == 639) && (y == 0 || y == 479)) return 20 + 40 * ((x != 0) + 2 * (y != 0));
+  return 200;
+}
 
 std::array<std::uint8_t, 768> colorTable(int seed)
 {
@@ -77,7 +84,8 @@ class ProgramTest : public ::testing::Test, public AssessmentWorld {
   {
     work.write(
         "PLSDescriptor.txt",
-        "WinExeNamePath Tovik\r\nAODLL pictures.rsc\r\nWaveDLL wave.rsc\r\nPic 300\r\nZero 0\r\n");
+        "WinExeNamePath Tovik\r\nAODLL pictures.rsc\r\nWaveDLL wave.rsc\r\nPic 300\r\nZero 0\r\n"
+        "Corners 302\r\n");
     omtest::AnimationBuilder image;
     image.addImage(640, 480, 7);
     image.addSequence({OMFrameEntry{0, 0, 0, 0}, OMFrameEntry{0, 0, OMFrameEntry::hold, 0}});
@@ -85,6 +93,16 @@ class ProgramTest : public ::testing::Test, public AssessmentWorld {
     ao.add("ASEQ", std::to_string(picture), image.build());
     ao.add("RRGB", std::to_string(picture), writeColorTable(colorTable(0)));
     ao.add("RRGB", std::to_string(otherColors), writeColorTable(colorTable(100)));
+    AnimationWriter::Bytes marked(640 * 480);
+    for (int y = 0; y < 480; ++y)
+      for (int x = 0; x < 640; ++x)
+        marked[static_cast<std::size_t>(y) * 640 + x] =
+            static_cast<std::uint8_t>(cornersIndex(x, y));
+    omtest::AnimationBuilder cornered;
+    cornered.addImage(AnimationWriter::Image::fromPixels(640, 480, marked, -1));
+    cornered.addSequence({OMFrameEntry{0, 0, 0, 0}, OMFrameEntry{0, 0, OMFrameEntry::hold, 0}});
+    ao.add("ASEQ", std::to_string(corners), cornered.build());
+    ao.add("RRGB", std::to_string(corners), writeColorTable(colorTable(0)));
     writeResourceFile("pictures.rsc", ao);
     for (const char* name : {"mthRacer.mps", "mainmenu.mps", "suprmenu.mps", "signin.mps"})
       writeScript(name, "wait\r");
@@ -186,6 +204,84 @@ TEST_F(ProgramTest, TheCellFadesLeaveTwoCellsOut)
   for (std::uint16_t r = nextFadeStep(0x240); r != 0x240; r = nextFadeStep(r))
     ++steps;
   EXPECT_EQ(steps, 1023);
+}
+
+// The stage is a window of its own over the frame, on the 640x480 rectangle centred on the
+// screen: at 640x480 the whole screen, the frame's caption and menu bar under it; on a larger
+// screen the frame shows around it. Each pixel of that rectangle on the screen is the stage's
+// picture, corners where they belong, none of the frame. Where the stage covers the menu bar
+// the keyboard still opens the menus: Alt+F, X and F10, Enter, X each ask with the exit dialog,
+// which shows over the stage.
+TEST_F(ProgramTest, TheStageCoversItsCentredRectangleAndTheKeyboardStillOpensTheMenus)
+{
+  struct Screen {
+    int width, height;
+  };
+  for (const Screen size : {Screen{640, 480}, Screen{800, 600}}) {
+    SCOPED_TRACE(size.width);
+    tearDownProgram();
+    host = &omtest::startAppSession();
+    host->screen().resize(size.width, size.height, 8);
+    ASSERT_TRUE(setUpProgram());
+    stage = assessmentStage();
+    call("Scene", {"Corners"});
+    call("setMenu", {"0"});
+    omtest::runPasses(3, 20);
+    const int left = size.width / 2 - 320, top = size.height / 2 - 240;
+    // The screen's pixels at 8 bits are the colour indices the stage drew.
+    const omhost::ScreenBuffer& shot = host->screen();
+    int wrong = 0;
+    for (int y = 0; y < 480; ++y)
+      for (int x = 0; x < 640; ++x) {
+        const std::size_t at = static_cast<std::size_t>(top + y) * shot.pitch + (left + x);
+        wrong += shot.bytes[at] == cornersIndex(x, y) ? 0 : 1;
+      }
+    EXPECT_EQ(wrong, 0);
+    if (top > 0) {
+      // Around it the frame: its black client area, and its caption at the screen's top.
+      HDC screen = GetDC(nullptr);
+      EXPECT_EQ(GetPixel(screen, left + 320, top - 1), RGB(0, 0, 0));
+      EXPECT_EQ(GetPixel(screen, left - 1, top + 240), RGB(0, 0, 0));
+      const COLORREF caption = GetPixel(screen, size.width / 2, 10);
+      EXPECT_TRUE(caption == GetSysColor(COLOR_ACTIVECAPTION) ||
+                  caption == GetSysColor(COLOR_INACTIVECAPTION));
+      ReleaseDC(nullptr, screen);
+    }
+
+    const std::vector<std::function<void()>> menuKeys = {
+        [this] {
+          host->pressKey(VK_MENU);
+          host->typeText("f");
+          host->releaseKey(VK_MENU);
+          host->typeText("x");
+        },
+        [this] {
+          host->typeKey(VK_F10);
+          host->typeKey(VK_RETURN);
+          host->typeText("x");
+        },
+    };
+    for (const auto& keys : menuKeys) {
+      const std::size_t dialogs = host->dialogs().size();
+      // The dialog, owned by the stage, shows over it while it waits for its answer.
+      bool dialogSeen = false;
+      host->setIdleHandler([&dialogSeen, &size] {
+        HWND seen = WindowFromPoint(POINT{size.width / 2, size.height / 2});
+        while (seen && (GetWindowLongA(seen, GWL_STYLE) & WS_CHILD))
+          seen = GetParent(seen);
+        char name[16] = "";
+        GetClassNameA(seen, name, sizeof name);
+        dialogSeen = dialogSeen || std::string(name) == "#32770";
+      });
+      host->queueDialogAnswer(11);
+      keys();
+      omtest::runPasses(5, 20);
+      host->setIdleHandler(nullptr);
+      ASSERT_EQ(host->dialogs().size(), dialogs + 1);
+      EXPECT_EQ(host->dialogs().back().caption, "Exit");
+      EXPECT_TRUE(dialogSeen);
+    }
+  }
 }
 
 TEST_F(ProgramTest, RandomNumberKeepsItsRangeAndSkipsTheExcludedValue)

@@ -237,7 +237,7 @@ TEST_F(AssessmentDemoRunsHeadless, SecondRunKnowsAnnAndDeletesTheResults)
 {
   std::string input = readFile(ASSESSMENT_INPUT);
   ASSERT_EQ(copy.run(input).status, 0);
-  const std::string keep = "click 220 435", remove = "click 420 435";
+  const std::string keep = "click 217 394", remove = "click 417 394";
   ASSERT_NE(input.find(keep), std::string::npos);
   input.replace(input.find(keep), keep.size(), remove);
   const Result again = copy.run(input);

@@ -385,4 +385,93 @@ TEST_F(MenuTrackingTest, MouseTrackingAndPopupLook)
   EXPECT_TRUE(sameColor(screenAt(helpItem.left + 1, barTop + 1), GetSysColor(COLOR_MENU)));
 }
 
+// A popup made over the frame, as the assessment program's stage is: a top-level window on
+// the screen, shown after the frame and so above it and active. Having no menu, it gets its own
+// F10 and Alt+letter as the keyboard menu command and nothing opens, whether the frame owns it
+// or not: the frame's menus answer the keyboard only while the frame has it, and then open over
+// the popup. Brought to the top, the frame covers a popup of its own but not one it owns; the
+// popup never renames the host's window. (What a probe of these calls shows Windows doing.)
+TEST_F(MenuTrackingTest, APopupOverTheFrameLeavesItsMenusToTheFrameWithTheKeyboard)
+{
+  struct Case {
+    const char* name;
+    bool owned;
+    bool frameComesOver;
+  };
+  const Case cases[] = {{"without owner", false, true}, {"owned by the frame", true, false}};
+  const COLORREF green = RGB(0, 128, 0);
+  for (const Case& c : cases) {
+    HWND stage = CreateWindowExA(0, "OMTestWindow", nullptr, WS_POPUP, 0, 0, 640, 480,
+                                 c.owned ? frame : nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(stage, nullptr) << c.name;
+    ShowWindow(stage, SW_SHOW);
+    omtest::pumpAll();
+    RECT placed{};
+    GetWindowRect(stage, &placed);
+    EXPECT_EQ(placed.left, 0) << c.name;
+    EXPECT_EQ(placed.top, 0) << c.name;
+    EXPECT_EQ(placed.bottom, 480) << c.name;
+    EXPECT_EQ(GetWindow(stage, GW_OWNER), c.owned ? frame : nullptr) << c.name;
+    EXPECT_EQ(GetActiveWindow(), stage) << c.name;
+    EXPECT_EQ(GetFocus(), stage) << c.name;
+    EXPECT_EQ(GetTopWindow(nullptr), stage) << c.name;
+    EXPECT_EQ(GetWindow(stage, GW_HWNDNEXT), frame) << c.name;
+    EXPECT_EQ(WindowFromPoint(POINT{320, 30}), stage) << c.name;  // over the menu bar
+    EXPECT_EQ(host->title(), "Tovik") << c.name;
+    HDC dc = GetDC(stage);
+    HBRUSH brush = CreateSolidBrush(green);
+    const RECT all{0, 0, 640, 480};
+    FillRect(dc, &all, brush);
+    DeleteObject(brush);
+    ReleaseDC(stage, dc);
+
+    log.clear();
+    host->typeKey(VK_F10);
+    host->pressKey(VK_MENU);
+    host->typeText("f");
+    host->releaseKey(VK_MENU);
+    omtest::pumpAll();
+    std::vector<LPARAM> keyMenus;
+    for (const omtest::Seen& s : log.seen)
+      if (s.window == stage && s.message == WM_SYSCOMMAND && (s.wParam & 0xFFF0) == SC_KEYMENU)
+        keyMenus.push_back(s.lParam);
+    EXPECT_EQ(keyMenus, (std::vector<LPARAM>{0, 'f'})) << c.name;
+    EXPECT_EQ(steps(), std::vector<Step>{}) << c.name;
+
+    SetFocus(frame);
+    EXPECT_EQ(GetActiveWindow(), frame) << c.name;
+    EXPECT_EQ(GetFocus(), frame) << c.name;
+    SetWindowPos(stage, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    omtest::pumpAll();
+    EXPECT_EQ(GetTopWindow(nullptr), stage) << c.name;
+    EXPECT_EQ(GetActiveWindow(), frame) << c.name;
+    // Alt+F opens File under its bar item (its raised edge from 3, 41), over the popup; the
+    // rest of the popup shows.
+    bool looked = false;
+    host->setIdleHandler([&] {
+      if (looked) return;
+      looked = true;
+      EXPECT_TRUE(sameColor(screenAt(3 + 1, 41 + 1), GetSysColor(COLOR_3DHILIGHT))) << c.name;
+      EXPECT_TRUE(sameColor(screenAt(400, 300), green)) << c.name;
+      host->typeKey(VK_ESCAPE);
+      host->typeKey(VK_ESCAPE);
+    });
+    log.clear();
+    host->pressKey(VK_MENU);
+    host->typeText("f");
+    host->releaseKey(VK_MENU);
+    omtest::pumpAll();
+    host->setIdleHandler(nullptr);
+    EXPECT_TRUE(looked) << c.name;
+    EXPECT_EQ(log.only({WM_ENTERMENULOOP, WM_INITMENUPOPUP, WM_EXITMENULOOP}, frame),
+              (std::vector<UINT>{WM_ENTERMENULOOP, WM_INITMENUPOPUP, WM_EXITMENULOOP}))
+        << c.name;
+
+    BringWindowToTop(frame);
+    EXPECT_EQ(GetTopWindow(nullptr), c.frameComesOver ? frame : stage) << c.name;
+    DestroyWindow(stage);
+    omtest::pumpAll();
+  }
+}
+
 }  // namespace

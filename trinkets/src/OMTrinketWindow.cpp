@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "framework/OMApp.h"
+#include "framework/OMEdition.h"
 #include "framework/OMLinkToObj.h"
 #include "framework/OMMemCanvas.h"
 #include "framework/OMSystem.h"
@@ -40,11 +41,19 @@ void holdFor(int milliseconds)
     Sleep(1);
 }
 
+// The game's host windows lie in the frame; the assessment program's stage, made without a
+// parent, is a window of its own on the screen, over the frame.
+OMWindow::Placement placementFor(const OMWindow* parent)
+{
+  return parent || OMEdition::isGame() ? OMWindow::Placement::inFrame
+                                       : OMWindow::Placement::onScreen;
+}
+
 }  // namespace
 
-OMTrinketWindow::OMTrinketWindow(OMWindow* /*parent*/, OMDrawLayer* background, const OMRect& rect,
+OMTrinketWindow::OMTrinketWindow(OMWindow* parent, OMDrawLayer* background, const OMRect& rect,
                                  int width, int height, int depth, int doubleBuffer)
-    : OMWindow(rect, 0, 0), background_(background)
+    : OMWindow(rect, 0, 0, placementFor(parent)), background_(background)
 {
   if (!mainHost_) mainHost_ = this;
   if (width < 0) width = rect.width();

@@ -115,7 +115,7 @@ LRESULT nonClientPress(Window* w, WPARAM hit, LPARAM point)
 
 bool isFrame(const Window* w)
 {
-  return w->parent == wm().desktop() && w->owner == nullptr && !w->isChild();
+  return w == wm().mainWindow();
 }
 
 // The frame window's title is the host window's title.

@@ -326,6 +326,18 @@ std::vector<Window*> WindowManager::topLevelWindows() const
   return desktop_->children;
 }
 
+Window* WindowManager::mainWindow() const
+{
+  Window* first = nullptr;
+  // Handles are handed out in increasing order: the lowest is the one made first.
+  for (Window* w : desktop_->children)
+    if (w->owner == nullptr && !w->isChild() && !w->destroyed &&
+        (first == nullptr || reinterpret_cast<std::uintptr_t>(w->handle) <
+                                 reinterpret_cast<std::uintptr_t>(first->handle)))
+      first = w;
+  return first;
+}
+
 void WindowManager::collect(Window* root, std::vector<Window*>& out) const
 {
   out.push_back(root);
@@ -534,18 +546,34 @@ void WindowManager::placeInZOrder(Window* w, HWND insertAfter)
   siblings.erase(std::remove(siblings.begin(), siblings.end(), w), siblings.end());
   if (insertAfter == HWND_TOP || insertAfter == HWND_TOPMOST || insertAfter == HWND_NOTOPMOST) {
     siblings.insert(siblings.begin(), w);
-    return;
-  }
-  if (insertAfter == HWND_BOTTOM) {
+  } else if (insertAfter == HWND_BOTTOM) {
     siblings.push_back(w);
-    return;
+  } else {
+    Window* after = find(insertAfter);
+    const auto it = std::find(siblings.begin(), siblings.end(), after);
+    siblings.insert(it == siblings.end() ? siblings.begin() : it + 1, w);
   }
-  Window* after = find(insertAfter);
-  const auto it = std::find(siblings.begin(), siblings.end(), after);
-  if (it == siblings.end())
-    siblings.insert(siblings.begin(), w);
-  else
-    siblings.insert(it + 1, w);
+  if (w->parent == desktop_) keepOwnedAboveOwners();
+}
+
+// An owned window always lies above its owner: an owner that moves up takes the windows it
+// owns along (in their order), and an owned window put below its owner comes back over it.
+void WindowManager::keepOwnedAboveOwners()
+{
+  auto& order = desktop_->children;
+  for (bool moved = true; moved;) {
+    moved = false;
+    for (auto it = order.begin(); it != order.end() && !moved; ++it) {
+      Window* owner = (*it)->owner;
+      if (owner == nullptr) continue;
+      const auto ownerAt = std::find(order.begin(), it, owner);
+      if (ownerAt == it) continue;  // the owner lies below it, as it should
+      Window* owned = *it;
+      order.erase(it);
+      order.insert(std::find(order.begin(), order.end(), owner), owned);
+      moved = true;
+    }
+  }
 }
 
 // Applies one position change after WM_WINDOWPOSCHANGING; answers whether the window still

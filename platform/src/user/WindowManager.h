@@ -38,6 +38,10 @@ class WindowManager {
   LRESULT send(Window* window, UINT message, WPARAM wParam, LPARAM lParam);
   Window* topLevelOf(Window* window) const;
   std::vector<Window*> topLevelWindows() const;
+  // The program's main window, which the host's window stands for: the first top-level
+  // window without owner of those that still exist (later ones, such as a stage shown over
+  // it, do not rename the host's window).
+  Window* mainWindow() const;
   // A window and all its descendants, parents first.
   void collect(Window* root, std::vector<Window*>& out) const;
   bool isDescendant(const Window* ancestor, const Window* window) const;
@@ -114,6 +118,7 @@ class WindowManager {
   // The windows that got something to repaint.
   std::vector<HWND> exposeChanges(const Snapshot& before, const omgdi::RegionData& vacated);
   void placeInZOrder(Window* window, HWND insertAfter);
+  void keepOwnedAboveOwners();
   bool applyPosition(Window* window, WINDOWPOS& position, omgdi::RegionData& vacated);
   void sendSizeAndMove(Window* window);
   void minimize(Window* window);
