@@ -78,7 +78,7 @@ void OMNEFile::giveUp()
 
 bool OMNEFile::refuse(const std::string& reason)
 {
-  reportRefusedResourceFile("NE resource file \"" + name_ + "\" refused: " + reason);
+  reportRefusedResourceFile(name_, reason);
   valid_ = false;
   blocks_.clear();
   return false;
@@ -97,9 +97,7 @@ bool OMNEFile::makeCurrent(const char* fileName)
   }
   valid_ = readHeaders() && checkTable() && checkNameTable();
   if (valid_ && cutResources_ > 0)
-    reportRefusedResourceFile("NE resource file \"" + name_ +
-                              "\" cut short: " + std::to_string(cutResources_) +
-                              " resources run past its end and are refused");
+    reportCutResourceFile(name_, cutResources_);
   if (valid_ && info_ && !info_->filled) {
     info_->oldHeader = oldHeader_;
     info_->neHeader = neHeader_;
@@ -228,7 +226,9 @@ bool OMNEFile::checkTable()
     blocks_.push_back({typeWord, at, count});
     at += 8 + 12 * std::size_t(count);
   }
-  hasNameTable_ = !blocks_.empty() && blocks_.front().typeWord == nameTableType;
+  // A table that ends before its first block holds nothing: its offset is most likely wrong.
+  if (blocks_.empty()) return refuse("the resource table holds no resource");
+  hasNameTable_ = blocks_.front().typeWord == nameTableType;
   if (hasNameTable_) return true;
   for (const Block& block : blocks_) {
     if (block.typeWord & 0x8000) continue;

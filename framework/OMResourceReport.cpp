@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
@@ -28,11 +29,42 @@ bool isNew(const std::string& line)
   return said.lines.insert(line).second;
 }
 
+std::atomic<RefusedResourceFileReporter> refusedReporter{nullptr};
+
 }  // namespace
 
-void reportRefusedResourceFile(const std::string& line)
+namespace {
+
+void sayOnce(const std::string& fileName, ResourceFileFault fault, const std::string& detail,
+             const std::string& line)
 {
-  if (isNew(line)) std::fprintf(stderr, "%s\n", line.c_str());
+  if (!isNew(line)) return;
+  if (const RefusedResourceFileReporter reporter = refusedReporter.load()) {
+    reporter(fileName, fault, detail);
+    return;
+  }
+  std::fprintf(stderr, "%s\n", line.c_str());
+}
+
+}  // namespace
+
+void reportRefusedResourceFile(const std::string& fileName, const std::string& reason)
+{
+  sayOnce(fileName, ResourceFileFault::refused, reason,
+          "NE resource file \"" + fileName + "\" refused: " + reason);
+}
+
+void reportCutResourceFile(const std::string& fileName, int cutResources)
+{
+  const std::string count = std::to_string(cutResources);
+  sayOnce(fileName, ResourceFileFault::cutShort, count,
+          "NE resource file \"" + fileName + "\" cut short: " + count +
+              " resources run past its end and are refused");
+}
+
+void setRefusedResourceFileReporter(RefusedResourceFileReporter reporter)
+{
+  refusedReporter.store(reporter);
 }
 
 // A line not printed is not said: tracing may be switched on later in the run.

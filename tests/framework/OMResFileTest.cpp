@@ -390,6 +390,23 @@ TEST_F(ResFiles, BrokenFilesAreRefusedCleanly)
       EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << length;
     }
 
+    // A resource-table offset that lands where the table ends at once (the header's zeros):
+    // refused as a file without resources, not taken as an empty one.
+    for (const NEResourceWriter::Field& field : writer.fields()) {
+      if (std::string(field.what) != "resource-table offset") continue;
+      Bytes broken = good;
+      broken[field.offset] = 2;
+      broken[field.offset + 1] = 0;
+      dir.write("broken.rsc", broken);
+      forgetResourceReports();
+      OMNEFile::current().giveUp();
+      testing::internal::CaptureStderr();
+      EXPECT_FALSE(OMNEFile::current().makeCurrent(path.c_str()));
+      EXPECT_NE(testing::internal::GetCapturedStderr().find(
+                    "refused: the resource table holds no resource"),
+                std::string::npos);
+    }
+
     // Every field set to 0, 0xFFFF and 0x7FFF: refused, or read within the file.
     for (const NEResourceWriter::Field& field : writer.fields()) {
       for (std::uint32_t value : {0u, 0xFFFFu, 0x7FFFu}) {

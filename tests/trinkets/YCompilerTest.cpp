@@ -145,6 +145,7 @@ TEST_F(CompilerTest, CompileErrorsGiveTheirLineNumber)
 // Beside the short alert, standard error names the script, the line, its text and what was
 // wanted, for the person who has to mend it; an included file is named as itself. An include
 // that cannot be loaded ends the program with its one alert, and the including line is named.
+// A stray "]" is no compile error, but the lines it leaves out are named the same way.
 TEST_F(CompilerTest, CompileErrorsSayWhereAndWhatOnStandardError)
 {
   writeFile("part.mps", "say b\r  if (x\r");
@@ -154,6 +155,7 @@ TEST_F(CompilerTest, CompileErrorsSayWhereAndWhatOnStandardError)
     std::string said;
     std::size_t alertCount;
     std::vector<int> exits;
+    bool loaded = false;
   } cases[] = {
       {"say a\r\rsay b\r  say (c+d\rsay e\r",
        "test.mps line 4: \"  say (c+d\": expected parentheses and quotes that close\n",
@@ -189,12 +191,20 @@ TEST_F(CompilerTest, CompileErrorsSayWhereAndWhatOnStandardError)
        "32767)\n",
        1,
        {1}},
+      // A procedure whose "[" is gone: its "]" ends the script, which still runs up to there.
+      {"procedure a\r  say x\r]\rsay lost\r",
+       "test.mps line 3: \"]\": expected a \"[\" before this \"]\", which ends the script here: "
+       "the lines after it are not compiled\n",
+       0,
+       {},
+       true},
+      {"procedure a\r[\r  say x\r]\r]\r; nothing is lost\r\r", "", 0, {}, true},
   };
   for (const auto& c : cases) {
     testing::internal::CaptureStderr();
     YThread* thread = load(c.text);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), c.said) << c.text.substr(0, 40);
-    EXPECT_FALSE(thread->isLoaded());
+    EXPECT_EQ(thread->isLoaded(), c.loaded) << c.text.substr(0, 40);
     EXPECT_EQ(alerts.size(), c.alertCount) << c.text.substr(0, 40);
     EXPECT_EQ(exitCodes, c.exits) << c.text.substr(0, 40);
     alerts.clear();

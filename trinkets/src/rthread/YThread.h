@@ -153,6 +153,10 @@ class YThread {
   // the end of the compilation. `detail` says more on standard error.
   bool failLoad(const std::string& alert, const std::string& detail);
   bool reportCompileError();
+  // Names the script, the line at the position and its text, and what was expected there.
+  void sayCompileProblem(std::size_t position, const std::string& problem);
+  // A "]" outside every block ends the compilation; lines after it are named, not compiled.
+  void reportTextAfterStrayBracket();
   void compileError(int code);
   // Where a statement stands, for messages: the line of a source position, and "file line N"
   // of an instruction (the script's name alone for a compiled image).

@@ -52,6 +52,7 @@ bool YThread::compile()
   compiling_ = true;
   while (compileStatement()) {
   }
+  if (error_ == 0 && stackTop_ == 0) reportTextAfterStrayBracket();
   compiling_ = false;
   includeStack().clear();
   if (error_ == 0 && stackTop_ == 0) {
@@ -118,6 +119,36 @@ const char* expectedAt(int error)
 
 }  // namespace
 
+void YThread::sayCompileProblem(std::size_t at, const std::string& problem)
+{
+  std::size_t lineStart = at == 0 ? 0 : source_.rfind('\r', at - 1) + 1;
+  // The line feed of a carriage return and line feed belongs to the line before.
+  if (lineStart > 0 && lineStart < source_.size() && source_[lineStart] == '\n') ++lineStart;
+  const std::size_t lineEnd = std::min(source_.find('\r', lineStart), source_.size());
+  reportScriptFault(currentScriptFile(), lineAt(at), source_.substr(lineStart, lineEnd - lineStart),
+                    problem);
+}
+
+void YThread::reportTextAfterStrayBracket()
+{
+  if (pos_ == 0 || pos_ > source_.size() || source_[pos_ - 1] != ']') return;
+  // Blanks and comments after it lose nothing.
+  for (std::size_t at = pos_; at < source_.size() && source_[at] != '\0';) {
+    if (source_[at] == ';') {
+      while (at < source_.size() && source_[at] != '\r' && source_[at] != '\0')
+        ++at;
+      continue;
+    }
+    if (static_cast<unsigned char>(source_[at]) > 32) {
+      sayCompileProblem(pos_ - 1,
+                        "expected a \"[\" before this \"]\", which ends the script here: the lines "
+                        "after it are not compiled");
+      return;
+    }
+    ++at;
+  }
+}
+
 // The alert keeps its short form; standard error names the script, the line and its text,
 // and what was wanted.
 bool YThread::reportCompileError()
@@ -128,13 +159,8 @@ bool YThread::reportCompileError()
   for (std::size_t i = at; i < source_.size() && shown.size() < 50 && source_[i] != '\0'; ++i) {
     shown += source_[i];
   }
-  std::size_t lineStart = at == 0 ? 0 : source_.rfind('\r', at - 1) + 1;
-  // The line feed of a carriage return and line feed belongs to the line before.
-  if (lineStart > 0 && lineStart < source_.size() && source_[lineStart] == '\n') ++lineStart;
-  const std::size_t lineEnd = std::min(source_.find('\r', lineStart), source_.size());
-  reportScriptFault(
-      currentScriptFile(), line, source_.substr(lineStart, lineEnd - lineStart),
-      error_ == errorFatal ? fatalText_ : std::string("expected ") + expectedAt(error_));
+  sayCompileProblem(at, error_ == errorFatal ? fatalText_
+                                             : std::string("expected ") + expectedAt(error_));
   // The load that ended the program has shown its own alert.
   if (error_ != errorFatal) {
     char prefix[32];
