@@ -5,11 +5,13 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "assessment/src/AssessmentApp.h"
 #include "assessment/src/AssessmentMenus.h"
 #include "assessment/src/DeletionRegistry.h"
 #include "assessment/src/DescriptorFile.h"
+#include "assessment/src/FileReport.h"
 #include "assessment/src/GlobalCommands.h"
 #include "assessment/src/ProgramFiles.h"
 #include "assessment/src/RDatFile.h"
@@ -24,6 +26,7 @@
 #include "framework/OMMemCanvas.h"
 #include "framework/OMNEFile.h"
 #include "framework/OMProgramEnd.h"
+#include "framework/OMResourceReport.h"
 #include "framework/OMSystem.h"
 #include "framework/OMWndCanvas.h"
 #include "trinkets/lib/RAnimation.h"
@@ -96,8 +99,32 @@ OMIStream* fontLoader(std::uint16_t id)
   return resourceById(id, "NFNT").release();
 }
 
+std::thread::id& mainThread()
+{
+  static std::thread::id id;
+  return id;
+}
+
+// A resource file the engine refuses is named as the program names its files; a message box
+// only from the main thread (background loads read resource files too).
+void sayRefusedResourceFile(const std::string& fileName, ResourceFileFault fault,
+                            const std::string& detail)
+{
+  const std::string problem =
+      fault == ResourceFileFault::refused
+          ? "it is not a resource file that can be read (" + detail + ")"
+          : "it is cut short: " + detail + " of its resources run past its end and are missing";
+  const char* advice = "Its pictures and sounds are missing; install the product again";
+  if (std::this_thread::get_id() == mainThread())
+    filereport::report(fileName, problem, advice);
+  else
+    std::fprintf(stderr, "%s\n", filereport::describe(fileName, problem, advice).c_str());
+}
+
 void installLoaderHooks()
 {
+  mainThread() = std::this_thread::get_id();
+  setRefusedResourceFileReporter(&sayRefusedResourceFile);
   // Movies look for their resource folder in the install folder too.
   char base[256];
   baseDirectory(base);
@@ -113,6 +140,7 @@ void installLoaderHooks()
 
 void removeLoaderHooks()
 {
+  setRefusedResourceFileReporter(nullptr);
   RSmackerMovie::setSecondBaseFolder(nullptr);
   RSmackerMovie::setLoaderHooks(nullptr, nullptr);
   unloadAllFiles();
@@ -165,6 +193,36 @@ void createCursors()
   if (p.stage) p.stage->setCursor(p.stageCursor.get());
 }
 
+// A descriptor that cannot be read, or lacks what the program finds its files by, stops the
+// start before anything is read or written.
+bool descriptorAllowsTheStart(const DescriptorFile& descriptor)
+{
+  const std::string& name = descriptor.fileName();
+  const char* advice = "Put back the PLSDescriptor.txt that came with the product";
+  if (!descriptor.isRead()) {
+    filereport::reportAndStop(name, "it cannot be read: " + descriptor.readProblem(), advice);
+    return false;
+  }
+  std::string key, problem;
+  if (descriptor.lacksWhatTheProgramNeeds(key, problem)) {
+    filereport::reportAndStop(name, problem, advice);
+    return false;
+  }
+  descriptor.reportWrongValues();
+  const std::string missing = missingInstallKey();
+  if (!missing.empty()) {
+    filereport::reportAndStop(name,
+                              std::string("its \"WinExeNamePath\" \"") +
+                                  descriptor.stringValue("WinExeNamePath", 1) +
+                                  "\" names a product that is not installed: the registry has "
+                                  "no key " +
+                                  missing,
+                              "Install the product again, or put back its own PLSDescriptor.txt");
+    return false;
+  }
+  return true;
+}
+
 void startFirstScript()
 {
   Program& p = program();
@@ -201,6 +259,7 @@ bool setUpProgram()
 {
   Program& p = program();
   p.preExitDone = false;
+  filereport::forgetReports();
   if (!passStartupChecks()) return false;
   const OMRect screen = startupFacts().screenRect();
   const int left = screen.width() / 2 - stageWidth / 2;
@@ -208,8 +267,7 @@ bool setUpProgram()
   const OMRect stageRect(left, top, left + stageWidth, top + stageHeight);
 
   p.descriptor = std::make_unique<DescriptorFile>("PLSDescriptor.txt");
-  if (!p.descriptor->isRead()) {
-    alertBox("Cannot read PLSDescriptor.txt.", 0x3000, "Alert");
+  if (!descriptorAllowsTheStart(*p.descriptor)) {
     p.descriptor.reset();
     return false;
   }
@@ -319,6 +377,7 @@ void runPreExit()
   Program& p = program();
   if (p.preExitDone) return;
   p.preExitDone = true;
+  endOpenDialogs();
   if (p.preExitHook) p.preExitHook();
 }
 

@@ -17,5 +17,7 @@ void AssessmentApp::preDispatch()
 
 void AssessmentApp::closeRequested()
 {
+  // A request while a dialog is up (a host signal among them) waits for its answer.
+  if (dialogIsOpen()) return;
   showExitDialog();
 }

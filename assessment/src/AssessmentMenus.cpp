@@ -56,6 +56,7 @@ struct Menus {
   OMMenu* options = nullptr;
   OMMenu* help = nullptr;
   int state = 0;
+  int openDialogs = 0;
 };
 
 Menus& menus()
@@ -289,17 +290,37 @@ void showContextHelp()
            reinterpret_cast<ULONG_PTR>(helpTopics[static_cast<std::size_t>(state)]));
 }
 
+// The program's own modal dialogs, counted while they are up.
+INT_PTR runDialog(const char* name, DLGPROC procedure)
+{
+  struct Open {
+    Open() { ++menus().openDialogs; }
+    ~Open() { --menus().openDialogs; }
+  } open;
+  return DialogBoxParamA(OMApp::programInstance(), name, stageWindow(), procedure, 0);
+}
+
+bool dialogIsOpen()
+{
+  return menus().openDialogs > 0;
+}
+
+void endOpenDialogs()
+{
+  // A quit message ends every modal loop; the main loop is left to end as asked.
+  if (dialogIsOpen()) PostQuitMessage(0);
+}
+
 void showAbout()
 {
-  DialogBoxParamA(OMApp::programInstance(), "ABOUT", stageWindow(), &aboutDialogProc, 0);
+  runDialog("ABOUT", &aboutDialogProc);
 }
 
 int showExitDialog()
 {
   pauseSoundOutput();
   closeWaveOut();
-  const INT_PTR result = DialogBoxParamA(OMApp::programInstance(), "EXIT_GAME_DIALOG",
-                                         stageWindow(), &exitDialogProc, 0);
+  const INT_PTR result = runDialog("EXIT_GAME_DIALOG", &exitDialogProc);
   stopSoundResource();
   if (result == 0) {
     openWaveOut(1);
@@ -312,8 +333,7 @@ int showExitDialog()
 
 bool showSoundDialog()
 {
-  return DialogBoxParamA(OMApp::programInstance(), "SOUND_DIALOG", stageWindow(), &soundDialogProc,
-                         0) == 1;
+  return runDialog("SOUND_DIALOG", &soundDialogProc) == 1;
 }
 
 void centreOnScreen(void* window)

@@ -24,6 +24,9 @@ void showAbout();
 int showExitDialog();
 // Answers whether OK stored the choices.
 bool showSoundDialog();
+// Whether one of the dialogs above is up, and ending them all (the program is ending).
+bool dialogIsOpen();
+void endOpenDialogs();
 
 // The command of a menu item by its id; false when no operation serves it.
 bool menuCommand(int id);

@@ -2,8 +2,11 @@
 
 #include <omcrt.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+
+#include "assessment/src/FileReport.h"
 
 namespace {
 
@@ -24,25 +27,33 @@ bool isCommentStart(char c)
   return c == '#' || c == '/' || c == ';';
 }
 
-// The whole file, or false when it cannot be read.
-bool readWholeFile(const char* fileName, std::string& out)
+constexpr char restoreAdvice[] =
+    "Correct it, or put back the PLSDescriptor.txt that came with the product";
+
+// The whole file; the reason when it cannot be read.
+std::string readWholeFile(const char* fileName, std::string& out)
 {
+  errno = 0;
   std::FILE* file = om_fopen(fileName, "rb");
-  if (!file) return false;
+  if (!file) return filereport::reasonOf(errno);
   char buffer[4096];
   std::size_t got = 0;
   while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0)
     out.append(buffer, got);
   const bool failed = std::ferror(file) != 0;
+  const int error = errno;
   std::fclose(file);
-  return !failed;
+  return failed ? filereport::reasonOf(error) : std::string();
 }
 
-std::string cut(std::string text)
-{
-  if (text.size() > DescriptorFile::textLimit) text.resize(DescriptorFile::textLimit);
-  return text;
-}
+// The text values of a key line that the program's files are found by.
+constexpr const char* neededTexts[] = {"WinExeNamePath", "AODLL", "WaveDLL", "DataFile"};
+// The keys whose values are positions on the screen.
+constexpr const char* coordinateKeys[] = {"ConfLevelX", "ConfSkillY", "ProblemHS", "AnswerHS"};
+// More seconds would overflow a delay in milliseconds.
+constexpr std::int32_t longestSeconds = 2147483647 / 1000;
+constexpr std::int32_t firstResultGroup = 1;
+constexpr std::int32_t lastResultGroup = 29;
 
 }  // namespace
 
@@ -69,10 +80,15 @@ QuizletSet* SkillAreaSet::quizletSetById(std::int32_t id) const
 DescriptorFile::DescriptorFile(const char* fileName)
 {
   theDescriptor = this;
-  if (fileName && readWholeFile(fileName, image_)) {
-    read_ = true;
-    parse();
+  if (!fileName) return;
+  fileName_ = fileName;
+  readProblem_ = readWholeFile(fileName, image_);
+  if (!readProblem_.empty()) {
+    image_.clear();
+    return;
   }
+  read_ = true;
+  parse();
 }
 
 DescriptorFile::DescriptorFile(const char* image, std::size_t size)
@@ -141,11 +157,13 @@ std::string DescriptorFile::nextToken()
       token += image_[current_++];
     }
     if (!atEnd()) ++current_;
-    return cut(std::move(token));
+  } else {
+    while (!atEnd() && !isBlank(peek()) && !isLineEnd(peek()))
+      token += image_[current_++];
   }
-  while (!atEnd() && !isBlank(peek()) && !isLineEnd(peek()))
-    token += image_[current_++];
-  return cut(std::move(token));
+  tokenCut_ = token.size() > textLimit;
+  if (tokenCut_) token.resize(textLimit);
+  return token;
 }
 
 void DescriptorFile::parse()
@@ -159,7 +177,7 @@ void DescriptorFile::parse()
     }
     Command command{key, {}};
     for (std::string value = nextToken(); !value.empty(); value = nextToken())
-      command.params.push_back(Param{std::move(value)});
+      command.params.push_back(Param{std::move(value), tokenCut_});
     commands_.push_back(std::move(command));
   }
 }
@@ -219,6 +237,70 @@ const char* DescriptorFile::stringValue(const char* key, int i) const
 {
   const Param* value = param(key, i);
   return value ? value->text.c_str() : nullptr;
+}
+
+std::int32_t DescriptorFile::intValueWithin(const char* key, int i, std::int32_t low,
+                                            std::int32_t high) const
+{
+  const Param* value = param(key, i);
+  if (!value) return -1;
+  const std::int32_t number = toInt(value->text);
+  if (number >= low && number <= high) return number;
+  reportWrongValue(key, value->text,
+                   "a number from " + std::to_string(low) + " to " + std::to_string(high));
+  return -1;
+}
+
+std::int32_t DescriptorFile::highlightSeconds(const Quizlet& quizlet) const
+{
+  if (quizlet.seconds >= 0 && quizlet.seconds <= longestSeconds) return quizlet.seconds;
+  reportWrongValue("DS", std::to_string(quizlet.seconds),
+                   "a number of seconds from 0 to " + std::to_string(longestSeconds));
+  return 0;
+}
+
+void DescriptorFile::reportWrongValues() const
+{
+  for (const Command& command : commands_)
+    for (const char* key : coordinateKeys)
+      if (command.key == key)
+        for (int i = 1; i <= static_cast<int>(command.params.size()); ++i)
+          coordinateValue(key, i);
+  for (const auto& area : skillAreas_)
+    for (const auto& set : area->sets)
+      for (const Quizlet& quizlet : set->quizlets)
+        highlightSeconds(quizlet);
+}
+
+void DescriptorFile::reportWrongValue(const char* key, const std::string& value,
+                                      const std::string& wanted) const
+{
+  filereport::report(fileName_,
+                     std::string("the value \"") + value + "\" of \"" + key + "\" is not " + wanted,
+                     restoreAdvice);
+}
+
+bool DescriptorFile::lacksWhatTheProgramNeeds(std::string& key, std::string& problem) const
+{
+  for (const char* needed : neededTexts) {
+    key = needed;
+    const Param* value = param(needed, 1);
+    if (!value) {
+      problem = std::string("it has no \"") + needed + "\" line with a value";
+      return true;
+    }
+    if (value->cut) {
+      problem = std::string("the value of \"") + needed + "\" is longer than " +
+                std::to_string(textLimit) + " characters";
+      return true;
+    }
+  }
+  key = "DS";
+  for (const auto& area : skillAreas_)
+    if (area->group >= firstResultGroup && area->group <= lastResultGroup) return false;
+  problem = "it has no \"DS\" line of a skill area " + std::to_string(firstResultGroup) + " to " +
+            std::to_string(lastResultGroup);
+  return true;
 }
 
 QuizletSet* DescriptorFile::quizletSetById(std::int32_t id) const

@@ -12,6 +12,7 @@
 // One value of a key line.
 struct Param {
   std::string text;
+  bool cut = false;  // the file's text was longer than the limit
 };
 
 // One key line: its key and its values in file order.
@@ -75,12 +76,39 @@ class DescriptorFile {
   static DescriptorFile* current();
 
   bool isRead() const { return read_; }
+  // The file as the program names it; "PLSDescriptor.txt" for an image.
+  const std::string& fileName() const { return fileName_; }
+  // Why the file could not be read (empty when it was).
+  const std::string& readProblem() const { return readProblem_; }
+
+  // The first key that the program cannot start without, and what is wrong with it; false
+  // when none is: the texts "WinExeNamePath", "AODLL", "WaveDLL" and "DataFile" (there and
+  // not cut) and the "DS" records of at least one skill area that the result file
+  // holds (groups 1 to 29).
+  bool lacksWhatTheProgramNeeds(std::string& key, std::string& problem) const;
 
   // The i-th value (1-based) of the first line with that key (case-sensitive) as a decimal
   // integer; -1 when no line has that key or the line has no such value.
   std::int32_t intValue(const char* key, int i) const;
   // The i-th value's text, or null.
   const char* stringValue(const char* key, int i) const;
+  // intValue when the value is missing or lies from low to high; a value outside is said to
+  // be wrong (once, naming the file and the key) and reads as missing (-1).
+  std::int32_t intValueWithin(const char* key, int i, std::int32_t low, std::int32_t high) const;
+  // A position or a hot spot's edge on the screen: from -32768 to 32767, so that placing a
+  // picture by it cannot overflow.
+  std::int32_t coordinateValue(const char* key, int i) const
+  {
+    return intValueWithin(key, i, -32768, 32767);
+  }
+  // The seconds each answer of the record is lit: 0 (said once) when they would overflow a
+  // delay in milliseconds.
+  std::int32_t highlightSeconds(const Quizlet& quizlet) const;
+  // Says, at the start, every value that the lookups above refuse, before the program shows
+  // anything that a message box would interrupt.
+  void reportWrongValues() const;
+  // Says that a value of the key is not what the program can use.
+  void reportWrongValue(const char* key, const std::string& value, const std::string& wanted) const;
 
   QuizletSet* quizletSetById(std::int32_t id) const;
   SkillAreaSet* skillAreaByGroup(std::int32_t group) const;
@@ -105,9 +133,12 @@ class DescriptorFile {
   const Param* param(const char* key, int i) const;
 
   std::string image_;
+  std::string fileName_ = "PLSDescriptor.txt";
+  std::string readProblem_;
   std::size_t current_ = 0;
   bool started_ = false;
   bool read_ = false;
+  bool tokenCut_ = false;
   std::vector<Command> commands_;
   std::vector<std::unique_ptr<SkillAreaSet>> skillAreas_;
 };

@@ -2,14 +2,17 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <set>
 
 #include <direct.h>
 #include <windows.h>
 
 #include "framework/OMApp.h"
+#include "framework/OMProgramEnd.h"
 #include "framework/OMSystem.h"
 
 namespace filereport {
@@ -55,8 +58,8 @@ std::string hostPathOf(const std::string& windowsPath)
 {
   const std::string full = isAbsolute(windowsPath) ? windowsPath : currentFolder() + windowsPath;
   if (!isAbsolute(full)) return windowsPath;
-  const char drive[3] = {static_cast<char>(std::toupper(static_cast<unsigned char>(full[0]))),
-                         ':', 0};
+  const char drive[3] = {static_cast<char>(std::toupper(static_cast<unsigned char>(full[0]))), ':',
+                         0};
   char root[1024] = {};
   if (QueryDosDeviceA(drive, root, sizeof root) == 0) return windowsPath;
   std::string host = root;
@@ -85,16 +88,56 @@ std::string describe(const std::string& windowsPath, const std::string& problem,
   return text;
 }
 
-bool report(const std::string& windowsPath, const std::string& problem, const std::string& advice)
+namespace {
+
+bool say(const std::string& text, bool boxWithoutFrame)
 {
-  const std::string text = describe(windowsPath, problem, advice);
   if (!saidThisRun().insert(text).second) return false;
   std::fprintf(stderr, "%s\n", text.c_str());
   const OMApp* app = OMApp::instance();
-  if (app && app->frameWindow()) alertBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION, "Alert");
+  if (boxWithoutFrame || (app && app->frameWindow()))
+    alertBox(text.c_str(), MB_OK | MB_ICONEXCLAMATION, "Alert");
   return true;
 }
 
-void forgetReports() { saidThisRun().clear(); }
+}  // namespace
+
+bool report(const std::string& windowsPath, const std::string& problem, const std::string& advice)
+{
+  return say(describe(windowsPath, problem, advice), false);
+}
+
+void reportAndStop(const std::string& windowsPath, const std::string& problem,
+                   const std::string& advice)
+{
+  say(describe(windowsPath, problem, advice), true);
+  OMProgramEnd::request(1);
+}
+
+std::string reasonOf(int error)
+{
+  switch (error) {
+    case ENOENT:
+      return "there is no such file, or it is a link to nothing";
+    case EISDIR:
+      return "it is a folder";
+    case EACCES:
+    case EPERM:
+      return "it is a folder, or access to it is denied";
+    case EROFS:
+      return "it lies on a read-only disk";
+    case ENOSPC:
+      return "the disk is full";
+    case 0:
+      return "it could not be read";
+    default:
+      return std::strerror(error);
+  }
+}
+
+void forgetReports()
+{
+  saidThisRun().clear();
+}
 
 }  // namespace filereport

@@ -21,8 +21,17 @@ std::string describe(const std::string& windowsPath, const std::string& problem,
                      const std::string& advice);
 
 // Says the description; false when the same text was said before in this run.
-bool report(const std::string& windowsPath, const std::string& problem,
-            const std::string& advice);
+bool report(const std::string& windowsPath, const std::string& problem, const std::string& advice);
+
+// Says the description as report does, in a message box even before the program has its frame
+// window (that box is all a user sees of a program that stops at its start), and ends the
+// program with status 1 through its one saving road: the main loop stops at the end of its
+// pass, or does not start.
+void reportAndStop(const std::string& windowsPath, const std::string& problem,
+                   const std::string& advice);
+
+// What an error number of the C library says about a file, in words: "it is a folder", ...
+std::string reasonOf(int error);
 
 // Forgets what was said (tests, and a new run in the same process).
 void forgetReports();

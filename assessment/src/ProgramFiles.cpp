@@ -38,6 +38,11 @@ const char* descriptorValue(const char* key)
   return descriptor ? descriptor->stringValue(key, 1) : nullptr;
 }
 
+std::string installKeyPath(const char* product, const char* suffix)
+{
+  return std::string("SOFTWARE\\Bramblewick\\") + product + suffix;
+}
+
 // Reads the default value of "SOFTWARE\Bramblewick\" + WinExeNamePath + suffix.
 void readInstallValue(const char* suffix, char* buffer, bool checkHandle)
 {
@@ -46,8 +51,8 @@ void readInstallValue(const char* suffix, char* buffer, bool checkHandle)
   HKEY hk = nullptr;
   LONG err1 = ERROR_FILE_NOT_FOUND;
   if (product) {
-    const std::string path = std::string("SOFTWARE\\Bramblewick\\") + product + suffix;
-    err1 = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &hk);
+    err1 = RegOpenKeyExA(HKEY_LOCAL_MACHINE, installKeyPath(product, suffix).c_str(), 0,
+                         KEY_QUERY_VALUE, &hk);
   } else {
     std::fprintf(stderr, "PLSDescriptor.txt has no WinExeNamePath\n");
   }
@@ -101,6 +106,20 @@ void baseDirectory(char* buffer)
 void mainExePath(char* buffer)
 {
   readInstallValue("\\MainExe", buffer, true);
+}
+
+std::string missingInstallKey()
+{
+  const char* product = descriptorValue("WinExeNamePath");
+  if (!product) return "HKEY_LOCAL_MACHINE\\SOFTWARE\\Bramblewick";
+  for (const char* suffix : {"\\MarlovinDir", "\\MainExe"}) {
+    HKEY hk = nullptr;
+    const std::string path = installKeyPath(product, suffix);
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_QUERY_VALUE, &hk) != ERROR_SUCCESS)
+      return "HKEY_LOCAL_MACHINE\\" + path;
+    RegCloseKey(hk);
+  }
+  return {};
 }
 
 std::unique_ptr<OMIStream> resourceById(int id, const char* type)

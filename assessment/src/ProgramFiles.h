@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <istream>
 #include <memory>
+#include <string>
 
 #include "framework/OMIStream.h"
 
@@ -14,6 +15,9 @@
 // missing key or value, or one that is not a text of at most 255 characters, is an assertion.
 void baseDirectory(char* buffer);
 void mainExePath(char* buffer);
+// The first of the two registry keys that the descriptor's "WinExeNamePath" names and the
+// registry lacks, in full; empty when both are there.
+std::string missingInstallKey();
 
 // A new stream on resource id of the four-character type, or null for a type not served:
 // "ASEQ" and "RRGB" from the "AODLL" file, "WAVE" and "SFX" from the "WaveDLL" file; while a

@@ -98,8 +98,10 @@ RAssess::AnimationPtr RAssess::part(const char* key, int i) const
 
 std::unique_ptr<RHotSpot> RAssess::hotSpot(const char* key)
 {
-  return std::make_unique<RHotSpot>(
-      OMRect(value(key, 1), value(key, 2), value(key, 3), value(key, 4)), 0, window());
+  const auto edge = [this, key](int i) {
+    return descriptor_ ? descriptor_->coordinateValue(key, i) : -1;
+  };
+  return std::make_unique<RHotSpot>(OMRect(edge(1), edge(2), edge(3), edge(4)), 0, window());
 }
 
 void RAssess::setClickLink(OMTrinket* trinket, OMWord (RAssess::*handler)())
@@ -440,7 +442,7 @@ void RAssess::highlightStep()
   if (pos_ == 0) wrapped_ = true;
   const bool round = mark_ == 0 && wrapped_;
   playSound(value("ChangeSound", round ? 2 : 1), noStep);
-  const int delayMs = (quizlet_ ? quizlet_->seconds : 0) * 1000;
+  const int delayMs = quizlet_ && descriptor_ ? descriptor_->highlightSeconds(*quizlet_) * 1000 : 0;
   if (!round) {
     speakIds({}, highlight, delayMs);
     return;

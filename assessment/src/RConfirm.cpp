@@ -94,7 +94,8 @@ void RConfirm::placeLevelPictures()
     // A level the assessment never gave has no column.
     if (area->level < 1 || area->level > 3) continue;
     std::unique_ptr<RAnimation> picture =
-        part("ConfLevelAnim", 1, value("ConfLevelX", area->level), value("ConfSkillY", code));
+        part("ConfLevelAnim", 1, descriptor_->coordinateValue("ConfLevelX", area->level),
+             descriptor_->coordinateValue("ConfSkillY", code));
     if (!picture) continue;
     picture->show();
     levels_.push_back(std::move(picture));

@@ -47,16 +47,22 @@ std::string temporaryNameFor(const std::string& name)
 
 }  // namespace
 
-void resultFileCreate(const char* name)
+bool resultFileOpen(const char* name)
 {
   ResultFileState& file = state();
   if (file.out) std::fclose(file.out);
   file.name = name ? name : "";
   file.temporary = temporaryNameFor(file.name);
   // Text mode, as the Windows C library writes "wt": the lines end CR LF.
-  std::FILE* in = file.name.empty() ? nullptr : om_fopen_text(file.temporary.c_str(), "wt");
+  errno = 0;
+  file.out = file.name.empty() ? nullptr : om_fopen_text(file.temporary.c_str(), "wt");
+  return file.out != nullptr;
+}
+
+void resultFileCreate(const char* name)
+{
+  std::FILE* in = resultFileOpen(name) ? state().out : nullptr;
   if (in == NULL) omAssertionBox("in!=NULL", unitName, __LINE__);
-  file.out = in;
 }
 
 void resultFileWrite(int a, int b)
@@ -149,7 +155,18 @@ std::int32_t skillAreaLevel(const SkillAreaSet& area)
 
 void writeAssessmentResults(DescriptorFile& descriptor)
 {
-  resultFileCreate(descriptor.stringValue("DataFile", 1));
+  const char* name = descriptor.stringValue("DataFile", 1);
+  if (!resultFileOpen(name)) {
+    // The results cannot be kept: the program ends through its saving road, not an abort.
+    const int error = errno;
+    const std::string shown = name ? name : "DataFile";
+    filereport::reportAndStop(shown,
+                              "it cannot be written: its temporary file " +
+                                  temporaryNameFor(shown) + " cannot be made (" +
+                                  filereport::reasonOf(error) + ")",
+                              "Make its folder writable, or remove what stands in the way");
+    return;
+  }
   for (int group = firstGroup; group <= lastGroup; ++group) {
     SkillAreaSet* area = descriptor.skillAreaByGroup(group);
     if (!area) continue;

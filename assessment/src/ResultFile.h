@@ -11,6 +11,8 @@ struct SkillAreaSet;
 // program as a broken assertion; one that cannot be finished or put in place keeps the old
 // file, and the user is told why, and that the main program will read the old one.
 void resultFileCreate(const char* name);
+// resultFileCreate without the assertion: false (errno says why) when the file cannot be made.
+bool resultFileOpen(const char* name);
 void resultFileWrite(int a, int b);
 void resultFileClose();
 // 1 when the file opens for reading, else 0.
@@ -26,5 +28,6 @@ int resultFileValue(int i);
 // right at all, 2 otherwise.
 std::int32_t skillAreaLevel(const SkillAreaSet& area);
 // Stores each skill area's level (groups 1 to 29) and writes them to the file that the
-// descriptor's "DataFile" names.
+// descriptor's "DataFile" names; a file that cannot be made is said and ends the program with
+// status 1.
 void writeAssessmentResults(DescriptorFile& descriptor);

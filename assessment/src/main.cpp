@@ -1,5 +1,7 @@
 // The assessment program's entry point on this host: its edition is set before any module
 // starts, then the engine's shared entry runs the program's main.
+#include <omcrt.h>
+
 #include <string>
 
 #include "assessment/src/AppMain.h"
@@ -9,6 +11,8 @@
 int main(int argc, char** argv)
 {
   OMEdition::set(OMEdition::assessment);
+  // The first signal asks as the close box does; a second one saves and ends the program.
+  om_catchExitSignals();
   std::string commandLine;
   for (int i = 1; i < argc; ++i) {
     if (i > 1) commandLine += ' ';

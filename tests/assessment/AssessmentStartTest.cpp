@@ -150,7 +150,6 @@ TEST_F(AssessmentStartTest, EachFailedCheckShowsItsTextAndNothingIsMade)
     bool winG;
     bool disk;
     int width, height, depth;
-    bool descriptor;
     const char* text;  // null: the program runs
   };
   const char* depthText =
@@ -160,22 +159,19 @@ TEST_F(AssessmentStartTest, EachFailedCheckShowsItsTextAndNothingIsMade)
       "This product requires at least a 640 x 480 256-color display. Please set your display "
       "to 640 x 480 256-color and start again.";
   const Case cases[] = {
-      {"memory short by one", 7999999, 1, true, true, 640, 480, 8, true,
+      {"memory short by one", 7999999, 1, true, true, 640, 480, 8,
        "Not enough memory to run this application."},
-      {"memory just enough", 8000000, 1, true, true, 640, 480, 8, true, nullptr},
-      {"no wave device", 1u << 30, 0, true, true, 640, 480, 8, true,
+      {"memory just enough", 8000000, 1, true, true, 640, 480, 8, nullptr},
+      {"no wave device", 1u << 30, 0, true, true, 640, 480, 8,
        "This application requires .WAV driver to run."},
-      {"no WinG", 1u << 30, 1, false, true, 640, 480, 8, true,
-       "This application requires Wing to run."},
-      {"disk test fails", 1u << 30, 1, true, false, 640, 480, 8, true,
+      {"no WinG", 1u << 30, 1, false, true, 640, 480, 8, "This application requires Wing to run."},
+      {"disk test fails", 1u << 30, 1, true, false, 640, 480, 8,
        "There is not enough disk space free to run this product. Please make some room on your "
        "hard drive and start again."},
-      {"4 bits", 1u << 30, 1, true, true, 640, 480, 4, true, depthText},
-      {"639 wide", 1u << 30, 1, true, true, 639, 480, 8, true, sizeText},
-      {"479 high", 1u << 30, 1, true, true, 640, 479, 8, true, sizeText},
-      {"16 bits", 1u << 30, 1, true, true, 640, 480, 16, true, nullptr},
-      {"no descriptor", 1u << 30, 1, true, true, 640, 480, 8, false,
-       "Cannot read PLSDescriptor.txt."},
+      {"4 bits", 1u << 30, 1, true, true, 640, 480, 4, depthText},
+      {"639 wide", 1u << 30, 1, true, true, 639, 480, 8, sizeText},
+      {"479 high", 1u << 30, 1, true, true, 640, 479, 8, sizeText},
+      {"16 bits", 1u << 30, 1, true, true, 640, 480, 16, nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -185,9 +181,7 @@ TEST_F(AssessmentStartTest, EachFailedCheckShowsItsTextAndNothingIsMade)
     facts.waveDeviceCount = [&] { return c.waveDevices; };
     facts.winGLoads = [&] { return c.winG; };
     facts.diskTest = [&](int bytes) { return c.disk && bytes == 100000; };
-    if (!c.descriptor) std::filesystem::rename("PLSDescriptor.txt", "kept.txt");
     const omhost::HeadlessHost& host = runAppMain(c.width, c.height, c.depth);
-    if (!c.descriptor) std::filesystem::rename("kept.txt", "PLSDescriptor.txt");
     EXPECT_EQ(seen.probes, c.text ? 0 : 1);
     ASSERT_EQ(host.messageBoxes().size(), c.text ? 1u : 0u);
     if (!c.text) continue;
@@ -195,6 +189,92 @@ TEST_F(AssessmentStartTest, EachFailedCheckShowsItsTextAndNothingIsMade)
     EXPECT_EQ(host.messageBoxes()[0].caption, "Alert");
     EXPECT_EQ(host.messageBoxes()[0].style, 0x3000u);
   }
+}
+
+// A descriptor that the program cannot start with stops it before anything is read or
+// written: the message names the file by both its paths and the key, in a box as well (it is
+// all a user sees), and the status is 1. What it needs: the four names, each a text that was
+// not cut, a skill area the result file holds, and a product that is installed.
+TEST_F(AssessmentStartTest, ADescriptorTheProgramCannotStartWithNamesTheKeyAndStops)
+{
+  const std::string good =
+      "WinExeNamePath Tovik\r\nAODLL ao.rsc\r\nWaveDLL wave.rsc\r\nDataFile r.txt\r\n"
+      "DS 1 1 2 1 a 1 0 0 0 0 0 0\r\n";
+  const auto without = [&](const std::string& line) {
+    std::string text = good;
+    text.erase(text.find(line), line.size());
+    return text;
+  };
+  const auto replaced = [&](const std::string& from, const std::string& to) {
+    std::string text = good;
+    text.replace(text.find(from), from.size(), to);
+    return text;
+  };
+  struct Case {
+    const char* name;
+    std::string descriptor;  // "FOLDER": a folder of that name
+    std::string said;        // empty: the program runs
+  };
+  const Case cases[] = {
+      {"whole", good, ""},
+      {"no file", "", "it cannot be read: there is no such file"},
+      {"a folder", "FOLDER", "it cannot be read: it is a folder"},
+      {"no WinExeNamePath", without("WinExeNamePath Tovik\r\n"),
+       "it has no \"WinExeNamePath\" line with a value"},
+      {"AODLL without a value", replaced("AODLL ao.rsc", "AODLL"),
+       "it has no \"AODLL\" line with a value"},
+      {"WaveDLL empty", replaced("wave.rsc", "\"\""), "it has no \"WaveDLL\" line with a value"},
+      {"DataFile cut", replaced("r.txt", std::string(128, 'r')),
+       "the value of \"DataFile\" is longer than 127 characters"},
+      {"no DS", without("DS 1 1 2 1 a 1 0 0 0 0 0 0\r\n"), "it has no \"DS\" line"},
+      {"DS of group 30 only", replaced("DS 1 1 2 1", "DS 1 1 2 30"), "it has no \"DS\" line"},
+      {"a product not installed", replaced("Tovik", "Other"),
+       "its \"WinExeNamePath\" \"Other\" names a product that is not installed"},
+  };
+  const std::string hostPath = std::filesystem::current_path().string() + "/PLSDescriptor.txt";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    seen = Seen{};
+    OMProgramEnd::reset();
+    std::filesystem::remove_all("PLSDescriptor.txt");
+    if (c.descriptor == "FOLDER")
+      std::filesystem::create_directory("PLSDescriptor.txt");
+    else if (!c.descriptor.empty())
+      work.write("PLSDescriptor.txt", c.descriptor);
+    work.write("r.txt", "1 3\n");
+    testing::internal::CaptureStderr();
+    omhost::HeadlessHost& host = omtest::startAppSession();
+    host.screen().resize(640, 480, 8);
+    const int status = appMain();
+    omhost::useRealClock();
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(seen.probes, c.said.empty() ? 1 : 0);
+    EXPECT_EQ(status, c.said.empty() ? 0 : 1);
+    EXPECT_EQ(omtest::readHostFile("r.txt"), "1 3\n");
+    if (c.said.empty()) continue;
+    const std::string start = "PLSDescriptor.txt (" + hostPath + "): " + c.said;
+    EXPECT_EQ(errors.rfind(start, 0), 0u) << errors;
+    ASSERT_EQ(host.messageBoxes().size(), 1u);
+    EXPECT_EQ(host.messageBoxes()[0].text.rfind(start, 0), 0u);
+  }
+}
+
+// A resource file that the engine refuses is named as the program names its files: by its
+// Windows path and its host file, with what to do, on standard error and in a box.
+TEST_F(AssessmentStartTest, ARefusedResourceFileIsNamedByBothPaths)
+{
+  install.write("PRsc/ao.rsc", install.read("PRsc/ao.rsc").substr(0, 40));
+  writeScript("mthRacer.mps", "Scene \"Pic\"\rProbe\r");
+  work.write("PLSDescriptor.txt", omtest::readHostFile("PLSDescriptor.txt") + "Pic 300\r\n");
+  testing::internal::CaptureStderr();
+  const omhost::HeadlessHost& host = runAppMain(640, 480, 8);
+  const std::string errors = testing::internal::GetCapturedStderr();
+  const std::string said = "D:\\PRsc\\ao.rsc (" + install.path() +
+                           "/PRsc/ao.rsc): it is not a resource file that can be read (";
+  EXPECT_EQ(seen.probes, 1);
+  EXPECT_NE(errors.find(said), std::string::npos) << errors;
+  ASSERT_EQ(host.messageBoxes().size(), 1u);
+  EXPECT_EQ(host.messageBoxes()[0].text.rfind(said, 0), 0u);
 }
 
 int preExitCalls = 0;

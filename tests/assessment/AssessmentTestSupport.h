@@ -14,6 +14,10 @@
 #include "tools/NEResourceWriter.h"
 #include "trinkets/src/rthread/YNativeFunction.h"
 
+// What every descriptor needs besides the product and its resource files for the program to
+// start: the result file and one problem of a skill area.
+inline const std::string startLines = "DataFile results.txt\r\nDS 1 1 2 1 a 1 0 0 0 0 0 0\r\n";
+
 // The assessment program's surroundings, as its installer and its caller leave them: a work
 // folder (the current one) with the descriptor and the users folder, a registry naming an
 // install folder on drive D: with its scripts and its two resource files.
@@ -23,7 +27,8 @@ class AssessmentWorld {
   {
     work.write("PLSDescriptor.txt",
                "WinExeNamePath Tovik\r\nAODLL ao.rsc\r\nWaveDLL wave.rsc\r\nExitButton 4711\r\n"
-               "Title \"Math Racer\"\r\n");
+               "Title \"Math Racer\"\r\n" +
+                   startLines);
     work.makeFolder("users");
     setRegistry("\"D:\"", "\"false\"");
     NEResourceWriter ao;

@@ -85,7 +85,8 @@ class ProgramTest : public ::testing::Test, public AssessmentWorld {
     work.write(
         "PLSDescriptor.txt",
         "WinExeNamePath Tovik\r\nAODLL pictures.rsc\r\nWaveDLL wave.rsc\r\nPic 300\r\nZero 0\r\n"
-        "Corners 302\r\n");
+        "Corners 302\r\n" +
+            startLines);
     omtest::AnimationBuilder image;
     image.addImage(640, 480, 7);
     image.addSequence({OMFrameEntry{0, 0, 0, 0}, OMFrameEntry{0, 0, OMFrameEntry::hold, 0}});

@@ -65,7 +65,8 @@ class RaceTest : public ::testing::Test, public AssessmentProgram {
   {
     work.write("PLSDescriptor.txt",
                "WinExeNamePath Tovik\r\nAODLL ao.rsc\r\nWaveDLL wave.rsc\r\nScenery 13400\r\n"
-               "Corners 13101 13101 13101 13101\r\nHorn 13100\r\n");
+               "Corners 13101 13101 13101 13101\r\nHorn 13100\r\n" +
+                   startLines);
     NEResourceWriter ao, scenery, waves;
     const NEResourceWriter::Bytes small = pictures(10, 12);
     std::vector<int> ids = {13288, 13315, 13137, hornId, cornerId, 13257, 13142,

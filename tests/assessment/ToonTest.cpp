@@ -54,8 +54,9 @@ class ToonTest : public ::testing::Test, public AssessmentProgram {
     bordered.addSequence({OMFrameEntry{0, 0, 0, 0}});
     ao.add("ASEQ", "303", bordered.build());
     writeResourceFile("ao.rsc", ao);
-    work.write("PLSDescriptor.txt",
-               "WinExeNamePath Tovik\r\nAODLL ao.rsc\r\nWaveDLL wave.rsc\r\nPic 302\r\n");
+    work.write(
+        "PLSDescriptor.txt",
+        "WinExeNamePath Tovik\r\nAODLL ao.rsc\r\nWaveDLL wave.rsc\r\nPic 302\r\n" + startLines);
     EXPECT_TRUE(start());
     finishedCount = 0;
   }

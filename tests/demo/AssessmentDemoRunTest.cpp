@@ -13,6 +13,9 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -89,12 +92,13 @@ class AssessmentCopy {
             {"XDG_RUNTIME_DIR", folder_}};
   }
 
-  Result run(const std::string& input, const std::map<std::string, std::string>& extra = {}) const
+  Result run(const std::string& input, const std::map<std::string, std::string>& extra = {},
+             uid_t user = 0) const
   {
     std::map<std::string, std::string> all = settings(input);
     for (const auto& [name, value] : extra)
       all[name] = value;
-    DemoProgram program(MARLOVIND_PATH, work(), all);
+    DemoProgram program(MARLOVIND_PATH, work(), all, user);
     Result result;
     result.status = program.wait(120);
     result.signal = program.endingSignal();
@@ -339,6 +343,313 @@ TEST_F(AssessmentDemoRunsHeadless, KilledRunsLeaveWholeFiles)
   }
 }
 
+// The demo's descriptor as lines, each with its line end.
+std::vector<std::string> linesOf(const std::string& text)
+{
+  std::vector<std::string> lines;
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t end = std::min(text.find('\n', at), text.size() - 1) + 1;
+    lines.push_back(text.substr(at, end - at));
+    at = end;
+  }
+  return lines;
+}
+
+std::string joined(const std::vector<std::string>& lines)
+{
+  std::string text;
+  for (const std::string& line : lines)
+    text += line;
+  return text;
+}
+
+// The key of a line that says something; empty for a comment or a blank line.
+std::string keyOf(const std::string& line)
+{
+  std::istringstream words(line);
+  std::string key;
+  words >> key;
+  return key.empty() || key[0] == '#' ? "" : key;
+}
+
+// The line with every number in it replaced by that text.
+std::string numbersReplaced(const std::string& line, const std::string& by)
+{
+  return std::regex_replace(line, std::regex("-?[0-9]+"), by);
+}
+
+// Runs of the demo over damaged copies of its descriptor: every line that says something
+// deleted, the lines of positions and problems duplicated and with their numbers at both ends
+// of 32 bits, the file cut at every twentieth of its length, bytes flipped, and a name of a
+// megabyte. Each run either goes on to its end or stops with a message that names the
+// descriptor and a key, never by a signal, an assertion or a sanitizer's report; a run that
+// stops has written over nothing: the previous results and the user list are as they were. A
+// run ends by itself, or by the close box (answered "Yes") when the damage left it nowhere to
+// go.
+// The runs are shared among three tests, which run side by side.
+class DamagedDescriptors : public AssessmentDemoRunsHeadless {
+ protected:
+  static constexpr std::size_t shares = 3;
+  void runShare(std::size_t share)
+  {
+    const std::string original = readFile(copy.inWork("PLSDescriptor.txt"));
+    const std::vector<std::string> lines = linesOf(original);
+    // The texts the program finds its files by: without them it cannot start.
+    const std::vector<std::string> needed = {"WinExeNamePath", "AODLL", "WaveDLL", "DataFile"};
+    // The positions on the screen: a value outside it is named.
+    const std::vector<std::string> positions = {"ConfLevelX", "ConfSkillY", "ProblemHS",
+                                                "AnswerHS"};
+    const auto isOneOf = [](const std::string& key, const std::vector<std::string>& keys) {
+      return std::find(keys.begin(), keys.end(), key) != keys.end();
+    };
+    struct Damage {
+      std::string name;
+      std::string descriptor;
+      std::string key;  // a key the run must name; empty: any when it stops
+      bool stops;       // the run must stop
+    };
+    std::vector<Damage> damages;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      const std::string key = keyOf(lines[i]);
+      if (key.empty()) continue;
+      const std::string line = "line " + std::to_string(i + 1);
+      const bool neededKey = isOneOf(key, needed), position = isOneOf(key, positions);
+      std::vector<std::string> without = lines;
+      without.erase(without.begin() + std::ptrdiff_t(i));
+      damages.push_back({line + " deleted", joined(without), neededKey ? key : "", neededKey});
+      // A key line read twice is the first one; a problem line twice is a second problem. A
+      // resource id is read in 16 bits; a position and a problem's numbers in 32.
+      if (key != "DS" && !position) continue;
+      std::vector<std::string> twice = lines, huge = lines, least = lines;
+      twice.insert(twice.begin() + std::ptrdiff_t(i), lines[i]);
+      huge[i] = numbersReplaced(lines[i], "2147483647");
+      least[i] = numbersReplaced(lines[i], "-2147483648");
+      damages.push_back({line + " twice", joined(twice), "", false});
+      damages.push_back({line + " at 2147483647", joined(huge), position ? key : "", false});
+      damages.push_back({line + " at -2147483648", joined(least), position ? key : "", false});
+    }
+    for (int twentieth = 1; twentieth < 20; ++twentieth)
+      damages.push_back({"cut at " + std::to_string(twentieth) + "/20",
+                         original.substr(0, original.size() * std::size_t(twentieth) / 20), "",
+                         false});
+    for (std::size_t at = 7; at < original.size(); at += original.size() / 25) {
+      std::string flipped = original;
+      flipped[at] = char(flipped[at] ^ 0x20);
+      damages.push_back({"byte " + std::to_string(at) + " flipped", flipped, "", false});
+    }
+    std::string longName = original;
+    longName.replace(longName.find("\"Demo\""), 6, std::string(1 << 20, 'x'));
+    damages.push_back({"a name of a megabyte", longName, "WinExeNamePath", true});
+
+    // This share of them: every third.
+    std::vector<Damage> mine;
+    for (std::size_t i = share; i < damages.size(); i += shares)
+      mine.push_back(damages[i]);
+    damages = mine;
+    const std::string input = readFile(ASSESSMENT_INPUT) + "at 100000 close\n";
+    const std::string previousResults = "1 9\r\n2 9\r\n";
+    const std::string users = readFile(goldens + "users.dat.golden");
+    // A few runs at a time: each is a program of its own.
+    constexpr std::size_t together = 6;
+    for (std::size_t first = 0; first < damages.size(); first += together) {
+      std::vector<std::unique_ptr<AssessmentCopy>> copies;
+      std::vector<std::unique_ptr<DemoProgram>> programs;
+      for (std::size_t i = first; i < std::min(first + together, damages.size()); ++i) {
+        copies.push_back(
+            std::make_unique<AssessmentCopy>(temp.path() + "/damage-" + std::to_string(i)));
+        const AssessmentCopy& damaged = *copies.back();
+        std::ofstream(damaged.inWork("PLSDescriptor.txt"), std::ios::binary)
+            << damages[i].descriptor;
+        std::ofstream(damaged.inWork("results.txt"), std::ios::binary) << previousResults;
+        std::ofstream(damaged.inWork("users/USERS.DAT"), std::ios::binary) << users;
+        programs.push_back(
+            std::make_unique<DemoProgram>(MARLOVIND_PATH, damaged.work(), damaged.settings(input)));
+      }
+      for (std::size_t k = 0; k < programs.size(); ++k) {
+        const Damage& damage = damages[first + k];
+        SCOPED_TRACE(damage.name);
+        const AssessmentCopy& damaged = *copies[k];
+        const int status = programs[k]->wait(60);
+        const std::string errors = programs[k]->errors();
+        EXPECT_EQ(programs[k]->endingSignal(), 0) << errors;
+        EXPECT_TRUE(status == 0 || status == 1) << status << "\n" << errors;
+        for (const char* broken : {"runtime error", "Sanitizer", "Assertion failed"})
+          EXPECT_EQ(errors.find(broken), std::string::npos) << errors;
+        const std::string named =
+            "PLSDescriptor.txt (" + damaged.inWork("PLSDescriptor.txt") + "): ";
+        if (!damage.key.empty()) {
+          EXPECT_NE(errors.find(named), std::string::npos) << errors;
+          EXPECT_NE(errors.find("\"" + damage.key + "\""), std::string::npos) << errors;
+        }
+        if (damage.stops) {
+          EXPECT_EQ(status, 1);
+        }
+        // A run that went on kept the previous results or wrote a line per skill area, never an
+        // empty file.
+        if (status != 1) {
+          EXPECT_TRUE(std::regex_match(readFile(damaged.inWork("results.txt")),
+                                       std::regex("([0-9]+ [0-9]+\r\n)+")));
+          continue;
+        }
+        EXPECT_TRUE(std::regex_search(
+            errors,
+            std::regex(std::regex_replace(named, std::regex("[.()]"), "\\$&") + ".*\"[A-Za-z]+\"")))
+            << errors;
+        EXPECT_EQ(readFile(damaged.inWork("results.txt")), previousResults);
+        EXPECT_EQ(readFile(damaged.inWork("users/USERS.DAT")), users);
+        EXPECT_FALSE(fs::exists(damaged.inWork("users/SESSION.DAT")));
+        EXPECT_FALSE(fs::exists(damaged.recorded()));
+      }
+    }
+  }
+};
+
+TEST_F(DamagedDescriptors, FirstShareRunsOrStopsNamingTheKey)
+{
+  runShare(0);
+}
+TEST_F(DamagedDescriptors, SecondShareRunsOrStopsNamingTheKey)
+{
+  runShare(1);
+}
+TEST_F(DamagedDescriptors, ThirdShareRunsOrStopsNamingTheKey)
+{
+  runShare(2);
+}
+
+// The data files of a run, by name; a file that is not there is left out.
+std::map<std::string, std::string> dataFilesOf(const AssessmentCopy& run)
+{
+  std::map<std::string, std::string> files;
+  const std::map<std::string, std::string> paths = {
+      {"USERS.DAT", run.inWork("users/USERS.DAT")},
+      {"SESSION.DAT", run.inWork("users/SESSION.DAT")},
+      {"tovik.dat", run.windows() + "/tovik.dat"},
+      {"results.txt", run.inWork("results.txt")}};
+  for (const auto& [name, path] : paths)
+    if (fs::exists(path)) files[name] = readFile(path);
+  return files;
+}
+
+// Host signals at moments of the run: at the sign-in with the name typed, in the ride, at the
+// confirmation. The input stops at the moment, so the program waits there. The first signal
+// asks as the close box does (the exit dialog); answered "Yes" the program ends as it does
+// then, answered "No" it goes on, and a second signal saves and ends it with 128 + the
+// signal's number. Either way every data file is whole and holds what the close box and "Yes"
+// at the same moment leave.
+TEST_F(AssessmentDemoRunsHeadless, HostSignalsAskAndASecondOneSavesAndEnds)
+{
+  const std::string input = readFile(ASSESSMENT_INPUT);
+  struct Moment {
+    const char* snap;
+    int time;
+  };
+  const Moment moments[] = {{"signin", 42500}, {"ride", 53400}, {"confirm", 87000}};
+  struct Road {
+    const char* name;
+    std::vector<int> signals;
+    const char* answer;  // of the exit dialog: 10 "Yes", 11 "No"
+    int status;
+  };
+  const Road roads[] = {{"terminated, yes", {SIGTERM}, "10", 0},
+                        {"interrupted twice, no", {SIGINT, SIGINT}, "11", 128 + SIGINT},
+                        {"terminated twice, no", {SIGTERM, SIGTERM}, "11", 128 + SIGTERM}};
+  int run = 0;
+  for (const Moment& moment : moments) {
+    SCOPED_TRACE(moment.snap);
+    // The input up to the moment's snap.
+    const std::string upTo = input.substr(0, input.find("snap " + std::string(moment.snap)));
+    const std::string waiting = upTo + "snap " + moment.snap + "\n";
+    const AssessmentCopy closed(temp.path() + "/closed-" + moment.snap);
+    ASSERT_EQ(closed.run(waiting + "at " + std::to_string(moment.time + 100) + " close\n").status,
+              0);
+    const std::map<std::string, std::string> expected = dataFilesOf(closed);
+    EXPECT_EQ(expected.count("USERS.DAT"), 1u);
+    for (const Road& road : roads) {
+      SCOPED_TRACE(road.name);
+      const AssessmentCopy signalled(temp.path() + "/signalled-" + std::to_string(++run));
+      std::map<std::string, std::string> settings = signalled.settings(waiting);
+      settings["OM_DIALOG_ANSWER"] = road.answer;
+      DemoProgram program(MARLOVIND_PATH, signalled.work(), settings);
+      ASSERT_TRUE(program.waitForOutput(std::string("snap ") + moment.snap, 60))
+          << program.errors();
+      // Each signal but the last waits for the exit dialog it brings up (and its answer).
+      for (std::size_t i = 0; i < road.signals.size(); ++i) {
+        program.signal(road.signals[i]);
+        if (i + 1 == road.signals.size()) break;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (program.errors().find("[dialog] Exit:") == std::string::npos &&
+               std::chrono::steady_clock::now() < end)
+          std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
+      EXPECT_EQ(program.wait(20), road.status) << program.errors();
+      EXPECT_EQ(program.endingSignal(), 0);
+      EXPECT_NE(program.errors().find("[dialog] Exit:"), std::string::npos);
+      EXPECT_EQ(dataFilesOf(signalled), expected);
+    }
+  }
+}
+
+// Files in the way of the data: a folder or a link to nothing where the result file's
+// temporary file goes, and an install whose work and Windows folders are read-only. The program
+// names the file by both paths, ends with status 1 and no abort, and the previous results are
+// kept.
+TEST_F(AssessmentDemoRunsHeadless, FilesInTheWayAreNamedAndEndTheProgramWithoutAnAbort)
+{
+  const std::string previous = "1 9\r\n2 9\r\n";
+  struct Case {
+    const char* name;
+    void (*prepare)(const AssessmentCopy&);
+    bool readOnly;
+  };
+  const Case cases[] = {
+      {"a folder as the temporary file",
+       [](const AssessmentCopy& c) { fs::create_directory(c.inWork("results.TMP")); }, false},
+      {"a link to nothing as the temporary file",
+       [](const AssessmentCopy& c) {
+         fs::create_symlink(c.folder() + "/gone/results", c.inWork("results.TMP"));
+       },
+       false},
+      {"a read-only install",
+       [](const AssessmentCopy& c) {
+         fs::create_directories(c.windows());
+         for (const std::string& folder : {c.work(), c.inWork("users"), c.windows()})
+           fs::permissions(
+               folder, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+               fs::perm_options::remove);
+       },
+       true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const AssessmentCopy blocked(temp.path() + "/blocked-" + std::to_string(&c - cases));
+    std::ofstream(blocked.inWork("results.txt"), std::ios::binary) << previous;
+    c.prepare(blocked);
+    // Root writes wherever it likes: a read-only install is run by an ordinary user, whose
+    // own folder for the run is the only one it may write in.
+    const uid_t user = c.readOnly && ::geteuid() == 0 ? 65534 : 0;
+    std::map<std::string, std::string> extra;
+    if (user != 0) {
+      fs::permissions(temp.path(), fs::perms::others_read | fs::perms::others_exec,
+                      fs::perm_options::add);
+      const std::string runtime = blocked.folder() + "/runtime";
+      fs::create_directories(runtime);
+      fs::permissions(runtime, fs::perms::all);
+      extra["XDG_RUNTIME_DIR"] = runtime;
+    }
+    const Result result = blocked.run(readFile(ASSESSMENT_INPUT), extra, user);
+    EXPECT_EQ(result.signal, 0) << result.err;
+    EXPECT_EQ(result.status, 1) << result.err;
+    EXPECT_NE(result.err.find("results.txt (" + blocked.inWork("results.txt") +
+                              "): it cannot be written: its temporary file results.TMP cannot "
+                              "be made"),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(readFile(blocked.inWork("results.txt")), previous);
+    EXPECT_FALSE(fs::exists(blocked.recorded()));
+  }
+}
+
 // Run 3: the hand-off file chooses the first script and is gone afterwards; a script that
 // is not there ends the program with 1 and leaves the user list as it was.
 TEST_F(AssessmentDemoRunsHeadless, HandOffFileChoosesTheFirstScript)
@@ -398,8 +709,11 @@ TEST_F(AssessmentDemoRunsHeadless, PrerequisitesRefuseTheStart)
     SCOPED_TRACE("no registry file");
     fs::remove(copy.registry());
     const Result result = copy.run("");
-    EXPECT_EQ(result.signal, SIGABRT);
-    EXPECT_NE(result.err.find("Assertion failed: !err1, file ..\\src\\main, line "),
+    EXPECT_EQ(result.signal, 0);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("\"WinExeNamePath\" \"Demo\" names a product that is not "
+                              "installed: the registry has no key HKEY_LOCAL_MACHINE\\SOFTWARE\\"
+                              "Bramblewick\\Demo\\MarlovinDir"),
               std::string::npos)
         << result.err;
     copy.writeRegistry(ASSESSMENT_RECORDER);
@@ -408,7 +722,7 @@ TEST_F(AssessmentDemoRunsHeadless, PrerequisitesRefuseTheStart)
     SCOPED_TRACE("no descriptor");
     fs::rename(copy.inWork("PLSDescriptor.txt"), copy.folder() + "/kept.txt");
     const Result result = copy.run("");
-    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("PLSDescriptor.txt"), std::string::npos) << result.err;
     fs::rename(copy.folder() + "/kept.txt", copy.inWork("PLSDescriptor.txt"));
   }

@@ -4,6 +4,7 @@
 // checksums on standard output and the audio capture.
 #include <gtest/gtest.h>
 
+#include <grp.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -30,11 +31,12 @@ namespace omdemo {
 
 // A program started in its work folder with only the given settings of its own (no OM_
 // setting of the caller reaches it); its standard output and error go to files beside the work
-// folder.
+// folder. A user id other than 0 runs it as that user (a test run as root would write where
+// an ordinary user may not).
 class DemoProgram {
  public:
   DemoProgram(const std::string& programPath, const std::string& workFolder,
-              const std::map<std::string, std::string>& settings)
+              const std::map<std::string, std::string>& settings, uid_t user = 0)
       : out_(workFolder + "/../stdout.txt"), err_(workFolder + "/../stderr.txt")
   {
     std::vector<std::string> environment;
@@ -55,6 +57,8 @@ class DemoProgram {
     if (::chdir(workFolder.c_str()) != 0 || !std::freopen(out_.c_str(), "w", stdout) ||
         !std::freopen(err_.c_str(), "w", stderr))
       ::_exit(97);
+    if (user != 0 && (::setgroups(0, nullptr) != 0 || ::setgid(user) != 0 || ::setuid(user) != 0))
+      ::_exit(96);
     ::execle(programPath.c_str(), programPath.c_str(), static_cast<char*>(nullptr),
              pointers.data());
     ::_exit(98);

@@ -249,7 +249,8 @@ int HeadlessHost::answerWaitingDialog(const DialogRecord& dialog)
 int HeadlessHost::presetDialogAnswer(const DialogRecord& dialog)
 {
   // A test's own answers keep their turn, after the input it gives.
-  if (dialog.messageBox || !dialogAnswers_.empty()) return 0;
+  if (dialog.messageBox) return answers_.empty() ? presetBoxAnswer(dialog) : 0;
+  if (!dialogAnswers_.empty()) return 0;
   if (!settingPreset_) {
     settingPreset_ = true;
     if (const char* setting = std::getenv("OM_DIALOG_ANSWER"))
@@ -259,6 +260,21 @@ int HeadlessHost::presetDialogAnswer(const DialogRecord& dialog)
   const int answer = settingClicks_.front();
   settingClicks_.pop_front();
   reportDialogClick(dialog, answer);
+  return answer;
+}
+
+// An unattended run's box takes OM_MSGBOX_ANSWER as soon as it waits, so that the input the
+// script holds for later reaches the program and not the box.
+int HeadlessHost::presetBoxAnswer(const DialogRecord& dialog)
+{
+  const char* setting = std::getenv("OM_MSGBOX_ANSWER");
+  if (setting == nullptr || *setting == '\0') return 0;
+  const int wanted = std::atoi(setting);
+  const bool offered =
+      std::find(dialog.answers.begin(), dialog.answers.end(), wanted) != dialog.answers.end();
+  const int answer = offered ? wanted : dialog.defaultId;
+  std::fprintf(stderr, "[message box] %s: %s -> %d\n", dialog.caption.c_str(),
+               dialog.text.c_str(), answer);
   return answer;
 }
 

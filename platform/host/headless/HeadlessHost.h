@@ -14,7 +14,8 @@ namespace omhost {
 // test (the helpers below) or from an input script (OM_INPUT_SCRIPT), message boxes are
 // drawn in the screen like any dialog; a modal dialog or box that waits with no input left is
 // printed to standard error and answered by clicking a button: for a box the one the test
-// queued, else OM_MSGBOX_ANSWER (a button id), else its default button; for a dialog the id
+// queued, else its default button (with OM_MSGBOX_ANSWER, a button id, a box the test queued
+// nothing for is answered so as soon as it waits); for a dialog the id
 // the test queued, else OM_DIALOG_ANSWER, else its default button. OM_DIALOG_ANSWER is a button
 // id, optionally followed by controls to click first ("1+102": tick box 102, then press 1); a
 // dialog the test queued nothing for gets it as soon as the dialog waits, ahead of what the
@@ -41,7 +42,8 @@ class HeadlessHost : public Host {
 
   bool nextInput(InputEvent& event, bool wait) override;
   int answerWaitingDialog(const DialogRecord& dialog) override;
-  // OM_DIALOG_ANSWER's clicks, once for each dialog, before the input script's later input.
+  // OM_DIALOG_ANSWER's clicks, once for each dialog, and OM_MSGBOX_ANSWER for each box the
+  // test queued nothing for, before the input script's later input.
   int presetDialogAnswer(const DialogRecord& dialog) override;
   void dialogEnded(const DialogRecord& dialog) override;
   std::string chooseFile(bool save, const std::string& title, const std::string& initialFile,
@@ -101,6 +103,7 @@ class HeadlessHost : public Host {
   int raiseCount() const { return raises_; }
 
  private:
+  int presetBoxAnswer(const DialogRecord& dialog);
   // An input event, or a snapshot when snap names one.
   struct TimedEvent {
     std::uint32_t due;
