@@ -28,6 +28,16 @@ namespace {
 // The steps between a passed machine check and the end; false when the resources failed.
 bool playGame(int mode)
 {
+  if (!startGame(mode)) return false;
+  runGame();
+  endGame();
+  return true;
+}
+
+}  // namespace
+
+bool startGame(int mode)
+{
   // clock() counts the milliseconds since the program started.
   std::srand(static_cast<unsigned>(std::clock()));
   if (!initResources()) {
@@ -42,7 +52,11 @@ bool playGame(int mode)
   registerGlobalScriptFunctions();
   setPageCurlPlayer(&playPageCurl);
   installScenePortTask();
-  runGame();
+  return true;
+}
+
+void endGame()
+{
   stopStartupThread();
   shutdownGlobalScriptFunctions();
   setPageCurlPlayer(nullptr);
@@ -52,10 +66,7 @@ bool playGame(int mode)
   shutdownSoundFunctions();
   shutdownResources();
   destroyMainWindow();
-  return true;
 }
-
-}  // namespace
 
 bool gameMain()
 {

@@ -12,6 +12,11 @@
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show);
 // False when the game could not start.
 bool gameMain();
+// The game main's steps around its main loop, for a run that drives the loop itself: from
+// the resources to the started first script (false when no resource file was found, which has
+// been said), and from the start-up thread back to no window.
+bool startGame(int mode);
+void endGame();
 
 // The command line WinMain was given.
 const char* gameCommandLine();

@@ -310,6 +310,22 @@ void assessmentDataSeeds()
   seed("ProgressFileFuzz", "tovik.dat", progress);
 }
 
+// The script surface targets read their input as choices of a script generator: rows of
+// bytes of a fixed pseudo-random sequence, short and long, make scripts of every kind.
+void scriptSurfaceSeeds()
+{
+  std::uint32_t state = 20240601;
+  for (const std::size_t size : {96, 256, 512, 1024, 1536, 2048}) {
+    std::string bytes(size, '\0');
+    for (char& byte : bytes) {
+      state = state * 1664525u + 1013904223u;
+      byte = static_cast<char>(state >> 24);
+    }
+    for (const char* target : {"GameScriptSurfaceFuzz", "AssessmentScriptSurfaceFuzz"})
+      seed(target, "choices" + std::to_string(size), bytes);
+  }
+}
+
 int main(int argc, char** argv)
 {
   if (argc != 3) {
@@ -329,5 +345,6 @@ int main(int argc, char** argv)
   programSeeds(argv[2]);
   imageSeeds();
   assessmentDataSeeds();
+  scriptSurfaceSeeds();
   return 0;
 }

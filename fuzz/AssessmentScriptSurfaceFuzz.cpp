@@ -1,0 +1,76 @@
+// Generated scripts over everything the assessment program's registries offer, run in the
+// program as its main runs it: its descriptor, registry keys, resource files, stage and global
+// commands, on a headless session with the stepping clock, for a bounded number of passes,
+// then taken down again.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "assessment/src/AppMain.h"
+#include "framework/OMApp.h"
+#include "framework/OMEdition.h"
+#include "fuzz/support/FuzzSupport.h"
+#include "fuzz/support/SurfaceContent.h"
+#include "fuzz/support/SurfaceRun.h"
+
+namespace {
+
+const std::string installFolder = "install";
+
+void writeFiles(const std::string& firstScript)
+{
+  surfacecontent::writeFile("PLSDescriptor.txt",
+                            std::string("WinExeNamePath Tovik\r\nAODLL ao.rsc\r\nWaveDLL wave.rsc\r\n"
+                                        "ExitButton 4711\r\nTitle \"Math Racer\"\r\n"
+                                        "DataFile results.txt\r\nDS 1 1 2 1 a 1 0 0 0 0 0 0\r\n"));
+  surfacecontent::writeFile("users/.keep", std::string());
+  // The main program that the program starts when it is done is not there.
+  surfacecontent::writeFile(
+      "registry.txt",
+      std::string("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Bramblewick\\Tovik\\MarlovinDir]\n@=\"D:\"\n\n"
+                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Bramblewick\\Tovik\\MainExe]\n"
+                  "@=\"D:\\\\nothere.exe\"\n"));
+  surfacecontent::writeFile(installFolder + "/PRsc/ao.rsc",
+                            surfacecontent::resourceFile({"ASEQ", "RRGB", "NFNT", "BK16"}));
+  surfacecontent::writeFile(installFolder + "/PRsc/wave.rsc", surfacecontent::resourceFile({"WAVE"}));
+  surfacecontent::writeFile(installFolder + "/PScripts/mthRacer.mps", firstScript);
+  // The script a switch goes to: it comes back to the first one.
+  surfacecontent::writeFile(installFolder + "/PScripts/other.mps", std::string("say other\rexit\r"));
+}
+
+void runLoop()
+{
+  if (OMApp* app = assessmentApp()) app->run();
+}
+
+const SurfaceRun::Program& assessment()
+{
+  static const SurfaceRun::Program program = [] {
+    const std::string work = omfuzz::workFolder();
+    ::setenv("OM_DRIVE_D", (work + "/" + installFolder).c_str(), 1);
+    ::setenv("OM_REGISTRY", (work + "/registry.txt").c_str(), 1);
+    SurfaceRun::Program p{&writeFiles,        &setUpProgram, &runLoop, &tearDownProgram, {},
+                          surfacecontent::idWords()};
+    p.content.words = p.resourceIds;
+    for (const char* word : {"\"mthRacer.mps\"", "\"other.mps\"", "\"ao.rsc\"", "\"results.txt\""})
+      p.content.words.emplace_back(word);
+    p.content.points = {{{20, 20}}, {{200, 150}}, {{400, 300}}};
+    return p;
+  }();
+  return program;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+  OMEdition::set(OMEdition::assessment);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+  SurfaceRun::run(assessment(), data, size);
+  return 0;
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+#include "platform/host/headless/HeadlessHost.h"
+
+// The headless host of a bounded run on the stepping clock. Every pass of the program's main
+// loop asks it for input, whatever else the pass does or holds back (a dialog suspends the
+// tasks, a script waits for ever): so here the loop is told to end once the clock has passed
+// the run's end or the passes their number, and a pass that took longer than the bound stops
+// the run as a finding. A run whose passes are each short but together slow (a script that
+// makes objects pass after pass) is ended after some real time: only such a run depends on
+// the machine's speed.
+class BoundedHost : public omhost::HeadlessHost {
+ public:
+  static constexpr std::chrono::milliseconds passTimeLimit{5000};
+  static constexpr std::chrono::milliseconds runTimeLimit{12000};
+
+  BoundedHost(std::uint32_t end, int passLimit) : end_(end), passLimit_(passLimit) {}
+
+  // A fresh session with this host, as omhost::startHeadlessSession makes one.
+  static BoundedHost& startSession(std::uint32_t end, int passLimit);
+
+  bool nextInput(omhost::InputEvent& event, bool wait) override;
+  int passes() const { return passes_; }
+
+ private:
+  void checkPassTime();
+
+  std::uint32_t end_;
+  int passLimit_;
+  int passes_ = 0;
+  const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point last_ = start_;
+};

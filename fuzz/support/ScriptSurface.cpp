@@ -1,0 +1,97 @@
+#include "fuzz/support/ScriptSurface.h"
+
+#include <memory>
+
+#include "trinkets/src/ActionCreateRecord.h"
+#include "trinkets/src/OMSParameter.h"
+#include "trinkets/src/OMScriptableObject.h"
+#include "trinkets/src/TrinketRecord.h"
+#include "trinkets/src/rthread/YNativeFunction.h"
+
+namespace {
+
+using Arguments = std::vector<std::string>;
+
+// What a factory that refuses no arguments may want: a position and a size, and a resource
+// of the content after a position, after a rectangle, or alone.
+std::vector<Arguments> argumentLists(const std::vector<std::string>& ids)
+{
+  std::vector<Arguments> lists = {{}, {"10", "10", "1", "1", "1", "1", "1", "1"}};
+  for (const std::string& id : ids) {
+    lists.push_back({"10", "10", id});
+    lists.push_back({"10", "10", "60", "60", id});
+    lists.push_back({id});
+  }
+  return lists;
+}
+
+std::unique_ptr<OMScriptableObject> makeInstance(const char* className,
+                                                 const std::vector<Arguments>& lists)
+{
+  for (const Arguments& arguments : lists) {
+    clearScriptArgs();
+    for (const std::string& argument : arguments)
+      pushScriptArg(argument.c_str());
+    if (auto made = createTrinketByName(className, scriptArgTerminator)) return made;
+  }
+  return nullptr;
+}
+
+void readMembers(const OMScriptableObject& object, ScriptSurface::ClassSurface& surface)
+{
+  // A walk that finds nothing visits every member.
+  object.members().firstThat([&surface](OMScriptableObjectProperty* member) {
+    switch (member->kind()) {
+      case OMScriptableObjectProperty::dataProperty:
+        surface.properties.emplace_back(member->name());
+        break;
+      case OMScriptableObjectProperty::event:
+        surface.events.emplace_back(member->name());
+        break;
+      case OMScriptableObjectProperty::method:
+        surface.methods.emplace_back(member->name());
+        break;
+    }
+    return false;
+  });
+}
+
+}  // namespace
+
+ScriptSurface ScriptSurface::gather(const std::vector<std::string>& resourceIds)
+{
+  ScriptSurface surface;
+  const std::vector<Arguments> lists = argumentLists(resourceIds);
+  for (const char* name : trinketClassNames()) {
+    ClassSurface found;
+    found.name = name;
+    if (std::unique_ptr<OMScriptableObject> instance = makeInstance(name, lists)) {
+      readMembers(*instance, found);
+      found.seen = true;
+    }
+    surface.classes_.push_back(std::move(found));
+  }
+  for (const char* name = firstScriptFunction(); name; name = nextScriptFunction())
+    surface.functions_.emplace_back(name);
+  forEachActionClass([&surface](const char* name) { surface.actionClasses_.emplace_back(name); });
+  return surface;
+}
+
+std::string ScriptSurface::summary() const
+{
+  std::size_t seen = 0, properties = 0, methods = 0, events = 0;
+  for (const ClassSurface& surface : classes_) {
+    seen += surface.seen ? 1 : 0;
+    properties += surface.properties.size();
+    methods += surface.methods.size();
+    events += surface.events.size();
+  }
+  std::string unseen;
+  for (const ClassSurface& surface : classes_)
+    if (!surface.seen) unseen += " " + surface.name;
+  return std::to_string(classes_.size()) + " classes (" + std::to_string(seen) +
+         " made), " + std::to_string(properties) + " properties, " + std::to_string(methods) +
+         " methods, " + std::to_string(events) + " events, " + std::to_string(functions_.size()) +
+         " global functions, " + std::to_string(actionClasses_.size()) + " action classes" +
+         (unseen.empty() ? "" : "; not made without a script:" + unseen);
+}

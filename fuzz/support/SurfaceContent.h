@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Content for the generated scripts, made by our own writers: a resource file with
+// animations (one that plays a sound), sounds, a background, a bitmap font and a palette,
+// under the ids below, so that scripts that name them reach what loads them.
+namespace surfacecontent {
+
+constexpr int squareAnimation = 7;
+constexpr int playingAnimation = 8;
+constexpr int stageBackground = 9;
+constexpr int palette = 11;
+constexpr int shortSound = 30;
+constexpr int longSound = 32;
+constexpr int pixelFont = 128;
+
+// The resource file, with every type; types can be left out to split it as a program does.
+std::vector<std::uint8_t> resourceFile(const std::vector<std::string>& types = {});
+// The ids as script words.
+std::vector<std::string> idWords();
+// Writes the bytes as a file of the current folder, making its folders.
+void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
+void writeFile(const std::string& path, const std::string& text);
+
+}  // namespace surfacecontent

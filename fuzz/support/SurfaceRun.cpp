@@ -1,0 +1,148 @@
+#include "fuzz/support/SurfaceRun.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "framework/OMApp.h"
+#include "framework/OMProgramEnd.h"
+#include "framework/OMProgramEntry.h"
+#include "fuzz/support/BoundedHost.h"
+#include "fuzz/support/FuzzSupport.h"
+#include "platform/host/HostClock.h"
+#include "platform/src/user/InstanceRegistry.h"
+#include "trinkets/src/OMAnimation.h"
+#include "trinkets/src/OMTrinket.h"
+#include "trinkets/src/rthread/ThreadStack.h"
+#include "trinkets/src/rthread/YScriptEngine.h"
+#include "trinkets/src/rthread/eventRecord.h"
+#include "trinkets/src/rvar/YVariableTable.h"
+
+namespace {
+
+std::optional<ScriptSurface>& gathered()
+{
+  static std::optional<ScriptSurface> surface;
+  return surface;
+}
+
+void emptyWorkFolder()
+{
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(omfuzz::workFolder(), error))
+    std::filesystem::remove_all(entry.path(), error);
+}
+
+void preset(const char* name, const std::string& text)
+{
+  YVariable* variable = scriptVariables.at(scriptVariables.find(name, -1));
+  if (variable && variable->kind == YVariable::plainVariable)
+    variable->setText(text.data(), static_cast<int>(text.size()));
+}
+
+}  // namespace
+
+SurfaceScript::Content SurfaceRun::timed(SurfaceScript::Content content)
+{
+  content.start = clockStart;
+  content.length = runLength;
+  return content;
+}
+
+void SurfaceRun::run(const Program& program, const std::uint8_t* data, std::size_t size)
+{
+  const ScriptSurface& reachable = surface(program);
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  if (bytes.starts_with(scriptMark)) {
+    // A script written with line feeds, as the language ends its lines with carriage returns;
+    // after a line "; input", the headless host's input script.
+    const std::size_t split = bytes.find(inputMark);
+    std::string script = bytes.substr(0, split);
+    std::replace(script.begin(), script.end(), '\n', '\r');
+    once(program, script,
+         split == std::string::npos ? "" : bytes.substr(split + std::strlen(inputMark)), false);
+    return;
+  }
+  const SurfaceScript::Content content = timed(program.content);
+  const SurfaceScript script(data, size, reachable, content);
+  // To read what an input does: the script and the input script it makes.
+  if (std::getenv("OM_FUZZ_SHOW_SCRIPT"))
+    std::fprintf(stderr, "--- script\n%s\n--- input\n%s---\n", script.text().c_str(),
+                 script.input().c_str());
+  once(program, script.text(), script.input(), false);
+}
+
+const ScriptSurface& SurfaceRun::surface(const Program& program)
+{
+  if (!gathered()) {
+    once(program, "wait\r", "", true);
+    std::fprintf(stderr, "script surface: %s\n", gathered()->summary().c_str());
+  }
+  return *gathered();
+}
+
+void SurfaceRun::once(const Program& program, const std::string& script, const std::string& input,
+                      bool gathering)
+{
+  emptyWorkFolder();
+  program.writeFiles(script);
+  BoundedHost& host = BoundedHost::startSession(clockStart + runLength, passLimit);
+  omhost::useSteppingClock(clockStep, clockStart);
+  omuser::InstanceRegistry::instance().setEnabled(false);
+  std::string error;
+  if (!host.parseInputScript(input, error)) omfuzz::broken(error.c_str());
+  std::srand(1);
+  // Class-wide switches that scripts set and a program's end leaves as they are.
+  const int confineDrags = OMTrinket::confineDrags();
+  const int embeddedCoordinates = OMAnimation::useEmbeddedAnimationCoordinates;
+  running() = Running{&program, gathering};
+  char commandLine[] = "";
+  runProgramEntry(GetModuleHandleA(nullptr), commandLine, &programMain);
+  running() = Running{};
+  checkNothingStayed();
+  OMTrinket::setConfineDrags(confineDrags);
+  OMAnimation::useEmbeddedAnimationCoordinates = embeddedCoordinates;
+  OMProgramEnd::reset();
+  clearScriptStack();
+  scriptEngine::pauseDeadline() = 0;
+  omhost::useManualClock(clockStart);
+}
+
+SurfaceRun::Running& SurfaceRun::running()
+{
+  static Running current;
+  return current;
+}
+
+int SurfaceRun::programMain()
+{
+  const Running& now = running();
+  if (!now.program->start()) omfuzz::broken("the program did not start");
+  if (now.gathering) {
+    gathered() = ScriptSurface::gather(now.program->resourceIds);
+  } else {
+    presetVariables();
+    now.program->runLoop();
+  }
+  now.program->end();
+  return 0;
+}
+
+void SurfaceRun::presetVariables()
+{
+  preset(SurfaceScript::hugeText, std::string(hugeTextSize, '7'));
+  preset(SurfaceScript::markerText, std::string(1, YVariable::objectMarker));
+  preset(SurfaceScript::markedText, std::string(1, YVariable::objectMarker) + "o1");
+}
+
+void SurfaceRun::checkNothingStayed()
+{
+  if (!scriptEngine::threads().empty()) omfuzz::broken("a script thread stayed");
+  if (eventRecordCount() != 0) omfuzz::broken("event records stayed");
+  if (OMApp::instance()) omfuzz::broken("the application object stayed");
+  if (scriptVariables.count() > 3) omfuzz::broken("script variables stayed");
+}
