@@ -31,7 +31,8 @@ TEST_F(ThreadTest, LoopRecordNotTheVariableHoldsTheCount)
 
 TEST_F(ThreadTest, LoopWithoutStepCountsUpUntilTheSixteenBitCounterWraps)
 {
-  run("n=0\rfor i 10 1\r  n=n+1\rsay n i\r");
+  // Some 130,000 instructions: a run gives the pass back after its share and goes on.
+  run("n=0\rfor i 10 1\r  n=n+1\rsay n i\r", 14);
   EXPECT_EQ(debugLines(), (Lines{"32758 -32768"}));
 }
 
@@ -109,6 +110,25 @@ TEST_F(ThreadTest, HeldThreadWithYieldingOffDoesNotStopTheMainLoop)
   firstScriptThread()->setHeld(false);
   passes(1);
   EXPECT_EQ(debugLines(), (Lines{"before", "after"}));
+}
+
+// Yielding off, a loop without end gives each pass back after a bounded run and goes on at
+// the next; so does an event's procedure in step mode, which returns to the raising call and
+// goes on from the tick.
+TEST_F(ThreadTest, RunsThatNeverBlockGiveThePassBackAndGoOn)
+{
+  setScriptStepMode(1);
+  run("p=TProbe\rset p ping onPing\rm=0\rn=0\rfor i 1 10 0\r  n=n+1\r"
+      "procedure onPing\r[\r  for j 1 10 0\r    m=m+1\r]\r");
+  const int firstPass = variable("n")->getInteger();
+  EXPECT_GT(firstPass, 0);
+  passes(1);
+  EXPECT_GT(variable("n")->getInteger(), firstPass);
+  EXPECT_EQ(probe("p")->raise("ping"), 1);
+  const int inTheRaise = variable("m")->getInteger();
+  EXPECT_GT(inTheRaise, 0);
+  passes(1);
+  EXPECT_GT(variable("m")->getInteger(), inTheRaise);
 }
 
 TEST_F(ThreadTest, AnotherThreadsPauseNeitherHoldsNorReleasesAWaitingRun)

@@ -41,6 +41,10 @@ class YThread {
   static constexpr std::size_t nameLimit = 515;
   static constexpr std::size_t sourceLimit = 32767;
   static constexpr std::uint16_t endOfRun = 0xFFFF;
+  // A run with yielding off (or an event's procedure in step mode) that has not blocked after
+  // this many instructions gives the pass back, as a blocked one does, and goes on at the next
+  // pass: a loop without end must not hold the program's loop for ever.
+  static constexpr int instructionsPerRun = 10000;
 
   // The states of the scheduler.
   static constexpr std::int32_t yielding = 0;

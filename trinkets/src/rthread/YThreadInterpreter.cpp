@@ -975,9 +975,10 @@ OMWord YThread::runMessage(eventRecord* record)
   const bool stepMode = scriptStepMode() != 0;
   if (stepMode) state_ = notYielding;
   execute(record);
-  while (!isStopState(state_) && !scriptEngine::switchPending()) {
-    // A hold without a deadline, or the parked end of the code, would never end here.
-    if (stop_ == Stop::held || stop_ == Stop::parked) break;
+  for (int executed = 1; !isStopState(state_) && !scriptEngine::switchPending(); ++executed) {
+    // A hold without a deadline, or the parked end of the code, would never end here; the rest
+    // of a procedure that runs on and on continues from the tick.
+    if (stop_ == Stop::held || stop_ == Stop::parked || executed >= instructionsPerRun) break;
     if (stop_ == Stop::heldUntilDeadline) waitForPauseDeadline();
     execute();
   }
@@ -993,7 +994,8 @@ int YThread::runUntilBlocked()
   if (scriptEngine::tickRaised() && runPeriodicProcedures()) return 0;
   // Looked at after every instruction: read in place rather than through a call.
   const YPendingSwitch& pending = scriptEngine::pendingSwitch();
-  while (pending.thread == nullptr) {
+  for (int executed = 0; pending.thread == nullptr; ++executed) {
+    if (executed >= instructionsPerRun) return 0;
     execute();
     if (isStopState(state_)) return 0;
     // Held by "pause" with yielding off: the run waits for the deadline. Held without one
