@@ -2,6 +2,7 @@
 #include <set>
 
 #include "framework/OMIStream.h"
+#include "framework/OMMemCanvas.h"
 #include "framework/OMSysFont.h"
 #include "tests/support/AppTestSupport.h"
 #include "tests/trinkets/ScriptedStageTest.h"
@@ -188,6 +189,7 @@ TEST_F(SelectionListTest, PaintsLinesInTheirColours)
   writer.add("NFNT", std::to_string(fontId), write(font));
   stage.addResourceFile("font.rsc", writer);
   RSelList::setFontOpener(&openFont);
+  OMFont* const canvasFont = stage.window().offscreen()->font();
   RSelList* list = makeList(
       "set l visibleLines 5\nset l textFontID 310\n"
       "set l listBackgroundColor 0 0 65535\n"
@@ -235,6 +237,8 @@ TEST_F(SelectionListTest, PaintsLinesInTheirColours)
     EXPECT_LT(omtest::threadProcessorMilliseconds() - start, 500) << c.visibleLines << " lines";
     for (int row = 0; row < 5; ++row)
       EXPECT_EQ(band(row), c.rows[row]) << "\"" << c.typed << "\" row " << row;
+    // A text made now without a font takes the canvas's: never the list's, which goes with it.
+    EXPECT_EQ(stage.window().offscreen()->font(), canvasFont);
   }
 }
 

@@ -367,6 +367,9 @@ void RSelList::paint()
     canvas->setFillColor(listBackgroundColor_);
     canvas->drawRect(rect());
   }
+  // The list's font is the canvas's for the paint only: a text made later without a font of
+  // its own takes the canvas's, and must not be left holding this one when the list goes.
+  OMFont* previous = canvas->font();
   canvas->setFont(font_.get());
   const auto text = [&](const OMRGBColor& color, const std::string& s, int tx, int ty) {
     canvas->setTextColor(color);
@@ -392,6 +395,7 @@ void RSelList::paint()
       text(normalTextColor_, entries_[i], tx, ty);
     }
   }
+  canvas->setFont(previous);
 }
 
 void RSelList::setLineHeight()
