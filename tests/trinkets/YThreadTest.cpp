@@ -464,6 +464,9 @@ TEST_F(ThreadTest, ClassLevelConnectionReceivesTheCurrentObject)
       "procedure onClass\r[\r  get RECEIVER value v\r  say class v\r]\r");
   // Cloning binds the copy to its class, which runs the class's procedure.
   EXPECT_EQ(debugLines(), (Lines{"class 5"}));
+  // A procedure that copies again nests within the one before, to a bounded depth.
+  run("n=0\rset TProbe ping again\rr=p\rsay copies n\rprocedure again\r[\r  n=n+1\r  r=p\r]\r");
+  EXPECT_EQ(debugLines().back(), "copies " + std::to_string(YThread::messageNestingLimit));
   run("set TProbe ping\r");
   EXPECT_EQ(scripttest::probeRecord.classLink(), nullptr);
 }

@@ -45,6 +45,10 @@ class YThread {
   // this many instructions gives the pass back, as a blocked one does, and goes on at the next
   // pass: a loop without end must not hold the program's loop for ever.
   static constexpr int instructionsPerRun = 10000;
+  // Messages that reach a thread while a message of it runs (an event raised by what a
+  // procedure does) nest; deeper than this they are refused, so that a procedure whose work
+  // raises its own event again does not recur until the stack runs out.
+  static constexpr int messageNestingLimit = 16;
 
   // The states of the scheduler.
   static constexpr std::int32_t yielding = 0;
@@ -240,6 +244,7 @@ class YThread {
   std::int32_t savedLoopTop_ = -1;
 
   Stop stop_ = Stop::none;
+  int messageNesting_ = 0;
   std::uint32_t serial_ = 0;
 
   // Compilation state.

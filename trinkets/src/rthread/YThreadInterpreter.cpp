@@ -970,7 +970,8 @@ int YThread::runPeriodicProcedures()
 
 OMWord YThread::runMessage(eventRecord* record)
 {
-  if (scriptEngine::switchPending()) return 0;
+  if (scriptEngine::switchPending() || messageNesting_ >= messageNestingLimit) return 0;
+  ++messageNesting_;
   const std::int32_t savedState = state_;
   const bool stepMode = scriptStepMode() != 0;
   if (stepMode) state_ = notYielding;
@@ -986,6 +987,7 @@ OMWord YThread::runMessage(eventRecord* record)
     scriptEngine::pendingSwitch().variable = -state_;
   }
   if (stepMode) state_ = savedState;
+  --messageNesting_;
   return 1;
 }
 
