@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -225,6 +226,29 @@ TEST_F(GdiTextTest, TextIsDrawnInTheTextColourInsideItsCell)
     SelectObject(canvas.dc(), old);
     if (c.face) DeleteObject(font);
   }
+}
+
+// A text far wider than the surface, in the largest font: only the glyphs the clipping area
+// shows are drawn pixel by pixel, so the call is over at once.
+TEST_F(GdiTextTest, ALongTextInAHugeFontDrawsWhatShowsAtOnce)
+{
+  GdiTestCanvas canvas(200, 50, 16, true);
+  const COLORREF background = RGB(255, 255, 255);
+  canvas.fill(background);
+  HFONT font = makeFont(-2048, "Arial");
+  HGDIOBJ old = SelectObject(canvas.dc(), font);
+  SetTextColor(canvas.dc(), RGB(0, 0, 0));
+  SetBkMode(canvas.dc(), TRANSPARENT);
+  const std::string text(100000, 'W');
+  const std::clock_t start = std::clock();
+  ASSERT_TRUE(TextOutA(canvas.dc(), -100, -1000, text.c_str(), static_cast<int>(text.size())));
+  EXPECT_LT(std::clock() - start, 2 * CLOCKS_PER_SEC);
+  int inkPixels = 0;
+  COLORREF stray = 0;
+  inkBox(canvas, background, inkPixels, stray);
+  EXPECT_GT(inkPixels, 0);
+  SelectObject(canvas.dc(), old);
+  DeleteObject(font);
 }
 
 TEST_F(GdiTextTest, AlignmentPlacesTheBaselineAndUnderlineSpansTheText)

@@ -1,5 +1,6 @@
 // Fonts and text.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -60,6 +61,20 @@ int lengthOf(LPCSTR text, int count)
   return count < 0 ? static_cast<int>(std::strlen(text)) : count;
 }
 
+// The smallest rectangle that holds every rectangle of the clipping area; empty without one.
+RECT boundsOf(const std::vector<RECT>& clip)
+{
+  if (clip.empty()) return RECT{0, 0, 0, 0};
+  RECT bounds = clip.front();
+  for (const RECT& r : clip) {
+    bounds.left = std::min(bounds.left, r.left);
+    bounds.top = std::min(bounds.top, r.top);
+    bounds.right = std::max(bounds.right, r.right);
+    bounds.bottom = std::max(bounds.bottom, r.bottom);
+  }
+  return bounds;
+}
+
 // Draws text with the context's font, colours, background mode and alignment.
 bool drawText(DeviceContext& dc, int x, int y, UINT options, const RECT* rect, LPCSTR text,
               int count, const INT* dx)
@@ -112,13 +127,21 @@ bool drawText(DeviceContext& dc, int x, int y, UINT options, const RECT* rect, L
     rasterizer.fillRect(RECT{left, base - tm.tmAscent, left + width, base + tm.tmDescent}, bkRaw);
   }
   if (!dc.resolveColor(state.textColor, textRaw)) return true;
+  // Only glyphs that reach the clipping area are drawn pixel by pixel: most of a long text in
+  // a large font lies outside it.
+  const RECT reach = boundsOf(clip);
   int pen = left;
   for (int i = 0; i < count; ++i) {
     const FontInstance::Glyph& glyph = font->glyph(static_cast<unsigned char>(text[i]));
-    for (int gy = 0; gy < glyph.rows; ++gy) {
-      for (int gx = 0; gx < glyph.width; ++gx) {
-        if (glyph.ink[gy * glyph.width + gx]) {
-          rasterizer.plot(pen + glyph.left + gx, base - glyph.top + gy, textRaw);
+    const std::int64_t glyphLeft = std::int64_t(pen) + glyph.left;
+    const std::int64_t glyphTop = std::int64_t(base) - glyph.top;
+    if (glyphLeft < reach.right && glyphLeft + glyph.width > reach.left && glyphTop < reach.bottom &&
+        glyphTop + glyph.rows > reach.top) {
+      for (int gy = 0; gy < glyph.rows; ++gy) {
+        for (int gx = 0; gx < glyph.width; ++gx) {
+          if (glyph.ink[gy * glyph.width + gx]) {
+            rasterizer.plot(pen + glyph.left + gx, base - glyph.top + gy, textRaw);
+          }
         }
       }
     }
