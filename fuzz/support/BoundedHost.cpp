@@ -1,8 +1,11 @@
 #include "fuzz/support/BoundedHost.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+
+#include <windows.h>
 
 #include "framework/OMApp.h"
 #include "platform/host/HostClock.h"
@@ -26,6 +29,25 @@ bool BoundedHost::nextInput(omhost::InputEvent& event, bool wait)
     if (OMApp* app = OMApp::instance()) app->quit();
   }
   return HeadlessHost::nextInput(event, wait);
+}
+
+int BoundedHost::presetDialogAnswer(const omhost::DialogRecord& dialog)
+{
+  return dialog.messageBox ? answerBox(dialog) : HeadlessHost::presetDialogAnswer(dialog);
+}
+
+int BoundedHost::answerWaitingDialog(const omhost::DialogRecord& dialog)
+{
+  return dialog.messageBox ? answerBox(dialog) : HeadlessHost::answerWaitingDialog(dialog);
+}
+
+int BoundedHost::answerBox(const omhost::DialogRecord& box)
+{
+  const bool cancellable =
+      std::find(box.answers.begin(), box.answers.end(), IDCANCEL) != box.answers.end();
+  if (++boxes_ > boxesBeforeCancelling && cancellable) return IDCANCEL;
+  if (box.defaultId != 0) return box.defaultId;
+  return box.answers.empty() ? IDOK : box.answers.front();
 }
 
 void BoundedHost::checkPassTime()

@@ -11,11 +11,13 @@
 // the run's end or the passes their number, and a pass that took longer than the bound stops
 // the run as a finding. A run whose passes are each short but together slow (a script that
 // makes objects pass after pass) is ended after some real time: only such a run depends on
-// the machine's speed.
+// the machine's speed. Its user answers each message box with what Enter would choose, but
+// gives up on boxes that keep coming (a prompt for a CD that is not there) and cancels them.
 class BoundedHost : public omhost::HeadlessHost {
  public:
   static constexpr std::chrono::milliseconds passTimeLimit{5000};
   static constexpr std::chrono::milliseconds runTimeLimit{12000};
+  static constexpr int boxesBeforeCancelling = 16;
 
   BoundedHost(std::uint32_t end, int passLimit) : end_(end), passLimit_(passLimit) {}
 
@@ -23,14 +25,18 @@ class BoundedHost : public omhost::HeadlessHost {
   static BoundedHost& startSession(std::uint32_t end, int passLimit);
 
   bool nextInput(omhost::InputEvent& event, bool wait) override;
+  int presetDialogAnswer(const omhost::DialogRecord& dialog) override;
+  int answerWaitingDialog(const omhost::DialogRecord& dialog) override;
   int passes() const { return passes_; }
 
  private:
   void checkPassTime();
+  int answerBox(const omhost::DialogRecord& box);
 
   std::uint32_t end_;
   int passLimit_;
   int passes_ = 0;
+  int boxes_ = 0;
   const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point last_ = start_;
 };

@@ -69,10 +69,13 @@ void SurfaceRun::run(const Program& program, const std::uint8_t* data, std::size
   }
   const SurfaceScript::Content content = timed(program.content);
   const SurfaceScript script(data, size, reachable, content);
-  // To read what an input does: the script and the input script it makes.
-  if (std::getenv("OM_FUZZ_SHOW_SCRIPT"))
+  // To read what an input does: the script and the input script it makes ("only": without
+  // running them).
+  if (const char* show = std::getenv("OM_FUZZ_SHOW_SCRIPT")) {
     std::fprintf(stderr, "--- script\n%s\n--- input\n%s---\n", script.text().c_str(),
                  script.input().c_str());
+    if (std::strcmp(show, "only") == 0) return;
+  }
   once(program, script.text(), script.input(), false);
 }
 

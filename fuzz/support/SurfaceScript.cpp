@@ -293,7 +293,8 @@ void SurfaceScript::writeAssignment(std::string& out)
       out += other + "=&" + object + "\r";
       break;
     case 2:
-      out += text + "=~" + object + "\r";
+      // The length of a text; of an object, "~" gives its address, which no run may depend on.
+      out += text + "=~" + textVariable() + "\r";
       break;
     case 3:
       out += text + "=$" + textVariable() + "\r";
