@@ -267,6 +267,31 @@ TEST_F(TrinketStageTest, DirtyRegionRedrawRepaintsOnlyWhatChanged)
   EXPECT_TRUE(stage.window().repaintRegion(0).isEmpty());
 }
 
+// Positions from scripts may be any number: the trinket keeps its size and stays within the
+// range that factories hold rectangles to, and the stage draws it.
+TEST_F(TrinketStageTest, HostilePositionsStayInRange)
+{
+  TBox* moved = box(OMRect(10, 10, 60, 40));
+  constexpr int limit = 1 << 29;
+  const char* const values[] = {"2147483647", "-2147483648", "2147483648", "-99999999999",
+                                "536870913", "0"};
+  for (const char* value : values) {
+    for (const char* member : {"place", "offset", "x", "y"}) {
+      const bool method = member[0] == 'p' || member[0] == 'o';
+      if (method) {
+        moved->callMethod(member, value, value, scriptArgTerminator);
+      } else {
+        moved->setProperty(member, value);
+      }
+      stage.passes(1);
+      EXPECT_EQ(moved->rect().width(), 50) << member << " " << value;
+      EXPECT_EQ(moved->rect().height(), 30) << member << " " << value;
+      EXPECT_LE(std::abs(moved->x()), limit) << member << " " << value;
+      EXPECT_LE(std::abs(moved->y()), limit) << member << " " << value;
+    }
+  }
+}
+
 // Full screen with two buffers: each pass draws into the back buffer and flips it to the
 // screen, so a move must be repainted into both buffers, or the next flip shows the trinket at
 // its old place again.

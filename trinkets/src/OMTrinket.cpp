@@ -1,6 +1,7 @@
 #include "trinkets/src/OMTrinket.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -8,6 +9,7 @@
 #include "framework/OMEdition.h"
 #include "framework/OMLinkToObj.h"
 #include "framework/OMMemCanvas.h"
+#include "trinkets/lib/ScriptCoordinate.h"
 #include "trinkets/src/OMCollision.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/OMScriptableObjectProperty.h"
@@ -252,6 +254,12 @@ void OMTrinket::showDefaultCursor()
 
 void OMTrinket::setAttribute(int code, int a, int b)
 {
+  // A position stays where factories put trinkets at most, so that the rectangle's sizes and
+  // the host's regions around it still fit in 32 bits.
+  if (code <= 2) {
+    a = clampCoordinate(a);
+    b = clampCoordinate(b);
+  }
   switch (code) {
     case 0:
       if (a != x()) {
@@ -399,6 +407,8 @@ void OMTrinket::clearDragHysteresis()
 void OMTrinket::offset(int& dx, int& dy)
 {
   dragTo(dx, dy);
+  dx = static_cast<int>(clampCoordinate(std::int64_t(x()) + dx) - std::int64_t(x()));
+  dy = static_cast<int>(clampCoordinate(std::int64_t(y()) + dy) - std::int64_t(y()));
   if (!dx && !dy) return;
   invalidate();
   rect_.offset(dx, dy);
