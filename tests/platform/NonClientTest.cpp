@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "platform/src/gdi/GdiObjectTable.h"
 #include "tests/support/WindowTestSupport.h"
 
 namespace {
@@ -169,9 +170,15 @@ TEST(NonClientLook, ActivationRecoloursTheCaption)
   omtest::pumpAll();
   EXPECT_EQ(GetActiveWindow(), b);
   EXPECT_TRUE(sameColor(screenAt(probe.x, probe.y), GetSysColor(COLOR_INACTIVECAPTION)));
+  // Drawing a caption again and again holds on to no drawing object.
+  const std::size_t objects = omgdi::GdiObjectTable::instance().size();
   SetActiveWindow(a);
   omtest::pumpAll();
   EXPECT_TRUE(sameColor(screenAt(probe.x, probe.y), GetSysColor(COLOR_ACTIVECAPTION)));
+  SetActiveWindow(b);
+  SetActiveWindow(a);
+  omtest::pumpAll();
+  EXPECT_EQ(omgdi::GdiObjectTable::instance().size(), objects);
   // A new title is drawn at once.
   const int before =
       countColor(RECT{r.left + 24, r.top + 4, r.left + 200, r.top + 22}, COLOR_CAPTIONTEXT);

@@ -99,6 +99,13 @@ void line(HDC dc, int x0, int y0, int x1, int y1, COLORREF color)
   DeleteObject(pen);
 }
 
+void frame(HDC dc, const RECT& box, COLORREF color)
+{
+  HBRUSH brush = CreateSolidBrush(color);
+  FrameRect(dc, &box, brush);
+  DeleteObject(brush);
+}
+
 std::pair<std::string, std::string> splitAtTab(const std::string& text)
 {
   const std::size_t tab = text.find('\t');
@@ -147,14 +154,14 @@ void drawCaptionButton(HDC dc, RECT r, Glyph glyph, bool enabled)
       break;
     case Glyph::Maximize: {
       RECT box{x, y, x + 9, y + 8};
-      FrameRect(dc, &box, CreateSolidBrush(ink));
+      frame(dc, box, ink);
       line(dc, x, y + 1, x + 9, y + 1, ink);
       break;
     }
     case Glyph::Restore: {
       RECT back{x + 2, y, x + 8, y + 5}, front{x, y + 3, x + 6, y + 8};
       for (const RECT& box : {back, front}) {
-        FrameRect(dc, &box, CreateSolidBrush(ink));
+        frame(dc, box, ink);
         line(dc, box.left, box.top + 1, box.right, box.top + 1, ink);
       }
       break;
