@@ -1,11 +1,13 @@
 #include "trinkets/lib/OMMultiTrinket.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
 #include "framework/OMEdition.h"
 #include "framework/OMLinkToObj.h"
 #include "framework/OMSystem.h"
+#include "trinkets/lib/ScriptCoordinate.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/OMScriptableObjectProperty.h"
 #include "trinkets/src/OMTrinketWindow.h"
@@ -14,6 +16,13 @@
 namespace {
 
 TrinketRecord record("OMMultiTrinket", &OMMultiTrinket::create);
+
+// The move from the current position to a wanted one, held as every trinket's position is to
+// the range whose sizes fit in 32 bits.
+int towards(std::int64_t wanted, int current)
+{
+  return static_cast<int>(clampCoordinate(wanted) - std::int64_t(current));
+}
 
 std::unique_ptr<OMLink>& deletionHook()
 {
@@ -385,6 +394,8 @@ void OMMultiTrinket::moveBy(int dx, int dy)
 void OMMultiTrinket::offset(int& dx, int& dy)
 {
   dragTo(dx, dy);
+  dx = towards(std::int64_t(rect().left()) + dx, rect().left());
+  dy = towards(std::int64_t(rect().top()) + dy, rect().top());
   forEachPieceTrinket([&](OMTrinket* t) {
     int pieceDx = dx, pieceDy = dy;
     t->offset(pieceDx, pieceDy);
@@ -396,17 +407,17 @@ void OMMultiTrinket::offset(int& dx, int& dy)
 
 void OMMultiTrinket::setX(int x)
 {
-  moveBy(x - rect().left(), 0);
+  moveBy(towards(x, rect().left()), 0);
 }
 
 void OMMultiTrinket::setY(int y)
 {
-  moveBy(0, y - rect().top());
+  moveBy(0, towards(y, rect().top()));
 }
 
 void OMMultiTrinket::setPosition(int x, int y)
 {
-  moveBy(x - rect().left(), y - rect().top());
+  moveBy(towards(x, rect().left()), towards(y, rect().top()));
 }
 
 void OMMultiTrinket::getPosition(int* x, int* y) const
