@@ -62,6 +62,17 @@ TEST(CursorTrinketTest, AnAnimatedCursorFollowsTheMouseAndTradesPlacesWithThePoi
   cursor.reset();
   EXPECT_EQ(OMCursor::current(), nullptr);
   EXPECT_EQ(OMTrinket::defaultCursor(), nullptr);
+  EXPECT_EQ(stage.window().moveListener(), nullptr);
+
+  // A cursor selected for a while without being made current (as a dialog selects its own)
+  // is followed too, and no longer once it is gone.
+  auto passing = std::make_unique<OMAnimatedCursor>(40, &stage.window());
+  passing->select(nullptr);
+  EXPECT_FALSE(passing->isCurrentCursor());
+  EXPECT_NE(stage.window().moveListener(), nullptr);
+  passing.reset();
+  EXPECT_EQ(stage.window().moveListener(), nullptr);
+  stage.moveTo(100, 100);
 }
 
 }  // namespace

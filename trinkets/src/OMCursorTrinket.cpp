@@ -16,12 +16,18 @@ OMCursorTrinket::OMCursorTrinket(OMTrinketWindow* host) : OMTrinket(host, 2)
 
 OMCursorTrinket::~OMCursorTrinket()
 {
-  // The hosts must not show a cursor that is gone.
+  // The hosts must not show a cursor that is gone, nor move it with the mouse: a cursor
+  // selected for a while without being made current (a dialog's) is followed as well.
   if (OMTrinket::defaultCursor() == this) OMTrinket::setDefaultCursor(nullptr, 0);
-  if (isCurrentCursor()) {
-    if (window()) window()->setMoveListener(nullptr);
-    OMCursor::selectNone();
-  }
+  stopFollowingMouse();
+  if (isCurrentCursor()) OMCursor::selectNone();
+}
+
+void OMCursorTrinket::stopFollowingMouse()
+{
+  OMTrinketWindow* host = window();
+  const OMLink* listener = host ? host->moveListener() : nullptr;
+  if (listener && listener->target() == this) host->setMoveListener(nullptr);
 }
 
 bool OMCursorTrinket::isInsideHost(const OMPoint& point) const
@@ -75,7 +81,7 @@ void OMCursorTrinket::select(OMWndCanvas* canvas)
 
 void OMCursorTrinket::deselect()
 {
-  if (window()) window()->setMoveListener(nullptr);
+  stopFollowingMouse();
   setVisible(0);
 }
 

@@ -38,6 +38,8 @@ class OMCursorTrinket : public OMTrinket, public OMCursor {
 
  private:
   bool isInsideHost(const OMPoint& point) const;
+  // Takes back the host's mouse-move listener when it is this cursor's.
+  void stopFollowingMouse();
 
   OMPoint hotSpot_;
 };

@@ -133,6 +133,7 @@ class OMTrinketWindow : public OMWindow {
   void setInputListener(const OMLink* link);
   OMLink* inputListener() const { return inputListener_.get(); }
   void setMoveListener(const OMLink* link);
+  OMLink* moveListener() const { return moveListener_.get(); }
   void setAfterPresentLink(const OMLink* link);
 
   static OMTrinketWindow* mainHost() { return mainHost_; }
