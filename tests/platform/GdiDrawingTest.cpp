@@ -168,6 +168,31 @@ TEST(GdiDrawingTest, LongSlantedWideLineDrawsItsVisiblePart)
   }
 }
 
+// A one-pixel line far longer than any surface draws on it what a short line along the same
+// path draws there, and one from end to end of the coordinate range draws only what shows.
+TEST(GdiDrawingTest, LongThinLineDrawsItsVisiblePart)
+{
+  auto drawLine = [](POINT from, POINT to) {
+    GdiTestCanvas canvas(24, 24, 16);
+    canvas.fill(white);
+    HPEN pen = CreatePen(PS_SOLID, 1, red);
+    HGDIOBJ old = SelectObject(canvas.dc(), pen);
+    MoveToEx(canvas.dc(), from.x, from.y, nullptr);
+    LineTo(canvas.dc(), to.x, to.y);
+    SelectObject(canvas.dc(), old);
+    DeleteObject(pen);
+    return canvas.pixels();
+  };
+  for (const POINT& step : {POINT{1, 2}, POINT{3, 1}, POINT{-2, 5}, POINT{7, -3}}) {
+    const LONG far = 500000;
+    EXPECT_EQ(drawLine({-far * step.x + 5, -far * step.y + 9}, {far * step.x + 5, far * step.y + 9}),
+              drawLine({-30 * step.x + 5, -30 * step.y + 9}, {30 * step.x + 5, 30 * step.y + 9}))
+        << step.x << "," << step.y;
+  }
+  const std::vector<COLORREF> across = drawLine({-2147483647, -2147483640}, {2147483647, 2147483640});
+  EXPECT_EQ(std::count(across.begin(), across.end(), red), 24);
+}
+
 TEST(GdiDrawingTest, FillRectFrameRectAndPixelsHonourTheClip)
 {
   GdiTestCanvas canvas(16, 16, 16);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 #include "platform/src/gdi/DeviceContext.h"
@@ -32,31 +33,49 @@ void Rasterizer::plot(int x, int y, std::uint32_t raw)
   }
 }
 
-std::vector<POINT> Rasterizer::linePoints(int x1, int y1, int x2, int y2)
+std::vector<POINT> Rasterizer::linePoints(int x1, int y1, int x2, int y2, const RECT& within)
 {
   std::vector<POINT> points;
-  const int dx = std::abs(x2 - x1);
-  const int dy = std::abs(y2 - y1);
+  const std::int64_t dx = std::abs(std::int64_t{x2} - x1);
+  const std::int64_t dy = std::abs(std::int64_t{y2} - y1);
   const int stepX = x2 > x1 ? 1 : -1;
   const int stepY = y2 > y1 ? 1 : -1;
   const bool alongX = dx >= dy;
-  const int major = alongX ? dx : dy;
-  const int minor = alongX ? dy : dx;
-  const bool minorBack = (alongX ? stepY : stepX) < 0;
-  points.reserve(static_cast<std::size_t>(major));
+  const std::int64_t major = alongX ? dx : dy;
+  const std::int64_t minor = alongX ? dy : dx;
+  const int stepMajor = alongX ? stepX : stepY;
+  const int stepMinor = alongX ? stepY : stepX;
   // Bresenham along the major axis; the last pixel (the end point) is not drawn. At an exact
   // half-pixel tie a line whose minor coordinate falls takes its step there, a pixel sooner than
   // one whose minor coordinate rises, as Windows does.
-  int error = minorBack ? (major - 1) / 2 : major / 2;
-  int x = x1, y = y1;
-  for (int i = 0; i < major; ++i) {
-    points.push_back(POINT{x, y});
+  const std::int64_t firstError = stepMinor < 0 ? (major - 1) / 2 : major / 2;
+  // Only the steps whose major coordinate lies within the area are walked: the walk starts
+  // with the state it would have reached there, so a line far longer than the surface costs
+  // no more than the part of it that shows.
+  const std::int64_t start = alongX ? x1 : y1;
+  const std::int64_t low = alongX ? within.left : within.top;
+  const std::int64_t high = alongX ? within.right : within.bottom;
+  const std::int64_t first =
+      std::max<std::int64_t>(0, stepMajor > 0 ? low - start : start - high + 1);
+  const std::int64_t last =
+      std::min<std::int64_t>(major, stepMajor > 0 ? high - start : start - low + 1);
+  if (first >= last) return points;
+  const std::int64_t behind = first * minor - firstError;
+  const std::int64_t minorSteps = behind > 0 ? (behind + major - 1) / major : 0;
+  std::int64_t error = firstError - first * minor + minorSteps * major;
+  std::int64_t m = start + first * stepMajor;
+  std::int64_t n = (alongX ? y1 : x1) + minorSteps * stepMinor;
+  points.reserve(static_cast<std::size_t>(last - first));
+  for (std::int64_t i = first; i < last; ++i) {
+    const std::int64_t x = alongX ? m : n, y = alongX ? n : m;
+    if (x >= within.left && x < within.right && y >= within.top && y < within.bottom)
+      points.push_back(POINT{static_cast<LONG>(x), static_cast<LONG>(y)});
     error -= minor;
     if (error < 0) {
-      (alongX ? y : x) += alongX ? stepY : stepX;
+      n += stepMinor;
       error += major;
     }
-    (alongX ? x : y) += alongX ? stepX : stepY;
+    m += stepMajor;
   }
   return points;
 }
@@ -156,7 +175,15 @@ void Rasterizer::stroke(POINT from, POINT to, const std::vector<int>& nibRows, s
 void Rasterizer::line(int x1, int y1, int x2, int y2, int width, std::uint32_t raw)
 {
   if (width <= 1) {
-    for (const POINT& p : linePoints(x1, y1, x2, y2))
+    if (clip_.empty()) return;
+    RECT within = clip_.front();
+    for (const RECT& r : clip_) {
+      within.left = std::min(within.left, r.left);
+      within.top = std::min(within.top, r.top);
+      within.right = std::max(within.right, r.right);
+      within.bottom = std::max(within.bottom, r.bottom);
+    }
+    for (const POINT& p : linePoints(x1, y1, x2, y2, within))
       plot(p.x, p.y, raw);
     return;
   }

@@ -16,8 +16,9 @@ class Rasterizer {
 
   void fillRect(const RECT& rect, std::uint32_t raw);
   void plot(int x, int y, std::uint32_t raw);
-  // The pixels of a one-pixel line from (x1, y1) towards (x2, y2), the end point left out.
-  static std::vector<POINT> linePoints(int x1, int y1, int x2, int y2);
+  // The pixels of a one-pixel line from (x1, y1) towards (x2, y2), the end point left out,
+  // that lie within the rectangle.
+  static std::vector<POINT> linePoints(int x1, int y1, int x2, int y2, const RECT& within);
   // A line drawn with a round pen `width` pixels wide; the end point is left out only for
   // one-pixel pens (a wide pen's cap covers it).
   void line(int x1, int y1, int x2, int y2, int width, std::uint32_t raw);
