@@ -185,11 +185,13 @@ TEST(GdiDrawingTest, LongThinLineDrawsItsVisiblePart)
   };
   for (const POINT& step : {POINT{1, 2}, POINT{3, 1}, POINT{-2, 5}, POINT{7, -3}}) {
     const LONG far = 500000;
-    EXPECT_EQ(drawLine({-far * step.x + 5, -far * step.y + 9}, {far * step.x + 5, far * step.y + 9}),
-              drawLine({-30 * step.x + 5, -30 * step.y + 9}, {30 * step.x + 5, 30 * step.y + 9}))
+    EXPECT_EQ(
+        drawLine({-far * step.x + 5, -far * step.y + 9}, {far * step.x + 5, far * step.y + 9}),
+        drawLine({-30 * step.x + 5, -30 * step.y + 9}, {30 * step.x + 5, 30 * step.y + 9}))
         << step.x << "," << step.y;
   }
-  const std::vector<COLORREF> across = drawLine({-2147483647, -2147483640}, {2147483647, 2147483640});
+  const std::vector<COLORREF> across =
+      drawLine({-2147483647, -2147483640}, {2147483647, 2147483640});
   EXPECT_EQ(std::count(across.begin(), across.end(), red), 24);
 }
 

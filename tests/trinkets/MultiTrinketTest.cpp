@@ -131,7 +131,7 @@ TEST_F(MultiTrinketTest, PlacingOffsettingAndRemovingPieces)
       {"offset", "30", "5", {580, 105, 640, 165}, 2},    // held at the edge
       {"y", "50", nullptr, {580, 50, 640, 110}, 2},
       {"x", "-2147483648", nullptr, {580, 50, 640, 110}, 2},  // any number: still held
-      {"removeTrinkets", "7", "", {580, 50, 640, 110}, 2},  // no such id
+      {"removeTrinkets", "7", "", {580, 50, 640, 110}, 2},    // no such id
       {"removeTrinkets", "1", "", {600, 70, 640, 110}, 1},
       {"removeTrinkets", "", "", {600, 70, 640, 110}, 0},  // the last one keeps the rectangle
       {"removeTrinkets", "", "", {600, 70, 640, 110}, 0},

@@ -273,8 +273,8 @@ TEST_F(TrinketStageTest, HostilePositionsStayInRange)
 {
   TBox* moved = box(OMRect(10, 10, 60, 40));
   constexpr int limit = 1 << 29;
-  const char* const values[] = {"2147483647", "-2147483648", "2147483648", "-99999999999",
-                                "536870913", "0"};
+  const char* const values[] = {"2147483647",   "-2147483648", "2147483648",
+                                "-99999999999", "536870913",   "0"};
   for (const char* value : values) {
     for (const char* member : {"place", "offset", "x", "y"}) {
       const bool method = member[0] == 'p' || member[0] == 'o';

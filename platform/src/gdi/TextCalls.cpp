@@ -135,8 +135,8 @@ bool drawText(DeviceContext& dc, int x, int y, UINT options, const RECT* rect, L
     const FontInstance::Glyph& glyph = font->glyph(static_cast<unsigned char>(text[i]));
     const std::int64_t glyphLeft = std::int64_t(pen) + glyph.left;
     const std::int64_t glyphTop = std::int64_t(base) - glyph.top;
-    if (glyphLeft < reach.right && glyphLeft + glyph.width > reach.left && glyphTop < reach.bottom &&
-        glyphTop + glyph.rows > reach.top) {
+    if (glyphLeft < reach.right && glyphLeft + glyph.width > reach.left &&
+        glyphTop < reach.bottom && glyphTop + glyph.rows > reach.top) {
       for (int gy = 0; gy < glyph.rows; ++gy) {
         for (int gx = 0; gx < glyph.width; ++gx) {
           if (glyph.ink[gy * glyph.width + gx]) {
