@@ -20,10 +20,11 @@ const std::string installFolder = "install";
 
 void writeFiles(const std::string& firstScript)
 {
-  surfacecontent::writeFile("PLSDescriptor.txt",
-                            std::string("WinExeNamePath Tovik\r\nAODLL ao.rsc\r\nWaveDLL wave.rsc\r\n"
-                                        "ExitButton 4711\r\nTitle \"Math Racer\"\r\n"
-                                        "DataFile results.txt\r\nDS 1 1 2 1 a 1 0 0 0 0 0 0\r\n"));
+  surfacecontent::writeFile(
+      "PLSDescriptor.txt",
+      std::string("WinExeNamePath Tovik\r\nAODLL ao.rsc\r\nWaveDLL wave.rsc\r\n"
+                  "ExitButton 4711\r\nTitle \"Math Racer\"\r\n"
+                  "DataFile results.txt\r\nDS 1 1 2 1 a 1 0 0 0 0 0 0\r\n"));
   surfacecontent::writeFile("users/.keep", std::string());
   // The main program that the program starts when it is done is not there.
   surfacecontent::writeFile(
@@ -33,10 +34,12 @@ void writeFiles(const std::string& firstScript)
                   "@=\"D:\\\\nothere.exe\"\n"));
   surfacecontent::writeFile(installFolder + "/PRsc/ao.rsc",
                             surfacecontent::resourceFile({"ASEQ", "RRGB", "NFNT", "BK16"}));
-  surfacecontent::writeFile(installFolder + "/PRsc/wave.rsc", surfacecontent::resourceFile({"WAVE"}));
+  surfacecontent::writeFile(installFolder + "/PRsc/wave.rsc",
+                            surfacecontent::resourceFile({"WAVE"}));
   surfacecontent::writeFile(installFolder + "/PScripts/mthRacer.mps", firstScript);
   // The script a switch goes to: it comes back to the first one.
-  surfacecontent::writeFile(installFolder + "/PScripts/other.mps", std::string("say other\rexit\r"));
+  surfacecontent::writeFile(installFolder + "/PScripts/other.mps",
+                            std::string("say other\rexit\r"));
 }
 
 void runLoop()
@@ -50,8 +53,8 @@ const SurfaceRun::Program& assessment()
     const std::string work = omfuzz::workFolder();
     ::setenv("OM_DRIVE_D", (work + "/" + installFolder).c_str(), 1);
     ::setenv("OM_REGISTRY", (work + "/registry.txt").c_str(), 1);
-    SurfaceRun::Program p{&writeFiles,        &setUpProgram, &runLoop, &tearDownProgram, {},
-                          surfacecontent::idWords()};
+    SurfaceRun::Program p{
+        &writeFiles, &setUpProgram, &runLoop, &tearDownProgram, {}, surfacecontent::idWords()};
     p.content.words = p.resourceIds;
     for (const char* word : {"\"mthRacer.mps\"", "\"other.mps\"", "\"ao.rsc\"", "\"results.txt\""})
       p.content.words.emplace_back(word);

@@ -3,7 +3,8 @@
 foreach(target ${fuzz_name}_fuzzer ${fuzz_name}_replay)
   if(TARGET ${target})
     target_link_libraries(${target} PRIVATE om_game)
-    target_sources(${target} PRIVATE support/BoundedHost.cpp support/ScriptSurface.cpp
-                   support/SurfaceContent.cpp support/SurfaceRun.cpp support/SurfaceScript.cpp)
+    target_sources(${target} PRIVATE support/BoundedHost.cpp support/HostileWords.cpp
+                   support/ScriptSurface.cpp support/SurfaceContent.cpp support/SurfaceRun.cpp
+                   support/SurfaceScript.cpp support/SurfaceSweep.cpp)
   endif()
 endforeach()

@@ -2,8 +2,8 @@
 // runs it: its resources, stage, global functions and world port, on a headless session with
 // the stepping clock, for a bounded number of passes, then taken down again.
 #include <cstddef>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "framework/OMEdition.h"

@@ -311,18 +311,26 @@ void assessmentDataSeeds()
 }
 
 // The script surface targets read their input as choices of a script generator: rows of
-// bytes of a fixed pseudo-random sequence, short and long, make scripts of every kind.
+// bytes of a fixed pseudo-random sequence, short and long, make scripts of every kind; and
+// each part of the sweep through the whole surface ("; sweep N", SurfaceSweep's twelve),
+// whose values such a row chooses.
 void scriptSurfaceSeeds()
 {
   std::uint32_t state = 20240601;
-  for (const std::size_t size : {96, 256, 512, 1024, 1536, 2048}) {
+  const auto choices = [&state](std::size_t size) {
     std::string bytes(size, '\0');
     for (char& byte : bytes) {
       state = state * 1664525u + 1013904223u;
       byte = static_cast<char>(state >> 24);
     }
-    for (const char* target : {"GameScriptSurfaceFuzz", "AssessmentScriptSurfaceFuzz"})
-      seed(target, "choices" + std::to_string(size), bytes);
+    return bytes;
+  };
+  for (const char* target : {"GameScriptSurfaceFuzz", "AssessmentScriptSurfaceFuzz"}) {
+    for (const std::size_t size : {96, 512, 1024, 2048})
+      seed(target, "choices" + std::to_string(size), choices(size));
+    for (int part = 0; part < 12; ++part)
+      seed(target, "sweep" + std::to_string(part),
+           "; sweep " + std::to_string(part) + "\n" + choices(256));
   }
 }
 

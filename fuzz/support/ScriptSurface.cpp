@@ -89,9 +89,9 @@ std::string ScriptSurface::summary() const
   std::string unseen;
   for (const ClassSurface& surface : classes_)
     if (!surface.seen) unseen += " " + surface.name;
-  return std::to_string(classes_.size()) + " classes (" + std::to_string(seen) +
-         " made), " + std::to_string(properties) + " properties, " + std::to_string(methods) +
-         " methods, " + std::to_string(events) + " events, " + std::to_string(functions_.size()) +
+  return std::to_string(classes_.size()) + " classes (" + std::to_string(seen) + " made), " +
+         std::to_string(properties) + " properties, " + std::to_string(methods) + " methods, " +
+         std::to_string(events) + " events, " + std::to_string(functions_.size()) +
          " global functions, " + std::to_string(actionClasses_.size()) + " action classes" +
          (unseen.empty() ? "" : "; not made without a script:" + unseen);
 }

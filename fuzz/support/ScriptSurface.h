@@ -9,6 +9,8 @@
 // class, member or function added later is reached without a change here.
 class ScriptSurface {
  public:
+  enum MemberKind { propertyMember, eventMember, methodMember };
+
   struct ClassSurface {
     std::string name;
     std::vector<std::string> properties;
@@ -16,6 +18,11 @@ class ScriptSurface {
     std::vector<std::string> events;
     // Whether an instance could be made to read its members from.
     bool seen = false;
+
+    const std::vector<std::string>& members(int kind) const
+    {
+      return kind == propertyMember ? properties : kind == eventMember ? events : methods;
+    }
   };
 
   // Reads the registries of the current edition. Classes that need the stage are made on

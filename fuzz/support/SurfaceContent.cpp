@@ -20,8 +20,8 @@ using Bytes = std::vector<std::uint8_t>;
 
 AnimationWriter::Image square(int size, std::uint8_t colour)
 {
-  return AnimationWriter::Image::fromPixels(size, size,
-                                            Bytes(static_cast<std::size_t>(size) * size, colour), 0);
+  return AnimationWriter::Image::fromPixels(
+      size, size, Bytes(static_cast<std::size_t>(size) * size, colour), 0);
 }
 
 Bytes squareAnimationBytes()
@@ -82,8 +82,9 @@ std::vector<std::uint8_t> resourceFile(const std::vector<std::string>& types)
                wavewriter::waveImage(11025, wavewriter::tone(11025, 500, 11025)));
   }
   if (wanted(types, "BK16"))
-    writer.add("BK16", std::to_string(stageBackground),
-               writeBackground(640, 480, std::vector<std::uint16_t>(640 * 480, pixel555(40, 200, 40))));
+    writer.add(
+        "BK16", std::to_string(stageBackground),
+        writeBackground(640, 480, std::vector<std::uint16_t>(640 * 480, pixel555(40, 200, 40))));
   if (wanted(types, "NFNT"))
     writer.add("NFNT", std::to_string(pixelFont), nfntwriter::write(nfntwriter::pixelFont()));
   if (wanted(types, "RRGB")) writer.add("RRGB", std::to_string(palette), paletteBytes());
@@ -107,7 +108,8 @@ void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
   std::error_code error;
   if (file.has_parent_path()) std::filesystem::create_directories(file.parent_path(), error);
   std::ofstream(file, std::ios::binary)
-      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
 }
 
 void writeFile(const std::string& path, const std::string& text)

@@ -13,6 +13,8 @@
 #include "framework/OMProgramEntry.h"
 #include "fuzz/support/BoundedHost.h"
 #include "fuzz/support/FuzzSupport.h"
+#include "fuzz/support/HostileWords.h"
+#include "fuzz/support/SurfaceSweep.h"
 #include "platform/host/HostClock.h"
 #include "platform/src/user/InstanceRegistry.h"
 #include "trinkets/src/OMAnimation.h"
@@ -57,26 +59,35 @@ void SurfaceRun::run(const Program& program, const std::uint8_t* data, std::size
 {
   const ScriptSurface& reachable = surface(program);
   const std::string bytes(reinterpret_cast<const char*>(data), size);
+  std::string script, input;
   if (bytes.starts_with(scriptMark)) {
     // A script written with line feeds, as the language ends its lines with carriage returns;
     // after a line "; input", the headless host's input script.
     const std::size_t split = bytes.find(inputMark);
-    std::string script = bytes.substr(0, split);
+    script = bytes.substr(0, split);
     std::replace(script.begin(), script.end(), '\n', '\r');
-    once(program, script,
-         split == std::string::npos ? "" : bytes.substr(split + std::strlen(inputMark)), false);
-    return;
+    if (split != std::string::npos) input = bytes.substr(split + std::strlen(inputMark));
+  } else if (bytes.starts_with(sweepMark)) {
+    // "; sweep N", a line end, then the choices of the values.
+    const std::size_t lineEnd = bytes.find('\n');
+    const int part = std::atoi(bytes.c_str() + std::strlen(sweepMark)) % SurfaceSweep::parts;
+    const std::size_t rest = lineEnd == std::string::npos ? size : lineEnd + 1;
+    const SurfaceSweep sweep(part < 0 ? part + SurfaceSweep::parts : part, data + rest, size - rest,
+                             reachable, timed(program.content));
+    script = sweep.text();
+    input = sweep.input();
+  } else {
+    const SurfaceScript generated(data, size, reachable, timed(program.content));
+    script = generated.text();
+    input = generated.input();
   }
-  const SurfaceScript::Content content = timed(program.content);
-  const SurfaceScript script(data, size, reachable, content);
   // To read what an input does: the script and the input script it makes ("only": without
   // running them).
   if (const char* show = std::getenv("OM_FUZZ_SHOW_SCRIPT")) {
-    std::fprintf(stderr, "--- script\n%s\n--- input\n%s---\n", script.text().c_str(),
-                 script.input().c_str());
+    std::fprintf(stderr, "--- script\n%s\n--- input\n%s---\n", script.c_str(), input.c_str());
     if (std::strcmp(show, "only") == 0) return;
   }
-  once(program, script.text(), script.input(), false);
+  once(program, script, input, false);
 }
 
 const ScriptSurface& SurfaceRun::surface(const Program& program)
@@ -137,9 +148,9 @@ int SurfaceRun::programMain()
 
 void SurfaceRun::presetVariables()
 {
-  preset(SurfaceScript::hugeText, std::string(hugeTextSize, '7'));
-  preset(SurfaceScript::markerText, std::string(1, YVariable::objectMarker));
-  preset(SurfaceScript::markedText, std::string(1, YVariable::objectMarker) + "o1");
+  preset(HostileWords::hugeText, std::string(hugeTextSize, '7'));
+  preset(HostileWords::markerText, std::string(1, YVariable::objectMarker));
+  preset(HostileWords::markedText, std::string(1, YVariable::objectMarker) + "o1");
 }
 
 void SurfaceRun::checkNothingStayed()

@@ -40,6 +40,9 @@ class SurfaceRun {
   // the kept findings are such scripts, which read as what they do.
   static constexpr const char* scriptMark = "; script\n";
   static constexpr const char* inputMark = "\n; input\n";
+  // An input that begins "; sweep N" and a line end goes through part N of the whole surface
+  // (SurfaceSweep), the rest of it choosing the values.
+  static constexpr const char* sweepMark = "; sweep ";
 
   static void run(const Program& program, const std::uint8_t* data, std::size_t size);
   // The content with the run's times filled in.

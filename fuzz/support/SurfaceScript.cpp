@@ -2,27 +2,6 @@
 
 namespace {
 
-enum MemberKind { propertyMember, eventMember, methodMember };
-
-// Numbers at and past the edges of the ranges that content uses. A leading minus makes an
-// expression (0 minus the rest); quoted, the same digits reach the callee as they stand.
-const std::vector<std::string> hostileNumbers = {
-    "0",          "1",           "-1",         "\"-1\"",        "2",
-    "-2147483648", "\"-2147483648\"", "2147483647", "2147483648", "4294967296",
-    "100000000000000000000", "\"99999999999999999999\"", "\"1e20\"", "0.5", "\"-0.5\"",
-    "32767",      "32768",       "-32768",     "65535",         "65536",
-    "255",        "256",         "11111",      "640",           "480",
-    "3",          "10",          "100",        "\"\"",          "\" 7\""};
-
-// Texts that are no number; none names a folder or a drive, so that nothing a run writes or
-// deletes lies outside its working folder.
-const std::vector<std::string> hostileTexts = {
-    "\"\"",          "\"a b\"",        "\"%s%s%n%d\"", "\"x\"",       "\"}\"",
-    "'q'",           "\"+1\"",         "\"+99999\"",   "\"+-5\"",     "\"\xA5x\"",
-    "\"\xA5\"",      "\"nothere.mps\"", "\"x.xml\"",    "\"f.txt\"",   "\"m.smk\"",
-    "\"DATA\"",      "\"name\"",       "\"default\"",  "\"trinkets\"", "\"0.5\"",
-    "\"a\"\"b\"",    "\"\xFF\xFE\""};
-
 // Statement kinds and their weights, in the order writeStatement takes them.
 enum Statement {
   creation,
@@ -59,26 +38,18 @@ constexpr std::size_t totalWeight()
   return total;
 }
 
-const std::vector<std::string>& membersOfKind(const ScriptSurface::ClassSurface& surface, int kind)
-{
-  switch (kind) {
-    case propertyMember:
-      return surface.properties;
-    case eventMember:
-      return surface.events;
-    default:
-      return surface.methods;
-  }
-}
-
 }  // namespace
 
 SurfaceScript::SurfaceScript(const std::uint8_t* data, std::size_t size,
                              const ScriptSurface& surface, const Content& content)
-    : bytes_(data, size), surface_(surface), content_(content)
+    : bytes_(data, size),
+      surface_(surface),
+      content_(content),
+      words_(bytes_, surface, content.words)
 {
   classes_.fill(-1);
   procedures_ = 1 + static_cast<int>(bytes_.below(procedureLimit));
+  words_.setProcedures(procedures_);
   const std::size_t opening = bytes_.below(4);
   if (opening == 1) text_ += "yield off\r";
   if (opening == 2) text_ += "yield on\r";
@@ -172,14 +143,14 @@ void SurfaceScript::writeCreation(std::string& out)
     const std::array<int, 2>& point = content_.points[bytes_.below(content_.points.size())];
     line += " " + std::to_string(point[0]) + " " + std::to_string(point[1]);
   }
-  out += line + arguments(7) + "\r";
+  out += line + words_.arguments(7) + "\r";
 }
 
 void SurfaceScript::writeSetProperty(std::string& out)
 {
   const std::string object = objectVariable(Place{});
-  out += "set " + object + " " + member(object, propertyMember) +
-         (bytes_.chance(1) ? arguments(2) : "") + " " + argument() + "\r";
+  out += "set " + object + " " + member(object, ScriptSurface::propertyMember) +
+         (bytes_.chance(1) ? words_.arguments(2) : "") + " " + words_.argument() + "\r";
 }
 
 void SurfaceScript::writeConnection(const Place& place, std::string& out)
@@ -188,24 +159,27 @@ void SurfaceScript::writeConnection(const Place& place, std::string& out)
   // A class-level connection: every object of the class raises it.
   if (bytes_.chance(1) && !surface_.classes().empty())
     holder = surface_.classes()[bytes_.below(surface_.classes().size())].name;
-  std::string line = "set " + holder + " " + member(holder, eventMember);
-  if (!bytes_.chance(1)) line += (bytes_.chance(1) ? arguments(2) : "") + " " + procedureLabel();
+  std::string line = "set " + holder + " " + member(holder, ScriptSurface::eventMember);
+  if (!bytes_.chance(1))
+    line += (bytes_.chance(1) ? words_.arguments(2) : "") + " " + words_.procedureLabel();
   out += line + "\r";
 }
 
 void SurfaceScript::writeGet(std::string& out)
 {
   const std::string object = objectVariable(Place{});
-  const std::string property = bytes_.chance(1) ? "name" : member(object, propertyMember);
-  out += "get " + object + " " + property + (bytes_.chance(1) ? arguments(2) : "") + " " +
-         textVariable() + "\r";
+  const std::string property =
+      bytes_.chance(1) ? "name" : member(object, ScriptSurface::propertyMember);
+  out += "get " + object + " " + property + (bytes_.chance(1) ? words_.arguments(2) : "") + " " +
+         words_.textVariable() + "\r";
 }
 
 void SurfaceScript::writePlay(const Place& place, std::string& out)
 {
   const std::string object = objectVariable(place);
   std::string line = "play " + object;
-  if (!bytes_.chance(1)) line += " " + member(object, methodMember) + arguments(5);
+  if (!bytes_.chance(1))
+    line += " " + member(object, ScriptSurface::methodMember) + words_.arguments(5);
   // The thread waits for the object's completion.
   if (bytes_.chance(2)) line += " }";
   out += line + "\r";
@@ -214,7 +188,8 @@ void SurfaceScript::writePlay(const Place& place, std::string& out)
 void SurfaceScript::writeGlobalCall(std::string& out)
 {
   if (surface_.functions().empty()) return;
-  out += surface_.functions()[bytes_.below(surface_.functions().size())] + arguments(6) + "\r";
+  out +=
+      surface_.functions()[bytes_.below(surface_.functions().size())] + words_.arguments(6) + "\r";
 }
 
 void SurfaceScript::writeDrop(const Place& place, std::string& out)
@@ -238,8 +213,9 @@ void SurfaceScript::writeDrop(const Place& place, std::string& out)
       break;
     }
     default:
-      out += "drop " + (place.procedure >= 0 && bytes_.chance(4) ? std::string("RECEIVER")
-                                                                   : objectVariable(place)) +
+      out += "drop " +
+             (place.procedure >= 0 && bytes_.chance(4) ? std::string("RECEIVER")
+                                                       : objectVariable(place)) +
              "\r";
       break;
   }
@@ -249,11 +225,11 @@ void SurfaceScript::writeFlow(const Place& place, std::string& out)
 {
   switch (bytes_.below(9)) {
     case 0:
-      out += "say" + arguments(4) + "\r";
+      out += "say" + words_.arguments(4) + "\r";
       break;
     case 1:
-      out += "pause " + (bytes_.chance(5) ? std::string(bytes_.chance(4) ? "1" : "0.2")
-                                          : hostileNumber()) +
+      out += "pause " +
+             (bytes_.chance(5) ? std::string(bytes_.chance(4) ? "1" : "0.2") : words_.number()) +
              "\r";
       break;
     case 2:
@@ -265,20 +241,20 @@ void SurfaceScript::writeFlow(const Place& place, std::string& out)
     case 4:
     case 5:
       out += std::string(bytes_.chance(4) ? "schedule " : "idle ") +
-             (bytes_.chance(5) ? "1" : hostileNumber()) + " " + procedureLabel() + "\r";
+             (bytes_.chance(5) ? "1" : words_.number()) + " " + words_.procedureLabel() + "\r";
       break;
     case 6:
       out += "wait\r";
       break;
     default:
-      out += "say " + textVariable() + " " + objectVariable(place) + "\r";
+      out += "say " + words_.textVariable() + " " + objectVariable(place) + "\r";
       break;
   }
 }
 
 void SurfaceScript::writeAssignment(std::string& out)
 {
-  const std::string text = textVariable();
+  const std::string text = words_.textVariable();
   const std::string object = objectVariable(Place{});
   const std::size_t k = bytes_.below(objectCount);
   const std::string other = "o" + std::to_string(k);
@@ -294,34 +270,34 @@ void SurfaceScript::writeAssignment(std::string& out)
       break;
     case 2:
       // The length of a text; of an object, "~" gives its address, which no run may depend on.
-      out += text + "=~" + textVariable() + "\r";
+      out += text + "=~" + words_.textVariable() + "\r";
       break;
     case 3:
-      out += text + "=$" + textVariable() + "\r";
+      out += text + "=$" + words_.textVariable() + "\r";
       break;
     case 4:
     case 5:
-      out += text + "=" + textVariable() + operators[bytes_.below(11)] +
-             (bytes_.chance(4) ? textVariable() : operandWord()) + "\r";
+      out += text + "=" + words_.textVariable() + operators[bytes_.below(11)] +
+             (bytes_.chance(4) ? words_.textVariable() : words_.operand()) + "\r";
       break;
     case 6:
       out += text + "=\r";
       break;
     case 7:
-      out += "l=[" + nameWord() + " " + nameWord() + " ]\r";
+      out += "l=[" + words_.name() + " " + words_.name() + " ]\r";
       break;
     default:
-      out += text + "=" + argument() + "\r";
+      out += text + "=" + words_.argument() + "\r";
       break;
   }
 }
 
 void SurfaceScript::writeLoop(const Place& place, std::string& out)
 {
-  out += std::string("for ") + (place.depth ? "j" : "i") + " " + countWord();
+  out += std::string("for ") + (place.depth ? "j" : "i") + " " + words_.count();
   if (!bytes_.chance(2)) {
-    out += " " + countWord();
-    if (bytes_.chance(3)) out += " " + countWord();
+    out += " " + words_.count();
+    if (bytes_.chance(3)) out += " " + words_.count();
   }
   out += "\r";
   writeBody(place, out);
@@ -331,13 +307,13 @@ void SurfaceScript::writeCondition(const Place& place, std::string& out)
 {
   switch (bytes_.below(3)) {
     case 0:
-      out += "if " + textVariable() + "\r";
+      out += "if " + words_.textVariable() + "\r";
       break;
     case 1:
       out += "if ~" + objectVariable(place) + "\r";
       break;
     default:
-      out += "if " + textVariable() + "<" + operandWord() + "\r";
+      out += "if " + words_.textVariable() + "<" + words_.operand() + "\r";
       break;
   }
   writeBody(place, out);
@@ -357,9 +333,10 @@ void SurfaceScript::writeCall(const Place& place, std::string& out)
       out += "quit\r";
       break;
     case 2:
-      out += "relay " + (content_.words.empty() ? std::string("\"nothere.mps\"")
-                                                : bytes_.pick(content_.words)) +
-             "\r";
+      out +=
+          "relay " +
+          (content_.words.empty() ? std::string("\"nothere.mps\"") : bytes_.pick(content_.words)) +
+          "\r";
       break;
     default: {
       // Within a procedure only those before it are called, so that calls never recur.
@@ -369,7 +346,7 @@ void SurfaceScript::writeCall(const Place& place, std::string& out)
         break;
       }
       out += "call p" + std::to_string(bytes_.below(static_cast<std::size_t>(most))) +
-             arguments(2) + "\r";
+             words_.arguments(2) + "\r";
       break;
     }
   }
@@ -437,124 +414,24 @@ std::string SurfaceScript::objectVariable(const Place& place)
   return "o" + std::to_string(bytes_.below(objectCount));
 }
 
-std::string SurfaceScript::textVariable()
-{
-  return "t" + std::to_string(bytes_.below(textCount));
-}
-
-std::string SurfaceScript::procedureLabel()
-{
-  return "p" + std::to_string(bytes_.below(static_cast<std::size_t>(procedures_)));
-}
-
-std::string SurfaceScript::argument()
-{
-  switch (bytes_.below(12)) {
-    case 0:
-    case 1:
-    case 2:
-      return hostileNumber();
-    case 3:
-      return hostileText();
-    case 4:
-      if (!content_.words.empty()) return bytes_.pick(content_.words);
-      return hostileNumber();
-    case 5:
-      // An object, its variable's name, or the name of one that may have been dropped.
-      return bytes_.chance(4) ? "o" + std::to_string(bytes_.below(objectCount))
-                              : "\"o" + std::to_string(bytes_.below(objectCount)) + "\"";
-    case 6: {
-      static const char* const presets[] = {hugeText, markerText, markedText, "RECEIVER", "RESULT"};
-      return presets[bytes_.below(5)];
-    }
-    case 7:
-      return textVariable();
-    case 8:
-      return nameWord();
-    case 9:
-      return procedureLabel();
-    default:
-      return countWord();
-  }
-}
-
-std::string SurfaceScript::arguments(std::size_t most)
-{
-  std::string out;
-  const std::size_t count = bytes_.below(most + 1);
-  for (std::size_t i = 0; i < count; ++i)
-    out += " " + argument();
-  return out;
-}
-
-std::string SurfaceScript::hostileNumber()
-{
-  return bytes_.pick(hostileNumbers);
-}
-
-std::string SurfaceScript::hostileText()
-{
-  return bytes_.pick(hostileTexts);
-}
-
-// A name that scripts pass around: of a class, an action class, a global function or a
-// member.
-std::string SurfaceScript::nameWord()
-{
-  const auto& classes = surface_.classes();
-  switch (bytes_.below(4)) {
-    case 0:
-      if (!classes.empty()) return classes[bytes_.below(classes.size())].name;
-      break;
-    case 1:
-      if (!surface_.actionClasses().empty()) return bytes_.pick(surface_.actionClasses());
-      break;
-    case 2:
-      if (!surface_.functions().empty()) return bytes_.pick(surface_.functions());
-      break;
-    default:
-      if (!classes.empty()) {
-        const auto& chosen = classes[bytes_.below(classes.size())];
-        const auto& members = membersOfKind(chosen, static_cast<int>(bytes_.below(3)));
-        if (!members.empty()) return bytes_.pick(members);
-      }
-      break;
-  }
-  return "\"x\"";
-}
-
-std::string SurfaceScript::countWord()
-{
-  static const std::vector<std::string> counts = {"0", "1", "2", "3", "5", "10", "-1", "-3"};
-  return bytes_.chance(6) ? bytes_.pick(counts) : hostileNumber();
-}
-
-// A count inside an expression: a leading minus would follow an operator, which does not
-// compile, so such a number is put in parentheses.
-std::string SurfaceScript::operandWord()
-{
-  const std::string word = countWord();
-  return word[0] == '-' ? "(" + word + ")" : word;
-}
-
 std::string SurfaceScript::member(const std::string& object, int kind)
 {
   const ScriptSurface::ClassSurface* known = bytes_.chance(6) ? classOf(object) : nullptr;
-  if (!known || membersOfKind(*known, kind).empty()) {
+  if (!known || known->members(kind).empty()) {
     const auto& classes = surface_.classes();
     if (classes.empty()) return "x";
     // Any class that has a member of the kind.
     const std::size_t from = bytes_.below(classes.size());
     for (std::size_t i = 0; i < classes.size(); ++i) {
       const auto& candidate = classes[(from + i) % classes.size()];
-      if (!membersOfKind(candidate, kind).empty()) {
+      if (!candidate.members(kind).empty()) {
         known = &candidate;
         break;
       }
     }
-    if (!known || membersOfKind(*known, kind).empty()) return "x";
+    if (!known || known->members(kind).empty()) return "x";
   }
-  return bytes_.pick(membersOfKind(*known, kind));
+  return bytes_.pick(known->members(kind));
 }
 
 int SurfaceScript::classIndexOf(const std::string& object) const

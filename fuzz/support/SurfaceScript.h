@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fuzz/support/FuzzBytes.h"
+#include "fuzz/support/HostileWords.h"
 #include "fuzz/support/ScriptSurface.h"
 
 // A script of the language's statements, drawn from a fuzz input over what the registries
@@ -27,12 +28,6 @@ class SurfaceScript {
     std::uint32_t length = 0;
   };
 
-  // Variables that the run fills in before the script starts: a text longer than any script
-  // line can write, and texts that begin with the object marker but name no object.
-  static constexpr const char* hugeText = "huge";
-  static constexpr const char* markerText = "mark";
-  static constexpr const char* markedText = "markx";
-
   SurfaceScript(const std::uint8_t* data, std::size_t size, const ScriptSurface& surface,
                 const Content& content);
 
@@ -40,8 +35,7 @@ class SurfaceScript {
   const std::string& input() const { return input_; }
 
  private:
-  static constexpr int objectCount = 6;
-  static constexpr int textCount = 3;
+  static constexpr int objectCount = HostileWords::objectCount;
   static constexpr int procedureLimit = 6;
   static constexpr std::size_t statementLimit = 120;
   // Below the source limit of a script, with room for one more statement.
@@ -70,15 +64,6 @@ class SurfaceScript {
   void writeInput();
 
   std::string objectVariable(const Place& place);
-  std::string textVariable();
-  std::string procedureLabel();
-  std::string argument();
-  std::string arguments(std::size_t most);
-  std::string hostileNumber();
-  std::string hostileText();
-  std::string nameWord();
-  std::string countWord();
-  std::string operandWord();
   // A member of the kind for the object variable: of its class when known, else of any.
   std::string member(const std::string& object, int kind);
   int classIndexOf(const std::string& object) const;
@@ -87,6 +72,7 @@ class SurfaceScript {
   FuzzBytes bytes_;
   const ScriptSurface& surface_;
   const Content& content_;
+  HostileWords words_;
   int procedures_ = 0;
   std::array<int, objectCount> classes_{};
   std::size_t statements_ = 0;
