@@ -1,6 +1,8 @@
 #include "framework/OMTTFont.h"
 
+#include <algorithm>
 #include <cstring>
+#include <limits>
 
 const OMClassDescriptor OMTTFont::classDescriptor = {"OMTTFont"};
 
@@ -74,7 +76,10 @@ OMTTFont::~OMTTFont()
 void OMTTFont::rebuild()
 {
   HFONT previous = handle_;
-  handle_ = CreateFontA(-size_, 0, 0, 0, (style_ & bold) ? 700 : 0, (style_ & italic) ? 1 : 0,
+  // The character height is the size negated; the one size that has no negation takes the
+  // nearest that has.
+  const int height = -std::max(size_, -std::numeric_limits<int>::max());
+  handle_ = CreateFontA(height, 0, 0, 0, (style_ & bold) ? 700 : 0, (style_ & italic) ? 1 : 0,
                         (style_ & underline) ? 1 : 0, 0, 1, 0, 0, 0, 0,
                         hasFace_ ? name_.c_str() : nullptr);
   if (previous) DeleteObject(previous);
