@@ -657,7 +657,8 @@ OMWord RSmackerMovie::addSignalsMember()
         signals_.push_back(frame);
       break;
     }
-    const int frame = std::max(value - 1, 0);
+    // Frame numbers count from 1; every number below reads as the first frame.
+    const int frame = value > 1 ? value - 1 : 0;
     const auto at = std::lower_bound(signals_.begin(), signals_.end(), frame);
     if (at == signals_.end() || *at != frame) signals_.insert(at, frame);
   }
@@ -673,7 +674,7 @@ OMWord RSmackerMovie::removeSignalsMember()
       signals_.clear();
       break;
     }
-    const int frame = std::max(value - 1, 0);
+    const int frame = value > 1 ? value - 1 : 0;
     const auto at = std::lower_bound(signals_.begin(), signals_.end(), frame);
     if (at != signals_.end() && *at == frame) signals_.erase(at);
   }
