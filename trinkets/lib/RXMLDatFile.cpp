@@ -4,10 +4,13 @@
 #include <omcrt.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <unordered_map>
 
 #include "framework/OMLinkToObj.h"
 #include "framework/OMPathDirectory.h"
@@ -293,20 +296,44 @@ OMWord RXMLDatFile::createArrayMember()
 {
   const std::string a = popScriptArg(), b = popScriptArg(), c = popScriptArg(), d = popScriptArg();
   if (!document_) return 1;
-  char name[resultLimit];
   if (d.empty()) {
     const std::string group = current() ? textOf(current()->name()) : "";
-    for (int i = 1; i <= std::atoi(b.c_str()); ++i) {
-      std::snprintf(name, sizeof name, "%s.%d", a.c_str(), i);
-      setVariable(group.c_str(), name, c.c_str());
-    }
+    setArray(group.c_str(), a.c_str(), std::atoi(b.c_str()), c.c_str());
   } else {
-    for (int i = 1; i <= std::atoi(c.c_str()); ++i) {
-      std::snprintf(name, sizeof name, "%s.%d", b.c_str(), i);
-      setVariable(a.c_str(), name, d.c_str());
-    }
+    setArray(a.c_str(), b.c_str(), std::atoi(c.c_str()), d.c_str());
   }
   return 1;
+}
+
+void RXMLDatFile::setArray(const char* group, const char* base, int count, const char* value)
+{
+  if (!document_ || !isXMLName(group)) return;
+  if (!moveToGroup(group)) document_->setCurrent(document_->root()->addChild(group));
+  OMXMLElement* element = current();
+  // An array has no more elements than a script has variables to load them into. The names
+  // already there are looked up once, not once for each element.
+  count = std::min(count, YVariableTable::indexLimit);
+  std::unordered_map<std::string, OMXMLElement*> existing;
+  element->children().firstThat([&existing](OMXMLElement* child) {
+    existing.emplace(textOf(child->name()), child);
+    return false;
+  });
+  bool added = false;
+  char name[resultLimit];
+  for (int i = 1; i <= count; ++i) {
+    std::snprintf(name, sizeof name, "%s.%d", base, i);
+    if (!isXMLName(name)) continue;
+    if (const auto found = existing.find(name); found != existing.end()) {
+      setFirstAttribute(found->second, value);
+      continue;
+    }
+    OMXMLElement* made = element->addChild(name);
+    made->addAttribute(valueName, value);
+    existing.emplace(name, made);
+    added = true;
+  }
+  // The file is written once, with the whole array.
+  if (added) conditionalWrite();
 }
 
 OMWord RXMLDatFile::addNodeMember()

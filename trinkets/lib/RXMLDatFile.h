@@ -42,6 +42,8 @@ class RXMLDatFile : public OMScriptableObject {
   void load();
   void startNewDocument();
   void conditionalWrite();
+  // The elements "%s.%d" of the base and 1 to count in the group, each given the value.
+  void setArray(const char* group, const char* base, int count, const char* value);
   void setAttribute(const char* name, const char* value);
   bool moveToGroup(const char* name);
   // Sets the element's first attribute, or adds "VALUE" when it has none.
