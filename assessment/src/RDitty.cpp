@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include "assessment/src/ProgramFiles.h"
 #include "framework/OMIStreamFile.h"
@@ -315,8 +316,10 @@ void RDitty::setVolume(int volume)
 
 void RDitty::setRepeat(int repeat)
 {
-  channel().repeat = repeat + 1;
-  remaining_ = repeat + 1;
+  // The plays are one more than the repeats; the most repeats there are play as often.
+  const int plays = repeat == std::numeric_limits<int>::max() ? repeat : repeat + 1;
+  channel().repeat = plays;
+  remaining_ = plays;
   if (channel().sound) channel().sound->setLoopCount(loopCountOf(channel().repeat));
 }
 
