@@ -406,9 +406,9 @@ void OMTrinket::clearDragHysteresis()
 
 void OMTrinket::offset(int& dx, int& dy)
 {
-  dragTo(dx, dy);
   dx = static_cast<int>(clampCoordinate(std::int64_t(x()) + dx) - std::int64_t(x()));
   dy = static_cast<int>(clampCoordinate(std::int64_t(y()) + dy) - std::int64_t(y()));
+  dragTo(dx, dy);
   if (!dx && !dy) return;
   invalidate();
   rect_.offset(dx, dy);
@@ -434,7 +434,9 @@ void confineAxis(int& position, int delta, int low, int high, int& saved, int& c
     }
     return;
   }
-  saved += delta;
+  // The pointer may wander off without end; the place it would have taken the trinket to
+  // stays within the coordinate range.
+  saved = clampCoordinate(std::int64_t(saved) + delta);
   if (saved >= low && saved <= high) {
     position = saved;
     clamped = 0;
