@@ -55,14 +55,13 @@ SurfaceScript::SurfaceScript(const std::uint8_t* data, std::size_t size,
   if (opening == 2) text_ += "yield on\r";
   std::vector<std::string> bodies(static_cast<std::size_t>(procedures_));
   std::string main;
-  while (!bytes_.empty() && statements_ < statementLimit &&
-         text_.size() + main.size() + bodies.size() * 64 < textLimit) {
+  std::size_t written = text_.size();
+  while (!bytes_.empty() && statements_ < statementLimit && written < textLimit) {
     const auto where = static_cast<int>(bytes_.below(static_cast<std::size_t>(procedures_) + 2));
-    if (where >= procedures_) {
-      writeStatement(Place{}, main);
-    } else {
-      writeStatement(Place{where, 0}, bodies[static_cast<std::size_t>(where)]);
-    }
+    std::string& out = where >= procedures_ ? main : bodies[static_cast<std::size_t>(where)];
+    const std::size_t before = out.size();
+    writeStatement(where >= procedures_ ? Place{} : Place{where, 0}, out);
+    written += out.size() - before;
   }
   text_ += main;
   // The main code ends held, or runs off its end and parks: either way its events go on.
