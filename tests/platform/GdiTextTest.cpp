@@ -242,7 +242,7 @@ TEST_F(GdiTextTest, ALongTextInAHugeFontDrawsWhatShowsAtOnce)
   const std::string text(100000, 'W');
   const std::clock_t start = std::clock();
   ASSERT_TRUE(TextOutA(canvas.dc(), -100, -1000, text.c_str(), static_cast<int>(text.size())));
-  EXPECT_LT(std::clock() - start, 2 * CLOCKS_PER_SEC);
+  EXPECT_LT(std::clock() - start, 5 * CLOCKS_PER_SEC);
   int inkPixels = 0;
   COLORREF stray = 0;
   inkBox(canvas, background, inkPixels, stray);
