@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "ScriptHarness.h"
+#include "framework/OMProgramEnd.h"
 
 using scripttest::alerts;
 using scripttest::probeLog;
@@ -129,6 +130,20 @@ TEST_F(ThreadTest, RunsThatNeverBlockGiveThePassBackAndGoOn)
   EXPECT_GT(inTheRaise, 0);
   passes(1);
   EXPECT_GT(variable("m")->getInteger(), inTheRaise);
+}
+
+// A program asked to end (a fatal error, a file it cannot do without) runs no more script,
+// not even the rest of the pass in which it was asked.
+TEST_F(ThreadTest, AnEndingProgramRunsNoMoreScript)
+{
+  const OMLinkToFct end([](OMWord) -> OMWord {
+    OMProgramEnd::request(1);
+    return 0;
+  });
+  registerScriptFunction("EndNow", &end);
+  run("say before\rEndNow\rsay after\r", 2);
+  EXPECT_EQ(debugLines(), (Lines{"before"}));
+  OMProgramEnd::reset();
 }
 
 TEST_F(ThreadTest, AnotherThreadsPauseNeitherHoldsNorReleasesAWaitingRun)

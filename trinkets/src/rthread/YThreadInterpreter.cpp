@@ -6,6 +6,7 @@
 
 #include "framework/OMEditionAssert.h"
 #include "framework/OMLinkToFct.h"
+#include "framework/OMProgramEnd.h"
 #include "framework/OMResourceReport.h"
 #include "trinkets/src/OMSEventProperty.h"
 #include "trinkets/src/OMSParameter.h"
@@ -210,7 +211,9 @@ void YThread::leaveMessage()
 void YThread::execute(eventRecord* record)
 {
   stop_ = Stop::none;
-  if (!running_ || waiting_) {
+  // A program that is ending (a fatal error, a file it cannot do without) runs no more script,
+  // as it would run none after it had ended at once.
+  if (!running_ || waiting_ || OMProgramEnd::requested()) {
     state_ = stopped;
     return;
   }
