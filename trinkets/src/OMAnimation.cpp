@@ -1276,7 +1276,8 @@ void OMAnimation::setNumberField(int which, int value)
       goToFrame(value, 0);
       break;
     case 1:
-      setSequence(value - 1, 0);
+      // Sequences count from 1 in scripts; every number below reads as the first.
+      setSequence(value > 0 ? value - 1 : 0, 0);
       restartTiming();
       break;
     case 2:
