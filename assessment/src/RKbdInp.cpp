@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "framework/OMLinkToFct.h"
 #include "framework/OMLinkToObj.h"
 #include "framework/OMSystem.h"
 #include "framework/OMWindow.h"
@@ -60,7 +61,9 @@ void RKbdInp::listen()
 {
   if (!listenWindow) return;
   previous_ = cloneLink(listenWindow->keyDownLink());
-  const OMLinkToObj<RKbdInp> link(this, &RKbdInp::keyArrived);
+  // One entry serves every object: a copy of the link that another listener keeps to give back
+  // later (the event source does) never names an object that is gone.
+  const OMLinkToFct link(&RKbdInp::keyEntry);
   listenWindow->setKeyDownLink(&link);
   chain().push_back(this);
 }
@@ -87,6 +90,12 @@ void RKbdInp::registerMembers()
 {
   addEvent("keyPressed");
   addProperty("key", nullptr, OMLinkToObj<RKbdInp>(this, &RKbdInp::keyText, 0));
+}
+
+OMWord RKbdInp::keyEntry(OMWord)
+{
+  const auto& objects = chain();
+  return objects.empty() ? 0 : objects.back()->keyArrived();
 }
 
 OMWord RKbdInp::keyArrived()

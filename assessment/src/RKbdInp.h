@@ -30,6 +30,8 @@ class RKbdInp : public OMScriptableObject {
 
  private:
   void listen();
+  // The stage's key link: the newest object takes the key.
+  static OMWord keyEntry(OMWord);
   OMWord keyArrived();
   OMWord keyText(OMWord buffer);
 

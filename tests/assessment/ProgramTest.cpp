@@ -19,6 +19,7 @@
 #include "assessment/src/DescriptorFile.h"
 #include "assessment/src/GlobalCommands.h"
 #include "assessment/src/RKbdInp.h"
+#include "trinkets/lib/REvent.h"
 #include "assessment/src/SoundFlags.h"
 #include "framework/OMApp.h"
 #include "framework/OMMemCanvas.h"
@@ -527,6 +528,14 @@ TEST_F(ProgramTest, TheKeyboardObjectNamesKeysAndChainsOnTheStage)
   EXPECT_STREQ(first->getProperty("key"), "b");
   first.reset();
   EXPECT_EQ(stage->keyDownLink(), nullptr);
+  // The event source keeps the link it finds and gives it back when it goes: a keyboard object
+  // that went meanwhile must not be called by it (it was, after being freed).
+  auto listening = std::make_unique<RKbdInp>();
+  std::unique_ptr<OMScriptableObject> events(REvent::instance());
+  listening.reset();
+  events.reset();
+  host->typeKey('C');
+  omtest::runPasses(3, 20);
 }
 
 TEST_F(ProgramTest, ThePictureLayerRestoresSavedAreasNewestFirst)
