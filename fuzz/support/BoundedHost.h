@@ -9,7 +9,8 @@
 // loop asks it for input, whatever else the pass does or holds back (a dialog suspends the
 // tasks, a script waits for ever): so here the loop is told to end once the clock has passed
 // the run's end or the passes their number, and a pass that took longer than the bound stops
-// the run as a finding. A run whose passes are each short but together slow (a script that
+// the run as a finding, unless the clock moved on further than the pass took (a script's
+// pause holds its pass for as long as the pause lasts, and the sound of that time is made). A run whose passes are each short but together slow (a script that
 // makes objects pass after pass) is ended after some real time: only such a run depends on
 // the machine's speed. Its user answers each message box with what Enter would choose, but
 // gives up on boxes that keep coming (a prompt for a CD that is not there) and cancels them.
@@ -39,4 +40,5 @@ class BoundedHost : public omhost::HeadlessHost {
   int boxes_ = 0;
   const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point last_ = start_;
+  std::uint32_t lastClock_ = 0;
 };

@@ -132,6 +132,20 @@ TEST_F(ThreadTest, RunsThatNeverBlockGiveThePassBackAndGoOn)
   EXPECT_GT(variable("m")->getInteger(), inTheRaise);
 }
 
+// Yielding off, a loop of pauses gives the pass back once its pauses have held the run for a
+// second, and goes on at the next pass.
+TEST_F(ThreadTest, PausesThatHoldARunGiveThePassBackAfterTheirShare)
+{
+  EXPECT_TRUE(endsWithoutTheWaitHook([&] {
+    run("n=0\rfor i 1 10 0\r[\r  pause 2\r  n=n+1\r]\r");
+    const int first = variable("n")->getInteger();
+    passes(1);
+    EXPECT_EQ(variable("n")->getInteger(), first + 1);
+    passes(1);
+    EXPECT_EQ(variable("n")->getInteger(), first + 2);
+  }));
+}
+
 // A program asked to end (a fatal error, a file it cannot do without) runs no more script,
 // not even the rest of the pass in which it was asked.
 TEST_F(ThreadTest, AnEndingProgramRunsNoMoreScript)

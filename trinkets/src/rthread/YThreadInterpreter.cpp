@@ -800,6 +800,11 @@ void YThread::doPause(const std::uint16_t* run)
 
 // A run held by its pause sleeps to the deadline, as the main loop sleeps when it has nothing
 // to do; on a stepping clock the sleep is what moves the clock there.
+bool YThread::pausedTooLong(std::uint32_t began)
+{
+  return timeGetTime() - began >= pausedMillisecondsPerRun;
+}
+
 void YThread::waitForPauseDeadline()
 {
   if (pauseWaitHook_) {
@@ -978,12 +983,16 @@ OMWord YThread::runMessage(eventRecord* record)
   const std::int32_t savedState = state_;
   const bool stepMode = scriptStepMode() != 0;
   if (stepMode) state_ = notYielding;
+  const std::uint32_t began = timeGetTime();
   execute(record);
   for (int executed = 1; !isStopState(state_) && !scriptEngine::switchPending(); ++executed) {
     // A hold without a deadline, or the parked end of the code, would never end here; the rest
     // of a procedure that runs on and on continues from the tick.
     if (stop_ == Stop::held || stop_ == Stop::parked || executed >= instructionsPerRun) break;
-    if (stop_ == Stop::heldUntilDeadline) waitForPauseDeadline();
+    if (stop_ == Stop::heldUntilDeadline) {
+      waitForPauseDeadline();
+      if (pausedTooLong(began)) break;
+    }
     execute();
   }
   if (scriptEngine::switchPending() && state_ < -1) {
@@ -999,8 +1008,8 @@ int YThread::runUntilBlocked()
   if (scriptEngine::tickRaised() && runPeriodicProcedures()) return 0;
   // Looked at after every instruction: read in place rather than through a call.
   const YPendingSwitch& pending = scriptEngine::pendingSwitch();
+  const std::uint32_t began = timeGetTime();
   for (int executed = 0; pending.thread == nullptr; ++executed) {
-    if (executed >= instructionsPerRun) return 0;
     execute();
     if (isStopState(state_)) return 0;
     // Held by "pause" with yielding off: the run waits for the deadline. Held without one
@@ -1008,9 +1017,10 @@ int YThread::runUntilBlocked()
     // goes on.
     if (stop_ == Stop::heldUntilDeadline) {
       waitForPauseDeadline();
+      if (pausedTooLong(began)) return 0;
       continue;
     }
-    if (stop_ != Stop::none) return 0;
+    if (stop_ != Stop::none || executed + 1 >= instructionsPerRun) return 0;
   }
   if (state_ < -1) scriptEngine::pendingSwitch().variable = -state_;
   return 1;
