@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs the assessment demo on the SDL host at 640x480 in 8 bits under its own X server
-# (xvfb-run), as `make demo-assessment` does, in a copy of its laid-out folders; takes
+# (Xvfb), as `make demo-assessment` does, in a copy of its laid-out folders; takes
 # screenshots of its window with xwd while the splash is up, and lets start_button_check find
 # the "Start" button whole in its place on them. Every wait is bounded.
 set -eu

@@ -1,5 +1,5 @@
 #!/bin/sh
-# Runs the demo game on the SDL host under its own X server (xvfb-run) and looks at its window
+# Runs the demo game on the SDL host under its own X server (Xvfb) and looks at its window
 # from outside: it is never mapped without its title, it carries the program's icon
 # (_NET_WM_ICON, read with xprop), and Esc ends the game with status 0. Every wait is bounded.
 set -eu

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -100,7 +101,22 @@ SDL_Renderer* createRenderer(SDL_Window* window)
 
 std::unique_ptr<SdlHost> SdlHost::open()
 {
-  if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) return nullptr;
+  if (SDL_InitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
+    std::fprintf(stderr, "om: SDL: %s\n", SDL_GetError());
+    return nullptr;
+  }
+  // SDL falls back to drawing nowhere when no display answers; a window that nobody can see
+  // is no window, unless that driver was asked for by name.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* asked = std::getenv("SDL_VIDEODRIVER");
+  if (driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) &&
+      !(asked && std::strcmp(asked, driver) == 0)) {
+    std::fprintf(stderr, "om: SDL reached no display (DISPLAY=%s)\n",
+                 std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
+    SDL_QuitSubSystem(SDL_INIT_VIDEO | SDL_INIT_EVENTS);
+    if (SDL_WasInit(SDL_INIT_EVERYTHING) == 0) SDL_Quit();  // and what it started beside
+    return nullptr;
+  }
   std::unique_ptr<SdlHost> host(new SdlHost());
   int width = 0, height = 0, depth = 0;
   parseScreenSetting(std::getenv("OM_SCREEN"), width, height, depth);

@@ -7,19 +7,19 @@ game=$1
 demo=$2
 
 . "$(dirname "$0")/../../../scripts/xvfb-common.sh"
-command -v Xvfb >/dev/null 2>&1 || fail "Xvfb is missing (scripts/install-deps installs it)"
+for tool in Xvfb xdpyinfo; do
+  command -v "$tool" >/dev/null 2>&1 || fail "$tool is missing (scripts/install-deps installs it)"
+done
 makeWork
 
 mkdir "$work/work"
 cp "$demo/work/korvanix.INI" "$work/work/"
 cp -r "$demo/cd" "$work/cd"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xserver=$!
+startXServer 1024x768x24 "$work"
 running=$xserver
-within 100 test -s "$work/display" || fail "the X server did not start"
 
 cd "$work/work"
-env -u OM_HOST DISPLAY=":$(cat "$work/display")" OM_DRIVE_D="$work/cd" \
+env -u OM_HOST DISPLAY="$display" OM_DRIVE_D="$work/cd" \
   OM_WINDOWS_DIR="$work/windows" XDG_RUNTIME_DIR="$work" "$game" 2>"$work/errors" &
 pid=$!
 running="$xserver $pid"

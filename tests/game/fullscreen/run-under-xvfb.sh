@@ -1,5 +1,5 @@
 #!/bin/sh
-# Runs the game with DirectDraw full screen on the SDL host under its own X server (xvfb-run)
+# Runs the game with DirectDraw full screen on the SDL host under its own X server (Xvfb)
 # and a stand-in window manager that grants full screen, on content that game_fullscreen_probe
 # writes: takes a screenshot with xwd, clicks the box on the stage through the display's scale
 # with xdotool (the click ends the game), and lets the probe judge the screenshot and what the

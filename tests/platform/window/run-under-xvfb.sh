@@ -1,5 +1,5 @@
 #!/bin/sh
-# Runs window_probe on the SDL host under its own X server (xvfb-run), looks at the window
+# Runs window_probe on the SDL host under its own X server (Xvfb), looks at the window
 # with xwd, clicks and types into it with xdotool, and lets the probe judge what happened.
 # Every wait is bounded: a window that does not come up fails the test, it never hangs it.
 set -eu
@@ -23,7 +23,11 @@ SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/sound.raw" "$probe" "$work/log" \
 pid=$!
 running=$pid
 
-within 150 xdotool search --name '^Window probe$' || fail "no window titled 'Window probe' came up: $(cat "$work/out")"
+within 300 xdotool search --name '^Window probe$' || {
+  state="it still runs"
+  kill -0 "$pid" 2>/dev/null || state="it has ended"
+  fail "no window titled 'Window probe' came up in 30 s ($state): $(cat "$work/out" "$work/log")"
+}
 window=$(xdotool search --name '^Window probe$' | head -n 1)
 [ "$(xdotool getwindowname "$window")" = "Window probe" ] || fail "the window title is not the frame's"
 within 100 logged "child painted 0 0" || fail "the child never painted"
