@@ -53,13 +53,13 @@ const SurfaceRun::Program& assessment()
     const std::string work = omfuzz::workFolder();
     ::setenv("OM_DRIVE_D", (work + "/" + installFolder).c_str(), 1);
     ::setenv("OM_REGISTRY", (work + "/registry.txt").c_str(), 1);
-    SurfaceRun::Program p{
-        &writeFiles, &setUpProgram, &runLoop, &tearDownProgram, {}, surfacecontent::idWords()};
-    p.content.words = p.resourceIds;
-    for (const char* word : {"\"mthRacer.mps\"", "\"other.mps\"", "\"ao.rsc\"", "\"results.txt\""})
-      p.content.words.emplace_back(word);
-    p.content.points = {{{20, 20}}, {{200, 150}}, {{400, 300}}};
-    return p;
+    return SurfaceRun::Program{&writeFiles,
+                               &setUpProgram,
+                               &runLoop,
+                               &tearDownProgram,
+                               surfacecontent::scriptContent({"\"mthRacer.mps\"", "\"other.mps\"",
+                                                              "\"ao.rsc\"", "\"results.txt\""}),
+                               surfacecontent::idWords()};
   }();
   return program;
 }

@@ -64,12 +64,13 @@ const SurfaceRun::Program& game()
     printer.offsetX = printer.offsetY = 5;
     omgdi::PrinterTable::instance().add(printer);
     ::setenv("OM_PRINTER", printer.name.c_str(), 1);
-    SurfaceRun::Program p{&writeFiles, &start, &runGame, &end, {}, surfacecontent::idWords()};
-    p.content.words = p.resourceIds;
-    for (const char* word : {"\"Startup.mps\"", "\"other.mps\"", "\"game.rsc\""})
-      p.content.words.emplace_back(word);
-    p.content.points = {{{20, 20}}, {{200, 150}}, {{400, 300}}};
-    return p;
+    return SurfaceRun::Program{
+        &writeFiles,
+        &start,
+        &runGame,
+        &end,
+        surfacecontent::scriptContent({"\"Startup.mps\"", "\"other.mps\"", "\"game.rsc\""}),
+        surfacecontent::idWords()};
   }();
   return program;
 }

@@ -102,6 +102,15 @@ std::vector<std::string> idWords()
   return words;
 }
 
+SurfaceScript::Content scriptContent(std::initializer_list<const char*> fileWords)
+{
+  SurfaceScript::Content content;
+  content.words = idWords();
+  content.words.insert(content.words.end(), fileWords.begin(), fileWords.end());
+  content.points = {{{20, 20}}, {{200, 150}}, {{400, 300}}};
+  return content;
+}
+
 void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
   const std::filesystem::path file(path);

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
+
+#include "fuzz/support/SurfaceScript.h"
 
 // Content for the generated scripts, made by our own writers: a resource file with
 // animations (one that plays a sound), sounds, a background, a bitmap font and a palette,
@@ -21,6 +24,9 @@ constexpr int pixelFont = 128;
 std::vector<std::uint8_t> resourceFile(const std::vector<std::string>& types = {});
 // The ids as script words.
 std::vector<std::string> idWords();
+// What the scripts name and where clicks land: the ids, the program's own file names (as
+// quoted script words), and three points of the stage.
+SurfaceScript::Content scriptContent(std::initializer_list<const char*> fileWords);
 // Writes the bytes as a file of the current folder, making its folders.
 void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 void writeFile(const std::string& path, const std::string& text);

@@ -36,6 +36,21 @@ void withPenAndBrush(HDC dc, HPEN pen, HBRUSH brush, Draw draw)
   DeleteObject(brush);
 }
 
+// The pixels of a white 24x24 canvas after a red line of the pen's width from one point to the
+// other.
+std::vector<COLORREF> lineOnCanvas(int penWidth, POINT from, POINT to)
+{
+  GdiTestCanvas canvas(24, 24, 16);
+  canvas.fill(white);
+  HPEN pen = CreatePen(PS_SOLID, penWidth, red);
+  HGDIOBJ old = SelectObject(canvas.dc(), pen);
+  MoveToEx(canvas.dc(), from.x, from.y, nullptr);
+  LineTo(canvas.dc(), to.x, to.y);
+  SelectObject(canvas.dc(), old);
+  DeleteObject(pen);
+  return canvas.pixels();
+}
+
 }  // namespace
 
 TEST(GdiDrawingTest, RectangleWithOnePixelPenFramesTheEdgesAndFillsInside)
@@ -148,17 +163,7 @@ TEST(GdiDrawingTest, WideLinesAreAsThickAsThePenAndCoverTheirEnds)
 // path draws there.
 TEST(GdiDrawingTest, LongSlantedWideLineDrawsItsVisiblePart)
 {
-  auto drawLine = [](POINT from, POINT to) {
-    GdiTestCanvas canvas(24, 24, 16);
-    canvas.fill(white);
-    HPEN pen = CreatePen(PS_SOLID, 5, red);
-    HGDIOBJ old = SelectObject(canvas.dc(), pen);
-    MoveToEx(canvas.dc(), from.x, from.y, nullptr);
-    LineTo(canvas.dc(), to.x, to.y);
-    SelectObject(canvas.dc(), old);
-    DeleteObject(pen);
-    return canvas.pixels();
-  };
+  auto drawLine = [](POINT from, POINT to) { return lineOnCanvas(5, from, to); };
   const std::vector<COLORREF> longLine = drawLine({-100000, -200000}, {100000, 200000});
   EXPECT_EQ(longLine, drawLine({-20, -40}, {30, 60}));
   // Below the corner it passes through, every row holds at least the pen's width.
@@ -172,17 +177,7 @@ TEST(GdiDrawingTest, LongSlantedWideLineDrawsItsVisiblePart)
 // path draws there, and one from end to end of the coordinate range draws only what shows.
 TEST(GdiDrawingTest, LongThinLineDrawsItsVisiblePart)
 {
-  auto drawLine = [](POINT from, POINT to) {
-    GdiTestCanvas canvas(24, 24, 16);
-    canvas.fill(white);
-    HPEN pen = CreatePen(PS_SOLID, 1, red);
-    HGDIOBJ old = SelectObject(canvas.dc(), pen);
-    MoveToEx(canvas.dc(), from.x, from.y, nullptr);
-    LineTo(canvas.dc(), to.x, to.y);
-    SelectObject(canvas.dc(), old);
-    DeleteObject(pen);
-    return canvas.pixels();
-  };
+  auto drawLine = [](POINT from, POINT to) { return lineOnCanvas(1, from, to); };
   for (const POINT& step : {POINT{1, 2}, POINT{3, 1}, POINT{-2, 5}, POINT{7, -3}}) {
     const LONG far = 500000;
     EXPECT_EQ(

@@ -21,6 +21,19 @@ bool intersectRect(const RECT& a, const RECT& b, RECT& out)
   return out.left < out.right && out.top < out.bottom;
 }
 
+RECT boundsOf(const std::vector<RECT>& rects)
+{
+  if (rects.empty()) return RECT{0, 0, 0, 0};
+  RECT bounds = rects.front();
+  for (const RECT& r : rects) {
+    bounds.left = std::min(bounds.left, r.left);
+    bounds.top = std::min(bounds.top, r.top);
+    bounds.right = std::max(bounds.right, r.right);
+    bounds.bottom = std::max(bounds.bottom, r.bottom);
+  }
+  return bounds;
+}
+
 std::vector<RECT> intersectRects(const std::vector<RECT>& a, const std::vector<RECT>& b)
 {
   std::vector<RECT> result;

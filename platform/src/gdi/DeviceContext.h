@@ -117,5 +117,7 @@ bool endPaintDC(HDC dc);
 // Rectangle lists.
 bool intersectRect(const RECT& a, const RECT& b, RECT& out);
 std::vector<RECT> intersectRects(const std::vector<RECT>& a, const std::vector<RECT>& b);
+// The smallest rectangle that holds every rectangle of the list; (0, 0, 0, 0) for none.
+RECT boundsOf(const std::vector<RECT>& rects);
 
 }  // namespace omgdi

@@ -137,13 +137,7 @@ int GetClipBox(HDC hdc, LPRECT rect)
   const std::vector<RECT> rects = dc->clipRects();
   *rect = RECT{0, 0, 0, 0};
   if (rects.empty()) return NULLREGION;
-  RECT box = rects.front();
-  for (const RECT& r : rects) {
-    box.left = std::min(box.left, r.left);
-    box.top = std::min(box.top, r.top);
-    box.right = std::max(box.right, r.right);
-    box.bottom = std::max(box.bottom, r.bottom);
-  }
+  const RECT box = boundsOf(rects);
   const POINT origin = dc->origin();
   *rect =
       RECT{box.left - origin.x, box.top - origin.y, box.right - origin.x, box.bottom - origin.y};

@@ -176,14 +176,7 @@ void Rasterizer::line(int x1, int y1, int x2, int y2, int width, std::uint32_t r
 {
   if (width <= 1) {
     if (clip_.empty()) return;
-    RECT within = clip_.front();
-    for (const RECT& r : clip_) {
-      within.left = std::min(within.left, r.left);
-      within.top = std::min(within.top, r.top);
-      within.right = std::max(within.right, r.right);
-      within.bottom = std::max(within.bottom, r.bottom);
-    }
-    for (const POINT& p : linePoints(x1, y1, x2, y2, within))
+    for (const POINT& p : linePoints(x1, y1, x2, y2, boundsOf(clip_)))
       plot(p.x, p.y, raw);
     return;
   }

@@ -61,20 +61,6 @@ int lengthOf(LPCSTR text, int count)
   return count < 0 ? static_cast<int>(std::strlen(text)) : count;
 }
 
-// The smallest rectangle that holds every rectangle of the clipping area; empty without one.
-RECT boundsOf(const std::vector<RECT>& clip)
-{
-  if (clip.empty()) return RECT{0, 0, 0, 0};
-  RECT bounds = clip.front();
-  for (const RECT& r : clip) {
-    bounds.left = std::min(bounds.left, r.left);
-    bounds.top = std::min(bounds.top, r.top);
-    bounds.right = std::max(bounds.right, r.right);
-    bounds.bottom = std::max(bounds.bottom, r.bottom);
-  }
-  return bounds;
-}
-
 // Draws text with the context's font, colours, background mode and alignment.
 bool drawText(DeviceContext& dc, int x, int y, UINT options, const RECT* rect, LPCSTR text,
               int count, const INT* dx)
