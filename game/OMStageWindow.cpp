@@ -487,7 +487,7 @@ OMWord OMStageWindow::irisStep()
 {
   const long long ticks = std::clamp(ticksSinceStart(), 0, effectDuration_);
   const auto along = [&](int from, int to) {
-    return from + static_cast<int>((static_cast<long long>(to) - from) * ticks / effectDuration_);
+    return static_cast<int>(from + (static_cast<long long>(to) - from) * ticks / effectDuration_);
   };
   const int x = along(irisCentreStart_.x, irisCentreTarget_.x);
   const int y = along(irisCentreStart_.y, irisCentreTarget_.y);

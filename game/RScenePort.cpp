@@ -15,6 +15,7 @@
 #include "game/OMStageWindow.h"
 #include "game/ScenePortShell.h"
 #include "game/WorldField.h"
+#include "trinkets/lib/ScriptCoordinate.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/OMScriptableObjectProperty.h"
 #include "trinkets/src/TrinketRecord.h"
@@ -279,10 +280,11 @@ OMWord RScenePort::iris(OMWord)
 {
   OMStageWindow* stage = scenePortStage();
   if (!stage) return 1;
+  // Held to the coordinate range, so that the circle's corners stay in 32 bits.
   const int duration = numberArgument();
-  const int x = numberArgument();
-  const int y = numberArgument();
-  const int radius = numberArgument();
+  const int x = clampCoordinate(numberArgument());
+  const int y = clampCoordinate(numberArgument());
+  const int radius = clampCoordinate(numberArgument());
   const OMLinkToFct finished(&raiseEffectFinished);
   stage->iris(duration, OMPoint(x, y), radius, &finished);
   return 1;
@@ -315,9 +317,10 @@ OMWord RScenePort::shake(OMWord)
 {
   OMStageWindow* stage = scenePortStage();
   if (!stage) return 1;
+  // Held to the coordinate range, so that the shaken origin stays in 32 bits.
   const int duration = numberArgument();
-  const int x = numberArgument();
-  const int y = numberArgument();
+  const int x = clampCoordinate(numberArgument());
+  const int y = clampCoordinate(numberArgument());
   const OMLinkToFct finished(&raiseEffectFinished);
   stage->shake(duration, x, y, &finished);
   return 1;

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "framework/OMApp.h"
+#include "framework/OMProgramEnd.h"
 #include "platform/host/HostClock.h"
 #include "platform/host/WindowLayerHooks.h"
 
@@ -25,19 +26,22 @@ bool BoundedHost::nextInput(omhost::InputEvent& event, bool wait)
   checkPassTime();
   ++passes_;
   const auto left = static_cast<std::int32_t>(end_ - omhost::clockMilliseconds());
-  if (left <= 0 || passes_ > passLimit_ || last_ - start_ > runTimeLimit) {
+  if (left <= 0 || passes_ > passLimit_) {
     if (OMApp* app = OMApp::instance()) app->quit();
   }
+  endRunPastItsTime();
   return HeadlessHost::nextInput(event, wait);
 }
 
 int BoundedHost::presetDialogAnswer(const omhost::DialogRecord& dialog)
 {
+  endRunPastItsTime();
   return dialog.messageBox ? answerBox(dialog) : HeadlessHost::presetDialogAnswer(dialog);
 }
 
 int BoundedHost::answerWaitingDialog(const omhost::DialogRecord& dialog)
 {
+  endRunPastItsTime();
   return dialog.messageBox ? answerBox(dialog) : HeadlessHost::answerWaitingDialog(dialog);
 }
 
@@ -48,6 +52,15 @@ int BoundedHost::answerBox(const omhost::DialogRecord& box)
   if (++boxes_ > boxesBeforeCancelling && cancellable) return IDCANCEL;
   if (box.defaultId != 0) return box.defaultId;
   return box.answers.empty() ? IDOK : box.answers.front();
+}
+
+void BoundedHost::endRunPastItsTime()
+{
+  // The run ends as a lost display ends a program: no more script runs. A pass that asks
+  // dialog after dialog takes no input, so its time is looked at here too, well before the
+  // bound that makes it a finding.
+  const auto now = std::chrono::steady_clock::now();
+  if (now - start_ > runTimeLimit || now - last_ > passTimeLimit / 2) OMProgramEnd::request(0);
 }
 
 void BoundedHost::checkPassTime()

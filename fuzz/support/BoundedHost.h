@@ -14,9 +14,10 @@
 // of the interpreter's whole budget of slow instructions (each a search of the disk for a library
 // named after a class that is not there) takes seconds under the sanitizers, longer on a busy
 // machine, and is no hang. A run whose passes are each short but together slow (a script that
-// makes objects pass after pass) is ended after some real time: only such a run depends on the
-// machine's speed. Its user answers each message box with what Enter would choose, but gives up
-// on boxes that keep coming (a prompt for a CD that is not there) and cancels them.
+// makes objects pass after pass, or asks dialog after dialog in one pass) is ended after some
+// real time: only such a run depends on the machine's speed. Its user answers each message box
+// with what Enter would choose, but gives up on boxes that keep coming (a prompt for a CD that is
+// not there) and cancels them.
 class BoundedHost : public omhost::HeadlessHost {
  public:
   static constexpr std::chrono::milliseconds passTimeLimit{10000};
@@ -35,6 +36,7 @@ class BoundedHost : public omhost::HeadlessHost {
 
  private:
   void checkPassTime();
+  void endRunPastItsTime();
   int answerBox(const omhost::DialogRecord& box);
 
   std::uint32_t end_;

@@ -132,18 +132,33 @@ TEST_F(ThreadTest, RunsThatNeverBlockGiveThePassBackAndGoOn)
   EXPECT_GT(variable("m")->getInteger(), inTheRaise);
 }
 
-// Yielding off, a loop of pauses gives the pass back once its pauses have held the run for a
-// second, and goes on at the next pass.
-TEST_F(ThreadTest, PausesThatHoldARunGiveThePassBackAfterTheirShare)
+// Yielding off, pauses hold a run a second of the clock at the most, a loop of them or one
+// of hours: the pass is given back after its second and the run goes on at the next pass, so
+// that the program's loop takes input between the seconds.
+TEST_F(ThreadTest, PausesHoldARunASecondAtATime)
 {
-  EXPECT_TRUE(endsWithoutTheWaitHook([&] {
-    run("n=0\rfor i 1 10 0\r[\r  pause 2\r  n=n+1\r]\r");
-    const int first = variable("n")->getInteger();
-    passes(1);
-    EXPECT_EQ(variable("n")->getInteger(), first + 1);
-    passes(1);
-    EXPECT_EQ(variable("n")->getInteger(), first + 2);
-  }));
+  const struct {
+    const char* script;
+    int passCount;
+    int counted;  // pauses ended in those passes
+  } rows[] = {
+      {"for i 1 10 0\r[\r  pause 2\r  n=n+1\r]\r", 9, 5},  // 1800 ms each
+      {"pause 0.5\rn=n+1\rpause 0.5\rn=n+1\rpause 0.5\rn=n+1\r", 1, 2},
+      {"pause 100000\rn=n+1\r", 5, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.script);
+    EXPECT_TRUE(endsWithoutTheWaitHook([&] {
+      const std::uint32_t start = omhost::clockMilliseconds();
+      YThread* thread = run(std::string("n=0\r") + row.script, 0);
+      for (int pass = 1; pass <= row.passCount; ++pass) {
+        passes(1);
+        EXPECT_LE(omhost::clockMilliseconds() - start, pass * 1000u + 100u) << "pass " << pass;
+      }
+      EXPECT_EQ(variable("n")->getInteger(), row.counted);
+      thread->stop();
+    }));
+  }
 }
 
 // A program asked to end (a fatal error, a file it cannot do without) runs no more script,

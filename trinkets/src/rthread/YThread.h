@@ -205,7 +205,7 @@ class YThread {
   void doGlobalFunction(const std::uint16_t* run);
   void doPeriodic(const std::uint16_t* run, bool schedule);
   void doPause(const std::uint16_t* run);
-  static void waitForPauseDeadline();
+  static void waitForPauseDeadline(std::uint32_t began);
   // Whether the pauses of a run begun at that clock time have held it its share of the pass.
   static bool pausedTooLong(std::uint32_t began);
   void doSet(const std::uint16_t* run);

@@ -798,22 +798,28 @@ void YThread::doPause(const std::uint16_t* run)
   held_ = heldByPause;
 }
 
-// A run held by its pause sleeps to the deadline, as the main loop sleeps when it has nothing
-// to do; on a stepping clock the sleep is what moves the clock there.
 bool YThread::pausedTooLong(std::uint32_t began)
 {
   return timeGetTime() - began >= pausedMillisecondsPerRun;
 }
 
-void YThread::waitForPauseDeadline()
+// A run held by its pause sleeps toward the deadline, as the main loop sleeps when it has
+// nothing to do; on a stepping clock the sleep is what moves the clock there. It sleeps no
+// longer than what is left of the run's share, so that a long pause holds the program's loop
+// a share at a time and input is taken between them.
+void YThread::waitForPauseDeadline(std::uint32_t began)
 {
   if (pauseWaitHook_) {
     pauseWaitHook_();
     return;
   }
+  const std::uint32_t now = timeGetTime();
   const std::uint32_t deadline = pauseDeadline;
-  const auto left = static_cast<std::int32_t>(deadline - timeGetTime());
-  if (deadline != 0 && left > 0) Sleep(static_cast<DWORD>(left));
+  const auto left = static_cast<std::int32_t>(deadline - now);
+  const std::uint32_t held = now - began;
+  const std::uint32_t shareLeft =
+      held < pausedMillisecondsPerRun ? pausedMillisecondsPerRun - held : 0;
+  if (deadline != 0 && left > 0) Sleep(std::min(static_cast<DWORD>(left), DWORD{shareLeft}));
 }
 
 void YThread::doSet(const std::uint16_t* run)
@@ -990,7 +996,7 @@ OMWord YThread::runMessage(eventRecord* record)
     // of a procedure that runs on and on continues from the tick.
     if (stop_ == Stop::held || stop_ == Stop::parked || executed >= instructionsPerRun) break;
     if (stop_ == Stop::heldUntilDeadline) {
-      waitForPauseDeadline();
+      waitForPauseDeadline(began);
       if (pausedTooLong(began)) break;
     }
     execute();
@@ -1016,7 +1022,7 @@ int YThread::runUntilBlocked()
     // ("wait", hold-all) or parked, the thread waits for a later pass and the main loop
     // goes on.
     if (stop_ == Stop::heldUntilDeadline) {
-      waitForPauseDeadline();
+      waitForPauseDeadline(began);
       if (pausedTooLong(began)) return 0;
       continue;
     }
