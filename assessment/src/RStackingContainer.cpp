@@ -7,6 +7,7 @@
 
 #include "framework/OMLinkToObj.h"
 #include "trinkets/lib/PuzzleGraphic.h"
+#include "trinkets/lib/ScriptCoordinate.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/TrinketRecord.h"
 
@@ -63,14 +64,17 @@ std::unique_ptr<OMScriptableObject> RStackingContainer::create()
     return std::make_unique<RStackingContainer>(id, OMTrinket::noPosition, OMTrinket::noPosition,
                                                 numberOf(t[1]), numberOf(t[2]), numberOf(t[3]));
   }
+  // Places and sizes are held to the coordinate range, as every factory's are.
   if (t[6].empty()) {
-    return std::make_unique<RStackingContainer>(id, numberOf(t[1]), numberOf(t[2]), numberOf(t[3]),
+    return std::make_unique<RStackingContainer>(id, clampCoordinate(numberOf(t[1])),
+                                                clampCoordinate(numberOf(t[2])), numberOf(t[3]),
                                                 numberOf(t[4]), numberOf(t[5]));
   }
-  const int left = numberOf(t[0]), top = numberOf(t[1]);
+  const int left = clampCoordinate(numberOf(t[0])), top = clampCoordinate(numberOf(t[1]));
   return std::make_unique<RStackingContainer>(
-      OMRect(left, top, left + numberOf(t[2]), top + numberOf(t[3])), numberOf(t[4]),
-      numberOf(t[5]), numberOf(t[6]));
+      OMRect(left, top, clampCoordinate(std::int64_t(left) + numberOf(t[2])),
+             clampCoordinate(std::int64_t(top) + numberOf(t[3]))),
+      numberOf(t[4]), numberOf(t[5]), numberOf(t[6]));
 }
 
 void RStackingContainer::registerMembers()

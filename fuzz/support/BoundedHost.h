@@ -10,14 +10,12 @@
 // script waits for ever): so here the loop is told to end once the clock has passed the run's end
 // or the passes their number, and a pass that took longer than the bound stops the run as a
 // finding, unless the clock moved on further than the pass took (a script's pause holds its pass
-// for as long as the pause lasts, and the sound of that time is made). The bound is loose: a pass
-// of the interpreter's whole budget of slow instructions (each a search of the disk for a library
-// named after a class that is not there) takes seconds under the sanitizers, longer on a busy
-// machine, and is no hang. A run whose passes are each short but together slow (a script that
-// makes objects pass after pass, or asks dialog after dialog in one pass) is ended after some
-// real time: only such a run depends on the machine's speed. Its user answers each message box
-// with what Enter would choose, but gives up on boxes that keep coming (a prompt for a CD that is
-// not there) and cancels them.
+// for as long as the pause lasts, and the sound of that time is made). The bound is loose, for a
+// busy machine under the sanitizers. A run whose passes are each short but together slow (a
+// script that makes objects pass after pass, or asks dialog after dialog in one pass) is ended
+// after some real time: only such a run depends on the machine's speed. Its user answers each
+// message box with what Enter would choose, but gives up on boxes that keep coming (a prompt for
+// a CD that is not there) and cancels them.
 class BoundedHost : public omhost::HeadlessHost {
  public:
   static constexpr std::chrono::milliseconds passTimeLimit{10000};

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "ScriptHarness.h"
 #include "framework/OMProgramEnd.h"
@@ -159,6 +161,27 @@ TEST_F(ThreadTest, PausesHoldARunASecondAtATime)
       thread->stop();
     }));
   }
+}
+
+// Yielding off, a run of slow instructions (each here a millisecond of work, as a search of the
+// disk can be) gives the pass back after a quarter of a second of work, long before its
+// budget of instructions, and goes on at the next pass.
+TEST_F(ThreadTest, SlowInstructionsGiveThePassBackAfterTheirShareOfWork)
+{
+  const OMLinkToFct slow([](OMWord) -> OMWord {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return 0;
+  });
+  registerScriptFunction("Slow", &slow);
+  YThread* thread = run("n=0\rfor i 1 10 0\r[\r  Slow\r  n=n+1\r]\r", 0);
+  for (int pass = 1; pass <= 3; ++pass) {
+    const auto before = std::chrono::steady_clock::now();
+    const int counted = variable("n")->getInteger();
+    passes(1);
+    EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2)) << pass;
+    EXPECT_GT(variable("n")->getInteger(), counted) << pass;
+  }
+  thread->stop();
 }
 
 // A program asked to end (a fatal error, a file it cannot do without) runs no more script,

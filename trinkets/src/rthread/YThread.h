@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <istream>
 #include <memory>
@@ -42,11 +43,13 @@ class YThread {
   static constexpr std::size_t sourceLimit = 32767;
   static constexpr std::uint16_t endOfRun = 0xFFFF;
   // A run with yielding off (or an event's procedure in step mode) that has not blocked after
-  // this many instructions, or whose pauses have held it this many milliseconds, gives the
-  // pass back, as a blocked one does, and goes on at the next pass: a loop without end, or one
-  // of pauses, must not hold the program's loop for ever.
+  // this many instructions, or whose pauses have held it this many milliseconds, or that has
+  // worked this long (instructions that search the disk are slow), gives the pass back, as a
+  // blocked one does, and goes on at the next pass: a loop without end, or one of pauses, must
+  // not hold the program's loop for ever.
   static constexpr int instructionsPerRun = 100000;
   static constexpr std::uint32_t pausedMillisecondsPerRun = 1000;
+  static constexpr std::chrono::milliseconds workPerRun{250};
   // Messages that reach a thread while a message of it runs (an event raised by what a
   // procedure does) nest; deeper than this they are refused, so that a procedure whose work
   // raises its own event again does not recur until the stack runs out.
@@ -208,6 +211,8 @@ class YThread {
   static void waitForPauseDeadline(std::uint32_t began);
   // Whether the pauses of a run begun at that clock time have held it its share of the pass.
   static bool pausedTooLong(std::uint32_t began);
+  // Whether a run begun then has worked its share; looked at every few hundred instructions.
+  static bool workedTooLong(std::chrono::steady_clock::time_point began, int executed);
   void doSet(const std::uint16_t* run);
   void doGet(const std::uint16_t* run);
   void doYield(const std::uint16_t* run);

@@ -803,6 +803,11 @@ bool YThread::pausedTooLong(std::uint32_t began)
   return timeGetTime() - began >= pausedMillisecondsPerRun;
 }
 
+bool YThread::workedTooLong(std::chrono::steady_clock::time_point began, int executed)
+{
+  return executed % 256 == 0 && std::chrono::steady_clock::now() - began >= workPerRun;
+}
+
 // A run held by its pause sleeps toward the deadline, as the main loop sleeps when it has
 // nothing to do; on a stepping clock the sleep is what moves the clock there. It sleeps no
 // longer than what is left of the run's share, so that a long pause holds the program's loop
@@ -990,14 +995,19 @@ OMWord YThread::runMessage(eventRecord* record)
   const bool stepMode = scriptStepMode() != 0;
   if (stepMode) state_ = notYielding;
   const std::uint32_t began = timeGetTime();
+  auto started = std::chrono::steady_clock::now();
   execute(record);
   for (int executed = 1; !isStopState(state_) && !scriptEngine::switchPending(); ++executed) {
     // A hold without a deadline, or the parked end of the code, would never end here; the rest
     // of a procedure that runs on and on continues from the tick.
-    if (stop_ == Stop::held || stop_ == Stop::parked || executed >= instructionsPerRun) break;
+    if (stop_ == Stop::held || stop_ == Stop::parked || executed >= instructionsPerRun ||
+        workedTooLong(started, executed))
+      break;
     if (stop_ == Stop::heldUntilDeadline) {
       waitForPauseDeadline(began);
       if (pausedTooLong(began)) break;
+      // Time asleep is the pauses' share, not work.
+      started = std::chrono::steady_clock::now();
     }
     execute();
   }
@@ -1015,6 +1025,7 @@ int YThread::runUntilBlocked()
   // Looked at after every instruction: read in place rather than through a call.
   const YPendingSwitch& pending = scriptEngine::pendingSwitch();
   const std::uint32_t began = timeGetTime();
+  auto started = std::chrono::steady_clock::now();
   for (int executed = 0; pending.thread == nullptr; ++executed) {
     execute();
     if (isStopState(state_)) return 0;
@@ -1024,9 +1035,12 @@ int YThread::runUntilBlocked()
     if (stop_ == Stop::heldUntilDeadline) {
       waitForPauseDeadline(began);
       if (pausedTooLong(began)) return 0;
+      started = std::chrono::steady_clock::now();
       continue;
     }
-    if (stop_ != Stop::none || executed + 1 >= instructionsPerRun) return 0;
+    if (stop_ != Stop::none || executed + 1 >= instructionsPerRun ||
+        workedTooLong(started, executed + 1))
+      return 0;
   }
   if (state_ < -1) scriptEngine::pendingSwitch().variable = -state_;
   return 1;
