@@ -213,6 +213,10 @@ class YThread {
   static bool pausedTooLong(std::uint32_t began);
   // Whether a run begun then has worked its share; looked at every few hundred instructions.
   static bool workedTooLong(std::chrono::steady_clock::time_point began, int executed);
+  // Sleeps toward the pause's deadline, moving the start of the run's work on by the time
+  // asleep; true when the run's pauses have held it their share.
+  static bool sleepThroughPause(std::uint32_t began,
+                                std::chrono::steady_clock::time_point& working);
   void doSet(const std::uint16_t* run);
   void doGet(const std::uint16_t* run);
   void doYield(const std::uint16_t* run);

@@ -808,6 +808,15 @@ bool YThread::workedTooLong(std::chrono::steady_clock::time_point began, int exe
   return executed % 256 == 0 && std::chrono::steady_clock::now() - began >= workPerRun;
 }
 
+bool YThread::sleepThroughPause(std::uint32_t began, std::chrono::steady_clock::time_point& working)
+{
+  // Time asleep is the pauses' share, not work: the run's work began that much later.
+  const auto asleep = std::chrono::steady_clock::now();
+  waitForPauseDeadline(began);
+  working += std::chrono::steady_clock::now() - asleep;
+  return pausedTooLong(began);
+}
+
 // A run held by its pause sleeps toward the deadline, as the main loop sleeps when it has
 // nothing to do; on a stepping clock the sleep is what moves the clock there. It sleeps no
 // longer than what is left of the run's share, so that a long pause holds the program's loop
@@ -1003,12 +1012,7 @@ OMWord YThread::runMessage(eventRecord* record)
     if (stop_ == Stop::held || stop_ == Stop::parked || executed >= instructionsPerRun ||
         workedTooLong(started, executed))
       break;
-    if (stop_ == Stop::heldUntilDeadline) {
-      waitForPauseDeadline(began);
-      if (pausedTooLong(began)) break;
-      // Time asleep is the pauses' share, not work.
-      started = std::chrono::steady_clock::now();
-    }
+    if (stop_ == Stop::heldUntilDeadline && sleepThroughPause(began, started)) break;
     execute();
   }
   if (scriptEngine::switchPending() && state_ < -1) {
@@ -1033,9 +1037,7 @@ int YThread::runUntilBlocked()
     // ("wait", hold-all) or parked, the thread waits for a later pass and the main loop
     // goes on.
     if (stop_ == Stop::heldUntilDeadline) {
-      waitForPauseDeadline(began);
-      if (pausedTooLong(began)) return 0;
-      started = std::chrono::steady_clock::now();
+      if (sleepThroughPause(began, started)) return 0;
       continue;
     }
     if (stop_ != Stop::none || executed + 1 >= instructionsPerRun ||
