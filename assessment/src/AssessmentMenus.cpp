@@ -84,8 +84,9 @@ YThread* runningThread()
   return thread;
 }
 
-// Stops the script, fades to black and starts the named script in its place.
-void switchScript(const std::string& name)
+// Stops the script, fades to black and starts the named script in its place. The name is
+// a copy: loading forgets the thread's own name before it reads the one given.
+void switchScript(std::string name)
 {
   YThread* thread = runningThread();
   if (!thread) return;

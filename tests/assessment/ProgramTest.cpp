@@ -458,6 +458,79 @@ TEST_F(ProgramTest, EscapeMovesBetweenScriptsAndTheExitDialogDecides)
   EXPECT_EQ(host->dialogs().back().caption, "Exit");
 }
 
+// The File and Help items, chosen from the frame's menus while a game script runs: Restart
+// starts the same script again by its name, Start New Player asks first, About shows its box,
+// and the help items open the help file at its contents or at the topic of the menu state.
+TEST_F(ProgramTest, TheFileAndHelpItemsServeTheirOperations)
+{
+  writeScript("game.mps", "say started\rsetMenu 4\rwait\r");
+  HMENU bar = GetMenu(assessmentApp()->frameWindow());
+  ASSERT_NE(bar, nullptr);
+  struct Case {
+    const char* item;
+    int menu, position;
+    int boxAnswer;        // the question's answer; 0: no question expected
+    const char* dialog;   // the dialog's first text; null: no dialog expected
+    const char* running;  // the script running afterwards
+    int starts;           // how often "game.mps" has begun
+    const char* help;     // what the help program was asked; null: nothing
+  };
+  const Case cases[] = {
+      {"Restart This Game", 0, 1, 0, nullptr, "game.mps", 2, nullptr},
+      {"Start New Player, No", 0, 2, IDNO, nullptr, "game.mps", 1, nullptr},
+      {"Start New Player, Yes", 0, 2, IDYES, nullptr, "signin.mps", 1, nullptr},
+      {"About", 2, 5, 0, "Tovik Math Racer", "game.mps", 1, nullptr},
+      {"Contents", 2, 0, 0, nullptr, "game.mps", 1, "file \"Tovik.HLP\", command 0x3\n"},
+      {"How to Use Help", 2, 1, 0, nullptr, "game.mps", 1, "file \"winhelp.hlp\", command 0x3\n"},
+      {"Dizu Rurid", 2, 3, 0, nullptr, "game.mps", 1,
+       "file \"Tovik.HLP\", command 0x105, key \"Dizu Rurid Game\"\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.item);
+    work.write("debug.txt", "");
+    YThread* thread = assessmentThread();
+    ASSERT_TRUE(thread->load("game.mps"));
+    thread->start();
+    omtest::runPasses(3, 20);
+    const std::size_t boxes = host->messageBoxes().size(), dialogs = host->dialogs().size();
+    if (c.boxAnswer) host->queueMessageBoxAnswer(c.boxAnswer);
+    if (c.dialog) host->queueDialogAnswer(IDOK);
+    testing::internal::CaptureStderr();
+    const UINT id = GetMenuItemID(GetSubMenu(bar, c.menu), c.position);
+    SendMessageA(assessmentApp()->frameWindow(), WM_COMMAND, id, 0);
+    omtest::runPasses(3, 20);
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(thread->name(), c.running);
+    EXPECT_TRUE(thread->isRunning());
+    EXPECT_TRUE(host->fileDialogs().empty()) << "no script is asked for";
+    std::size_t starts = 0;
+    for (std::size_t at = 0; (at = work.read("debug.txt").find("started", at)) != std::string::npos;
+         ++at)
+      ++starts;
+    EXPECT_EQ(starts, static_cast<std::size_t>(c.starts));
+    ASSERT_EQ(host->messageBoxes().size(), boxes + (c.boxAnswer ? 1 : 0));
+    if (c.boxAnswer) {
+      const omhost::MessageBoxRecord& box = host->messageBoxes().back();
+      EXPECT_EQ(box.text,
+                "You are about to start a new player.  Your current game will be saved. Do you "
+                "want to start a new player?");
+      EXPECT_EQ(box.caption, "Start New Player");
+      EXPECT_EQ(box.style, 0x3004u);
+    }
+    ASSERT_EQ(host->dialogs().size(), dialogs + (c.boxAnswer ? 1 : 0) + (c.dialog ? 1 : 0));
+    if (c.dialog) {
+      const omhost::DialogRecord& about = host->dialogs().back();
+      EXPECT_EQ(about.caption, "");
+      ASSERT_GE(about.controls.size(), 2u);
+      EXPECT_EQ(about.controls[1].second, c.dialog);
+    }
+    EXPECT_EQ(errors.find("WinHelp: ") != std::string::npos, c.help != nullptr) << errors;
+    if (c.help) {
+      EXPECT_NE(errors.find(std::string("WinHelp: ") + c.help), std::string::npos) << errors;
+    }
+  }
+}
+
 TEST_F(ProgramTest, AChangedScreenMovesTheStageOnceWithTheWidthAcross)
 {
   const OMRect before = stage->getFrameRect();
