@@ -52,8 +52,6 @@ constexpr const char* neededTexts[] = {"WinExeNamePath", "AODLL", "WaveDLL", "Da
 constexpr const char* coordinateKeys[] = {"ConfLevelX", "ConfSkillY", "ProblemHS", "AnswerHS"};
 // More seconds would overflow a delay in milliseconds.
 constexpr std::int32_t longestSeconds = 2147483647 / 1000;
-constexpr std::int32_t firstResultGroup = 1;
-constexpr std::int32_t lastResultGroup = 29;
 
 }  // namespace
 
@@ -295,12 +293,7 @@ bool DescriptorFile::lacksWhatTheProgramNeeds(std::string& key, std::string& pro
       return true;
     }
   }
-  key = "DS";
-  for (const auto& area : skillAreas_)
-    if (area->group >= firstResultGroup && area->group <= lastResultGroup) return false;
-  problem = "it has no \"DS\" line of a skill area " + std::to_string(firstResultGroup) + " to " +
-            std::to_string(lastResultGroup);
-  return true;
+  return false;
 }
 
 QuizletSet* DescriptorFile::quizletSetById(std::int32_t id) const

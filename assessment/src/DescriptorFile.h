@@ -82,9 +82,8 @@ class DescriptorFile {
   const std::string& readProblem() const { return readProblem_; }
 
   // The first key that the program cannot start without, and what is wrong with it; false
-  // when none is: the texts "WinExeNamePath", "AODLL", "WaveDLL" and "DataFile" (there and
-  // not cut) and the "DS" records of at least one skill area that the result file
-  // holds (groups 1 to 29).
+  // when none is: the texts "WinExeNamePath", "AODLL", "WaveDLL" and "DataFile", there and
+  // not cut. Nothing at the start reads a problem record.
   bool lacksWhatTheProgramNeeds(std::string& key, std::string& problem) const;
 
   // The i-th value (1-based) of the first line with that key (case-sensitive) as a decimal

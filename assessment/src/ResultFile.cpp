@@ -153,9 +153,29 @@ std::int32_t skillAreaLevel(const SkillAreaSet& area)
   return 2;
 }
 
+namespace {
+
+bool holdsAResultGroup(const DescriptorFile& descriptor)
+{
+  for (int group = firstGroup; group <= lastGroup; ++group)
+    if (descriptor.skillAreaByGroup(group)) return true;
+  return false;
+}
+
+}  // namespace
+
 void writeAssessmentResults(DescriptorFile& descriptor)
 {
   const char* name = descriptor.stringValue("DataFile", 1);
+  if (!holdsAResultGroup(descriptor)) {
+    // An empty file would read as a session without results over the last one's: a
+    // descriptor cut short must not cost the previous results.
+    std::fprintf(stderr,
+                 "%s: no skill area %d to %d was assessed (the descriptor has no \"DS\" line of "
+                 "one), so the file is left as it was\n",
+                 filereport::named(name ? name : "DataFile").c_str(), firstGroup, lastGroup);
+    return;
+  }
   if (!resultFileOpen(name)) {
     // The results cannot be kept: the program ends through its saving road, not an abort.
     const int error = errno;

@@ -29,5 +29,6 @@ int resultFileValue(int i);
 std::int32_t skillAreaLevel(const SkillAreaSet& area);
 // Stores each skill area's level (groups 1 to 29) and writes them to the file that the
 // descriptor's "DataFile" names; a file that cannot be made is said and ends the program with
-// status 1.
+// status 1. Without a skill area of those groups the file is left as it was, and standard
+// error says why.
 void writeAssessmentResults(DescriptorFile& descriptor);

@@ -92,6 +92,37 @@ TEST(ResultFileTest, TheFileHoldsGroupsOneToTwentyNineInTextLines)
   EXPECT_DEATH(resultFileRead("results.txt"), "Assertion failed: rin!=NULL");
 }
 
+// An assessment that ends with no skill area of groups 1 to 29 has nothing to write: the
+// file the main program reads keeps the previous session's results (or stays absent), and
+// standard error says why.
+TEST(ResultFileTest, NoSkillAreaToWriteLeavesTheFileAsItWas)
+{
+  TempFolder work;
+  ScopedCurrentFolder inWork(work.path());
+  const char* const descriptors[] = {
+      "DataFile results.txt\r\n",
+      "DataFile results.txt\r\nDS 1 1 2 0 a 3 10 20 1 2 3 4\r\nDS 2 1 2 30 a 3 10 20 1 2 3 4\r\n",
+  };
+  for (const char* previous : {"1 3\r\n2 2\r\n", ""}) {
+    for (const std::string text : descriptors) {
+      SCOPED_TRACE(text);
+      std::filesystem::remove(work / "results.txt");
+      if (*previous) work.write("results.txt", previous);
+      DescriptorFile descriptor(text.data(), text.size());
+      testing::internal::CaptureStderr();
+      writeAssessmentResults(descriptor);
+      const std::string errors = testing::internal::GetCapturedStderr();
+      EXPECT_EQ(std::filesystem::exists(work / "results.txt"), *previous != '\0');
+      if (*previous) {
+        EXPECT_EQ(work.read("results.txt"), previous);
+      }
+      EXPECT_FALSE(std::filesystem::exists(work / "RESULTS.TMP"));
+      EXPECT_NE(errors.find("results.txt ("), std::string::npos) << errors;
+      EXPECT_NE(errors.find("no skill area 1 to 29"), std::string::npos) << errors;
+    }
+  }
+}
+
 TEST(ResultFileTest, RandStepDrawsEachValueOnce)
 {
   omhost::useManualClock(0);
