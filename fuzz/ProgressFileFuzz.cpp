@@ -1,6 +1,7 @@
 // Puts arbitrary bytes in the Windows folder as "tovik.dat", loads them into a data file's
-// variables and writes them back: a file of the right size comes back byte for byte but the
-// user count, anything else is left alone and kept as "TOVIK.BAD".
+// variables and writes them back whole: the header and every whole record the bytes hold come
+// back byte for byte but the user count and the name, the records they lack as zeros.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -50,23 +51,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fclose(file);
   }
   ProgressFile::instance().reset();
+  const std::size_t header = ProgressFile::headerSize, record = ProgressFile::recordSize;
+  const std::size_t records =
+      size < header ? 0 : std::min<std::size_t>((size - header) / record, ProgressFile::recordCount);
   {
     RDatFile file(200, "");
     file.loadMRData();
     const std::string name = file.get("uName");
-    if (size == ProgressFile::fileSize && name.size() > 13) __builtin_trap();
+    if (records > 0 && name.size() > 13) __builtin_trap();
     file.writeMRData();
   }
   const std::string written = readAll(path);
   if (written.size() != ProgressFile::fileSize) __builtin_trap();
-  if (size == ProgressFile::fileSize) {
+  for (std::size_t i = 0; i < written.size(); ++i) {
     // The user count comes from a variable that nothing set; the name is cut at its NUL.
-    for (std::size_t i = 0; i < size; ++i) {
-      const bool inName = i >= 4 + 164 && i < 4 + 178;
-      if (i != 3 && !inName && written[i] != given[i]) __builtin_trap();
+    const bool inName = i >= header + 164 && i < header + 178;
+    if (i == 3 || inName) continue;
+    if (i < header) {
+      if (size >= header && written[i] != given[i]) __builtin_trap();
+    } else if (i < header + records * record) {
+      if (written[i] != given[i]) __builtin_trap();
+    } else if (written[i] != '\0') {
+      __builtin_trap();
     }
-  } else if (readAll(windowsFolder() + "/TOVIK.BAD") != given) {
-    __builtin_trap();
   }
   return 0;
 }

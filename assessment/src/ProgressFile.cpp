@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -24,38 +23,15 @@ std::string besideProgressFile(const char* name)
   return path.substr(0, path.size() - std::strlen("tovik.dat")) + name;
 }
 
-// The whole file, or nothing when it does not open; a file past the right size is read only
-// far enough to know it.
-bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes)
+// The file as far as the header and the 40 records go, or nothing when it does not open.
+bool readFileStart(const std::string& path, std::vector<unsigned char>& bytes)
 {
   std::FILE* file = om_fopen(path.c_str(), "rb");
   if (!file) return false;
-  bytes.resize(ProgressFile::fileSize + 1);
+  bytes.resize(ProgressFile::fileSize);
   bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
   std::fclose(file);
   return true;
-}
-
-// Copies the damaged file aside and says so; false when no copy could be made.
-bool keepDamagedCopy()
-{
-  const std::string kept = besideProgressFile("TOVIK.BAD");
-  errno = 0;
-  if (copyFileBytes(ProgressFile::path(), kept)) {
-    filereport::report(ProgressFile::path(),
-                       "it is damaged, so none of it is used; the file as it was is kept as " +
-                           filereport::named(kept),
-                       "Keep that copy: it holds the progress of every user");
-    return true;
-  }
-  const int error = errno;
-  filereport::report(ProgressFile::path(),
-                     "it is damaged, so none of it is used, and no copy of it could be kept (" +
-                         std::string(error != 0 ? std::strerror(error) : "the disk refused it") +
-                         "); nothing is saved over it until the program starts again",
-                     "Make room on the disk or make the Windows folder writable, then start "
-                     "the program again");
-  return false;
 }
 
 }  // namespace
@@ -72,8 +48,6 @@ void ProgressFile::reset()
   totalUsers_ = 0;
   records_ = {};
   readThisRun_ = false;
-  damaged_.clear();
-  writeRefused_ = false;
 }
 
 std::string ProgressFile::path()
@@ -85,65 +59,60 @@ std::string ProgressFile::path()
   return path + "tovik.dat";
 }
 
-bool ProgressFile::parse(const unsigned char* bytes, std::size_t size,
-                         std::array<std::uint8_t, 3>& flags,
-                         std::array<Record, recordCount>& records)
+int ProgressFile::parse(const unsigned char* bytes, std::size_t size,
+                        std::array<std::uint8_t, 3>& flags,
+                        std::array<Record, recordCount>& records)
 {
-  if (size != fileSize) return false;
+  if (size < headerSize) return -1;
   for (std::size_t i = 0; i < flags.size(); ++i)
     flags[i] = bytes[i];
+  const int whole = static_cast<int>(std::min<std::size_t>((size - headerSize) / recordSize,
+                                                           recordCount));
   const unsigned char* field = bytes + headerSize;
-  for (Record& record : records) {
-    for (std::int16_t& value : record) {
+  for (int r = 0; r < whole; ++r) {
+    for (std::int16_t& value : records[static_cast<std::size_t>(r)]) {
       value = static_cast<std::int16_t>(field[0] | field[1] << 8);
       field += 2;
     }
   }
-  return true;
+  return whole;
 }
 
-ProgressFile::ReadResult ProgressFile::readImage(std::array<std::uint8_t, 3>& flags,
-                                                 std::array<Record, recordCount>& records)
+int ProgressFile::readImage(std::array<std::uint8_t, 3>& flags,
+                            std::array<Record, recordCount>& records)
 {
   std::vector<unsigned char> bytes;
-  if (!readWholeFile(path(), bytes)) return ReadResult::missing;
-  if (parse(bytes.data(), bytes.size(), flags, records)) return ReadResult::read;
-  // Read again before a write, the same damaged file is copied and told of once.
-  if (bytes != damaged_) {
-    damaged_ = std::move(bytes);
-    writeRefused_ = !keepDamagedCopy() || writeRefused_;
-  }
-  return ReadResult::damaged;
+  if (!readFileStart(path(), bytes)) return -1;
+  return parse(bytes.data(), bytes.size(), flags, records);
 }
 
 ProgressFile::ReadResult ProgressFile::read()
 {
   std::array<std::uint8_t, 3> flags{};
   auto records = std::make_unique<std::array<Record, recordCount>>();
-  const ReadResult result = readImage(flags, *records);
-  if (result != ReadResult::read) return result;
+  const int whole = readImage(flags, *records);
+  if (whole < 0) return ReadResult::missing;
   for (std::size_t i = 0; i < flags.size(); ++i)
     setSoundFlag(headerFlags[i], flags[i]);
-  records_ = *records;
+  std::copy(records->begin(), records->begin() + whole, records_.begin());
   readThisRun_ = true;
-  return result;
+  return ReadResult::read;
 }
 
 ProgressFile::ReadResult ProgressFile::readOtherUsers(Record* first)
 {
   std::array<std::uint8_t, 3> flags{};
   auto records = std::make_unique<std::array<Record, recordCount>>();
-  const ReadResult result = readImage(flags, *records);
-  if (result != ReadResult::read) return result;
-  std::copy(records->begin() + 1, records->end(), records_.begin() + 1);
-  if (first) *first = records->front();
+  const int whole = readImage(flags, *records);
+  if (whole < 0) return ReadResult::missing;
+  if (whole > 1) std::copy(records->begin() + 1, records->begin() + whole, records_.begin() + 1);
+  if (first && whole > 0) *first = records->front();
   readThisRun_ = true;
-  return result;
+  return ReadResult::read;
 }
 
 bool ProgressFile::write()
 {
-  if (writeRefused_) return false;
   std::vector<unsigned char> bytes(fileSize);
   for (std::size_t i = 0; i < 3; ++i)
     bytes[i] = static_cast<unsigned char>(soundFlag(headerFlags[i]));

@@ -4,11 +4,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 // The program-wide progress records and their file, "tovik.dat" in the Windows folder: the
 // three sound flags and the low byte of the user count, then 40 records of 91 int16, all
-// little-endian. Anything but that exact size is a damaged file.
+// little-endian. A file is read as far as it goes: its header and the whole records in it,
+// the records it lacks kept as a missing file leaves them; bytes past the 40 are not read.
 class ProgressFile {
  public:
   static constexpr int recordCount = 40;
@@ -22,7 +22,8 @@ class ProgressFile {
   static constexpr int prizeFlagsField = 9;
 
   using Record = std::array<std::int16_t, fieldCount>;
-  enum class ReadResult { missing, damaged, read };
+  // A file shorter than its header is read as a missing one.
+  enum class ReadResult { missing, read };
 
   // The program's one set of records.
   static ProgressFile& instance();
@@ -34,20 +35,18 @@ class ProgressFile {
   void setTotalUsers(std::int16_t count) { totalUsers_ = count; }
   bool readThisRun() const { return readThisRun_; }
 
-  // Reads the sound flags and the records. Nothing of a damaged file is used: it is copied to
-  // "TOVIK.BAD" and that is said, once for each damaged file met in a run; when no copy can be
-  // made, nothing is written over it for the rest of the run.
+  // Reads the sound flags and the records the file holds.
   ReadResult read();
   // Reads records 1-39 only, as read() treats the file: the users who are not signed in; and
-  // record 0 as the file holds it into first, when given.
+  // record 0 as the file holds it into first, when given and the file holds it.
   ReadResult readOtherUsers(Record* first = nullptr);
-  // Replaces the file whole; false (the old file kept, and a failure said) when it could not
-  // or may not.
+  // Replaces the file whole; false (the old file kept, and the failure said) when it could not.
   bool write();
 
-  // A file image's header and records; false, nothing filled, unless it has the exact size.
-  static bool parse(const unsigned char* bytes, std::size_t size,
-                    std::array<std::uint8_t, 3>& flags, std::array<Record, recordCount>& records);
+  // A file image's header and the whole records in it, in order: how many records were
+  // filled, or -1 (nothing filled) when the image is shorter than the header.
+  static int parse(const unsigned char* bytes, std::size_t size,
+                   std::array<std::uint8_t, 3>& flags, std::array<Record, recordCount>& records);
   // The script variable of a field: its name, or "" inside the name field.
   static std::string fieldVariable(int field);
   // The name field as text; a name is clipped to 13 characters.
@@ -58,13 +57,11 @@ class ProgressFile {
   static std::string path();
 
  private:
-  ReadResult readImage(std::array<std::uint8_t, 3>& flags,
+  // The header and the records of the file; -1 when it is missing or shorter than its header.
+  static int readImage(std::array<std::uint8_t, 3>& flags,
                        std::array<Record, recordCount>& records);
 
   std::array<Record, recordCount> records_{};
   std::int16_t totalUsers_ = 0;
   bool readThisRun_ = false;
-  // The last damaged file met, and whether it may be written over.
-  std::vector<unsigned char> damaged_;
-  bool writeRefused_ = false;
 };

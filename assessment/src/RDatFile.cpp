@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <optional>
 
 #include "assessment/src/AppMain.h"
+#include "assessment/src/DescriptorFile.h"
 #include "assessment/src/FileReport.h"
 #include "assessment/src/ProgressFile.h"
 #include "assessment/src/SoundFlags.h"
@@ -67,34 +67,6 @@ std::string arrayVariable(const char* name, int row)
   char suffix[32];
   std::snprintf(suffix, sizeof suffix, "%dto%d", row * arrayRow, row * arrayRow + arrayRow - 1);
   return std::string(name) + suffix;
-}
-
-// A decimal number that a 16-bit field can hold, as signed or as unsigned; none for anything
-// else, so that no text is ever stored as another number.
-std::optional<std::int16_t> fieldNumber(const char* text)
-{
-  const char* digits = text[0] == '-' ? text + 1 : text;
-  const std::size_t length = std::strlen(digits);
-  if (length == 0 || length > 5 || std::strspn(digits, "0123456789") != length) return std::nullopt;
-  const long value = std::strtol(text, nullptr, 10);
-  if (value < INT16_MIN || value > UINT16_MAX) return std::nullopt;
-  return static_cast<std::int16_t>(static_cast<std::uint16_t>(value));
-}
-
-// The variables that carry numbers of the progress file: what loadMRData writes as "%d" and
-// writeMRData reads back.
-bool isProgressNumber(const char* name)
-{
-  static const std::vector<std::string> names = [] {
-    std::vector<std::string> all = {"sfxFlag", "musicFlag", "voiceFlag", "totalUsers"};
-    for (int field = 0; field < ProgressFile::fieldCount; ++field) {
-      const std::string variable = ProgressFile::fieldVariable(field);
-      if (!variable.empty()) all.push_back(variable);
-    }
-    std::sort(all.begin(), all.end());
-    return all;
-  }();
-  return std::binary_search(names.begin(), names.end(), name);
 }
 
 // How many whole, named records follow one another from a place in a file's bytes.
@@ -402,17 +374,8 @@ void RDatFile::readFieldBack(const char* name, std::int16_t& field)
     if (!damaged_) field = 0;
     return;
   }
-  if (const std::optional<std::int16_t> number = fieldNumber(data->value())) {
-    field = *number;
-    return;
-  }
-  // A damaged file has said so already.
-  if (!damaged_)
-    filereport::report(ProgressFile::path(),
-                       "the variable \"" + std::string(name) + "\" holds \"" + data->value() +
-                           "\", which is no number it can hold, so it keeps " +
-                           std::to_string(field),
-                       "Give the variable a whole number from -32768 to 65535");
+  // The field takes the low 16 bits.
+  field = static_cast<std::int16_t>(DescriptorFile::toInt(data->value()));
 }
 
 void RDatFile::storePrizeFlags(int value)
@@ -448,10 +411,6 @@ bool RDatFile::readImage(const unsigned char* bytes, std::size_t size)
     at += RData::recordSize;
   }
   whole = whole && at == size && records == readInt32(bytes);
-  for (int i = 0; whole && i < usedCount_; ++i) {
-    const RData& data = slots_[static_cast<std::size_t>(i)];
-    whole = !isProgressNumber(data.name()) || fieldNumber(data.value());
-  }
   damaged_ = !whole;
   return whole;
 }

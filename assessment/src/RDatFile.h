@@ -64,8 +64,9 @@ class RDatFile : public OMScriptableObject {
   static RDatFile* registered();
 
   // Fills the table from a data file's bytes; false when they are damaged: anything a save
-  // cannot have written, a progress number included. Every record in the file is read, as far
-  // as it can be, past a wrong count, a damaged record or bytes lost or added before it.
+  // cannot have written. Every value is a text, whatever its name. Every record in the file
+  // is read, as far as it can be, past a wrong count, a damaged record or bytes lost or added
+  // before it.
   bool readImage(const unsigned char* bytes, std::size_t size);
   // What was read is damaged (found so before the object first saves): the file is copied
   // beside it as ".BAD" (once), and that is said; when no copy can be made, nothing is saved
@@ -85,8 +86,9 @@ class RDatFile : public OMScriptableObject {
   void load();
   void dumpSlot(std::FILE* file, int index) const;
   void setNumber(const char* name, int value);
-  // Reads a progress number back from its variable: 0 when missing, the field unchanged (and
-  // that said) when the value is no number the field can hold.
+  // Reads a progress number back from its variable as a decimal integer (leading blanks, a
+  // sign, the digits up to the first other character); 0 when missing, unchanged when a
+  // damaged file lost it.
   void readFieldBack(const char* name, std::int16_t& field);
   void storePrizeFlags(int value);
 

@@ -207,6 +207,41 @@ TEST_F(DataFileTest, SavesAtTheEndAndReadsBackWhenMadeAgain)
   EXPECT_EQ(again->slot(0).modified(), startTime);
 }
 
+// Every value is a text, whatever its name: a file the program saved reads back as it was at
+// every later start, without a word of damage, though variables named like progress fields
+// hold texts that are no numbers.
+TEST_F(DataFileTest, AFileAsSavedReadsBackAsItWasWhateverItsValuesHold)
+{
+  const std::vector<std::pair<const char*, const char*>> values = {
+      {"uHippoFlag1", "-2147483648"}, {"uSealFlag2", "100000000000000000000"},
+      {"uPrizeFlags", "70000"},       {"sfxFlag", "x"},
+      {"totalUsers", "+5"},           {"uName", "12"}};
+  work.makeFolder("users");
+  {
+    std::unique_ptr<RDatFile> file = open("users\\probe.dat", 20);
+    set(*file, "var", {"uNumSeen"}, "3");
+    set(*file, "subVar", {"uNumSeen", "2"}, "x");
+    for (const auto& [name, value] : values)
+      set(*file, "var", {name}, value);
+  }
+  const std::string saved = work.read("users/PROBE.DAT");
+  ASSERT_EQ(saved.size(), 4u + 7 * 68);
+  for (int start = 1; start <= 2; ++start) {
+    SCOPED_TRACE(start);
+    filereport::forgetReports();
+    testing::internal::CaptureStderr();
+    {
+      std::unique_ptr<RDatFile> file = open("users\\probe.dat", 20);
+      EXPECT_EQ(get(*file, "var", {"uNumSeen"}), "3 x" + std::string(28, ' '));
+      for (const auto& [name, value] : values)
+        EXPECT_EQ(get(*file, "var", {name}), value);
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_FALSE(std::filesystem::exists(work / "users/PROBE.BAD"));
+    EXPECT_EQ(work.read("users/PROBE.DAT"), saved);
+  }
+}
+
 // A damaged file is kept beside it as it was, that is said, and every record in it is read as
 // far as it can be, whatever the count says and past a damaged record or bytes lost before it.
 TEST_F(DataFileTest, ADamagedFileIsKeptAsBadAndReadAsFarAsItCanBe)
@@ -252,11 +287,6 @@ TEST_F(DataFileTest, ADamagedFileIsKeptAsBadAndReadAsFarAsItCanBe)
   record = whole;
   record.replace(4 + 2 * 68, 6, std::string("empty", 6));
   rows.push_back({"a used slot named empty", record, {{"a", "1"}, {"b", "2"}}});
-  for (const char* number : {"-2147483648", "100000000000000000000", "70000", "x"}) {
-    rows.push_back({std::string("a progress number ") + number,
-                    dataFileBytes({{"a", "1"}, {"uHippoFlag1", number}}),
-                    {{"a", "1"}, {"uHippoFlag1", number}}});
-  }
   const QuickFolder quick;
   const TempFolder& work = quick.folder();
   for (const Row& row : rows) {
@@ -443,119 +473,103 @@ TEST_F(DataFileTest, TheProgressFileHoldsRecordZeroAndTheSoundFlags)
   EXPECT_EQ(get(*reader, "var", {"uNumSeen"}), "0");
 }
 
-TEST_F(DataFileTest, AProgressFileOfAnotherSizeIsDamagedAndOtherUsersAreNeverZeroed)
+// A progress file is read as far as it goes: a longer one gives its header and its 40
+// records, a shorter one its header and the whole records it holds, the others as a missing
+// file leaves them; one shorter than its header is a missing file. No record that it held is
+// written back as zeros, and nothing of it is called damaged or set aside.
+TEST_F(DataFileTest, AProgressFileOfAnotherSizeKeepsTheRecordsItHolds)
 {
-  std::string others = progressBytes(1, 2, {}, "");
-  others[4 + 5 * 182] = 9;  // record 5
-  others[4 + 39 * 182 + 181] = 1;
-  for (std::size_t size : {7283u, 7285u}) {
-    std::string bytes = others;
-    bytes.resize(size, 'x');
+  // Sound off; record 0 of "Ann", seen 4 times; every other record holds its number.
+  std::string held = progressBytes(0, 2, {{89, 4}}, "Ann");
+  for (int r = 1; r < 40; ++r)
+    held[4 + 182 * static_cast<std::size_t>(r)] = static_cast<char>(r);
+  struct Case {
+    std::size_t size;
+    int records;  // the whole records in the file; -1: not even the header
+  };
+  const Case cases[] = {{7284, 40},         {7285, 40}, {7284 + 182, 40}, {7283, 39},
+                        {4 + 6 * 182, 6},   {4 + 181, 0}, {4, 0},        {3, -1}, {0, -1}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.size);
+    std::string bytes = held;
+    bytes.resize(c.size, 'x');
     windows.write("tovik.dat", bytes);
-    ProgressFile::instance().reset();
-    filereport::forgetReports();
-    setSoundFlag(SoundFlag::music, 0);
-    std::unique_ptr<RDatFile> file = open("", 200);
-    testing::internal::CaptureStderr();
-    call(*file, "loadMRData", {});
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("is damaged"), std::string::npos);
-    EXPECT_EQ(windows.read("TOVIK.BAD"), bytes);
-    EXPECT_EQ(soundFlag(SoundFlag::music), 0) << size;
-    EXPECT_EQ(get(*file, "var", {"uName"}), "empty") << size;
-  }
-  windows.write("tovik.dat", others);
-  ProgressFile::instance().reset();
-  std::unique_ptr<RDatFile> file = open("", 200);
-  set(*file, "var", {"uName"}, "Bo");
-  call(*file, "writeMRData", {});
-  std::string expected = others;
-  expected.replace(0, 4, std::string("\1\1\1\0", 4));
-  expected.replace(4 + 164, 2, "Bo");
-  EXPECT_EQ(windows.read("tovik.dat"), expected);
-}
-
-// A progress number that a data file holds but no field can, or whose record a damaged file
-// lost, is never written as another number: the field keeps what the progress file held, the
-// readable numbers go in, and the damage is told.
-TEST_F(DataFileTest, AProgressNumberThatCannotBeReadIsNeverWrittenAsAnother)
-{
-  const std::string stored = progressBytes(1, 0, {{0, 7}, {1, 8}}, "Ann");
-  const std::string good = dataFileBytes({{"uHippoFlag2", "9"}, {"uHippoFlag1", "5"}});
-  std::vector<std::pair<std::string, std::string>> rows = {
-      {"its record cut inside the value", good.substr(0, 4 + 68 + 33)}};
-  for (const char* value : {"-2147483648", "100000000000000000000", "70000", "x", "5x"})
-    rows.emplace_back(value, dataFileBytes({{"uHippoFlag2", "9"}, {"uHippoFlag1", value}}));
-  for (const auto& [why, bytes] : rows) {
-    SCOPED_TRACE(why);
-    windows.write("tovik.dat", stored);
-    work.write("S.DAT", bytes);
-    std::filesystem::remove(work / "S.BAD");
-    ProgressFile::instance().reset();
-    filereport::forgetReports();
-    testing::internal::CaptureStderr();
-    {
-      std::unique_ptr<RDatFile> file = open("s.dat", 10);
-      call(*file, "writeMRData", {});
-    }
-    const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(toldDamaged(said, "S.DAT", "S.BAD")) << said;
-    const std::string written = windows.read("tovik.dat");
-    ASSERT_EQ(written.size(), stored.size());
-    EXPECT_EQ(written.substr(4, 2), std::string("\7\0", 2));   // kept
-    EXPECT_EQ(written.substr(6, 2), std::string("\x09\0", 2));  // read
-    EXPECT_EQ(written.substr(4 + 164, 4), std::string("Ann\0", 4));
-  }
-  // A value a script gave is kept out the same way, and said.
-  windows.write("tovik.dat", stored);
-  ProgressFile::instance().reset();
-  testing::internal::CaptureStderr();
-  {
-    std::unique_ptr<RDatFile> file = open("", 10);
-    set(*file, "var", {"uHippoFlag1"}, "1e20");
-    set(*file, "var", {"uName"}, "Ann");
-    call(*file, "writeMRData", {});
-  }
-  const std::string said = testing::internal::GetCapturedStderr();
-  EXPECT_NE(said.find("tovik.dat (" + windows.path() + "/tovik.dat): the variable \"uHippoFlag1\" "
-                      "holds \"1e20\""),
-            std::string::npos)
-      << said;
-  EXPECT_EQ(windows.read("tovik.dat").substr(4, 4), std::string("\7\0\0\0", 4));
-}
-
-// A damaged progress file is copied aside and told of once a run, though it is read again
-// before each write; when no copy can be made it is never written over in that run.
-TEST_F(DataFileTest, ADamagedProgressFileIsToldOnceAndNotWrittenOverWithoutItsCopy)
-{
-  const std::string damaged = progressBytes(1, 2, {{0, 7}}, "Ann").substr(0, 7000);
-  for (const bool copied : {true, false}) {
-    SCOPED_TRACE(copied ? "copied" : "no copy");
-    windows.write("tovik.dat", damaged);
-    std::filesystem::remove_all(windows / "TOVIK.BAD");
-    if (!copied) windows.makeFolder("TOVIK.BAD");
     ProgressFile::instance().reset();
     filereport::forgetReports();
     testing::internal::CaptureStderr();
     {
       std::unique_ptr<RDatFile> file = open("", 200);
       call(*file, "loadMRData", {});
-      call(*file, "writeMRData", {});
+      EXPECT_EQ(get(*file, "sfxFlag", {}), c.records >= 0 ? "0" : "1");
+      EXPECT_EQ(get(*file, "var", {"uNumSeen"}),
+                c.records > 0 ? "4" : c.records == 0 ? "0" : "empty");
+      EXPECT_EQ(get(*file, "var", {"uName"}), c.records > 0 ? "Ann" : c.records == 0 ? "" : "empty");
       call(*file, "writeMRData", {});
     }
-    const std::string said = testing::internal::GetCapturedStderr();
-    const std::string named = "\\tovik.dat (" + windows.path() + "/tovik.dat): it is damaged";
-    std::size_t told = 0;
-    for (std::size_t at = said.find(named); at != std::string::npos; at = said.find(named, at + 1))
-      ++told;
-    EXPECT_EQ(told, 1u) << said;
-    if (copied) {
-      EXPECT_EQ(windows.read("TOVIK.BAD"), damaged);
-      EXPECT_EQ(windows.read("tovik.dat").size(), 7284u);
-    } else {
-      EXPECT_NE(said.find("no copy of it could be kept"), std::string::npos) << said;
-      EXPECT_EQ(windows.read("tovik.dat"), damaged);
-    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_FALSE(std::filesystem::exists(windows / "TOVIK.BAD"));
+    const std::string written = windows.read("tovik.dat");
+    ASSERT_EQ(written.size(), 7284u);
+    EXPECT_EQ(written[4 + 2 * 89], c.records > 0 ? 4 : 0);
+    for (int r = 1; r < 40; ++r)
+      EXPECT_EQ(written[4 + 182 * static_cast<std::size_t>(r)], r < c.records ? r : 0) << r;
   }
+}
+
+// writeMRData reads each progress number back from its variable as a decimal integer: leading
+// blanks, a sign, the digits up to the first other character (none: 0), the field keeping the
+// low 16 bits; nothing is refused or told. A variable that a damaged data file lost leaves the
+// field as the progress file held it.
+TEST_F(DataFileTest, ProgressNumbersAreReadBackAsDecimalIntegers)
+{
+  const std::string stored = progressBytes(1, 0, {{0, 7}, {1, 8}}, "Ann");
+  const auto fieldAt = [](const std::string& bytes, int field) {
+    const auto at = static_cast<std::size_t>(4 + 2 * field);
+    return static_cast<std::int16_t>(static_cast<std::uint8_t>(bytes[at]) |
+                                     static_cast<std::uint8_t>(bytes[at + 1]) << 8);
+  };
+  struct Case {
+    const char* value;
+    std::int16_t field;
+  };
+  const Case cases[] = {{"5", 5},      {"+5", 5},     {" 5", 5},      {"\t 5", 5},
+                        {"3 x", 3},    {"5x", 5},     {"-3", -3},     {"x", 0},
+                        {"", 0},       {"- 3", 0},    {"65535", -1},  {"70000", 4464},
+                        {"1e20", 1},   {"-2147483648", 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.value);
+    windows.write("tovik.dat", stored);
+    ProgressFile::instance().reset();
+    filereport::forgetReports();
+    testing::internal::CaptureStderr();
+    {
+      std::unique_ptr<RDatFile> file = open("", 10);
+      set(*file, "var", {"uHippoFlag1"}, c.value);
+      set(*file, "var", {"uName"}, "Ann");
+      call(*file, "writeMRData", {});
+    }
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    const std::string written = windows.read("tovik.dat");
+    EXPECT_EQ(fieldAt(written, 0), c.field);
+    EXPECT_EQ(fieldAt(written, 1), 0) << "no variable, no number";
+  }
+
+  const std::string good = dataFileBytes({{"uHippoFlag2", "9"}, {"uHippoFlag1", "5"}});
+  windows.write("tovik.dat", stored);
+  work.write("S.DAT", good.substr(0, 4 + 68 + 33));  // the second record cut inside its value
+  ProgressFile::instance().reset();
+  filereport::forgetReports();
+  testing::internal::CaptureStderr();
+  {
+    std::unique_ptr<RDatFile> file = open("s.dat", 10);
+    call(*file, "writeMRData", {});
+  }
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(toldDamaged(said, "S.DAT", "S.BAD")) << said;
+  const std::string written = windows.read("tovik.dat");
+  EXPECT_EQ(fieldAt(written, 0), 7) << "kept";
+  EXPECT_EQ(fieldAt(written, 1), 9) << "read";
+  EXPECT_EQ(written.substr(4 + 164, 4), std::string("Ann\0", 4));
 }
 
 // A full disk while the program runs: each of its files that cannot be saved keeps what it
