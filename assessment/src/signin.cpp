@@ -286,8 +286,8 @@ bool signin::signIn()
   }
   for (int i = 1; i <= entryCount(); ++i) {
     if (i != selected_ && entry(i) == name) {
+      // No sign-in: the script still reads the result of the last one.
       alertBox(duplicateMessage, 0x3000, "Alert");
-      result_ = noNameTyped;
       return false;
     }
   }

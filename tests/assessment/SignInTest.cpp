@@ -139,10 +139,20 @@ TEST_F(SignInTest, ANewNameIsStoredAndKnownOnTheNextRun)
     EXPECT_FALSE(list->isVisible());
     // The clock's start (10 s) past the manual epoch.
     const std::int32_t time = 1000000010;
-    EXPECT_EQ(readFile("users\\users.dat"),
-              std::string("\4\0\0\0", 4) + slot("user1", "Ann", time) +
-                  slot("currentUser", "user1", time) + slot("newUserID", "2", time) +
-                  slot("totalUsers", "1", time));
+    const std::string stored = readFile("users\\users.dat");
+    EXPECT_EQ(stored, std::string("\4\0\0\0", 4) + slot("user1", "Ann", time) +
+                          slot("currentUser", "user1", time) + slot("newUserID", "2", time) +
+                          slot("totalUsers", "1", time));
+    // The same name again as a new player: refused, the result and the store as they were.
+    list->callMethod("enable", scriptArgTerminator);
+    list->callMethod("newplayer", scriptArgTerminator);
+    type(*list, "ann");
+    key(VK_RETURN);
+    EXPECT_EQ(boxes().back(), "This user name is already on the list. Use a new name.");
+    EXPECT_STREQ(list->getProperty("isNew"), "1");
+    EXPECT_EQ(events.back(), "cSignin");
+    list->store().save();
+    EXPECT_EQ(readFile("users\\users.dat"), stored);
   }
   events.clear();
   std::unique_ptr<signin> list = open();
