@@ -1,17 +1,18 @@
 #include "framework/OMNControl.h"
 
+#include <cstdint>
+
+#include "framework/OMCanvas.h"
 #include "framework/OMFont.h"
 #include "framework/OMSysFont.h"
 #include "framework/OMWindow.h"
+#include "framework/OMWndCanvas.h"
 
 namespace {
 
 constexpr int textLimit = 256;
-
-COLORREF colorRef(const OMRGBColor& color)
-{
-  return RGB(color.redByte(), color.greenByte(), color.blueByte());
-}
+// The palette index that stands for the host canvas's own colour.
+constexpr std::int32_t hostColor = -2;
 
 }  // namespace
 
@@ -68,9 +69,22 @@ void OMNControl::scrolled(int code)
   callLink(scrollLink_, static_cast<OMWord>(code));
 }
 
+OMCanvas* OMNControl::hostCanvas() const
+{
+  return owner_ ? owner_->canvas() : nullptr;
+}
+
+COLORREF OMNControl::deviceColor(const OMRGBColor& color) const
+{
+  // A palette entry is the host's; without a host only channels give a colour.
+  if (const OMCanvas* host = hostCanvas()) return host->deviceColor(color);
+  return color.isByChannels() ? RGB(color.redByte(), color.greenByte(), color.blueByte())
+                              : CLR_INVALID;
+}
+
 HBRUSH OMNControl::color(HDC dc)
 {
-  if (!textColor_.isNone()) SetTextColor(dc, colorRef(textColor_));
+  if (const COLORREF text = deviceColor(textColor_); text != CLR_INVALID) SetTextColor(dc, text);
   SetBkMode(dc, TRANSPARENT);
   return brush_;
 }
@@ -152,12 +166,12 @@ void OMNControl::setFont(OMFont* font)
 
 void OMNControl::setColors(const OMRGBColor& textColor, const OMRGBColor& background)
 {
-  // -2 keeps the colour the control has.
-  if (textColor.index != -2) textColor_ = textColor;
-  if (background.index == -2) return;
-  background_ = background;
+  const OMCanvas* host = hostCanvas();
+  textColor_ = textColor.index == hostColor && host ? host->textColor() : textColor;
+  background_ = background.index == hostColor && host ? host->background() : background;
   if (brush_) DeleteObject(brush_);
-  brush_ = background_.isNone() ? nullptr : CreateSolidBrush(colorRef(background_));
+  const COLORREF fill = deviceColor(background_);
+  brush_ = fill == CLR_INVALID ? nullptr : CreateSolidBrush(fill);
 }
 
 bool OMNControl::hasFocus() const

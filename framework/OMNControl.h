@@ -9,6 +9,7 @@
 #include "framework/OMRGBColor.h"
 #include "framework/OMRect.h"
 
+class OMCanvas;
 class OMFont;
 class OMWindow;
 
@@ -26,7 +27,9 @@ class OMNControl {
   OMNControl& operator=(const OMNControl&) = delete;
 
   // The answer to the owner's colour request: text colour, a solid background brush and a
-  // transparent background mode.
+  // transparent background mode. A colour of palette index -2 is the owner's canvas's own
+  // (its text colour, its background), taken when the colours are set; an index from 0 to
+  // 255 is an entry of that canvas's palette.
   virtual HBRUSH color(HDC dc);
   virtual void moveTo(int x, int y);
   virtual void moveBy(int dx, int dy);
@@ -64,6 +67,9 @@ class OMNControl {
 
  private:
   void place();
+  OMCanvas* hostCanvas() const;
+  // CLR_INVALID for no colour.
+  COLORREF deviceColor(const OMRGBColor& color) const;
   static void callLink(const std::unique_ptr<OMLink>& link, OMWord argument);
 
   HBRUSH brush_ = nullptr;

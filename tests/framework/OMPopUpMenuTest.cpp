@@ -5,12 +5,15 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "framework/OMCanvas.h"
 #include "framework/OMLinkToFct.h"
 #include "framework/OMNControl.h"
 #include "framework/OMPopUpMenu.h"
 #include "framework/OMWindow.h"
+#include "framework/OMWndCanvas.h"
 #include "tests/support/AppTestSupport.h"
 
 namespace {
@@ -100,6 +103,55 @@ TEST(OMNControlTest, AStaticTextMovesHidesColoursAndGivesItsText)
   control.setColors(none, none);
   EXPECT_EQ(control.color(dc), nullptr) << "no background, no brush";
   ReleaseDC(control.handle(), dc);
+}
+
+// A colour of index -2 is the host canvas's (its text colour for the text, its background for
+// the brush), -1 the colour's own channels, 0 to 255 the entry of the host's palette; each
+// applied from construction on.
+TEST(OMNControlTest, ColoursComeFromTheirChannelsThePaletteOrTheHostCanvas)
+{
+  omtest::TestApp session;
+  OMWindow window(OMRect(0, 0, 200, 200), 0, 0);
+  OMCanvas& host = *window.canvas();
+  std::vector<OMRGBColor> palette(OMCanvas::paletteSize);
+  palette[200] = OMRGBColor::fromBytes(0x11, 0x22, 0x33);
+  palette[201] = OMRGBColor::fromBytes(0x44, 0x55, 0x66);
+  host.setPalette(palette.data());
+  host.setBackground(OMRGBColor::fromBytes(0x12, 0x34, 0x56));
+  host.setTextColor(OMRGBColor::fromBytes(0xAB, 0xCD, 0xEF));
+  struct Case {
+    const char* name;
+    OMRGBColor text, background;
+    COLORREF textShown, brush;
+  };
+  const Case cases[] = {
+      {"the host's", OMRGBColor::fromIndex(-2), OMRGBColor::fromIndex(-2), RGB(0xAB, 0xCD, 0xEF),
+       RGB(0x12, 0x34, 0x56)},
+      {"by channels", OMRGBColor(0xFF00, 0, 0), OMRGBColor(0, 0, 0xFF00), RGB(0xFF, 0, 0),
+       RGB(0, 0, 0xFF)},
+      {"palette entries", OMRGBColor::fromIndex(201), OMRGBColor::fromIndex(200),
+       RGB(0x44, 0x55, 0x66), RGB(0x11, 0x22, 0x33)},
+  };
+  const auto shown = [](OMNControl& control) {
+    HDC dc = GetDC(control.handle());
+    SetTextColor(dc, RGB(1, 2, 3));
+    HBRUSH brush = control.color(dc);
+    const COLORREF text = GetTextColor(dc) & 0xFFFFFF;
+    ReleaseDC(control.handle(), dc);
+    LOGBRUSH drawn{};
+    if (!brush || !GetObjectA(brush, sizeof drawn, &drawn)) return std::pair{text, CLR_INVALID};
+    return std::pair{text, drawn.lbColor & 0xFFFFFF};
+  };
+  OMNControl later(&window, "STATIC", "later", WS_VISIBLE, OMRect(10, 40, 60, 60), OMRGBColor(),
+                   OMRGBColor());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    OMNControl made(&window, "STATIC", "made", WS_VISIBLE, OMRect(10, 10, 60, 30), c.text,
+                    c.background);
+    EXPECT_EQ(shown(made), std::pair(c.textShown, c.brush));
+    later.setColors(c.text, c.background);
+    EXPECT_EQ(shown(later), std::pair(c.textShown, c.brush));
+  }
 }
 
 std::vector<std::string> heard;
