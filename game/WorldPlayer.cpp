@@ -703,7 +703,8 @@ WorldPlayer::ReadResult WorldPlayer::read(FILE* file)
       (*fields)[use]->fromText(value);
     } else {
       strays.emplace_back(name);
-      // A name the record has no more fields of keeps the value its first one took.
+      // A name of list B still reaches it; a name that stands more often than the record has
+      // fields of it leaves them the values they took first.
       if (!fields) setProperty(name, value);
     }
   }
@@ -712,9 +713,8 @@ WorldPlayer::ReadResult WorldPlayer::read(FILE* file)
   const bool nameGiven = given.count(playerNameField) > 0;
   if (result.complete) {
     // A record without its name names no one.
-    result.damaged = !nameGiven || std::any_of(strays.begin(), strays.end(), [&](const auto& s) {
-                       return isChangedName(s, given);
-                     });
+    const auto changed = [&](const std::string& stray) { return isChangedName(stray, given); };
+    result.damaged = !nameGiven || std::any_of(strays.begin(), strays.end(), changed);
     result.complete = !result.damaged;
   }
   result.named = nameGiven && !result.damaged;
@@ -741,9 +741,10 @@ bool WorldPlayer::isChangedName(const std::string& stray,
       differ += name[i] != stray[i];
     return differ == 1;
   };
-  return fieldsA_.firstThat([&](WorldField* field) {
-           return given.count(field->name()) == 0 && oneByteApart(field->name());
-         }) != nullptr;
+  const auto lackedAndNear = [&](WorldField* field) {
+    return given.count(field->name()) == 0 && oneByteApart(field->name());
+  };
+  return fieldsA_.firstThat(lackedAndNear) != nullptr;
 }
 
 void WorldPlayer::copyStateFrom(WorldPlayer& other)

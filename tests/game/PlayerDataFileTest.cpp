@@ -337,7 +337,8 @@ TEST_F(PlayerDataFileTest, VersionRuleAndDamagedFiles)
       // A record that lacks fields keeps them at their values, as one written before they
       // existed; one without its name names no one.
       {valid + std::string(280, '\0') + "playerName\nAnn\nPLAYER_END\n", true, false, 1},
-      {valid + std::string(280, '\0') + "playerName\nAnn\nseenMap\n1\nPLAYER_END\n", true, false, 1},
+      {valid + std::string(280, '\0') + "playerName\nAnn\nseenMap\n1\nPLAYER_END\n", true, false,
+       1},
       {valid + std::string(280, '\0') + "seenMap\n1\nPLAYER_END\n", true, true, 0},
   };
   for (const auto& each : cases) {

@@ -185,14 +185,13 @@ TEST_F(AnimationTest, APaletteFromEitherWriterGivesTheSameColours)
     for (int k = 1; k <= 4; ++k) {
       for (const int written : {0, 10})
         shown.push_back(std::make_unique<OMAnimation>(OMAnimation::animationResolver(k + written),
-                                                      40 * k, 100 + 10 * written,
-                                                      &stage.window()));
+                                                      40 * k, 100 + 10 * written, &stage.window()));
     }
     stage.passes(2, 25);
     for (int k = 1; k <= 4; ++k) {
       const std::uint8_t* c = colours[k - 1];
-      const std::uint32_t expected = std::uint32_t(c[0] >> 3) << 10 |
-                                     std::uint32_t(c[1] >> 3) << 5 | std::uint32_t(c[2] >> 3);
+      const std::uint32_t expected =
+          std::uint32_t(c[0] >> 3) << 10 | std::uint32_t(c[1] >> 3) << 5 | std::uint32_t(c[2] >> 3);
       EXPECT_EQ(stage.pixel(40 * k + 10, 110), expected) << k;
       EXPECT_EQ(stage.pixel(40 * k + 10, 210), expected) << k;
     }

@@ -221,8 +221,13 @@ TEST_F(XMLVariableFileTest, OnlyADamagedFileIsKeptAside)
       {"quoted",
        head + "<VARIABLES>\n<size VALUE=\"5\"\">\n</size>\n<who VALUE=\"Ann\">\n</who>\n" +
            "</VARIABLES>\n</ZEB_DATA_FILE>\n",
-       false, "VARIABLES", {{"size", "5"}, {"who", "Ann"}}},
-      {"nested", nested + "<deep VALUE=\"7\">\n</deep>\n" + closing, false, "g300",
+       false,
+       "VARIABLES",
+       {{"size", "5"}, {"who", "Ann"}}},
+      {"nested",
+       nested + "<deep VALUE=\"7\">\n</deep>\n" + closing,
+       false,
+       "g300",
        {{"deep", "7"}}},
   };
   for (const auto& c : cases) {

@@ -24,7 +24,9 @@ bool parseColorTable(const std::uint8_t* bytes, std::size_t size, OMRGBColor* co
   for (int i = 0; i < colorTableEntries; ++i)
     colors[i] = OMRGBColor();
   if (bytes == nullptr || size < std::size_t(colorTableBytes)) return false;
-  const auto value = [bytes](int at) { return std::uint16_t(bytes[2 * at] | bytes[2 * at + 1] << 8); };
+  const auto value = [bytes](int at) {
+    return std::uint16_t(bytes[2 * at] | bytes[2 * at + 1] << 8);
+  };
   bool eightBit = true;
   for (int at = 0; at < 3 * colorTableEntries && eightBit; ++at)
     eightBit = value(at) <= 0xFF;
