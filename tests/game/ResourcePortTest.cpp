@@ -8,8 +8,8 @@
 #include <memory>
 #include <set>
 #include <string>
-#include <tuple>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "framework/OMApp.h"
@@ -32,7 +32,8 @@ using restest::pattern;
 using restest::writeResourceFile;
 
 // Scripts on resource ports over a real registry: "big.rsc" (a large BK16 9, two ASEQ and
-// an RRGB of the id of one) and "small.rsc" in the work folder's "RSC\", the cache directory the work folder itself.
+// an RRGB of the id of one) and "small.rsc" in the work folder's "RSC\", the cache directory the
+// work folder itself.
 class ResourcePortTest : public restest::ResourceFolders {
  protected:
   void SetUp() override
@@ -207,8 +208,8 @@ TEST_F(ResourcePortTest, BackgroundCompletionsRaiseEventsOnEveryPort)
   settle();
   EXPECT_EQ(debugLines()[9], "A 2 RRGB");
   const std::string last = "get c cachedResourceID i\rget c cachedResourceType t\r";
-  for (const auto& [uncached, id, type] : {std::tuple{"2 ASEQ", "2", "RRGB"},
-                                           std::tuple{"2 RRGB", "0", ""}}) {
+  for (const auto& [uncached, id, type] :
+       {std::tuple{"2 ASEQ", "2", "RRGB"}, std::tuple{"2 RRGB", "0", ""}}) {
     run(std::string("play c uncacheResources ") + uncached + "\r" + last);
     EXPECT_EQ((Lines{text("i"), text("t")}), (Lines{id, type})) << uncached;
   }
