@@ -379,12 +379,15 @@ TEST_F(PlayerDataFileTest, PlayersOfOneNameKeepTheirOwnRecords)
   ASSERT_EQ(parts.records.size(), 3u);
   EXPECT_NE(parts.records[2].find("seenMap\n3\n"), std::string::npos);
 
-  // A player whose record is gone starts anew under its own name.
+  // A player whose record is gone starts anew under its own name, and every player is still
+  // written.
   std::filesystem::remove(session.folder / "KORVANIX.DAT");
   call(world, "activatePlayer", {"#0"});
   EXPECT_EQ(get(world, "playerName"), "Ann");
   EXPECT_EQ(get(world, "seenMap"), "0");
   EXPECT_EQ(RWorldPort::activePlayer()->world3[5], 1);
+  session.restart();
+  EXPECT_EQ(playerNames(), (Lines{"Ann", "Bo", "Ann"}));
 }
 
 // A failed save keeps the old file, says so on standard error each time and tells the player
