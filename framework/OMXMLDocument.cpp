@@ -39,6 +39,42 @@ void writeEscaped(std::FILE* file, const char* text)
   }
 }
 
+// An element's start tag, comments and text tokens: what comes before its children.
+void writeOpening(std::FILE* file, const OMXMLElement& element)
+{
+  if (element.name().isSet()) {
+    std::fprintf(file, "<%s", element.name().text());
+    element.attributes().firstThat([file](OMXMLAttribute* attribute) {
+      std::fprintf(file, " %s=\"", attribute->name.text() ? attribute->name.text() : "");
+      writeEscaped(file, attribute->value.text());
+      std::fputc('"', file);
+      return false;
+    });
+    std::fputs(">\n", file);
+  }
+  if (!element.comments().isEmpty()) {
+    std::fputs("<!--\n", file);
+    element.comments().firstThat([file](OMXMLString* comment) {
+      writeEscaped(file, comment->text());
+      std::fputc('\n', file);
+      return false;
+    });
+    std::fputs("-->\n", file);
+  }
+  if (!element.texts().isEmpty()) {
+    element.texts().firstThat([file](OMXMLString* token) {
+      // Quoted when the reader would split or lose it otherwise.
+      const char* text = token->text() ? token->text() : "";
+      const bool quoted = !*text || hasWhiteSpace(text);
+      if (quoted) std::fputc('"', file);
+      writeEscaped(file, text);
+      std::fputs(quoted ? "\" " : " ", file);
+      return false;
+    });
+    std::fputc('\n', file);
+  }
+}
+
 }  // namespace
 
 OMXMLDocument::OMXMLDocument() : OMXMLCursor(this, nullptr), version_("1.0")
@@ -135,41 +171,13 @@ bool OMXMLDocument::write(std::FILE* file) const
 
 void OMXMLDocument::writeElement(std::FILE* file, const OMXMLElement& element) const
 {
-  const bool named = element.name().isSet();
-  if (named) {
-    std::fprintf(file, "<%s", element.name().text());
-    element.attributes().firstThat([file](OMXMLAttribute* attribute) {
-      std::fprintf(file, " %s=\"", attribute->name.text() ? attribute->name.text() : "");
-      writeEscaped(file, attribute->value.text());
-      std::fputc('"', file);
-      return false;
-    });
-    std::fputs(">\n", file);
-  }
-  if (!element.comments().isEmpty()) {
-    std::fputs("<!--\n", file);
-    element.comments().firstThat([file](OMXMLString* comment) {
-      writeEscaped(file, comment->text());
-      std::fputc('\n', file);
-      return false;
-    });
-    std::fputs("-->\n", file);
-  }
-  if (!element.texts().isEmpty()) {
-    element.texts().firstThat([file](OMXMLString* token) {
-      // Quoted when the reader would split or lose it otherwise.
-      const char* text = token->text() ? token->text() : "";
-      const bool quoted = !*text || hasWhiteSpace(text);
-      if (quoted) std::fputc('"', file);
-      writeEscaped(file, text);
-      std::fputs(quoted ? "\" " : " ", file);
-      return false;
-    });
-    std::fputc('\n', file);
-  }
-  element.children().firstThat([this, file](OMXMLElement* child) {
-    writeElement(file, *child);
-    return false;
-  });
-  if (named) std::fprintf(file, "</%s>\n", element.name().text());
+  // However deep the tree: the walk keeps its open elements off the stack.
+  element.walk(
+      [file](const OMXMLElement& each) {
+        writeOpening(file, each);
+        return true;
+      },
+      [file](const OMXMLElement& each) {
+        if (each.name().isSet()) std::fprintf(file, "</%s>\n", each.name().text());
+      });
 }

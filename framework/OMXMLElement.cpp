@@ -5,7 +5,23 @@ OMXMLElement::~OMXMLElement()
   attributes_.deleteAll(1);
   texts_.deleteAll(1);
   comments_.deleteAll(1);
-  children_.deleteAll(1);
+  // Each element is deleted after its children were taken off it, so that freeing a deep
+  // tree does not recurse.
+  std::vector<OMXMLElement*> doomed;
+  const auto takeChildren = [&doomed](OMXMLElement& element) {
+    element.children_.firstThat([&doomed](OMXMLElement* child) {
+      doomed.push_back(child);
+      return false;
+    });
+    element.children_.removeAll();
+  };
+  takeChildren(*this);
+  while (!doomed.empty()) {
+    OMXMLElement* element = doomed.back();
+    doomed.pop_back();
+    takeChildren(*element);
+    delete element;
+  }
 }
 
 const char* OMXMLElement::attributeValue(const char* name) const
@@ -17,14 +33,15 @@ const char* OMXMLElement::attributeValue(const char* name) const
 
 OMXMLElement* OMXMLElement::findDescendant(const char* name) const
 {
-  if (OMXMLElement* child =
-          children_.firstThat([name](OMXMLElement* each) { return each->name().equals(name); }))
-    return child;
+  // Each element's children are looked at as the walk enters it, before its subtrees.
   OMXMLElement* found = nullptr;
-  children_.firstThat([name, &found](OMXMLElement* each) {
-    found = each->findDescendant(name);
-    return found != nullptr;
-  });
+  walk(
+      [name, &found](const OMXMLElement& element) {
+        found = element.children_.firstThat(
+            [name](OMXMLElement* each) { return each->name().equals(name); });
+        return found == nullptr;
+      },
+      [](const OMXMLElement&) {});
   return found;
 }
 

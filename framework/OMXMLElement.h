@@ -1,8 +1,10 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "framework/OMList.h"
+#include "framework/OMListLocator.h"
 #include "framework/OMXMLAttribute.h"
 #include "framework/OMXMLString.h"
 
@@ -32,6 +34,11 @@ class OMXMLElement {
   const char* attributeValue(const char* name) const;
   // Children first, in order, then each child's descendants, in order.
   OMXMLElement* findDescendant(const char* name) const;
+  // Walks the subtree depth first without recursion, so that a tree of any depth is safe:
+  // enter (element) before an element's children, leave (element) after them. The walk stops
+  // when enter answers false.
+  template <typename Enter, typename Leave>
+  void walk(Enter&& enter, Leave&& leave) const;
 
   // Tree editing. The element takes ownership of what is added.
   OMXMLElement* addChild(std::unique_ptr<OMXMLElement> child);
@@ -53,3 +60,27 @@ class OMXMLElement {
   OMList<OMXMLElement> children_;
   OMXMLElement* parent_ = nullptr;
 };
+
+template <typename Enter, typename Leave>
+void OMXMLElement::walk(Enter&& enter, Leave&& leave) const
+{
+  using Children = OMListLocator<OMXMLElement>;
+  // A locator only reads the list it walks.
+  const auto childrenOf = [](const OMXMLElement& element) {
+    return Children(const_cast<OMList<OMXMLElement>&>(element.children_));
+  };
+  if (!enter(*this)) return;
+  std::vector<std::pair<const OMXMLElement*, Children>> open;
+  open.emplace_back(this, childrenOf(*this));
+  while (!open.empty()) {
+    const OMXMLElement* child = open.back().second.current();
+    if (!child) {
+      leave(*open.back().first);
+      open.pop_back();
+      continue;
+    }
+    open.back().second.next();
+    if (!enter(*child)) return;
+    open.emplace_back(child, childrenOf(*child));
+  }
+}

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "framework/OMXMLDocument.h"
 
@@ -20,7 +21,7 @@ bool OMXMLParser::parse()
   if (position == npos) return false;
   position = parseDocType(position);
   if (position == npos) return false;
-  return parseContent(*document_.root(), position, 0) != npos;
+  return parseContent(*document_.root(), position);
 }
 
 std::size_t OMXMLParser::find(std::string_view what, std::size_t from, std::size_t limit) const
@@ -43,7 +44,7 @@ std::size_t OMXMLParser::skipSpace(std::size_t from, std::size_t limit) const
   return from;
 }
 
-std::size_t OMXMLParser::findSpaceOutsideQuotes(std::size_t from, std::size_t limit)
+std::size_t OMXMLParser::findSpaceOutsideQuotes(std::size_t from, std::size_t limit) const
 {
   bool quoted = false;
   for (std::size_t i = from; i < limit; ++i) {
@@ -52,7 +53,6 @@ std::size_t OMXMLParser::findSpaceOutsideQuotes(std::size_t from, std::size_t li
     else if (!quoted && isXMLSpace(text_[i]))
       return i;
   }
-  if (quoted) return fail("unterminated quote", from);
   return limit;
 }
 
@@ -79,7 +79,6 @@ std::size_t OMXMLParser::parseDeclaration()
     if (equals != npos) {
       const std::size_t valueStart = skipSpace(equals + 1, end);
       const std::size_t valueEnd = findSpaceOutsideQuotes(valueStart, end);
-      if (valueEnd == npos) return npos;
       document_.version().assign(text_.data() + valueStart, int(valueEnd - valueStart));
     }
   }
@@ -103,10 +102,9 @@ std::size_t OMXMLParser::parseDocType(std::size_t from)
   const std::size_t start = find("<!DOCTYPE ", from, text_.size());
   if (start == npos) return from;
   const std::size_t nameStart = skipSpace(start + 10, text_.size());
-  const std::size_t nameEnd = findSpaceOutsideQuotes(nameStart, text_.size());
-  if (nameEnd == npos) return npos;
-  std::size_t end = find(">", nameEnd, text_.size());
+  std::size_t end = find(">", nameStart, text_.size());
   if (end == npos) return fail("unterminated DOCTYPE", start);
+  const std::size_t nameEnd = findSpaceOutsideQuotes(nameStart, end);
   const std::size_t bracket = find("[", nameEnd, end);
   if (bracket != npos) {
     int open = 0;
@@ -127,75 +125,82 @@ std::size_t OMXMLParser::parseDocType(std::size_t from)
   return end + 1;
 }
 
-bool OMXMLParser::addTextTokens(OMXMLElement& element, std::size_t from, std::size_t to)
+void OMXMLParser::addTextTokens(OMXMLElement& element, std::size_t from, std::size_t to)
 {
   std::size_t position = skipSpace(from, to);
   while (position < to) {
     const std::size_t end = findSpaceOutsideQuotes(position, to);
-    if (end == npos) return false;
     element.texts().add(new OMXMLString());
     element.texts().last()->assign(text_.data() + position, int(end - position));
     position = skipSpace(end, to);
   }
-  return true;
 }
 
-std::size_t OMXMLParser::parseContent(OMXMLElement& element, std::size_t from, int depth)
+bool OMXMLParser::parseContent(OMXMLElement& root, std::size_t from)
 {
-  const char* name = element.name().text();
+  // The elements whose content is being read, innermost last.
+  std::vector<OMXMLElement*> open = {&root};
   std::size_t position = from;
   for (;;) {
-    const std::size_t open = find("<", position, text_.size());
-    if (open == npos) return text_.size();
-    if (!addTextTokens(element, position, open)) return npos;
-    if (slice(open, 4) == "<!--") {
-      const std::size_t end = find("-->", open + 4, text_.size());
-      if (end == npos) return fail("unterminated comment", open);
+    OMXMLElement& element = *open.back();
+    const std::size_t tag = find("<", position, text_.size());
+    // The end of the text ends every element still open.
+    if (tag == npos) return true;
+    addTextTokens(element, position, tag);
+    if (slice(tag, 4) == "<!--") {
+      const std::size_t end = find("-->", tag + 4, text_.size());
+      if (end == npos) {
+        fail("unterminated comment", tag);
+        return false;
+      }
       element.comments().add(new OMXMLString());
-      element.comments().last()->assign(text_.data() + open + 4, int(end - open - 4));
+      element.comments().last()->assign(text_.data() + tag + 4, int(end - tag - 4));
       position = end + 3;
       continue;
     }
-    if (name && slice(open + 1, 1) == "/") {
+    if (const char* name = element.name().text(); name && slice(tag + 1, 1) == "/") {
       const std::size_t nameLength = std::strlen(name);
-      if (slice(open + 2, nameLength) == name && slice(open + 2 + nameLength, 1) == ">")
-        return skipSpace(open + 3 + nameLength, text_.size());
+      if (slice(tag + 2, nameLength) == name && slice(tag + 2 + nameLength, 1) == ">") {
+        position = skipSpace(tag + 3 + nameLength, text_.size());
+        open.pop_back();
+        continue;
+      }
     }
-    position = parseStartTag(element, open + 1, depth);
-    if (position == npos) return npos;
+    OMXMLElement* child = nullptr;
+    position = parseStartTag(element, tag + 1, child);
+    if (position == npos) return false;
+    if (child) open.push_back(child);
   }
 }
 
-std::size_t OMXMLParser::parseStartTag(OMXMLElement& parent, std::size_t from, int depth)
+std::size_t OMXMLParser::parseStartTag(OMXMLElement& parent, std::size_t from,
+                                       OMXMLElement*& opened)
 {
-  if (depth >= maxDepth) return fail("elements nested too deeply", from);
   const std::size_t tagEnd = find(">", from, text_.size());
   if (tagEnd == npos) return fail("unterminated tag", from);
   OMXMLElement* child = parent.addChild(std::make_unique<OMXMLElement>());
   const std::size_t nameEnd = findSpaceOutsideQuotes(from, tagEnd);
-  if (nameEnd == npos) return npos;
   // A tag whose text ends in "/" has no content; that includes "<a x=\"1\" />".
   bool empty = tagEnd > from && text_[tagEnd - 1] == '/';
   if (nameEnd < tagEnd) {
-    if (parseAttributes(*child, nameEnd, tagEnd) == npos) return npos;
+    parseAttributes(*child, nameEnd, tagEnd);
     child->name().assign(text_.data() + from, int(nameEnd - from));
   } else {
     child->name().assign(text_.data() + from, int(tagEnd - from - (empty ? 1 : 0)));
   }
   if (empty) return skipSpace(tagEnd + 1, text_.size());
-  return parseContent(*child, tagEnd + 1, depth + 1);
+  opened = child;
+  return tagEnd + 1;
 }
 
-std::size_t OMXMLParser::parseAttributes(OMXMLElement& element, std::size_t from,
-                                         std::size_t tagEnd)
+void OMXMLParser::parseAttributes(OMXMLElement& element, std::size_t from, std::size_t tagEnd)
 {
   std::size_t position = from;
   for (;;) {
     const std::size_t equals = find("=", position, tagEnd);
-    if (equals == npos) return position;
+    if (equals == npos) return;
     const std::size_t valueStart = skipSpace(equals + 1, tagEnd);
     std::size_t valueEnd = findSpaceOutsideQuotes(valueStart, tagEnd);
-    if (valueEnd == npos) return npos;
     if (valueEnd == tagEnd && valueEnd > valueStart && text_[valueEnd - 1] == '/') --valueEnd;
     OMXMLAttribute* attribute = element.addAttribute(nullptr, nullptr);
     attribute->name.assign(text_.data() + position, int(equals - position));

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "framework/OMApp.h"
@@ -126,34 +127,48 @@ bool writeGlobals(FILE* file)
   return writeLine(file, globalEnd) && written;
 }
 
-// Writes each player's record in list order: the active player's from memory, the others'
-// copied from the old file. Records are searched forward only, and each is used once, so two
-// players of one name keep their own records.
+// A record of a player under its name with new-player values: for a player whose record the
+// old file does not hold.
+bool writeNewRecord(FILE* out, const WorldPlayer& player)
+{
+  std::unique_ptr<WorldPlayer> fresh = makeScratch();
+  fresh->clearFieldValues();
+  fresh->giveNewPlayerValues();
+  fresh->setName(player.name());
+  return fresh->write(out);
+}
+
+// Writes every player of the list once, in list order: the active player's record from memory,
+// the others' copied from the old file, found there under the name they were filed by (a
+// rename shows in the file at the next save). Records are searched forward only, and each is
+// used once, so two players of one name keep their own records.
 bool writePlayers(FILE* out, FILE* old)
 {
   WorldPlayer* active = RWorldPort::activePlayer();
-  if (!old) return !active || active->write(out);
-  if (!skipGlobals(old)) {
-    // An old file without players: nothing to copy.
-    return !active || active->write(out);
-  }
-  std::unique_ptr<WorldPlayer> scratch = makeScratch();
+  const bool oldRecords = old && skipGlobals(old);
+  std::unique_ptr<WorldPlayer> scratch = oldRecords ? makeScratch() : nullptr;
   bool held = false;  // the scratch holds a named record not yet used
   bool whole = true;  // no damaged or cut record has been met: reading may go on
   bool written = true;
   RWorldPort::players().forEach([&](WorldPlayer* player) {
-    while (whole && isReadable(old) && !(held && scratch->name() == player->name())) {
-      const WorldPlayer::ReadResult record = readFreshRecord(*scratch, old);
-      held = record.named;
-      whole = record.complete;
+    const std::optional<std::string>& filed = player->filedName();
+    bool found = false;
+    if (scratch && filed) {
+      while (whole && isReadable(old) && !(held && scratch->name() == *filed)) {
+        const WorldPlayer::ReadResult record = readFreshRecord(*scratch, old);
+        held = record.named;
+        whole = record.complete;
+      }
+      found = held && scratch->name() == *filed;
+      if (found) held = false;
     }
-    const bool matches = held && scratch->name() == player->name();
     if (player == active) {
       written = player->write(out) && written;
-    } else if (matches) {
+    } else if (found) {
       written = scratch->write(out) && written;
+    } else {
+      written = writeNewRecord(out, *player) && written;
     }
-    if (matches) held = false;
   });
   return written;
 }
@@ -212,6 +227,7 @@ void RWorldPort::loadData()
         if (record.named) {
           auto player = std::make_unique<WorldPlayer>();
           player->setName(scratch->name());
+          player->setFiledName(scratch->name());
           player->giveNewPlayerValues();
           players().add(player.release());
         }
@@ -231,19 +247,21 @@ void RWorldPort::reloadPlayer(WorldPlayer* player)
   if (!player) return;
   // Values for a player whose record the file does not hold.
   player->giveNewPlayerValues();
+  const std::optional<std::string> filed = player->filedName();
+  if (!filed) return;
   File file = openFile(dataFilePath(), "rb");
   if (!file || !skipGlobals(file.get())) return;
-  // Players of one name match their records in order.
+  // Players filed under one name match their records in order.
   int rank = 0;
   bool reached = false;
   players().forEach([&](WorldPlayer* other) {
     if (other == player) reached = true;
-    if (!reached && other->name() == player->name()) ++rank;
+    if (!reached && other->filedName() == filed) ++rank;
   });
   std::unique_ptr<WorldPlayer> scratch = makeScratch();
   while (isReadable(file.get())) {
     const WorldPlayer::ReadResult record = readFreshRecord(*scratch, file.get());
-    if (record.named && scratch->name() == player->name() && rank-- == 0) {
+    if (record.named && scratch->name() == *filed && rank-- == 0) {
       player->copyStateFrom(*scratch);
       return;
     }
@@ -280,6 +298,10 @@ bool RWorldPort::saveData()
       },
       &whyNot);
   old.reset();
-  if (!saved) reportUnsaved(whyNot);
-  return saved;
+  if (!saved) {
+    reportUnsaved(whyNot);
+    return false;
+  }
+  players().forEach([](WorldPlayer* player) { player->setFiledName(player->name()); });
+  return true;
 }

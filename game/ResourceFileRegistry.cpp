@@ -103,6 +103,12 @@ OMWord resourceCached(OMWord serial)
   return 0;
 }
 
+// The last cached resource is that record's when both its id and its type are.
+void forgetIfLastCached(const CachedResourceRecord& record)
+{
+  if (lastCachedResource == record.id && lastCachedType == record.type) lastCachedResource = 0;
+}
+
 // A record whose read is still in flight is detached from it and waited for, so that no
 // completion reaches a deleted record.
 void deleteCachedRecord(std::unique_ptr<CachedResourceRecord> record)
@@ -111,7 +117,7 @@ void deleteCachedRecord(std::unique_ptr<CachedResourceRecord> record)
     record->stream->setLoadedLink(nullptr);
     record->stream->waitLoaded();
   }
-  if (lastCachedResource == record->id) lastCachedResource = 0;
+  forgetIfLastCached(*record);
 }
 
 std::string cachePathOf(const std::string& name)
@@ -282,7 +288,7 @@ std::unique_ptr<OMIStream> findResourceStream(int id, const char* type, std::int
     if (record.keep != 0) return record.stream->clone();
     std::unique_ptr<CachedResourceRecord> taken = std::move(*cached);
     cachedResources.erase(cached);
-    if (lastCachedResource == taken->id) lastCachedResource = 0;
+    forgetIfLastCached(*taken);
     return std::move(taken->stream);
   }
   const std::optional<std::string> file = resourceFileOf(id, type);

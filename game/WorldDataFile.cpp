@@ -4,13 +4,24 @@
 
 #include "game/WorldField.h"
 
-bool readLine(FILE* file, char* buffer)
+bool readLine(FILE* file, char* buffer, bool* isText)
 {
-  if (!std::fgets(buffer, static_cast<int>(WorldField::textSize), file)) return false;
+  // fgets rules, with a count of what was read so that a NUL byte inside shows.
+  std::size_t length = 0;
+  bool nul = false;
+  while (length + 1 < WorldField::textSize) {
+    const int c = std::getc(file);
+    if (c == EOF) break;
+    nul = nul || c == '\0';
+    buffer[length++] = static_cast<char>(c);
+    if (c == '\n') break;
+  }
+  if (length == 0 || std::ferror(file)) return false;
+  buffer[length] = '\0';
   const int next = std::fgetc(file);
   if (next != EOF) std::ungetc(next, file);
-  const std::size_t length = std::strlen(buffer);
-  if (length > 0 && buffer[length - 1] == '\n') buffer[length - 1] = '\0';
+  if (buffer[length - 1] == '\n') buffer[length - 1] = '\0';
+  if (isText) *isText = !nul;
   return true;
 }
 

@@ -9,8 +9,9 @@
 // Reads at most 1023 bytes of one line into a buffer of 1024 (a longer line goes on at the next
 // call) and drops its line feed. It then looks one byte ahead, so that the end-of-file state is
 // set as soon as the last line has been read. At the end of the file nothing is read, the
-// buffer keeps what it held, and the answer is false.
-bool readLine(FILE* file, char* buffer);
+// buffer keeps what it held, and the answer is false. With isText, says whether the line was
+// text: no written line holds a NUL byte, so one that does is raw bytes read out of step.
+bool readLine(FILE* file, char* buffer, bool* isText = nullptr);
 // Writes the text as one line: line feeds and carriage returns become blanks, and the text is
 // cut at WorldField::maxTextLength bytes, so that it reads back as the same one line. False when
 // the write failed.

@@ -285,7 +285,6 @@ void WorldPlayer::buildSchema()
   }
   for (const char* name : trailingNames)
     addValueField(fieldsA_, name);
-  schemaSize_ = static_cast<std::size_t>(fieldsA_.count());
 
   struct Bound {
     const char* name;
@@ -316,13 +315,19 @@ void WorldPlayer::appendTemplates(OMList<WorldField>& templates)
   templates.forEach([this](WorldField* field) { fieldsA_.add(field->clone().release()); });
 }
 
-WorldField* WorldPlayer::fieldANamed(const char* name)
+const std::vector<WorldField*>* WorldPlayer::fieldsANamed(const char* name)
 {
   if (indexA_.empty()) {
-    fieldsA_.forEach([this](WorldField* field) { indexA_.emplace(field->name(), field); });
+    fieldsA_.forEach([this](WorldField* field) { indexA_[field->name()].push_back(field); });
   }
   const auto found = indexA_.find(name);
-  return found == indexA_.end() ? nullptr : found->second;
+  return found == indexA_.end() ? nullptr : &found->second;
+}
+
+WorldField* WorldPlayer::fieldANamed(const char* name)
+{
+  const std::vector<WorldField*>* fields = fieldsANamed(name);
+  return fields ? fields->front() : nullptr;
 }
 
 void WorldPlayer::initNew()
@@ -661,59 +666,85 @@ WorldPlayer::ReadResult WorldPlayer::read(FILE* file)
   readBlock(file, &visited5, 1);
   readBlock(file, world7, blockSize);
   readBlock(file, world1, world1Size);
-  // Fields are taken by name, in whatever order they stand, and names this game does not know
-  // are passed over. A line lost or doubled still shows: it shifts values into name lines, or
-  // "PLAYER_END" into a value, and a record that swallowed the next one names a field twice.
-  // Such a record is refused rather than take the values, or the name, of the record after it.
-  std::unordered_map<const WorldField*, bool> schemaSeen;
-  fieldsA_.forEach([&](WorldField* field) {
-    if (schemaSeen.size() < schemaSize_) schemaSeen.emplace(field, false);
-  });
-  std::size_t seen = 0;
+  // Fields are taken by name, in whatever order they stand; a field the record lacks keeps its
+  // value (a file written before the field existed), and names this game does not know are
+  // passed over. A name that stands twice (a script's field named as one of the schema) gives
+  // its values to its fields in order. A line lost or doubled still shows: the lines run out
+  // of step up to "PLAYER_END", which is then read as a value, and after it the next record's
+  // raw blocks are read as lines, or the file ends. A name line with one byte changed shows
+  // as a name one byte away from a field the record lacks.
+  std::unordered_map<std::string_view, std::size_t> given;  // values given, by field name
+  std::vector<std::string> strays;  // names that found no field of their own
+  bool endAsValue = false;          // the last value read was "PLAYER_END"
   char name[WorldField::textSize];
   char value[WorldField::textSize];
   for (;;) {
-    if (!readLine(file, name)) break;
-    if (std::strcmp(name, playerEnd) == 0) {
-      // Every field of the schema is written: one missing is a line lost.
-      result.complete = seen == schemaSeen.size();
-      result.damaged = !result.complete;
+    bool text = true;
+    if (!readLine(file, name, &text)) break;
+    if (text && std::strcmp(name, playerEnd) == 0) {
+      result.complete = true;
       break;
     }
     // A file cut short ends the record where it is cut.
     if (std::feof(file)) break;
-    const auto schemaField = schemaSeen.find(fieldANamed(name));
-    const bool twice = schemaField != schemaSeen.end() && schemaField->second;
-    if (!isFieldName(name) || twice) {
+    if (!text || !isFieldName(name)) {
       result.damaged = true;
       break;
     }
-    if (!readLine(file, value)) break;
-    if (std::strcmp(value, playerEnd) == 0) {
+    if (!readLine(file, value, &text)) break;
+    if (!text) {
       result.damaged = true;
       break;
     }
-    setProperty(name, value);
-    if (schemaField != schemaSeen.end()) {
-      schemaField->second = true;
-      ++seen;
+    endAsValue = std::strcmp(value, playerEnd) == 0;
+    const std::vector<WorldField*>* fields = fieldsANamed(name);
+    const std::size_t use = fields ? given[fields->front()->name()]++ : 0;
+    if (fields && use < fields->size()) {
+      (*fields)[use]->fromText(value);
+    } else {
+      strays.emplace_back(name);
+      // A name of list B still reaches it; a name that stands more often than the record has
+      // fields of it leaves them the values they took first.
+      if (!fields) setProperty(name, value);
     }
   }
-  // A damaged record names no one: what it holds may be another record's.
-  const auto nameField = schemaSeen.find(fieldANamed(playerNameField));
-  result.named = nameField != schemaSeen.end() && nameField->second && !result.damaged;
+  // The end marker read as a value, then the end of the file: the last record ran out of step.
+  if (!result.complete && endAsValue) result.damaged = true;
+  const bool nameGiven = given.count(playerNameField) > 0;
+  if (result.complete) {
+    // A record without its name names no one.
+    const auto changed = [&](const std::string& stray) { return isChangedName(stray, given); };
+    result.damaged = !nameGiven || std::any_of(strays.begin(), strays.end(), changed);
+    result.complete = !result.damaged;
+  }
+  result.named = nameGiven && !result.damaged;
   return result;
 }
 
 bool WorldPlayer::isFieldName(const char* name)
 {
-  // Not empty, not a number, no control bytes (the raw blocks of a shifted record).
-  const bool number = (*name >= '0' && *name <= '9') || *name == '-' || *name == '+';
-  if (*name == '\0' || number) return false;
+  // Not empty, no control bytes (the raw blocks of a record read out of step).
+  if (*name == '\0') return false;
   return std::none_of(name, name + std::strlen(name), [](char c) {
     const auto byte = static_cast<unsigned char>(c);
     return byte < 0x20 || byte == 0x7F;
   });
+}
+
+bool WorldPlayer::isChangedName(const std::string& stray,
+                                const std::unordered_map<std::string_view, std::size_t>& given)
+{
+  const auto oneByteApart = [&stray](std::string_view name) {
+    if (name.size() != stray.size()) return false;
+    std::size_t differ = 0;
+    for (std::size_t i = 0; i < name.size() && differ < 2; ++i)
+      differ += name[i] != stray[i];
+    return differ == 1;
+  };
+  const auto lackedAndNear = [&](WorldField* field) {
+    return given.count(field->name()) == 0 && oneByteApart(field->name());
+  };
+  return fieldsA_.firstThat(lackedAndNear) != nullptr;
 }
 
 void WorldPlayer::copyStateFrom(WorldPlayer& other)
@@ -723,11 +754,16 @@ void WorldPlayer::copyStateFrom(WorldPlayer& other)
   visited5 = other.visited5;
   std::copy(other.world7, other.world7 + blockSize, world7);
   std::copy(other.world1, other.world1 + world1Size, world1);
+  // Fields of one name take the values of the other's fields of that name in order.
+  std::unordered_map<std::string_view, std::size_t> taken;
   char value[WorldField::textSize];
   other.fieldsA_.forEach([&](WorldField* field) {
+    const std::vector<WorldField*>* own = fieldsANamed(field->name());
+    const std::size_t use = own ? taken[own->front()->name()]++ : 0;
+    if (!own || use >= own->size()) return;
     value[0] = '\0';
     field->toText(value);
-    if (WorldField* own = fieldANamed(field->name())) own->fromText(value);
+    (*own)[use]->fromText(value);
   });
 }
 

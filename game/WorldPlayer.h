@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "framework/OMList.h"
 #include "framework/OMWord.h"
@@ -54,9 +56,9 @@ class WorldPlayer {
   // The data-file record: raw blocks, then the saved fields of list A, then "PLAYER_END".
   bool write(FILE* file);
   struct ReadResult {
-    bool complete = false;  // "PLAYER_END" was read after every field of the schema
+    bool complete = false;  // "PLAYER_END" ended an undamaged record
     bool named = false;     // an undamaged record held its "playerName" value
-    bool damaged = false;   // the lines do not fit the schema
+    bool damaged = false;   // the lines are out of step, or a name line was changed
   };
   ReadResult read(FILE* file);
   // Takes the blocks and field values of another record with the same schema.
@@ -66,6 +68,10 @@ class WorldPlayer {
 
   const std::string& name() const { return name_; }
   void setName(const std::string& name) { name_ = name; }
+  // The name the player's record has in the data file, or none while the file holds no record
+  // of it. It differs from the name after a rename until the next save.
+  const std::optional<std::string>& filedName() const { return filedName_; }
+  void setFiledName(const std::string& name) { filedName_ = name; }
   OMList<WorldField>& fieldsA() { return fieldsA_; }
   OMList<WorldField>& fieldsB() { return fieldsB_; }
 
@@ -112,14 +118,20 @@ class WorldPlayer {
   std::int32_t* entryCountSlot();
   std::int32_t* levelTotalSlot(int base);
 
-  // The first field of list A of each name: records are read line by line by name.
+  // The fields of list A of each name, in list order: records are read line by line by name,
+  // and a name that a script gave a field of the schema too stands in a record twice.
+  const std::vector<WorldField*>* fieldsANamed(const char* name);
   WorldField* fieldANamed(const char* name);
-  // Whether a line may be a field's name: a value or raw bytes shifted into its place is not.
+  // Whether a line may be a field's name: raw bytes read out of step are not.
   static bool isFieldName(const char* name);
+  // Whether a name that found no field of its own is a name of a field the record lacks with
+  // one byte changed.
+  bool isChangedName(const std::string& stray,
+                     const std::unordered_map<std::string_view, std::size_t>& given);
 
   std::string name_;
+  std::optional<std::string> filedName_;
   OMList<WorldField> fieldsB_;
   OMList<WorldField> fieldsA_;
-  std::size_t schemaSize_ = 0;  // list A's fields before the templates
-  std::unordered_map<std::string_view, WorldField*> indexA_;
+  std::unordered_map<std::string_view, std::vector<WorldField*>> indexA_;
 };

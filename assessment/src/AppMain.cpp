@@ -251,6 +251,8 @@ void tearDown()
   p.app.reset();
   resetResourceFileNames();
   resetGlobalCommands();
+  // The resource file read last, or refused, is let go: the next run reads its files anew.
+  OMNEFile::current().giveUp();
 }
 
 }  // namespace

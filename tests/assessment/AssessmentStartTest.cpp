@@ -261,10 +261,12 @@ TEST_F(AssessmentStartTest, ADescriptorTheProgramCannotStartWithNamesTheKeyAndSt
 }
 
 // A resource file that the engine refuses is named as the program names its files: by its
-// Windows path and its host file, with what to do, on standard error and in a box.
+// Windows path and its host file, with what to do, on standard error and in a box. Mended, it
+// serves its resources after the run.
 TEST_F(AssessmentStartTest, ARefusedResourceFileIsNamedByBothPaths)
 {
-  install.write("PRsc/ao.rsc", install.read("PRsc/ao.rsc").substr(0, 40));
+  const std::string whole = install.read("PRsc/ao.rsc");
+  install.write("PRsc/ao.rsc", whole.substr(0, 40));
   writeScript("mthRacer.mps", "Scene \"Pic\"\rProbe\r");
   work.write("PLSDescriptor.txt", omtest::readHostFile("PLSDescriptor.txt") + "Pic 300\r\n");
   testing::internal::CaptureStderr();
@@ -276,6 +278,15 @@ TEST_F(AssessmentStartTest, ARefusedResourceFileIsNamedByBothPaths)
   EXPECT_NE(errors.find(said), std::string::npos) << errors;
   ASSERT_EQ(host.messageBoxes().size(), 1u);
   EXPECT_EQ(host.messageBoxes()[0].text.rfind(said, 0), 0u);
+
+  install.write("PRsc/ao.rsc", whole);
+  DescriptorFile descriptor("PLSDescriptor.txt");
+  std::unique_ptr<OMIStream> stream = resourceById(300, "RRGB");
+  ASSERT_NE(stream, nullptr);
+  std::vector<std::uint8_t> bytes;
+  readStreamBytes(*stream, bytes);
+  bytes.resize(3);
+  EXPECT_EQ(bytes, (std::vector<std::uint8_t>{1, 2, 3}));
 }
 
 int preExitCalls = 0;

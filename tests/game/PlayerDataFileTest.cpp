@@ -186,6 +186,93 @@ TEST_F(PlayerDataFileTest, OtherRecordsAreCopiedAroundTheActiveOne)
   EXPECT_EQ(session.dataFile(), removed);
 }
 
+// Whatever a script names its fields, and whatever a name or a text holds, every player stays
+// in the file with every field it has: saves copy the other players' records, and the next
+// start reads them all.
+TEST_F(PlayerDataFileTest, FieldsAndTextsOfAnyNameKeepEveryPlayer)
+{
+  const struct {
+    const char* method;
+    const char* field;
+    const char* value;
+    const char* first;  // the first player's name
+  } kinds[] = {
+      {"addIntProperty", "1stScore", "7", "Ann"},
+      {"addIntProperty", "+bonus", "8", "Ann"},
+      {"addIntProperty", "-penalty", "-9", "Ann"},
+      {"addIntProperty", "seenMap", "6", "Ann"},  // written twice: the schema's and its own
+      {"addStringProperty", "motto", "PLAYER_END", "Ann"},
+      {"addStringProperty", "motto", "a text", "PLAYER_END"},
+  };
+  for (const auto& kind : kinds) {
+    SCOPED_TRACE(std::string(kind.field) + " " + kind.value + " " + kind.first);
+    session.stop();
+    std::filesystem::remove(session.folder / "KORVANIX.DAT");
+    session.start();
+    RWorldPort* world = port();
+    call(world, kind.method, {kind.field});
+    const Lines names = {kind.first, "Bob", "Cy"};
+    makePlayers(world, names);
+    call(world, "activatePlayer", {names[0]});
+    set(world, kind.field, kind.value);
+    call(world, "activatePlayer", {"Bob"});
+    call(world, "activatePlayer", {"Cy"});
+
+    testing::internal::CaptureStderr();
+    session.restart();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_FALSE(session.exists("KORVANIX.BAD"));
+    ASSERT_EQ(playerNames(), names);
+    world = port();
+    call(world, kind.method, {kind.field});
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      call(world, "activatePlayer", {names[i]});
+      EXPECT_EQ(get(world, "playerName"), names[i]);
+      EXPECT_EQ(get(world, "currentLocation"), "room of " + names[i]);
+      std::string expected = std::string(kind.method) == "addStringProperty" ? "" : "0";
+      if (std::string(kind.field) == "seenMap") expected = std::to_string(i + 1);
+      EXPECT_EQ(get(world, kind.field), i == 0 ? kind.value : expected);
+    }
+  }
+}
+
+// A rename of the active player in the middle of the list keeps every player after it,
+// whether the new name is new or the next player's.
+TEST_F(PlayerDataFileTest, ARenameInTheMiddleKeepsThePlayersAfterIt)
+{
+  for (const char* rename : {"Zed", "Cy"}) {
+    SCOPED_TRACE(rename);
+    session.stop();
+    std::filesystem::remove(session.folder / "KORVANIX.DAT");
+    session.start();
+    RWorldPort* world = port();
+    makePlayers(world, {"Ann", "Bob", "Cy", "Dee"});
+    call(world, "activatePlayer", {"Bob"});
+    const Parts before = split(session.dataFile());
+    ASSERT_EQ(before.records.size(), 4u);
+    set(world, "playerName", rename);
+    ASSERT_TRUE(RWorldPort::saveData());
+    const Parts after = split(session.dataFile());
+    ASSERT_EQ(after.records.size(), 4u);
+    EXPECT_EQ(after.records[0], before.records[0]);
+    EXPECT_NE(after.records[1].find(std::string("playerName\n") + rename + "\n"),
+              std::string::npos);
+    EXPECT_EQ(after.records[2], before.records[2]);
+    EXPECT_EQ(after.records[3], before.records[3]);
+    // Saved again, and after the next start, each player has its own record.
+    call(world, "activatePlayer", {"Dee"});
+    session.restart();
+    const Lines names = {"Ann", rename, "Cy", "Dee"};
+    ASSERT_EQ(playerNames(), names);
+    world = port();
+    for (const int i : {3, 2, 1, 0}) {
+      call(world, "activatePlayer", {"#" + std::to_string(i)});
+      EXPECT_EQ(get(world, "playerName"), names[std::size_t(i)]);
+      EXPECT_EQ(get(world, "seenMap"), std::to_string(i + 1)) << i;
+    }
+  }
+}
+
 TEST_F(PlayerDataFileTest, SavedFlagsDecideWhatIsWritten)
 {
   RWorldPort* world = port();
@@ -247,9 +334,12 @@ TEST_F(PlayerDataFileTest, VersionRuleAndDamagedFiles)
       {valid + std::string(280, '\0') + "playerName\nAnn\nseenChooseActivity\n", true, true, 1},
       {valid + std::string(280, '\0') + "playerName\n", true, true, 0},
       {valid + std::string(279, '\0'), true, true, 0},
-      // Records that do not fit the schema name no one.
-      {valid + std::string(280, '\0') + "playerName\nAnn\nPLAYER_END\n", true, true, 0},
-      {valid + std::string(280, '\0') + "playerName\nAnn\nseenMap\n1\nPLAYER_END\n", true, true, 0},
+      // A record that lacks fields keeps them at their values, as one written before they
+      // existed; one without its name names no one.
+      {valid + std::string(280, '\0') + "playerName\nAnn\nPLAYER_END\n", true, false, 1},
+      {valid + std::string(280, '\0') + "playerName\nAnn\nseenMap\n1\nPLAYER_END\n", true, false,
+       1},
+      {valid + std::string(280, '\0') + "seenMap\n1\nPLAYER_END\n", true, true, 0},
   };
   for (const auto& each : cases) {
     std::filesystem::remove(session.folder / "KORVANIX.BAD");
@@ -289,12 +379,15 @@ TEST_F(PlayerDataFileTest, PlayersOfOneNameKeepTheirOwnRecords)
   ASSERT_EQ(parts.records.size(), 3u);
   EXPECT_NE(parts.records[2].find("seenMap\n3\n"), std::string::npos);
 
-  // A player whose record is gone starts anew under its own name.
+  // A player whose record is gone starts anew under its own name, and every player is still
+  // written.
   std::filesystem::remove(session.folder / "KORVANIX.DAT");
   call(world, "activatePlayer", {"#0"});
   EXPECT_EQ(get(world, "playerName"), "Ann");
   EXPECT_EQ(get(world, "seenMap"), "0");
   EXPECT_EQ(RWorldPort::activePlayer()->world3[5], 1);
+  session.restart();
+  EXPECT_EQ(playerNames(), (Lines{"Ann", "Bo", "Ann"}));
 }
 
 // A failed save keeps the old file, says so on standard error each time and tells the player
@@ -497,10 +590,11 @@ TEST_F(QuickWorldTest, ALineLostDoubledOrChangedLosesNoPlayerSilently)
   EXPECT_EQ(lost, 0) << "of " << damaged.size();
 }
 
-// A record is read by its fields' names: in whatever order its pairs stand, and with fields
-// that this game does not know anywhere among them, the player keeps every value it had and
-// the player after it is read as well.
-TEST_F(QuickWorldTest, RecordsAreReadByNameInAnyOrderAndPastUnknownFields)
+// A record is read by its fields' names: in whatever order its pairs stand, with fields that
+// this game does not know anywhere among them, or without one of its fields (a file written
+// before the field existed), the player keeps every value it has, a field it lacks keeps its
+// initial value, and the player after it is read as well.
+TEST_F(QuickWorldTest, RecordsAreReadByNameInAnyOrderPastUnknownFieldsAndWithoutOne)
 {
   RWorldPort* world = session.port();
   call(world, "addIntProperty", {"kept"});
@@ -533,6 +627,8 @@ TEST_F(QuickWorldTest, RecordsAreReadByNameInAnyOrderAndPastUnknownFields)
   ASSERT_EQ(pairs.size(), values.size());
 
   std::vector<Lines> orders;
+  std::vector<std::size_t> lacking;  // the pair each order lacks, or none
+  const std::size_t none = pairs.size();
   for (std::size_t turn = 1; turn < pairs.size(); ++turn) {  // every pair at every place
     Lines turned = pairs;
     std::rotate(turned.begin(), turned.begin() + static_cast<std::ptrdiff_t>(turn), turned.end());
@@ -544,6 +640,13 @@ TEST_F(QuickWorldTest, RecordsAreReadByNameInAnyOrderAndPastUnknownFields)
     more.insert(more.begin() + static_cast<std::ptrdiff_t>(place),
                 place % 2 ? "laterField\nsome text\n" : "laterCount\n12\n");
     orders.push_back(more);
+  }
+  lacking.resize(orders.size(), none);
+  for (std::size_t gone = 1; gone < pairs.size(); ++gone) {  // each field but the name removed
+    Lines fewer = pairs;
+    fewer.erase(fewer.begin() + static_cast<std::ptrdiff_t>(gone));
+    orders.push_back(fewer);
+    lacking.push_back(gone);
   }
   const std::string path = session.folder / "KORVANIX.DAT";
   auto view = std::make_unique<RWorldPort>();
@@ -562,9 +665,11 @@ TEST_F(QuickWorldTest, RecordsAreReadByNameInAnyOrderAndPastUnknownFields)
     ASSERT_EQ(playerNames(), (Lines{"Ann", "Bo"}));
     call(view.get(), "addIntProperty", {"kept"});
     call(view.get(), "activatePlayer", {"#0"});
-    for (std::size_t i = 0; i < playerFieldNames.size(); ++i)
-      ASSERT_EQ(get(view.get(), playerFieldNames[i]), values[i]) << playerFieldNames[i];
-    ASSERT_EQ(get(view.get(), "kept"), values.back());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      const std::string field = i < playerFieldNames.size() ? playerFieldNames[i] : "kept";
+      const std::string initial = field == "currentLocation" ? "" : "0";
+      ASSERT_EQ(get(view.get(), field.c_str()), lacking[each] == i ? initial : values[i]) << field;
+    }
     ASSERT_EQ(RWorldPort::activePlayer()->visited5, 10);
     call(view.get(), "activatePlayer", {"#1"});
     ASSERT_EQ(get(view.get(), "seenMap"), "55");

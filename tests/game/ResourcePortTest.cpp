@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "framework/OMApp.h"
@@ -30,14 +31,18 @@ using Lines = std::vector<std::string>;
 using restest::pattern;
 using restest::writeResourceFile;
 
-// Scripts on resource ports over a real registry: "big.rsc" (a large BK16 9 and two ASEQ)
-// and "small.rsc" in the work folder's "RSC\", the cache directory the work folder itself.
+// Scripts on resource ports over a real registry: "big.rsc" (a large BK16 9, two ASEQ and
+// an RRGB of the id of one) and "small.rsc" in the work folder's "RSC\", the cache directory the
+// work folder itself.
 class ResourcePortTest : public restest::ResourceFolders {
  protected:
   void SetUp() override
   {
     writeResourceFile(work, "RSC/big.rsc",
-                      {{"BK16", 9, pattern(300000, 1)}, {"ASEQ", 2, "two"}, {"ASEQ", 3, "three"}});
+                      {{"BK16", 9, pattern(300000, 1)},
+                       {"ASEQ", 2, "two"},
+                       {"ASEQ", 3, "three"},
+                       {"RRGB", 2, "colours"}});
     writeResourceFile(work, "RSC/small.rsc", {{"ASEQ", 4, "four"}});
     work.makeFolder("RSC");
     addSearchPath("RSC\\", 1);
@@ -196,6 +201,19 @@ TEST_F(ResourcePortTest, BackgroundCompletionsRaiseEventsOnEveryPort)
   }
   EXPECT_EQ(cached, (std::set<std::string>{"9 BK16", "2 ASEQ", "3 ASEQ"}));
 
+  // The last cached resource is known by its id and its type: uncaching the other type of its
+  // id leaves it, uncaching it clears it.
+  run("play b cacheResources 2 RRGB\r");
+  ASSERT_TRUE(passUntilLines(11));
+  settle();
+  EXPECT_EQ(debugLines()[9], "A 2 RRGB");
+  const std::string last = "get c cachedResourceID i\rget c cachedResourceType t\r";
+  for (const auto& [uncached, id, type] :
+       {std::tuple{"2 ASEQ", "2", "RRGB"}, std::tuple{"2 RRGB", "0", ""}}) {
+    run(std::string("play c uncacheResources ") + uncached + "\r" + last);
+    EXPECT_EQ((Lines{text("i"), text("t")}), (Lines{id, type})) << uncached;
+  }
+
   // The first empty id ends the list; no id at all clears every cached resource.
   run("play c uncacheResources 2 ASEQ \"\" 3 ASEQ\r");
   EXPECT_EQ(cachedResourceCount(), 2);
@@ -206,10 +224,10 @@ TEST_F(ResourcePortTest, BackgroundCompletionsRaiseEventsOnEveryPort)
   // A handler that drops a later port: that port hears nothing, and nothing breaks.
   run("set a DLLCached dropB\rplay c uncacheAllDLLs 1\rplay c cacheDLL \"big.rsc\" 1\r");
   ASSERT_EQ(RResourcePort::ports().size(), 3u);
-  ASSERT_TRUE(passUntilLines(10));
+  ASSERT_TRUE(passUntilLines(12));
   settle();
   const Lines after = debugLines();
-  EXPECT_EQ(Lines(after.begin() + 9, after.end()), (Lines{"A dropping"}));
+  EXPECT_EQ(Lines(after.begin() + 11, after.end()), (Lines{"A dropping"}));
   EXPECT_EQ(RResourcePort::ports().size(), 2u);
 }
 

@@ -22,6 +22,7 @@
 #include "platform/host/headless/HeadlessHost.h"
 #include "platform/src/user/InstanceRegistry.h"
 #include "tests/support/AnimationBuilder.h"
+#include "tests/support/ColorTables.h"
 #include "tests/support/TempFolder.h"
 #include "tools/BackgroundWriter.h"
 #include "tools/ColorTableWriter.h"
@@ -33,6 +34,7 @@ namespace {
 constexpr int pictureId = 50;
 constexpr int otherPictureId = 51;
 constexpr int paletteId = 60;
+constexpr int bytePaletteId = 62;  // the same colours as the other writer puts them down
 constexpr int stampId = 70;
 
 // Every pixel of the first picture differs from black and tells where it came from.
@@ -135,6 +137,7 @@ class Stage {
     writer.add("BK16", std::to_string(pictureId), writeBackground(640, 480, first));
     writer.add("BK16", std::to_string(otherPictureId), writeBackground(640, 480, second));
     writer.add("RRGB", std::to_string(paletteId), writeColorTable(rgb));
+    writer.add("RRGB", std::to_string(bytePaletteId), omtest::byteColorTable(rgb));
     // A red square of 40 x 40, its own colours beside it.
     omtest::AnimationBuilder square;
     square.addImage(40, 40, 1);
@@ -429,28 +432,32 @@ TEST(StageWindowTest, PaletteColourShiftBrightensTheAdjustableEntries)
   EXPECT_NE(table[14].green, 0x1234);
 }
 
-// At 8 bits a palette comes through the loader and the shift hook into the offscreen canvas;
-// an unknown one leaves it as it was.
+// At 8 bits a palette, from either writer, comes through the loader and the shift hook into
+// the offscreen canvas; an unknown one leaves it as it was.
 TEST(StageWindowTest, LoadPaletteShiftsTheTableIntoTheCanvas)
 {
   Stage stage(8);
   installPaletteShiftHook(&paletteColourShift);
-  ASSERT_TRUE(stage->loadPalette(paletteId));
   OMRGBColor colours[256];
-  stage->offscreen()->getPalette(colours);
-  // The table holds grey i at entry i; the system entries may be the platform's own.
-  OMRGBColor expected[256];
-  for (int i = 0; i < 256; ++i)
-    expected[i] =
-        OMRGBColor(static_cast<std::uint16_t>(i * 257), static_cast<std::uint16_t>(i * 257),
-                   static_cast<std::uint16_t>(i * 257));
-  paletteColourShift(expected);
-  for (int i = 10; i < 246; ++i) {
-    // The canvas keeps 8 bits a channel.
-    EXPECT_EQ(colours[i].redByte(), expected[i].redByte()) << i;
-    EXPECT_EQ(colours[i].blueByte(), expected[i].blueByte()) << i;
+  for (const int id : {bytePaletteId, paletteId}) {
+    SCOPED_TRACE(id);
+    ASSERT_TRUE(stage->loadPalette(static_cast<std::uint16_t>(id)));
+    stage->offscreen()->getPalette(colours);
+    // The table holds grey i at entry i (8-bit values widened into the high byte); the system
+    // entries may be the platform's own.
+    OMRGBColor expected[256];
+    for (int i = 0; i < 256; ++i) {
+      const auto grey = static_cast<std::uint16_t>(id == paletteId ? i * 257 : i << 8);
+      expected[i] = OMRGBColor(grey, grey, grey);
+    }
+    paletteColourShift(expected);
+    for (int i = 10; i < 246; ++i) {
+      // The canvas keeps 8 bits a channel.
+      EXPECT_EQ(colours[i].redByte(), expected[i].redByte()) << i;
+      EXPECT_EQ(colours[i].blueByte(), expected[i].blueByte()) << i;
+    }
+    EXPECT_GT(colours[128].red, 0x8080);
   }
-  EXPECT_GT(colours[128].red, 0x8080);
   EXPECT_FALSE(stage->loadPalette(paletteId + 1));
   OMRGBColor after[256];
   stage->offscreen()->getPalette(after);

@@ -12,6 +12,8 @@
 #include "framework/OMResHandle.h"
 #include "framework/OMResModule.h"
 #include "tests/support/AnimationBuilder.h"
+#include "tests/support/ColorTables.h"
+#include "tests/support/ScopedEdition.h"
 #include "tests/support/TestStage.h"
 #include "tests/support/ToneMeter.h"
 #include "tools/ColorTableWriter.h"
@@ -153,6 +155,48 @@ OMWord countEnding(OMWord)
 
 // Repeat counts, end and hold markers: what is shown at each opening, the "frame" a script
 // reads then, and how it ends. On the way back of a back-and-forth list an entry may look like
+
+// A palette reads the same from either writer of stored palettes: 16-bit channels, or 8-bit
+// values that the reader widens. In both editions the same colours reach a 16-bit screen.
+TEST_F(AnimationTest, APaletteFromEitherWriterGivesTheSameColours)
+{
+  const std::uint8_t colours[4][3] = {{255, 0, 0}, {200, 100, 50}, {8, 16, 248}, {255, 255, 255}};
+  std::array<std::uint8_t, 768> rgb{};
+  for (int i = 0; i < 4; ++i) {
+    for (int c = 0; c < 3; ++c)
+      rgb[std::size_t(3 * (i + 1) + c)] = colours[i][c];
+  }
+  NEResourceWriter writer;
+  for (int k = 1; k <= 4; ++k) {
+    AnimationBuilder b(0);
+    b.addImage(20, 20, static_cast<std::uint8_t>(k));
+    b.addSequence({show(0), code(kHold)});
+    writer.add("ASEQ", std::to_string(k), b.build());
+    writer.add("RRGB", std::to_string(k), writeColorTable(rgb));
+    writer.add("ASEQ", std::to_string(10 + k), b.build());
+    writer.add("RRGB", std::to_string(10 + k), omtest::byteColorTable(rgb));
+  }
+  ASSERT_FALSE(stage.addResourceFile("palettes.rsc", writer).empty());
+  OMAnimation::useEmbeddedAnimationCoordinates = 0;
+  for (const OMEdition::Kind edition : {OMEdition::game, OMEdition::assessment}) {
+    SCOPED_TRACE(edition);
+    ScopedEdition scoped(edition);
+    std::vector<std::unique_ptr<OMAnimation>> shown;
+    for (int k = 1; k <= 4; ++k) {
+      for (const int written : {0, 10})
+        shown.push_back(std::make_unique<OMAnimation>(OMAnimation::animationResolver(k + written),
+                                                      40 * k, 100 + 10 * written, &stage.window()));
+    }
+    stage.passes(2, 25);
+    for (int k = 1; k <= 4; ++k) {
+      const std::uint8_t* c = colours[k - 1];
+      const std::uint32_t expected =
+          std::uint32_t(c[0] >> 3) << 10 | std::uint32_t(c[1] >> 3) << 5 | std::uint32_t(c[2] >> 3);
+      EXPECT_EQ(stage.pixel(40 * k + 10, 110), expected) << k;
+      EXPECT_EQ(stage.pixel(40 * k + 10, 210), expected) << k;
+    }
+  }
+}
 // the one before it: it is shown all the same, and counted.
 TEST_F(AnimationTest, RepeatCountsEndAndHoldDecideHowASequenceFinishes)
 {

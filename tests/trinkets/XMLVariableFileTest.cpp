@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <random>
 
 #include "framework/OMPathDirectory.h"
@@ -198,16 +199,57 @@ TEST_F(XMLVariableFileTest, CursorWalks)
   EXPECT_STREQ(file->getProperty("children"), "1");
 }
 
-TEST_F(XMLVariableFileTest, ADamagedFileIsKeptAside)
+// A damaged file is kept aside and an empty one started; what the writers write is read: a
+// value holding a quote, unescaped, and groups nested however deep.
+TEST_F(XMLVariableFileTest, OnlyADamagedFileIsKeptAside)
 {
-  const std::string damaged = "<?xml version=\"1.0\"?>\n<ZEB_DATA_FILE>\n<VARIABLES\n";
-  stage.folder().write("broken.xml", damaged);
-  testing::internal::CaptureStderr();
-  auto file = open("broken");
-  testing::internal::GetCapturedStderr();
-  ASSERT_NE(file->document(), nullptr);
-  EXPECT_EQ(onDisk("broken.xml.bad"), damaged);
-  EXPECT_NE(onDisk("broken.xml").find("<VARIABLES>"), std::string::npos);
+  const std::string head = "<?xml version=\"1.0\" standalone=\"yes\"?>\n<ZEB_DATA_FILE>\n";
+  std::string nested = head + "<VARIABLES>\n";
+  std::string closing = "</VARIABLES>\n</ZEB_DATA_FILE>\n";
+  for (int level = 1; level <= 300; ++level) {
+    nested += "<g" + std::to_string(level) + ">\n";
+    closing = "</g" + std::to_string(level) + ">\n" + closing;
+  }
+  const struct {
+    const char* name;
+    std::string text;
+    bool keptAside;
+    const char* group;
+    std::vector<std::pair<const char*, const char*>> values;
+  } cases[] = {
+      {"broken", head + "<VARIABLES\n", true, "VARIABLES", {}},
+      {"quoted",
+       head + "<VARIABLES>\n<size VALUE=\"5\"\">\n</size>\n<who VALUE=\"Ann\">\n</who>\n" +
+           "</VARIABLES>\n</ZEB_DATA_FILE>\n",
+       false,
+       "VARIABLES",
+       {{"size", "5"}, {"who", "Ann"}}},
+      {"nested",
+       nested + "<deep VALUE=\"7\">\n</deep>\n" + closing,
+       false,
+       "g300",
+       {{"deep", "7"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    scriptVariables.clear();
+    const std::string file = std::string(c.name) + ".xml";
+    stage.folder().write(file, c.text);
+    testing::internal::CaptureStderr();
+    auto opened = open(c.name);
+    testing::internal::GetCapturedStderr();
+    ASSERT_NE(opened->document(), nullptr);
+    EXPECT_EQ(std::filesystem::exists(stage.folder().file(file + ".bad")), c.keptAside);
+    if (c.keptAside) {
+      EXPECT_EQ(onDisk((file + ".bad").c_str()), c.text);
+      EXPECT_NE(onDisk(file.c_str()).find("<VARIABLES>"), std::string::npos);
+      continue;
+    }
+    EXPECT_EQ(opened->writeCount(), 0);
+    ASSERT_TRUE(opened->callMethod("loadNode", c.group, scriptArgTerminator));
+    for (const auto& [variable, value] : c.values)
+      EXPECT_STREQ(scriptVariables.getTextByName(variable), value) << variable;
+  }
 }
 
 TEST_F(XMLVariableFileTest, AKilledWriteLeavesTheOldOrTheNewFile)

@@ -24,12 +24,16 @@ bool parseColorTable(const std::uint8_t* bytes, std::size_t size, OMRGBColor* co
   for (int i = 0; i < colorTableEntries; ++i)
     colors[i] = OMRGBColor();
   if (bytes == nullptr || size < std::size_t(colorTableBytes)) return false;
-  for (int i = 0; i < colorTableEntries; ++i) {
-    const std::uint8_t* entry = bytes + 6 * i;
-    colors[i] =
-        OMRGBColor(std::uint16_t(entry[0] | entry[1] << 8), std::uint16_t(entry[2] | entry[3] << 8),
-                   std::uint16_t(entry[4] | entry[5] << 8));
-  }
+  const auto value = [bytes](int at) {
+    return std::uint16_t(bytes[2 * at] | bytes[2 * at + 1] << 8);
+  };
+  bool eightBit = true;
+  for (int at = 0; at < 3 * colorTableEntries && eightBit; ++at)
+    eightBit = value(at) <= 0xFF;
+  const int widen = eightBit ? 8 : 0;
+  const auto channel = [&](int at) { return std::uint16_t(value(at) << widen); };
+  for (int i = 0; i < colorTableEntries; ++i)
+    colors[i] = OMRGBColor(channel(3 * i), channel(3 * i + 1), channel(3 * i + 2));
   return true;
 }
 

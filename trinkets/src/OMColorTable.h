@@ -9,9 +9,11 @@ class OMCanvas;
 class OMIStream;
 class OMResHandle;
 
-// Colour tables ("RRGB"): 256 entries of three little-endian 16-bit channels, red, green,
-// blue, each holding its 8-bit value in the high byte (c written as c << 8 | c). The
-// channels are kept as they are, which is how OMRGBColor holds colours.
+// Colour tables ("RRGB"): 256 entries of three little-endian 16-bit values, red, green, blue.
+// Two writers put them down: one writes 16-bit channels (our packer writes c as c << 8 | c),
+// the other 8-bit values 0 to 255. A table whose 768 values are all 0 to 255 is the second
+// kind and each value is widened by a left shift of 8; any other table's channels are kept as
+// they are, which is how OMRGBColor holds colours.
 constexpr int colorTableEntries = 256;
 constexpr int colorTableBytes = colorTableEntries * 6;
 
