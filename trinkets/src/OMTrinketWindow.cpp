@@ -122,6 +122,7 @@ void OMTrinketWindow::frameStep()
     if (running_ == this) return;
     running_ = this;
   }
+  ++frameDepth_;
   callLink(frameLinks_[frameStartLink]);
   callLink(frameLinks_[beforeTimeLink]);
   advanceTime();
@@ -136,6 +137,7 @@ void OMTrinketWindow::frameStep()
     collisionStep();
   }
   callLink(frameLinks_[frameEndLink]);
+  --frameDepth_;
   if (running_ == this) running_ = nullptr;
 }
 

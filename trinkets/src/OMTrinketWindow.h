@@ -79,6 +79,8 @@ class OMTrinketWindow : public OMWindow {
   OMTrinket* trinketAt(const OMPoint& point) const;
   void pause();
   void resume();
+  bool isPaused() const { return pauseStart_ != 0; }
+  bool isInFrameStep() const { return frameDepth_ > 0; }
   OMWord addPausedTime(OMWord milliseconds);
   void refreshCursor(int force);
   // Draws the region's outline on the window, for the flash diagnostic.
@@ -166,6 +168,7 @@ class OMTrinketWindow : public OMWindow {
   int presentEnabled_ = 1;
   int presentForced_ = 0;
   int noReentry_ = 0;
+  int frameDepth_ = 0;
   int hoverOnMoveOnly_ = 0;
   OMRegion repaint_[2];
   OMRegion dirty_[2];
