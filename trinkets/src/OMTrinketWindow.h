@@ -169,6 +169,8 @@ class OMTrinketWindow : public OMWindow {
   int presentForced_ = 0;
   int noReentry_ = 0;
   int frameDepth_ = 0;
+  // The frame being run repaints the other buffer with the last frame's change.
+  bool otherBufferCatchingUp_ = false;
   int hoverOnMoveOnly_ = 0;
   OMRegion repaint_[2];
   OMRegion dirty_[2];
