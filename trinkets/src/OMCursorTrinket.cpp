@@ -98,5 +98,5 @@ void OMCursorTrinket::refresh()
   if (!wasVisible || !host) return;
   host->setDirty(1);
   // Not from inside a frame (a dialog that takes the focus from a script's event).
-  if (!host->isPaused() && !host->isInFrameStep()) host->frameStep();
+  if (!host->isPaused() && !host->isInFrameStep()) host->redrawChanges();
 }

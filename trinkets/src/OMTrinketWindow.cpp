@@ -128,23 +128,28 @@ void OMTrinketWindow::frameStep()
   advanceTime();
   callLink(frameLinks_[afterTimeLink]);
   if (needsRedraw_) {
-    needsRedraw_ = 0;
-    const int buffer = buffer_;
-    if (backgroundRedraw_) redrawBackgroundDirty();
-    callLink(frameLinks_[afterBackgroundLink]);
-    redrawTrinkets();
-    callLink(frameLinks_[afterTrinketsLink]);
-    if (presentEnabled_ || presentForced_) present();
-    // A change flipped to the screen in one buffer is repainted into the other on the next
-    // frame, which asks for no further one itself.
-    const bool flipped = buffer_ != buffer;
-    if (flipped && !otherBufferCatchingUp_) needsRedraw_ = 1;
-    otherBufferCatchingUp_ = flipped && !otherBufferCatchingUp_;
+    redrawChanges();
     collisionStep();
   }
   callLink(frameLinks_[frameEndLink]);
   --frameDepth_;
   if (running_ == this) running_ = nullptr;
+}
+
+void OMTrinketWindow::redrawChanges()
+{
+  needsRedraw_ = 0;
+  const int buffer = buffer_;
+  if (backgroundRedraw_) redrawBackgroundDirty();
+  callLink(frameLinks_[afterBackgroundLink]);
+  redrawTrinkets();
+  callLink(frameLinks_[afterTrinketsLink]);
+  if (presentEnabled_ || presentForced_) present();
+  // A change flipped to the screen in one buffer is repainted into the other on the next
+  // frame, which asks for no further one itself.
+  const bool flipped = buffer_ != buffer;
+  if (flipped && !otherBufferCatchingUp_) needsRedraw_ = 1;
+  otherBufferCatchingUp_ = flipped && !otherBufferCatchingUp_;
 }
 
 namespace {

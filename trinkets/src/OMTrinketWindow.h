@@ -48,6 +48,8 @@ class OMTrinketWindow : public OMWindow {
   void mouseUp() override;
 
   virtual void frameStep();
+  // The drawing half of a frame step: repaints what changed and presents it.
+  void redrawChanges();
   virtual void drawBackgroundImage();
   virtual void repaintWindow();
   virtual void trinketMouseDown(const OMPoint& point);
