@@ -1,21 +1,28 @@
 // The shell's global script functions that work on files, numbers, settings, fonts and the
 // pointer, driven by scripts on the game's stage.
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "framework/OMCursor.h"
 #include "framework/OMFont.h"
 #include "game/MachineChecks.h"
 #include "game/ScreenFunctions.h"
 #include "tests/game/GlobalFunctionsTestSupport.h"
+#include "tests/trinkets/MovieTestSupport.h"
 #include "trinkets/lib/RAnimation.h"
+#include "trinkets/src/OMAnimatedCursor.h"
 #include "trinkets/src/OMTrinket.h"
 
 namespace {
 
 using globalfn::GlobalFunctionsTest;
 using globalfn::Lines;
+using globalfn::sceneColour;
 
 // The registry lists the shell's functions in their order, then the sound functions; names
 // that come later (the path finder's) make a line do nothing until then.
@@ -316,6 +323,73 @@ TEST_F(GlobalFunctionsTest, ThePointerAndTheTrinketsUnderIt)
   };
   for (const auto& t : tests)
     EXPECT_EQ(call("IntersectTest", {t.first, t.second}), t.result) << t.first << " " << t.second;
+}
+
+// The drawn pointer comes back after everything that hides it for a while: the scripts' own
+// hide and show, a printed page, a movie (which hides it while it plays) and the focus lost
+// and found again; while the program is in the background the stage does not show it.
+TEST_F(GlobalFunctionsTest, TheDrawnPointerComesBackAfterEachHideAndShow)
+{
+  TempFolder prints;
+  ScopedEnv printDir("OM_PRINT_DIR", prints.path());
+  SmackerWriter::Bytes clip;
+  ASSERT_TRUE(SmackerWriter().write(movietest::movie(6), clip));
+  work.write("clip.smk", std::vector<unsigned char>(clip.begin(), clip.end()));
+  omtest::AnimationBuilder square;
+  square.addImage(40, 40, 1);
+  square.addSequence({OMFrameEntry{0, 0, 0, 0}, OMFrameEntry{0, 0, OMFrameEntry::loop, 0}});
+  NEResourceWriter writer;
+  writer.add("ASEQ", "40", square.build());
+  NEResourceWriter::Bytes bytes;
+  ASSERT_TRUE(writer.build(bytes));
+  openResFile(
+      work.write("pointer.rsc", std::vector<unsigned char>(bytes.begin(), bytes.end())).c_str(), 1);
+  // The stage's pointer once the scripts end the busy start.
+  auto pointer = std::make_unique<OMAnimatedCursor>(40, shellStage());
+  OMTrinket::setDefaultCursor(pointer.get(), 0);
+  run("Scene 9\rEndTransition\r");
+  // The pointer's black square with its corner on the point, and the scene where it was.
+  const auto pointerShowsAt = [&](int x, int y) {
+    host.moveMouse(x, y);
+    settle();
+    return pixel(x + 20, y + 20) == 0 && pixel(x - 2, y - 2) == sceneColour &&
+           !host.cursorVisible();
+  };
+  const struct {
+    const char* what;
+    std::function<void()> hideAndShow;
+  } interruptions[] = {
+      {"nothing", [] {}},
+      {"CursorHide, CursorShow", [&] { run("CursorHide\rCursorShow\r"); }},
+      {"a printed page", [&] { run("PrintScreen\r"); }},
+      {"a movie",
+       [&] {
+         run("m=RSmackerMovie \"clip.smk\" 400 300\rplay m\r");
+         EXPECT_TRUE(OMCursor::isHiddenByProgram());
+         passes(100, 10);
+         EXPECT_FALSE(OMCursor::isHiddenByProgram());
+       }},
+      {"the focus lost and found",
+       [&] {
+         host.deactivate();
+         settle();
+         EXPECT_EQ(pixel(170, 170), sceneColour) << "drawn while in the background";
+         EXPECT_TRUE(host.cursorVisible());
+         host.activate();
+         settle();
+       }},
+  };
+  for (const auto& interruption : interruptions) {
+    SCOPED_TRACE(interruption.what);
+    EXPECT_TRUE(pointerShowsAt(150, 150));
+    interruption.hideAndShow();
+    EXPECT_TRUE(pointerShowsAt(110, 110));
+    EXPECT_TRUE(pointerShowsAt(150, 150));
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(prints.path()),
+                          std::filesystem::directory_iterator()),
+            1);
+  pointer.reset();
 }
 
 int turns = 0;

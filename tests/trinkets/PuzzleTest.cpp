@@ -540,7 +540,7 @@ TEST_F(PuzzleTest, WordCardsAndTextsReadColoursAlike)
     OMRGBColor expected;
   };
   const Row rows[] = {
-      {"0 255 256", OMRGBColor(0, 0xFF00, 256)},
+      {"0 255 256", OMRGBColor(0, 255, 256)},
       {"65535 -1 text", OMRGBColor(0xFFFF, 0xFFFF, 0)},
       {"\"\" \"\" 3", OMRGBColor::fromIndex(3)},
   };

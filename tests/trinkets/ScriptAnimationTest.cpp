@@ -204,7 +204,8 @@ TEST_F(ScriptAnimationTest, TrackingFollowsClicksAndDrags)
 }
 
 // "paint" draws the current frame into the layer's picture, where the animation stands or at
-// the point given; a layer without a picture takes nothing.
+// the point given, and the next frame shows it even when nothing else changes (the animation
+// hidden and paused); a layer without a picture takes nothing.
 TEST_F(ScriptAnimationTest, PaintDrawsIntoTheLayerPicture)
 {
   RAnimation* a = runScript("wait\r");
@@ -215,6 +216,11 @@ TEST_F(ScriptAnimationTest, PaintDrawsIntoTheLayerPicture)
   auto* picture = static_cast<OMMemCanvas*>(stage.window().background()->canvas());
   ASSERT_NE(picture, nullptr);
   const std::uint32_t paper = omtest::canvasPixel(*picture, 110, 110);
+  ASSERT_TRUE(a->callMethod("hide", scriptArgTerminator));
+  ASSERT_TRUE(a->callMethod("pause", scriptArgTerminator));
+  stage.passes(2);
+  const std::uint32_t paperShown = stage.pixel(400, 400);
+  EXPECT_EQ(stage.pixel(110, 110), paperShown);
   ASSERT_TRUE(a->callMethod("paint", scriptArgTerminator));
   ASSERT_TRUE(a->callMethod("paint", "300", "200", scriptArgTerminator));
   const std::uint32_t ink = omtest::canvasPixel(*picture, 110, 110);
@@ -222,11 +228,10 @@ TEST_F(ScriptAnimationTest, PaintDrawsIntoTheLayerPicture)
   EXPECT_EQ(omtest::canvasPixel(*picture, 139, 139), ink);
   EXPECT_EQ(omtest::canvasPixel(*picture, 310, 210), ink);
   EXPECT_EQ(omtest::canvasPixel(*picture, 341, 241), paper);
-  // Hidden, the animation leaves its painted copies on the screen.
-  ASSERT_TRUE(a->callMethod("hide", scriptArgTerminator));
-  stage.passes(2);
-  EXPECT_NE(stage.pixel(110, 110), stage.pixel(400, 400));
+  stage.passes(1);
+  EXPECT_NE(stage.pixel(110, 110), paperShown);
   EXPECT_EQ(stage.pixel(310, 210), stage.pixel(110, 110));
+  EXPECT_EQ(stage.pixel(341, 241), paperShown);
   thread_.reset();
 }
 

@@ -486,7 +486,7 @@ TEST_F(TextTest, AScriptDrivesTheMembers)
                                                  "debug\r"
                                                  "t=RText \"A BCD EF\" 100 100 16 40 1\r"
                                                  "set t font 128\r"
-                                                 "set t color 255 0 0\r"
+                                                 "set t color 65535 0 0\r"
                                                  "set t mouseDown onDown\r"
                                                  "get t textWidth v\r"
                                                  "say textWidth v\r"
@@ -707,10 +707,11 @@ TEST_F(TextTest, ColoursComeAsAnIndexOrAsThreeChannels)
   };
   const Case cases[] = {
       {{}, "12", OMRGBColor::fromIndex(12)},
-      {{"255", "128"}, "0", OMRGBColor::fromBytes(255, 128, 0)},
-      {{"0", "0"}, "255", OMRGBColor::fromBytes(0, 0, 255)},
+      // Each channel as given, in sixteen bits: 255 is nearly black.
+      {{"255", "128"}, "0", OMRGBColor(255, 128, 0)},
+      {{"0", "0"}, "255", OMRGBColor(0, 0, 255)},
       {{"65535", "256"}, "4096", OMRGBColor(65535, 256, 4096)},
-      {{"x", "1"}, "2", OMRGBColor::fromBytes(0, 1, 2)},
+      {{"x", "1"}, "2", OMRGBColor(0, 1, 2)},
   };
   for (const char* member : {"color", "outlineColor"}) {
     for (const Case& c : cases) {

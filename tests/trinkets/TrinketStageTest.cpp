@@ -220,6 +220,35 @@ TEST_F(TrinketStageTest, PointerEventsReachScriptProceduresInOrder)
                                              "off 2"}));
 }
 
+std::vector<std::string> heard;
+OMWord hearInput(OMWord record)
+{
+  heard.push_back("input " +
+                  std::to_string(reinterpret_cast<OMTrinketWindow::EventRecord*>(record)->kind));
+  return 0;
+}
+OMWord hearMove(OMWord record)
+{
+  heard.push_back("move " +
+                  std::to_string(reinterpret_cast<OMTrinketWindow::EventRecord*>(record)->kind));
+  return 0;
+}
+
+// A move reaches the host's move listener first, then its input listener, which alone hears
+// presses and releases.
+TEST_F(TrinketStageTest, TheMoveListenerHearsAMoveBeforeTheInputListener)
+{
+  const OMLinkToFct input(&hearInput), move(&hearMove);
+  stage.window().setInputListener(&input);
+  stage.window().setMoveListener(&move);
+  heard.clear();
+  stage.moveTo(50, 60);
+  stage.click(50, 60);
+  EXPECT_EQ(heard, (std::vector<std::string>{"move 3", "input 3", "input 1", "input 2"}));
+  stage.window().setInputListener(nullptr);
+  stage.window().setMoveListener(nullptr);
+}
+
 // A frame repaints only what changed under the trinkets, and copies only that to the screen.
 TEST_F(TrinketStageTest, DirtyRegionRedrawRepaintsOnlyWhatChanged)
 {
@@ -306,6 +335,16 @@ TEST(DoubleBufferedStageTest, AMovedTrinketIsRepaintedInBothBuffers)
   second->setZ(1);
   stage.passes(2);
   EXPECT_EQ(stage.pixel(20, 20), red555);
+  // A move is repainted into one buffer and, on the next frame, into the other; then nothing
+  // is repainted while nothing changes.
+  mover->setPosition(100, 300);
+  mover->paints = 0;
+  for (int frame = 0; frame < 4; ++frame) {
+    stage.passes(1);
+    EXPECT_EQ(stage.window().currentBuffer(), frame == 0 ? 1 : 0) << frame;
+  }
+  EXPECT_EQ(mover->paints, 2);
+  EXPECT_EQ(stage.window().needsRedraw(), 0);
   // Each move is followed by passes that flip both buffers to the screen in turn.
   mover->setPosition(300, 200);
   stage.passes(1);

@@ -341,6 +341,8 @@ OMWord RAnimation::paintMember()
   const int py = *x ? std::atoi(y) : this->y();
   drawCurrentAt(px, py, canvas);
   window()->addDirtyRegion(OMRegion(OMRect(px, py, px + rect().width(), py + rect().height())));
+  // The stamp shows at the next frame even when nothing else changes.
+  window()->setDirty(1);
   return 1;
 }
 

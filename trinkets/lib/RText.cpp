@@ -50,7 +50,7 @@ int numberOf(OMWord word)
   return std::atoi(textOf(word));
 }
 
-// "set t color 5" is palette entry 5; "set t color 255 128 0" is red, green and blue.
+// "set t color 5" is palette entry 5; "set t color 65535 32768 0" is red, green and blue.
 OMRGBColor scriptColor(OMWord value)
 {
   const char* red = popScriptArg();

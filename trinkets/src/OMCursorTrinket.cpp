@@ -87,12 +87,16 @@ void OMCursorTrinket::deselect()
 
 void OMCursorTrinket::moveToMouse()
 {
-  if (window()) moveTo(window()->getMousePoint(nullptr), 0);
+  if (window()) moveTo(window()->getMousePoint(nullptr), 1);
 }
 
 void OMCursorTrinket::refresh()
 {
   const int wasVisible = isVisible();
   setShown(0);
-  if (wasVisible && window()) window()->setDirty(1);
+  OMTrinketWindow* host = window();
+  if (!wasVisible || !host) return;
+  host->setDirty(1);
+  // Not from inside a frame (a dialog that takes the focus from a script's event).
+  if (!host->isPaused() && !host->isInFrameStep()) host->redrawChanges();
 }

@@ -20,9 +20,15 @@ class OMCursorTrinket : public OMTrinket, public OMCursor {
   // Cursor operations.
   void select(OMWndCanvas* canvas) override;
   void deselect() override;
+  void appActivated() override { moveToMouse(); }
+  void appDeactivated() override { refresh(); }
   void hide() override { setShown(0); }
-  void show() override { moveTo(hotPoint(), 0); }
+  // Forced: the hot point has followed the mouse while hidden, so only the flag is stale.
+  void show() override { moveTo(hotPoint(), 1); }
+  // Forced too, so that a cursor that the program's deactivation hid shows again.
   void moveToMouse();
+  // Hides the trinket for the system pointer; the stage repaints at once, since an inactive
+  // program runs no frames.
   void refresh();
 
   virtual void moveTo(const OMPoint& point, int forceShow);

@@ -122,21 +122,34 @@ void OMTrinketWindow::frameStep()
     if (running_ == this) return;
     running_ = this;
   }
+  ++frameDepth_;
   callLink(frameLinks_[frameStartLink]);
   callLink(frameLinks_[beforeTimeLink]);
   advanceTime();
   callLink(frameLinks_[afterTimeLink]);
   if (needsRedraw_) {
-    needsRedraw_ = 0;
-    if (backgroundRedraw_) redrawBackgroundDirty();
-    callLink(frameLinks_[afterBackgroundLink]);
-    redrawTrinkets();
-    callLink(frameLinks_[afterTrinketsLink]);
-    if (presentEnabled_ || presentForced_) present();
+    redrawChanges();
     collisionStep();
   }
   callLink(frameLinks_[frameEndLink]);
+  --frameDepth_;
   if (running_ == this) running_ = nullptr;
+}
+
+void OMTrinketWindow::redrawChanges()
+{
+  needsRedraw_ = 0;
+  const int buffer = buffer_;
+  if (backgroundRedraw_) redrawBackgroundDirty();
+  callLink(frameLinks_[afterBackgroundLink]);
+  redrawTrinkets();
+  callLink(frameLinks_[afterTrinketsLink]);
+  if (presentEnabled_ || presentForced_) present();
+  // A change flipped to the screen in one buffer is repainted into the other on the next
+  // frame, which asks for no further one itself.
+  const bool flipped = buffer_ != buffer;
+  if (flipped && !otherBufferCatchingUp_) needsRedraw_ = 1;
+  otherBufferCatchingUp_ = flipped && !otherBufferCatchingUp_;
 }
 
 namespace {
@@ -446,8 +459,8 @@ void OMTrinketWindow::routeMouse(int kind, void (OMTrinketWindow::*handler)(cons
   eventRecord_.point = currentEventMousePoint();
   eventRecord_.kind = kind;
   const OMWord record = reinterpret_cast<OMWord>(&eventRecord_);
-  callLink(inputListener_, record);
   if (kind == 3) callLink(moveListener_, record);
+  callLink(inputListener_, record);
   const OMPoint point = eventRecord_.point;
   (this->*handler)(point);
 }

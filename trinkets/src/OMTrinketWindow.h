@@ -48,6 +48,8 @@ class OMTrinketWindow : public OMWindow {
   void mouseUp() override;
 
   virtual void frameStep();
+  // The drawing half of a frame step: repaints what changed and presents it.
+  void redrawChanges();
   virtual void drawBackgroundImage();
   virtual void repaintWindow();
   virtual void trinketMouseDown(const OMPoint& point);
@@ -79,6 +81,8 @@ class OMTrinketWindow : public OMWindow {
   OMTrinket* trinketAt(const OMPoint& point) const;
   void pause();
   void resume();
+  bool isPaused() const { return pauseStart_ != 0; }
+  bool isInFrameStep() const { return frameDepth_ > 0; }
   OMWord addPausedTime(OMWord milliseconds);
   void refreshCursor(int force);
   // Draws the region's outline on the window, for the flash diagnostic.
@@ -166,6 +170,9 @@ class OMTrinketWindow : public OMWindow {
   int presentEnabled_ = 1;
   int presentForced_ = 0;
   int noReentry_ = 0;
+  int frameDepth_ = 0;
+  // The frame being run repaints the other buffer with the last frame's change.
+  bool otherBufferCatchingUp_ = false;
   int hoverOnMoveOnly_ = 0;
   OMRegion repaint_[2];
   OMRegion dirty_[2];

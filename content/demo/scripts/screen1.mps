@@ -9,7 +9,7 @@ procedure screenOne
   say greeting
   words=RText greeting 320 100 1
   set words font 300
-  set words color 255 255 255
+  set words color 65535 65535 65535
   ball=RAnimation 100 200 210
   go=RPButton 240 400 200
   set go hit goHit

@@ -3,7 +3,7 @@ procedure screenTwo
 [
   words=RText "This is screen 2" 320 100 1
   set words font 300
-  set words color 255 255 255
+  set words color 65535 65535 65535
   back=RPButton 240 400 201
   set back hit backHit
 ]
