@@ -129,7 +129,7 @@ void OMMultiTrinket::addRecord(PieceRecord* piece)
 
 void OMMultiTrinket::addPiece(OMTrinket* trinket, int layer, int id, int owned)
 {
-  if (!trinket || trinket == this) return;
+  if (!trinket || trinket == this || trinket->carries(this)) return;
   auto* piece = new PieceRecord(layer, id);
   if (owned) {
     piece->owned.reset(trinket);
@@ -374,6 +374,14 @@ PieceRecord* OMMultiTrinket::pieceAt(const OMPoint& point) const
 bool OMMultiTrinket::containsPoint(const OMPoint& point) const
 {
   return pieceAt(point) != nullptr;
+}
+
+bool OMMultiTrinket::carries(const OMTrinket* trinket) const
+{
+  return trinket && pieces_.firstThat([trinket](PieceRecord* piece) {
+    const OMTrinket* t = piece->trinket();
+    return t && (t == trinket || t->carries(trinket));
+  }) != nullptr;
 }
 
 const OMRegion& OMMultiTrinket::hitRegion() const
@@ -784,8 +792,10 @@ OMWord OMMultiTrinket::addTrinketMember()
   const std::string idText = popScriptArg();
   const YVariableRef variable = scriptVariables.resolve(name.c_str());
   auto* t = dynamic_cast<OMTrinket*>(scriptVariables.getObject(variable));
-  // A trinket already in the container would be drawn and ticked twice.
-  if (!t || t == this || pieces_.firstThat([t](PieceRecord* p) { return p->trinket() == t; }))
+  // A trinket already in the container would be drawn and ticked twice; one that carries the
+  // container would make a loop.
+  if (!t || t == this || t->carries(this) ||
+      pieces_.firstThat([t](PieceRecord* p) { return p->trinket() == t; }))
     return 1;
   const int layer = layerText.empty() ? 0 : std::atoi(layerText.c_str());
   const int id = idText.empty() ? 0 : std::atoi(idText.c_str());

@@ -49,6 +49,7 @@ class OMMultiTrinket : public OMTrinket {
   void setAttribute(int code, int a, int b) override;
   const OMRegion& hitRegion() const override;
   bool containsPoint(const OMPoint& point) const override;
+  bool carries(const OMTrinket* trinket) const override;
   void setX(int x) override;
   int x() const override { return rect().left(); }
   void setY(int y) override;
