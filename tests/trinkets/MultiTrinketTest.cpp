@@ -249,6 +249,32 @@ TEST_F(MultiTrinketTest, NoContainerTakesInATrinketThatCarriesIt)
   }
 }
 
+// A copy shares the script pieces of its original. Whichever of the two goes first, the
+// pieces stay with the other, or go back to the stage when that was the original, and a click
+// on one reaches the container that holds it.
+TEST_F(MultiTrinketTest, DroppingACopyOrItsOriginalLeavesThePiecesToTheOther)
+{
+  for (const char* dropped : {"m2", "m"}) {
+    SCOPED_TRACE(dropped);
+    const bool copyGoes = std::string(dropped) == "m2";
+    build(0, 0,
+          std::string("m2=m\rdrop ") + dropped +
+              "\rset m mouseDown poriginal\rset m2 mouseDown pcopy\rset a mouseDown ppiece\r" +
+              handlers({"original", "copy", "piece"}));
+    auto* kept = StageScript::object<OMMultiTrinket>(copyGoes ? "m" : "m2");
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(StageScript::object<OMMultiTrinket>(dropped), nullptr);
+    EXPECT_EQ(piece("a")->isInWindowList(), !copyGoes);
+    EXPECT_EQ(kept->carries(piece("a")), copyGoes);
+    stage.passes(2, 1000);  // no double click with the row before
+    stage.click(110, 110);
+    EXPECT_EQ(script.said(), Lines{copyGoes ? "original" : "piece"});
+    ASSERT_TRUE(kept->callMethod("offset", "30", "0", scriptArgTerminator));
+    EXPECT_EQ(piece("a")->rect().left(), copyGoes ? 130 : 100);
+    script.stop();
+  }
+}
+
 TEST_F(MultiTrinketTest, TheAssessmentEditionHasFewerMembersAndADeletionHook)
 {
   static int deleted = 0;

@@ -54,7 +54,8 @@ OMTrinket* PieceRecord::trinket() const
 {
   if (owned) return owned.get();
   if (variable < 0) return lent;
-  return scriptVariables.getObject(variable) == lent ? lent : nullptr;
+  if (scriptVariables.getObject(variable) != lent) return nullptr;
+  return shared && lent && lent->isInWindowList() ? nullptr : lent;
 }
 
 OMMultiTrinket::OMMultiTrinket(OMTrinketWindow* host, int redrawMode) : OMTrinket(host, redrawMode)
@@ -78,6 +79,7 @@ OMMultiTrinket::OMMultiTrinket(const OMMultiTrinket& other)
     OMTrinket* code = source->variable < 0 ? source->trinket() : nullptr;
     if (source->variable >= 0) {
       piece->lent = source->lent;
+      piece->shared = true;
     } else if (code) {
       // The clone has no other owner, whoever owned the source's trinket.
       std::unique_ptr<OMScriptableObject> copy = code->clone();
@@ -173,7 +175,8 @@ void OMMultiTrinket::attach(PieceRecord* piece)
 
 void OMMultiTrinket::detach(PieceRecord* piece)
 {
-  if (OMTrinket* t = piece->trinket()) {
+  // A shared trinket is the original's to give back.
+  if (OMTrinket* t = piece->shared ? nullptr : piece->trinket()) {
     if (piece->borrowed) {
       t->setDoubleClickHook(nullptr);
       t->setMouseDownHook(nullptr);
