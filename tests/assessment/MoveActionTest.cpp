@@ -119,6 +119,14 @@ TEST_F(MoveActionTest, EachFrameStepsTheTargetUntilItPassesItsEnd)
        {{5, 90}, {10, 82}, {15, 76}, {20, 72}, {25, 70}, {30, 70}},
        false,
        {20, 50}},
+      // A start equal to the end is never passed: position and velocity stop at the top of
+      // their range, and the target at the top of the coordinates'.
+      {"MoveXAction",
+       {"pacer", "target", "0", "1000000000", "1000000000", "0"},
+       {0, 300},
+       {{536870912, 300}, {536870912, 300}, {536870912, 300}, {536870912, 300}},
+       false,
+       {0, 300}},
       // Both pass: the move ends and leaves the target at both ends.
       {"MoveXYAction",
        {"pacer", "target", "10", "-5", "0", "0", "0", "4", "0", "8"},
