@@ -239,6 +239,7 @@ void tearDown()
   p.thread = nullptr;
   removeDeletionHooks();
   removeLoaderHooks();
+  OMAnimation::animationTickGate = 1;
   setClassCursors(nullptr);
   if (p.stage) p.stage->setCursor(nullptr);
   p.cursor.reset();
@@ -287,6 +288,9 @@ bool setUpProgram()
   createCursors();
   installDeletionHooks();
   installLoaderHooks();
+  // Each animation follows its own rate: nothing here beats a common step, and one step a
+  // pass of the main loop would play them at the loop's speed.
+  OMAnimation::animationTickGate = -1;
   startFirstScript();
   return true;
 }

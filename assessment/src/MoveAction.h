@@ -1,5 +1,8 @@
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <memory>
 #include <optional>
 
@@ -16,10 +19,17 @@ struct MoveAxis {
   int end = 0;
   int velocity = 0;
 
+  // Both stop at the ends of the 32-bit range: a move that never passes its end goes on
+  // without end.
   void advance()
   {
-    position += velocity;
-    velocity += acceleration;
+    position = held(std::int64_t(position) + velocity);
+    velocity = held(std::int64_t(velocity) + acceleration);
+  }
+  static int held(std::int64_t value)
+  {
+    return static_cast<int>(std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(),
+                                                     std::numeric_limits<int>::max()));
   }
   // A start equal to the end is never passed.
   bool passed() const

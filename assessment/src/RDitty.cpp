@@ -21,7 +21,6 @@ TrinketRecord record("RDitty", &RDitty::create, TrinketRecord::assessmentEdition
 // The player's fixed text fields: what they keep, without their ends.
 constexpr std::size_t fileTextLimit = 15;
 constexpr std::size_t typeLimit = 4;
-constexpr std::size_t nameLimit = 15;
 constexpr std::size_t requestLimit = 255;
 constexpr std::size_t listLimit = 255;
 
@@ -180,7 +179,7 @@ bool RDitty::loadName(const std::string& name)
     retired().freeWhenIdle();
     return false;
   }
-  lastName_ = kept(name.c_str(), nameLimit);
+  lastName_ = name;
   return true;
 }
 
@@ -188,7 +187,8 @@ bool RDitty::startName(const std::string& name)
 {
   if (!openWaveOut(0)) return false;
   Channel& on = channel();
-  const bool loaded = kept(name.c_str(), nameLimit) == lastName_ && on.sound;
+  // Whole names: two long names that begin alike are two sounds.
+  const bool loaded = name == lastName_ && on.sound;
   if (!loaded) {
     if (!loadName(name)) {
       // A resource that is not there ends the request at once; a missing file is quiet.
@@ -216,7 +216,7 @@ void RDitty::playSingle(const std::string& name, const char* volume, const char*
                         const char* hold)
 {
   if (status_ != stopped) return;
-  if (kept(name.c_str(), nameLimit) != lastName_ || !channel().sound) switchChannel();
+  if (name != lastName_ || !channel().sound) switchChannel();
   if (*volume) setVolume(std::atoi(volume));
   if (*repeat) {
     channel().repeat = std::atoi(repeat);
@@ -271,14 +271,13 @@ void RDitty::playRandom()
   if (status_ != stopped || entries_.empty()) return;
   const int count = static_cast<int>(entries_.size());
   // A list that holds nothing but the last name plays it again.
-  const bool anyOther = std::any_of(entries_.begin(), entries_.end(), [&](const std::string& e) {
-    return kept(e.c_str(), nameLimit) != lastName_;
-  });
+  const bool anyOther = std::any_of(entries_.begin(), entries_.end(),
+                                    [&](const std::string& e) { return e != lastName_; });
   std::string pick;
   do {
     pick = listEntry(std::rand() % count);
-  } while (anyOther && kept(pick.c_str(), nameLimit) == lastName_);
-  lastName_ = kept(pick.c_str(), nameLimit);
+  } while (anyOther && pick == lastName_);
+  lastName_ = pick;
   releaseChannel(channel());
   const std::weak_ptr<int> alive = alive_;
   const bool started = startName(pick);
@@ -339,6 +338,7 @@ OMWord RDitty::onStarted()
 OMWord RDitty::onFinished()
 {
   ++retired().reporting;
+  const std::weak_ptr<int> alive = alive_;
   if (status_ == playingSingle) {
     // The mixer has played every loop when it reports the end, so a counted repeat is done.
     const int repeat = channel().repeat;
@@ -350,7 +350,13 @@ OMWord RDitty::onFinished()
   } else if (status_ == playingAlbum) {
     switchChannel();
     const std::string next = listEntry(nextEntry_++);
-    status_ = !next.empty() && startName(next) ? playingAlbum : stopped;
+    const bool started = !next.empty() && startName(next);
+    // An entry that is not there reports the end at once, and its handler may drop the player.
+    if (alive.expired()) {
+      --retired().reporting;
+      return 0;
+    }
+    status_ = started ? playingAlbum : stopped;
   }
   const bool ended = status_ == stopped;
   --retired().reporting;

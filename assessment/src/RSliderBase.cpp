@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 #include "framework/OMLinkToObj.h"
 #include "framework/OMSystem.h"
@@ -11,13 +12,22 @@ namespace {
 // The press repeats once this many ticks of 1/60 s have passed since its first step.
 constexpr std::uint32_t repeatDelayTicks = 20;
 
+// Values are worked out in 64 bits: a maximum near the top of the 32-bit range times a
+// track's pixels does not fit in 32.
+int toInt(std::int64_t value)
+{
+  return static_cast<int>(std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(),
+                                                   std::numeric_limits<int>::max()));
+}
+
 }  // namespace
 
 RSliderBase::RSliderBase(OMTrinketWindow* host, bool vertical, int maximum, int page)
     : OMTrinket(host, 2),
       vertical_(vertical),
       page_(page == 0 ? 5 : page),
-      maximum_(maximum == 0 ? 99 : maximum)
+      // A negative maximum leaves no range: the value stays 0.
+      maximum_(maximum == 0 ? 99 : std::max(maximum, 0))
 {
   setMovable(0);
 }
@@ -62,12 +72,15 @@ int RSliderBase::valueAt(const OMPoint& point) const
 {
   // A slider whose thumb fills the track cannot be moved: no division by zero.
   if (travel() <= 0) return value_;
-  return (along(point) - trackStart() - thumbLength() / 2) * (maximum_ + 1) / travel();
+  return toInt((std::int64_t(along(point)) - trackStart() - thumbLength() / 2) *
+               (std::int64_t(maximum_) + 1) / travel());
 }
 
 void RSliderBase::placeThumb()
 {
-  const int at = trackStart() + (maximum_ > 0 ? std::max(travel(), 0) * value_ / maximum_ : 0);
+  const int at =
+      trackStart() +
+      (maximum_ > 0 ? toInt(std::int64_t(std::max(travel(), 0)) * value_ / maximum_) : 0);
   const int length = thumbLength();
   if (vertical_)
     thumb_.set(thumb_.left(), at, thumb_.right(), at + length);
@@ -80,7 +93,12 @@ void RSliderBase::placeThumb()
 void RSliderBase::setValue(int request)
 {
   const bool silent = request >= silentMark;
-  const int wanted = std::clamp(silent ? request - silentOffset : request, 0, maximum_);
+  changeValue(silent ? request - silentOffset : request, silent);
+}
+
+void RSliderBase::changeValue(std::int64_t request, bool silent)
+{
+  const int wanted = toInt(std::clamp<std::int64_t>(request, 0, maximum_));
   if (wanted == value_) return;
   value_ = wanted;
   placeThumb();
@@ -138,26 +156,28 @@ void RSliderBase::step()
       const OMRect& arrow = mode_ == onDecrement ? decrement_ : increment_;
       const bool on = arrow.containsPoint(pointer_);
       showArrow(mode_, on);
-      if (on) setValue(value_ + (mode_ == onDecrement ? -arrowStep_ : arrowStep_));
+      if (on) changeValue(std::int64_t(value_) + (mode_ == onDecrement ? -arrowStep_ : arrowStep_));
       return;
     }
     case beforeThumb:
     case afterThumb: {
       if (!track_.containsPoint(pointer_)) return;
       const int target = std::clamp(valueAt(pointer_), 0, maximum_);
-      int next = value_ + (mode_ == afterThumb ? page_ : -page_);
+      std::int64_t next =
+          std::int64_t(value_) + (mode_ == afterThumb ? page_ : -std::int64_t(page_));
       // The steps stop under the pointer.
       const bool reached = mode_ == afterThumb ? next >= target : next <= target;
       if (reached) {
         next = target;
         mode_ = notPressed;
       }
-      setValue(next);
+      changeValue(next);
       return;
     }
     case dragging:
       if (travel() > 0)
-        setValue(pressValue_ + (along(pointer_) - along(pressPoint_)) * maximum_ / travel());
+        changeValue(pressValue_ +
+                    (std::int64_t(along(pointer_)) - along(pressPoint_)) * maximum_ / travel());
       return;
     default:
       return;
@@ -171,7 +191,8 @@ OMWord RSliderBase::getPositionMember(OMWord buffer)
 
 OMWord RSliderBase::setPositionMember(OMWord text)
 {
-  const int request = std::atoi(reinterpret_cast<const char*>(text));
-  setValue(request >= silentMark ? request : request + silentOffset);
+  // Always silent, whatever the number: the request's silent mark would stand for another value
+  // in a range that reaches it.
+  changeValue(std::atoi(reinterpret_cast<const char*>(text)), true);
   return 1;
 }

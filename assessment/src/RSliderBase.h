@@ -34,6 +34,7 @@ class RSliderBase : public OMTrinket {
   void onMouseUp() override;
   void tick() override;
 
+  // A request at the silent mark or above is silent and stands for the value less the offset.
   void setValue(int request);
   int value() const { return value_; }
   int maximum() const { return maximum_; }
@@ -62,6 +63,8 @@ class RSliderBase : public OMTrinket {
   int travel() const;
   int valueAt(const OMPoint& point) const;
   void placeThumb();
+  // Clamped to the range; "moved" unless silent.
+  void changeValue(std::int64_t request, bool silent = false);
   // One step of the press; false when the slider was dropped by a handler.
   void step();
   void endPress();

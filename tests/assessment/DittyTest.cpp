@@ -37,6 +37,10 @@ class DittyTest : public ::testing::Test, public AssessmentProgram {
     writeResourceFile("wave.rsc", waves);
     const NEResourceWriter::Bytes file = tone(500, 200);
     work.write("a.wav", std::vector<unsigned char>(file.begin(), file.end()));
+    // Two names alike in their first 15 characters.
+    const NEResourceWriter::Bytes longer = tone(500, 400);
+    work.write("sounds/music/track1.wav", std::vector<unsigned char>(file.begin(), file.end()));
+    work.write("sounds/music/track2.wav", std::vector<unsigned char>(longer.begin(), longer.end()));
     EXPECT_TRUE(start());
     player = createTrinketByName("RDitty", "music.rsc", scriptArgTerminator);
     events.clear();
@@ -84,6 +88,16 @@ TEST_F(DittyTest, RequestsPlayTheirSoundsWithTheirRepeatsAndReportTheEnd)
        1},
       {{"waveSingle", "a.wav"}, 200, {"start", "finished"}, "a.wav", 0},
       {{"waveSingle", "missing.wav"}, 0, {}, "a.wav", 1},
+      {{"waveSingle", "sounds\\music\\track1.wav"},
+       200,
+       {"start", "finished"},
+       "sounds\\music\\track1.wav",
+       0},
+      {{"waveSingle", "sounds\\music\\track2.wav"},
+       400,
+       {"start", "finished"},
+       "sounds\\music\\track2.wav",
+       1},
       // Held: loaded and not started; the same name then plays from the channel.
       {{"resSingle", "SFX", "3", "", "", "1"}, 0, {}, "3", 0},
       {{"resSingle", "SFX", "3"}, 100, {"start", "finished"}, "3", 0},
@@ -148,15 +162,32 @@ TEST_F(DittyTest, ARandomPickNeverRepeatsTheLastNameUnlessItIsAllThereIs)
   EXPECT_EQ(status(), "1");
 }
 
-// A handler that drops the player when it ends leaves nothing behind.
+// A handler that drops the player when it ends leaves nothing behind, also when the end comes
+// from an album's entry that is not there.
 TEST_F(DittyTest, AFinishedHandlerMayDropThePlayer)
 {
-  dropInFinished = &player;
-  call({"resAlbum", "SFX", "1", "2", ""});
-  passes(100);
-  EXPECT_EQ(player, nullptr);
-  EXPECT_EQ(events, (std::vector<std::string>{"start", "start", "finished"}));
-  dropInFinished = nullptr;
+  const struct {
+    std::vector<const char*> album;
+    std::vector<std::string> events;
+  } rows[] = {
+      {{"resAlbum", "SFX", "1", "2", ""}, {"start", "start", "finished"}},
+      {{"resAlbum", "SFX", "1", "99", "2", ""}, {"start", "finished"}},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.album[3]);
+    if (!player) player = createTrinketByName("RDitty", "music.rsc", scriptArgTerminator);
+    const OMLinkToFct started(&note, reinterpret_cast<OMWord>("start"));
+    const OMLinkToFct finished(&note, reinterpret_cast<OMWord>("finished"));
+    player->connect("start", &started, nullptr);
+    player->connect("finished", &finished, nullptr);
+    events.clear();
+    dropInFinished = &player;
+    call(row.album);
+    passes(100);
+    EXPECT_EQ(player, nullptr);
+    EXPECT_EQ(events, row.events);
+    dropInFinished = nullptr;
+  }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "assessment/src/DeletionRegistry.h"
 #include "framework/OMLinkToFct.h"
+#include "tests/assessment/AssessmentProgram.h"
 #include "tests/support/AnimationBuilder.h"
 #include "tests/support/ScopedEdition.h"
 #include "tests/support/TestStage.h"
@@ -17,6 +18,7 @@
 #include "tools/NEResourceWriter.h"
 #include "trinkets/lib/RAnimation.h"
 #include "trinkets/lib/RPButton.h"
+#include "trinkets/src/rvar/YVariableTable.h"
 
 namespace {
 
@@ -119,6 +121,14 @@ TEST_F(MoveActionTest, EachFrameStepsTheTargetUntilItPassesItsEnd)
        {{5, 90}, {10, 82}, {15, 76}, {20, 72}, {25, 70}, {30, 70}},
        false,
        {20, 50}},
+      // A start equal to the end is never passed: position and velocity stop at the top of
+      // their range, and the target at the top of the coordinates'.
+      {"MoveXAction",
+       {"pacer", "target", "0", "1000000000", "1000000000", "0"},
+       {0, 300},
+       {{536870912, 300}, {536870912, 300}, {536870912, 300}, {536870912, 300}},
+       false,
+       {0, 300}},
       // Both pass: the move ends and leaves the target at both ends.
       {"MoveXYAction",
        {"pacer", "target", "10", "-5", "0", "0", "0", "4", "0", "8"},
@@ -244,6 +254,48 @@ TEST_F(MoveActionTest, FactoriesNeedBothObjectsAndAnEndOrAFlag)
       EXPECT_EQ(action->isInterruptible(), *c.interruptible);
     }
   }
+}
+
+// In the program each animation keeps its own rate, whatever the pace of the main loop: an
+// 8-frame loop at 8 frames a second shows its third frame 0.3 seconds after it is made, and a
+// move of 400 one-pixel steps paced by it takes 50 seconds.
+TEST(MoveActionInTheProgram, AnAnimationPacesAMoveAtItsOwnRate)
+{
+  AssessmentProgram program;
+  omtest::AnimationBuilder looping(8), still;
+  std::vector<OMFrameEntry> entries;
+  for (int i = 0; i < 8; ++i) {
+    looping.addImage(10, 10, static_cast<std::uint8_t>(i + 1));
+    entries.push_back(OMFrameEntry{0, 0, static_cast<std::int16_t>(i), 0});
+  }
+  entries.push_back(OMFrameEntry{0, 0, OMFrameEntry::loop, 0});
+  looping.addSequence(entries);
+  still.addImage(10, 10, 9);
+  still.addSequence({OMFrameEntry{0, 0, 0, 0}, OMFrameEntry{0, 0, OMFrameEntry::hold, 0}});
+  NEResourceWriter ao;
+  ao.add("ASEQ", "310", looping.build());
+  ao.add("ASEQ", "311", still.build());
+  // A file of its own: others' "ao.rsc" may still be open under the same name.
+  program.writeResourceFile("pace.rsc", ao);
+  program.work.write("PLSDescriptor.txt",
+                     "WinExeNamePath Tovik\r\nAODLL pace.rsc\r\nWaveDLL wave.rsc\r\n" + startLines);
+  program.writeScript("mthRacer.mps",
+                      "a=RAnimation 0 0 310\rt=RAnimation 0 100 311\rq=RQueue\r"
+                      "play q add MoveXAction \"a\" \"t\" 0 1 0 400\rset q finished pdone\r"
+                      "play q start\rwait\rprocedure pdone\r[\r  say done\r]\r");
+  ASSERT_TRUE(program.start());
+  AssessmentProgram::passes(30);
+  auto* pacer = dynamic_cast<RAnimation*>(scriptVariables.getObjectByName("a"));
+  auto* target = dynamic_cast<OMTrinket*>(scriptVariables.getObjectByName("t"));
+  ASSERT_NE(pacer, nullptr);
+  ASSERT_NE(target, nullptr);
+  EXPECT_STREQ(pacer->getProperty("frame"), "3");
+  AssessmentProgram::passes(1000);  // ten seconds on
+  EXPECT_NEAR(target->x(), 82, 2);
+  EXPECT_TRUE(program.said().empty());
+  AssessmentProgram::passes(4000);
+  EXPECT_EQ(program.said(), std::vector<std::string>{"done"});
+  EXPECT_EQ(target->x(), 400);
 }
 
 TEST(MoveActionRegistry, OnlyTheAssessmentEditionListsTheMoves)

@@ -68,6 +68,54 @@ TEST_F(SliderTest, PositionIsSilentAndClamped)
   EXPECT_EQ(movedCount, 1);
 }
 
+// Ranges near the ends of the numbers: every value is worked out whole, a position is silent
+// whatever its size, and a negative maximum leaves only 0. Each row: a position, the increment
+// arrow, a drag of the thumb 150 pixels up, a press on the track at 250.
+TEST_F(SliderTest, HugeAndNegativeRangesKeepTheirValuesWhole)
+{
+  struct Row {
+    const char* maximum;
+    const char* position;
+    int value, thumbTop, afterArrow, afterDrag, afterTrackPress, moves;
+    const char* state;
+  };
+  const Row rows[] = {
+      {"20000000", "19999998", 19999998, 279, 19999999, 3333333, 3333338, 3,
+       "100 100 120 300 20000001 5"},
+      // The factory holds the maximum to 2^29.
+      {"2147483647", "2147483647", 536870912, 280, 536870912, 89478486, 89478491, 2,
+       "100 100 120 300 536870913 5"},
+      {"-10", "5", 0, 100, 0, 0, 0, 0, "100 100 120 300 1 5"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.maximum);
+    movedCount = 0;
+    auto slider = make<RSlider>("RSlider", std::string("100 100 120 300 ") + row.maximum + " 0");
+    ASSERT_NE(slider, nullptr);
+    EXPECT_EQ(state(*slider), row.state);
+    slider->setProperty("position", row.position);
+    EXPECT_EQ(slider->value(), row.value);
+    EXPECT_EQ(slider->thumb().top(), row.thumbTop);
+    stage.passes(1, 1000);  // no double click with the row before
+    stage.click(110, 299);
+    EXPECT_EQ(slider->value(), row.afterArrow);
+    const int top = slider->thumb().top();
+    stage.passes(1, 1000);
+    stage.press(110, top + 5);
+    stage.passes(1, 400);
+    stage.host().moveMouse(110, top + 5 - 150);
+    stage.settle();
+    stage.passes(1, 20);
+    stage.release(110, top + 5 - 150);
+    EXPECT_EQ(slider->value(), row.afterDrag);
+    stage.passes(1, 1000);
+    stage.press(110, 250);
+    stage.release(110, 250);
+    EXPECT_EQ(slider->value(), row.afterTrackPress);
+    EXPECT_EQ(movedCount, row.moves);
+  }
+}
+
 TEST_F(SliderTest, AHeldArrowStepsOnceThenRepeatsAfterTwentyTicks)
 {
   auto slider = make<RSlider>("RSlider", "100 100 120 300 12 0");

@@ -544,7 +544,7 @@ TEST_F(AssessmentDemoRunsHeadless, HostSignalsAskAndASecondOneSavesAndEnds)
     const char* snap;
     int time;
   };
-  const Moment moments[] = {{"signin", 42500}, {"ride", 53400}, {"confirm", 87000}};
+  const Moment moments[] = {{"signin", 42500}, {"ride", 54100}, {"confirm", 88000}};
   struct Road {
     const char* name;
     std::vector<int> signals;

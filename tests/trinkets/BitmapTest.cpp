@@ -17,8 +17,8 @@ namespace {
 // short of its bits.
 constexpr int pictureWidth = 40, pictureHeight = 30;
 
-// What the picture holds at (x, y) from its top-left: a grey level, or -1 where it is
-// transparent.
+// What the picture holds at (x, y) from its top-left: a grey level, or -1 where it holds
+// index 252, which the picture's colour table takes from the system's reserved colours.
 int level(int x, int y)
 {
   if (x >= 5 && x < 10 && y >= 5 && y < 10) return -1;
@@ -31,6 +31,7 @@ std::uint32_t grey16(int v)
   return c << 10 | c << 5 | c;
 }
 constexpr std::uint32_t white16 = 0x7FFF;
+constexpr std::uint32_t systemBlue16 = 0x001F;
 
 class BitmapTest : public ::testing::Test {
  protected:
@@ -52,7 +53,8 @@ class BitmapTest : public ::testing::Test {
         const bool inside = shown.containsPoint(OMPoint(x, y)) && px >= 0 && py >= 0 &&
                             px < pictureWidth && py < pictureHeight;
         const int v = inside ? level(px, py) : -1;
-        ASSERT_EQ(stage.pixel(x, y), v < 0 ? white16 : grey16(v)) << x << "," << y;
+        const std::uint32_t shown = !inside ? white16 : v < 0 ? systemBlue16 : grey16(v);
+        ASSERT_EQ(stage.pixel(x, y), shown) << x << "," << y;
       }
   }
 
@@ -60,7 +62,7 @@ class BitmapTest : public ::testing::Test {
 };
 
 // A larger rectangle shrinks to the picture; a smaller one shows the picture's top-left;
-// index 252 lets the layer through; an empty or inverted rectangle draws nothing.
+// index 252 is drawn as the rest of the picture; an empty or inverted rectangle draws nothing.
 TEST_F(BitmapTest, TheRectangleCutsThePicture)
 {
   struct Case {

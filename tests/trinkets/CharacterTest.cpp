@@ -14,6 +14,7 @@
 #include "tests/trinkets/StageScript.h"
 #include "tools/LipSyncWriter.h"
 #include "tools/WaveWriter.h"
+#include "trinkets/lib/LipSyncTable.h"
 #include "trinkets/lib/RCharacter.h"
 #include "trinkets/src/OMAnimation.h"
 #include "trinkets/src/OMSParameter.h"
@@ -249,6 +250,55 @@ TEST_F(CharacterTest, ASpeechAnimationPlaysItsSoundSequenceAndEndsTheSpeech)
   EXPECT_EQ(script.said(), Lines{"finished"});
   EXPECT_FALSE(piece->isVisible());
   EXPECT_TRUE(c->pieceWithId(RCharacter::settlePiece)->isVisible());
+}
+
+// A table is read in the byte order that makes its records all there; the mark decides only
+// when both orders (or neither) do. Marks are given as word 0 reads little-endian.
+TEST(LipSyncTable, TheOrderThatMakesTheTableWholeWins)
+{
+  struct Row {
+    const char* what;
+    int mark;
+    bool bigEndian;
+    std::vector<int> images;
+    int count;        // as written; -1: the number of images
+    std::size_t pad;  // bytes after the records
+    std::vector<int> expected;
+  };
+  const Row rows[] = {
+      {"big-endian, mark 256", 256, true, {1, 2, 3}, -1, 0, {1, 2, 3}},
+      {"big-endian, mark 511", 511, true, {4, 5}, -1, 0, {4, 5}},
+      {"big-endian, mark 512", 512, true, {6}, -1, 0, {6}},
+      {"little-endian, mark 256", 256, false, {1, 2}, -1, 0, {1, 2}},
+      {"little-endian, mark 511", 511, false, {7}, -1, 0, {7}},
+      {"empty", 512, true, {}, -1, 0, {}},
+      // Whole either way: the mark decides.
+      {"padded, mark 1", 1, false, {5}, -1, 6 * 256, {5}},
+      {"padded, mark 512", 512, true, {5}, -1, 6 * 256, {5}},
+      // Whole in neither order: the mark decides and the count is cut to the records there.
+      {"cut short", 1, false, {3, 2}, 3, 0, {3, 2}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    Bytes bytes;
+    const auto put = [&](int value, bool bigEndian) {
+      const auto v = static_cast<std::uint16_t>(value);
+      bytes.push_back(static_cast<std::uint8_t>(bigEndian ? v >> 8 : v & 0xFF));
+      bytes.push_back(static_cast<std::uint8_t>(bigEndian ? v & 0xFF : v >> 8));
+    };
+    put(row.mark, false);
+    put(0, row.bigEndian);
+    put(row.count < 0 ? static_cast<int>(row.images.size()) : row.count, row.bigEndian);
+    for (int image : row.images) {
+      put(image, row.bigEndian);
+      put(0, row.bigEndian);
+      put(0, row.bigEndian);
+    }
+    bytes.resize(bytes.size() + row.pad);
+    LipSyncTable table;
+    ASSERT_TRUE(table.read(bytes.data(), bytes.size()));
+    EXPECT_EQ(table.images(), row.expected);
+  }
 }
 
 TEST_F(CharacterTest, LipSyncBuildsOneSequencePerSpeechAndReusesIt)

@@ -208,6 +208,73 @@ TEST_F(MultiTrinketTest, AHandlerMayDestroyTheContainerInAPressOrATick)
   }
 }
 
+// A container refuses a trinket that carries it, at any depth and through a dialog's
+// members too, so that no walk goes round for ever; the whole stays usable and goes cleanly.
+TEST_F(MultiTrinketTest, NoContainerTakesInATrinketThatCarriesIt)
+{
+  struct Row {
+    const char* what;
+    std::string lines;
+    int piecesOfM;
+    const char* outermost;  // the trinket of the stage that a click on a piece reaches
+  };
+  const Row rows[] = {
+      {"each other", "n=OMMultiTrinket\rplay n addTrinket \"m\"\rplay m addTrinket \"n\"\r", 2,
+       "n"},
+      {"round three",
+       "n=OMMultiTrinket\ro=OMMultiTrinket\rplay n addTrinket \"m\"\r"
+       "play o addTrinket \"n\"\rplay m addTrinket \"o\"\r",
+       2, "o"},
+      {"dialog in the container",
+       "d=OMTrinketDialog 300 300 400 400\rplay m addTrinket \"d\"\rplay d addTrinket \"m\"\r", 3,
+       "m"},
+      {"container in the dialog",
+       "d=OMTrinketDialog 300 300 400 400\rplay d addTrinket \"m\"\rplay m addTrinket \"d\"\r", 2,
+       "m"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    OMMultiTrinket* m = build(
+        0, 0, row.lines + "set " + row.outermost + " mouseDown ppressed\r" + handlers({"pressed"}));
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(m->pieceCount(), row.piecesOfM);
+    EXPECT_FALSE(m->carries(m));
+    m->setProperty("visible", "1");
+    ASSERT_TRUE(m->callMethod("offset", "5", "5", scriptArgTerminator));
+    stage.passes(3, 130);
+    stage.click(110, 110);
+    EXPECT_EQ(script.said(), Lines{"pressed"});
+    script.stop();
+    stage.passes(2, 130);
+  }
+}
+
+// A copy shares the script pieces of its original. Whichever of the two goes first, the
+// pieces stay with the other, or go back to the stage when that was the original, and a click
+// on one reaches the container that holds it.
+TEST_F(MultiTrinketTest, DroppingACopyOrItsOriginalLeavesThePiecesToTheOther)
+{
+  for (const char* dropped : {"m2", "m"}) {
+    SCOPED_TRACE(dropped);
+    const bool copyGoes = std::string(dropped) == "m2";
+    build(0, 0,
+          std::string("m2=m\rdrop ") + dropped +
+              "\rset m mouseDown poriginal\rset m2 mouseDown pcopy\rset a mouseDown ppiece\r" +
+              handlers({"original", "copy", "piece"}));
+    auto* kept = StageScript::object<OMMultiTrinket>(copyGoes ? "m" : "m2");
+    ASSERT_NE(kept, nullptr);
+    EXPECT_EQ(StageScript::object<OMMultiTrinket>(dropped), nullptr);
+    EXPECT_EQ(piece("a")->isInWindowList(), !copyGoes);
+    EXPECT_EQ(kept->carries(piece("a")), copyGoes);
+    stage.passes(2, 1000);  // no double click with the row before
+    stage.click(110, 110);
+    EXPECT_EQ(script.said(), Lines{copyGoes ? "original" : "piece"});
+    ASSERT_TRUE(kept->callMethod("offset", "30", "0", scriptArgTerminator));
+    EXPECT_EQ(piece("a")->rect().left(), copyGoes ? 130 : 100);
+    script.stop();
+  }
+}
+
 TEST_F(MultiTrinketTest, TheAssessmentEditionHasFewerMembersAndADeletionHook)
 {
   static int deleted = 0;

@@ -478,6 +478,28 @@ TEST_F(PuzzleTest, HandlersMayDeleteTheObjectsThatRaisedTheirEvents)
   EXPECT_EQ(a->rect(), OMRect(391, 390, 431, 430));
 }
 
+// An answer that the script drops leaves its container: the container counts it no more and
+// takes the next answer.
+TEST_F(PuzzleTest, AnAnswerDroppedByTheScriptLeavesItsContainer)
+{
+  script.run(twoContainers +
+             "b=RGraphicAnswer 10 100 5 1 \"red\" 0\rplay p addAnswer \"b\"\r"
+             "set b pickedUp pgone\rprocedure pgone\r[\r  drop a\r]\r" +
+             logging({{"A", {"answerPlaced"}}}) + "wait\r");
+  auto* A = named<RContainer>("A");
+  ASSERT_NE(A, nullptr);
+  drag(20, 20, 209, 20);
+  EXPECT_EQ(A->answerCount(), 1);
+  drag(20, 110, 209, 20);  // picking b up drops a
+  EXPECT_EQ(named<RAnswer>("a"), nullptr);
+  EXPECT_EQ(named<RAnswer>("b")->container(), A);
+  EXPECT_STREQ(A->getProperty("answerCount"), "1");
+  ASSERT_TRUE(A->callMethod("removeAnswer", scriptArgTerminator));
+  EXPECT_STREQ(A->getProperty("answerCount"), "0");
+  EXPECT_EQ(named<RAnswer>("b")->rect(), OMRect(200, 10, 240, 50));
+  EXPECT_EQ(script.said(), (Lines{"A.answerPlaced", "A.answerPlaced"}));
+}
+
 TEST_F(PuzzleTest, RandomDragsKeepAnswersAndContainersInStep)
 {
   for (int homeType : {0, 1}) {
@@ -531,6 +553,36 @@ TEST_F(PuzzleTest, RandomDragsKeepAnswersAndContainersInStep)
     EXPECT_LT(placed, 8000);
     script.stop();
   }
+}
+
+// A new answer's picture plays as made (graphic 2 loops red, green), and a word card's word
+// is drawn over its picture, also after the picture is made again.
+TEST_F(PuzzleTest, AnswerPicturesPlayAndAWordCardShowsItsWordOverThePicture)
+{
+  script.run(
+      "g=RGraphicAnswer 10 10 5 2 \"\" 0\rw=RGraphicTextAnswer 100 150 5 1 \"CAT\" \"\" 0\r"
+      "wait\r");
+  auto* g = named<RGraphicAnswer>("g");
+  auto* w = named<RGraphicTextAnswer>("w");
+  ASSERT_NE(g, nullptr);
+  ASSERT_NE(w, nullptr);
+  std::set<std::string> frames;
+  for (int pass = 0; pass < 8; ++pass) {
+    stage.passes(1, 130);
+    frames.insert(g->getProperty("graphicFrameNumber"));
+  }
+  EXPECT_EQ(frames, (std::set<std::string>{"1", "2"}));
+  const auto wordPixels = [&] {
+    int count = 0;
+    for (int y = 150; y < 190; ++y)
+      for (int x = 100; x < 140; ++x)
+        count += stage.pixel(x, y) != 0x7C00;
+    return count;
+  };
+  EXPECT_GT(wordPixels(), 10);
+  w->setProperty("graphicID", "1");
+  stage.passes(2, 130);
+  EXPECT_GT(wordPixels(), 10);
 }
 
 TEST_F(PuzzleTest, WordCardsAndTextsReadColoursAlike)

@@ -67,6 +67,24 @@ TEST_F(XMLVariableFileTest, ANewFileHoldsTheVariableGroup)
   EXPECT_TRUE(lost.callMethod("addNode", "x", scriptArgTerminator));
   EXPECT_TRUE(lost.callMethod("saveNode", "VARIABLES", scriptArgTerminator));
   EXPECT_STREQ(lost.getProperty("version"), "");
+  // A name without a dot is looked for with its ".xml", in the first search path that holds
+  // it.
+  stage.folder().makeFolder("A");
+  stage.folder().makeFolder("B");
+  stage.folder().write("A/Scores.xml",
+                       "<ZEB_DATA_FILE>\n<VARIABLES>\n<best VALUE=\"9\">\n"
+                       "</best>\n</VARIABLES>\n</ZEB_DATA_FILE>\n");
+  addSearchPath("E:\\A", 0);
+  addSearchPath("E:\\B", 0);
+  for (int strict : {0, 1}) {
+    setSearchPathStrict(strict);
+    RXMLDatFile scores("scores", false);
+    EXPECT_EQ(scores.path(), "e:\\a\\scores.xml");
+    EXPECT_EQ(scores.writeCount(), 0);
+    ASSERT_NE(scores.current(), nullptr);
+    EXPECT_EQ(scores.current()->children().count(), 1);
+  }
+  clearSearchPaths();
 }
 
 // The writing operations, each with the writes it makes under method 0.
@@ -197,6 +215,17 @@ TEST_F(XMLVariableFileTest, CursorWalks)
   file->callMethod("deleteNode", "now", scriptArgTerminator);
   EXPECT_STREQ(file->getProperty("currentNode"), "VARIABLES");
   EXPECT_STREQ(file->getProperty("children"), "1");
+  // After "selectRoot" a new node goes under the root, beside the variable file's own tree,
+  // and is read back from there.
+  file->callMethod("selectRoot", scriptArgTerminator);
+  file->callMethod("addNode", "SETTINGS", scriptArgTerminator);
+  file->callMethod("selectParent", scriptArgTerminator);
+  EXPECT_STREQ(file->getProperty("children"), "2");
+  file->callMethod("write", scriptArgTerminator);
+  auto again = open("tree.xml");
+  again->callMethod("selectRoot", scriptArgTerminator);
+  again->callMethod("getChild", "2", scriptArgTerminator);
+  EXPECT_EQ(result(), "SETTINGS");
 }
 
 // A damaged file is kept aside and an empty one started; what the writers write is read: a

@@ -24,7 +24,16 @@ bool LipSyncTable::read(const std::uint8_t* bytes, std::size_t size)
 {
   images_.clear();
   if (!bytes || size < headerBytes) return false;
-  const bool bigEndian = static_cast<std::uint16_t>(word(bytes, false)) > bigEndianMark;
+  // The order in which the table is whole decides; when it is whole in both, or in neither,
+  // the mark does.
+  const auto whole = [&](bool bigEndian) {
+    const int count = word(bytes + 4, bigEndian);
+    return count >= 0 && static_cast<std::size_t>(count) <= (size - headerBytes) / recordBytes;
+  };
+  const bool wholeLittle = whole(false), wholeBig = whole(true);
+  const bool bigEndian = wholeLittle != wholeBig
+                             ? wholeBig
+                             : static_cast<std::uint16_t>(word(bytes, false)) > bigEndianMark;
   int count = word(bytes + 4, bigEndian);
   if (count < 0) count = 0;
   const std::size_t present = (size - headerBytes) / recordBytes;

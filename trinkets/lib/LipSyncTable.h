@@ -7,8 +7,9 @@
 #include "trinkets/src/OMFrameEntry.h"
 
 // A speech animation's lip-sync table: the image to show at each frame of the animation's own
-// rate. Header words 0 to 2, then 6-byte records whose first word is the image; a word 0
-// above 511 means the table was written big-endian.
+// rate. Header words 0 to 2, then 6-byte records whose first word is the image. A table is
+// read in the byte order in which its records are all there; when both orders (or neither)
+// give that, a word 0 above 511 means the table was written big-endian.
 class LipSyncTable {
  public:
   // False for a table too short for its header; a count beyond the bytes present is cut to

@@ -54,7 +54,8 @@ OMTrinket* PieceRecord::trinket() const
 {
   if (owned) return owned.get();
   if (variable < 0) return lent;
-  return scriptVariables.getObject(variable) == lent ? lent : nullptr;
+  if (scriptVariables.getObject(variable) != lent) return nullptr;
+  return shared && lent && lent->isInWindowList() ? nullptr : lent;
 }
 
 OMMultiTrinket::OMMultiTrinket(OMTrinketWindow* host, int redrawMode) : OMTrinket(host, redrawMode)
@@ -78,6 +79,7 @@ OMMultiTrinket::OMMultiTrinket(const OMMultiTrinket& other)
     OMTrinket* code = source->variable < 0 ? source->trinket() : nullptr;
     if (source->variable >= 0) {
       piece->lent = source->lent;
+      piece->shared = true;
     } else if (code) {
       // The clone has no other owner, whoever owned the source's trinket.
       std::unique_ptr<OMScriptableObject> copy = code->clone();
@@ -129,7 +131,7 @@ void OMMultiTrinket::addRecord(PieceRecord* piece)
 
 void OMMultiTrinket::addPiece(OMTrinket* trinket, int layer, int id, int owned)
 {
-  if (!trinket || trinket == this) return;
+  if (!trinket || trinket == this || trinket->carries(this)) return;
   auto* piece = new PieceRecord(layer, id);
   if (owned) {
     piece->owned.reset(trinket);
@@ -173,7 +175,8 @@ void OMMultiTrinket::attach(PieceRecord* piece)
 
 void OMMultiTrinket::detach(PieceRecord* piece)
 {
-  if (OMTrinket* t = piece->trinket()) {
+  // A shared trinket is the original's to give back.
+  if (OMTrinket* t = piece->shared ? nullptr : piece->trinket()) {
     if (piece->borrowed) {
       t->setDoubleClickHook(nullptr);
       t->setMouseDownHook(nullptr);
@@ -374,6 +377,14 @@ PieceRecord* OMMultiTrinket::pieceAt(const OMPoint& point) const
 bool OMMultiTrinket::containsPoint(const OMPoint& point) const
 {
   return pieceAt(point) != nullptr;
+}
+
+bool OMMultiTrinket::carries(const OMTrinket* trinket) const
+{
+  return trinket && pieces_.firstThat([trinket](PieceRecord* piece) {
+    const OMTrinket* t = piece->trinket();
+    return t && (t == trinket || t->carries(trinket));
+  }) != nullptr;
 }
 
 const OMRegion& OMMultiTrinket::hitRegion() const
@@ -784,8 +795,10 @@ OMWord OMMultiTrinket::addTrinketMember()
   const std::string idText = popScriptArg();
   const YVariableRef variable = scriptVariables.resolve(name.c_str());
   auto* t = dynamic_cast<OMTrinket*>(scriptVariables.getObject(variable));
-  // A trinket already in the container would be drawn and ticked twice.
-  if (!t || t == this || pieces_.firstThat([t](PieceRecord* p) { return p->trinket() == t; }))
+  // A trinket already in the container would be drawn and ticked twice; one that carries the
+  // container would make a loop.
+  if (!t || t == this || t->carries(this) ||
+      pieces_.firstThat([t](PieceRecord* p) { return p->trinket() == t; }))
     return 1;
   const int layer = layerText.empty() ? 0 : std::atoi(layerText.c_str());
   const int id = idText.empty() ? 0 : std::atoi(idText.c_str());

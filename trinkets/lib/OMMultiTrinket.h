@@ -30,6 +30,9 @@ class PieceRecord {
   // A code piece whose trinket belongs to someone else, or a script piece's attached trinket.
   OMTrinket* lent = nullptr;
   bool borrowed = false;
+  // A copy's script piece: the trinket stays attached to the container copied from, and the
+  // piece lasts only while that one keeps it off the stage.
+  bool shared = false;
 };
 
 // A trinket made of other trinkets. The pieces leave the host's list; the container ticks,
@@ -49,6 +52,7 @@ class OMMultiTrinket : public OMTrinket {
   void setAttribute(int code, int a, int b) override;
   const OMRegion& hitRegion() const override;
   bool containsPoint(const OMPoint& point) const override;
+  bool carries(const OMTrinket* trinket) const override;
   void setX(int x) override;
   int x() const override { return rect().left(); }
   void setY(int y) override;

@@ -345,9 +345,10 @@ OMWord OMTrinketDialog::addTrinketMember()
 {
   const char* name = popScriptArg();
   auto* trinket = dynamic_cast<OMTrinket*>(scriptVariables.getObjectByName(name, false));
-  // Only a trinket of the host's own list: not the dialog, not a member, not a piece.
+  // Only a trinket of the host's own list: not the dialog, not a member, not a piece, and none
+  // that carries the dialog.
   if (!trinket || !trinket->className() || trinket == this || hasMember(trinket) ||
-      trinket->window() != window() || !trinket->isInWindowList())
+      trinket->carries(this) || trinket->window() != window() || !trinket->isInWindowList())
     return 1;
   // The dialog owns it now; the variables that held it still name it.
   int index = -1;

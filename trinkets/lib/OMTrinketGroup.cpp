@@ -39,6 +39,13 @@ void OMTrinketGroup::addMember(OMTrinket* trinket)
   members_.add(trinket);
 }
 
+bool OMTrinketGroup::carries(const OMTrinket* trinket) const
+{
+  return trinket && members_.firstThat([trinket](OMTrinket* member) {
+    return member == trinket || member->carries(trinket);
+  }) != nullptr;
+}
+
 void OMTrinketGroup::removeMember(OMTrinket* trinket)
 {
   members_.remove(trinket);

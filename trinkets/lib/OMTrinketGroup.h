@@ -17,6 +17,7 @@ class OMTrinketGroup : public OMTrinket {
   // Lets the trinket go without deleting it.
   void removeMember(OMTrinket* trinket);
   bool hasMember(const OMTrinket* trinket) const { return members_.contains(trinket); }
+  bool carries(const OMTrinket* trinket) const override;
   OMList<OMTrinket>& members() { return members_; }
   const OMRect& frameRect() const { return frameRect_; }
 

@@ -9,7 +9,9 @@
 
 namespace puzzleGraphic {
 
-std::unique_ptr<OMAnimation> make(std::uint16_t id, int x, int y)
+namespace {
+
+std::unique_ptr<OMAnimation> load(std::uint16_t id, int x, int y)
 {
   if (!OMAnimation::animationResolver || id == 0) return nullptr;
   std::unique_ptr<OMIStream> stream = OMAnimation::animationResolver(id);
@@ -18,7 +20,15 @@ std::unique_ptr<OMAnimation> make(std::uint16_t id, int x, int y)
       std::make_unique<OMAnimation>(std::move(stream), x, y, OMTrinketWindow::mainHost());
   // A damaged resource has no sequence to show.
   if (graphic->sequenceCount() == 0) return nullptr;
-  graphic->rewind();
+  return graphic;
+}
+
+}  // namespace
+
+std::unique_ptr<OMAnimation> make(std::uint16_t id, int x, int y)
+{
+  std::unique_ptr<OMAnimation> graphic = load(id, x, y);
+  if (graphic) graphic->rewind();
   return graphic;
 }
 
@@ -31,7 +41,8 @@ void replace(OMMultiTrinket& owner, std::uint16_t id, int x, int y, int solid)
 {
   if (!OMAnimation::animationResolver) return;
   owner.removePiecesWithId(pieceId);
-  std::unique_ptr<OMAnimation> graphic = make(id, x, y);
+  // An answer's picture plays as made.
+  std::unique_ptr<OMAnimation> graphic = load(id, x, y);
   if (!graphic) return;
   setSolid(graphic.get(), solid);
   owner.addPiece(std::move(graphic), 0, pieceId);

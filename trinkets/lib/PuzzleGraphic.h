@@ -12,11 +12,12 @@ namespace puzzleGraphic {
 
 constexpr int pieceId = 1;
 
-// None when the id is 0, no resolver is installed or the id does not resolve.
+// A container's graphic, reset to its first frame; none when the id is 0, no resolver is
+// installed or the id does not resolve.
 std::unique_ptr<OMAnimation> make(std::uint16_t id, int x, int y);
 OMAnimation* of(const OMMultiTrinket& owner);
-// Only with a resolver installed: replaces the owner's graphic by one of the id at the point
-// (none for 0 or an id that does not resolve).
+// An answer's graphic, only with a resolver installed: replaces the owner's graphic by one of
+// the id at the point, playing as made (none for 0 or an id that does not resolve).
 void replace(OMMultiTrinket& owner, std::uint16_t id, int x, int y, int solid);
 void setSolid(OMAnimation* graphic, int solid);
 // Repeats without end and plays.

@@ -146,6 +146,7 @@ void RContainer::placeAnswerByVariable(YVariableRef variable)
 void RContainer::place(ScriptObjectRef<RAnswer> ref, RAnswer* answer)
 {
   const std::weak_ptr<int> alive = lifetime();
+  forgetDroppedAnswers();
   answers_.push_back(ref);
   onAnswerPlaced(answer);
   if (!alive.expired()) report(answerPlacedHandler_, "answerPlaced");
@@ -157,14 +158,21 @@ void RContainer::removeAnswer(RAnswer* answer)
       answers_.begin(), answers_.end(),
       [&](const ScriptObjectRef<RAnswer>& ref) { return answer && ref.resolve() == answer; });
   if (held != answers_.end()) answers_.erase(held);
+  forgetDroppedAnswers();
   const std::weak_ptr<int> alive = lifetime();
   onAnswerRemoved(answer);
   if (!alive.expired()) report(answerRemovedHandler_, "answerRemoved");
 }
 
+void RContainer::forgetDroppedAnswers()
+{
+  std::erase_if(answers_, [](const ScriptObjectRef<RAnswer>& ref) { return !ref.resolve(); });
+}
+
 void RContainer::removeFirstAnswer()
 {
-  if (!answers_.empty()) removeAnswer(answers_.front().resolve());
+  const std::vector<RAnswer*> held = answers();
+  if (!held.empty()) removeAnswer(held.front());
 }
 
 std::vector<RAnswer*> RContainer::answers() const

@@ -32,10 +32,12 @@ class RContainer : public OMMultiTrinket {
 
   void placeAnswer(RAnswer* answer);
   void placeAnswerByVariable(YVariableRef variable);
-  // Raises "answerRemoved" even when the answer was not held.
+  // Raises "answerRemoved" even when the answer was not held. References that no longer
+  // resolve go too.
   void removeAnswer(RAnswer* answer);
   void removeFirstAnswer();
-  int answerCount() const { return static_cast<int>(answers_.size()); }
+  // The held answers that still resolve: a dropped answer counts no more.
+  int answerCount() const { return static_cast<int>(answers().size()); }
   // The held answers that still resolve, in the order placed.
   std::vector<RAnswer*> answers() const;
   bool holds(const RAnswer* answer) const;
@@ -64,6 +66,8 @@ class RContainer : public OMMultiTrinket {
 
  private:
   void place(ScriptObjectRef<RAnswer> ref, RAnswer* answer);
+  // References whose answer is gone (dropped, or its variable emptied) leave the list.
+  void forgetDroppedAnswers();
   // The handler if set, else the event.
   void report(const std::unique_ptr<OMLink>& handler, const char* event);
 

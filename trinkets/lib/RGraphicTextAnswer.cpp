@@ -22,6 +22,7 @@ TrinketRecord record("RGraphicTextAnswer", &RGraphicTextAnswer::create);
 using Link = OMLinkToObj<RGraphicTextAnswer>;
 
 constexpr int textPieceId = 2;
+constexpr int textLayer = 1;
 
 int numberOf(const char* text)
 {
@@ -46,10 +47,11 @@ RGraphicTextAnswer::RGraphicTextAnswer(const OMPoint& home, int z, std::uint16_t
     : RAnswer(home, z)
 {
   setGraphic(graphicId);
-  // Laid out in the graphic's extent: an empty rectangle without one.
+  // Laid out in the graphic's extent: an empty rectangle without one. A layer above the
+  // graphic's, so that the word is drawn over it, whenever the graphic was made.
   addPiece(std::make_unique<RText>(text ? text : "", rect(), nullptr, OMRGBColor(), 0,
                                    OMTrinketWindow::mainHost()),
-           0, textPieceId);
+           textLayer, textPieceId);
 }
 
 RGraphicTextAnswer::~RGraphicTextAnswer() = default;

@@ -85,9 +85,9 @@ void RTBitmap::paint()
     if (limit.isEmpty()) return;
     canvas->setClipRegion(&limit);
   }
-  // Index 252 of an 8-bit picture lets the scene show through.
+  // Drawn whole, as a picture control shows it: index 252 is the system's blue, not a hole.
   const bool masked = canvas->maskDrawing();
-  canvas->setMaskDrawing(bitmap_->transparentIndex() >= 0);
+  canvas->setMaskDrawing(false);
   canvas->drawDIB(x(), y(), bitmap_.get());
   canvas->setMaskDrawing(masked);
   if (clipped_) canvas->setClipRegion(hadClip ? &saved : nullptr);

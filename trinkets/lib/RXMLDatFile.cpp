@@ -85,21 +85,23 @@ int textNumber(OMWord text)
 
 RXMLDatFile::DirectoryLookup RXMLDatFile::dataDirectory_ = nullptr;
 
-RXMLDatFile::RXMLDatFile(const char* name, bool inDataDirectory)
+RXMLDatFile::RXMLDatFile(const char* given, bool inDataDirectory)
 {
-  name = name ? name : "";
+  // The file's own name, looked for as it lies on the disk.
+  std::string name = given ? given : "";
+  if (name.find('.') == std::string::npos) name += ".xml";
   if (inDataDirectory) {
     const char* directory = dataDirectory_ ? dataDirectory_() : nullptr;
     path_ = std::string(directory ? directory : "") + name;
-  } else if (std::optional<std::string> found = findFileOnSearchPath(name)) {
+  } else if (std::optional<std::string> found =
+                 given && *given ? findFileOnSearchPath(name.c_str()) : std::nullopt) {
     path_ = *found;
   }
   if (path_.empty()) {
-    const std::string message = std::string("RXMLDatFile: no file \"") + name + "\"\n";
+    const std::string message = "RXMLDatFile: no file \"" + name + "\"\n";
     OutputDebugStringA(message.c_str());
     return;
   }
-  if (!std::strchr(name, '.')) path_ += ".xml";
   for (char& c : path_)
     c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   load();
@@ -341,7 +343,7 @@ OMWord RXMLDatFile::addNodeMember()
   const char* name = popScriptArg();
   if (!document_ || !isXMLName(name)) return 1;
   OMXMLElement* base = current();
-  if (!base || base == document_->root()) {
+  if (!base) {
     base = document_->root()->findDescendant(groupName);
     if (!base) base = document_->root();
   }

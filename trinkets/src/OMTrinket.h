@@ -69,6 +69,9 @@ class OMTrinket : public OMScriptableObject {
   virtual bool intersects(const OMTrinket& other) const;
   virtual bool intersectsRegion(const OMRegion& region) const;
   virtual bool overlapsRect(const OMRect& rect) const;
+  // Whether the trinket is among those this one carries, at any depth (a container's pieces,
+  // a group's members): taking in a trinket that carries oneself would make a loop.
+  virtual bool carries(const OMTrinket* /*trinket*/) const { return false; }
   virtual OMRect rect() const { return rect_; }
   virtual void reorder();
   virtual void setX(int x) { setAttribute(0, x, 0); }
