@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 
+#include "trinkets/lib/ScriptCoordinate.h"
 #include "trinkets/src/Action.h"
 
 class OMTrinket;
@@ -16,10 +18,11 @@ struct MoveAxis {
   int end = 0;
   int velocity = 0;
 
+  // Held to the coordinate range: a move that never passes its end runs on without overflow.
   void advance()
   {
-    position += velocity;
-    velocity += acceleration;
+    position = clampCoordinate(std::int64_t(position) + velocity);
+    velocity = clampCoordinate(std::int64_t(velocity) + acceleration);
   }
   // A start equal to the end is never passed.
   bool passed() const

@@ -700,8 +700,9 @@ TEST(AssessmentRegistries, TheProgramsOwnClassesExistOnlyInItsEdition)
     EXPECT_FALSE(has(assessmentActions, name)) << name;
 }
 
-// Every class the program's scripts can make, its factory given numbers at and past the ends
-// of 32 bits: made, drawn, and held where the stage can still build regions around it.
+// Every class and action class the program's scripts can make, its factory given numbers at
+// and past the ends of 32 bits: made, drawn, and held where the stage can still build regions
+// around it.
 TEST(AssessmentRegistries, EveryFactoryHoldsItsNumbersInTheCoordinateRange)
 {
   using factoryextremes::Form;
@@ -709,8 +710,14 @@ TEST(AssessmentRegistries, EveryFactoryHoldsItsNumbersInTheCoordinateRange)
   omtest::AnimationBuilder square;
   square.addImage(40, 40, 1);
   square.addSequence({OMFrameEntry{0, 0, 0, 0}, OMFrameEntry{0, 0, OMFrameEntry::hold, 0}});
+  // The movers go on at each of its frames.
+  omtest::AnimationBuilder mover(30);
+  mover.addImage(20, 20, 2);
+  mover.addSequence({OMFrameEntry{0, 0, 0, 0}, OMFrameEntry{0, 0, 0, 0},
+                     OMFrameEntry{0, 0, OMFrameEntry::loop, 0}});
   NEResourceWriter ao, wave;
   ao.add("ASEQ", "300", square.build());
+  ao.add("ASEQ", "301", mover.build());
   wave.add("WAVE", "7", AssessmentProgram::tone(440, 100));
   // Files of names of their own: resource files stay open by name from test to test.
   program.writeResourceFile("farao.rsc", ao);
@@ -737,13 +744,17 @@ TEST(AssessmentRegistries, EveryFactoryHoldsItsNumbersInTheCoordinateRange)
       {"QvKill", "#"},
       {"signin", "# # #"},
       {"RDitty", "\"far\""},
+      {"MoveXAction", "\"mover\" \"mover\" # # # # #", true, true},
+      {"MoveYAction", "\"mover\" \"mover\" # # # # #", true, true},
+      {"MoveXYAction", "\"mover\" \"mover\" # # # # # # # # #", true, true},
   };
   forms.insert(forms.end(), ownForms.begin(), ownForms.end());
   EXPECT_EQ(factoryextremes::classesWithoutForm(forms), std::vector<std::string>{});
-  program.writeScript("mthRacer.mps", "yield off\r" + factoryextremes::script(forms) + "wait\r");
+  program.writeScript("mthRacer.mps", "yield off\r" + factoryextremes::actors(301) +
+                                          factoryextremes::script(forms) + "wait\r");
   const factoryextremes::GivenAnimationPlaces given;
   ASSERT_TRUE(program.start());
-  AssessmentProgram::passes(4, 50);
+  AssessmentProgram::passes(10, 50);
   factoryextremes::expectMadeInRange(forms);
 }
 

@@ -11,6 +11,7 @@
 #include "tests/game/GlobalFunctionsTestSupport.h"
 #include "tests/support/FactoryExtremes.h"
 #include "trinkets/lib/RAnimation.h"
+#include "trinkets/src/AnimAction.h"
 #include "trinkets/src/OMTrinket.h"
 
 namespace {
@@ -76,8 +77,9 @@ TEST_F(GlobalFunctionsTest, TheFunctionsAreRegisteredInTheirOrder)
   EXPECT_EQ(newLines(), Lines{"0"});
 }
 
-// Every class the game's scripts can make, its factory given numbers at and past the ends of
-// 32 bits: made, drawn, and held where the stage can still build regions around it.
+// Every class and action class the game's scripts can make, its factory given numbers at and
+// past the ends of 32 bits: made, drawn, and held where the stage can still build regions
+// around it.
 TEST_F(GlobalFunctionsTest, EveryFactoryHoldsItsNumbersInTheCoordinateRange)
 {
   using factoryextremes::Form;
@@ -96,9 +98,13 @@ TEST_F(GlobalFunctionsTest, EveryFactoryHoldsItsNumbersInTheCoordinateRange)
   std::erase(withoutForm, "TProbe");  // the world port tests' own class
   EXPECT_EQ(withoutForm, Lines{});
   const factoryextremes::GivenAnimationPlaces given;
-  run(factoryextremes::script(forms));
+  // Animation actions find their animations as the game's resource set-up lets them.
+  AnimAction::setAnimationOpener(
+      [](std::uint16_t id) { return openResourceStream(id, "ASEQ", -1); });
+  run(factoryextremes::actors(globalfn::buttonImage) + factoryextremes::script(forms));
   passes(4, 50);
   factoryextremes::expectMadeInRange(forms);
+  AnimAction::setAnimationOpener(nullptr);
 }
 
 // One text file at a time, written as Windows writes text; pair files read back as items and
