@@ -67,11 +67,11 @@ MoveAction::Objects MoveAction::popObjects()
 
 const char* MoveAction::popAxis(MoveAxis& axis)
 {
-  axis.start = std::atoi(popScriptArg());
-  axis.velocity = std::atoi(popScriptArg());
-  axis.acceleration = std::atoi(popScriptArg());
+  axis.start = coordinateOf(popScriptArg());
+  axis.velocity = coordinateOf(popScriptArg());
+  axis.acceleration = coordinateOf(popScriptArg());
   const char* end = popScriptArg();
-  axis.end = std::atoi(end);
+  axis.end = coordinateOf(end);
   return end;
 }
 

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
-#include <limits>
 #include <memory>
 #include <optional>
 
+#include "trinkets/lib/ScriptCoordinate.h"
 #include "trinkets/src/Action.h"
 
 class OMTrinket;
@@ -19,17 +18,11 @@ struct MoveAxis {
   int end = 0;
   int velocity = 0;
 
-  // Both stop at the ends of the 32-bit range: a move that never passes its end goes on
-  // without end.
+  // Held to the coordinate range: a move that never passes its end runs on without overflow.
   void advance()
   {
-    position = held(std::int64_t(position) + velocity);
-    velocity = held(std::int64_t(velocity) + acceleration);
-  }
-  static int held(std::int64_t value)
-  {
-    return static_cast<int>(std::clamp<std::int64_t>(value, std::numeric_limits<int>::min(),
-                                                     std::numeric_limits<int>::max()));
+    position = clampCoordinate(std::int64_t(position) + velocity);
+    velocity = clampCoordinate(std::int64_t(velocity) + acceleration);
   }
   // A start equal to the end is never passed.
   bool passed() const

@@ -298,7 +298,8 @@ void countPreExit()
 
 // A fatal script error inside the main loop ends the loop, not the process: the pre-exit call
 // runs once, everything is torn down and the status is 1. The program itself ends so too,
-// with nothing used after it was freed.
+// with nothing used after it was freed, and standard error names the line that called for
+// the missing script, or the first script that is not there.
 TEST_F(AssessmentStartTest, AFatalScriptErrorEndsThroughTheMainLoopWithStatusOne)
 {
   writeScript("mthRacer.mps", "say started\rcall \"gone.mps\"\rsay never\r");
@@ -320,9 +321,17 @@ TEST_F(AssessmentStartTest, AFatalScriptErrorEndsThroughTheMainLoopWithStatusOne
   const std::string errors = runtime.path() + "/errors.txt";
   EXPECT_EQ(runSecondCopy(errors.c_str(), 3000), 1);
   const std::string said = omtest::readHostFile(errors);
-  EXPECT_NE(said.find("unknown script"), std::string::npos) << said;
+  EXPECT_NE(said.find("mthRacer.mps line 2: \"call \"gone.mps\"\": unknown script\n"),
+            std::string::npos)
+      << said;
   EXPECT_EQ(said.find("Sanitizer"), std::string::npos) << said;
   EXPECT_EQ(said.find("runtime error"), std::string::npos) << said;
+  // The hand-off file asks for a first script that is not there.
+  std::filesystem::remove(install / "PScripts/rtnsm.mps");
+  work.write("users/tovik.dat", std::vector<unsigned char>{1, 0, 0, 0, 'm'});
+  EXPECT_EQ(runSecondCopy(errors.c_str(), 3000), 1);
+  EXPECT_NE(omtest::readHostFile(errors).find("rtnsm.mps: unknown script\n"), std::string::npos)
+      << omtest::readHostFile(errors);
 }
 
 // The program itself, headless, until its first script leaves, however its pause holds it.

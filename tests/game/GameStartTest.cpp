@@ -445,32 +445,45 @@ TEST_F(GameStartTest, TheProgramRunsUntilItsScriptQuits)
   }
 }
 
-// An include that cannot be found ends the program at once with one alert; standard error
-// names the script that holds the include and its line. Nothing of the scripts runs.
-TEST_F(GameStartTest, AMissingIncludeEndsTheProgramWithOneAlert)
+// A script that cannot be loaded ends the program with one alert; standard error names the
+// line that asked for it (an include, before anything runs, or a "call" of a procedure that
+// does not exist, once the script runs) with its text, or the first script itself.
+TEST_F(GameStartTest, AScriptThatCannotBeLoadedEndsTheProgramWithOneAlert)
 {
   ScopedEnv headless("OM_HOST", "headless");
   cd.write("scripts/Part.mps", "say part\r\ninclude Missing.mps\r\n");
   const struct {
-    const char* startup;
+    const char* startup;  // none: no "Startup.mps"
+    const char* box;
     const char* fault;
+    const char* said;
   } cases[] = {
-      {"say before\r\ninclude Missing.mps\r\nsay after\r\n",
-       "Startup.mps line 2: \"include Missing.mps\": Missing.mps not found"},
-      {"say before\r\ninclude Part.mps\r\nsay (after\r\n",
-       "Part.mps line 2: \"include Missing.mps\": Missing.mps not found"},
+      {"say before\r\ninclude Missing.mps\r\nsay after\r\n", "Missing.mps not found",
+       "Startup.mps line 2: \"include Missing.mps\": Missing.mps not found", nullptr},
+      {"say before\r\ninclude Part.mps\r\nsay (after\r\n", "Missing.mps not found",
+       "Part.mps line 2: \"include Missing.mps\": Missing.mps not found", nullptr},
+      {"say before\r\n  call nope  \r\nsay after\r\n", "nope not found",
+       "Startup.mps line 2: \"  call nope  \": nope not found", "before\n"},
+      {nullptr, "Startup.mps not found", "Startup.mps: Startup.mps not found", nullptr},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.startup);
-    cd.write("scripts/Startup.mps", c.startup);
+    SCOPED_TRACE(c.startup ? c.startup : "no start script");
+    std::filesystem::remove(work / "debug.txt");
+    std::filesystem::remove(cd / "scripts/Startup.mps");
+    if (c.startup) cd.write("scripts/Startup.mps", c.startup);
     EXPECT_EQ(runProgram(30000, work / "errors.txt"), 1);
     std::istringstream said(work.read("errors.txt"));
     std::vector<std::string> boxes, faults;
     for (std::string line; std::getline(said, line);)
       (line.rfind("[message box] ", 0) == 0 ? boxes : faults).push_back(line);
-    EXPECT_EQ(boxes, std::vector<std::string>{"[message box] Alert: Missing.mps not found -> 1"});
+    EXPECT_EQ(boxes,
+              std::vector<std::string>{std::string("[message box] Alert: ") + c.box + " -> 1"});
     EXPECT_EQ(faults, std::vector<std::string>{c.fault});
-    EXPECT_FALSE(std::filesystem::exists(work / "debug.txt"));
+    if (c.said) {
+      EXPECT_EQ(omtest::readHostFile(work / "debug.txt"), c.said);
+    } else {
+      EXPECT_FALSE(std::filesystem::exists(work / "debug.txt"));
+    }
     EXPECT_EQ(dataFile().rfind("Version\n2\n", 0), 0u);
     std::filesystem::remove(work / "KORVANIX.DAT");
   }

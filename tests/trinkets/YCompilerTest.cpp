@@ -145,10 +145,13 @@ TEST_F(CompilerTest, CompileErrorsGiveTheirLineNumber)
 // Beside the short alert, standard error names the script, the line, its text and what was
 // wanted, for the person who has to mend it; an included file is named as itself. An include
 // that cannot be loaded ends the program with its one alert, and the including line is named.
-// A stray "]" is no compile error, but the lines it leaves out are named the same way.
-TEST_F(CompilerTest, CompileErrorsSayWhereAndWhatOnStandardError)
+// A stray "]" is no compile error, but the lines it leaves out are named the same way. Faults
+// found while the script runs are named so too: a "call" of a procedure that does not exist
+// (a script that cannot be loaded, which ends the program) and a runaway call.
+TEST_F(CompilerTest, FaultsSayWhereAndWhatOnStandardError)
 {
   writeFile("part.mps", "say b\r  if (x\r");
+  writeFile("calls.mps", "say c\r\ncall nowhere\r\n");
   writeFile("big.mps", std::string(40000, ';'));
   const struct {
     std::string text;
@@ -199,10 +202,24 @@ TEST_F(CompilerTest, CompileErrorsSayWhereAndWhatOnStandardError)
        {},
        true},
       {"procedure a\r[\r  say x\r]\r]\r; nothing is lost\r\r", "", 0, {}, true},
+      {"say a\r  call nowhere\r",
+       "test.mps line 2: \"  call nowhere\": can't find nowhere\n",
+       1,
+       {1}},
+      {"say a\rinclude calls.mps\r",
+       "calls.mps line 2: \"call nowhere\": can't find nowhere\n",
+       1,
+       {1}},
+      {"yield off\rcall again\rprocedure again\r[\r  call again\r]\r",
+       "test.mps line 5: \"  call again\": script stack full\n",
+       1,
+       {},
+       true},
   };
   for (const auto& c : cases) {
     testing::internal::CaptureStderr();
     YThread* thread = load(c.text);
+    passes(5);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), c.said) << c.text.substr(0, 40);
     EXPECT_EQ(thread->isLoaded(), c.loaded) << c.text.substr(0, 40);
     EXPECT_EQ(alerts.size(), c.alertCount) << c.text.substr(0, 40);

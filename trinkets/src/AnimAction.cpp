@@ -8,6 +8,7 @@
 #include "framework/OMLinkToObj.h"
 #include "framework/OMWaveSound.h"
 #include "trinkets/lib/RAnimation.h"
+#include "trinkets/lib/ScriptCoordinate.h"
 #include "trinkets/src/ActionRegistrar.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/OMTrinket.h"
@@ -53,7 +54,9 @@ std::unique_ptr<Action> AnimAction::create(int)
   int values[7] = {0, 0, 0, 0, 0, 0, 0};
   int last = -1;
   for (int i = 0; i < count; ++i) {
-    values[i] = std::atoi(popScriptArg());
+    // The place is held to the coordinate range, as every factory's is.
+    const char* word = popScriptArg();
+    values[i] = i == 1 || i == 2 ? coordinateOf(word) : std::atoi(word);
     if (values[i] != 0) last = i;
   }
   if (last < 0) return nullptr;

@@ -175,6 +175,15 @@ class YThread {
   // of an instruction (the script's name alone for a compiled image).
   long lineAt(std::size_t position);
   std::string placeOf(std::int32_t instruction) const;
+  struct Place {
+    std::string file;
+    long line = 0;  // 0: a compiled image, which has no lines
+  };
+  Place placeAt(std::int32_t instruction) const;
+  // A fault found while the script runs, on standard error as compile errors are: the script,
+  // the line and its text as the file holds it, and the problem.
+  void reportFaultAt(const Place& place, const std::string& problem) const;
+  std::string sourceLine(const std::string& file, long line) const;
   bool pushBlock(std::int32_t index);
   bool compileBody();
   void compileAssignment(int destination);
@@ -268,6 +277,8 @@ class YThread {
   long countedLine_ = 1;
   std::vector<std::uint32_t> codeLines_;
   std::vector<std::pair<std::size_t, std::string>> codeFiles_;  // where each file's code begins
+  // The "call" that asked for the script being loaded, for the report of a load that fails.
+  Place callSite_;
   int error_ = 0;
   std::string fatalText_;  // what an include that ended the program said
   bool compiling_ = false;

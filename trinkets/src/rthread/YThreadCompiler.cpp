@@ -63,6 +63,7 @@ bool YThread::compile()
     source_.shrink_to_fit();
     loaded_ = 1;
     pc_ = 0;
+    callSite_ = Place{};
     return true;
   }
   return reportCompileError();
@@ -80,14 +81,25 @@ long YThread::lineAt(std::size_t position)
   return countedLine_;
 }
 
-std::string YThread::placeOf(std::int32_t instruction) const
+YThread::Place YThread::placeAt(std::int32_t instruction) const
 {
   const auto at = static_cast<std::size_t>(instruction);
-  if (instruction < 0 || at >= codeLines_.size() || codeFiles_.empty()) return name_;
+  if (instruction < 0 || at >= codeLines_.size() || codeFiles_.empty()) return {name_, 0};
   auto file = codeFiles_.begin();
   while (std::next(file) != codeFiles_.end() && std::next(file)->first <= at)
     ++file;
-  return file->second + " line " + std::to_string(codeLines_[at]);
+  return {file->second, static_cast<long>(codeLines_[at])};
+}
+
+std::string YThread::placeOf(std::int32_t instruction) const
+{
+  const Place place = placeAt(instruction);
+  return place.line ? place.file + " line " + std::to_string(place.line) : place.file;
+}
+
+void YThread::reportFaultAt(const Place& place, const std::string& problem) const
+{
+  reportScriptFault(place.file, place.line, sourceLine(place.file, place.line), problem);
 }
 
 namespace {

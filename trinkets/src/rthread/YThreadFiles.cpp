@@ -214,13 +214,42 @@ bool YThread::readSource(const char* name, std::size_t position)
 bool YThread::failLoad(const std::string& alert, const std::string& detail)
 {
   scriptFatal(alert.c_str());
+  // Told at the line that asked for the script (an include, a "call"), the problem names it.
+  const std::string named = detail.empty() ? alert : currentScriptFile() + ": " + detail;
   if (compiling_) {
     compileError(errorFatal);
-    fatalText_ = detail.empty() ? alert : currentScriptFile() + ": " + detail;
-  } else if (!detail.empty()) {
-    reportScriptFault(currentScriptFile(), 0, "", detail);
+    fatalText_ = named;
+  } else if (callSite_.file.empty()) {
+    reportFaultAt(Place{currentScriptFile(), 0}, detail.empty() ? alert : detail);
+  } else {
+    reportFaultAt(callSite_, named);
+    callSite_ = Place{};
   }
   return false;
+}
+
+std::string YThread::sourceLine(const std::string& file, long line) const
+{
+  if (line <= 0) return {};
+  std::string data;
+  bool opened = false;
+  if (!readWholeFile(file.c_str(), data, opened) && opener_) {
+    std::unique_ptr<std::istream> stream = opener_(file.c_str());
+    if (stream) data.assign(std::istreambuf_iterator<char>(*stream), {});
+  }
+  // Lines end as the compiler counts them: at a carriage return, or at a line feed that no
+  // carriage return precedes.
+  long at = 1;
+  std::string text;
+  for (std::size_t i = 0; i < data.size() && at <= line; ++i) {
+    const char c = data[i];
+    if (c == '\r' || (c == '\n' && (i == 0 || data[i - 1] != '\r'))) {
+      ++at;
+    } else if (c != '\n' && at == line) {
+      text += c;
+    }
+  }
+  return text;
 }
 
 bool YThread::findScript(std::istream* stream, std::size_t position)

@@ -162,6 +162,7 @@ void YThread::scriptError(const char* what)
   char message[600];
   std::snprintf(message, sizeof message, "%s: %s", name_.c_str(), what);
   scriptAlert(message);
+  reportFaultAt(placeAt(pc_ - 1), what);
   running_ = 0;
   state_ = stopped;
 }
@@ -384,6 +385,7 @@ void YThread::doCall(const std::uint16_t* run)
     return;
   }
   // The text names a script.
+  callSite_ = placeAt(pc_ - 1);
   pushScriptStack(name_.c_str());
   state_ = -variable->index;
   running_ = 0;
