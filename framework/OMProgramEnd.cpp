@@ -53,6 +53,13 @@ int OMProgramEnd::signalStatus()
   return signal > 0 ? 128 + signal : 1;
 }
 
+void OMProgramEnd::answerEndOfSession()
+{
+  MSG message{};
+  while (PeekMessageA(&message, nullptr, WM_ENDSESSION, WM_ENDSESSION, PM_REMOVE))
+    DispatchMessageA(&message);
+}
+
 void OMProgramEnd::setPreExitCall(PreExitCall call)
 {
   endState().preExit = call;
