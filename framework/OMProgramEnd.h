@@ -12,7 +12,8 @@ class OMProgramEnd {
 
   // The first request's status stands; later ones only stop a loop that runs again.
   static void request(int status);
-  static bool requested();
+  // Asked before every script instruction: read in place.
+  static bool requested() { return requested_; }
   // The status of the request, 0 without one.
   static int exitStatus();
   // The status for an end that a host signal asked for: 128 + its number (1 without one).
@@ -24,4 +25,7 @@ class OMProgramEnd {
   static void answerEndOfSession();
   // Forgets the request and the call, for a new start in the same process.
   static void reset();
+
+ private:
+  static inline bool requested_ = false;
 };

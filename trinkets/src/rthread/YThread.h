@@ -218,9 +218,9 @@ class YThread {
   static void sleepTowardPauseDeadline(std::uint32_t longest);
   // Whether the pauses of a run begun at that clock time have held it its share of the pass.
   static bool pausedTooLong(std::uint32_t began);
-  // Whether a run whose work began then has worked its share; looked at every few hundred
-  // instructions.
-  static bool workedTooLong(std::uint32_t working, int executed);
+  // Whether a run whose work began then has worked its share (looked at every few hundred
+  // instructions).
+  static bool workedTooLong(std::uint32_t working);
   // A main run's pause: sleeps toward the deadline within the run's share, moving the start of
   // the run's work on by the time asleep; true when the run's pauses have held it their share.
   static bool sleepThroughPause(std::uint32_t began, std::uint32_t& working);

@@ -805,9 +805,9 @@ bool YThread::pausedTooLong(std::uint32_t began)
   return timeGetTime() - began >= pausedMillisecondsPerRun;
 }
 
-bool YThread::workedTooLong(std::uint32_t working, int executed)
+bool YThread::workedTooLong(std::uint32_t working)
 {
-  return executed % 256 == 0 && timeGetTime() - working >= workMillisecondsPerRun;
+  return timeGetTime() - working >= workMillisecondsPerRun;
 }
 
 bool YThread::sleepThroughPause(std::uint32_t began, std::uint32_t& working)
@@ -1047,18 +1047,17 @@ int YThread::runUntilBlocked()
   const YPendingSwitch& pending = scriptEngine::pendingSwitch();
   const std::uint32_t began = timeGetTime();
   std::uint32_t working = began;
-  for (int executed = 0; pending.thread == nullptr; ++executed) {
+  for (int executed = 1; pending.thread == nullptr; ++executed) {
     execute();
     if (isStopState(state_)) return 0;
     // Held by "pause" with yielding off: the run waits for the deadline. Held without one
     // ("wait", hold-all) or parked, the thread waits for a later pass and the main loop
     // goes on.
-    if (stop_ == Stop::heldUntilDeadline) {
-      if (sleepThroughPause(began, working)) return 0;
+    if (stop_ != Stop::none) {
+      if (stop_ != Stop::heldUntilDeadline || sleepThroughPause(began, working)) return 0;
       continue;
     }
-    if (stop_ != Stop::none || executed + 1 >= instructionsPerRun ||
-        workedTooLong(working, executed + 1))
+    if (executed >= instructionsPerRun || (executed % 256 == 0 && workedTooLong(working)))
       return 0;
   }
   if (state_ < -1) scriptEngine::pendingSwitch().variable = -state_;
