@@ -7,7 +7,6 @@
 namespace {
 
 struct EndState {
-  bool requested = false;
   int status = 0;
   bool inPreExit = false;
   OMProgramEnd::PreExitCall preExit = nullptr;
@@ -24,8 +23,8 @@ EndState& endState()
 void OMProgramEnd::request(int status)
 {
   EndState& state = endState();
-  if (!state.requested) {
-    state.requested = true;
+  if (!requested_) {
+    requested_ = true;
     state.status = status;
     // Guarded: a fatal error inside the call itself must not call it again.
     if (state.preExit && !state.inPreExit) {
@@ -35,11 +34,6 @@ void OMProgramEnd::request(int status)
     }
   }
   if (OMApp* app = OMApp::instance()) app->quit();
-}
-
-bool OMProgramEnd::requested()
-{
-  return endState().requested;
 }
 
 int OMProgramEnd::exitStatus()
@@ -53,6 +47,13 @@ int OMProgramEnd::signalStatus()
   return signal > 0 ? 128 + signal : 1;
 }
 
+void OMProgramEnd::answerEndOfSession()
+{
+  MSG message{};
+  while (PeekMessageA(&message, nullptr, WM_ENDSESSION, WM_ENDSESSION, PM_REMOVE))
+    DispatchMessageA(&message);
+}
+
 void OMProgramEnd::setPreExitCall(PreExitCall call)
 {
   endState().preExit = call;
@@ -61,4 +62,5 @@ void OMProgramEnd::setPreExitCall(PreExitCall call)
 void OMProgramEnd::reset()
 {
   endState() = EndState{};
+  requested_ = false;
 }

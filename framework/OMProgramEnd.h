@@ -12,12 +12,20 @@ class OMProgramEnd {
 
   // The first request's status stands; later ones only stop a loop that runs again.
   static void request(int status);
-  static bool requested();
+  // Asked before every script instruction: read in place.
+  static bool requested() { return requested_; }
   // The status of the request, 0 without one.
   static int exitStatus();
   // The status for an end that a host signal asked for: 128 + its number (1 without one).
   static int signalStatus();
   static void setPreExitCall(PreExitCall call);
+  // Takes and dispatches an end of the session that the host has asked for (a second
+  // interrupt, a lost display) while a long call holds the main loop; the rest of the queue,
+  // a first close request among it, waits for the loop.
+  static void answerEndOfSession();
   // Forgets the request and the call, for a new start in the same process.
   static void reset();
+
+ private:
+  static inline bool requested_ = false;
 };

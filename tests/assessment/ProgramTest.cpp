@@ -6,6 +6,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <array>
 #include <filesystem>
 #include <functional>
@@ -21,8 +24,10 @@
 #include "assessment/src/RKbdInp.h"
 #include "assessment/src/SoundFlags.h"
 #include "framework/OMApp.h"
+#include "omcrt.h"
 #include "framework/OMMemCanvas.h"
 #include "framework/OMNEFile.h"
+#include "framework/OMProgramEnd.h"
 #include "framework/OMWndCanvas.h"
 #include "tests/assessment/AssessmentProgram.h"
 #include "tests/assessment/AssessmentTestSupport.h"
@@ -840,6 +845,48 @@ TEST(AssessmentRegistries, TheDescriptorObjectTellsTheExitButton)
       createTrinketByName("RDescriptorFile", scriptArgTerminator);
   ASSERT_NE(object, nullptr);
   EXPECT_STREQ(object->getProperty("exitButtonID"), "4711");
+}
+
+}  // namespace
+
+namespace {
+
+// Host signals reach the program as a close request and then as the end of the session. A
+// second one that comes while the exit dialog the first brought up is still open (held by its
+// answer, which comes only once nothing else is left), or before that dialog could open, ends
+// the program with 128 + the signal's number whatever the dialog is answered. Each road runs
+// in a child process, since the signals' handlers and counts last for the process.
+TEST_F(ProgramTest, ASecondEndRequestAroundTheExitDialogEndsTheProgram)
+{
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const struct {
+    const char* road;
+    bool whileOpen;  // else both come before the first pass
+    int answer;
+  } roads[] = {{"while open, answered Yes", true, 10},
+               {"while open, answered No", true, 11},
+               {"both at once", false, 10}};
+  for (const auto& road : roads) {
+    SCOPED_TRACE(road.road);
+    EXPECT_EXIT(
+        {
+          om_catchExitSignals();
+          bool second = !road.whileOpen;
+          host->setIdleHandler([&] {
+            if (!second && dialogIsOpen()) {
+              second = true;
+              std::raise(SIGTERM);
+            }
+          });
+          host->queueDialogAnswer(road.answer);
+          std::raise(SIGTERM);
+          if (!road.whileOpen) std::raise(SIGTERM);
+          omtest::runPasses(50, 20);
+          const bool asked = host->dialogs().size() == (road.whileOpen ? 1u : 0u);
+          std::_Exit(second && asked && OMProgramEnd::requested() ? assessmentExitStatus() : 99);
+        },
+        ::testing::ExitedWithCode(128 + SIGTERM), "");
+  }
 }
 
 }  // namespace

@@ -533,6 +533,102 @@ TEST_F(DemoRunsHeadless, ScriptsThatCannotGoOnOrAnswerStillEndAndSave)
   }
 }
 
+// A button whose "hit" procedure says when it starts and ends, with some work or a pause
+// between, and a close request that the scripts answer.
+std::string hitScript(const std::string& body)
+{
+  return "yield off\rscene=RScenePort\rset scene appClose closeAsked\r"
+         "world=RWorldPort\rplay world activatePlayer Road\r"
+         "go=RPButton 240 400 200\rset go hit goHit\r"
+         "procedure goHit\r[\r  say \"hit start\"\r" +
+         body +
+         "  say \"hit end\"\r]\r"
+         "procedure closeAsked\r[\r  say \"bye\"\r  play scene exitSelected 1\r]\r";
+}
+
+std::vector<std::string> debugLinesOf(const DemoCopy& copy)
+{
+  std::vector<std::string> lines;
+  std::istringstream text(readFile(copy.inWork("debug.txt")));
+  for (std::string line; std::getline(text, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// An event's procedure runs to its end inside the click that raised it, its pauses included;
+// what comes meanwhile waits its turn, so that a second click runs the procedure again only
+// after the first run has ended, and the close request after both.
+TEST_F(DemoRunsHeadless, EventProceduresRunToTheirEndOneAfterAnother)
+{
+  using Lines = std::vector<std::string>;
+  const struct {
+    const char* road;
+    std::string body;
+    std::string input;
+    Lines said;
+  } roads[] = {
+      {"a pause and a second click",
+       "  pause 3\r",
+       "at 1500 click 320 424\nat 2500 click 320 424\nat 9000 key Esc\n",
+       {"hit start", "hit end", "hit start", "hit end", "bye"}},
+      {"a long procedure",
+       "  n=0\r  for i 1 200\r    for j 1 200\r      n=n+1\r  say n\r",
+       "at 1500 click 320 424\nat 1600 key Esc\n",
+       {"hit start", "40000", "hit end", "bye"}},
+  };
+  for (const auto& each : roads) {
+    SCOPED_TRACE(each.road);
+    std::ofstream(copy.work() + "/../cd/scripts/Startup.mps", std::ios::binary)
+        << hitScript(each.body);
+    fs::remove(copy.inWork("debug.txt"));
+    const Result result = copy.run(each.input);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(debugLinesOf(copy), each.said);
+  }
+}
+
+// While a procedure holds the loop in its pause, the host's end requests are still answered:
+// a first SIGTERM is a close request that the scripts answer once the procedure has ended; a
+// second one saves and ends the game at once. On the real clock, so that the pause takes time.
+TEST_F(DemoRunsHeadless, EndRequestsDuringAProceduresPauseAreAnswered)
+{
+  using Lines = std::vector<std::string>;
+  const struct {
+    const char* road;
+    const char* pause;
+    std::vector<int> signals;
+    int status;
+    Lines said;
+  } roads[] = {
+      {"one request", "  pause 2\r", {SIGTERM}, 0, {"hit start", "hit end", "bye"}},
+      {"two requests", "  pause 100\r", {SIGTERM, SIGTERM}, 128 + SIGTERM, {"hit start"}},
+  };
+  for (const auto& each : roads) {
+    SCOPED_TRACE(each.road);
+    std::ofstream(copy.work() + "/../cd/scripts/Startup.mps", std::ios::binary)
+        << hitScript(each.pause);
+    fs::remove(copy.inWork("debug.txt"));
+    fs::remove(copy.inWork("KORVANIX.DAT"));
+    std::map<std::string, std::string> settings = copy.settings("at 1500 click 320 424\n");
+    settings.erase("OM_CLOCK");
+    Program program(copy.work(), settings);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (debugLinesOf(copy).empty() && std::chrono::steady_clock::now() < end)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(debugLinesOf(copy), (Lines{"hit start"})) << program.errors();
+    for (const int number : each.signals) {
+      program.signal(number);
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+    EXPECT_EQ(program.wait(30), each.status) << program.errors();
+    EXPECT_EQ(debugLinesOf(copy), each.said);
+    EXPECT_NE(readFile(copy.inWork("KORVANIX.DAT")).find("playerName\nRoad\n"),
+              std::string::npos);
+  }
+}
+
 }  // namespace
 
 namespace {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -91,6 +92,20 @@ TEST_F(TimerTest, AnExecuteProcedureMayDropTheTimer)
   stage.passes(6, 200);
   EXPECT_EQ(execs(), 1);
   EXPECT_EQ(scriptVariables.getObjectByName("t", false), nullptr);
+  thread_.reset();
+}
+
+// An "execute" procedure that works longer than a pass's share runs to its end inside the
+// firing, so that a firing never comes on top of an unfinished run.
+TEST_F(TimerTest, ALongExecuteProcedureEndsBeforeTheNextFiring)
+{
+  RTimer* t = runScript("  for i 1 400\r    for j 1 400\r      n=n+1\r  say done\r");
+  ASSERT_NE(t, nullptr);
+  t->callMethod("start", scriptArgTerminator);
+  stage.passes(4, 301);
+  const std::vector<std::string> lines = stage.debugLines();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "done"), 4);
+  EXPECT_EQ(execs(), 4);
   thread_.reset();
 }
 

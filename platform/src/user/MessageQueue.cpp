@@ -62,6 +62,15 @@ bool isPress(UINT message)
          message == WM_NCMBUTTONDBLCLK;
 }
 
+// Whether a look for messages from first to last can take a mouse or key message.
+bool admitsInput(UINT first, UINT last)
+{
+  if (first == 0 && last == 0) return true;
+  const auto overlaps = [&](UINT low, UINT high) { return first <= high && low <= last; };
+  return overlaps(WM_NCMOUSEMOVE, WM_NCMBUTTONDBLCLK) || overlaps(WM_KEYFIRST, WM_KEYLAST) ||
+         overlaps(WM_MOUSEFIRST, WM_MOUSELAST);
+}
+
 LPARAM packPoint(int x, int y)
 {
   return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
@@ -335,6 +344,9 @@ bool MessageQueue::takePosted(MSG& out, HWND window, UINT first, UINT last, bool
 
 bool MessageQueue::takeInput(MSG& out, HWND window, UINT first, UINT last, bool remove)
 {
+  // A look for other kinds leaves the input alone: turning it into messages would hit-test
+  // the windows under it.
+  if (!admitsInput(first, last)) return false;
   WindowManager& wm = WindowManager::instance();
   std::size_t i = 0;
   while (i < input_.size()) {
@@ -445,7 +457,9 @@ bool MessageQueue::peek(MSG& out, HWND window, UINT first, UINT last, bool remov
     idle_.lastWasEmpty = false;
     return true;
   }
-  if (pass) omhost::noInputWaiting();
+  if (!pass) return false;
+  omhost::noInputWaiting();
+  // Only the loop's own looks wait when nothing comes; a look for some kinds returns at once.
   if (!isStill()) return false;
   omhost::host().idle(idleWait(idle_.lastEmpty));
   idle_.lastEmpty = std::chrono::steady_clock::now();

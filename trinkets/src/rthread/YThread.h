@@ -1,7 +1,6 @@
 #pragma once
 
 #include <array>
-#include <chrono>
 #include <cstdint>
 #include <istream>
 #include <memory>
@@ -42,14 +41,20 @@ class YThread {
   static constexpr std::size_t nameLimit = 515;
   static constexpr std::size_t sourceLimit = 32767;
   static constexpr std::uint16_t endOfRun = 0xFFFF;
-  // A run with yielding off (or an event's procedure in step mode) that has not blocked after
-  // this many instructions, or whose pauses have held it this many milliseconds, or that has
-  // worked this long (instructions that search the disk are slow), gives the pass back, as a
-  // blocked one does, and goes on at the next pass: a loop without end, or one of pauses, must
-  // not hold the program's loop for ever.
+  // A main code with yielding off that has not blocked after this many instructions, or whose
+  // pauses have held it this many milliseconds, or that has worked this long (instructions that
+  // search the disk are slow), gives the pass back, as a blocked one does, and goes on at the
+  // next pass: a loop without end, or one of pauses, must not hold the program's loop for ever.
+  // Work is measured on the program's clock, so that on a stepping clock, which stands still
+  // while a run works, the share depends only on what the run does.
   static constexpr int instructionsPerRun = 100000;
   static constexpr std::uint32_t pausedMillisecondsPerRun = 1000;
-  static constexpr std::chrono::milliseconds workPerRun{250};
+  static constexpr std::uint32_t workMillisecondsPerRun = 250;
+  // An event's procedure runs to its end inside the raising call, pauses included; every this
+  // many instructions, and between the slices of its pauses, the host's end requests are
+  // answered (input waits in the queue until the call returns).
+  static constexpr std::uint32_t instructionsBetweenHostAnswers = 8192;
+  static constexpr std::uint32_t pauseSliceMilliseconds = 50;
   // Messages that reach a thread while a message of it runs (an event raised by what a
   // procedure does) nest; deeper than this they are refused, so that a procedure whose work
   // raises its own event again does not recur until the stack runs out.
@@ -217,15 +222,20 @@ class YThread {
   void doGlobalFunction(const std::uint16_t* run);
   void doPeriodic(const std::uint16_t* run, bool schedule);
   void doPause(const std::uint16_t* run);
-  static void waitForPauseDeadline(std::uint32_t began);
+  // Sleeps toward the pause's deadline, no longer than the given milliseconds (a hook, in
+  // tests, moves the clock instead).
+  static void sleepTowardPauseDeadline(std::uint32_t longest);
   // Whether the pauses of a run begun at that clock time have held it its share of the pass.
   static bool pausedTooLong(std::uint32_t began);
-  // Whether a run begun then has worked its share; looked at every few hundred instructions.
-  static bool workedTooLong(std::chrono::steady_clock::time_point began, int executed);
-  // Sleeps toward the pause's deadline, moving the start of the run's work on by the time
-  // asleep; true when the run's pauses have held it their share.
-  static bool sleepThroughPause(std::uint32_t began,
-                                std::chrono::steady_clock::time_point& working);
+  // Whether a run whose work began then has worked its share (looked at every few hundred
+  // instructions).
+  static bool workedTooLong(std::uint32_t working);
+  // A main run's pause: sleeps toward the deadline within the run's share, moving the start of
+  // the run's work on by the time asleep; true when the run's pauses have held it their share.
+  static bool sleepThroughPause(std::uint32_t began, std::uint32_t& working);
+  // An event's pause: holds the raising call until the deadline, answering the host between
+  // slices; an end of the program cuts it short.
+  static void sleepUntilPauseEnds();
   void doSet(const std::uint16_t* run);
   void doGet(const std::uint16_t* run);
   void doYield(const std::uint16_t* run);

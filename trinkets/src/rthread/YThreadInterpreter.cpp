@@ -1,5 +1,7 @@
 #include <windows.h>
 #include <mmsystem.h>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -805,37 +807,50 @@ bool YThread::pausedTooLong(std::uint32_t began)
   return timeGetTime() - began >= pausedMillisecondsPerRun;
 }
 
-bool YThread::workedTooLong(std::chrono::steady_clock::time_point began, int executed)
+bool YThread::workedTooLong(std::uint32_t working)
 {
-  return executed % 256 == 0 && std::chrono::steady_clock::now() - began >= workPerRun;
+  return timeGetTime() - working >= workMillisecondsPerRun;
 }
 
-bool YThread::sleepThroughPause(std::uint32_t began, std::chrono::steady_clock::time_point& working)
+bool YThread::sleepThroughPause(std::uint32_t began, std::uint32_t& working)
 {
   // Time asleep is the pauses' share, not work: the run's work began that much later.
-  const auto asleep = std::chrono::steady_clock::now();
-  waitForPauseDeadline(began);
-  working += std::chrono::steady_clock::now() - asleep;
+  const std::uint32_t asleep = timeGetTime();
+  const std::uint32_t held = asleep - began;
+  sleepTowardPauseDeadline(held < pausedMillisecondsPerRun ? pausedMillisecondsPerRun - held : 0);
+  working += timeGetTime() - asleep;
   return pausedTooLong(began);
 }
 
 // A run held by its pause sleeps toward the deadline, as the main loop sleeps when it has
-// nothing to do; on a stepping clock the sleep is what moves the clock there. It sleeps no
-// longer than what is left of the run's share, so that a long pause holds the program's loop
-// a share at a time and input is taken between them.
-void YThread::waitForPauseDeadline(std::uint32_t began)
+// nothing to do; on a stepping clock the sleep is what moves the clock there.
+void YThread::sleepTowardPauseDeadline(std::uint32_t longest)
 {
   if (pauseWaitHook_) {
     pauseWaitHook_();
     return;
   }
-  const std::uint32_t now = timeGetTime();
   const std::uint32_t deadline = pauseDeadline;
-  const auto left = static_cast<std::int32_t>(deadline - now);
-  const std::uint32_t held = now - began;
-  const std::uint32_t shareLeft =
-      held < pausedMillisecondsPerRun ? pausedMillisecondsPerRun - held : 0;
-  if (deadline != 0 && left > 0) Sleep(std::min(static_cast<DWORD>(left), DWORD{shareLeft}));
+  const auto left = static_cast<std::int32_t>(deadline - timeGetTime());
+  if (deadline != 0 && left > 0) Sleep(std::min(static_cast<DWORD>(left), DWORD{longest}));
+}
+
+void YThread::sleepUntilPauseEnds()
+{
+  std::uint32_t slice = pauseSliceMilliseconds;
+  while (!OMProgramEnd::requested()) {
+    const std::uint32_t deadline = pauseDeadline;
+    const std::uint32_t before = timeGetTime();
+    if (deadline == 0 || static_cast<std::int32_t>(deadline - before) <= 0) return;
+    const auto asleep = std::chrono::steady_clock::now();
+    sleepTowardPauseDeadline(slice);
+    // A clock that moves on by itself in a sleep (a stepping one) was not waited for: the rest
+    // of the pause goes in one sleep.
+    const auto real = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - asleep);
+    if (!pauseWaitHook_ && timeGetTime() - before > real.count() + slice / 2) slice = ~0u;
+    OMProgramEnd::answerEndOfSession();
+  }
 }
 
 void YThread::doSet(const std::uint16_t* run)
@@ -1005,16 +1020,18 @@ OMWord YThread::runMessage(eventRecord* record)
   const std::int32_t savedState = state_;
   const bool stepMode = scriptStepMode() != 0;
   if (stepMode) state_ = notYielding;
-  const std::uint32_t began = timeGetTime();
-  auto started = std::chrono::steady_clock::now();
   execute(record);
-  for (int executed = 1; !isStopState(state_) && !scriptEngine::switchPending(); ++executed) {
-    // A hold without a deadline, or the parked end of the code, would never end here; the rest
-    // of a procedure that runs on and on continues from the tick.
-    if (stop_ == Stop::held || stop_ == Stop::parked || executed >= instructionsPerRun ||
-        workedTooLong(started, executed))
-      break;
-    if (stop_ == Stop::heldUntilDeadline && sleepThroughPause(began, started)) break;
+  // The procedure runs inside the raising call for as long as its state keeps it running, to
+  // its end however long it takes; what arrives meanwhile waits in the queue.
+  for (std::uint32_t executed = 1; !isStopState(state_) && !scriptEngine::switchPending();
+       ++executed) {
+    // A hold without a deadline, or the parked end of the code, would never end here.
+    if (stop_ == Stop::held || stop_ == Stop::parked) break;
+    if (stop_ == Stop::heldUntilDeadline) {
+      sleepUntilPauseEnds();
+    } else if (executed % instructionsBetweenHostAnswers == 0) {
+      OMProgramEnd::answerEndOfSession();
+    }
     execute();
   }
   if (scriptEngine::switchPending() && state_ < -1) {
@@ -1031,19 +1048,18 @@ int YThread::runUntilBlocked()
   // Looked at after every instruction: read in place rather than through a call.
   const YPendingSwitch& pending = scriptEngine::pendingSwitch();
   const std::uint32_t began = timeGetTime();
-  auto started = std::chrono::steady_clock::now();
-  for (int executed = 0; pending.thread == nullptr; ++executed) {
+  std::uint32_t working = began;
+  for (int executed = 1; pending.thread == nullptr; ++executed) {
     execute();
     if (isStopState(state_)) return 0;
     // Held by "pause" with yielding off: the run waits for the deadline. Held without one
     // ("wait", hold-all) or parked, the thread waits for a later pass and the main loop
     // goes on.
-    if (stop_ == Stop::heldUntilDeadline) {
-      if (sleepThroughPause(began, started)) return 0;
+    if (stop_ != Stop::none) {
+      if (stop_ != Stop::heldUntilDeadline || sleepThroughPause(began, working)) return 0;
       continue;
     }
-    if (stop_ != Stop::none || executed + 1 >= instructionsPerRun ||
-        workedTooLong(started, executed + 1))
+    if (executed >= instructionsPerRun || (executed % 256 == 0 && workedTooLong(working)))
       return 0;
   }
   if (state_ < -1) scriptEngine::pendingSwitch().variable = -state_;
