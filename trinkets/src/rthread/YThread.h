@@ -50,6 +50,7 @@ class YThread {
   static constexpr int instructionsPerRun = 100000;
   static constexpr std::uint32_t pausedMillisecondsPerRun = 1000;
   static constexpr std::uint32_t workMillisecondsPerRun = 250;
+  static constexpr int workLookInterval = 256;
   // An event's procedure runs to its end inside the raising call, pauses included; every this
   // many instructions, and between the slices of its pauses, the host's end requests are
   // answered (input waits in the queue until the call returns).

@@ -126,7 +126,9 @@ std::uint32_t& pauseDeadline = scriptEngine::pauseDeadline();
 
 bool isStopState(std::int32_t state)
 {
-  return state == YThread::yielding || state == YThread::blocked || state == YThread::stopped;
+  // Of the states a run can have (yielding, not yielding, stopped, blocked, a switch below
+  // zero), all but one with yielding off and the switches stop it.
+  return state >= 0 && state != YThread::notYielding;
 }
 
 }  // namespace
@@ -248,7 +250,8 @@ void YThread::execute(eventRecord* record)
     stop_ = held_ == heldByPause && deadline != 0 ? Stop::heldUntilDeadline : Stop::held;
     return;
   }
-  if (pc_ < 0 || pc_ >= static_cast<std::int32_t>(code_.size())) {
+  // Below zero, the index reads as too large.
+  if (static_cast<std::uint32_t>(pc_) >= code_.size()) {
     scriptError("jump outside the script");
     return;
   }
@@ -1049,7 +1052,11 @@ int YThread::runUntilBlocked()
   const YPendingSwitch& pending = scriptEngine::pendingSwitch();
   const std::uint32_t began = timeGetTime();
   std::uint32_t working = began;
-  for (int executed = 1; pending.thread == nullptr; ++executed) {
+  // The share is looked at every few hundred instructions, counted down between the looks.
+  int executed = 0;
+  int chunk = std::min(workLookInterval, instructionsPerRun);
+  int untilLook = chunk;
+  while (pending.thread == nullptr) {
     execute();
     if (isStopState(state_)) return 0;
     // Held by "pause" with yielding off: the run waits for the deadline. Held without one
@@ -1057,10 +1064,12 @@ int YThread::runUntilBlocked()
     // goes on.
     if (stop_ != Stop::none) {
       if (stop_ != Stop::heldUntilDeadline || sleepThroughPause(began, working)) return 0;
-      continue;
     }
-    if (executed >= instructionsPerRun || (executed % 256 == 0 && workedTooLong(working)))
-      return 0;
+    if (--untilLook == 0) {
+      executed += chunk;
+      if (executed >= instructionsPerRun || workedTooLong(working)) return 0;
+      untilLook = chunk = std::min(workLookInterval, instructionsPerRun - executed);
+    }
   }
   if (state_ < -1) scriptEngine::pendingSwitch().variable = -state_;
   return 1;
