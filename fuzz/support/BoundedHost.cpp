@@ -12,13 +12,30 @@
 #include "platform/host/HostClock.h"
 #include "platform/host/WindowLayerHooks.h"
 
+namespace {
+
+// New memory for each run's screen would cost more than the rest of a short run.
+std::vector<std::uint8_t>& keptScreen()
+{
+  static std::vector<std::uint8_t> storage;
+  return storage;
+}
+
+}  // namespace
+
 BoundedHost& BoundedHost::startSession(std::uint32_t end, int passLimit)
 {
-  auto fresh = std::make_unique<BoundedHost>(end, passLimit);
+  auto fresh = std::make_unique<BoundedHost>(end, passLimit, std::move(keptScreen()));
   BoundedHost& session = *fresh;
   omhost::setHost(std::move(fresh));
   if (omhost::windowLayerHooks().resetSession) omhost::windowLayerHooks().resetSession();
   return session;
+}
+
+void BoundedHost::endSession()
+{
+  keptScreen() = std::move(omhost::host().screen().bytes);
+  omhost::setHost(nullptr);
 }
 
 bool BoundedHost::nextInput(omhost::InputEvent& event, bool wait)

@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "platform/host/headless/HeadlessHost.h"
 
@@ -22,10 +24,17 @@ class BoundedHost : public omhost::HeadlessHost {
   static constexpr std::chrono::milliseconds runTimeLimit{12000};
   static constexpr int boxesBeforeCancelling = 16;
 
-  BoundedHost(std::uint32_t end, int passLimit) : end_(end), passLimit_(passLimit) {}
+  BoundedHost(std::uint32_t end, int passLimit, std::vector<std::uint8_t> screenStorage = {})
+      : HeadlessHost(std::move(screenStorage)), end_(end), passLimit_(passLimit)
+  {
+  }
 
-  // A fresh session with this host, as omhost::startHeadlessSession makes one.
+  // A fresh session with this host, as omhost::startHeadlessSession makes one, on the screen
+  // storage that the session before left.
   static BoundedHost& startSession(std::uint32_t end, int passLimit);
+  // Takes the session's host down, so that nothing of a run stays for the next, but for its
+  // screen's storage.
+  static void endSession();
 
   bool nextInput(omhost::InputEvent& event, bool wait) override;
   int presetDialogAnswer(const omhost::DialogRecord& dialog) override;

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "framework/OMApp.h"
+#include "framework/OMFileServices.h"
 #include "framework/OMProgramEnd.h"
 #include "framework/OMProgramEntry.h"
 #include "fuzz/support/BoundedHost.h"
@@ -18,6 +19,8 @@
 #include "platform/host/HostClock.h"
 #include "platform/src/user/InstanceRegistry.h"
 #include "trinkets/src/OMAnimation.h"
+#include "trinkets/src/OMPluginLibrary.h"
+#include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/OMTrinket.h"
 #include "trinkets/src/rthread/ThreadStack.h"
 #include "trinkets/src/rthread/YScriptEngine.h"
@@ -93,6 +96,9 @@ void SurfaceRun::run(const Program& program, const std::uint8_t* data, std::size
 const ScriptSurface& SurfaceRun::surface(const Program& program)
 {
   if (!gathered()) {
+    // No folder of a run holds a plug-in library, and nothing a run writes is one: a name that
+    // no class has is then refused without a search on the disk, with the search's answer.
+    setKnownPluginLibraries(std::vector<std::string>{});
     once(program, "wait\r", "", true);
     std::fprintf(stderr, "script surface: %s\n", gathered()->summary().c_str());
   }
@@ -103,7 +109,9 @@ void SurfaceRun::once(const Program& program, const std::string& script, const s
                       bool gathering)
 {
   emptyWorkFolder();
-  program.writeFiles(script);
+  for (const surfacecontent::File& file : program.files)
+    surfacecontent::writeFile(file.path, file.bytes);
+  surfacecontent::writeFile(program.firstScript, script);
   BoundedHost& host = BoundedHost::startSession(clockStart + runLength, passLimit);
   omhost::useSteppingClock(clockStep, clockStart);
   omuser::InstanceRegistry::instance().setEnabled(false);
@@ -121,8 +129,12 @@ void SurfaceRun::once(const Program& program, const std::string& script, const s
   OMTrinket::setConfineDrags(confineDrags);
   OMAnimation::useEmbeddedAnimationCoordinates = embeddedCoordinates;
   OMProgramEnd::reset();
+  // The search paths, resource files and cached files, which the process's exit would take.
+  terminateFileServices();
   clearScriptStack();
   scriptEngine::pauseDeadline() = 0;
+  clearScriptArgs();
+  BoundedHost::endSession();
   omhost::useManualClock(clockStart);
 }
 
@@ -148,7 +160,8 @@ int SurfaceRun::programMain()
 
 void SurfaceRun::presetVariables()
 {
-  preset(HostileWords::hugeText, std::string(hugeTextSize, '7'));
+  static const std::string huge(hugeTextSize, '7');
+  preset(HostileWords::hugeText, huge);
   preset(HostileWords::markerText, std::string(1, YVariable::objectMarker));
   preset(HostileWords::markedText, std::string(1, YVariable::objectMarker) + "o1");
 }

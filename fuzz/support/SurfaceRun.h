@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fuzz/support/ScriptSurface.h"
+#include "fuzz/support/SurfaceContent.h"
 #include "fuzz/support/SurfaceScript.h"
 
 // One bounded run of a program on a generated script: the program's files are written into
@@ -17,9 +18,10 @@ class SurfaceRun {
  public:
   // What an edition's target supplies.
   struct Program {
-    // Writes the program's files into the working folder (the current one), with the script
-    // as the program's first script.
-    void (*writeFiles)(const std::string& firstScript);
+    // The program's files, made once and written into the working folder (the current one)
+    // before each run, and where the script goes as the program's first script.
+    std::vector<surfacecontent::File> files;
+    std::string firstScript;
     // The program's main up to its main loop; false when it did not start.
     bool (*start)();
     void (*runLoop)();
