@@ -127,7 +127,7 @@ void SurfaceScript::writeCreation(std::string& out)
 {
   if (surface_.classes().empty()) return;
   const std::size_t which = bytes_.below(surface_.classes().size());
-  const std::string& className = surface_.classes()[which].name;
+  const ScriptSurface::ClassSurface& made = surface_.classes()[which];
   std::string destination;
   if (bytes_.chance(1)) {
     destination = "l." + std::to_string(1 + bytes_.below(3));
@@ -136,13 +136,13 @@ void SurfaceScript::writeCreation(std::string& out)
     classes_[k] = static_cast<int>(which);
     destination = "o" + std::to_string(k);
   }
-  std::string line = destination + "=" + className;
-  // Most objects stand where the clicks go; the others get what the arguments say.
-  if (!content_.points.empty() && bytes_.chance(5)) {
-    const std::array<int, 2>& point = content_.points[bytes_.below(content_.points.size())];
-    line += " " + std::to_string(point[0]) + " " + std::to_string(point[1]);
-  }
-  out += line + words_.arguments(7) + "\r";
+  // Most objects stand where the clicks go; the others get what the arguments say, the
+  // factory's own numbers among them.
+  const std::array<int, 2>* point = nullptr;
+  if (!content_.points.empty() && bytes_.chance(5))
+    point = &content_.points[bytes_.below(content_.points.size())];
+  out += destination + "=" + made.name +
+         words_.creationArguments(made, point, 4, made.arguments.empty() ? 7 : 2) + "\r";
 }
 
 void SurfaceScript::writeSetProperty(std::string& out)
