@@ -23,9 +23,9 @@ std::vector<std::uint8_t>& keptScreen()
 
 }  // namespace
 
-BoundedHost& BoundedHost::startSession(std::uint32_t end, int passLimit)
+BoundedHost& BoundedHost::startSession(std::uint32_t end, int passLimit, RunRecord* record)
 {
-  auto fresh = std::make_unique<BoundedHost>(end, passLimit, std::move(keptScreen()));
+  auto fresh = std::make_unique<BoundedHost>(end, passLimit, std::move(keptScreen()), record);
   BoundedHost& session = *fresh;
   omhost::setHost(std::move(fresh));
   if (omhost::windowLayerHooks().resetSession) omhost::windowLayerHooks().resetSession();
@@ -42,6 +42,7 @@ bool BoundedHost::nextInput(omhost::InputEvent& event, bool wait)
 {
   checkPassTime();
   ++passes_;
+  if (record_) record_->pass(screen());
   const auto left = static_cast<std::int32_t>(end_ - omhost::clockMilliseconds());
   if (left <= 0 || passes_ > passLimit_) {
     if (OMApp* app = OMApp::instance()) app->quit();

@@ -90,7 +90,10 @@ void SurfaceRun::run(const Program& program, const std::uint8_t* data, std::size
     std::fprintf(stderr, "--- script\n%s\n--- input\n%s---\n", script.c_str(), input.c_str());
     if (std::strcmp(show, "only") == 0) return;
   }
-  once(program, script, input, false);
+  RunRecord record(data, size);
+  RunRecord* recording = RunRecord::wanted() ? &record : nullptr;
+  once(program, script, input, false, recording);
+  if (recording) recording->append();
 }
 
 const ScriptSurface& SurfaceRun::surface(const Program& program)
@@ -106,13 +109,13 @@ const ScriptSurface& SurfaceRun::surface(const Program& program)
 }
 
 void SurfaceRun::once(const Program& program, const std::string& script, const std::string& input,
-                      bool gathering)
+                      bool gathering, RunRecord* record)
 {
   emptyWorkFolder();
   for (const surfacecontent::File& file : program.files)
     surfacecontent::writeFile(file.path, file.bytes);
   surfacecontent::writeFile(program.firstScript, script);
-  BoundedHost& host = BoundedHost::startSession(clockStart + runLength, passLimit);
+  BoundedHost& host = BoundedHost::startSession(clockStart + runLength, passLimit, record);
   omhost::useSteppingClock(clockStep, clockStart);
   omuser::InstanceRegistry::instance().setEnabled(false);
   std::string error;
@@ -126,6 +129,10 @@ void SurfaceRun::once(const Program& program, const std::string& script, const s
   runProgramEntry(GetModuleHandleA(nullptr), commandLine, &programMain);
   running() = Running{};
   checkNothingStayed();
+  if (record) {
+    record->takeDialogs(host);
+    record->takeFiles(omfuzz::workFolder());
+  }
   OMTrinket::setConfineDrags(confineDrags);
   OMAnimation::useEmbeddedAnimationCoordinates = embeddedCoordinates;
   OMProgramEnd::reset();

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/support/RunRecord.h"
 #include "fuzz/support/ScriptSurface.h"
 #include "fuzz/support/SurfaceContent.h"
 #include "fuzz/support/SurfaceScript.h"
@@ -54,7 +55,7 @@ class SurfaceRun {
   // Gathered once, on a run of the program with an empty script.
   static const ScriptSurface& surface(const Program& program);
   static void once(const Program& program, const std::string& script, const std::string& input,
-                   bool gathering);
+                   bool gathering, RunRecord* record = nullptr);
   // The run under way, for the program main that the program's entry calls.
   struct Running {
     const Program* program = nullptr;
