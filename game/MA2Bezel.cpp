@@ -144,8 +144,10 @@ void MA2Bezel::update(int cursorY)
     holdUntil_ = 0;
     if (cursorY >= upThreshold_ && !locked_) {
       state_ = rising;
+      // An item without a rise is up at once, and "endUp" may end the bezel.
+      const std::weak_ptr<bool> alive = alive_;
       forEachItem([](BezelItem& item) { item.startRising(); });
-      raiseAlive("beginUp");
+      if (!alive.expired()) raiseAlive("beginUp");
     }
   } else if (state_ == up && (locked_ || (cursorY < downThreshold_ && !heldUp_))) {
     state_ = lowering;

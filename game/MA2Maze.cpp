@@ -512,8 +512,7 @@ bool MA2Maze::meetItems(int oldX, int oldY)
       placeCar(oldX, oldY);
       return true;
     case MazeItem::warp:
-      if (!lastWarp_) warpThrough(*static_cast<MazeWarp*>(met));
-      return true;
+      return lastWarp_ || warpThrough(*static_cast<MazeWarp*>(met));
     case MazeItem::room:
       return reachRoom(*met);
     default:
@@ -521,23 +520,27 @@ bool MA2Maze::meetItems(int oldX, int oldY)
   }
 }
 
-void MA2Maze::warpThrough(MazeWarp& warp)
+bool MA2Maze::warpThrough(MazeWarp& warp)
 {
   MazeWarp* partner = warp.partner;
-  if (!partner) return;
+  if (!partner) return true;
   lastWarp_ = partner;
   if (MazeGate* gate = warp.linkedGate) {
     if (gate->screen == screen_) {
+      // A last gate without a transform opens at once: "solved" may end the maze here.
+      const std::weak_ptr<bool> alive = alive_;
       if (gate->closed)
         gate->open(0);
       else
         gate->close();
+      if (alive.expired()) return false;
     } else {
       gate->closed = !gate->closed;
     }
   }
   playSoundById(warpSound);
   goToScreen(partner->screen, partner->wx, partner->wy);
+  return true;
 }
 
 bool MA2Maze::reachRoom(const MazeItem& room)

@@ -110,7 +110,8 @@ class MA2Maze : public OMScriptableObject {
   // False when the maze ended in a handler.
   bool meetItems(int oldX, int oldY);
   void crossEdges(int tx, int ty);
-  void warpThrough(MazeWarp& warp);
+  // Both false when the maze ended in a handler.
+  bool warpThrough(MazeWarp& warp);
   bool reachRoom(const MazeItem& room);
   void hideScreen();
 

@@ -492,8 +492,7 @@ OMWord OMStageWindow::irisStep()
   const int x = along(irisCentreStart_.x, irisCentreTarget_.x);
   const int y = along(irisCentreStart_.y, irisCentreTarget_.y);
   const int radius = along(irisRadiusStart_, irisRadiusTarget_);
-  OMRegion circle;
-  if (radius > 0) circle.setShape(x - radius, y - radius, x + radius, y + radius, 1);
+  const OMRegion circle = irisCircle(x, y, radius);
   setWindowClip(nullptr);
   if (effectMode_ != reveal) fillOnWindow(visible_.difference(circle));
   if (effectMode_ != hide) copyToWindow(circle);
@@ -504,6 +503,32 @@ OMWord OMStageWindow::irisStep()
     setWindowClip(&visible_);
   }
   return 0;
+}
+
+// The platform makes no elliptic region much wider than the 16-bit range: a circle that covers
+// the window is the window, and one too large to make is laid row by row over the window.
+OMRegion OMStageWindow::irisCircle(int x, int y, int radius) const
+{
+  OMRegion circle;
+  if (radius <= 0) return circle;
+  const OMRect whole = windowRect();
+  const auto squared = [](long long d) { return d * d; };
+  const long long r2 = squared(radius);
+  const long long farX = std::max(squared(x - whole.left()), squared(x - whole.right()));
+  const long long farY = std::max(squared(y - whole.top()), squared(y - whole.bottom()));
+  if (farX + farY <= r2) return OMRegion(whole);
+  circle.setShape(x - radius, y - radius, x + radius, y + radius, 1);
+  if (!circle.isEmpty()) return circle;
+  for (int row = whole.top(); row < whole.bottom(); ++row) {
+    const long long dy = squared(row - y);
+    if (dy > r2) continue;
+    const auto dx = static_cast<long long>(std::sqrt(static_cast<double>(r2 - dy)));
+    const long long left = std::max<long long>(whole.left(), x - dx);
+    const long long right = std::min<long long>(whole.right(), x + dx + 1);
+    if (left < right)
+      circle.unionWith(OMRect(static_cast<int>(left), row, static_cast<int>(right), row + 1));
+  }
+  return circle;
 }
 
 void OMStageWindow::wipe(int direction, int duration, int mode, const OMLink* finished)

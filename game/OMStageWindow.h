@@ -96,6 +96,8 @@ class OMStageWindow : public OMTrinketWindow {
   void copyToWindow(const OMRegion& area);
   OMWord dissolveStep();
   OMWord irisStep();
+  // The iris's circle within the window.
+  OMRegion irisCircle(int x, int y, int radius) const;
   OMWord wipeStep();
   OMWord shakeStep();
   void shakeEnd();

@@ -8,6 +8,7 @@
 #include "assessment/src/ProgramFiles.h"
 #include "framework/OMLinkToObj.h"
 #include "framework/OMSystem.h"
+#include "trinkets/lib/ScriptCoordinate.h"
 #include "trinkets/src/OMDrawLayer.h"
 #include "trinkets/src/OMFrameEntry.h"
 #include "trinkets/src/OMSParameter.h"
@@ -52,12 +53,15 @@ RToon::~RToon() = default;
 
 std::unique_ptr<OMScriptableObject> RToon::create()
 {
-  int n[6];
+  // The animation is placed before the cartoon moves it, so the place is held at once.
+  const int x = coordinateOf(popScriptArg());
+  const int y = coordinateOf(popScriptArg());
+  int n[4];
   for (int& value : n)
     value = std::atoi(popScriptArg());
-  std::unique_ptr<OMIStream> stream = resourceById(n[2], "ASEQ");
+  std::unique_ptr<OMIStream> stream = resourceById(n[0], "ASEQ");
   if (!stream) return nullptr;
-  auto toon = std::make_unique<RToon>(std::move(stream), n[0], n[1], n[2], n[3], n[4], n[5],
+  auto toon = std::make_unique<RToon>(std::move(stream), x, y, n[0], n[1], n[2], n[3],
                                       OMTrinketWindow::mainHost());
   if (toon->sequenceCount() == 0) return nullptr;
   return toon;

@@ -46,7 +46,9 @@ std::unique_ptr<OMScriptableObject> RWSlider::create()
   int n[6];
   for (int& number : n)
     number = clampCoordinate(std::atoll(popScriptArg()));
-  return std::make_unique<RWSlider>(n[0], n[1], n[2], n[3] != 0, n[4], n[5],
+  const bool vertical = n[3] != 0;
+  const int length = clampLength(vertical ? n[1] : n[0], n[2]);
+  return std::make_unique<RWSlider>(n[0], n[1], length, vertical, n[4], n[5],
                                     OMTrinketWindow::mainHost());
 }
 

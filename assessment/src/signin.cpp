@@ -83,7 +83,7 @@ std::unique_ptr<OMScriptableObject> signin::create()
   int n[3];
   for (int& number : n)
     number = clampCoordinate(std::atoll(popScriptArg()));
-  return std::make_unique<signin>(n[0], n[1], n[2], OMTrinketWindow::mainHost());
+  return std::make_unique<signin>(n[0], n[1], clampLength(n[0], n[2]), OMTrinketWindow::mainHost());
 }
 
 void signin::registerMembers()

@@ -24,9 +24,11 @@
 #include "framework/OMMemCanvas.h"
 #include "framework/OMNEFile.h"
 #include "framework/OMWndCanvas.h"
+#include "tests/assessment/AssessmentProgram.h"
 #include "tests/assessment/AssessmentTestSupport.h"
 #include "tests/support/AnimationBuilder.h"
 #include "tests/support/CanvasPixels.h"
+#include "tests/support/FactoryExtremes.h"
 #include "tools/ColorTableWriter.h"
 #include "trinkets/lib/OMMultiTrinket.h"
 #include "trinkets/lib/RAnimation.h"
@@ -696,6 +698,53 @@ TEST(AssessmentRegistries, TheProgramsOwnClassesExistOnlyInItsEdition)
     EXPECT_TRUE(has(assessmentActions, name)) << name;
   for (const char* name : {"MovieAction", "CacheDLLAction"})
     EXPECT_FALSE(has(assessmentActions, name)) << name;
+}
+
+// Every class the program's scripts can make, its factory given numbers at and past the ends
+// of 32 bits: made, drawn, and held where the stage can still build regions around it.
+TEST(AssessmentRegistries, EveryFactoryHoldsItsNumbersInTheCoordinateRange)
+{
+  using factoryextremes::Form;
+  AssessmentProgram program;
+  omtest::AnimationBuilder square;
+  square.addImage(40, 40, 1);
+  square.addSequence({OMFrameEntry{0, 0, 0, 0}, OMFrameEntry{0, 0, OMFrameEntry::hold, 0}});
+  NEResourceWriter ao, wave;
+  ao.add("ASEQ", "300", square.build());
+  wave.add("WAVE", "7", AssessmentProgram::tone(440, 100));
+  // Files of names of their own: resource files stay open by name from test to test.
+  program.writeResourceFile("farao.rsc", ao);
+  program.writeResourceFile("farwave.rsc", wave);
+  program.work.write(
+      "PLSDescriptor.txt",
+      "WinExeNamePath Tovik\r\nAODLL farao.rsc\r\nWaveDLL farwave.rsc\r\n" + startLines);
+  program.work.makeFolder("rsc");
+  factoryextremes::writeMovie(program.work.path() + "/rsc/far.smk");
+  std::vector<Form> forms = factoryextremes::engineForms({300, 7, 300, "far.smk"});
+  const std::vector<Form> ownForms = {
+      {"RKbdInp", ""},
+      {"RWSlider", "# # # # # #"},
+      {"RGauge", "# # # # #"},
+      {"RConfirm", ""},
+      {"RDescriptorFile", ""},
+      {"RSlider", "# # # # # #"},
+      {"RAssess", ""},
+      {"RStackingContainer", "300 # # #"},
+      {"RStackingContainer", "300 # # # # #"},
+      {"RStackingContainer", "# # # # # # #"},
+      {"RToon", "# # 300 1 # #"},
+      {"RDatFile", "# \"far.dat\""},
+      {"QvKill", "#"},
+      {"signin", "# # #"},
+      {"RDitty", "\"far\""},
+  };
+  forms.insert(forms.end(), ownForms.begin(), ownForms.end());
+  EXPECT_EQ(factoryextremes::classesWithoutForm(forms), std::vector<std::string>{});
+  program.writeScript("mthRacer.mps", "yield off\r" + factoryextremes::script(forms) + "wait\r");
+  const factoryextremes::GivenAnimationPlaces given;
+  ASSERT_TRUE(program.start());
+  AssessmentProgram::passes(4, 50);
+  factoryextremes::expectMadeInRange(forms);
 }
 
 TEST(AssessmentRegistries, TheDescriptorObjectTellsTheExitButton)

@@ -467,6 +467,7 @@ TEST_F(DemoRunsHeadless, ScriptsThatCannotGoOnOrAnswerStillEndAndSave)
 {
   const std::string player = "world=RWorldPort\rplay world activatePlayer Road\r";
   const std::string scene = "scene=RScenePort\r";
+  const std::string endless = "q=RQueue -1\rplay q add EmptyAction\rplay q start\r";
   const std::string refusing =
       scene + "set scene appClose refuse\r" + player + "procedure refuse\r[\r  say refused\r]\r";
   const struct {
@@ -492,6 +493,10 @@ TEST_F(DemoRunsHeadless, ScriptsThatCannotGoOnOrAnswerStillEndAndSave)
        true},
       {"no appClose", player, {}, 0, true},
       {"terminated without appClose", player, {SIGTERM}, 128 + SIGTERM, true},
+      // Rounds of actions that end as they begin go on pass by pass: the script goes on to
+      // its player, and the loop answers the close request and the signal.
+      {"an endless round of instant actions", endless + player, {}, 0, true},
+      {"terminated in an endless round", endless + player, {SIGTERM}, 128 + SIGTERM, true},
       {"interrupted twice", refusing, {SIGINT, SIGINT}, 128 + SIGINT, true},
       {"hung up twice", refusing, {SIGHUP, SIGHUP}, 128 + SIGHUP, true},
   };

@@ -9,6 +9,7 @@
 #include "game/MachineChecks.h"
 #include "game/ScreenFunctions.h"
 #include "tests/game/GlobalFunctionsTestSupport.h"
+#include "tests/support/FactoryExtremes.h"
 #include "trinkets/lib/RAnimation.h"
 #include "trinkets/src/OMTrinket.h"
 
@@ -73,6 +74,31 @@ TEST_F(GlobalFunctionsTest, TheFunctionsAreRegisteredInTheirOrder)
             expected);
   run("AND 6 3\rpathFinder 1 2\rsay RESULT\r");
   EXPECT_EQ(newLines(), Lines{"0"});
+}
+
+// Every class the game's scripts can make, its factory given numbers at and past the ends of
+// 32 bits: made, drawn, and held where the stage can still build regions around it.
+TEST_F(GlobalFunctionsTest, EveryFactoryHoldsItsNumbersInTheCoordinateRange)
+{
+  using factoryextremes::Form;
+  factoryextremes::writeMovie(work.path() + "/far.smk");
+  std::vector<Form> forms = factoryextremes::engineForms(
+      {globalfn::buttonImage, globalfn::shortSound, globalfn::narrowFont, "far.smk"});
+  const std::string a = std::to_string(globalfn::buttonImage);
+  const std::vector<Form> gameForms = {
+      {"RWorldPort", ""},      {"MA2Maze", "# #"},     {"RArcadeAO", a + " # # # #"},
+      {"RCollision", "# # #"}, {"RScenePort", ""},     {"RBouncingBall", a + " # # # # #"},
+      {"YoYoAnimation", a},    {"RLine", "# # # # #"}, {"MA2Bezel", "#"},
+      {"RResourcePort", ""},   {"RCannon", a},
+  };
+  forms.insert(forms.end(), gameForms.begin(), gameForms.end());
+  Lines withoutForm = factoryextremes::classesWithoutForm(forms);
+  std::erase(withoutForm, "TProbe");  // the world port tests' own class
+  EXPECT_EQ(withoutForm, Lines{});
+  const factoryextremes::GivenAnimationPlaces given;
+  run(factoryextremes::script(forms));
+  passes(4, 50);
+  factoryextremes::expectMadeInRange(forms);
 }
 
 // One text file at a time, written as Windows writes text; pair files read back as items and

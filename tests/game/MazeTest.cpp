@@ -3,6 +3,8 @@
 // key from the tray opens.
 #include <windows.h>
 
+#include <functional>
+
 #include "framework/OMSystem.h"
 #include "tests/game/MazeTestSupport.h"
 
@@ -260,6 +262,121 @@ TEST_F(MazeScriptTest, TheRouteFromStartToSolved)
   EXPECT_EQ(newLines(), (Lines{"over"}));
   EXPECT_EQ(maze()->currentScreen(), -1);
   EXPECT_EQ(maze()->carPosition(), before);
+}
+
+// The drive's maze with a gate the player may click (D), and a last gate without a transform
+// (F, turned by Q at load) that warp A toggles and a key opens at once.
+MazeDescription dropMaze()
+{
+  MazeDescription maze = mazetest::driveMaze();
+  std::vector<MazeElement>& set = maze.levels[0].second[0];
+  for (const char* name : {"D", "F", "Q"})
+    set[2].attributes.emplace_back("Gate" + std::to_string(set[2].attributes.size() + 1), name);
+  for (const MazeElement& link :
+       {mazeGateLink("F", "Q", 3, 0), mazeGateLink("Q", "", 0, 1), mazeGateLink("F", "XA1", 1, 0)})
+    set[3].children.push_back(link);
+  maze.gates.push_back(mazeItem("D", 1, gateImage, 450, 220));
+  maze.gates.push_back(mazeItem("F", 1, gateImage, 600, 220, 1));
+  maze.gates.push_back(mazeItem("Q", 5, gateImage, 100, 220));
+  return maze;
+}
+
+// Every road on which the maze or its tray raises an event, its procedure dropping the maze,
+// the tray or both: the road ends there and nothing touches them again (the sanitizers watch
+// the freed objects), and the program goes on.
+TEST_F(MazeScriptTest, EveryEventSurvivesItsProcedureDroppingTheMazeOrTheTray)
+{
+  writeMaze(dropMaze());
+  const auto steps = [this](int keys, int count) {
+    for (int i = 0; i < count; ++i) {
+      passes(10, 10);
+      if (MA2Maze* m = maze()) m->step(keys, driveClock_ += 100);
+    }
+  };
+  const auto trayUp = [this] {
+    host.moveMouse(130, 450);
+    passes(40, 10);
+  };
+  const auto keyOnto = [this, trayUp](int x, int y) {
+    trayUp();
+    host.pressButton(130, 450);
+    settle();
+    host.moveMouse(x, y);
+    settle();
+    host.releaseButton(x, y);
+    settle();
+  };
+  struct Road {
+    const char* name;
+    const char* object;
+    const char* event;
+    const char* tool;   // the tray's one item
+    const char* where;  // screen x y
+    std::function<void()> go;
+  };
+  const Road roads[] = {
+      {"a warp toggles the last gate", "m", "solved", "key 800 801", "1 320 240",
+       [&] { steps(up, 20); }},
+      {"a key opens the last gate at once", "m", "solved", "key 800 801", "1 591 241",
+       [&] { keyOnto(610, 240); }},
+      {"the last gate's transform plays out", "m", "solved", "key 800 801", "0 591 241",
+       [&] {
+         keyOnto(610, 240);
+         passes(150, 10);
+       }},
+      {"a screen past the six", "m", "over", "key 800 801", "1 200 240",
+       [&] {
+         if (MA2Maze* m = maze()) m->goToScreen(7, 10, 10);
+       }},
+      {"the car clicked", "m", "carClick", "key 800 801", "1 200 240", [&] { click(200, 240); }},
+      {"a gate clicked", "m", "doorClick", "key 800 801", "1 200 240", [&] { click(460, 240); }},
+      {"a warp clicked", "m", "warpClick", "key 800 801", "1 200 240", [&] { click(320, 108); }},
+      {"a tray button clicked", "b", "tindlex", "tindlex 800 801", "1 200 240",
+       [&] {
+         trayUp();
+         click(130, 450);
+       }},
+      {"the tray begins to rise", "b", "beginUp", "key 800 801", "1 200 240", trayUp},
+      {"the tray has risen", "b", "endUp", "key 800 801", "1 200 240", trayUp},
+      {"an item without a rise is up at once", "b", "endUp", "plain 0 801", "1 200 240", trayUp},
+      {"the car moves", "b", "beginDown", "key 800 801", "1 200 240", [&] { steps(right, 2); }},
+      {"the tray has lowered", "b", "endDown", "key 800 801", "1 200 240",
+       [&] {
+         trayUp();
+         host.moveMouse(130, 100);
+         passes(40, 10);
+       }},
+      {"the goal room raises the tray", "b", "beginUp", "key 800 801", "4 320 360",
+       [&] { steps(up, 4); }},
+  };
+  const struct {
+    const char* lines;
+    bool maze, tray;
+  } drops[] = {{"drop m", true, false}, {"drop b", false, true}, {"drop m\r  drop b", true, true}};
+  for (const Road& road : roads) {
+    for (const auto& drop : drops) {
+      SCOPED_TRACE(std::string(road.name) + ": " + drop.lines);
+      host.moveMouse(20, 20);
+      run(std::string("b=MA2Bezel 440\rm=MA2Maze 1 1\rplay m data 900 901\rplay m bezel \"b\"\r"
+                      "play b addItem 1 ") +
+              road.tool +
+              "\rplay m setMap 600 601 602 603 604 605\r"
+              "play m setPaths 500 501 502 503 504 505\rset " +
+              road.object + " " + road.event + " gone\rplay m position " + road.where +
+              "\rplay m start 0\r",
+          std::string("procedure gone\r[\r  say fired\r  ") + drop.lines + "\r]\r");
+      passes(40, 10);
+      newLines();
+      road.go();
+      passes(20, 10);
+      const Lines said = newLines();
+      EXPECT_NE(std::find(said.begin(), said.end(), "fired"), said.end());
+      EXPECT_EQ(maze() == nullptr, drop.maze);
+      EXPECT_EQ(bezel() == nullptr, drop.tray);
+      host.releaseButton(20, 20);
+      run("drop m\rdrop b\r");
+    }
+  }
 }
 
 // The yo-yo appends its frames in reverse behind a copy of entry 0, down to entry 0's code

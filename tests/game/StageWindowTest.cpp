@@ -266,7 +266,7 @@ TEST(StageWindowTest, WipeMovesItsEdgeAcrossTheWindow)
 }
 
 // An iris closes from the half diagonal of what is shown, opens from the middle of a black
-// window, and moves from one circle to another.
+// window, and moves from one circle to another, however large.
 TEST(StageWindowTest, IrisClosesOpensAndMoves)
 {
   Stage stage;
@@ -311,6 +311,20 @@ TEST(StageWindowTest, IrisClosesOpensAndMoves)
        80,
        2,
        {{10, 600, 50, false}, {20, 200, 200, true}, {20, 200, 290, false}, {20, 600, 50, false}}},
+      // Circles far larger than the window, which the platform makes no region for: one that
+      // covers the window shows all of it; one from far away shows the part it reaches.
+      {"past the window",
+       30,
+       {320, 240},
+       40000,
+       2,
+       {{15, 5, 5, true}, {30, 5, 5, true}, {30, 634, 474, true}, {30, 320, 240, true}}},
+      {"from far away",
+       10,
+       {-40000, 240},
+       40100,
+       2,
+       {{10, 95, 240, true}, {10, 105, 240, false}, {10, 95, 5, true}, {10, 600, 400, false}}},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.what);

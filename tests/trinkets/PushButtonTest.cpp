@@ -135,8 +135,8 @@ TEST_F(PushButtonTest, TheFactoryTakesAnIdOrAPositionAndAnId)
       {{"9"}, false, 0, 0},  // a damaged one
       {{"abc"}, false, 0, 0},
       {{"", "", ""}, false, 0, 0},
-      {{"1", "2", "65543"}, true, 1, 2},  // taken as 16 bits
-      {{"99999999999999999999", "x", "7"}, true, -1, 0},
+      {{"1", "2", "65543"}, true, 1, 2},                       // taken as 16 bits
+      {{"99999999999999999999", "x", "7"}, true, 1 << 29, 0},  // held to the coordinate range
   };
   for (const Case& c : cases) {
     std::unique_ptr<RPButton> b = make(c.arguments);

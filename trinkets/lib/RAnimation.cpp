@@ -9,6 +9,7 @@
 #include "framework/OMLinkToObj.h"
 #include "framework/OMRegion.h"
 #include "framework/OMSystem.h"
+#include "trinkets/lib/ScriptCoordinate.h"
 #include "trinkets/src/OMAnimationFormat.h"
 #include "trinkets/src/OMDrawLayer.h"
 #include "trinkets/src/OMSParameter.h"
@@ -85,9 +86,9 @@ std::unique_ptr<OMScriptableObject> RAnimation::create()
     reportMissingResource("RAnimation", "ASEQ", id);
     return nullptr;
   }
-  auto animation =
-      std::make_unique<RAnimation>(std::move(stream), placed ? std::atoi(a) : noPosition,
-                                   placed ? std::atoi(b) : noPosition, OMTrinketWindow::mainHost());
+  auto animation = std::make_unique<RAnimation>(
+      std::move(stream), placed ? coordinateOf(a) : noPosition,
+      placed ? coordinateOf(b) : noPosition, OMTrinketWindow::mainHost());
   // A damaged resource, reported as it was read, has no sequence to show.
   if (animation->sequenceCount() == 0) return nullptr;
   return animation;

@@ -70,8 +70,9 @@ std::unique_ptr<OMScriptableObject> RAttributeContainer::create()
                                                  numberOf(a[1].c_str()), a[2].c_str());
   }
   if (a[5].empty()) {
-    return std::make_unique<RAttributeContainer>(id, numberOf(a[1].c_str()), numberOf(a[2].c_str()),
-                                                 numberOf(a[3].c_str()), a[4].c_str());
+    return std::make_unique<RAttributeContainer>(id, coordinateOf(a[1].c_str()),
+                                                 coordinateOf(a[2].c_str()), numberOf(a[3].c_str()),
+                                                 a[4].c_str());
   }
   const int left = clampCoordinate(numberOf(a[0].c_str()));
   const int top = clampCoordinate(numberOf(a[1].c_str()));

@@ -7,6 +7,7 @@
 #include "framework/OMLinkToObj.h"
 #include "framework/OMSystem.h"
 #include "trinkets/lib/PuzzleGraphic.h"
+#include "trinkets/lib/ScriptCoordinate.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/TrinketRecord.h"
 
@@ -42,8 +43,8 @@ RGraphicAnswer::~RGraphicAnswer() = default;
 
 std::unique_ptr<OMScriptableObject> RGraphicAnswer::create()
 {
-  const int x = std::atoi(popScriptArg());
-  const int y = std::atoi(popScriptArg());
+  const int x = coordinateOf(popScriptArg());
+  const int y = coordinateOf(popScriptArg());
   const int z = std::atoi(popScriptArg());
   const auto id = static_cast<std::uint16_t>(std::atoi(popScriptArg()));
   const std::string attribute = popScriptArg();

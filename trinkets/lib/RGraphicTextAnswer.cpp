@@ -56,8 +56,8 @@ RGraphicTextAnswer::~RGraphicTextAnswer() = default;
 
 std::unique_ptr<OMScriptableObject> RGraphicTextAnswer::create()
 {
-  const int x = numberOf(popScriptArg());
-  const int y = numberOf(popScriptArg());
+  const int x = coordinateOf(popScriptArg());
+  const int y = coordinateOf(popScriptArg());
   const int z = numberOf(popScriptArg());
   const auto id = static_cast<std::uint16_t>(numberOf(popScriptArg()));
   const std::string text = popScriptArg();

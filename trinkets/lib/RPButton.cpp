@@ -9,6 +9,7 @@
 #include "framework/OMLinkToObj.h"
 #include "framework/OMSystem.h"
 #include "framework/OMWaveSound.h"
+#include "trinkets/lib/ScriptCoordinate.h"
 #include "trinkets/src/OMAnimationFormat.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/OMScriptableObjectProperty.h"
@@ -89,7 +90,7 @@ std::unique_ptr<OMScriptableObject> RPButton::create()
   OMPoint point;
   if (*c) {
     id = std::atoi(c);
-    point = OMPoint(std::atoi(a), std::atoi(b));
+    point = OMPoint(coordinateOf(a), coordinateOf(b));
     placed = true;
   } else if (*a) {
     id = std::atoi(a);

@@ -21,6 +21,7 @@
 #include "framework/OMTask.h"
 #include "framework/OMWaveSound.h"
 #include "framework/OMWndCanvas.h"
+#include "trinkets/lib/ScriptCoordinate.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/OMScriptableObjectProperty.h"
 #include "trinkets/src/OMTrinketWindow.h"
@@ -164,8 +165,8 @@ std::string RSmackerMovie::resolvePath() const
 std::unique_ptr<OMScriptableObject> RSmackerMovie::create()
 {
   const std::string name = popScriptArg();
-  const int x = std::atoi(popScriptArg());
-  const int y = std::atoi(popScriptArg());
+  const int x = coordinateOf(popScriptArg());
+  const int y = coordinateOf(popScriptArg());
   const char* extra = popScriptArg();
   const int extraBuffer = *extra ? std::atoi(extra) : -1;
   const char* palette = popScriptArg();

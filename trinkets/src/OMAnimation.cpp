@@ -13,6 +13,7 @@
 #include "framework/OMMemCanvas.h"
 #include "framework/OMResHandle.h"
 #include "framework/OMWaveSound.h"
+#include "trinkets/lib/ScriptCoordinate.h"
 #include "trinkets/src/OMColorTable.h"
 #include "trinkets/src/OMDrawLayer.h"
 #include "trinkets/src/OMFrameDecoder.h"
@@ -156,8 +157,8 @@ OMAnimation::SoundRecord::~SoundRecord()
 
 std::unique_ptr<OMScriptableObject> OMAnimation::create()
 {
-  const int x = std::atoi(popScriptArg());
-  const int y = std::atoi(popScriptArg());
+  const int x = coordinateOf(popScriptArg());
+  const int y = coordinateOf(popScriptArg());
   const int id = std::atoi(popScriptArg());
   if (!animationResolver) return nullptr;
   std::unique_ptr<OMIStream> stream = animationResolver(id);

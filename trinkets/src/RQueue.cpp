@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "framework/OMApp.h"
 #include "framework/OMLinkToObj.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/TrinketRecord.h"
@@ -54,6 +55,7 @@ void RQueue::start()
   if (isActive()) return;
   Action::start();
   rounds_ = 0;
+  roundWaited_ = false;
   current_ = childList().first();
   if (!current_) {
     finish();
@@ -68,7 +70,10 @@ void RQueue::childFinished()
     advancePending_ = true;
     return;
   }
-  moveToNextChild();
+  if (moveToNextChild()) {
+    awaitNextPass();
+    return;
+  }
   runFromCursor();
 }
 
@@ -80,14 +85,47 @@ Action* RQueue::childAfter(Action* child)
   return locator.current();
 }
 
-void RQueue::moveToNextChild()
+bool RQueue::moveToNextChild()
 {
   current_ = current_ ? childAfter(current_) : nullptr;
-  if (current_) return;
-  if (repeatCount_ == -1 || rounds_ + 1 < repeatCount_) {
-    ++rounds_;
-    current_ = childList().first();
+  if (current_) return false;
+  if (repeatCount_ != -1 && rounds_ + 1 >= repeatCount_) return false;
+  ++rounds_;
+  current_ = childList().first();
+  const bool instant = !roundWaited_;
+  roundWaited_ = false;
+  return instant && current_;
+}
+
+void RQueue::awaitNextPass()
+{
+  OMApp* app = OMApp::instance();
+  if (!app) return;
+  if (!nextRound_) {
+    const OMLinkToObj<RQueue> link(this, &RQueue::startAwaitedRound);
+    nextRound_ = std::make_unique<OMTask>(&link, 0);
   }
+  // Registered while rounds keep coming, the task runs once a pass.
+  if (!app->taskList().contains(nextRound_.get())) app->addTask(nextRound_.get());
+  roundDue_ = true;
+}
+
+OMWord RQueue::startAwaitedRound()
+{
+  if (roundDue_) {
+    const std::weak_ptr<int> alive = alive_;
+    runFromCursor();
+    if (alive.expired()) return 1;
+  }
+  if (!roundDue_) dropAwaitedRound();
+  return 1;
+}
+
+void RQueue::dropAwaitedRound()
+{
+  roundDue_ = false;
+  OMApp* app = OMApp::instance();
+  if (app && nextRound_) app->removeTask(nextRound_.get());
 }
 
 void RQueue::onRemove(Action* child)
@@ -97,6 +135,9 @@ void RQueue::onRemove(Action* child)
 
 void RQueue::runFromCursor()
 {
+  // Going on from here, the queue no longer waits for a pass.
+  roundDue_ = false;
+  const std::weak_ptr<int> alive = alive_;
   while (isActive()) {
     Action* child = current_;
     if (!child) {
@@ -106,9 +147,18 @@ void RQueue::runFromCursor()
     advancePending_ = false;
     startingChild_ = true;
     child->start();
+    // A child's "finished" procedure may have dropped the queue.
+    if (alive.expired()) return;
     startingChild_ = false;
-    if (!advancePending_ || !isActive()) return;
-    moveToNextChild();
+    if (!isActive()) return;
+    if (!advancePending_) {
+      roundWaited_ = true;
+      return;
+    }
+    if (moveToNextChild()) {
+      awaitNextPass();
+      return;
+    }
   }
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <memory>
+
+#include "framework/OMTask.h"
 #include "trinkets/src/ActionContainer.h"
 
 // Runs its children one after another, for a number of rounds (-1: until halted).
@@ -36,7 +39,14 @@ class RQueue : public ActionContainer {
   // start the next one from there: the loop here does, so that a queue of children that all
   // finish at once runs round after round without growing the stack.
   void runFromCursor();
-  void moveToNextChild();
+  // Moves the cursor on; answers whether it came round to a new round after one in which
+  // every child ended inside its own start.
+  bool moveToNextChild();
+  // A round that ended as it began would go round again for ever inside the call that
+  // started it: the next one starts at a later pass of the main loop instead.
+  void awaitNextPass();
+  OMWord startAwaitedRound();
+  void dropAwaitedRound();
   Action* childAfter(Action* child);
   void onRemove(Action* child) override;
   OMWord setRepeatCountMember(OMWord text);
@@ -50,4 +60,10 @@ class RQueue : public ActionContainer {
   Action* current_ = nullptr;
   bool startingChild_ = false;
   bool advancePending_ = false;
+  // Whether a child of the running round was still running when its start returned.
+  bool roundWaited_ = false;
+  // The next round waits for the task's pass.
+  bool roundDue_ = false;
+  std::unique_ptr<OMTask> nextRound_;
+  std::shared_ptr<int> alive_ = std::make_shared<int>(0);
 };
