@@ -54,8 +54,10 @@ class SurfaceRun {
  private:
   // Gathered once, on a run of the program with an empty script.
   static const ScriptSurface& surface(const Program& program);
+  // A run gathers the surface, or runs a script that a generator made or one written out.
+  enum Kind { gathering, generated, written };
   static void once(const Program& program, const std::string& script, const std::string& input,
-                   bool gathering, RunRecord* record = nullptr);
+                   Kind kind, RunRecord* record = nullptr);
   // The run under way, for the program main that the program's entry calls.
   struct Running {
     const Program* program = nullptr;
