@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "assessment/src/AppMain.h"
 #include "framework/OMApp.h"
@@ -18,28 +19,24 @@ namespace {
 
 const std::string installFolder = "install";
 
-void writeFiles(const std::string& firstScript)
+std::vector<surfacecontent::File> files()
 {
-  surfacecontent::writeFile(
-      "PLSDescriptor.txt",
-      std::string("WinExeNamePath Tovik\r\nAODLL ao.rsc\r\nWaveDLL wave.rsc\r\n"
-                  "ExitButton 4711\r\nTitle \"Math Racer\"\r\n"
-                  "DataFile results.txt\r\nDS 1 1 2 1 a 1 0 0 0 0 0 0\r\n"));
-  surfacecontent::writeFile("users/.keep", std::string());
-  // The main program that the program starts when it is done is not there.
-  surfacecontent::writeFile(
-      "registry.txt",
-      std::string("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Bramblewick\\Tovik\\MarlovinDir]\n@=\"D:\"\n\n"
-                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Bramblewick\\Tovik\\MainExe]\n"
-                  "@=\"D:\\\\nothere.exe\"\n"));
-  surfacecontent::writeFile(installFolder + "/PRsc/ao.rsc",
-                            surfacecontent::resourceFile({"ASEQ", "RRGB", "NFNT", "BK16"}));
-  surfacecontent::writeFile(installFolder + "/PRsc/wave.rsc",
-                            surfacecontent::resourceFile({"WAVE"}));
-  surfacecontent::writeFile(installFolder + "/PScripts/mthRacer.mps", firstScript);
-  // The script a switch goes to: it comes back to the first one.
-  surfacecontent::writeFile(installFolder + "/PScripts/other.mps",
-                            std::string("say other\rexit\r"));
+  using surfacecontent::textFile;
+  return {textFile("PLSDescriptor.txt",
+                   "WinExeNamePath Tovik\r\nAODLL ao.rsc\r\nWaveDLL wave.rsc\r\n"
+                   "ExitButton 4711\r\nTitle \"Math Racer\"\r\n"
+                   "DataFile results.txt\r\nDS 1 1 2 1 a 1 0 0 0 0 0 0\r\n"),
+          textFile("users/.keep", ""),
+          // The main program that the program starts when it is done is not there.
+          textFile("registry.txt",
+                   "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Bramblewick\\Tovik\\MarlovinDir]\n@=\"D:\"\n\n"
+                   "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Bramblewick\\Tovik\\MainExe]\n"
+                   "@=\"D:\\\\nothere.exe\"\n"),
+          {installFolder + "/PRsc/ao.rsc",
+           surfacecontent::resourceFile({"ASEQ", "RRGB", "NFNT", "BK16"})},
+          {installFolder + "/PRsc/wave.rsc", surfacecontent::resourceFile({"WAVE"})},
+          // The script a switch goes to: it comes back to the first one.
+          textFile(installFolder + "/PScripts/other.mps", "say other\rexit\r")};
 }
 
 void runLoop()
@@ -53,7 +50,8 @@ const SurfaceRun::Program& assessment()
     const std::string work = omfuzz::workFolder();
     ::setenv("OM_DRIVE_D", (work + "/" + installFolder).c_str(), 1);
     ::setenv("OM_REGISTRY", (work + "/registry.txt").c_str(), 1);
-    return SurfaceRun::Program{&writeFiles,
+    return SurfaceRun::Program{files(),
+                               installFolder + "/PScripts/mthRacer.mps",
                                &setUpProgram,
                                &runLoop,
                                &tearDownProgram,

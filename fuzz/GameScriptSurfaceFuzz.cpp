@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "framework/OMEdition.h"
 #include "framework/OMProgramEnd.h"
@@ -22,15 +23,14 @@ namespace {
 
 const std::string cdFolder = "cd";
 
-void writeFiles(const std::string& firstScript)
+std::vector<surfacecontent::File> files()
 {
-  // The resource files are the CD's, as the game looks for them.
-  surfacecontent::writeFile(cdFolder + "/RSC/game.rsc", surfacecontent::resourceFile());
-  surfacecontent::writeFile("Startup.mps", firstScript);
-  // With its settings file the game keeps its data file in the current folder.
-  surfacecontent::writeFile("korvanix.INI", std::string("[Velmora Trasko Adventures - CD]\r\n"));
-  // The script a switch goes to: it comes back to the first one.
-  surfacecontent::writeFile("other.mps", "say other\rexit\r");
+  return {// The resource files are the CD's, as the game looks for them.
+          {cdFolder + "/RSC/game.rsc", surfacecontent::resourceFile()},
+          // With its settings file the game keeps its data file in the current folder.
+          surfacecontent::textFile("korvanix.INI", "[Velmora Trasko Adventures - CD]\r\n"),
+          // The script a switch goes to: it comes back to the first one.
+          surfacecontent::textFile("other.mps", "say other\rexit\r")};
 }
 
 // The game main's steps, up to its main loop and after it, but for the machine check.
@@ -65,7 +65,8 @@ const SurfaceRun::Program& game()
     omgdi::PrinterTable::instance().add(printer);
     ::setenv("OM_PRINTER", printer.name.c_str(), 1);
     return SurfaceRun::Program{
-        &writeFiles,
+        files(),
+        "Startup.mps",
         &start,
         &runGame,
         &end,

@@ -12,19 +12,37 @@
 #include "platform/host/HostClock.h"
 #include "platform/host/WindowLayerHooks.h"
 
-BoundedHost& BoundedHost::startSession(std::uint32_t end, int passLimit)
+namespace {
+
+// New memory for each run's screen would cost more than the rest of a short run.
+std::vector<std::uint8_t>& keptScreen()
 {
-  auto fresh = std::make_unique<BoundedHost>(end, passLimit);
+  static std::vector<std::uint8_t> storage;
+  return storage;
+}
+
+}  // namespace
+
+BoundedHost& BoundedHost::startSession(std::uint32_t end, int passLimit, RunRecord* record)
+{
+  auto fresh = std::make_unique<BoundedHost>(end, passLimit, std::move(keptScreen()), record);
   BoundedHost& session = *fresh;
   omhost::setHost(std::move(fresh));
   if (omhost::windowLayerHooks().resetSession) omhost::windowLayerHooks().resetSession();
   return session;
 }
 
+void BoundedHost::endSession()
+{
+  keptScreen() = std::move(omhost::host().screen().bytes);
+  omhost::setHost(nullptr);
+}
+
 bool BoundedHost::nextInput(omhost::InputEvent& event, bool wait)
 {
   checkPassTime();
   ++passes_;
+  if (record_) record_->pass(screen());
   const auto left = static_cast<std::int32_t>(end_ - omhost::clockMilliseconds());
   if (left <= 0 || passes_ > passLimit_) {
     if (OMApp* app = OMApp::instance()) app->quit();

@@ -2,7 +2,10 @@
 
 #include <chrono>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
+#include "fuzz/support/RunRecord.h"
 #include "platform/host/headless/HeadlessHost.h"
 
 // The headless host of a bounded run on the stepping clock. Every pass of the program's main loop
@@ -22,10 +25,18 @@ class BoundedHost : public omhost::HeadlessHost {
   static constexpr std::chrono::milliseconds runTimeLimit{12000};
   static constexpr int boxesBeforeCancelling = 16;
 
-  BoundedHost(std::uint32_t end, int passLimit) : end_(end), passLimit_(passLimit) {}
+  BoundedHost(std::uint32_t end, int passLimit, std::vector<std::uint8_t> screenStorage = {},
+              RunRecord* record = nullptr)
+      : HeadlessHost(std::move(screenStorage)), end_(end), passLimit_(passLimit), record_(record)
+  {
+  }
 
-  // A fresh session with this host, as omhost::startHeadlessSession makes one.
-  static BoundedHost& startSession(std::uint32_t end, int passLimit);
+  // A fresh session with this host, as omhost::startHeadlessSession makes one, on the screen
+  // storage that the session before left; each pass goes into the record when there is one.
+  static BoundedHost& startSession(std::uint32_t end, int passLimit, RunRecord* record = nullptr);
+  // Takes the session's host down, so that nothing of a run stays for the next, but for its
+  // screen's storage.
+  static void endSession();
 
   bool nextInput(omhost::InputEvent& event, bool wait) override;
   int presetDialogAnswer(const omhost::DialogRecord& dialog) override;
@@ -39,6 +50,7 @@ class BoundedHost : public omhost::HeadlessHost {
 
   std::uint32_t end_;
   int passLimit_;
+  RunRecord* record_;
   int passes_ = 0;
   int boxes_ = 0;
   const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();

@@ -103,6 +103,25 @@ std::string HostileWords::arguments(std::size_t most)
   return out;
 }
 
+std::string HostileWords::creationArguments(const ScriptSurface::ClassSurface& made,
+                                            const std::array<int, 2>* point, int hostile,
+                                            std::size_t extra)
+{
+  std::string out;
+  std::size_t from = 0;
+  if (point && (made.placed || made.arguments.empty())) {
+    out = " " + std::to_string((*point)[0]) + " " + std::to_string((*point)[1]);
+    from = made.placed ? 2 : 0;
+  }
+  for (std::size_t i = from; i < made.arguments.size(); ++i) {
+    if (hostile > 0 && bytes_.chance(hostile))
+      out += " " + (bytes_.chance(4) ? number() : argument());
+    else
+      out += " " + made.arguments[i];
+  }
+  return out + arguments(extra);
+}
+
 std::string HostileWords::number()
 {
   return bytes_.pick(hostileNumbers);

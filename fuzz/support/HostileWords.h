@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -31,6 +32,13 @@ class HostileWords {
   std::string argument();
   // Up to `most` arguments, each after a blank.
   std::string arguments(std::size_t most);
+  // The words after the class's name in an assignment, each after a blank: the arguments that
+  // made an instance of it when the surface was gathered, with the point (when given) in the
+  // place of the position they begin with, or before them when they are none; each other
+  // word kept or, `hostile` times in eight, put in a hostile value's place; then up to
+  // `extra` arguments more.
+  std::string creationArguments(const ScriptSurface::ClassSurface& made,
+                                const std::array<int, 2>* point, int hostile, std::size_t extra);
   std::string number();
   std::string text();
   // A name of a class, an action class, a global function or a member.

@@ -313,7 +313,9 @@ void assessmentDataSeeds()
 // The script surface targets read their input as choices of a script generator: rows of
 // bytes of a fixed pseudo-random sequence, short and long, make scripts of every kind; and
 // each part of the sweep through the whole surface ("; sweep N", SurfaceSweep's twelve),
-// whose values such a row chooses.
+// whose values such a row chooses. Two scripts beside them: one turns the game's class-wide
+// switches, the other shows an animation that they move, so that a switch that stays from
+// one run to the next shows in the suite's check that runs do not depend on each other.
 void scriptSurfaceSeeds()
 {
   std::uint32_t state = 20240601;
@@ -332,6 +334,15 @@ void scriptSurfaceSeeds()
       seed(target, "sweep" + std::to_string(part),
            "; sweep " + std::to_string(part) + "\n" + choices(256));
   }
+  // Named so that the animation comes first in the check's forward replay and straight after
+  // the switches in its backward one.
+  const std::string animation = "Scene 9 11\nDisplayScreen\no1=OMAnimation 200 150 7\n"
+                                "set o1 movable 1\npause 1\n\n; input\n"
+                                "at 10200 press 225 175\nat 10400 move 900 700\n";
+  seed("GameScriptSurfaceFuzz", "animation-switches",
+       "; script\nSetUseEmbeddedAnimationCoordinates 0\nSetCorralTrinketNormalization 1\n" +
+           animation);
+  seed("GameScriptSurfaceFuzz", "animation-shown", "; script\n" + animation);
 }
 
 int main(int argc, char** argv)

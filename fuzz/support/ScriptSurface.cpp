@@ -14,25 +14,34 @@ using Arguments = std::vector<std::string>;
 
 // What a factory that refuses no arguments may want: a position and a size, and a resource
 // of the content after a position, after a rectangle, or alone.
+const std::string position = "10";
+
 std::vector<Arguments> argumentLists(const std::vector<std::string>& ids)
 {
-  std::vector<Arguments> lists = {{}, {"10", "10", "1", "1", "1", "1", "1", "1"}};
+  std::vector<Arguments> lists = {{}, {position, position, "1", "1", "1", "1", "1", "1"}};
   for (const std::string& id : ids) {
-    lists.push_back({"10", "10", id});
-    lists.push_back({"10", "10", "60", "60", id});
+    lists.push_back({position, position, id});
+    lists.push_back({position, position, "60", "60", id});
     lists.push_back({id});
   }
   return lists;
 }
 
+// An instance of the class, and in the surface the arguments that made it.
 std::unique_ptr<OMScriptableObject> makeInstance(const char* className,
-                                                 const std::vector<Arguments>& lists)
+                                                 const std::vector<Arguments>& lists,
+                                                 ScriptSurface::ClassSurface& surface)
 {
   for (const Arguments& arguments : lists) {
     clearScriptArgs();
     for (const std::string& argument : arguments)
       pushScriptArg(argument.c_str());
-    if (auto made = createTrinketByName(className, scriptArgTerminator)) return made;
+    if (auto made = createTrinketByName(className, scriptArgTerminator)) {
+      surface.arguments = arguments;
+      surface.placed =
+          arguments.size() >= 2 && arguments[0] == position && arguments[1] == position;
+      return made;
+    }
   }
   return nullptr;
 }
@@ -65,7 +74,7 @@ ScriptSurface ScriptSurface::gather(const std::vector<std::string>& resourceIds)
   for (const char* name : trinketClassNames()) {
     ClassSurface found;
     found.name = name;
-    if (std::unique_ptr<OMScriptableObject> instance = makeInstance(name, lists)) {
+    if (std::unique_ptr<OMScriptableObject> instance = makeInstance(name, lists, found)) {
       readMembers(*instance, found);
       found.seen = true;
     }

@@ -16,8 +16,12 @@ class ScriptSurface {
     std::vector<std::string> properties;
     std::vector<std::string> methods;
     std::vector<std::string> events;
-    // Whether an instance could be made to read its members from.
+    // Whether an instance could be made to read its members from, and the arguments that
+    // made it: a position, a size, a resource id, as the factory pops them.
     bool seen = false;
+    std::vector<std::string> arguments;
+    // Whether those arguments begin with a position (x, y).
+    bool placed = false;
 
     const std::vector<std::string>& members(int kind) const
     {

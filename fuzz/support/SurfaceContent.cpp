@@ -126,4 +126,9 @@ void writeFile(const std::string& path, const std::string& text)
   writeFile(path, std::vector<std::uint8_t>(text.begin(), text.end()));
 }
 
+File textFile(std::string path, const std::string& text)
+{
+  return File{std::move(path), Bytes(text.begin(), text.end())};
+}
+
 }  // namespace surfacecontent

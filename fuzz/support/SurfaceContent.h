@@ -27,6 +27,12 @@ std::vector<std::string> idWords();
 // What the scripts name and where clicks land: the ids, the program's own file names (as
 // quoted script words), and three points of the stage.
 SurfaceScript::Content scriptContent(std::initializer_list<const char*> fileWords);
+// A file of a program's content: its path below the working folder, and its bytes.
+struct File {
+  std::string path;
+  std::vector<std::uint8_t> bytes;
+};
+File textFile(std::string path, const std::string& text);
 // Writes the bytes as a file of the current folder, making its folders.
 void writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 void writeFile(const std::string& path, const std::string& text);

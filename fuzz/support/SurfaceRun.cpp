@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "framework/OMApp.h"
+#include "framework/OMFileServices.h"
 #include "framework/OMProgramEnd.h"
 #include "framework/OMProgramEntry.h"
 #include "fuzz/support/BoundedHost.h"
@@ -18,6 +19,8 @@
 #include "platform/host/HostClock.h"
 #include "platform/src/user/InstanceRegistry.h"
 #include "trinkets/src/OMAnimation.h"
+#include "trinkets/src/OMPluginLibrary.h"
+#include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/OMTrinket.h"
 #include "trinkets/src/rthread/ThreadStack.h"
 #include "trinkets/src/rthread/YScriptEngine.h"
@@ -60,7 +63,9 @@ void SurfaceRun::run(const Program& program, const std::uint8_t* data, std::size
   const ScriptSurface& reachable = surface(program);
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   std::string script, input;
+  Kind kind = generated;
   if (bytes.starts_with(scriptMark)) {
+    kind = written;
     // A script written with line feeds, as the language ends its lines with carriage returns;
     // after a line "; input", the headless host's input script.
     const std::size_t split = bytes.find(inputMark);
@@ -77,9 +82,9 @@ void SurfaceRun::run(const Program& program, const std::uint8_t* data, std::size
     script = sweep.text();
     input = sweep.input();
   } else {
-    const SurfaceScript generated(data, size, reachable, timed(program.content));
-    script = generated.text();
-    input = generated.input();
+    const SurfaceScript made(data, size, reachable, timed(program.content));
+    script = made.text();
+    input = made.input();
   }
   // To read what an input does: the script and the input script it makes ("only": without
   // running them).
@@ -87,42 +92,60 @@ void SurfaceRun::run(const Program& program, const std::uint8_t* data, std::size
     std::fprintf(stderr, "--- script\n%s\n--- input\n%s---\n", script.c_str(), input.c_str());
     if (std::strcmp(show, "only") == 0) return;
   }
-  once(program, script, input, false);
+  RunRecord record(data, size);
+  RunRecord* recording = RunRecord::wanted() ? &record : nullptr;
+  once(program, script, input, kind, recording);
+  if (recording) recording->append();
 }
 
 const ScriptSurface& SurfaceRun::surface(const Program& program)
 {
   if (!gathered()) {
-    once(program, "wait\r", "", true);
+    // No folder of a run holds a plug-in library, and nothing a run writes is one: a name that
+    // no class has is then refused without a search on the disk, with the search's answer.
+    setKnownPluginLibraries(std::vector<std::string>{});
+    once(program, "wait\r", "", gathering);
     std::fprintf(stderr, "script surface: %s\n", gathered()->summary().c_str());
   }
   return *gathered();
 }
 
 void SurfaceRun::once(const Program& program, const std::string& script, const std::string& input,
-                      bool gathering)
+                      Kind kind, RunRecord* record)
 {
   emptyWorkFolder();
-  program.writeFiles(script);
-  BoundedHost& host = BoundedHost::startSession(clockStart + runLength, passLimit);
+  for (const surfacecontent::File& file : program.files)
+    surfacecontent::writeFile(file.path, file.bytes);
+  surfacecontent::writeFile(program.firstScript, script);
+  BoundedHost& host = BoundedHost::startSession(clockStart + runLength, passLimit, record);
   omhost::useSteppingClock(clockStep, clockStart);
   omuser::InstanceRegistry::instance().setEnabled(false);
+  // The generators make input scripts that parse; one written by hand (or a fuzzer's change to
+  // one) that does not is left out.
   std::string error;
-  if (!host.parseInputScript(input, error)) omfuzz::broken(error.c_str());
+  if (!host.parseInputScript(input, error) && kind != written) omfuzz::broken(error.c_str());
   std::srand(1);
   // Class-wide switches that scripts set and a program's end leaves as they are.
   const int confineDrags = OMTrinket::confineDrags();
   const int embeddedCoordinates = OMAnimation::useEmbeddedAnimationCoordinates;
-  running() = Running{&program, gathering};
+  running() = Running{&program, kind == gathering};
   char commandLine[] = "";
   runProgramEntry(GetModuleHandleA(nullptr), commandLine, &programMain);
   running() = Running{};
   checkNothingStayed();
+  if (record) {
+    record->takeDialogs(host);
+    record->takeFiles(omfuzz::workFolder());
+  }
   OMTrinket::setConfineDrags(confineDrags);
   OMAnimation::useEmbeddedAnimationCoordinates = embeddedCoordinates;
   OMProgramEnd::reset();
+  // The search paths, resource files and cached files, which the process's exit would take.
+  terminateFileServices();
   clearScriptStack();
   scriptEngine::pauseDeadline() = 0;
+  clearScriptArgs();
+  BoundedHost::endSession();
   omhost::useManualClock(clockStart);
 }
 
@@ -148,7 +171,8 @@ int SurfaceRun::programMain()
 
 void SurfaceRun::presetVariables()
 {
-  preset(HostileWords::hugeText, std::string(hugeTextSize, '7'));
+  static const std::string huge(hugeTextSize, '7');
+  preset(HostileWords::hugeText, huge);
   preset(HostileWords::markerText, std::string(1, YVariable::objectMarker));
   preset(HostileWords::markedText, std::string(1, YVariable::objectMarker) + "o1");
 }

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "fuzz/support/RunRecord.h"
 #include "fuzz/support/ScriptSurface.h"
+#include "fuzz/support/SurfaceContent.h"
 #include "fuzz/support/SurfaceScript.h"
 
 // One bounded run of a program on a generated script: the program's files are written into
@@ -17,9 +19,10 @@ class SurfaceRun {
  public:
   // What an edition's target supplies.
   struct Program {
-    // Writes the program's files into the working folder (the current one), with the script
-    // as the program's first script.
-    void (*writeFiles)(const std::string& firstScript);
+    // The program's files, made once and written into the working folder (the current one)
+    // before each run, and where the script goes as the program's first script.
+    std::vector<surfacecontent::File> files;
+    std::string firstScript;
     // The program's main up to its main loop; false when it did not start.
     bool (*start)();
     void (*runLoop)();
@@ -51,8 +54,10 @@ class SurfaceRun {
  private:
   // Gathered once, on a run of the program with an empty script.
   static const ScriptSurface& surface(const Program& program);
+  // A run gathers the surface, or runs a script that a generator made or one written out.
+  enum Kind { gathering, generated, written };
   static void once(const Program& program, const std::string& script, const std::string& input,
-                   bool gathering);
+                   Kind kind, RunRecord* record = nullptr);
   // The run under way, for the program main that the program's entry calls.
   struct Running {
     const Program* program = nullptr;

@@ -40,6 +40,9 @@ constexpr std::size_t totalWeight()
 
 }  // namespace
 
+// Every choice that a statement's words take from the input is made in a statement of its own:
+// the operands of one expression are evaluated in an order that the compilers do not share,
+// and an input must make the same script in each build (the fuzzer's and the suite's).
 SurfaceScript::SurfaceScript(const std::uint8_t* data, std::size_t size,
                              const ScriptSurface& surface, const Content& content)
     : bytes_(data, size),
@@ -127,7 +130,7 @@ void SurfaceScript::writeCreation(std::string& out)
 {
   if (surface_.classes().empty()) return;
   const std::size_t which = bytes_.below(surface_.classes().size());
-  const std::string& className = surface_.classes()[which].name;
+  const ScriptSurface::ClassSurface& made = surface_.classes()[which];
   std::string destination;
   if (bytes_.chance(1)) {
     destination = "l." + std::to_string(1 + bytes_.below(3));
@@ -136,20 +139,21 @@ void SurfaceScript::writeCreation(std::string& out)
     classes_[k] = static_cast<int>(which);
     destination = "o" + std::to_string(k);
   }
-  std::string line = destination + "=" + className;
-  // Most objects stand where the clicks go; the others get what the arguments say.
-  if (!content_.points.empty() && bytes_.chance(5)) {
-    const std::array<int, 2>& point = content_.points[bytes_.below(content_.points.size())];
-    line += " " + std::to_string(point[0]) + " " + std::to_string(point[1]);
-  }
-  out += line + words_.arguments(7) + "\r";
+  // Most objects stand where the clicks go; the others get what the arguments say, the
+  // factory's own numbers among them.
+  const std::array<int, 2>* point = nullptr;
+  if (!content_.points.empty() && bytes_.chance(5))
+    point = &content_.points[bytes_.below(content_.points.size())];
+  out += destination + "=" + made.name +
+         words_.creationArguments(made, point, 4, made.arguments.empty() ? 7 : 2) + "\r";
 }
 
 void SurfaceScript::writeSetProperty(std::string& out)
 {
   const std::string object = objectVariable(Place{});
-  out += "set " + object + " " + member(object, ScriptSurface::propertyMember) +
-         (bytes_.chance(1) ? words_.arguments(2) : "") + " " + words_.argument() + "\r";
+  out += "set " + object + " " + member(object, ScriptSurface::propertyMember);
+  if (bytes_.chance(1)) out += words_.arguments(2);
+  out += " " + words_.argument() + "\r";
 }
 
 void SurfaceScript::writeConnection(const Place& place, std::string& out)
@@ -159,8 +163,10 @@ void SurfaceScript::writeConnection(const Place& place, std::string& out)
   if (bytes_.chance(1) && !surface_.classes().empty())
     holder = surface_.classes()[bytes_.below(surface_.classes().size())].name;
   std::string line = "set " + holder + " " + member(holder, ScriptSurface::eventMember);
-  if (!bytes_.chance(1))
-    line += (bytes_.chance(1) ? words_.arguments(2) : "") + " " + words_.procedureLabel();
+  if (!bytes_.chance(1)) {
+    if (bytes_.chance(1)) line += words_.arguments(2);
+    line += " " + words_.procedureLabel();
+  }
   out += line + "\r";
 }
 
@@ -169,16 +175,19 @@ void SurfaceScript::writeGet(std::string& out)
   const std::string object = objectVariable(Place{});
   const std::string property =
       bytes_.chance(1) ? "name" : member(object, ScriptSurface::propertyMember);
-  out += "get " + object + " " + property + (bytes_.chance(1) ? words_.arguments(2) : "") + " " +
-         words_.textVariable() + "\r";
+  out += "get " + object + " " + property;
+  if (bytes_.chance(1)) out += words_.arguments(2);
+  out += " " + words_.textVariable() + "\r";
 }
 
 void SurfaceScript::writePlay(const Place& place, std::string& out)
 {
   const std::string object = objectVariable(place);
   std::string line = "play " + object;
-  if (!bytes_.chance(1))
-    line += " " + member(object, ScriptSurface::methodMember) + words_.arguments(5);
+  if (!bytes_.chance(1)) {
+    line += " " + member(object, ScriptSurface::methodMember);
+    line += words_.arguments(5);
+  }
   // The thread waits for the object's completion.
   if (bytes_.chance(2)) line += " }";
   out += line + "\r";
@@ -187,15 +196,16 @@ void SurfaceScript::writePlay(const Place& place, std::string& out)
 void SurfaceScript::writeGlobalCall(std::string& out)
 {
   if (surface_.functions().empty()) return;
-  out +=
-      surface_.functions()[bytes_.below(surface_.functions().size())] + words_.arguments(6) + "\r";
+  out += surface_.functions()[bytes_.below(surface_.functions().size())];
+  out += words_.arguments(6) + "\r";
 }
 
 void SurfaceScript::writeDrop(const Place& place, std::string& out)
 {
   switch (bytes_.below(8)) {
     case 0:
-      out += "drop " + objectVariable(place) + " " + objectVariable(place) + "\r";
+      out += "drop " + objectVariable(place);
+      out += " " + objectVariable(place) + "\r";
       break;
     case 1:
       out += "drop trinkets\r";
@@ -239,14 +249,16 @@ void SurfaceScript::writeFlow(const Place& place, std::string& out)
       break;
     case 4:
     case 5:
-      out += std::string(bytes_.chance(4) ? "schedule " : "idle ") +
-             (bytes_.chance(5) ? "1" : words_.number()) + " " + words_.procedureLabel() + "\r";
+      out += bytes_.chance(4) ? "schedule " : "idle ";
+      out += bytes_.chance(5) ? std::string("1") : words_.number();
+      out += " " + words_.procedureLabel() + "\r";
       break;
     case 6:
       out += "wait\r";
       break;
     default:
-      out += "say " + words_.textVariable() + " " + objectVariable(place) + "\r";
+      out += "say " + words_.textVariable();
+      out += " " + objectVariable(place) + "\r";
       break;
   }
 }
@@ -276,14 +288,16 @@ void SurfaceScript::writeAssignment(std::string& out)
       break;
     case 4:
     case 5:
-      out += text + "=" + words_.textVariable() + operators[bytes_.below(11)] +
-             (bytes_.chance(4) ? words_.textVariable() : words_.operand()) + "\r";
+      out += text + "=" + words_.textVariable();
+      out += operators[bytes_.below(11)];
+      out += (bytes_.chance(4) ? words_.textVariable() : words_.operand()) + "\r";
       break;
     case 6:
       out += text + "=\r";
       break;
     case 7:
-      out += "l=[" + words_.name() + " " + words_.name() + " ]\r";
+      out += "l=[" + words_.name();
+      out += " " + words_.name() + " ]\r";
       break;
     default:
       out += text + "=" + words_.argument() + "\r";
@@ -312,7 +326,8 @@ void SurfaceScript::writeCondition(const Place& place, std::string& out)
       out += "if ~" + objectVariable(place) + "\r";
       break;
     default:
-      out += "if " + words_.textVariable() + "<" + words_.operand() + "\r";
+      out += "if " + words_.textVariable();
+      out += "<" + words_.operand() + "\r";
       break;
   }
   writeBody(place, out);
@@ -344,8 +359,8 @@ void SurfaceScript::writeCall(const Place& place, std::string& out)
         out += "debug\r";
         break;
       }
-      out += "call p" + std::to_string(bytes_.below(static_cast<std::size_t>(most))) +
-             words_.arguments(2) + "\r";
+      out += "call p" + std::to_string(bytes_.below(static_cast<std::size_t>(most)));
+      out += words_.arguments(2) + "\r";
       break;
     }
   }

@@ -25,8 +25,8 @@ SurfaceSweep::SurfaceSweep(int part, const std::uint8_t* data, std::size_t size,
 void SurfaceSweep::sweepClass(const ScriptSurface::ClassSurface& surface)
 {
   // Made and gone through at once; then a few passes of the stage, its frames and events.
-  text_ += "yield off\ro0=" + surface.name + " " + std::to_string(point_[0]) + " " +
-           std::to_string(point_[1]) + words_.arguments(4) + "\r";
+  text_ +=
+      "yield off\ro0=" + surface.name + words_.creationArguments(surface, &point_, 0, 4) + "\r";
   for (const std::string& event : surface.events)
     text_ += "set o0 " + event + " p0\r";
   for (const std::string& property : surface.properties) {

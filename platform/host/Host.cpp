@@ -27,6 +27,12 @@ std::unique_ptr<Host>& current()
   return backend;
 }
 
+std::uint64_t& generation()
+{
+  static std::uint64_t count = 0;
+  return count;
+}
+
 bool& windowless()
 {
   static bool programMakesNoWindow = false;
@@ -69,6 +75,7 @@ Host& host()
 {
   auto& backend = current();
   if (!backend) {
+    ++generation();
     const char* choice = std::getenv("OM_HOST");
     if (windowless() || (choice != nullptr && std::strcmp(choice, "headless") == 0)) {
       backend = std::make_unique<HeadlessHost>();
@@ -99,6 +106,12 @@ Host& host()
 void setHost(std::unique_ptr<Host> replacement)
 {
   current() = std::move(replacement);
+  ++generation();
+}
+
+std::uint64_t hostGeneration()
+{
+  return generation();
 }
 
 }  // namespace omhost

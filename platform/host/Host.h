@@ -182,5 +182,8 @@ class Host {
 Host& host();
 // Replaces the backend (tests); null returns to the default on next use.
 void setHost(std::unique_ptr<Host> replacement);
+// Counts the backends made or installed: another backend is another screen, even where its
+// pixels lie where the last one's lay (a session may take over the storage of the one before).
+std::uint64_t hostGeneration();
 
 }  // namespace omhost

@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "platform/host/headless/HeadlessHost.h"
@@ -118,6 +121,36 @@ TEST_F(GdiPaletteTest, RealizingOnAnEightBitScreenFillsTheSystemPalette)
   SelectPalette(screen, old, FALSE);
   ReleaseDC(nullptr, screen);
   EXPECT_TRUE(DeleteObject(palette));
+}
+
+// A session may take over the screen's pixels from the one before it (the fuzz targets do):
+// the screen is still a new one, with nothing but the static colours in its system palette.
+TEST_F(GdiPaletteTest, ANewSessionOnTheOldScreensPixelsHasAFreshSystemPalette)
+{
+  ::setenv("OM_SCREEN", "64x48x8", 1);
+  for (int session = 0; session < 2; ++session) {
+    if (session == 1)
+      omhost::setHost(
+          std::make_unique<omhost::HeadlessHost>(std::move(omhost::host().screen().bytes)));
+    else
+      omhost::startHeadlessSession();
+    HDC screen = GetDC(nullptr);
+    PALETTEENTRY slot{1, 1, 1, 0};
+    GetSystemPaletteEntries(screen, 10 + 77, 1, &slot);
+    EXPECT_EQ(RGB(slot.peRed, slot.peGreen, slot.peBlue), RGB(0, 0, 0)) << session;
+    HPALETTE palette = canvasPalette();
+    PALETTEENTRY ramp[236];
+    for (int i = 0; i < 236; ++i)
+      ramp[i] = PALETTEENTRY{static_cast<BYTE>(i), 0, static_cast<BYTE>(255 - i), PC_RESERVED};
+    SetPaletteEntries(palette, 10, 236, ramp);
+    HPALETTE old = SelectPalette(screen, palette, FALSE);
+    EXPECT_EQ(RealizePalette(screen), 236u) << session;
+    SelectPalette(screen, old, FALSE);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(palette);
+  }
+  ::unsetenv("OM_SCREEN");
+  omhost::startHeadlessSession();
 }
 
 TEST_F(GdiPaletteTest, BackgroundRealizationKeepsTheForegroundSlots)

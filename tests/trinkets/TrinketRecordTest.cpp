@@ -3,10 +3,12 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "framework/OMLinkToFct.h"
+#include "trinkets/src/OMPluginLibrary.h"
 #include "trinkets/src/OMSParameter.h"
 #include "trinkets/src/OMScriptableObject.h"
 #include "trinkets/src/TrinketRecord.h"
@@ -207,6 +209,25 @@ TEST_F(PluginTest, AMissingLibraryIsTriedAgainAtTheNextLookup)
   EXPECT_EQ(copyPlugin("Late"), late);
   EXPECT_EQ(findTrinketClass(late.c_str()), 0);
   EXPECT_EQ(recordCount(), before + 1);
+}
+
+// A host that names the libraries its folders hold: another file is not loaded even when it
+// is there, and a named one (in any case) is; without the list every file is looked for.
+TEST_F(PluginTest, AHostThatNamesItsLibrariesHasOnlyThoseLookedFor)
+{
+  const int before = recordCount();
+  const std::string known = copyPlugin("Known"), unnamed = copyPlugin("Unnamed");
+  std::string spelledOtherwise = known + ".QZL";
+  spelledOtherwise[0] = 'k';
+  setKnownPluginLibraries(std::vector<std::string>{spelledOtherwise});
+  EXPECT_EQ(findTrinketClass(unnamed.c_str()), 0);
+  EXPECT_EQ(recordCount(), before);
+  // Each copy registers its class once more when it is loaded.
+  findTrinketClass(known.c_str());
+  EXPECT_EQ(recordCount(), before + 1);
+  setKnownPluginLibraries(std::nullopt);
+  findTrinketClass(unnamed.c_str());
+  EXPECT_EQ(recordCount(), before + 2);
 }
 
 TEST_F(PluginTest, NameWithADotLoadsThatFileForTheClassBeforeTheDot)

@@ -1,15 +1,41 @@
 #include "trinkets/src/OMPluginLibrary.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 
 // The list box only ever holds file names; this bounds what LB_GETTEXT may write.
 constexpr std::size_t listTextLimit = MAX_PATH;
 
+std::optional<std::vector<std::string>>& knownLibraries()
+{
+  static std::optional<std::vector<std::string>> known;
+  return known;
+}
+
+bool mayExist(const char* fileName)
+{
+  const auto& known = knownLibraries();
+  return !known || std::any_of(known->begin(), known->end(), [fileName](const std::string& name) {
+    return _stricmp(name.c_str(), fileName) == 0;
+  });
+}
+
 }  // namespace
+
+void setKnownPluginLibraries(std::optional<std::vector<std::string>> fileNames)
+{
+  knownLibraries() = std::move(fileNames);
+}
 
 HMODULE loadPluginLibrary(const char* fileName)
 {
   if (!fileName || !*fileName) return nullptr;
+  if (!mayExist(fileName)) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
   // A missing library is an expected answer here, not something to ask the user about.
   const UINT previousMode = SetErrorMode(SEM_NOOPENFILEERRORBOX);
   HMODULE module = LoadLibraryA(fileName);

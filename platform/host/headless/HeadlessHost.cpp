@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 #include "platform/host/HostAudioSink.h"
 #include "platform/host/HostClock.h"
@@ -102,8 +103,8 @@ bool isSnapName(const std::string& name)
 {
   if (name.empty() || name[0] == '.') return false;
   return std::all_of(name.begin(), name.end(), [](char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == '-' || c == '_' || c == '.';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == '.';
   });
 }
 
@@ -132,8 +133,9 @@ void reportDialogClick(const DialogRecord& dialog, int id)
 
 }  // namespace
 
-HeadlessHost::HeadlessHost()
+HeadlessHost::HeadlessHost(std::vector<std::uint8_t> screenStorage)
 {
+  screen_.bytes = std::move(screenStorage);
   int width = 0, height = 0, depth = 0;
   parseScreenSetting(std::getenv("OM_SCREEN"), width, height, depth);
   screen_.resize(width, height, depth);
@@ -273,8 +275,8 @@ int HeadlessHost::presetBoxAnswer(const DialogRecord& dialog)
   const bool offered =
       std::find(dialog.answers.begin(), dialog.answers.end(), wanted) != dialog.answers.end();
   const int answer = offered ? wanted : dialog.defaultId;
-  std::fprintf(stderr, "[message box] %s: %s -> %d\n", dialog.caption.c_str(),
-               dialog.text.c_str(), answer);
+  std::fprintf(stderr, "[message box] %s: %s -> %d\n", dialog.caption.c_str(), dialog.text.c_str(),
+               answer);
   return answer;
 }
 

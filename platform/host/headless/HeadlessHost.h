@@ -37,7 +37,9 @@ namespace omhost {
 // output.
 class HeadlessHost : public Host {
  public:
-  HeadlessHost();
+  // A session may take over the screen's storage from the one before it (the fuzz targets
+  // start a session for each run): its screen is cleared as a new one is, without new memory.
+  explicit HeadlessHost(std::vector<std::uint8_t> screenStorage = {});
   ~HeadlessHost() override;
 
   bool nextInput(InputEvent& event, bool wait) override;

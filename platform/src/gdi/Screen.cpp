@@ -42,14 +42,16 @@ void Screen::configure(int width, int height, int bitsPerPixel)
 
 Surface& Screen::surface()
 {
-  // The host owns the pixels; a new or resized buffer is wrapped again.
+  // The host owns the pixels; a new host's or a resized buffer is wrapped again.
   omhost::ScreenBuffer& buffer = omhost::host().screen();
   ++buffer.drawCount;
   if (buffer.bytes.empty()) buffer.resize(buffer.width, buffer.height, buffer.bitsPerPixel);
-  const bool changed = !surface_ || surface_->pixels() != buffer.bytes.data() ||
+  const bool changed = !surface_ || hostGeneration_ != omhost::hostGeneration() ||
+                       surface_->pixels() != buffer.bytes.data() ||
                        surface_->width() != buffer.width || surface_->height() != buffer.height ||
                        surface_->bitsPerPixel() != buffer.bitsPerPixel;
   if (changed) {
+    hostGeneration_ = omhost::hostGeneration();
     surface_ = std::make_unique<Surface>(buffer.width, buffer.height, buffer.bitsPerPixel, true,
                                          buffer.bytes.data(), buffer.pitch);
     resetSystemPalette();

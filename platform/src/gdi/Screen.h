@@ -43,6 +43,7 @@ class Screen {
   }
 
   std::unique_ptr<Surface> surface_;
+  std::uint64_t hostGeneration_ = 0;
   std::array<PALETTEENTRY, 256> systemPalette_{};
   std::array<bool, 256> slotUsed_{};
 };

@@ -3,21 +3,17 @@
 
 namespace {
 
-void line(HDC dc, int x1, int y1, int x2, int y2, COLORREF color)
+// One pixel wide, both ends drawn, in a system colour: filled as a rectangle rather than
+// pixel by pixel, as a window's frame is drawn at every move and activation.
+void line(HDC dc, int x1, int y1, int x2, int y2, int colorIndex)
 {
-  // One pixel wide, both ends drawn.
-  if (x1 == x2) {
-    for (int y = y1; y <= y2; ++y)
-      SetPixel(dc, x1, y, color);
-  } else {
-    for (int x = x1; x <= x2; ++x)
-      SetPixel(dc, x, y1, color);
-  }
+  const RECT pixels{x1, y1, x2 + 1, y2 + 1};
+  FillRect(dc, &pixels, GetSysColorBrush(colorIndex));
 }
 
 // One ring of an edge: the top-left colour on the left and top sides, the other on the right
 // and bottom sides (which own the corners they share).
-void ring(HDC dc, RECT& r, UINT flags, COLORREF topLeft, COLORREF bottomRight)
+void ring(HDC dc, RECT& r, UINT flags, int topLeft, int bottomRight)
 {
   if (r.right - r.left <= 0 || r.bottom - r.top <= 0) return;
   if (flags & BF_LEFT) line(dc, r.left, r.top, r.left, r.bottom - 1, topLeft);
@@ -39,13 +35,13 @@ BOOL WINAPI DrawEdge(HDC dc, LPRECT rect, UINT edge, UINT flags)
   if (rect == nullptr) return FALSE;
   RECT r = *rect;
   if (edge & BDR_RAISEDOUTER)
-    ring(dc, r, flags, GetSysColor(COLOR_3DLIGHT), GetSysColor(COLOR_3DDKSHADOW));
+    ring(dc, r, flags, COLOR_3DLIGHT, COLOR_3DDKSHADOW);
   else if (edge & BDR_SUNKENOUTER)
-    ring(dc, r, flags, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNHIGHLIGHT));
+    ring(dc, r, flags, COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT);
   if (edge & BDR_RAISEDINNER)
-    ring(dc, r, flags, GetSysColor(COLOR_BTNHIGHLIGHT), GetSysColor(COLOR_BTNSHADOW));
+    ring(dc, r, flags, COLOR_BTNHIGHLIGHT, COLOR_BTNSHADOW);
   else if (edge & BDR_SUNKENINNER)
-    ring(dc, r, flags, GetSysColor(COLOR_3DDKSHADOW), GetSysColor(COLOR_3DLIGHT));
+    ring(dc, r, flags, COLOR_3DDKSHADOW, COLOR_3DLIGHT);
   if ((flags & BF_MIDDLE) && r.right > r.left && r.bottom > r.top)
     FillRect(dc, &r, GetSysColorBrush(COLOR_BTNFACE));
   if (flags & BF_ADJUST) *rect = r;
