@@ -87,6 +87,8 @@ void BoundedHost::checkPassTime()
   const auto taken = std::chrono::duration_cast<std::chrono::milliseconds>(now - last_);
   const std::uint32_t clock = omhost::clockMilliseconds();
   const std::chrono::milliseconds simulated{clock - lastClock_};
+  stillLooks_ = clock == lastClock_ ? stillLooks_ + 1 : 0;
+  if (stillLooks_ > stillLooksLimit) OMProgramEnd::request(0);
   last_ = now;
   lastClock_ = clock;
   if (taken <= passTimeLimit || (passes_ > 0 && taken <= simulated)) return;

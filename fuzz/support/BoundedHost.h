@@ -24,6 +24,10 @@ class BoundedHost : public omhost::HeadlessHost {
   static constexpr std::chrono::milliseconds passTimeLimit{10000};
   static constexpr std::chrono::milliseconds runTimeLimit{12000};
   static constexpr int boxesBeforeCancelling = 16;
+  // Looks for input in a row that the stepping clock stood still through: a pass finds input
+  // that many times only while one call holds it (an event's procedure without end looks for
+  // the host's end requests), and the run ends, as after its time.
+  static constexpr int stillLooksLimit = 400;
 
   BoundedHost(std::uint32_t end, int passLimit, std::vector<std::uint8_t> screenStorage = {},
               RunRecord* record = nullptr)
@@ -53,6 +57,7 @@ class BoundedHost : public omhost::HeadlessHost {
   RunRecord* record_;
   int passes_ = 0;
   int boxes_ = 0;
+  int stillLooks_ = 0;
   const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point last_ = start_;
   std::uint32_t lastClock_ = 0;

@@ -24,6 +24,7 @@
 #include "trinkets/src/OMTrinket.h"
 #include "trinkets/src/rthread/ThreadStack.h"
 #include "trinkets/src/rthread/YScriptEngine.h"
+#include "trinkets/src/rthread/YThread.h"
 #include "trinkets/src/rthread/eventRecord.h"
 #include "trinkets/src/rvar/YVariableTable.h"
 
@@ -104,6 +105,9 @@ const ScriptSurface& SurfaceRun::surface(const Program& program)
     // No folder of a run holds a plug-in library, and nothing a run writes is one: a name that
     // no class has is then refused without a search on the disk, with the search's answer.
     setKnownPluginLibraries(std::vector<std::string>{});
+    // A share of slow instructions holds a pass on the stepping clock for as long as they
+    // take: smaller shares keep a run's passes short, and its loops without end cheap.
+    YThread::setInstructionShares(instructionShare, hostAnswerInterval);
     once(program, "wait\r", "", gathering);
     std::fprintf(stderr, "script surface: %s\n", gathered()->summary().c_str());
   }

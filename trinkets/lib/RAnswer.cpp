@@ -354,8 +354,8 @@ void RAnswer::setAnswerProperty(const char* name, const char* text)
 {
   const std::string key = name ? name : "";
   if (key == "isUsingHotPoint") usingHotPoint_ = numberOf(text);
-  if (key == "hotPointX") answerHotPoint_.x = numberOf(text);
-  if (key == "hotPointY") answerHotPoint_.y = numberOf(text);
+  if (key == "hotPointX") answerHotPoint_.x = clampCoordinate(numberOf(text));
+  if (key == "hotPointY") answerHotPoint_.y = clampCoordinate(numberOf(text));
   if (key == "value") value_ = numberOf(text);
   if (key == "attribute") setAttributeText(text);
   if (key == "userData") setUserData(text ? text : "");
@@ -438,7 +438,7 @@ OMWord RAnswer::getHotPointX(OMWord buffer)
 
 OMWord RAnswer::setHotPointX(OMWord text)
 {
-  answerHotPoint_.x = numberOf(text);
+  answerHotPoint_.x = clampCoordinate(numberOf(text));
   return 1;
 }
 
@@ -449,7 +449,7 @@ OMWord RAnswer::getHotPointY(OMWord buffer)
 
 OMWord RAnswer::setHotPointY(OMWord text)
 {
-  answerHotPoint_.y = numberOf(text);
+  answerHotPoint_.y = clampCoordinate(numberOf(text));
   return 1;
 }
 

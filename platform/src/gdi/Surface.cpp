@@ -204,11 +204,15 @@ void Surface::fillRow(int x, int y, int n, std::uint32_t raw)
   }
   if (bitsPerPixel_ == 16) {
     std::uint8_t* p = row(y) + 2 * x;
-    const std::uint8_t lo = static_cast<std::uint8_t>(raw),
-                       hi = static_cast<std::uint8_t>((raw >> 8) & 0x7F);
-    for (int i = 0; i < n; ++i, p += 2) {
-      p[0] = lo;
-      p[1] = hi;
+    p[0] = static_cast<std::uint8_t>(raw);
+    p[1] = static_cast<std::uint8_t>((raw >> 8) & 0x7F);
+    // The filled part doubles with each copy: a stage-wide fill is a few block copies, not a
+    // store per byte.
+    const std::size_t length = 2 * static_cast<std::size_t>(n);
+    for (std::size_t filled = 2; filled < length;) {
+      const std::size_t copied = std::min(filled, length - filled);
+      std::memcpy(p + filled, p, copied);
+      filled += copied;
     }
     return;
   }

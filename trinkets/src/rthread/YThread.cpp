@@ -1,11 +1,21 @@
 #include "trinkets/src/rthread/YThread.h"
 
+#include <algorithm>
+
 #include "trinkets/src/rthread/ThreadStack.h"
 #include "trinkets/src/rthread/YScriptEngine.h"
 #include "trinkets/src/rthread/eventRecord.h"
 #include "trinkets/src/rvar/YVariableTable.h"
 
 void (*YThread::pauseWaitHook_)() = nullptr;
+int YThread::instructionShare_ = instructionsPerRun;
+std::uint32_t YThread::hostAnswerInterval_ = instructionsBetweenHostAnswers;
+
+void YThread::setInstructionShares(int perRun, std::uint32_t betweenHostAnswers)
+{
+  instructionShare_ = std::max(1, perRun);
+  hostAnswerInterval_ = std::max<std::uint32_t>(1, betweenHostAnswers);
+}
 
 YThread::YThread(std::istream& stream) : serial_(scriptEngine::newThreadSerial())
 {

@@ -155,6 +155,10 @@ class YThread {
   // A hook that runs in place of the sleep while a run with yielding off waits for the end
   // of a "pause" (by default none: the run sleeps to the deadline).
   static void setPauseWaitHook(void (*hook)()) { pauseWaitHook_ = hook; }
+  // Smaller shares for bounded runs (the fuzz targets), where a share of slow instructions on
+  // the stepping clock would hold a pass for minutes: the instructions of a main code's run,
+  // and those of an event's procedure between two answers to the host.
+  static void setInstructionShares(int perRun, std::uint32_t betweenHostAnswers);
 
  private:
   // Why the last execute stopped short of an instruction.
@@ -298,4 +302,6 @@ class YThread {
   std::int32_t ifEnd_ = -1;
 
   static void (*pauseWaitHook_)();
+  static int instructionShare_;
+  static std::uint32_t hostAnswerInterval_;
 };

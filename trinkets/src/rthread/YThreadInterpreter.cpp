@@ -1026,14 +1026,15 @@ OMWord YThread::runMessage(eventRecord* record)
   execute(record);
   // The procedure runs inside the raising call for as long as its state keeps it running, to
   // its end however long it takes; what arrives meanwhile waits in the queue.
-  for (std::uint32_t executed = 1; !isStopState(state_) && !scriptEngine::switchPending();
-       ++executed) {
+  for (std::uint32_t untilAnswer = hostAnswerInterval_ - 1;
+       !isStopState(state_) && !scriptEngine::switchPending();) {
     // A hold without a deadline, or the parked end of the code, would never end here.
     if (stop_ == Stop::held || stop_ == Stop::parked) break;
     if (stop_ == Stop::heldUntilDeadline) {
       sleepUntilPauseEnds();
-    } else if (executed % instructionsBetweenHostAnswers == 0) {
+    } else if (untilAnswer-- == 0) {
       OMProgramEnd::answerEndOfSession();
+      untilAnswer = hostAnswerInterval_ - 1;
     }
     execute();
   }
@@ -1054,7 +1055,8 @@ int YThread::runUntilBlocked()
   std::uint32_t working = began;
   // The share is looked at every few hundred instructions, counted down between the looks.
   int executed = 0;
-  int chunk = std::min(workLookInterval, instructionsPerRun);
+  const int share = instructionShare_;
+  int chunk = std::min(workLookInterval, share);
   int untilLook = chunk;
   while (pending.thread == nullptr) {
     execute();
@@ -1067,8 +1069,8 @@ int YThread::runUntilBlocked()
     }
     if (--untilLook == 0) {
       executed += chunk;
-      if (executed >= instructionsPerRun || workedTooLong(working)) return 0;
-      untilLook = chunk = std::min(workLookInterval, instructionsPerRun - executed);
+      if (executed >= share || workedTooLong(working)) return 0;
+      untilLook = chunk = std::min(workLookInterval, share - executed);
     }
   }
   if (state_ < -1) scriptEngine::pendingSwitch().variable = -state_;
