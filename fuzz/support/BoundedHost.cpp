@@ -46,6 +46,9 @@ bool BoundedHost::nextInput(omhost::InputEvent& event, bool wait)
   const auto left = static_cast<std::int32_t>(end_ - omhost::clockMilliseconds());
   if (left <= 0 || passes_ > passLimit_) {
     if (OMApp* app = OMApp::instance()) app->quit();
+    // A quit waits for the call under way: a procedure's pause that holds it past the end
+    // is cut, as after the run's time.
+    if (left < -overrun) OMProgramEnd::request(0);
   }
   endRunPastItsTime();
   return HeadlessHost::nextInput(event, wait);

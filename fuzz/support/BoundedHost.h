@@ -28,6 +28,8 @@ class BoundedHost : public omhost::HeadlessHost {
   // that many times only while one call holds it (an event's procedure without end looks for
   // the host's end requests), and the run ends, as after its time.
   static constexpr int stillLooksLimit = 400;
+  // Clock milliseconds that a run may go on past its end before it is ended.
+  static constexpr std::int32_t overrun = 1000;
 
   BoundedHost(std::uint32_t end, int passLimit, std::vector<std::uint8_t> screenStorage = {},
               RunRecord* record = nullptr)

@@ -37,8 +37,8 @@ class SurfaceRun {
   static constexpr std::uint32_t clockStep = 25;
   static constexpr std::uint32_t runLength = 5000;
   static constexpr int passLimit = 4000;
-  static constexpr int instructionShare = 2000;
-  static constexpr std::uint32_t hostAnswerInterval = 256;
+  static constexpr int instructionShare = 100;
+  static constexpr std::uint32_t hostAnswerInterval = 64;
   static constexpr std::size_t hugeTextSize = 100 * 1024;
 
   // An input that begins with this comment line is a script itself, not choices for one;

@@ -393,14 +393,18 @@ void OMAnimation::tick()
   StepGuard guard(this);
   bool displayable = false;
   // A sequence of codes only would go round for ever: two rewinds without a picture end it.
+  // So do more codes than two walks through the sequence, as when a procedure that its end
+  // calls starts it again; the walk goes on at the next tick.
   int rewinds = 0;
-  for (;;) {
+  const int codeLimit = 2 * std::max(lastIndex(), 8);
+  for (int codes = 0;; ++codes) {
     const OMFrameEntry* entry = frameEntry(-1);
     if (!entry) break;
     if (entry->isDisplayable()) {
       displayable = true;
       break;
     }
+    if (codes >= codeLimit) break;
     const bool rewinding =
         entry->image == OMFrameEntry::loop || (entry->image == OMFrameEntry::end && repeat_ != 0);
     const bool goOn = handleCode(*entry, guard);

@@ -137,17 +137,31 @@ bool exists(const std::string& path)
   return stat(path.c_str(), &status) == 0;
 }
 
-// The first free "<name>-N.pdf" in the print folder.
+// The first free "<name>-N.pdf" in the print folder. The numbers are handed out in order, so
+// the taken ones run from 1: the first free one is found by doubling and halving rather than
+// one by one, as a long session may print thousands of jobs.
 std::string outputPathFor(const char* documentName)
 {
   const char* folder = std::getenv("OM_PRINT_DIR");
   std::string prefix = folder != nullptr && *folder != '\0' ? std::string(folder) : ".";
   if (prefix.back() != '/') prefix += '/';
   prefix += safeFileName(documentName) + "-";
-  for (int n = 1;; ++n) {
-    const std::string path = prefix + std::to_string(n) + ".pdf";
-    if (!exists(path) && !exists(path + ".part")) return path;
+  const auto pathOf = [&prefix](long long n) { return prefix + std::to_string(n) + ".pdf"; };
+  const auto taken = [&pathOf](long long n) {
+    const std::string path = pathOf(n);
+    return exists(path) || exists(path + ".part");
+  };
+  if (!taken(1)) return pathOf(1);
+  long long lastTaken = 1, free = 2;
+  while (taken(free)) {
+    lastTaken = free;
+    free *= 2;
   }
+  while (free - lastTaken > 1) {
+    const long long middle = lastTaken + (free - lastTaken) / 2;
+    (taken(middle) ? lastTaken : free) = middle;
+  }
+  return pathOf(free);
 }
 
 }  // namespace

@@ -838,20 +838,14 @@ void YThread::sleepTowardPauseDeadline(std::uint32_t longest)
   if (deadline != 0 && left > 0) Sleep(std::min(static_cast<DWORD>(left), DWORD{longest}));
 }
 
+// The slices are the same on every clock, so that a run on a stepping clock answers the host
+// as often under any load.
 void YThread::sleepUntilPauseEnds()
 {
-  std::uint32_t slice = pauseSliceMilliseconds;
   while (!OMProgramEnd::requested()) {
     const std::uint32_t deadline = pauseDeadline;
-    const std::uint32_t before = timeGetTime();
-    if (deadline == 0 || static_cast<std::int32_t>(deadline - before) <= 0) return;
-    const auto asleep = std::chrono::steady_clock::now();
-    sleepTowardPauseDeadline(slice);
-    // A clock that moves on by itself in a sleep (a stepping one) was not waited for: the rest
-    // of the pause goes in one sleep.
-    const auto real = std::chrono::duration_cast<std::chrono::milliseconds>(
-        std::chrono::steady_clock::now() - asleep);
-    if (!pauseWaitHook_ && timeGetTime() - before > real.count() + slice / 2) slice = ~0u;
+    if (deadline == 0 || static_cast<std::int32_t>(deadline - timeGetTime()) <= 0) return;
+    sleepTowardPauseDeadline(pauseSliceMilliseconds);
     OMProgramEnd::answerEndOfSession();
   }
 }
