@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 
 #include <windows.h>
@@ -80,13 +81,20 @@ void BoundedHost::endRunPastItsTime()
   // The run ends as a lost display ends a program: no more script runs. A pass that asks
   // dialog after dialog takes no input, so its time is looked at here too, well before the
   // bound that makes it a finding.
-  const auto now = std::chrono::steady_clock::now();
+  const auto now = processorTime();
   if (now - start_ > runTimeLimit || now - last_ > passTimeLimit / 2) OMProgramEnd::request(0);
+}
+
+std::chrono::nanoseconds BoundedHost::processorTime()
+{
+  timespec now{};
+  ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
 }
 
 void BoundedHost::checkPassTime()
 {
-  const auto now = std::chrono::steady_clock::now();
+  const auto now = processorTime();
   const auto taken = std::chrono::duration_cast<std::chrono::milliseconds>(now - last_);
   const std::uint32_t clock = omhost::clockMilliseconds();
   const std::chrono::milliseconds simulated{clock - lastClock_};

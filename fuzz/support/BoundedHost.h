@@ -13,10 +13,12 @@
 // script waits for ever): so here the loop is told to end once the clock has passed the run's end
 // or the passes their number, and a pass that took longer than the bound stops the run as a
 // finding, unless the clock moved on further than the pass took (a script's pause holds its pass
-// for as long as the pause lasts, and the sound of that time is made). The bound is loose, for a
-// busy machine under the sanitizers. A run whose passes are each short but together slow (a
-// script that makes objects pass after pass, or asks dialog after dialog in one pass) is ended
-// after some real time: only such a run depends on the machine's speed. Its user answers each
+// for as long as the pause lasts, and the sound of that time is made). Time here is the
+// processor time of the program's thread, so that a machine too busy to give the run its turn
+// makes no finding; the bound is loose, for the sanitizers. A run whose passes are each short
+// but together slow (a script that makes objects pass after pass, or asks dialog after dialog
+// in one pass) is ended after some such time: only such a run depends on the machine's speed.
+// Its user answers each
 // message box with what Enter would choose, but gives up on boxes that keep coming (a prompt for
 // a CD that is not there) and cancels them.
 class BoundedHost : public omhost::HeadlessHost {
@@ -60,7 +62,10 @@ class BoundedHost : public omhost::HeadlessHost {
   int passes_ = 0;
   int boxes_ = 0;
   int stillLooks_ = 0;
-  const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-  std::chrono::steady_clock::time_point last_ = start_;
+  // The processor time of the calling thread.
+  static std::chrono::nanoseconds processorTime();
+
+  const std::chrono::nanoseconds start_ = processorTime();
+  std::chrono::nanoseconds last_ = start_;
   std::uint32_t lastClock_ = 0;
 };
