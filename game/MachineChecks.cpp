@@ -17,6 +17,8 @@
 namespace {
 
 constexpr int kBufferSize = 1024;
+// A folder leaves room in a path buffer for a separator and a file name.
+constexpr int kFolderSize = kBufferSize - 32;
 constexpr const char* kIniSection = "Velmora Trasko Adventures - CD";
 constexpr const char* kIniName = "korvanix.INI";
 constexpr int kWarningDialog = 129;
@@ -259,8 +261,8 @@ void loadTextResource(int id, char* out)
 void readSetting(const char* key, char* out)
 {
   if (iniPath[0] == 0) {
-    char current[kBufferSize] = "";
-    if (!_getcwd(current, kBufferSize)) current[0] = 0;
+    char current[kFolderSize] = "";
+    if (!_getcwd(current, kFolderSize)) current[0] = 0;
     std::snprintf(iniPath, kBufferSize, "%s\\%s", current, kIniName);
   }
   GetPrivateProfileStringA(kIniSection, key, "", out, kBufferSize, iniPath);
@@ -278,8 +280,8 @@ const char* getCDRoot()
 const char* getDataDirectory()
 {
   if (dataDirectory[0] == 0) {
-    char current[kBufferSize] = "";
-    if (!_getcwd(current, kBufferSize)) current[0] = 0;
+    char current[kFolderSize] = "";
+    if (!_getcwd(current, kFolderSize)) current[0] = 0;
     char ini[kBufferSize];
     std::snprintf(ini, kBufferSize, "%s\\%s", current, kIniName);
     const bool hasIni = isPresent(ini);
@@ -288,8 +290,8 @@ const char* getDataDirectory()
     if (writable) {
       std::snprintf(dataDirectory, kBufferSize, "%s\\", current);
     } else {
-      char windows[kBufferSize] = "";
-      GetWindowsDirectoryA(windows, kBufferSize);
+      char windows[kFolderSize] = "";
+      GetWindowsDirectoryA(windows, kFolderSize);
       std::snprintf(dataDirectory, kBufferSize, "%s\\", windows);
       if (hasIni)
         std::fprintf(stderr, "The work folder %s is read-only: KORVANIX.DAT is kept in %s\n",
