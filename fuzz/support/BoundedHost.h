@@ -18,9 +18,8 @@
 // makes no finding; the bound is loose, for the sanitizers. A run whose passes are each short
 // but together slow (a script that makes objects pass after pass, or asks dialog after dialog
 // in one pass) is ended after some such time: only such a run depends on the machine's speed.
-// Its user answers each
-// message box with what Enter would choose, but gives up on boxes that keep coming (a prompt for
-// a CD that is not there) and cancels them.
+// Its user answers each message box with what Enter would choose, but gives up on boxes that
+// keep coming (a prompt for a CD that is not there) and cancels them.
 class BoundedHost : public omhost::HeadlessHost {
  public:
   static constexpr std::chrono::milliseconds passTimeLimit{10000};
@@ -55,6 +54,8 @@ class BoundedHost : public omhost::HeadlessHost {
   void checkPassTime();
   void endRunPastItsTime();
   int answerBox(const omhost::DialogRecord& box);
+  // The processor time of the calling thread.
+  static std::chrono::nanoseconds processorTime();
 
   std::uint32_t end_;
   int passLimit_;
@@ -62,9 +63,6 @@ class BoundedHost : public omhost::HeadlessHost {
   int passes_ = 0;
   int boxes_ = 0;
   int stillLooks_ = 0;
-  // The processor time of the calling thread.
-  static std::chrono::nanoseconds processorTime();
-
   const std::chrono::nanoseconds start_ = processorTime();
   std::chrono::nanoseconds last_ = start_;
   std::uint32_t lastClock_ = 0;

@@ -12,9 +12,10 @@ namespace {
 
 using Arguments = std::vector<std::string>;
 
+const std::string position = "10";
+
 // What a factory that refuses no arguments may want: a position and a size, and a resource
 // of the content after a position, after a rectangle, or alone.
-const std::string position = "10";
 
 std::vector<Arguments> argumentLists(const std::vector<std::string>& ids)
 {

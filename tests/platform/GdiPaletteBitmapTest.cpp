@@ -2,15 +2,16 @@
 
 #include <windows.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <utility>
 #include <vector>
 
 #include "platform/host/headless/HeadlessHost.h"
 #include "platform/src/gdi/Screen.h"
 #include "tests/platform/GdiTestCanvas.h"
+#include "tests/support/TempFolder.h"
 
 // Palettes and colour references, the 8-bit system palette, and the bitmap calls the canvases
 // and bitmap fonts use: colour tables, masks, monochrome strikes and DIB bits.
@@ -127,7 +128,7 @@ TEST_F(GdiPaletteTest, RealizingOnAnEightBitScreenFillsTheSystemPalette)
 // the screen is still a new one, with nothing but the static colours in its system palette.
 TEST_F(GdiPaletteTest, ANewSessionOnTheOldScreensPixelsHasAFreshSystemPalette)
 {
-  ::setenv("OM_SCREEN", "64x48x8", 1);
+  std::optional<ScopedEnv> screenSetting(std::in_place, "OM_SCREEN", "64x48x8");
   for (int session = 0; session < 2; ++session) {
     if (session == 1)
       omhost::setHost(
@@ -149,7 +150,7 @@ TEST_F(GdiPaletteTest, ANewSessionOnTheOldScreensPixelsHasAFreshSystemPalette)
     ReleaseDC(nullptr, screen);
     DeleteObject(palette);
   }
-  ::unsetenv("OM_SCREEN");
+  screenSetting.reset();
   omhost::startHeadlessSession();
 }
 
