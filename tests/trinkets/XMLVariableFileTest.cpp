@@ -228,6 +228,26 @@ TEST_F(XMLVariableFileTest, CursorWalks)
   EXPECT_EQ(result(), "SETTINGS");
 }
 
+// "findNode" takes the last match in document order, not one below another match, in a file
+// nested deeper than a recursive search could go.
+TEST_F(XMLVariableFileTest, FindNodeReachesAnyDepth)
+{
+  constexpr int depth = 100000;
+  std::string text = "<?xml version=\"1.0\"?>\n<ZEB_DATA_FILE>\n<b n=\"first\">\n</b>\n";
+  for (int i = 0; i < depth; ++i)
+    text += "<d>\n";
+  text += "<b n=\"deep\">\n<b n=\"below\">\n</b>\n</b>\n";
+  for (int i = 0; i < depth; ++i)
+    text += "</d>\n";
+  stage.folder().write("deep.xml", text + "</ZEB_DATA_FILE>\n");
+  auto file = open("deep.xml");
+  file->callMethod("findNode", "b", scriptArgTerminator);
+  EXPECT_EQ(result(), "b");
+  clearScriptArgs();
+  pushScriptArg("n");
+  EXPECT_STREQ(file->getProperty("var"), "deep");
+}
+
 // A damaged file is kept aside and an empty one started; what the writers write is read: a
 // value holding a quote, unescaped, and groups nested however deep.
 TEST_F(XMLVariableFileTest, OnlyADamagedFileIsKeptAside)

@@ -61,19 +61,25 @@ T* nth(const OMList<T>& list, int n)
   return list.firstThat([&](T*) { return ++i == n; });
 }
 
-// The last element of that name in a depth-first walk that does not look below a match.
-OMXMLElement* lastMatch(OMXMLElement* element, const char* name)
+// The last element of that name in a depth-first walk; nothing below a match is taken.
+OMXMLElement* lastMatch(OMXMLElement* root, const char* name)
 {
-  OMXMLElement* found = nullptr;
-  element->children().firstThat([&](OMXMLElement* child) {
-    if (child->name().equals(name)) {
-      found = child;
-    } else if (OMXMLElement* below = lastMatch(child, name)) {
-      found = below;
-    }
-    return false;
-  });
-  return found;
+  // Without recursion: a file may nest without limit.
+  const OMXMLElement* found = nullptr;
+  int openMatches = 0;
+  const auto matches = [root, name](const OMXMLElement& element) {
+    return &element != root && element.name().equals(name);
+  };
+  root->walk(
+      [&](const OMXMLElement& element) {
+        if (!matches(element)) return true;
+        if (openMatches++ == 0) found = &element;
+        return true;
+      },
+      [&](const OMXMLElement& element) {
+        if (matches(element)) --openMatches;
+      });
+  return const_cast<OMXMLElement*>(found);
 }
 
 int textNumber(OMWord text)
