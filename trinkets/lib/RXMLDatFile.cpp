@@ -66,18 +66,15 @@ OMXMLElement* lastMatch(OMXMLElement* root, const char* name)
 {
   // Without recursion: a file may nest without limit.
   const OMXMLElement* found = nullptr;
-  int openMatches = 0;
-  const auto matches = [root, name](const OMXMLElement& element) {
-    return &element != root && element.name().equals(name);
-  };
+  const OMXMLElement* openMatch = nullptr;  // the match the walk is below, if any
   root->walk(
       [&](const OMXMLElement& element) {
-        if (!matches(element)) return true;
-        if (openMatches++ == 0) found = &element;
+        if (!openMatch && &element != root && element.name().equals(name))
+          found = openMatch = &element;
         return true;
       },
       [&](const OMXMLElement& element) {
-        if (matches(element)) --openMatches;
+        if (&element == openMatch) openMatch = nullptr;
       });
   return const_cast<OMXMLElement*>(found);
 }
